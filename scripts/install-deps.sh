@@ -1,0 +1,22 @@
+#!/bin/sh
+# Installs what building, testing and running Quorvane needs on Debian 12.
+# Safe to run again: apt-get skips what is already there.
+set -eu
+
+PACKAGES="build-essential cmake ninja-build pkg-config \
+qt6-base-dev qt6-translations-l10n libgl-dev \
+libgtest-dev libgmock-dev libbenchmark-dev \
+xvfb xauth x11-apps imagemagick"
+
+missing=""
+for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+
+if [ -n "$missing" ]; then
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    $SUDO apt-get update
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
+fi
