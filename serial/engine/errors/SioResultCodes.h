@@ -53,3 +53,7 @@ inline constexpr TSioResult ecBaseAddressNotSet = -3010;
 inline constexpr TSioResult ecNoMoreTriggers = -5001;
 inline constexpr TSioResult ecTriggerTooLong = -5002;
 inline constexpr TSioResult ecBadTriggerHandle = -5003;
+
+// Minus errno: the operating system's failures. -8 inside this range is ecOutOfMemory.
+inline constexpr TSioResult ecFirstSystemError = -2;
+inline constexpr TSioResult ecLastSystemError = -162;

@@ -1,0 +1,63 @@
+#include "serial/engine/errors/ErrorText.h"
+
+#include "serial/engine/errors/MessageTable.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t MaxTextLength = 255;
+
+// strerror_r comes in two flavours: GNU returns the text, XSI fills the buffer and returns 0.
+[[maybe_unused]] const char* StrerrorResult(const char* text, const char*) {
+    return text;
+}
+[[maybe_unused]] const char* StrerrorResult(int status, const char* buffer) {
+    return status == 0 ? buffer : nullptr;
+}
+
+bool IsSystemErrorMagnitude(int magnitude) {
+    return magnitude >= -ecFirstSystemError && magnitude <= -ecLastSystemError &&
+           magnitude != -ecOutOfMemory;
+}
+
+} // namespace
+
+std::string CleanSystemText(std::string_view text) {
+    std::string cleaned;
+    for (const char raw : text.substr(0, MaxTextLength)) {
+        const char c = static_cast<unsigned char>(raw) < 0x20 ? ' ' : raw;
+        if (c == ' ' && !cleaned.empty() && cleaned.back() == ' ') {
+            continue;
+        }
+        cleaned.push_back(c);
+    }
+    return cleaned;
+}
+
+std::string SystemErrorText(int errorNumber) {
+    char buffer[256] = {};
+    const char* text = StrerrorResult(strerror_r(errorNumber, buffer, sizeof buffer), buffer);
+    if (text == nullptr) {
+        return {};
+    }
+    const std::string_view view(text);
+    if (view.starts_with("Unknown error")) {
+        return {};
+    }
+    return CleanSystemText(view);
+}
+
+std::string ErrorText(TSioResult code) {
+    const int shortCode = static_cast<std::int16_t>(code);
+    const int magnitude = shortCode < 0 ? -shortCode : shortCode;
+    if (IsSystemErrorMagnitude(magnitude)) {
+        return SystemErrorText(magnitude);
+    }
+    const std::string_view row = MessageTableText(magnitude);
+    if (!row.empty()) {
+        return std::string(row);
+    }
+    return SystemErrorText(magnitude);
+}
