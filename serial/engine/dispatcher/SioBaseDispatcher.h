@@ -1,0 +1,342 @@
+#pragma once
+// The port dispatcher: the engine behind one open serial port.
+//
+// Owns, from OpenPort to ClosePort, the device (through the device operations a derived class
+// implements), the 8192-byte input ring, the output ring, the line settings, the line-error and
+// modem bookkeeping, the notify-window list, the byte trace and the dispatch log, and the three
+// workers. It announces unread bytes to the registered windows with MsgTriggerAvail, sent through
+// the ISioWindowMessenger given at construction and waited for at most 3000 ms.
+//
+// Threads. The opening thread (the component's) calls everything public; the dispatch worker
+// runs ProcessCycle and, inside a delivery, the window's handler calls TakeByte, PeekAt,
+// InputCount, QueueBlock, OutputUsed/OutputFree, the purges and even ClosePort from the window's
+// thread. Destruction runs on the opening thread.
+//
+// Locks, all recursive. StateLock: line settings, DTR/RTS/RS-485 state, the window list and
+// handler flags, trigger state, ModemBits, LineErrorBits for TakeLineError/TakeLineBreak, trace
+// and log. OutputLock: the output ring indices and every device status refresh. InputLock: the
+// input ring indices and the delivery counters; it may be held while taking either of the
+// others, never taken while holding one. No lock is held while a window handles a message or
+// while StopWorkers waits for the workers. The process-wide RegistryLock is taken by
+// construction and destruction.
+//
+// Failures are negative result codes (SioResultCodes.h; minus errno for a failed system call);
+// nothing here throws, except StartWorkers on running workers (ERunTimeError "Dispatcher already
+// started").
+
+#include "serial/engine/dispatcher/SioDispatcherOwner.h"
+#include "serial/engine/dispatcher/SioLineSettings.h"
+#include "serial/engine/dispatcher/SioMessages.h"
+#include "serial/engine/dispatcher/SioWindowMessenger.h"
+#include "serial/engine/errors/SioResultCodes.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class TSioTraceStore;
+class TSioDispatchLog;
+
+// OpenPort option flags.
+inline constexpr std::uint32_t OpenDtrOn = 1;
+inline constexpr std::uint32_t OpenRtsOn = 2;
+inline constexpr std::uint32_t OpenDtrByFlow = 16;
+inline constexpr std::uint32_t OpenRtsByFlow = 32;
+
+// ApplyHardwareFlow options.
+inline constexpr std::uint32_t HwFlowUseDtr = 1;
+inline constexpr std::uint32_t HwFlowUseRts = 2;
+inline constexpr std::uint32_t HwFlowRequireDsr = 4;
+inline constexpr std::uint32_t HwFlowRequireCts = 8;
+
+// ApplySoftwareFlow options.
+inline constexpr std::uint32_t SwFlowTransmit = 1;
+inline constexpr std::uint32_t SwFlowReceive = 2;
+
+// LineErrorBits.
+inline constexpr std::uint32_t LineErrorRxOver = 1;
+inline constexpr std::uint32_t LineErrorOverrun = 2;
+inline constexpr std::uint32_t LineErrorParity = 4;
+inline constexpr std::uint32_t LineErrorFrame = 8;
+inline constexpr std::uint32_t LineErrorBreak = 16;
+
+// Device event bits of a cycle's event mask.
+inline constexpr std::uint32_t EvRxChar = 0x1;
+inline constexpr std::uint32_t EvCts = 0x8;
+inline constexpr std::uint32_t EvDsr = 0x10;
+inline constexpr std::uint32_t EvRlsd = 0x20;
+inline constexpr std::uint32_t EvBreak = 0x40;
+inline constexpr std::uint32_t EvErr = 0x80;
+inline constexpr std::uint32_t EvRing = 0x100;
+inline constexpr std::uint32_t EvRingTrailingEdge = 0x2000;
+
+inline constexpr std::uint32_t InputRingSize = 8192;
+inline constexpr std::chrono::milliseconds NotifySendTimeout{3000};
+
+enum class TSioWorkerKind { Event = 0, Dispatch = 1, Output = 2 };
+
+class TSioBaseDispatcher {
+public:
+    // Registers in the DispatcherRegistry (RegistryLock); opens nothing. `owner` and `messenger`
+    // may be null (a probe); without a messenger no notification goes out.
+    TSioBaseDispatcher(TSioDispatcherOwner* owner, ISioWindowMessenger* messenger);
+    // Opening thread. Closes the port if still open, waits (handling the thread's messages)
+    // until every worker has ended, leaves the registry.
+    virtual ~TSioBaseDispatcher();
+    TSioBaseDispatcher(const TSioBaseDispatcher&) = delete;
+    TSioBaseDispatcher& operator=(const TSioBaseDispatcher&) = delete;
+
+    // --- Opening and closing (opening thread) ---
+
+    // Opens the device, applies the line, allocates the rings, starts the workers. 0, or a
+    // negative code after closing again: minus errno of the device open (classify it with
+    // ClassifyOpenResult, ports/SioOpenFailure.h), -8 when signals cannot be made, -2009 when
+    // the registry had no free index.
+    TSioResult OpenPort(const std::string& deviceName, std::uint32_t baud, std::uint8_t parity,
+                        std::uint8_t dataBits, std::uint8_t stopBits, std::uint32_t inSize,
+                        std::uint32_t outSize, std::uint32_t flags);
+    // Purges and closes the device and stops the workers; inside a delivery (Dispatching) it only
+    // sets ClosePending, and the dispatch worker releases the resources as it ends.
+    void ClosePort();
+    TSioResult ApplyQueueSizes(std::uint32_t inSize, std::uint32_t outSize);
+
+    // --- Line (opening thread; StateLock) ---
+
+    // KeepBaud / KeepParity / KeepDataBits / KeepStopBits keep a value. Unchanged values return
+    // 0 at once; otherwise waits for the output to drain first.
+    TSioResult ApplyLine(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits,
+                         std::uint8_t stopBits);
+    TSioLineQuery QueryLine();
+    // 0; 1 when the line is driven by flow control (nothing changes); -1002 on a device failure.
+    TSioResult DriveDtr(bool on);
+    TSioResult DriveRts(bool on);
+    // -1002 when bufferFull < resume or bufferFull > the input size.
+    TSioResult ApplyHardwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
+                                 std::uint32_t options);
+    TSioResult ApplySoftwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
+                                 std::uint32_t options);
+    TSioResult DisableSoftwareFlow();
+    TSioResult ApplyFlowChars(std::uint8_t xon, std::uint8_t xoff);
+    // Reports the dispatcher's settings, including handshakes the device cannot do itself
+    // (DTR/DSR), which are kept here and not enforced by the device.
+    TSioFlowQuery QueryFlow();
+    // 1 receive overflow, 2 overrun, 3 parity, 4 framing, 9 break, 0 none.
+    std::int32_t TakeLineError();
+    bool TakeLineBreak();
+    // Current modem lines and change bits (16550 layout: bits 4-7 CTS DSR RI DCD, 0-3 changes).
+    std::uint8_t ModemBits();
+
+    // --- Input (any thread; InputLock) ---
+
+    // 0 and the byte, or -3007 with nothing taken. Inside a delivery it reads ahead without
+    // moving the tail.
+    TSioResult TakeByte(std::uint8_t& byte);
+    // n = 1 is the next unread byte. -3007 when fewer than n are unread.
+    TSioResult PeekAt(std::uint32_t n, std::uint8_t& byte);
+    std::uint32_t InputCount();
+    TSioResult PurgeInput();
+
+    // --- Output (any thread; OutputLock, then StateLock) ---
+
+    // Queues the whole block or nothing: 0, or -3006 when it does not fit.
+    TSioResult QueueBlock(const void* block, std::uint32_t length);
+    std::uint32_t OutputUsed();
+    std::uint32_t OutputFree();
+    TSioResult PurgeOutput();
+
+    // --- Notification (opening thread; StateLock) ---
+
+    void AddNotifyWindow(TSioWindowHandle window);
+    void RemoveNotifyWindow(TSioWindowHandle window);
+    // 0 recompute, 1 the owner handles events, 2 it does not.
+    void RefreshHandlerState(int how);
+    void SetAvailThreshold(std::uint32_t threshold);
+    std::uint32_t AvailThreshold();
+    void SaveTriggerState(TSioTriggerState& area);
+    void RestoreTriggerState(const TSioTriggerState& area);
+    void SetOptionBits(std::uint32_t mask);
+    void ClearOptionBits(std::uint32_t mask);
+    std::uint32_t Options();
+    void SetRs485(bool on);
+    // 0, 1 or 2 steps above normal; a refusal by the system is not an error.
+    void SetPriorityBoost(std::uint8_t boost);
+    virtual TSioResult YieldSlice() = 0;
+
+    // --- Trace and dispatch log (any thread; StateLock) ---
+
+    // -1002 when capacity exceeds 4,000,000.
+    TSioResult StartTrace(std::uint32_t capacity);
+    TSioResult ClearTrace();
+    void DiscardTrace();
+    void PauseTrace();
+    void ResumeTrace();
+    TSioResult WriteTraceFile(const std::string& name, bool append, bool hex, bool allHex);
+    void StartDispatchLog(std::uint32_t capacity);
+    void ClearDispatchLog();
+    void DiscardDispatchLog();
+    void PauseDispatchLog();
+    void ResumeDispatchLog();
+    TSioResult WriteDispatchLogFile(const std::string& name, bool append, bool hex, bool allHex);
+    // "COM<n>", set by the component for the dispatch log's device line.
+    void SetPortName(const std::string& name);
+    std::string PortName();
+
+    // --- Workers ---
+
+    // Throws ERunTimeError("Dispatcher already started") when they run.
+    virtual void StartWorkers() = 0;
+    // Ends the workers without holding StateLock while waiting; handles the calling thread's
+    // messages meanwhile, so a delivery to this thread can finish.
+    virtual void StopWorkers() = 0;
+
+    // --- State for the component's window (any thread, lock-free reads) ---
+
+    TSioDispatcherOwner* Owner() const { return FOwner; }
+    ISioWindowMessenger* Messenger() const { return FMessenger; }
+    std::int32_t RegistryIndex() const { return FRegistryIndex; }
+    std::int32_t DeviceHandle() const { return FDeviceHandle.load(); }
+    bool Dispatching() const { return FDispatching.load(); }
+    bool ClosePending() const { return FClosePending.load(); }
+    std::int32_t RunningWorkers() const { return FRunningWorkers.load(); }
+    // True once every worker has run its exit bookkeeping.
+    bool WorkersGone() const { return FRunningWorkers.load() == 0; }
+
+protected:
+    // --- Device operations, implemented by the device layer ---
+
+    // 3 raise RTS, 4 lower RTS, 5 raise DTR, 6 lower DTR.
+    virtual TSioResult SendLineControl(std::uint32_t function) = 0;
+    // 0 discard queued output, 1 discard unread input.
+    virtual TSioResult PurgeDevice(std::uint32_t which) = 0;
+    // Clears and returns the line-error bits; fills the status (OutQueue is the ring's usage).
+    virtual std::uint32_t ReadDeviceErrors(TSioDeviceStatus& status) = 0;
+    virtual void AcknowledgeDeviceEvents(std::int32_t mask) = 0;
+    virtual TSioResult ReadDeviceSettings(TSioLineSettings& settings) = 0;
+    // Reads at most n bytes already waiting; the count, 0 when none, negative on failure.
+    virtual std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t n) = 0;
+    virtual TSioResult WriteDeviceSettings(const TSioLineSettings& settings) = 0;
+    // Copies into the output ring (room was checked) and wakes the output worker; returns n.
+    virtual std::int32_t QueueOutput(const std::uint8_t* block, std::uint32_t n) = 0;
+    virtual bool SizeDeviceQueues(std::uint32_t inSize, std::uint32_t outSize) = 0;
+    // The device's descriptor, or a negative result code (minus errno, -8).
+    virtual std::int32_t OpenDevice(const std::string& name, std::uint32_t inSize,
+                                    std::uint32_t outSize) = 0;
+    virtual TSioResult CloseDevice() = 0;
+    // Creates the workers' signals; 0 or -8.
+    virtual TSioResult CreateSignals() = 0;
+    // The modem lines in bits 4-7 (CTS 0x10, DSR 0x20, RI 0x40, DCD 0x80); 0 without lines.
+    virtual std::uint8_t ReadModemLines() = 0;
+    // The device events seen since the previous cycle (Ev* bits).
+    virtual std::uint32_t TakeDeviceEvents() = 0;
+    // Gives the existing workers their priorities after SetPriorityBoost or SetRs485.
+    virtual void ApplyWorkerPriorities() = 0;
+    // The input ring was full and has room again.
+    virtual void InputRoomAvailable() = 0;
+    // Stops the workers if started, frees both rings. Safe to run twice, on two threads.
+    virtual void ReleaseResources();
+
+    // --- Processing (dispatch worker) ---
+
+    void ProcessCycle();
+    void FillInput();
+    bool CheckAvail();
+    bool NotifyWindows(TSioMessage message, std::uintptr_t wParam, std::uint16_t low);
+    void RefreshLineErrors();
+    std::uint8_t RefreshModemStatus(std::uint8_t mask);
+    void NoteModemChange();
+    // The end of every worker, on every path.
+    void WorkerExit(TSioWorkerKind worker);
+    // Calls `done` until it holds, handling the calling thread's messages in between (or
+    // sleeping on the worker-exit condition without a messenger); never spins.
+    void WaitHandlingMessages(const std::function<bool()>& done);
+    // Wakes WaitHandlingMessages; called whenever a worker ends.
+    void WakeExitWaiters();
+
+    TSioResult WriteLineSettings(TSioLineSettings& settings);
+    void WaitOutputDrained();
+    std::uint32_t OutputUsage() const;
+    void RecordLog(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
+                   const std::uint8_t* data, std::uint32_t count);
+
+    // Identity.
+    TSioDispatcherOwner* FOwner;
+    ISioWindowMessenger* FMessenger;
+    std::int32_t FRegistryIndex = -1;
+    std::atomic<std::int32_t> FDeviceHandle{-1};
+    std::string FPortName;
+
+    std::uint32_t InSize = 0;
+    std::uint32_t OutSize = 0;
+    TSioLineSettings LineSettings;
+    std::uint32_t LastRate = 115200;
+
+    bool DtrOn = false;
+    bool DtrByFlow = false;
+    bool RtsOn = false;
+    bool RtsByFlow = false;
+    bool Rs485 = false;
+    std::uint8_t PriorityBoost = 0;
+
+    TSioDeviceStatus DeviceStatus;
+    std::uint32_t LineErrorBits = 0;
+    std::uint8_t FModemBits = 0;
+    std::atomic<bool> RingSeen{false};
+
+    // Input ring.
+    std::unique_ptr<std::uint8_t[]> InRing;
+    std::atomic<std::uint32_t> InHead{0};
+    std::uint32_t InTail = 0;
+    std::atomic<bool> InFull{false};
+    std::uint32_t NotifyPos = 0;
+    std::uint32_t FAvailThreshold = 0;
+    bool InNotify = false;
+    std::uint32_t ReadAhead = 0;
+    std::uint32_t MaxReadAhead = 0;
+
+    // Output ring.
+    std::unique_ptr<std::uint8_t[]> OutRing;
+    std::uint32_t OutHead = 0;
+    std::uint32_t OutTail = 0;
+    bool OutFull = false;
+
+    struct TNotifyWindow {
+        TSioWindowHandle Window;
+        bool Removed;
+    };
+    std::vector<TNotifyWindow> NotifyWindowList;
+    bool OwnerHandlesEvents = false;
+    std::atomic<bool> NotifyNeeded{false};
+
+    std::atomic<bool> FDispatching{false};
+    bool RemovalPending = false;
+    std::atomic<bool> FClosePending{false};
+
+    // Workers.
+    std::atomic<bool> WorkerAlive[3] = {false, false, false};
+    std::atomic<bool> KillWorkers{false};
+    std::atomic<bool> WorkersStarted{false};
+    std::atomic<std::int32_t> FRunningWorkers{0};
+    bool ReleaseOnExit = false;
+
+    std::uint32_t OptionBits = 0;
+
+    std::unique_ptr<TSioTraceStore> Trace;
+    std::unique_ptr<TSioDispatchLog> DispatchLog;
+
+    std::recursive_mutex StateLock;
+    std::recursive_mutex OutputLock;
+    std::recursive_mutex InputLock;
+
+private:
+    void FreeRings();
+
+    std::mutex ReleaseLock_;
+    std::mutex ExitMutex_;
+    std::condition_variable ExitCondition_;
+};

@@ -1,0 +1,93 @@
+#pragma once
+// A plain window messenger without a windowing toolkit, for the engine's tests and benchmarks.
+//
+// A window belongs to the thread that created it; its messages are handled when that thread calls
+// ProcessOnePending (or on the spot, for a send from the window's own thread). TSioWindowThread
+// is a thread that owns one window and does nothing but handle its messages, playing the part of
+// the program's window thread.
+//
+// Any thread may call any member; one internal mutex guards the queue and the windows, and no
+// lock is held while a window procedure runs. A send that times out or is released is never
+// delivered afterwards.
+
+#include "serial/engine/dispatcher/SioWindowMessenger.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class TSioQueueMessenger : public ISioWindowMessenger {
+public:
+    using TWindowProc =
+        std::function<void(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)>;
+
+    TSioQueueMessenger() = default;
+    ~TSioQueueMessenger() override;
+    TSioQueueMessenger(const TSioQueueMessenger&) = delete;
+    TSioQueueMessenger& operator=(const TSioQueueMessenger&) = delete;
+
+    // The window belongs to the calling thread.
+    TSioWindowHandle CreateWindow(TWindowProc proc);
+    // Releases every send waiting on it and drops its queued messages.
+    void DestroyWindow(TSioWindowHandle window);
+
+    bool SendWithTimeout(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                         std::intptr_t lParam, std::chrono::milliseconds timeout) override;
+    bool Post(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+              std::intptr_t lParam) override;
+    bool ProcessOnePending(std::chrono::milliseconds maxWait) override;
+    void WakeWaiters() override;
+    void ReleaseSends(TSioWindowHandle window) override;
+
+    // Handles messages of the calling thread until `done` holds; waits between passes.
+    void ProcessUntil(const std::function<bool()>& done);
+
+private:
+    struct TSendState {
+        bool Finished = false;
+        bool Handled = false;
+    };
+    struct TItem {
+        TSioWindowHandle Window;
+        std::uint32_t Message;
+        std::uintptr_t WParam;
+        std::intptr_t LParam;
+        std::shared_ptr<TSendState> Send;
+    };
+    struct TWindow {
+        TWindowProc Proc;
+        std::thread::id Thread;
+    };
+
+    void FinishSend(const std::shared_ptr<TSendState>& send, bool handled);
+
+    std::mutex Lock_;
+    std::condition_variable Changed_;
+    std::deque<TItem> Queue_;
+    std::map<TSioWindowHandle, std::shared_ptr<TWindow>> Windows_;
+    TSioWindowHandle NextWindow_ = 1;
+    std::uint64_t WakeGeneration_ = 0;
+};
+
+// A thread that owns one window of `messenger` and handles its messages until destruction.
+class TSioWindowThread {
+public:
+    TSioWindowThread(TSioQueueMessenger& messenger, TSioQueueMessenger::TWindowProc proc);
+    ~TSioWindowThread();
+    TSioWindowThread(const TSioWindowThread&) = delete;
+    TSioWindowThread& operator=(const TSioWindowThread&) = delete;
+
+    TSioWindowHandle Window() const { return Window_; }
+
+private:
+    TSioQueueMessenger& Messenger_;
+    std::atomic<bool> Stop_{false};
+    std::atomic<TSioWindowHandle> Window_{0};
+    std::thread Thread_;
+};

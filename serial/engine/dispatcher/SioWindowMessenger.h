@@ -1,0 +1,50 @@
+#pragma once
+// The window messaging the dispatcher talks through.
+//
+// The engine knows no windowing toolkit. A window is an opaque handle; the messenger carries a
+// message to the thread that owns the window and runs the window's procedure there. The
+// component's framework implements this on Qt's event loop; TSioQueueMessenger is the plain
+// implementation the engine's own tests and benchmarks use.
+//
+// Threads: SendWithTimeout, Post, ReleaseSends and WakeWaiters may be called from any thread.
+// ProcessOnePending works on the calling thread's own messages. Implementations take only their
+// own internal locks and never call back into a dispatcher except through a window procedure.
+// No call here throws.
+
+#include <chrono>
+#include <cstdint>
+
+using TSioWindowHandle = std::uintptr_t;
+
+class ISioWindowMessenger {
+public:
+    virtual ~ISioWindowMessenger() = default;
+
+    // Delivers the message to the window's procedure on the window's thread and waits until it
+    // has been handled, `timeout` has passed, or the send was released (ReleaseSends, or the
+    // window was destroyed). True only when the window handled it. Called on the window's own
+    // thread, the procedure runs at once.
+    virtual bool SendWithTimeout(TSioWindowHandle window, std::uint32_t message,
+                                 std::uintptr_t wParam, std::intptr_t lParam,
+                                 std::chrono::milliseconds timeout) = 0;
+
+    // Queues the message for the window's thread and returns at once; false when the window is
+    // gone.
+    virtual bool Post(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                      std::intptr_t lParam) = 0;
+
+    // Handles pending messages of the calling thread's windows (at least one when one is pending
+    // or arrives in time); when none is pending, waits up to `maxWait` for one or for
+    // WakeWaiters(). A quit request taken on the way is posted again. Returns whether a message
+    // was handled. Never spins: the wait sleeps.
+    virtual bool ProcessOnePending(std::chrono::milliseconds maxWait) = 0;
+
+    // Ends every ProcessOnePending wait in progress on any thread, so a waiter re-checks its
+    // condition at once (a dispatcher calls it whenever one of its workers ends).
+    virtual void WakeWaiters() = 0;
+
+    // Every send to `window` whose procedure has not started yet returns false at once and is
+    // never delivered; a send whose procedure is running is not affected. Implementations do the
+    // same themselves when a window is destroyed, and refuse later sends to a destroyed window.
+    virtual void ReleaseSends(TSioWindowHandle window) = 0;
+};

@@ -1,0 +1,107 @@
+#pragma once
+// The dispatcher for a direct serial port on termios, and its three workers.
+//
+// Implements the device operations of TSioBaseDispatcher on a tty descriptor (the only code,
+// with SioPosixDevice, that touches termios and ioctl) and runs three std::threads per open
+// port:
+//  - the event worker waits in poll() on the device and its wake-up descriptor and hands every
+//    device event to the dispatch worker, then waits for that cycle to finish;
+//  - the dispatch worker runs ProcessCycle after every event and at least every 50 ms;
+//  - the output worker writes the output ring to the device in contiguous pieces.
+// Every hand-off is a direct wake-up (eventfd); nothing waits for the 50 ms cycle.
+//
+// Threads and locks as TSioBaseDispatcher. The workers take no lock while they wait.
+// StartWorkers and StopWorkers belong to the opening thread (StopWorkers also runs on the
+// dispatch worker when a close arrived during a delivery). The descriptor is closed only after
+// the workers have ended, so no worker ever touches a reused descriptor number.
+
+#include "serial/engine/dispatcher/SioBaseDispatcher.h"
+#include "serial/engine/posix/SioSignal.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class TSioPosixDispatcher : public TSioBaseDispatcher {
+public:
+    TSioPosixDispatcher(TSioDispatcherOwner* owner, ISioWindowMessenger* messenger);
+    ~TSioPosixDispatcher() override;
+
+    TSioResult YieldSlice() override;
+    void StartWorkers() override;
+    void StopWorkers() override;
+
+    // Used by ProbePort: a short exclusive open and close without workers.
+    std::int32_t ProbeOpen(const std::string& name) { return OpenDevice(name, 64, 64); }
+    TSioResult ProbeClose() { return CloseDevice(); }
+
+    // Test-visible loop counters: one step per wake-up of each worker.
+    std::uint64_t EventWorkerWakeups() const { return EventWakeups_.load(); }
+    std::uint64_t DispatchWorkerWakeups() const { return DispatchWakeups_.load(); }
+    std::uint64_t OutputWorkerWakeups() const { return OutputWakeups_.load(); }
+    // True once the device has hung up (peer closed, adapter gone).
+    bool DeviceGone() const { return DeviceGone_.load(); }
+
+protected:
+    TSioResult SendLineControl(std::uint32_t function) override;
+    TSioResult PurgeDevice(std::uint32_t which) override;
+    std::uint32_t ReadDeviceErrors(TSioDeviceStatus& status) override;
+    void AcknowledgeDeviceEvents(std::int32_t mask) override;
+    TSioResult ReadDeviceSettings(TSioLineSettings& settings) override;
+    std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t n) override;
+    TSioResult WriteDeviceSettings(const TSioLineSettings& settings) override;
+    std::int32_t QueueOutput(const std::uint8_t* block, std::uint32_t n) override;
+    bool SizeDeviceQueues(std::uint32_t inSize, std::uint32_t outSize) override;
+    std::int32_t OpenDevice(const std::string& name, std::uint32_t inSize,
+                            std::uint32_t outSize) override;
+    TSioResult CloseDevice() override;
+    TSioResult CreateSignals() override;
+    std::uint8_t ReadModemLines() override;
+    std::uint32_t TakeDeviceEvents() override;
+    void ApplyWorkerPriorities() override;
+    void InputRoomAvailable() override;
+
+private:
+    void EventWorker();
+    void DispatchWorker();
+    void OutputWorker();
+    void RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)());
+    void WriteOutput();
+    bool TakeOutputPiece(std::uint32_t& tail, std::uint32_t& count);
+    void AdvanceOutput(std::uint32_t count);
+    void SetOutputFlush();
+    void MarkDeviceGone();
+    void JoinWorkers();
+    void CloseDescriptor();
+    void CloseSignals();
+
+    // The descriptor the workers use; closed once no worker can use it any more.
+    std::atomic<int> Fd_{-1};
+    std::atomic<bool> DeviceGone_{false};
+    std::atomic<std::uint32_t> EventMask_{0};
+    std::uint32_t LastErrorCounts_[5] = {};
+    bool ErrorCountsKnown_ = false;
+    bool ModemLinesSupported_ = true;
+    std::uint8_t LastModemLines_ = 0;
+
+    // The six signals.
+    TSioSignal CommEventSignal{TSioSignal::Reset::Automatic};
+    TSioSignal CycleDoneSignal{TSioSignal::Reset::Automatic};
+    TSioSignal WorkerAckSignal{TSioSignal::Reset::Automatic};
+    TSioSignal OutputReadySignal{TSioSignal::Reset::Automatic};
+    TSioSignal WriteDoneSignal{TSioSignal::Reset::Manual};
+    TSioSignal OutputFlushSignal{TSioSignal::Reset::Automatic};
+    // Wakes the event worker's poll (close, ring room, device gone).
+    TSioSignal DeviceWakeSignal{TSioSignal::Reset::Automatic};
+
+    std::mutex ThreadsLock_;
+    std::array<std::thread, 3> Threads_;
+    std::array<std::thread::id, 3> ThreadIds_{};
+
+    std::atomic<std::uint64_t> EventWakeups_{0};
+    std::atomic<std::uint64_t> DispatchWakeups_{0};
+    std::atomic<std::uint64_t> OutputWakeups_{0};
+};
