@@ -4,10 +4,30 @@
 
 #include <cstdint>
 #include <cstring>
+#include <locale.h>
 
 namespace {
 
 constexpr std::size_t MaxTextLength = 255;
+
+// The layer's messages are English whatever locale the program runs in (a Qt program adopts the
+// user's), so system texts are asked for in the C locale.
+class TCLocale {
+public:
+    TCLocale() : FLocale(newlocale(LC_ALL_MASK, "C", locale_t{})) {}
+    ~TCLocale() {
+        if (FLocale != locale_t{}) {
+            freelocale(FLocale);
+        }
+    }
+    TCLocale(const TCLocale&) = delete;
+    TCLocale& operator=(const TCLocale&) = delete;
+
+    locale_t Get() const { return FLocale; }
+
+private:
+    locale_t FLocale;
+};
 
 // strerror_r comes in two flavours: GNU returns the text, XSI fills the buffer and returns 0.
 [[maybe_unused]] const char* StrerrorResult(const char* text, const char*) {
@@ -37,8 +57,11 @@ std::string CleanSystemText(std::string_view text) {
 }
 
 std::string SystemErrorText(int errorNumber) {
+    static const TCLocale CLocale;
     char buffer[256] = {};
-    const char* text = StrerrorResult(strerror_r(errorNumber, buffer, sizeof buffer), buffer);
+    const char* text = CLocale.Get() != locale_t{}
+                           ? strerror_l(errorNumber, CLocale.Get())
+                           : StrerrorResult(strerror_r(errorNumber, buffer, sizeof buffer), buffer);
     if (text == nullptr) {
         return {};
     }

@@ -18,7 +18,6 @@ public:
     explicit ESioException(TSioResult code);
     // ErrorCode := 0.
     explicit ESioException(const std::string& text);
-    explicit ESioException(const char* text) : ESioException(std::string(text)) {}
 
     TSioResult ErrorCode;
 };

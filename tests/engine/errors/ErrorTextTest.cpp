@@ -3,6 +3,8 @@
 #include "serial/engine/errors/ErrorText.h"
 
 #include <cerrno>
+#include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -31,6 +33,24 @@ TEST(ErrorTextTest, SystemErrorNumbersGiveTheSystemsText) {
     EXPECT_EQ(ErrorText(-EACCES), "Permission denied");
     EXPECT_EQ(ErrorText(-31), CleanSystemText(std::strerror(31)));
     EXPECT_FALSE(ErrorText(-31).empty());
+}
+
+TEST(ErrorTextTest, SystemTextsStayEnglishUnderAnotherLanguage) {
+    const char* previousLanguage = std::getenv("LANGUAGE");
+    const std::string savedLanguage = previousLanguage != nullptr ? previousLanguage : "";
+    const std::string savedLocale = std::setlocale(LC_ALL, nullptr);
+    setenv("LANGUAGE", "de", 1);
+    std::setlocale(LC_ALL, "C.UTF-8");
+
+    EXPECT_EQ(ErrorText(-5), "Input/output error");
+    EXPECT_EQ(ErrorText(-1), "Operation not permitted");
+
+    std::setlocale(LC_ALL, savedLocale.c_str());
+    if (previousLanguage != nullptr) {
+        setenv("LANGUAGE", savedLanguage.c_str(), 1);
+    } else {
+        unsetenv("LANGUAGE");
+    }
 }
 
 TEST(ErrorTextTest, OutOfMemoryKeepsTheLayersText) {
