@@ -1,0 +1,17 @@
+// Quorvane: a test tool for alarm encoders on a serial line. One window, German texts; it reads
+// no command line and stores nothing.
+
+#include "app/main/GermanCatalogue.h"
+#include "app/window/MainForm.h"
+#include "framework/ErrorReport.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromStdString(ApplicationTitle()));
+    InstallQtGermanCatalogue();
+    TMainForm MainForm;
+    MainForm.show();
+    return QApplication::exec();
+}

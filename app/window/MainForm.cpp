@@ -1,0 +1,229 @@
+// The window and its rules: creation and start-up, hints, the code field, the encoder type,
+// the switch between free input and fixed codes, the trigger action and the port switch.
+
+#include "app/window/MainForm.h"
+
+#include "app/telegram/TelegramBuilder.h"
+#include "app/window/CodeKeyFilter.h"
+#include "app/window/Controls.h"
+#include "app/window/WidgetText.h"
+#include "app/window/WindowRules.h"
+#include "framework/ErrorReport.h"
+#include "serial/engine/ports/SioPortNames.h"
+#include "serial/engine/ports/SioProbePort.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTimer>
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+    CreateControls();
+    SetUpSioComPort1();
+    ConnectHandlers();
+    Edit1->installEventFilter(this);
+    CentreOnScreen();
+    Timer3->start();
+    RunReportingErrors([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm() {
+    // The port closes while the window, which its event handler reaches into, still stands.
+    SioComPort1.reset();
+}
+
+void TMainForm::SetUpSioComPort1() {
+    SioComPort1 = std::make_unique<TSioComPort>();
+    TComponent::TLoadingScope loading(*SioComPort1);
+    SioComPort1->SetName("SioComPort1");
+    SioComPort1->SetBaud(1200);
+    SioComPort1->SetTraceName("SIO.TRC");
+    SioComPort1->SetLogName("SIO.LOG");
+    SioComPort1->SetOnTriggerAvail([this](TSioCustomComPort& CP, std::uint16_t Count) {
+        RunReportingErrors([&] { SioComPort1TriggerAvail(CP, Count); });
+    });
+}
+
+void TMainForm::ConnectHandlers() {
+    const auto guarded = [this](void (TMainForm::*handler)()) {
+        return [this, handler] { RunReportingErrors([this, handler] { (this->*handler)(); }); };
+    };
+    connect(Edit1, &QLineEdit::textChanged, this, guarded(&TMainForm::Edit1Change));
+    connect(ComboBox1, &QComboBox::activated, this, guarded(&TMainForm::ComboBox1Change));
+    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this,
+            guarded(&TMainForm::ComboBox1Change));
+    connect(CheckBox1, &QCheckBox::toggled, this, guarded(&TMainForm::CheckBox1Click));
+    connect(SpeedButton1, &QPushButton::clicked, this, guarded(&TMainForm::SpeedButton1Click));
+    connect(ComboBox3, &QComboBox::activated, this, guarded(&TMainForm::ComboBox3Change));
+    connect(ComboBox3->lineEdit(), &QLineEdit::textEdited, this,
+            guarded(&TMainForm::ComboBox3Change));
+    connect(Timer1, &QTimer::timeout, this, guarded(&TMainForm::Timer1Timer));
+    connect(Timer2, &QTimer::timeout, this, guarded(&TMainForm::Timer2Timer));
+    connect(Timer3, &QTimer::timeout, this, guarded(&TMainForm::Timer3Timer));
+}
+
+void TMainForm::CentreOnScreen() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TMainForm::FormCreate() {
+    OpenFirstPort();
+    qApp->installEventFilter(this);
+    Timer1->start();
+    LoadFixedCodeList();
+    ComboBox1->setCurrentIndex(0);
+    ComboBox2->setCurrentIndex(0);
+    RadioGroup1->show();
+    RadioGroup4->hide();
+    RadioGroup2->show();
+    RadioGroup5->hide();
+    CheckBox2->setEnabled(false);
+    Edit1->setEnabled(true);
+    ComboBox2->setEnabled(false);
+}
+
+void TMainForm::OpenFirstPort() {
+    try {
+        for (std::uint16_t n = 1; n <= 50; ++n)
+            if (ProbePort(n))
+                ComboBox3->addItem(QString::fromStdString(PortDisplayName(n)));
+        ComboBox3->setCurrentIndex(0);
+        SioComPort1->SetComNumber(PortNumberFromEntry(Latin1Bytes(ComboBox3->currentText())));
+        SioComPort1->SetOpen(true);
+    } catch (...) {
+        // The operator is asked for a port. Should that fail too, it is reported once and the
+        // start-up goes on, so the window never comes up half set up.
+        RunReportingErrors([this] {
+            SioComPort1->SetComNumber(0);
+            SioComPort1->SetOpen(true);
+        });
+    }
+}
+
+void TMainForm::ShowHint(const QString& hint) {
+    StatusLine->showMessage(hint);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Edit1 && event->type() == QEvent::KeyPress)
+        return FilterCodeKey(event);
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        RunReportingErrors([this, &tip] { ShowHint(tip); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TMainForm::FilterCodeKey(QEvent* event) {
+    const std::optional<char32_t> typed = TypedCharacter(*static_cast<QKeyEvent*>(event));
+    if (!typed)
+        return false;
+    char32_t key = *typed;
+    // A handler that fails lets nothing through rather than an unchecked character.
+    const bool handled = RunReportingErrors([this, &key] { Edit1KeyPress(key); });
+    return !handled || key == 0;
+}
+
+void TMainForm::Edit1KeyPress(char32_t& key) {
+    if (!IsCodeCharacter(key))
+        key = 0;
+}
+
+void TMainForm::Edit1Change() {
+    if (CheckBox1->isChecked())
+        UpdateTriggerButton();
+}
+
+void TMainForm::UpdateTriggerButton() {
+    SetTriggerButton(
+        TriggerArmed(static_cast<std::size_t>(Edit1->text().size()), Edit1->maxLength()));
+}
+
+void TMainForm::SetTriggerButton(bool enabled) {
+    SpeedButton1->setEnabled(enabled);
+    QPalette palette = SpeedButton1->palette();
+    const QColor colour = enabled ? QColor(255, 0, 0) : QColor(0, 0, 0);
+    palette.setColor(QPalette::Active, QPalette::ButtonText, colour);
+    palette.setColor(QPalette::Inactive, QPalette::ButtonText, colour);
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, colour);
+    SpeedButton1->setPalette(palette);
+}
+
+int TMainForm::SelectedEncoderType() const {
+    return SelectedItemIndex(*ComboBox1);
+}
+
+void TMainForm::ComboBox1Change() {
+    if (!Edit1->isHidden())
+        Edit1->setFocus();
+    const TEncoderTypeView view = ViewForEncoderType(SelectedEncoderType());
+    Edit1->setMaxLength(view.MaxLength);
+    RadioGroup3->setVisible(view.TapeShown);
+    RadioGroup1->setVisible(view.FiveCharPreToneShown);
+    RadioGroup4->setVisible(view.TenCharPreToneShown);
+    RadioGroup2->setVisible(view.AlarmTypeShown);
+    RadioGroup5->setVisible(view.TwoToneAlarmShown);
+    Panel3->setVisible(view.EncoderStateShown);
+    // Clearing an empty field changes nothing, yet the rule must still see the new length.
+    if (Edit1->text().isEmpty())
+        Edit1Change();
+    else
+        Edit1->clear();
+}
+
+void TMainForm::CheckBox1Click() {
+    if (CheckBox1->isChecked()) {
+        CheckBox2->setEnabled(false);
+        Edit1->setEnabled(true);
+        Edit1->show();
+        ComboBox2->setEnabled(false);
+        ComboBox2->hide();
+        CheckBox2->setChecked(false);
+        CheckBox2->hide();
+        Label5->hide();
+        UpdateTriggerButton();
+    } else {
+        SetTriggerButton(true);
+        CheckBox2->setEnabled(true);
+        Edit1->setEnabled(false);
+        Edit1->hide();
+        ComboBox2->setEnabled(true);
+        ComboBox2->show();
+        CheckBox2->show();
+        Label5->show();
+    }
+}
+
+void TMainForm::SpeedButton1Click() {
+    FixedSendCount = 0;
+    if (!CheckBox1->isChecked()) {
+        // A pass already under way keeps its rhythm.
+        if (!Timer2->isActive())
+            Timer2->start();
+        return;
+    }
+    Timer1->stop();
+    const std::string telegram =
+        BuildTelegram(SelectedEncoderType(), Latin1Bytes(Edit1->text()), RadioGroup1->ItemIndex(),
+                      RadioGroup2->ItemIndex(), RadioGroup3->ItemIndex(), RadioGroup4->ItemIndex());
+    SioComPort1->WriteString(telegram);
+    Timer1->start();
+}
+
+void TMainForm::ComboBox3Change() {
+    SioComPort1->SetOpen(false);
+    SioComPort1->SetComNumber(PortNumberFromEntry(Latin1Bytes(ComboBox3->currentText())));
+    try {
+        SioComPort1->SetOpen(true);
+    } catch (...) {
+        SioComPort1->SetComNumber(0);
+        SioComPort1->SetOpen(true);
+    }
+}

@@ -1,0 +1,107 @@
+#pragma once
+// The main window: every control of the encoder test tool and the whole application logic.
+//
+// TMainForm owns the serial port component SioComPort1, the three timers and the three state
+// variables. Its handlers are public so that tests can drive them (the timer handlers stand for
+// one tick each); a handler called directly may throw, while every handler reached through a
+// signal, a timer, the component's event or the window's creation runs inside the standard
+// error report's guard, so no exception crosses a Qt frame. GUI thread only.
+//
+// The handlers live in three source files of this one class: the window and its rules
+// (MainForm.cpp), link supervision (MainFormSupervision.cpp) and the fixed code list
+// (MainFormFixedCodes.cpp); the controls are built in MainFormLayout.cpp.
+
+#include "app/supervision/ReplyDecoding.h"
+#include "serial/component/SioComPort.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class TPanel;
+class TRadioGroup;
+
+class TMainForm : public QMainWindow {
+public:
+    // Builds the controls as stored, sets up SioComPort1 and runs FormCreate.
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    QStatusBar* StatusLine = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    std::unique_ptr<TSioComPort> SioComPort1;
+    TRadioGroup* RadioGroup1 = nullptr;
+    TRadioGroup* RadioGroup2 = nullptr;
+    QLabel* Label3 = nullptr;
+    TPanel* Panel2 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QPushButton* SpeedButton1 = nullptr;
+    TRadioGroup* RadioGroup3 = nullptr;
+    TRadioGroup* RadioGroup4 = nullptr;
+    TRadioGroup* RadioGroup5 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    TPanel* Panel1 = nullptr;
+    QComboBox* ComboBox3 = nullptr;
+    QLabel* Label6 = nullptr;
+    TPanel* Panel3 = nullptr;
+    QTimer* Timer3 = nullptr;
+    TPanel* Panel4 = nullptr;
+    TPanel* Panel5 = nullptr;
+
+    void FormCreate();
+    void ShowHint(const QString& hint);
+    // Sets key to 0 when the character is not to reach the code field.
+    void Edit1KeyPress(char32_t& key);
+    void Edit1Change();
+    void Timer1Timer();
+    void Timer2Timer();
+    void CheckBox1Click();
+    void SioComPort1TriggerAvail(TSioCustomComPort& CP, std::uint16_t Count);
+    void SpeedButton1Click();
+    void ComboBox1Change();
+    void ComboBox3Change();
+    void Timer3Timer();
+
+    // The send gate of the fixed codes: set by an ACK, cleared by a NAK.
+    bool LastReplyWasAck = false;
+    // Watchdog ticks left before the link counts as lost.
+    int LinkWatchdog = 0;
+    // Fixed codes sent since the last press of "Auslösen".
+    int FixedSendCount = 0;
+
+    // The encoder type the selector stands on; -1 while its text selects no item.
+    int SelectedEncoderType() const;
+    // The trigger-button rule: armed and red at the code field's full length.
+    void UpdateTriggerButton();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void ConnectHandlers();
+    void SetUpSioComPort1();
+    void CentreOnScreen();
+    void OpenFirstPort();
+    void LoadFixedCodeList();
+    void ShowReply(TReplyKind reply);
+    void SetTriggerButton(bool enabled);
+    bool FilterCodeKey(QEvent* event);
+};

@@ -1,0 +1,60 @@
+// Link supervision: the poll request, the encoder's replies and the link watchdog.
+
+#include "app/window/Controls.h"
+#include "app/window/MainForm.h"
+
+#include <QApplication>
+#include <QTimer>
+
+void TMainForm::Timer1Timer() {
+    // A poll may open a closed port, but it never asks the operator for one: with no port
+    // chosen it waits until a port is picked in "Schnittstellenauswahl".
+    if (!SioComPort1->Open() && SioComPort1->ComNumber() == 0)
+        return;
+    SioComPort1->WriteString(std::string(PollRequest));
+}
+
+void TMainForm::SioComPort1TriggerAvail(TSioCustomComPort& CP, std::uint16_t Count) {
+    for (std::uint16_t i = 0; i < Count; ++i) {
+        const TReplyKind reply = DecodeReplyByte(CP.ReadChar());
+        ShowReply(reply);
+        ApplyReply(reply, LastReplyWasAck, LinkWatchdog);
+    }
+}
+
+void TMainForm::ShowReply(TReplyKind reply) {
+    switch (reply) {
+    case TReplyKind::Ack:
+        Panel2->SetCaption(QStringLiteral("ACK"));
+        Panel3->SetCaption(QString());
+        break;
+    case TReplyKind::CarrierNeutral:
+        Panel1->SetColor(QApplication::palette().color(QPalette::Button));
+        break;
+    case TReplyKind::CarrierLime:
+        Panel1->SetColor(QColor(0, 255, 0));
+        break;
+    case TReplyKind::Nak:
+        Panel2->SetCaption(QStringLiteral("NAK"));
+        Panel3->SetCaption(QStringLiteral("Puffer voll"));
+        break;
+    case TReplyKind::EncoderRunning:
+        Panel3->SetCaption(QStringLiteral("Geber läuft"));
+        break;
+    case TReplyKind::Ignored:
+        break;
+    }
+}
+
+void TMainForm::Timer3Timer() {
+    if (!WatchdogTickShowsBanner(LinkWatchdog)) {
+        Panel4->hide();
+        return;
+    }
+    Panel4->show();
+    Panel4->SetColor(QColor(255, 255, 0));
+    Panel4->SetFontColor(QColor(255, 0, 0));
+    Panel4->SetCaption(QStringLiteral("Verbindung unterbrochen"));
+    Panel2->SetCaption(QStringLiteral(" "));
+    Panel3->SetCaption(QStringLiteral(" "));
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The main window's rules that need no widget: which typed characters the code field admits,
+// how a port list entry becomes a port number, which controls each encoder type shows, and when
+// the trigger button is armed.
+//
+// Pure functions on plain values; any thread. PortNumberFromEntry throws EConvertError for a
+// text that holds no port number; nothing else here can fail.
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+class EConvertError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr char32_t Backspace = 0x08;
+
+// Backspace, '0'-'9', 'A'-'E' and 'a'-'e'.
+bool IsCodeCharacter(char32_t typed);
+
+// The decimal number after the entry's first three characters ("COM12" gives 12); those three
+// are skipped, not checked.
+std::uint16_t PortNumberFromEntry(std::string_view entry);
+
+struct TEncoderTypeView {
+    int MaxLength;
+    bool TapeShown;            // RadioGroup3
+    bool FiveCharPreToneShown; // RadioGroup1
+    bool TenCharPreToneShown;  // RadioGroup4
+    bool AlarmTypeShown;       // RadioGroup2
+    bool TwoToneAlarmShown;    // RadioGroup5
+    bool EncoderStateShown;    // Panel3
+};
+
+// For a type index outside the list (typed text that selects no item) the view of the
+// ten-character types with tape, as for types 4 and 5.
+TEncoderTypeView ViewForEncoderType(int typeIndex);
+
+bool TriggerArmed(std::size_t codeLength, int maxLength);
