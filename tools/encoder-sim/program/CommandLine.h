@@ -1,0 +1,39 @@
+#pragma once
+// The command line of quorvane-encoder-sim: its options, their checks and the usage text.
+//
+// Pure; ParseCommandLine never throws and reports the first bad option as a sentence.
+
+#include "tools/encoder-sim/encoder/EncoderModel.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace EncoderSim {
+
+struct TSimOptions {
+    std::optional<std::string> Dir; // empty: a new temporary folder
+    unsigned ComNumber = 1;
+    bool Json = false;
+    bool Help = false;
+    TEncoderSettings Settings;
+};
+
+struct TParsedCommandLine {
+    std::optional<TSimOptions> Options; // empty when Error says why
+    std::string Error;
+};
+
+inline constexpr std::string_view SimProgramName = "quorvane-encoder-sim";
+inline constexpr unsigned MaxComNumber = 50;
+inline constexpr unsigned long MaxBufferSize = 1000;
+inline constexpr unsigned long MaxTxMs = 3'600'000;
+inline constexpr double MaxSilentAfterSeconds = 86'400;
+
+// `args` are the arguments after the program name.
+TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+std::string UsageText();
+
+} // namespace EncoderSim
