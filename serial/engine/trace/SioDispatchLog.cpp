@@ -6,6 +6,11 @@
 TSioDispatchLog::TSioDispatchLog(TSioMillisecondClock clock, TSioLocalTimeClock localTime)
     : Clock_(clock), LocalTime_(localTime) {}
 
+void TSioDispatchLog::SetClocks(TSioMillisecondClock clock, TSioLocalTimeClock localTime) {
+    Clock_ = clock;
+    LocalTime_ = localTime;
+}
+
 void TSioDispatchLog::Start(std::uint32_t capacity) {
     if (Ring_.Allocated()) {
         Ring_.Reset();
@@ -34,7 +39,7 @@ void TSioDispatchLog::Resume() {
 
 void TSioDispatchLog::Record(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
                              const std::uint8_t* data, std::uint32_t count) {
-    if (!Recording_ || !Ring_.Allocated()) {
+    if (!Recording_ || !Ring_.Allocated() || (data == nullptr && count > 0)) {
         return;
     }
     TSioLogHeader header;

@@ -22,8 +22,9 @@
 class TSioDispatchLog {
 public:
     TSioDispatchLog() = default;
-    // For tests: fixed clocks for entry times and for the header's date and time.
+    // For tests: fixed clocks (non-null) for entry times and for the header's date and time.
     TSioDispatchLog(TSioMillisecondClock clock, TSioLocalTimeClock localTime);
+    void SetClocks(TSioMillisecondClock clock, TSioLocalTimeClock localTime);
 
     // Creates a ring of capacity bytes, or empties the existing one keeping its capacity;
     // recording on.
@@ -41,7 +42,8 @@ public:
     // Entry times count from this clock value (taken when the port opens).
     void SetStartTime(std::uint32_t ms) { StartTime_ = ms; }
 
-    // Keeps one entry while recording: the header and count bytes at data.
+    // Keeps one entry while recording: the header and count bytes at data (which may be null
+    // only when count is 0; an entry that breaks this is dropped).
     void Record(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
                 const std::uint8_t* data, std::uint32_t count);
 

@@ -103,6 +103,23 @@ TEST_F(SioDispatchLogTest, QueuedWriteThreeMillisecondsAfterStart) {
     EXPECT_FALSE(Log.Recording());
 }
 
+TEST_F(SioDispatchLogTest, DataWithoutBytesIsDropped) {
+    Log.Start(1000);
+    Log.Record(sltDispatch, slsReadCom, 5, nullptr, 5);
+    RecordMarker(2);
+    ASSERT_EQ(Write(), ecOK);
+    EXPECT_EQ(ReadWholeFile(Name).find("ReadCom"), std::string::npos);
+    EXPECT_EQ(Values(), std::vector<std::string>{"00000002"});
+}
+
+TEST_F(SioDispatchLogTest, ClocksCanBeReplaced) {
+    Log.SetClocks([] { return std::uint32_t{6234}; }, FakeLocalTime);
+    Log.Start(1000);
+    RecordMarker(1);
+    ASSERT_EQ(Write(), ecOK);
+    EXPECT_NE(ReadWholeFile(Name).find("\r\n0001.234  TrDatChg"), std::string::npos);
+}
+
 TEST_F(SioDispatchLogTest, TimesCountAcrossTheClockWrap) {
     Log.SetStartTime(0xFFFFFFF0u);
     Log.Start(1000);
