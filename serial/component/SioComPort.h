@@ -14,7 +14,10 @@
 // closed, with no dispatcher and no window. Setters called inside a TLoadingScope only store.
 
 #include "framework/Component.h"
+#include "framework/MessageWindow.h"
 #include "serial/component/SioTypes.h"
+#include "serial/engine/dispatcher/SioDispatcherOwner.h"
+#include "serial/engine/dispatcher/SioLineSettings.h"
 #include "serial/engine/errors/CheckResult.h"
 #include "serial/engine/errors/SioResultCodes.h"
 
@@ -24,7 +27,6 @@
 #include <utility>
 
 class TSioBaseDispatcher;
-class TMessageWindow;
 
 class TSioBaseComponent : public TComponent {
 public:
@@ -33,7 +35,7 @@ public:
     void SetVersion(const std::string&) {}
 };
 
-class TSioCustomComPort : public TSioBaseComponent, public ISioOwner {
+class TSioCustomComPort : public TSioBaseComponent, public ISioOwner, public TSioDispatcherOwner {
 public:
     TSioCustomComPort();
     ~TSioCustomComPort() override;
@@ -210,14 +212,30 @@ protected:
 private:
     friend class TComPortWindowProc;
 
+    // Sets ForceApply for a scope and gives it its previous value back.
+    class TForceApplyScope {
+    public:
+        explicit TForceApplyScope(TSioCustomComPort& port);
+        ~TForceApplyScope();
+        TForceApplyScope(const TForceApplyScope&) = delete;
+        TForceApplyScope& operator=(const TForceApplyScope&) = delete;
+
+    private:
+        TSioCustomComPort& FPort;
+        bool FPrevious;
+    };
+
+    // True while the port is open and settings go to the dispatcher at once.
+    bool PortApplies() const;
+    TSioResult Check(TSioResult code);
     bool AnyTriggerHandler() const;
     void ApplyLineSettings();
-    void ApplyTraceState(TTraceLogState value);
-    void ApplyLogState(TTraceLogState value);
-    void RunOpenSequence();
-    void FinishTeardown();
+    void ApplyFlowChars();
+    void ReapplyFlowOptions();
+    void ReplaySettings();
+    void AbandonOpen() noexcept;
+    void FinishTeardown() noexcept;
     void HandlePortClosing();
-    TSioResult Check(TSioResult code);
 
     TDeviceLayer FDeviceLayer = dlWin32;
     std::uint16_t FComNumber = 0;
@@ -272,13 +290,13 @@ private:
 
     TLinkState FLinkState = lsClosed;
     std::unique_ptr<TSioBaseDispatcher> FDispatcher;
-    std::unique_ptr<TMessageWindow> FNotifyWindow;
+    TMessageWindowPtr FNotifyWindow;
     bool FReopenRequested = false;
     bool FOpenAfterLoad = false;
     bool FForceApply = false;
     bool FOpening = false;
     bool FTriggersSaved = false;
-    std::uint32_t FSavedTriggers = 0;
+    TSioTriggerState FSavedTriggers;
 };
 
 // The component as the application places it: every property and event published.

@@ -1,0 +1,256 @@
+#include "framework/MessageWindow.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+enum class TSendState { Pending, Running, Done, Released };
+
+struct TPendingSend {
+    explicit TPendingSend(TSioWindowHandle window) : Window(window) {}
+    TSioWindowHandle Window;
+    TSendState State = TSendState::Pending;
+};
+
+// Everything a sender, a poster and a window share. Lock is never held while a procedure runs.
+struct TMessengerState {
+    std::mutex Lock;
+    std::condition_variable Changed;
+    std::unordered_map<TSioWindowHandle, TMessageWindow*> Windows;
+    std::vector<std::shared_ptr<TPendingSend>> Pending;
+    TSioWindowHandle NextHandle = 1;
+    std::uint64_t WakeGeneration = 0;
+    std::unordered_set<QAbstractEventDispatcher*> Sleepers;
+
+    // Lock held.
+    void ReleasePending(TSioWindowHandle window) {
+        bool any = false;
+        std::erase_if(Pending, [&](const std::shared_ptr<TPendingSend>& send) {
+            if (send->Window != window)
+                return false;
+            send->State = TSendState::Released;
+            any = true;
+            return true;
+        });
+        if (any)
+            Changed.notify_all();
+    }
+    // Lock held.
+    void Forget(const std::shared_ptr<TPendingSend>& send) { std::erase(Pending, send); }
+};
+
+TMessengerState& Shared() {
+    static TMessengerState state;
+    return state;
+}
+
+const QEvent::Type SentMessageEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type PostedMessageEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+class TWindowMessageEvent final : public QEvent {
+public:
+    TWindowMessageEvent(Type type, std::uint32_t message, std::uintptr_t wParam,
+                        std::intptr_t lParam, std::shared_ptr<TPendingSend> send = {})
+        : QEvent(type), Message(message), WParam(wParam), LParam(lParam), Send(std::move(send)) {}
+
+    std::uint32_t Message;
+    std::uintptr_t WParam;
+    std::intptr_t LParam;
+    std::shared_ptr<TPendingSend> Send;
+};
+
+// Messages of this messenger handled on the current thread, so ProcessOnePending can tell
+// whether its pass handled one.
+thread_local std::uint64_t HandledOnThisThread = 0;
+
+} // namespace
+
+TMessageWindow::TMessageWindow(TWindowProc procedure) : FProcedure(std::move(procedure)) {
+    TMessengerState& shared = Shared();
+    std::lock_guard lock(shared.Lock);
+    FHandle = shared.NextHandle++;
+    shared.Windows.emplace(FHandle, this);
+}
+
+TMessageWindowPtr TMessageWindow::Create(TWindowProc procedure) {
+    return TMessageWindowPtr(new TMessageWindow(std::move(procedure)));
+}
+
+TMessageWindow::~TMessageWindow() {
+    Unregister();
+}
+
+void TMessageWindow::Unregister() noexcept {
+    TMessengerState& shared = Shared();
+    std::lock_guard lock(shared.Lock);
+    if (FClosed)
+        return;
+    FClosed = true;
+    shared.Windows.erase(FHandle);
+    shared.ReleasePending(FHandle);
+}
+
+bool TMessageWindow::Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return TQtWindowMessenger::Instance().Post(FHandle, message, wParam, lParam);
+}
+
+void TMessageWindow::PostLater(std::chrono::milliseconds delay, std::uint32_t message,
+                               std::uintptr_t wParam, std::intptr_t lParam) {
+    // The window is the timer's context: a closed and deleted window cancels it.
+    QTimer::singleShot(delay, this, [this, message, wParam, lParam] {
+        if (!FClosed)
+            Post(message, wParam, lParam);
+    });
+}
+
+void TMessageWindowCloser::operator()(TMessageWindow* window) const noexcept {
+    window->Unregister();
+    if (window->FRunning > 0)
+        window->deleteLater();
+    else
+        delete window;
+}
+
+std::intptr_t TMessageWindow::RunProcedure(std::uint32_t message, std::uintptr_t wParam,
+                                           std::intptr_t lParam) noexcept {
+    ++HandledOnThisThread;
+    ++FRunning;
+    std::intptr_t result = 0;
+    try {
+        if (FProcedure)
+            result = FProcedure(FHandle, message, wParam, lParam);
+    } catch (...) {
+        // Procedures report their own handlers' failures; nothing may unwind into Qt.
+    }
+    --FRunning;
+    return result;
+}
+
+bool TMessageWindow::event(QEvent* event) {
+    if (FClosed && (event->type() == PostedMessageEvent || event->type() == SentMessageEvent))
+        return true;
+    if (event->type() == PostedMessageEvent) {
+        auto* message = static_cast<TWindowMessageEvent*>(event);
+        RunProcedure(message->Message, message->WParam, message->LParam);
+        return true;
+    }
+    if (event->type() != SentMessageEvent)
+        return QObject::event(event);
+
+    auto* message = static_cast<TWindowMessageEvent*>(event);
+    TMessengerState& shared = Shared();
+    {
+        std::lock_guard lock(shared.Lock);
+        if (message->Send->State != TSendState::Pending)
+            return true;
+        message->Send->State = TSendState::Running;
+        shared.Forget(message->Send);
+    }
+    std::shared_ptr<TPendingSend> send = message->Send;
+    RunProcedure(message->Message, message->WParam, message->LParam);
+    std::lock_guard lock(shared.Lock);
+    send->State = TSendState::Done;
+    shared.Changed.notify_all();
+    return true;
+}
+
+TQtWindowMessenger& TQtWindowMessenger::Instance() {
+    static TQtWindowMessenger messenger;
+    return messenger;
+}
+
+bool TQtWindowMessenger::SendWithTimeout(TSioWindowHandle window, std::uint32_t message,
+                                         std::uintptr_t wParam, std::intptr_t lParam,
+                                         std::chrono::milliseconds timeout) {
+    TMessengerState& shared = Shared();
+    std::unique_lock lock(shared.Lock);
+    auto found = shared.Windows.find(window);
+    if (found == shared.Windows.end())
+        return false;
+    TMessageWindow* target = found->second;
+    if (target->thread() == QThread::currentThread()) {
+        lock.unlock();
+        target->RunProcedure(message, wParam, lParam);
+        return true;
+    }
+    auto send = std::make_shared<TPendingSend>(window);
+    shared.Pending.push_back(send);
+    QCoreApplication::postEvent(
+        target, new TWindowMessageEvent(SentMessageEvent, message, wParam, lParam, send));
+    shared.Changed.wait_for(lock, timeout, [&] {
+        return send->State == TSendState::Done || send->State == TSendState::Released;
+    });
+    if (send->State == TSendState::Pending) {
+        send->State = TSendState::Released;
+        shared.Forget(send);
+    }
+    return send->State == TSendState::Done;
+}
+
+bool TQtWindowMessenger::Post(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam) {
+    TMessengerState& shared = Shared();
+    std::lock_guard lock(shared.Lock);
+    auto found = shared.Windows.find(window);
+    if (found == shared.Windows.end())
+        return false;
+    QCoreApplication::postEvent(
+        found->second, new TWindowMessageEvent(PostedMessageEvent, message, wParam, lParam));
+    return true;
+}
+
+bool TQtWindowMessenger::ProcessOnePending(std::chrono::milliseconds maxWait) {
+    TMessengerState& shared = Shared();
+    const std::uint64_t before = HandledOnThisThread;
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    if (!dispatcher) {
+        // A thread without an event loop owns no windows: it can only wait to be woken.
+        std::unique_lock lock(shared.Lock);
+        const std::uint64_t generation = shared.WakeGeneration;
+        shared.Changed.wait_for(lock, maxWait, [&] { return shared.WakeGeneration != generation; });
+        return false;
+    }
+    QCoreApplication::processEvents();
+    if (HandledOnThisThread != before || maxWait.count() <= 0)
+        return HandledOnThisThread != before;
+
+    {
+        std::lock_guard lock(shared.Lock);
+        shared.Sleepers.insert(dispatcher);
+    }
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(maxWait);
+    dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
+    {
+        std::lock_guard lock(shared.Lock);
+        shared.Sleepers.erase(dispatcher);
+    }
+    return HandledOnThisThread != before;
+}
+
+void TQtWindowMessenger::WakeWaiters() {
+    TMessengerState& shared = Shared();
+    std::lock_guard lock(shared.Lock);
+    ++shared.WakeGeneration;
+    shared.Changed.notify_all();
+    for (QAbstractEventDispatcher* sleeper : shared.Sleepers)
+        sleeper->wakeUp();
+}
+
+void TQtWindowMessenger::ReleaseSends(TSioWindowHandle window) {
+    TMessengerState& shared = Shared();
+    std::lock_guard lock(shared.Lock);
+    shared.ReleasePending(window);
+}

@@ -1,0 +1,239 @@
+// The component's events: the hidden notification window, its window procedure and the
+// trigger events it raises on the owning thread.
+
+#include "framework/ErrorReport.h"
+#include "serial/component/SioComPort.h"
+#include "serial/engine/dispatcher/SioBaseDispatcher.h"
+#include "serial/engine/dispatcher/SioDispatcherRegistry.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <mutex>
+
+namespace {
+
+// Status trigger kinds, carried in the low three bits of the trigger handle.
+constexpr std::uintptr_t StatusModem = 1;
+constexpr std::uintptr_t StatusLineError = 2;
+constexpr std::uintptr_t StatusOutbuffFree = 3;
+constexpr std::uintptr_t StatusOutbuffUsed = 4;
+constexpr std::uintptr_t StatusOutSent = 5;
+
+bool OnMainThread() {
+    const QCoreApplication* application = QCoreApplication::instance();
+    return application && QThread::currentThread() == application->thread();
+}
+
+bool IsComponentMessage(std::uint32_t message) {
+    return (message >= MsgTriggerAvail && message <= MsgTriggerStatus) || message == MsgPortClosing;
+}
+
+} // namespace
+
+// The window procedure of every component's notification window. It holds RegistryLock for the
+// whole delivery, so the dispatcher it finds stays alive while the handlers run.
+class TComPortWindowProc {
+public:
+    static std::intptr_t Run(TSioWindowHandle, std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam) noexcept {
+        if (!IsComponentMessage(message))
+            return 0;
+        std::lock_guard registryLock(RegistryLock());
+        TSioBaseDispatcher* dispatcher = DispatcherRegistry().Lookup(RegistryIndexOfLParam(lParam));
+        auto* port = dispatcher ? dynamic_cast<TSioCustomComPort*>(dispatcher->Owner()) : nullptr;
+        if (!port)
+            return 0;
+        try {
+            Deliver(*port, message, wParam, lParam);
+        } catch (...) {
+            // A handler's failure is the operator's to see, and only the GUI thread can show it.
+            if (OnMainThread())
+                ReportCurrentException();
+        }
+        return 0;
+    }
+
+private:
+    static void Deliver(TSioCustomComPort& port, std::uint32_t message, std::uintptr_t wParam,
+                        std::intptr_t lParam) {
+        const auto handle = static_cast<std::uint16_t>(wParam);
+        const auto data =
+            message == MsgTriggerAvail ? handle : static_cast<std::uint16_t>(lParam & 0xFFFF);
+        port.FireTrigger(static_cast<std::uint16_t>(message), handle, data);
+        switch (message) {
+        case MsgTriggerAvail:
+            port.FireTriggerAvail(handle);
+            break;
+        case MsgTriggerData:
+            port.FireTriggerData(handle);
+            break;
+        case MsgTriggerTimer:
+            port.FireTriggerTimer(handle);
+            break;
+        case MsgTriggerStatus:
+            port.FireTriggerStatus(handle);
+            DeliverStatus(port, wParam & 7);
+            break;
+        case MsgPortClosing:
+            port.HandlePortClosing();
+            break;
+        default:
+            break;
+        }
+    }
+
+    static void DeliverStatus(TSioCustomComPort& port, std::uintptr_t kind) {
+        switch (kind) {
+        case StatusModem:
+            port.FireTriggerModemStatus();
+            break;
+        case StatusLineError: {
+            const bool open = port.FLinkState == lsOpen && port.FDispatcher;
+            const bool lineBreak = open && port.FDispatcher->TakeLineBreak();
+            const auto error =
+                open ? static_cast<std::uint16_t>(port.FDispatcher->TakeLineError()) : 0;
+            port.FireTriggerLineError(static_cast<std::uint16_t>(error), lineBreak);
+            break;
+        }
+        case StatusOutbuffFree:
+            port.FireTriggerOutbuffFree();
+            break;
+        case StatusOutbuffUsed:
+            port.FireTriggerOutbuffUsed();
+            break;
+        case StatusOutSent:
+            port.FireTriggerOutSent();
+            break;
+        default:
+            break;
+        }
+    }
+};
+
+void TSioCustomComPort::AttachNotifyWindow(bool on) {
+    if (!on) {
+        if (FNotifyWindow && FDispatcher)
+            FDispatcher->RemoveNotifyWindow(FNotifyWindow->Handle());
+        FNotifyWindow.reset();
+        return;
+    }
+    FNotifyWindow = TMessageWindow::Create(&TComPortWindowProc::Run);
+    FDispatcher->AddNotifyWindow(FNotifyWindow->Handle());
+}
+
+bool TSioCustomComPort::AnyTriggerHandler() const {
+    return FOnTrigger || FOnTriggerAvail || FOnTriggerData || FOnTriggerStatus || FOnTriggerTimer ||
+           FOnTriggerLineError || FOnTriggerModemStatus || FOnTriggerOutbuffFree ||
+           FOnTriggerOutbuffUsed || FOnTriggerOutSent;
+}
+
+void TSioCustomComPort::UpdateHandlerState() {
+    if (FLinkState == lsOpen && FDispatcher)
+        FDispatcher->RefreshHandlerState(AnyTriggerHandler() ? 1 : 2);
+}
+
+void TSioCustomComPort::SetOnTrigger(TTriggerEvent handler) {
+    FOnTrigger = std::move(handler);
+    UpdateHandlerState();
+}
+
+void TSioCustomComPort::SetOnTriggerAvail(TTriggerAvailEvent handler) {
+    FOnTriggerAvail = std::move(handler);
+    UpdateHandlerState();
+}
+
+void TSioCustomComPort::SetOnTriggerData(TTriggerDataEvent handler) {
+    FOnTriggerData = std::move(handler);
+    UpdateHandlerState();
+}
+
+void TSioCustomComPort::SetOnTriggerStatus(TTriggerStatusEvent handler) {
+    FOnTriggerStatus = std::move(handler);
+    UpdateHandlerState();
+}
+
+void TSioCustomComPort::SetOnTriggerTimer(TTriggerTimerEvent handler) {
+    FOnTriggerTimer = std::move(handler);
+    UpdateHandlerState();
+}
+
+void TSioCustomComPort::SetOnTriggerLineError(TTriggerLineErrorEvent handler) {
+    FOnTriggerLineError = std::move(handler);
+    UpdateHandlerState();
+}
+
+void TSioCustomComPort::SetOnTriggerModemStatus(TSioNotifyEvent handler) {
+    FOnTriggerModemStatus = std::move(handler);
+    UpdateHandlerState();
+}
+
+void TSioCustomComPort::SetOnTriggerOutbuffFree(TSioNotifyEvent handler) {
+    FOnTriggerOutbuffFree = std::move(handler);
+    UpdateHandlerState();
+}
+
+void TSioCustomComPort::SetOnTriggerOutbuffUsed(TSioNotifyEvent handler) {
+    FOnTriggerOutbuffUsed = std::move(handler);
+    UpdateHandlerState();
+}
+
+void TSioCustomComPort::SetOnTriggerOutSent(TSioNotifyEvent handler) {
+    FOnTriggerOutSent = std::move(handler);
+    UpdateHandlerState();
+}
+
+void TSioCustomComPort::FireTrigger(std::uint16_t Msg, std::uint16_t TriggerHandle,
+                                    std::uint16_t Data) {
+    if (FOnTrigger)
+        FOnTrigger(*this, Msg, TriggerHandle, Data);
+}
+
+void TSioCustomComPort::FireTriggerAvail(std::uint16_t Count) {
+    if (FOnTriggerAvail)
+        FOnTriggerAvail(*this, Count);
+}
+
+void TSioCustomComPort::FireTriggerData(std::uint16_t TriggerHandle) {
+    if (FOnTriggerData)
+        FOnTriggerData(*this, TriggerHandle);
+}
+
+void TSioCustomComPort::FireTriggerStatus(std::uint16_t TriggerHandle) {
+    if (FOnTriggerStatus)
+        FOnTriggerStatus(*this, TriggerHandle);
+}
+
+void TSioCustomComPort::FireTriggerTimer(std::uint16_t TriggerHandle) {
+    if (FOnTriggerTimer)
+        FOnTriggerTimer(*this, TriggerHandle);
+}
+
+void TSioCustomComPort::FireTriggerLineError(std::uint16_t Error, bool LineBreak) {
+    if (FOnTriggerLineError)
+        FOnTriggerLineError(*this, Error, LineBreak);
+}
+
+void TSioCustomComPort::FireTriggerModemStatus() {
+    if (FOnTriggerModemStatus)
+        FOnTriggerModemStatus(*this);
+}
+
+void TSioCustomComPort::FireTriggerOutbuffFree() {
+    if (FOnTriggerOutbuffFree)
+        FOnTriggerOutbuffFree(*this);
+}
+
+void TSioCustomComPort::FireTriggerOutbuffUsed() {
+    if (FOnTriggerOutbuffUsed)
+        FOnTriggerOutbuffUsed(*this);
+}
+
+void TSioCustomComPort::FireTriggerOutSent() {
+    if (FOnTriggerOutSent)
+        FOnTriggerOutSent(*this);
+}
+
+void TSioCustomComPort::FireWaitChar(char C) {
+    if (FOnWaitChar)
+        FOnWaitChar(*this, C);
+}
