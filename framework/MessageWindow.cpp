@@ -254,3 +254,11 @@ void TQtWindowMessenger::ReleaseSends(TSioWindowHandle window) {
     std::lock_guard lock(shared.Lock);
     shared.ReleasePending(window);
 }
+
+std::size_t TQtWindowMessenger::PendingSends(TSioWindowHandle window) const {
+    TMessengerState& shared = Shared();
+    std::lock_guard lock(shared.Lock);
+    return static_cast<std::size_t>(std::count_if(
+        shared.Pending.begin(), shared.Pending.end(),
+        [&](const std::shared_ptr<TPendingSend>& send) { return send->Window == window; }));
+}

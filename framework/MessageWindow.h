@@ -29,6 +29,7 @@
 
 #include <QObject>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -87,6 +88,9 @@ public:
     bool ProcessOnePending(std::chrono::milliseconds maxWait) override;
     void WakeWaiters() override;
     void ReleaseSends(TSioWindowHandle window) override;
+
+    // Sends to `window` waiting for their procedure to start (for tests and diagnostics).
+    std::size_t PendingSends(TSioWindowHandle window) const;
 
 private:
     TQtWindowMessenger() = default;
