@@ -29,6 +29,8 @@
 #include "serial/engine/dispatcher/SioMessages.h"
 #include "serial/engine/dispatcher/SioWindowMessenger.h"
 #include "serial/engine/errors/SioResultCodes.h"
+#include "serial/engine/trace/SioDispatchLog.h"
+#include "serial/engine/trace/SioTraceStore.h"
 
 #include <atomic>
 #include <chrono>
@@ -39,9 +41,6 @@
 #include <mutex>
 #include <string>
 #include <vector>
-
-class TSioTraceStore;
-class TSioDispatchLog;
 
 // OpenPort option flags.
 inline constexpr std::uint32_t OpenDtrOn = 1;
@@ -240,14 +239,19 @@ protected:
     virtual void InputRoomAvailable() = 0;
     // Stops the workers if started, frees both rings. Safe to run twice, on two threads.
     virtual void ReleaseResources();
+    // The destruction work that needs the device layer: the derived destructor calls it first.
+    // Closes (or finishes a close), then waits, handling messages, until every worker has ended.
+    void Shutdown();
 
     // --- Processing (dispatch worker) ---
 
-    void ProcessCycle();
+    // False when a close cut the cycle short (then no cycle-done signal is due).
+    bool ProcessCycle();
     void FillInput();
     bool CheckAvail();
     bool NotifyWindows(TSioMessage message, std::uintptr_t wParam, std::uint16_t low);
-    void RefreshLineErrors();
+    // Returns the refreshed device status.
+    TSioDeviceStatus RefreshLineErrors();
     std::uint8_t RefreshModemStatus(std::uint8_t mask);
     void NoteModemChange();
     // The end of every worker, on every path.
@@ -260,7 +264,10 @@ protected:
 
     TSioResult WriteLineSettings(TSioLineSettings& settings);
     void WaitOutputDrained();
+    // OutputLock held by the caller.
     std::uint32_t OutputUsage() const;
+    // The unread bytes; InputLock held by the caller.
+    std::uint32_t Unread() const;
     void RecordLog(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
                    const std::uint8_t* data, std::uint32_t count);
 
@@ -293,7 +300,10 @@ protected:
     std::atomic<std::uint32_t> InHead{0};
     std::uint32_t InTail = 0;
     std::atomic<bool> InFull{false};
-    std::uint32_t NotifyPos = 0;
+    // Bytes ever put into the ring; NotifyPos holds its value at the last notification, so a
+    // head that wrapped all the way round still counts as new input.
+    std::atomic<std::uint64_t> InTotal{0};
+    std::uint64_t NotifyPos = 0;
     std::uint32_t FAvailThreshold = 0;
     bool InNotify = false;
     std::uint32_t ReadAhead = 0;
@@ -304,6 +314,12 @@ protected:
     std::uint32_t OutHead = 0;
     std::uint32_t OutTail = 0;
     bool OutFull = false;
+    // Changes with every output purge, so a write that was under way then does not advance the
+    // emptied ring.
+    std::uint64_t OutGeneration = 0;
+    // Nothing has been written since the device was opened: a line change need not wait for
+    // characters on the wire.
+    std::atomic<bool> OutputSinceOpen{false};
 
     struct TNotifyWindow {
         TSioWindowHandle Window;
@@ -326,8 +342,8 @@ protected:
 
     std::uint32_t OptionBits = 0;
 
-    std::unique_ptr<TSioTraceStore> Trace;
-    std::unique_ptr<TSioDispatchLog> DispatchLog;
+    TSioTraceStore Trace;
+    TSioDispatchLog DispatchLog;
 
     std::recursive_mutex StateLock;
     std::recursive_mutex OutputLock;

@@ -35,7 +35,7 @@ public:
     void StopWorkers() override;
 
     // Used by ProbePort: a short exclusive open and close without workers.
-    std::int32_t ProbeOpen(const std::string& name) { return OpenDevice(name, 64, 64); }
+    std::int32_t ProbeOpen(const std::string& name);
     TSioResult ProbeClose() { return CloseDevice(); }
 
     // Test-visible loop counters: one step per wake-up of each worker.
@@ -63,6 +63,11 @@ protected:
     std::uint32_t TakeDeviceEvents() override;
     void ApplyWorkerPriorities() override;
     void InputRoomAvailable() override;
+    // The event worker's wait: poll() on the device (unless it is gone or the input ring is full)
+    // and on the wake-up signal. Adds the Ev* bits seen to `mask`; false when the wait failed.
+    virtual bool WaitDeviceEvent(std::uint32_t& mask);
+    // One write(2) of the output worker: the count written, or minus errno.
+    virtual std::int32_t WriteDevice(const std::uint8_t* data, std::uint32_t count);
 
 private:
     void EventWorker();
@@ -70,21 +75,24 @@ private:
     void OutputWorker();
     void RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)());
     void WriteOutput();
-    bool TakeOutputPiece(std::uint32_t& tail, std::uint32_t& count);
-    void AdvanceOutput(std::uint32_t count);
+    bool TakeOutputPiece(std::uint32_t& tail, std::uint32_t& count, std::uint64_t& generation);
+    void AdvanceOutput(std::uint32_t count, std::uint64_t generation);
+    // Waits until the device takes output again; false when a flush request came first.
+    bool WaitWritable();
     void SetOutputFlush();
     void MarkDeviceGone();
     void JoinWorkers();
     void CloseDescriptor();
-    void CloseSignals();
 
     // The descriptor the workers use; closed once no worker can use it any more.
     std::atomic<int> Fd_{-1};
     std::atomic<bool> DeviceGone_{false};
     std::atomic<std::uint32_t> EventMask_{0};
-    std::uint32_t LastErrorCounts_[5] = {};
+    // Counters and lines are read only while the driver keeps them (a pseudo-terminal does not).
+    std::array<std::uint32_t, 5> LastErrorCounts_{};
+    std::atomic<bool> ErrorCountsSupported_{true};
     bool ErrorCountsKnown_ = false;
-    bool ModemLinesSupported_ = true;
+    std::atomic<bool> ModemLinesSupported_{true};
     std::uint8_t LastModemLines_ = 0;
 
     // The six signals.
@@ -100,6 +108,7 @@ private:
     std::mutex ThreadsLock_;
     std::array<std::thread, 3> Threads_;
     std::array<std::thread::id, 3> ThreadIds_{};
+    std::array<std::atomic<int>, 3> Tids_{};
 
     std::atomic<std::uint64_t> EventWakeups_{0};
     std::atomic<std::uint64_t> DispatchWakeups_{0};

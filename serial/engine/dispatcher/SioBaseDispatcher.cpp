@@ -1,0 +1,209 @@
+#include "serial/engine/dispatcher/SioBaseDispatcher.h"
+
+#include "serial/engine/dispatcher/SioDispatcherRegistry.h"
+#include "serial/engine/trace/SioClock.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+
+namespace {
+// Between two passes a message-handling wait sleeps at most one classic timer tick.
+constexpr std::chrono::milliseconds WaitPass{55};
+} // namespace
+
+TSioBaseDispatcher::TSioBaseDispatcher(TSioDispatcherOwner* owner, ISioWindowMessenger* messenger)
+    : FOwner(owner), FMessenger(messenger) {
+    FRegistryIndex = DispatcherRegistry().Register(this);
+}
+
+TSioBaseDispatcher::~TSioBaseDispatcher() {
+    DispatcherRegistry().Unregister(FRegistryIndex);
+}
+
+void TSioBaseDispatcher::Shutdown() {
+    if (FClosePending.load())
+        ReleaseResources();
+    else
+        ClosePort();
+    WaitHandlingMessages([this] { return FRunningWorkers.load() == 0; });
+}
+
+TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint32_t baud,
+                                        std::uint8_t parity, std::uint8_t dataBits,
+                                        std::uint8_t stopBits, std::uint32_t inSize,
+                                        std::uint32_t outSize, std::uint32_t flags) {
+    RingSeen = false;
+    FDispatching = false;
+    RemovalPending = false;
+    if (FRegistryIndex < 0)
+        return ecNoHandles;
+
+    TSioResult result = CreateSignals();
+    if (result < 0) {
+        ClosePort();
+        return result;
+    }
+    std::int32_t handle = OpenDevice(deviceName, inSize, outSize);
+    FDeviceHandle = handle;
+    if (handle < 0) {
+        ClosePort();
+        return handle;
+    }
+    result = ApplyQueueSizes(inSize, outSize);
+    if (result != 0) {
+        ClosePort();
+        return result;
+    }
+
+    try {
+        std::unique_ptr<std::uint8_t[]> input(new std::uint8_t[InputRingSize]());
+        std::unique_ptr<std::uint8_t[]> output(
+            new std::uint8_t[std::max<std::uint32_t>(outSize, 1)]());
+        std::lock_guard inputLock(InputLock);
+        std::lock_guard outputLock(OutputLock);
+        InRing = std::move(input);
+        OutRing = std::move(output);
+        OutHead = OutTail = 0;
+        OutFull = false;
+        InSize = inSize;
+        OutSize = outSize;
+        InFull = false;
+        ReadAhead = 0;
+    } catch (const std::bad_alloc&) {
+        ClosePort();
+        return ecOutOfMemory;
+    }
+    {
+        std::lock_guard lock(StateLock);
+        LineErrorBits = 0;
+        FClosePending = false;
+        Rs485 = false;
+        ReadDeviceSettings(LineSettings);
+    }
+    OutputSinceOpen = false;
+
+    if (flags & OpenDtrByFlow) {
+        DtrByFlow = true;
+    } else {
+        DtrByFlow = false;
+        DriveDtr((flags & OpenDtrOn) != 0);
+    }
+    if (flags & OpenRtsByFlow) {
+        RtsByFlow = true;
+    } else {
+        RtsByFlow = false;
+        DriveRts((flags & OpenRtsOn) != 0);
+    }
+
+    {
+        std::lock_guard inputLock(InputLock);
+        InHead = 0;
+        InTail = 0;
+        InTotal = 0;
+        NotifyPos = 0;
+        InNotify = false;
+    }
+    {
+        std::lock_guard lock(StateLock);
+        FAvailThreshold = 0;
+        FModemBits = 0;
+        RefreshModemStatus(0xF0);
+        LastRate = 115200;
+    }
+
+    result = ApplyLine(baud, parity, dataBits, stopBits);
+    if (result != 0) {
+        ClosePort();
+        return result;
+    }
+    RefreshLineErrors();
+    {
+        std::lock_guard lock(StateLock);
+        Trace.Discard();
+        DispatchLog.Discard();
+        DispatchLog.SetStartTime(SioMilliseconds());
+    }
+    StartWorkers();
+    return ecOK;
+}
+
+void TSioBaseDispatcher::ClosePort() {
+    if (FDeviceHandle.load() >= 0) {
+        PurgeOutput();
+        PurgeInput();
+        CloseDevice();
+    }
+    if (FDispatching.load()) {
+        FClosePending = true;
+        return;
+    }
+    ReleaseResources();
+}
+
+TSioResult TSioBaseDispatcher::ApplyQueueSizes(std::uint32_t inSize, std::uint32_t outSize) {
+    return SizeDeviceQueues(inSize, outSize) ? ecOK : -EINVAL;
+}
+
+void TSioBaseDispatcher::ReleaseResources() {
+    std::lock_guard release(ReleaseLock_);
+    {
+        std::lock_guard lock(StateLock);
+        ReleaseOnExit = false;
+    }
+    if (WorkersStarted.load())
+        StopWorkers();
+    FreeRings();
+}
+
+void TSioBaseDispatcher::FreeRings() {
+    std::lock_guard inputLock(InputLock);
+    std::lock_guard outputLock(OutputLock);
+    InRing.reset();
+    OutRing.reset();
+    InHead = 0;
+    InTail = 0;
+    InFull = false;
+    OutHead = OutTail = 0;
+    OutFull = false;
+}
+
+void TSioBaseDispatcher::WorkerExit(TSioWorkerKind worker) {
+    WorkerAlive[static_cast<int>(worker)] = false;
+    if (worker == TSioWorkerKind::Dispatch) {
+        bool release;
+        {
+            std::lock_guard lock(StateLock);
+            release = ReleaseOnExit;
+        }
+        if (release)
+            ReleaseResources();
+    }
+    {
+        std::lock_guard lock(ExitMutex_);
+        if (--FRunningWorkers == 0)
+            WorkersStarted = false;
+        ExitCondition_.notify_all();
+    }
+    WakeExitWaiters();
+}
+
+void TSioBaseDispatcher::WakeExitWaiters() {
+    {
+        std::lock_guard lock(ExitMutex_);
+        ExitCondition_.notify_all();
+    }
+    if (FMessenger)
+        FMessenger->WakeWaiters();
+}
+
+void TSioBaseDispatcher::WaitHandlingMessages(const std::function<bool()>& done) {
+    while (!done()) {
+        if (FMessenger) {
+            FMessenger->ProcessOnePending(WaitPass);
+        } else {
+            std::unique_lock lock(ExitMutex_);
+            ExitCondition_.wait_for(lock, WaitPass, done);
+        }
+    }
+}

@@ -1,0 +1,208 @@
+// The processing cycle and the delivery of data-available notifications to the windows.
+#include "serial/engine/dispatcher/SioBaseDispatcher.h"
+
+#include <algorithm>
+
+bool TSioBaseDispatcher::ProcessCycle() {
+    std::uint32_t mask = TakeDeviceEvents();
+    if (mask & (EvCts | EvDsr | EvRlsd | EvRing | EvRingTrailingEdge))
+        NoteModemChange();
+    if (mask & (EvBreak | EvErr))
+        RefreshLineErrors();
+    FillInput();
+    if (!FDispatching.load()) {
+        while (CheckAvail()) {
+            if (FClosePending.load())
+                return false;
+        }
+        if (FClosePending.load())
+            return false;
+    }
+    return true;
+}
+
+bool TSioBaseDispatcher::CheckAvail() {
+    std::uint64_t pos = InTotal.load();
+    std::uint32_t count = InputCount();
+    std::uint32_t threshold;
+    {
+        std::lock_guard lock(StateLock);
+        threshold = FAvailThreshold;
+    }
+    if (threshold == 0 || NotifyPos == pos || count < threshold)
+        return false;
+    RecordLog(2, 5, static_cast<std::int32_t>(count), nullptr, 0);
+    bool result = NotifyWindows(MsgTriggerAvail, count, 0);
+    NotifyPos = pos;
+    return result;
+}
+
+bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wParam,
+                                       std::uint16_t low) {
+    if (!NotifyNeeded.load())
+        return true;
+    bool served;
+    {
+        std::lock_guard lock(StateLock);
+        FDispatching = true;
+        served = NotifyWindowList.size() > 1 || OwnerHandlesEvents;
+    }
+    bool inNotify = message == MsgTriggerAvail || message == MsgTriggerData;
+    {
+        std::lock_guard lock(InputLock);
+        MaxReadAhead = 0;
+        InNotify = inNotify;
+    }
+    std::intptr_t lParam = MakeNotifyLParam(FRegistryIndex, low);
+
+    auto finishDelivery = [this] {
+        std::lock_guard lock(StateLock);
+        FDispatching = false;
+        if (RemovalPending) {
+            std::erase_if(NotifyWindowList,
+                          [](const TNotifyWindow& entry) { return entry.Removed; });
+            RemovalPending = false;
+            RefreshHandlerState(0);
+        }
+    };
+
+    for (std::size_t i = 0; served; ++i) {
+        TNotifyWindow entry;
+        {
+            std::lock_guard lock(StateLock);
+            if (i >= NotifyWindowList.size())
+                break;
+            entry = NotifyWindowList[i];
+        }
+        {
+            std::lock_guard lock(InputLock);
+            ReadAhead = 0;
+        }
+        // After a close nothing more goes out: the window may be on its way to destruction.
+        if (!entry.Removed && FMessenger && !KillWorkers.load())
+            FMessenger->SendWithTimeout(entry.Window, message, wParam, lParam, NotifySendTimeout);
+        if (FClosePending.load()) {
+            {
+                std::lock_guard lock(InputLock);
+                InNotify = false;
+                ReadAhead = 0;
+            }
+            finishDelivery();
+            return false;
+        }
+        std::lock_guard lock(InputLock);
+        MaxReadAhead = std::max(MaxReadAhead, ReadAhead);
+    }
+
+    bool result = true;
+    if (inNotify) {
+        std::lock_guard lock(InputLock);
+        InNotify = false;
+        bool wasFull = InFull.load();
+        InTail = (InTail + MaxReadAhead) % InputRingSize;
+        if (MaxReadAhead > 0) {
+            InFull = false;
+            if (wasFull)
+                InputRoomAvailable();
+        }
+        if (message == MsgTriggerAvail && MaxReadAhead != wParam)
+            result = false;
+    }
+    finishDelivery();
+    std::lock_guard lock(InputLock);
+    ReadAhead = 0;
+    return result;
+}
+
+void TSioBaseDispatcher::AddNotifyWindow(TSioWindowHandle window) {
+    std::lock_guard lock(StateLock);
+    NotifyWindowList.push_back({window, false});
+    NotifyNeeded = true;
+    RecordLog(7, 17, static_cast<std::int32_t>(window), nullptr, 0);
+}
+
+void TSioBaseDispatcher::RemoveNotifyWindow(TSioWindowHandle window) {
+    std::lock_guard lock(StateLock);
+    auto found = std::find_if(
+        NotifyWindowList.begin(), NotifyWindowList.end(),
+        [window](const TNotifyWindow& entry) { return entry.Window == window && !entry.Removed; });
+    if (found == NotifyWindowList.end()) {
+        RefreshHandlerState(0);
+        return;
+    }
+    RecordLog(8, 17, static_cast<std::int32_t>(window), nullptr, 0);
+    if (FDispatching.load()) {
+        found->Removed = true;
+        RemovalPending = true;
+    } else {
+        NotifyWindowList.erase(found);
+    }
+}
+
+void TSioBaseDispatcher::RefreshHandlerState(int how) {
+    std::lock_guard lock(StateLock);
+    bool others = NotifyWindowList.size() > 1;
+    switch (how) {
+    case 1:
+        OwnerHandlesEvents = true;
+        NotifyNeeded = true;
+        break;
+    case 2:
+        OwnerHandlesEvents = false;
+        NotifyNeeded = others;
+        break;
+    default:
+        NotifyNeeded = others || OwnerHandlesEvents;
+        break;
+    }
+}
+
+void TSioBaseDispatcher::SetAvailThreshold(std::uint32_t threshold) {
+    std::lock_guard lock(StateLock);
+    FAvailThreshold = threshold;
+    RecordLog(9, 16, static_cast<std::int32_t>(threshold), nullptr, 0);
+}
+
+std::uint32_t TSioBaseDispatcher::AvailThreshold() {
+    std::lock_guard lock(StateLock);
+    return FAvailThreshold;
+}
+
+void TSioBaseDispatcher::SaveTriggerState(TSioTriggerState& area) {
+    std::lock_guard lock(StateLock);
+    area = TSioTriggerState{FAvailThreshold};
+}
+
+void TSioBaseDispatcher::RestoreTriggerState(const TSioTriggerState& area) {
+    std::lock_guard lock(StateLock);
+    FAvailThreshold = area.AvailThreshold;
+}
+
+void TSioBaseDispatcher::SetOptionBits(std::uint32_t mask) {
+    std::lock_guard lock(StateLock);
+    OptionBits |= mask;
+}
+
+void TSioBaseDispatcher::ClearOptionBits(std::uint32_t mask) {
+    std::lock_guard lock(StateLock);
+    OptionBits &= ~mask;
+}
+
+std::uint32_t TSioBaseDispatcher::Options() {
+    std::lock_guard lock(StateLock);
+    return OptionBits;
+}
+
+void TSioBaseDispatcher::SetRs485(bool on) {
+    std::lock_guard lock(StateLock);
+    Rs485 = on;
+    ApplyWorkerPriorities();
+}
+
+void TSioBaseDispatcher::SetPriorityBoost(std::uint8_t boost) {
+    std::lock_guard lock(StateLock);
+    if (boost == PriorityBoost)
+        return;
+    PriorityBoost = boost;
+    ApplyWorkerPriorities();
+}

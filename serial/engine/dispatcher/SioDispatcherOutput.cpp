@@ -1,0 +1,61 @@
+// The output ring as the dispatcher's callers see it.
+#include "serial/engine/dispatcher/SioBaseDispatcher.h"
+
+std::uint32_t TSioBaseDispatcher::OutputUsage() const {
+    if (OutFull)
+        return OutSize;
+    if (OutHead >= OutTail)
+        return OutHead - OutTail;
+    return OutSize - OutTail + OutHead;
+}
+
+TSioResult TSioBaseDispatcher::QueueBlock(const void* block, std::uint32_t length) {
+    if (length == 0)
+        return ecOK;
+    const auto* bytes = static_cast<const std::uint8_t*>(block);
+    std::int32_t written;
+    TSioResult result = ecOK;
+    std::uint32_t errorBits;
+    {
+        std::lock_guard lock(OutputLock);
+        errorBits = ReadDeviceErrors(DeviceStatus);
+        std::uint32_t free = OutRing ? OutSize - DeviceStatus.OutQueue : 0;
+        if (free < length) {
+            std::lock_guard state(StateLock);
+            LineErrorBits = errorBits;
+            return ecOutputBufferTooSmall;
+        }
+        if (free == length)
+            OutFull = true;
+        written = QueueOutput(bytes, length);
+        if (written <= 0) {
+            written = -written;
+            result = ecPutBlockFail;
+            errorBits = ReadDeviceErrors(DeviceStatus);
+        }
+    }
+    std::lock_guard state(StateLock);
+    LineErrorBits = errorBits;
+    RecordLog(1, 2, written, written > 0 ? bytes : nullptr, static_cast<std::uint32_t>(written));
+    if (Trace.Recording()) {
+        for (std::int32_t i = 0; i < written; ++i)
+            Trace.Record(TraceKindTransmit, bytes[i]);
+    }
+    return result;
+}
+
+std::uint32_t TSioBaseDispatcher::OutputUsed() {
+    RefreshLineErrors();
+    std::lock_guard lock(OutputLock);
+    return DeviceStatus.OutQueue;
+}
+
+std::uint32_t TSioBaseDispatcher::OutputFree() {
+    RefreshLineErrors();
+    std::lock_guard lock(OutputLock);
+    return OutSize - DeviceStatus.OutQueue;
+}
+
+TSioResult TSioBaseDispatcher::PurgeOutput() {
+    return PurgeDevice(0);
+}

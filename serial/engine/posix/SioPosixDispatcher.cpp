@@ -1,0 +1,261 @@
+// The device operations of the direct-port dispatcher on a tty descriptor.
+#include "serial/engine/posix/SioPosixDispatcher.h"
+
+#include "serial/engine/posix/SioPosixDevice.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+TSioPosixDispatcher::TSioPosixDispatcher(TSioDispatcherOwner* owner, ISioWindowMessenger* messenger)
+    : TSioBaseDispatcher(owner, messenger) {}
+
+TSioPosixDispatcher::~TSioPosixDispatcher() {
+    Shutdown();
+    JoinWorkers();
+    CloseDescriptor();
+}
+
+TSioResult TSioPosixDispatcher::YieldSlice() {
+    sched_yield();
+    return ecOK;
+}
+
+TSioResult TSioPosixDispatcher::CreateSignals() {
+    for (TSioSignal* signal :
+         {&CommEventSignal, &CycleDoneSignal, &WorkerAckSignal, &OutputReadySignal,
+          &WriteDoneSignal, &OutputFlushSignal, &DeviceWakeSignal}) {
+        if (signal->Create() != 0)
+            return ecOutOfMemory;
+    }
+    return ecOK;
+}
+
+std::int32_t TSioPosixDispatcher::OpenDevice(const std::string& name, std::uint32_t,
+                                             std::uint32_t) {
+    int fd = OpenExclusiveTty(name);
+    if (fd < 0)
+        return fd;
+    if (int configured = ConfigureRawTty(fd); configured < 0) {
+        CloseTty(fd);
+        return configured;
+    }
+    DeviceGone_ = false;
+    ModemLinesSupported_ = true;
+    ErrorCountsSupported_ = true;
+    ErrorCountsKnown_ = false;
+    LastModemLines_ = 0;
+    Fd_ = fd;
+    return fd;
+}
+
+std::int32_t TSioPosixDispatcher::ProbeOpen(const std::string& name) {
+    int fd = OpenExclusiveTty(name);
+    if (fd >= 0) {
+        Fd_ = fd;
+        FDeviceHandle = fd;
+    }
+    return fd;
+}
+
+TSioResult TSioPosixDispatcher::CloseDevice() {
+    FDeviceHandle = -1;
+    if (WorkersStarted.load()) {
+        KillWorkers = true;
+        DeviceWakeSignal.Set();
+        CycleDoneSignal.Set();
+        WorkerAckSignal.ResetSignal();
+        // The descriptor stays until the workers are gone (StopWorkers closes it).
+        return ecOK;
+    }
+    CloseDescriptor();
+    return ecOK;
+}
+
+void TSioPosixDispatcher::CloseDescriptor() {
+    CloseTty(Fd_.exchange(-1));
+}
+
+TSioResult TSioPosixDispatcher::SendLineControl(std::uint32_t function) {
+    int fd = Fd_.load();
+    switch (function) {
+    case 3:
+        SetModemLine(fd, TIOCM_RTS, true);
+        break;
+    case 4:
+        SetModemLine(fd, TIOCM_RTS, false);
+        break;
+    case 5:
+        SetModemLine(fd, TIOCM_DTR, true);
+        break;
+    case 6:
+        SetModemLine(fd, TIOCM_DTR, false);
+        break;
+    default:
+        break;
+    }
+    // A device without modem lines (a pseudo-terminal) is not an error.
+    return ecOK;
+}
+
+TSioResult TSioPosixDispatcher::PurgeDevice(std::uint32_t which) {
+    if (which == 0) {
+        if (WorkerAlive[static_cast<int>(TSioWorkerKind::Output)].load()) {
+            SetOutputFlush();
+            WorkerAckSignal.Wait(std::chrono::milliseconds(5000));
+        }
+        std::lock_guard lock(OutputLock);
+        OutFull = false;
+        OutHead = OutTail = 0;
+        ++OutGeneration;
+    }
+    int fd = Fd_.load();
+    if (fd < 0)
+        return -EBADF;
+    if (tcflush(fd, which == 0 ? TCOFLUSH : TCIFLUSH) != 0)
+        return -errno;
+    return ecOK;
+}
+
+std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus& status) {
+    int fd = Fd_.load();
+    std::uint32_t bits = 0;
+    status.InQueue = 0;
+    if (fd >= 0) {
+        if (ErrorCountsSupported_.load()) {
+            TSioErrorCounts counts{};
+            if (ReadErrorCounts(fd, counts) == 0) {
+                std::lock_guard lock(OutputLock);
+                if (ErrorCountsKnown_)
+                    bits = ErrorBitsOfDelta(LastErrorCounts_, counts);
+                LastErrorCounts_ = counts;
+                ErrorCountsKnown_ = true;
+            } else {
+                ErrorCountsSupported_ = false;
+            }
+        }
+        int waiting = 0;
+        if (!DeviceGone_.load() && ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0)
+            status.InQueue = static_cast<std::uint32_t>(waiting);
+    }
+    std::lock_guard lock(OutputLock);
+    status.OutQueue = OutputUsage();
+    return bits;
+}
+
+void TSioPosixDispatcher::AcknowledgeDeviceEvents(std::int32_t) {}
+
+TSioResult TSioPosixDispatcher::ReadDeviceSettings(TSioLineSettings& settings) {
+    termios tio{};
+    if (tcgetattr(Fd_.load(), &tio) != 0)
+        return -1;
+    TermiosToSettings(tio, settings);
+    return ecOK;
+}
+
+TSioResult TSioPosixDispatcher::WriteDeviceSettings(const TSioLineSettings& settings) {
+    int fd = Fd_.load();
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0)
+        return -errno;
+    if (int mapped = SettingsToTermios(settings, tio); mapped < 0)
+        return mapped;
+    if (tcsetattr(fd, TCSANOW, &tio) != 0)
+        return -errno;
+    return ecOK;
+}
+
+std::int32_t TSioPosixDispatcher::ReadDevice(std::uint8_t* buffer, std::uint32_t n) {
+    int fd = Fd_.load();
+    for (;;) {
+        ssize_t got = read(fd, buffer, n);
+        if (got > 0)
+            return static_cast<std::int32_t>(got);
+        if (got == 0) {
+            MarkDeviceGone();
+            return 0;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN)
+            return 0;
+        int error = errno;
+        if (error == EIO || error == ENXIO || error == ENODEV)
+            MarkDeviceGone();
+        return -error;
+    }
+}
+
+std::int32_t TSioPosixDispatcher::QueueOutput(const std::uint8_t* block, std::uint32_t n) {
+    {
+        std::lock_guard lock(OutputLock);
+        std::uint32_t room = OutSize - OutHead;
+        if (room < n) {
+            std::memcpy(OutRing.get() + OutHead, block, room);
+            std::memcpy(OutRing.get(), block + room, n - room);
+            OutHead = n - room;
+        } else {
+            std::memcpy(OutRing.get() + OutHead, block, n);
+            OutHead = room == n ? 0 : OutHead + n;
+        }
+    }
+    OutputSinceOpen = true;
+    OutputReadySignal.Set();
+    return static_cast<std::int32_t>(n);
+}
+
+bool TSioPosixDispatcher::SizeDeviceQueues(std::uint32_t, std::uint32_t) {
+    // A tty's queues have the driver's fixed sizes.
+    return true;
+}
+
+std::uint8_t TSioPosixDispatcher::ReadModemLines() {
+    int fd = Fd_.load();
+    if (fd < 0 || !ModemLinesSupported_.load())
+        return 0;
+    int bits = ReadModemLineBits(fd);
+    if (bits < 0) {
+        ModemLinesSupported_ = false;
+        return 0;
+    }
+    return static_cast<std::uint8_t>(bits);
+}
+
+std::uint32_t TSioPosixDispatcher::TakeDeviceEvents() {
+    std::uint32_t mask = EventMask_.exchange(0);
+    // termios has no wait for modem-line changes that can share a poll(): the cycle compares.
+    if (ModemLinesSupported_.load()) {
+        std::uint8_t lines = ReadModemLines();
+        std::uint8_t changed = lines ^ LastModemLines_;
+        if (changed & 0x10)
+            mask |= EvCts;
+        if (changed & 0x20)
+            mask |= EvDsr;
+        if (changed & 0x80)
+            mask |= EvRlsd;
+        if (changed & 0x40) {
+            mask |= EvRing;
+            if (!(lines & 0x40)) {
+                mask |= EvRingTrailingEdge;
+                RingSeen = true;
+            }
+        }
+        LastModemLines_ = lines;
+    }
+    return mask;
+}
+
+void TSioPosixDispatcher::InputRoomAvailable() {
+    DeviceWakeSignal.Set();
+}
+
+void TSioPosixDispatcher::MarkDeviceGone() {
+    if (!DeviceGone_.exchange(true))
+        DeviceWakeSignal.Set();
+}
+
+void TSioPosixDispatcher::SetOutputFlush() {
+    OutputFlushSignal.Set();
+}

@@ -1,0 +1,309 @@
+// The three workers of the direct-port dispatcher, and starting and stopping them.
+#include "serial/engine/errors/RunTimeErrors.h"
+#include "serial/engine/posix/SioPosixDispatcher.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr std::chrono::milliseconds StartAckTimeout{3000};
+constexpr std::chrono::milliseconds CycleTimeout{50};
+constexpr std::chrono::milliseconds NoLimit{-1};
+
+int Index(TSioWorkerKind kind) {
+    return static_cast<int>(kind);
+}
+
+// Nice values of the seven-step priority scale from idle to time-critical.
+int NiceOfStep(int step) {
+    static constexpr int Nice[] = {19, 10, 5, 0, -5, -10, -20};
+    return Nice[std::clamp(step, 0, 6)];
+}
+
+constexpr int NormalStep = 3;
+
+} // namespace
+
+void TSioPosixDispatcher::StartWorkers() {
+    {
+        std::lock_guard lock(StateLock);
+        if (WorkersStarted.load())
+            throw ERunTimeError("Dispatcher already started");
+        WorkersStarted = true;
+        KillWorkers = false;
+    }
+    // Threads of an earlier start have ended; make their slots free.
+    JoinWorkers();
+    struct TStart {
+        TSioWorkerKind Kind;
+        void (TSioPosixDispatcher::*Body)();
+    };
+    static constexpr TStart Order[] = {
+        {TSioWorkerKind::Event, &TSioPosixDispatcher::EventWorker},
+        {TSioWorkerKind::Dispatch, &TSioPosixDispatcher::DispatchWorker},
+        {TSioWorkerKind::Output, &TSioPosixDispatcher::OutputWorker}};
+    for (const TStart& start : Order) {
+        int k = Index(start.Kind);
+        ++FRunningWorkers;
+        WorkerAlive[k] = true;
+        try {
+            std::lock_guard lock(ThreadsLock_);
+            Threads_[k] =
+                std::thread(&TSioPosixDispatcher::RunWorker, this, start.Kind, start.Body);
+            ThreadIds_[k] = Threads_[k].get_id();
+        } catch (const std::system_error&) {
+            // The port goes on without this worker; its bookkeeping must still balance.
+            WorkerExit(start.Kind);
+            continue;
+        }
+        WorkerAckSignal.Wait(StartAckTimeout);
+    }
+}
+
+void TSioPosixDispatcher::StopWorkers() {
+    std::vector<TSioWindowHandle> windows;
+    {
+        std::lock_guard lock(StateLock);
+        if (!WorkersStarted.load())
+            return;
+        KillWorkers = true;
+        for (const TNotifyWindow& entry : NotifyWindowList)
+            windows.push_back(entry.Window);
+    }
+    SetOutputFlush();
+    DeviceWakeSignal.Set();
+    CycleDoneSignal.Set();
+    CommEventSignal.Set();
+    // A delivery waiting on a window is released at once rather than after its time-out.
+    if (FMessenger)
+        for (TSioWindowHandle window : windows)
+            FMessenger->ReleaseSends(window);
+
+    std::array<std::thread::id, 3> ids;
+    {
+        std::lock_guard lock(ThreadsLock_);
+        ids = ThreadIds_;
+    }
+    const std::thread::id self = std::this_thread::get_id();
+    WaitHandlingMessages([this, &ids, self] {
+        for (int k = 0; k < 3; ++k)
+            if (WorkerAlive[k].load() && ids[k] != self)
+                return false;
+        return true;
+    });
+    JoinWorkers();
+    CloseDescriptor();
+}
+
+void TSioPosixDispatcher::JoinWorkers() {
+    std::array<std::thread, 3> ending;
+    {
+        std::lock_guard lock(ThreadsLock_);
+        for (int k = 0; k < 3; ++k)
+            if (Threads_[k].joinable() && Threads_[k].get_id() != std::this_thread::get_id())
+                ending[k] = std::move(Threads_[k]);
+    }
+    for (std::thread& thread : ending)
+        if (thread.joinable())
+            thread.join();
+}
+
+void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)()) {
+    Tids_[Index(kind)] = static_cast<int>(syscall(SYS_gettid));
+    ApplyWorkerPriorities();
+    try {
+        (this->*body)();
+    } catch (...) {
+        // A worker has nobody to report to; it ends, and its bookkeeping below still runs.
+    }
+    if (kind == TSioWorkerKind::Dispatch) {
+        std::lock_guard lock(StateLock);
+        ReleaseOnExit = FClosePending.load() || KillWorkers.load();
+    }
+    Tids_[Index(kind)] = 0;
+    WorkerExit(kind);
+}
+
+void TSioPosixDispatcher::ApplyWorkerPriorities() {
+    std::lock_guard lock(StateLock);
+    int base = NormalStep + PriorityBoost;
+    const int steps[3] = {base, base, base + (Rs485 ? 1 : 0)};
+    for (int k = 0; k < 3; ++k) {
+        int tid = Tids_[k].load();
+        // Raising a priority needs a privilege; without it the worker keeps its priority.
+        if (tid != 0 && PriorityBoost != 0)
+            setpriority(PRIO_PROCESS, static_cast<id_t>(tid), NiceOfStep(steps[k]));
+    }
+}
+
+// --- Event worker ---
+
+bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
+    pollfd entries[2] = {{DeviceWakeSignal.Fd(), POLLIN, 0}, {Fd_.load(), POLLIN, 0}};
+    // A full input ring or a vanished device would keep poll() returning at once.
+    nfds_t count = (DeviceGone_.load() || InFull.load() || entries[1].fd < 0) ? 1 : 2;
+    int ready = poll(entries, count, -1);
+    if (ready < 0)
+        return errno == EINTR;
+    if (entries[0].revents & POLLIN)
+        DeviceWakeSignal.Consume();
+    if (count == 2) {
+        if (entries[1].revents & POLLIN)
+            mask |= EvRxChar;
+        if (entries[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            MarkDeviceGone();
+            // One more cycle takes whatever arrived before the hang-up.
+            mask |= EvRxChar;
+        }
+    }
+    return true;
+}
+
+void TSioPosixDispatcher::EventWorker() {
+    WorkerAckSignal.Set();
+    while (!KillWorkers.load()) {
+        ++EventWakeups_;
+        std::uint32_t mask = 0;
+        if (!WaitDeviceEvent(mask))
+            break;
+        if (KillWorkers.load())
+            break;
+        if (mask == 0)
+            continue;
+        EventMask_.fetch_or(mask);
+        CommEventSignal.Set();
+        CycleDoneSignal.Wait(NoLimit);
+    }
+    WorkerAckSignal.Set();
+}
+
+// --- Dispatch worker ---
+
+void TSioPosixDispatcher::DispatchWorker() {
+    WorkerAckSignal.Set();
+    for (;;) {
+        ++DispatchWakeups_;
+        CommEventSignal.Wait(CycleTimeout);
+        if (KillWorkers.load())
+            return;
+        if (ProcessCycle())
+            CycleDoneSignal.Set();
+        if (KillWorkers.load() || FClosePending.load())
+            break;
+    }
+    WorkerAckSignal.Set();
+}
+
+// --- Output worker ---
+
+void TSioPosixDispatcher::OutputWorker() {
+    WorkerAckSignal.Set();
+    for (;;) {
+        ++OutputWakeups_;
+        pollfd entries[2] = {{OutputReadySignal.Fd(), POLLIN, 0},
+                             {OutputFlushSignal.Fd(), POLLIN, 0}};
+        if (poll(entries, 2, -1) < 0 && errno != EINTR)
+            return;
+        if (entries[1].revents & POLLIN) {
+            OutputFlushSignal.Consume();
+            WorkerAckSignal.Set();
+        }
+        if (entries[0].revents & POLLIN) {
+            OutputReadySignal.Consume();
+            if (KillWorkers.load())
+                return;
+            WriteOutput();
+        }
+        if (KillWorkers.load() || FClosePending.load())
+            return;
+    }
+}
+
+bool TSioPosixDispatcher::TakeOutputPiece(std::uint32_t& tail, std::uint32_t& count,
+                                          std::uint64_t& generation) {
+    std::lock_guard lock(OutputLock);
+    if (!OutRing || (!OutFull && OutHead == OutTail))
+        return false;
+    generation = OutGeneration;
+    if (OutTail < OutHead) {
+        count = OutHead - OutTail;
+    } else if (OutHead == 0) {
+        count = OutSize - OutTail;
+    } else {
+        // The data wraps: rotate it into one piece at the ring's start, so it goes out in one
+        // write.
+        std::vector<std::uint8_t> start(OutRing.get(), OutRing.get() + OutHead);
+        std::memmove(OutRing.get(), OutRing.get() + OutTail, OutSize - OutTail);
+        std::memcpy(OutRing.get() + (OutSize - OutTail), start.data(), start.size());
+        OutHead += OutSize - OutTail;
+        OutTail = 0;
+        count = OutHead;
+        // A full ring rotates to a head at the very end, which is the start.
+        if (OutHead == OutSize)
+            OutHead = 0;
+    }
+    tail = OutTail;
+    return true;
+}
+
+void TSioPosixDispatcher::AdvanceOutput(std::uint32_t count, std::uint64_t generation) {
+    std::lock_guard lock(OutputLock);
+    // A purge since the piece was taken has emptied the ring already.
+    if (count == 0 || generation != OutGeneration)
+        return;
+    OutTail += count;
+    if (OutTail >= OutSize)
+        OutTail = 0;
+    if (OutTail == OutHead)
+        OutHead = OutTail = 0;
+    OutFull = false;
+}
+
+std::int32_t TSioPosixDispatcher::WriteDevice(const std::uint8_t* data, std::uint32_t count) {
+    for (;;) {
+        ssize_t written = write(Fd_.load(), data, count);
+        if (written >= 0)
+            return static_cast<std::int32_t>(written);
+        if (errno != EINTR)
+            return -errno;
+    }
+}
+
+bool TSioPosixDispatcher::WaitWritable() {
+    pollfd entries[2] = {{Fd_.load(), POLLOUT, 0}, {OutputFlushSignal.Fd(), POLLIN, 0}};
+    int ready = poll(entries, 2, -1);
+    if (ready < 0 && errno != EINTR)
+        return true;
+    if (entries[1].revents & POLLIN) {
+        OutputFlushSignal.Consume();
+        WorkerAckSignal.Set();
+        return false;
+    }
+    return true;
+}
+
+void TSioPosixDispatcher::WriteOutput() {
+    std::uint32_t tail;
+    std::uint32_t count;
+    std::uint64_t generation;
+    while (!KillWorkers.load() && TakeOutputPiece(tail, count, generation)) {
+        std::int32_t written = WriteDevice(OutRing.get() + tail, count);
+        if (written > 0) {
+            AdvanceOutput(static_cast<std::uint32_t>(written), generation);
+        } else if (written == 0 || written == -EAGAIN) {
+            if (!WaitWritable())
+                return;
+        } else {
+            // A write that fails outright (the device is gone) drops its piece.
+            AdvanceOutput(count, generation);
+        }
+    }
+}
