@@ -133,6 +133,25 @@ TEST_F(EncoderSimulatorTest, PushedBytesGoOutUnchanged) {
     EXPECT_EQ(peer.Read(4, ReplyTimeout), Bytes("12 00 FF 14"));
 }
 
+TEST_F(EncoderSimulatorTest, BytesPushedBeforeTheStartGoOutAtTheStart) {
+    Simulator_.emplace(Port_.MasterFd(), TEncoderSettings{});
+    Simulator_->PushReply("\x12");
+    TLinkPeer peer(Port_.LinkPath());
+    Simulator_->Start();
+    EXPECT_EQ(peer.Read(1, ReplyTimeout), "\x12");
+}
+
+TEST_F(EncoderSimulatorTest, GoesOnAfterStopAndStart) {
+    auto& simulator = StartSimulator();
+    TLinkPeer peer(Port_.LinkPath());
+    EXPECT_EQ(AnswerToPoll(peer), "\x06");
+    simulator.Stop();
+    simulator.Start();
+    simulator.Start();
+    EXPECT_EQ(AnswerToPoll(peer), "\x06");
+    EXPECT_EQ(simulator.PollCount(), 2u);
+}
+
 TEST_F(EncoderSimulatorTest, SurvivesThePeerClosingAndReopeningTheLink) {
     auto& simulator = StartSimulator();
     for (int round = 0; round < 20; ++round) {

@@ -32,14 +32,20 @@ void TEncoderSimulator::SetOnEvent(std::function<void(const TSimEvent&)> onEvent
 }
 
 void TEncoderSimulator::Start() {
-    TFileDescriptor wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!wake.Valid())
-        throw std::system_error(errno, std::generic_category(), "eventfd");
+    if (Worker_.joinable())
+        return;
+    bool pushedEarly = false;
     {
         std::lock_guard lock(Lock_);
+        StopRequested_ = false;
+        pushedEarly = !Pushed_.empty();
         // A delayed silence counts from the start of work, not from construction.
         Model_.SetFaults(Model_.Faults(), TClock::now());
     }
+    // Bytes pushed before the start go out at once.
+    TFileDescriptor wake(eventfd(pushedEarly ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!wake.Valid())
+        throw std::system_error(errno, std::generic_category(), "eventfd");
     WakeFd_ = std::move(wake);
     Worker_ = std::thread([this] { Run(); });
 }
@@ -103,7 +109,7 @@ void TEncoderSimulator::PushReply(std::string_view bytes) {
         std::lock_guard lock(Lock_);
         Pushed_.append(bytes);
     }
-    if (Worker_.joinable())
+    if (WakeFd_.Valid())
         Signal();
 }
 

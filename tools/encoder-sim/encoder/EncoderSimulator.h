@@ -5,10 +5,10 @@
 //
 // Threads: Start spawns one worker that waits with poll() on the line and on an eventfd; it
 // wakes only for received bytes, for requests from other threads and, while an alarm is being
-// sent, for the end of the transmission. Every public call may come from any thread and takes
-// the internal lock only briefly; OnEvent runs on the worker without that lock held, so it may
-// call back into the simulator (but not Stop). Stop (and the destructor) ends the worker
-// promptly.
+// sent, for the end of the transmission. The owner calls SetOnEvent, Start and Stop; every other
+// call may come from any thread and takes the internal lock only briefly. OnEvent runs on the
+// worker without that lock held, so it may call back into the simulator (but not Stop). Stop
+// (and the destructor) ends the worker promptly; Start after Stop goes on where it stopped.
 //
 // The line descriptor is not owned and must stay open until Stop. When it reports an error or
 // hang-up the worker stops listening to it and waits for Stop without spinning. Bytes the line

@@ -107,7 +107,8 @@ std::string UsageText() {
     return R"(Usage: quorvane-encoder-sim [OPTION]...
 Plays an alarm encoder on a virtual serial port: makes a pseudo-terminal, links its
 terminal end as DIR/COM<N> and answers whatever program opens that link, until
-interrupted (Ctrl+C or SIGTERM). Every frame received is printed as one line.
+interrupted (Ctrl+C, SIGTERM or SIGHUP). Every frame received is printed as one
+line.
 
   --dir DIR             folder for the link (default: a new temporary folder,
                         removed at exit)

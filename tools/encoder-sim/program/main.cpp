@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     // A reader that goes away must not kill the encoder before it removes its link.
     std::signal(SIGPIPE, SIG_IGN);
