@@ -146,7 +146,8 @@ TSioResult TSioBaseDispatcher::ApplyQueueSizes(std::uint32_t inSize, std::uint32
 }
 
 void TSioBaseDispatcher::ReleaseResources() {
-    std::lock_guard release(ReleaseLock_);
+    // After a close during a delivery this runs on the dispatch worker and on the closing
+    // thread: StopWorkers and FreeRings are safe to run twice and hold no lock while waiting.
     {
         std::lock_guard lock(StateLock);
         ReleaseOnExit = false;
@@ -197,9 +198,10 @@ void TSioBaseDispatcher::WakeExitWaiters() {
         FMessenger->WakeWaiters();
 }
 
-void TSioBaseDispatcher::WaitHandlingMessages(const std::function<bool()>& done) {
+void TSioBaseDispatcher::WaitHandlingMessages(const std::function<bool()>& done,
+                                              bool handleMessages) {
     while (!done()) {
-        if (FMessenger) {
+        if (FMessenger && handleMessages) {
             FMessenger->ProcessOnePending(WaitPass);
         } else {
             std::unique_lock lock(ExitMutex_);

@@ -256,9 +256,9 @@ protected:
     void NoteModemChange();
     // The end of every worker, on every path.
     void WorkerExit(TSioWorkerKind worker);
-    // Calls `done` until it holds, handling the calling thread's messages in between (or
-    // sleeping on the worker-exit condition without a messenger); never spins.
-    void WaitHandlingMessages(const std::function<bool()>& done);
+    // Calls `done` until it holds, handling the calling thread's messages in between (or, for
+    // a worker or without a messenger, sleeping on the worker-exit condition); never spins.
+    void WaitHandlingMessages(const std::function<bool()>& done, bool handleMessages = true);
     // Wakes WaitHandlingMessages; called whenever a worker ends.
     void WakeExitWaiters();
 
@@ -352,7 +352,6 @@ protected:
 private:
     void FreeRings();
 
-    std::mutex ReleaseLock_;
     std::mutex ExitMutex_;
     std::condition_variable ExitCondition_;
 };

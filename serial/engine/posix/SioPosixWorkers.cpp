@@ -93,12 +93,16 @@ void TSioPosixDispatcher::StopWorkers() {
         ids = ThreadIds_;
     }
     const std::thread::id self = std::this_thread::get_id();
-    WaitHandlingMessages([this, &ids, self] {
-        for (int k = 0; k < 3; ++k)
-            if (WorkerAlive[k].load() && ids[k] != self)
-                return false;
-        return true;
-    });
+    // On the dispatch worker (a close during a delivery) there are no windows to serve.
+    const bool onWorker = self == ids[Index(TSioWorkerKind::Dispatch)];
+    WaitHandlingMessages(
+        [this, &ids, self] {
+            for (int k = 0; k < 3; ++k)
+                if (WorkerAlive[k].load() && ids[k] != self)
+                    return false;
+            return true;
+        },
+        !onWorker);
     JoinWorkers();
     CloseDescriptor();
 }

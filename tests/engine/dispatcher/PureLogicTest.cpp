@@ -1,0 +1,224 @@
+// Tables for the engine's pure functions: rates, drain delays, open-failure classes, port names,
+// the termios mapping, error-counter deltas and the registry's slot reuse.
+#include "serial/engine/dispatcher/SioDispatcherRegistry.h"
+#include "serial/engine/dispatcher/SioLineTiming.h"
+#include "serial/engine/ports/SioOpenFailure.h"
+#include "serial/engine/ports/SioPortNames.h"
+#include "serial/engine/posix/SioPosixDevice.h"
+#include "tools/virtualport/VirtualComPort.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+TEST(NormaliseRate, MapsLegacyCodesAndKeepsRates) {
+    struct {
+        std::uint32_t Code;
+        std::uint32_t Rate;
+    } const table[] = {{0xFEFF, 115200}, {0xFF10, 110},    {0xFF13, 1200},   {0xFF17, 14400},
+                       {0xFF1B, 38400},  {0xFF1F, 56000},  {0xFF23, 128000}, {0xFF27, 256000},
+                       {0xFF19, 0xFF19}, {0xFF28, 0xFF28}, {1200, 1200},     {0, 0}};
+    for (const auto& row : table)
+        EXPECT_EQ(NormaliseRate(row.Code), row.Rate) << std::hex << row.Code;
+}
+
+TEST(DrainDelay, EighteenCharactersRoundedUp) {
+    auto format = [](std::uint8_t size, std::uint8_t parity, std::uint8_t stop) {
+        TSioLineSettings settings;
+        settings.ByteSize = size;
+        settings.Parity = parity;
+        settings.StopBits = stop;
+        return settings;
+    };
+    struct {
+        TSioLineSettings Format;
+        std::uint32_t Rate;
+        std::uint32_t Ms;
+    } const table[] = {
+        {format(8, NoParity, OneStopBit), 1200, 150},
+        {format(8, EvenParity, OneStopBit), 1200, 165},
+        {format(8, NoParity, TwoStopBits), 1200, 165},
+        {format(7, OddParity, TwoStopBits), 9600, 21},
+        {format(8, NoParity, OneStopBit), 0xFF13, 150},
+        // Under one millisecond the allowance doubles.
+        {format(8, NoParity, OneStopBit), 460800, 1},
+        {format(8, NoParity, OneStopBit), 115200, 2},
+    };
+    for (const auto& row : table)
+        EXPECT_EQ(DrainDelayMs(row.Format, row.Rate), row.Ms) << row.Rate;
+}
+
+TEST(ClassifyOpenResult, SortsErrnoIntoTheFourCases) {
+    struct {
+        TSioResult Result;
+        TSioOpenFailure Class;
+    } const table[] = {
+        {0, TSioOpenFailure::None},
+        {7, TSioOpenFailure::None},
+        {-EBUSY, TSioOpenFailure::Busy},
+        {-EWOULDBLOCK, TSioOpenFailure::Busy},
+        {-ENOENT, TSioOpenFailure::Missing},
+        {-ENODEV, TSioOpenFailure::Missing},
+        {-ENXIO, TSioOpenFailure::Missing},
+        {-ENOTDIR, TSioOpenFailure::Missing},
+        {-EIO, TSioOpenFailure::Missing},
+        {-EACCES, TSioOpenFailure::NoPermission},
+        {-EPERM, TSioOpenFailure::NoPermission},
+        {-EINVAL, TSioOpenFailure::Other},
+        {ecOutOfMemory, TSioOpenFailure::Other},
+        {ecNoHandles, TSioOpenFailure::Other},
+    };
+    for (const auto& row : table)
+        EXPECT_EQ(ClassifyOpenResult(row.Result), row.Class) << row.Result;
+}
+
+TEST(PortNames, DisplayNameIsComAndNumber) {
+    EXPECT_EQ(PortDisplayName(5), "COM5");
+    EXPECT_EQ(PortDisplayName(12), "COM12");
+    EXPECT_EQ(PortDisplayName(0), "COM0");
+    EXPECT_EQ(PortDisplayName(65535), "COM65535");
+}
+
+TEST(PortNames, FixedDeviceMapWithoutOverride) {
+    const char* saved = std::getenv("QUORVANE_COM_DIR");
+    std::string previous = saved ? saved : "";
+    unsetenv("QUORVANE_COM_DIR");
+    struct {
+        std::uint16_t Port;
+        const char* Path;
+    } const table[] = {{1, "/dev/ttyS0"},
+                       {16, "/dev/ttyS15"},
+                       {17, "/dev/ttyUSB0"},
+                       {40, "/dev/ttyUSB23"},
+                       {41, "/dev/ttyACM0"},
+                       {50, "/dev/ttyACM9"},
+                       {0, ""},
+                       {51, ""}};
+    for (const auto& row : table)
+        EXPECT_EQ(DevicePath(row.Port), row.Path) << row.Port;
+    if (saved)
+        setenv("QUORVANE_COM_DIR", previous.c_str(), 1);
+}
+
+TEST(PortNames, OverrideFolderHoldsEveryPort) {
+    TVirtualComDir dir;
+    EXPECT_EQ(DevicePath(7), dir.Path() + "/COM7");
+    EXPECT_EQ(DevicePath(50), dir.Path() + "/COM50");
+}
+
+struct TTermiosRow {
+    std::uint32_t Rate;
+    std::uint8_t Size;
+    std::uint8_t Parity;
+    std::uint8_t Stop;
+    tcflag_t Cflag;
+};
+
+class TermiosMapping : public ::testing::TestWithParam<TTermiosRow> {};
+
+TEST_P(TermiosMapping, WritesAndReadsTheFormat) {
+    const TTermiosRow& row = GetParam();
+    TSioLineSettings settings;
+    settings.BaudRate = row.Rate;
+    settings.ByteSize = row.Size;
+    settings.Parity = row.Parity;
+    settings.StopBits = row.Stop;
+    termios tio{};
+    ASSERT_EQ(SettingsToTermios(settings, tio), 0);
+    EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CSTOPB), row.Cflag);
+    EXPECT_TRUE(tio.c_cflag & CLOCAL);
+    EXPECT_TRUE(tio.c_cflag & CREAD);
+    EXPECT_EQ(cfgetospeed(&tio), RateToSpeed(row.Rate));
+
+    TSioLineSettings back;
+    TermiosToSettings(tio, back);
+    EXPECT_EQ(back.BaudRate, row.Rate);
+    EXPECT_EQ(back.ByteSize, row.Size);
+    EXPECT_EQ(back.Parity, row.Parity);
+    EXPECT_EQ(back.StopBits, row.Stop);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, TermiosMapping,
+    ::testing::Values(TTermiosRow{1200, 8, NoParity, OneStopBit, CS8},
+                      TTermiosRow{9600, 7, EvenParity, TwoStopBits, CS7 | PARENB | CSTOPB},
+                      TTermiosRow{19200, 7, OddParity, OneStopBit, CS7 | PARENB | PARODD},
+                      TTermiosRow{115200, 8, MarkParity, OneStopBit,
+                                  CS8 | PARENB | PARODD | CMSPAR},
+                      TTermiosRow{300, 6, SpaceParity, OneStopBit, CS6 | PARENB | CMSPAR},
+                      TTermiosRow{110, 5, NoParity, One5StopBits, CS5 | CSTOPB}));
+
+TEST(TermiosMappingFlow, HandshakesTermiosCanDoAndKeepsTheOthers) {
+    TSioLineSettings settings;
+    settings.BaudRate = 1200;
+    settings.fRtsControl = TSioLineControl::Handshake;
+    settings.fOutX = true;
+    settings.fInX = true;
+    settings.XonChar = 0x21;
+    settings.XoffChar = 0x23;
+    settings.fDtrControl = TSioLineControl::Handshake;
+    settings.fOutxDsrFlow = true;
+    termios tio{};
+    ASSERT_EQ(SettingsToTermios(settings, tio), 0);
+    EXPECT_TRUE(tio.c_cflag & CRTSCTS);
+    EXPECT_TRUE(tio.c_iflag & IXON);
+    EXPECT_TRUE(tio.c_iflag & IXOFF);
+    EXPECT_EQ(tio.c_cc[VSTART], 0x21);
+    EXPECT_EQ(tio.c_cc[VSTOP], 0x23);
+
+    TSioLineSettings back = settings;
+    TermiosToSettings(tio, back);
+    EXPECT_EQ(back, settings);
+
+    tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+    TermiosToSettings(tio, back);
+    EXPECT_EQ(back.fRtsControl, TSioLineControl::Enable);
+    EXPECT_FALSE(back.fOutxCtsFlow);
+    EXPECT_EQ(back.fDtrControl, TSioLineControl::Handshake);
+    EXPECT_TRUE(back.fOutxDsrFlow);
+}
+
+TEST(TermiosMappingFlow, RefusesWhatTermiosCannotExpress) {
+    struct {
+        std::uint32_t Rate;
+        std::uint8_t Size;
+        std::uint8_t Parity;
+    } const table[] = {
+        {14400, 8, NoParity}, {1200, 9, NoParity}, {1200, 4, NoParity}, {1200, 8, 5}};
+    for (const auto& row : table) {
+        TSioLineSettings settings;
+        settings.BaudRate = row.Rate;
+        settings.ByteSize = row.Size;
+        settings.Parity = row.Parity;
+        termios tio{};
+        EXPECT_EQ(SettingsToTermios(settings, tio), -EINVAL) << row.Rate;
+    }
+}
+
+TEST(ErrorCounters, GrownCountersGiveTheirBits) {
+    TSioErrorCounts before{1, 2, 3, 4, 5};
+    EXPECT_EQ(ErrorBitsOfDelta(before, before), 0u);
+    EXPECT_EQ(ErrorBitsOfDelta(before, {2, 2, 3, 4, 5}), 1u);
+    EXPECT_EQ(ErrorBitsOfDelta(before, {1, 2, 4, 5, 5}), 4u | 8u);
+    EXPECT_EQ(ErrorBitsOfDelta(before, {1, 2, 3, 4, 6}), 16u);
+}
+
+TEST(Registry, ReusesFreedSlotsAndDropsTrailingOnes) {
+    auto* a = reinterpret_cast<TSioBaseDispatcher*>(0x1000);
+    auto* b = reinterpret_cast<TSioBaseDispatcher*>(0x2000);
+    auto* c = reinterpret_cast<TSioBaseDispatcher*>(0x3000);
+    std::lock_guard lock(RegistryLock());
+    std::size_t start = DispatcherRegistry().Size();
+    std::int32_t ia = DispatcherRegistry().Register(a);
+    std::int32_t ib = DispatcherRegistry().Register(b);
+    EXPECT_EQ(ib, ia + 1);
+    DispatcherRegistry().Unregister(ia);
+    EXPECT_EQ(DispatcherRegistry().Lookup(static_cast<std::uint16_t>(ia)), nullptr);
+    EXPECT_EQ(DispatcherRegistry().Register(c), ia);
+    EXPECT_EQ(DispatcherRegistry().Lookup(static_cast<std::uint16_t>(ia)), c);
+    DispatcherRegistry().Unregister(ib);
+    EXPECT_EQ(DispatcherRegistry().Size(), static_cast<std::size_t>(ia) + 1);
+    DispatcherRegistry().Unregister(ia);
+    EXPECT_EQ(DispatcherRegistry().Size(), start);
+    EXPECT_EQ(DispatcherRegistry().Lookup(60000), nullptr);
+}
