@@ -178,6 +178,26 @@ TEST(EncoderSimProgram, MakesAndRemovesItsOwnFolder) {
     EXPECT_FALSE(std::filesystem::exists(folder));
 }
 
+TEST(EncoderSimProgram, KeepsAnsweringWhenNobodyReadsItsOutput) {
+    TVirtualComDir dir;
+    TSimProcess sim({"--dir", dir.Path(), "--json"});
+    ASSERT_EQ(sim.Out->Line().rfind(R"({"event":"ready")", 0), 0u);
+    TLinkPeer peer(dir.Path() + "/COM1");
+    ASSERT_TRUE(peer.IsOpen());
+    // From here on nobody reads the output. Far more report lines than a pipe holds; none of these
+    // frames makes the encoder answer.
+    std::string truncated = Bytes("0A 3F 31 0D");
+    std::string flood;
+    for (int i = 0; i < 3000; ++i)
+        flood += truncated;
+    peer.Write(flood);
+    peer.Write(Poll);
+    EXPECT_EQ(peer.Read(1, ReplyTimeout), "\x06");
+    EXPECT_EQ(sim.Finish(SIGTERM), 0);
+    std::string complaint = sim.Err->Line();
+    EXPECT_NE(complaint.find("lines not printed"), std::string::npos) << complaint;
+}
+
 TEST(EncoderSimProgram, RejectsBadOptionsWithUsageHint) {
     struct TCase {
         std::vector<std::string> Args;

@@ -4,6 +4,7 @@
 #include "tools/encoder-sim/encoder/EncoderSimulator.h"
 #include "tools/encoder-sim/program/CommandLine.h"
 #include "tools/encoder-sim/program/EventFormat.h"
+#include "tools/encoder-sim/program/LinePrinter.h"
 #include "tools/virtualport/VirtualComPort.h"
 
 #include <csignal>
@@ -12,25 +13,15 @@
 #include <optional>
 #include <pthread.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace EncoderSim;
 
 namespace {
 
-// Lines go out whole and at once, so a script reading a pipe sees each as it happens.
-void PrintLine(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", SimProgramName.data(), message.c_str());
-    return 1;
-}
-
 int Run(const TSimOptions& options, const sigset_t& stopSignals) {
+    TLinePrinter printer(STDOUT_FILENO, stopSignals);
     std::optional<TVirtualComDir> dir;
     if (options.Dir)
         dir.emplace(*options.Dir, false);
@@ -38,17 +29,19 @@ int Run(const TSimOptions& options, const sigset_t& stopSignals) {
         dir.emplace(false);
     TVirtualComPort port(*dir, options.ComNumber);
     TEncoderSimulator simulator(port.MasterFd(), options.Settings);
-    simulator.SetOnEvent(
-        [json = options.Json](const TSimEvent& event) { PrintLine(FormatEvent(event, json)); });
+    simulator.SetOnEvent([&printer, json = options.Json](const TSimEvent& event) {
+        printer.Post(FormatEvent(event, json));
+    });
 
-    for (const auto& line : FormatStart(
+    for (auto& line : FormatStart(
              {dir->Path(), port.LinkPath(), port.TerminalPath(), options.Settings}, options.Json))
-        PrintLine(line);
+        printer.Post(std::move(line));
     simulator.Start();
-
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    printer.RunUntilSignal();
     simulator.Stop();
+    if (std::size_t lost = printer.Finish(); lost > 0)
+        std::fprintf(stderr, "%s: %zu lines not printed: nobody read them\n", SimProgramName.data(),
+                     lost);
     return 0;
 }
 
@@ -66,7 +59,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // The stop signals are taken by sigwait on this thread; every thread started later
+    // The stop signals arrive through the printer's signalfd; every thread started later
     // inherits the mask, so none of them is interrupted.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -80,6 +73,7 @@ int main(int argc, char** argv) {
     try {
         return Run(*parsed.Options, stopSignals);
     } catch (const std::exception& error) {
-        return Fail(error.what());
+        std::fprintf(stderr, "%s: %s\n", SimProgramName.data(), error.what());
+        return 1;
     }
 }

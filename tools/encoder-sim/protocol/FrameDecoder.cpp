@@ -72,11 +72,8 @@ void TFrameDecoder::TakeIdle(unsigned char byte) {
         Start(TState::TenChar, byte);
     else if (byte == PollFirst)
         Start(TState::PollStarted, byte);
-    else {
-        Stray_ += static_cast<char>(byte);
-        if (Stray_.size() >= MaxStrayReport)
-            FlushStray();
-    }
+    else
+        AddStray(std::string(1, static_cast<char>(byte)));
 }
 
 void TFrameDecoder::Start(TState state, unsigned char byte) {
@@ -153,16 +150,19 @@ void TFrameDecoder::Abandon(TRejectReason reason, std::size_t length) {
     Frame_.resize(length);
     State_ = TState::Idle;
     // A lone start byte is no frame worth a report of its own.
-    if (Frame_.size() <= 1 || reason == TRejectReason::StrayBytes) {
-        Stray_ += Frame_;
-        if (Stray_.size() >= MaxStrayReport)
-            FlushStray();
-    } else {
+    if (Frame_.size() <= 1 || reason == TRejectReason::StrayBytes)
+        AddStray(Frame_);
+    else
         Emit(TRejectedFrame{reason, Frame_});
-    }
     Frame_.clear();
     for (char c : rest)
         Take(static_cast<unsigned char>(c));
+}
+
+void TFrameDecoder::AddStray(std::string_view bytes) {
+    Stray_ += bytes;
+    if (Stray_.size() >= MaxStrayReport)
+        FlushStray();
 }
 
 void TFrameDecoder::Emit(TDecoderEvent event) {

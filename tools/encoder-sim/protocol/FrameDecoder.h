@@ -56,6 +56,7 @@ private:
     void Start(TState state, unsigned char byte);
     // Gives up the unfinished frame: bytes [0, length) are rejected, the rest is scanned again.
     void Abandon(TRejectReason reason, std::size_t length);
+    void AddStray(std::string_view bytes);
     void Emit(TDecoderEvent event);
     void FlushStray();
 
