@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
 
     TVirtualComDir dir;
     TVirtualComPort port(dir, 1);
-    TEncoderSimulator simulator(port.MasterFd(), {});
+    TEncoderSimulator simulator(port.MasterFd(), {}, port.TerminalPath());
     simulator.Start();
     int peer = open(port.LinkPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (peer < 0) {

@@ -5,6 +5,8 @@
 #include "tools/virtualport/VirtualComPort.h"
 
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 
 using namespace EncoderSim;
 using namespace std::chrono_literals;
@@ -165,6 +167,33 @@ TEST_F(EncoderSimulatorTest, SurvivesThePeerClosingAndReopeningTheLink) {
     ASSERT_TRUE(simulator.WaitForFrames(1, ReplyTimeout));
     EXPECT_TRUE(simulator.Frames()[0].Accepted());
     EXPECT_EQ(simulator.PollCount(), 20u);
+}
+
+// Root may open an exclusive terminal anyway, so the test asks the terminal for its mode.
+TEST_F(EncoderSimulatorTest, LiftsTheExclusiveModeThePeerLeavesBehind) {
+    Simulator_.emplace(Port_.MasterFd(), TEncoderSettings{}, Port_.TerminalPath());
+    ASSERT_TRUE(Simulator_->WatchesPeerCloses());
+    Simulator_->Start();
+    auto closesReach = [this](std::size_t count) {
+        return Simulator_->WaitFor(
+            [count](const TReceivedLog& log) { return log.PeerCloses >= count; }, ReplyTimeout);
+    };
+    std::size_t closes = 0;
+    for (int round = 0; round < 3; ++round) {
+        {
+            TLinkPeer peer(Port_.LinkPath());
+            ASSERT_TRUE(peer.IsOpen());
+            ASSERT_EQ(ioctl(peer.Fd(), TIOCEXCL), 0);
+            EXPECT_EQ(AnswerToPoll(peer), "\x06");
+        }
+        ASSERT_TRUE(closesReach(++closes));
+        TLinkPeer probe(Port_.LinkPath());
+        int exclusive = -1;
+        ASSERT_EQ(ioctl(probe.Fd(), TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 0) << "round " << round;
+        probe.Close();
+        ASSERT_TRUE(closesReach(++closes));
+    }
 }
 
 TEST_F(EncoderSimulatorTest, JoinsAFrameWrittenInPieces) {

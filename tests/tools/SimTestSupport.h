@@ -25,6 +25,7 @@ public:
     TLinkPeer& operator=(const TLinkPeer&) = delete;
 
     bool IsOpen() const { return Fd_ >= 0; }
+    int Fd() const { return Fd_; }
     void Write(std::string_view bytes);
     // Reads until `count` bytes have come or `timeout` has passed.
     std::string Read(std::size_t count, std::chrono::milliseconds timeout);

@@ -20,8 +20,12 @@ std::string AlarmLabel(const TDecodedFrame& frame) {
 
 } // namespace
 
-TEncoderSimulator::TEncoderSimulator(int lineFd, const TEncoderSettings& settings)
-    : LineFd_(lineFd), Model_(settings, TClock::now()) {}
+TEncoderSimulator::TEncoderSimulator(int lineFd, const TEncoderSettings& settings,
+                                     const std::string& terminalPath)
+    : LineFd_(lineFd), Model_(settings, TClock::now()) {
+    if (!terminalPath.empty())
+        Watch_ = TPeerCloseWatch(terminalPath);
+}
 
 TEncoderSimulator::~TEncoderSimulator() {
     Stop();
@@ -126,13 +130,15 @@ TFaultModes TEncoderSimulator::Faults() const {
 void TEncoderSimulator::Run() {
     int lineFd = LineFd_;
     for (;;) {
-        pollfd fds[2] = {{WakeFd_.Get(), POLLIN, 0}, {lineFd, POLLIN, 0}};
-        int ready = poll(fds, 2, PollTimeoutMs());
+        pollfd fds[3] = {{WakeFd_.Get(), POLLIN, 0}, {lineFd, POLLIN, 0}, {Watch_.Fd(), POLLIN, 0}};
+        int ready = poll(fds, 3, PollTimeoutMs());
         ++WakeUps_;
         if (ready < 0 && errno != EINTR)
             return;
         if ((fds[0].revents & POLLIN) && !HandleSignal(lineFd))
             return;
+        if (fds[2].revents & POLLIN)
+            CountPeerCloses();
         if (lineFd >= 0 && fds[1].revents != 0)
             HandleLine(lineFd);
         std::string out;
@@ -141,6 +147,15 @@ void TEncoderSimulator::Run() {
         WriteLine(lineFd, out);
         Deliver(events);
     }
+}
+
+void TEncoderSimulator::CountPeerCloses() {
+    std::size_t closes = Watch_.TakeCloses();
+    {
+        std::lock_guard lock(Lock_);
+        Log_.PeerCloses += closes;
+    }
+    Changed_.notify_all();
 }
 
 int TEncoderSimulator::PollTimeoutMs() {

@@ -11,12 +11,15 @@
 // (and the destructor) ends the worker promptly; Start after Stop goes on where it stopped.
 //
 // The line descriptor is not owned and must stay open until Stop. When it reports an error or
-// hang-up the worker stops listening to it and waits for Stop without spinning. Bytes the line
+// hang-up the worker stops listening to it and waits for Stop without spinning. Given the path
+// of the terminal end, the simulator also lifts the exclusive mode the program may leave behind
+// when it closes the port (see TPeerCloseWatch), so that it can open the port again. Bytes the line
 // cannot take at once are dropped, as on a serial line with nobody listening. Start throws
 // std::system_error when the eventfd or thread cannot be made.
 
 #include "tools/encoder-sim/encoder/EncoderModel.h"
 #include "tools/encoder-sim/encoder/FileDescriptor.h"
+#include "tools/encoder-sim/encoder/PeerCloseWatch.h"
 #include "tools/encoder-sim/protocol/FrameDecoder.h"
 
 #include <atomic>
@@ -52,11 +55,14 @@ struct TReceivedLog {
     std::vector<TReceivedFrame> Frames;
     std::size_t Polls = 0;
     std::size_t BytesSent = 0;
+    std::size_t PeerCloses = 0; // closes of the terminal end noticed (with a terminal path)
 };
 
 class TEncoderSimulator {
 public:
-    TEncoderSimulator(int lineFd, const TEncoderSettings& settings);
+    // `terminalPath` names the terminal end the program opens; empty for no close watch.
+    TEncoderSimulator(int lineFd, const TEncoderSettings& settings,
+                      const std::string& terminalPath = {});
     ~TEncoderSimulator();
     TEncoderSimulator(const TEncoderSimulator&) = delete;
     TEncoderSimulator& operator=(const TEncoderSimulator&) = delete;
@@ -83,12 +89,16 @@ public:
     void SetFaults(const TFaultModes& faults);
     TFaultModes Faults() const;
 
+    // False when a close watch was asked for but could not be set up.
+    bool WatchesPeerCloses() const { return Watch_.Active(); }
+
     // Passes of the worker's wait loop; an idle encoder adds none.
     std::uint64_t WakeUps() const { return WakeUps_.load(); }
 
 private:
     void Run();
     int PollTimeoutMs();
+    void CountPeerCloses();
     bool HandleSignal(int lineFd);
     void HandleLine(int& lineFd);
     void Handle(const std::vector<TDecoderEvent>& decoded, std::string& out,
@@ -104,6 +114,7 @@ private:
     std::thread Worker_;
     std::atomic<std::uint64_t> WakeUps_{0};
     TFrameDecoder Decoder_; // worker only
+    TPeerCloseWatch Watch_; // worker only once started
 
     mutable std::mutex Lock_;
     std::condition_variable Changed_;

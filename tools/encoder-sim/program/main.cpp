@@ -28,7 +28,12 @@ int Run(const TSimOptions& options, const sigset_t& stopSignals) {
     else
         dir.emplace(false);
     TVirtualComPort port(*dir, options.ComNumber);
-    TEncoderSimulator simulator(port.MasterFd(), options.Settings);
+    TEncoderSimulator simulator(port.MasterFd(), options.Settings, port.TerminalPath());
+    if (!simulator.WatchesPeerCloses())
+        std::fprintf(stderr,
+                     "%s: cannot watch the port for closes; a program that opens it exclusively "
+                     "may not be able to open it again\n",
+                     SimProgramName.data());
     simulator.SetOnEvent([&printer, json = options.Json](const TSimEvent& event) {
         printer.Post(FormatEvent(event, json));
     });
