@@ -209,6 +209,7 @@ TEST(EncoderSimProgram, RejectsBadOptionsWithUsageHint) {
          "quorvane-encoder-sim: invalid value '0' for --buffer (expected 1 to 1000 alarms)"},
         {{"--silent-after"}, "quorvane-encoder-sim: option --silent-after needs a value"},
     };
+    TVirtualComDir environment;
     for (const auto& each : cases) {
         TSimProcess sim(each.Args);
         EXPECT_EQ(sim.Finish(), 2);
@@ -219,6 +220,7 @@ TEST(EncoderSimProgram, RejectsBadOptionsWithUsageHint) {
 }
 
 TEST(EncoderSimProgram, HelpListsTheOptions) {
+    TVirtualComDir environment;
     TSimProcess sim({"--help"});
     EXPECT_EQ(sim.Finish(), 0);
     std::string help = sim.Out->Rest();
