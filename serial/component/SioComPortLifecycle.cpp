@@ -3,10 +3,10 @@
 
 #include "framework/ErrorReport.h"
 #include "serial/component/ComSelectForm.h"
+#include "serial/component/OpenResult.h"
 #include "serial/component/SioComPort.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/errors/SioExceptions.h"
-#include "serial/engine/ports/SioOpenFailure.h"
 #include "serial/engine/ports/SioPortNames.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
@@ -29,22 +29,6 @@ public:
 private:
     bool& FFlag;
 };
-
-// Busy and missing devices get the layer's own open codes; everything else keeps its code, so a
-// refused permission shows the system's text.
-TSioResult RemapOpenResult(TSioResult result) {
-    switch (ClassifyOpenResult(result)) {
-    case TSioOpenFailure::Busy:
-        return ecAlreadyOpen;
-    case TSioOpenFailure::Missing:
-        return ecBadId;
-    case TSioOpenFailure::None:
-    case TSioOpenFailure::NoPermission:
-    case TSioOpenFailure::Other:
-        break;
-    }
-    return result;
-}
 
 } // namespace
 
