@@ -21,6 +21,9 @@ namespace {
 // The decoder reports stray bytes in pieces of at most this size.
 constexpr std::size_t MaxStrayReport = 256;
 
+// A 0x02 frame is given up at any of these bytes, so none is ever inside an accepted one.
+constexpr std::string_view CutsStxFrame{"\x02\x0A\x0D", 3};
+
 // An event as the comparison sees it.
 struct TSeenEvent {
     std::string Kind; // "poll", a family name or a reject reason name
@@ -42,8 +45,7 @@ void CheckDecodedFrame(const TDecodedFrame& frame) {
     FUZZ_CHECK(bytes.front() == Stx && bytes.back() == Etx);
     FUZZ_CHECK(bytes.size() <= MaxFixedCodeLength + 2);
     FUZZ_CHECK(frame.Text == bytes.substr(1, bytes.size() - 2));
-    FUZZ_CHECK(frame.Text.find_first_of(std::string{char(Stx), char(LineFeed),
-                                                    char(CarriageReturn)}) == std::string::npos);
+    FUZZ_CHECK(frame.Text.find_first_of(CutsStxFrame) == std::string::npos);
     FUZZ_CHECK(frame.EncoderTypes.empty() == (frame.Family == TFrameFamily::FixedCode));
 }
 
