@@ -1,7 +1,7 @@
 // The simulated encoder's command line over any arguments.
 //
-// Input: the arguments, separated by NUL bytes (none for an empty input). Parsing never throws; it gives either options
-// within their documented bounds or a reason, never both.
+// Input: the arguments, separated by NUL bytes (none for an empty input). Parsing never throws;
+// it gives either options within their documented bounds or a reason, never both.
 
 #include "fuzz/FuzzCheck.h"
 #include "tools/encoder-sim/program/CommandLine.h"
