@@ -225,6 +225,8 @@ private:
         bool FPrevious;
     };
 
+    // A 16-bit line setting as the dispatcher's byte.
+    static std::uint8_t ByteSetting(std::uint16_t value);
     // True while the port is open and settings go to the dispatcher at once.
     bool PortApplies() const;
     TSioResult Check(TSioResult code);

@@ -193,8 +193,8 @@ TSioResult TSioCustomComPort::OpenOnDispatcher() {
     if (FHWFlowOptions.Contains(hwfUseRTS))
         flags |= OpenRtsByFlow;
     return FDispatcher->OpenPort(DevicePath(FComNumber), static_cast<std::uint32_t>(FBaud), FParity,
-                                 static_cast<std::uint8_t>(FDataBits),
-                                 static_cast<std::uint8_t>(FStopBits), FInSize, FOutSize, flags);
+                                 ByteSetting(FDataBits), ByteSetting(FStopBits), FInSize, FOutSize,
+                                 flags);
 }
 
 void TSioCustomComPort::CloseComPort() {

@@ -25,10 +25,6 @@ std::uint8_t SoftwareFlowCode(TSWFlowOptions options) {
     return 0;
 }
 
-std::uint8_t ClampToByte(std::uint16_t value) {
-    return static_cast<std::uint8_t>(std::min<std::uint16_t>(value, 255));
-}
-
 } // namespace
 
 TSioCustomComPort::TForceApplyScope::TForceApplyScope(TSioCustomComPort& port)
@@ -38,6 +34,11 @@ TSioCustomComPort::TForceApplyScope::TForceApplyScope(TSioCustomComPort& port)
 
 TSioCustomComPort::TForceApplyScope::~TForceApplyScope() {
     FPort.FForceApply = FPrevious;
+}
+
+std::uint8_t TSioCustomComPort::ByteSetting(std::uint16_t value) {
+    // Out of range stays out of range, so the device refuses it rather than a wrapped value.
+    return static_cast<std::uint8_t>(std::min<std::uint16_t>(value, 255));
 }
 
 bool TSioCustomComPort::PortApplies() const {
@@ -86,7 +87,7 @@ void TSioCustomComPort::SetStopBits(std::uint16_t value) {
 void TSioCustomComPort::ApplyLineSettings() {
     if (PortApplies())
         Check(FDispatcher->ApplyLine(static_cast<std::uint32_t>(FBaud), FParity,
-                                     ClampToByte(FDataBits), ClampToByte(FStopBits)));
+                                     ByteSetting(FDataBits), ByteSetting(FStopBits)));
 }
 
 void TSioCustomComPort::SetInSize(std::uint16_t value) {
