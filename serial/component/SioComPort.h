@@ -209,6 +209,11 @@ protected:
 
     void Loaded() noexcept override;
 
+    // The hidden notification window's handle while the port is open, else 0.
+    TSioWindowHandle NotifyWindowHandle() const {
+        return FNotifyWindow ? FNotifyWindow->Handle() : 0;
+    }
+
 private:
     friend class TComPortWindowProc;
 
