@@ -163,6 +163,37 @@ void TMainForm::CreateControls() {
     Panel4->hide();
     Panel5 = MakePanel(client, {59, 7, 111, 33});
 
+    // The stored names, so that tools and tests find each control as the window knows it.
+    const std::pair<QObject*, const char*> names[] = {{StatusLine, "StatusLine"},
+                                                      {Label1, "Label1"},
+                                                      {Label2, "Label2"},
+                                                      {Edit1, "Edit1"},
+                                                      {ComboBox1, "ComboBox1"},
+                                                      {RadioGroup1, "RadioGroup1"},
+                                                      {RadioGroup2, "RadioGroup2"},
+                                                      {Label3, "Label3"},
+                                                      {Panel2, "Panel2"},
+                                                      {Timer1, "Timer1"},
+                                                      {ComboBox2, "ComboBox2"},
+                                                      {CheckBox1, "CheckBox1"},
+                                                      {Timer2, "Timer2"},
+                                                      {Label4, "Label4"},
+                                                      {Label5, "Label5"},
+                                                      {SpeedButton1, "SpeedButton1"},
+                                                      {RadioGroup3, "RadioGroup3"},
+                                                      {RadioGroup4, "RadioGroup4"},
+                                                      {RadioGroup5, "RadioGroup5"},
+                                                      {CheckBox2, "CheckBox2"},
+                                                      {Panel1, "Panel1"},
+                                                      {ComboBox3, "ComboBox3"},
+                                                      {Label6, "Label6"},
+                                                      {Panel3, "Panel3"},
+                                                      {Timer3, "Timer3"},
+                                                      {Panel4, "Panel4"},
+                                                      {Panel5, "Panel5"}};
+    for (const auto& [control, name] : names)
+        control->setObjectName(QString::fromLatin1(name));
+
     QWidget* focusChain[] = {Edit1,
                              ComboBox1,
                              RadioGroup1->FocusItem(),
