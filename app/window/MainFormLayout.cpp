@@ -163,6 +163,11 @@ void TMainForm::CreateControls() {
     Panel4->hide();
     Panel5 = MakePanel(client, {59, 7, 111, 33});
 
+    // Labels size themselves to their text, as stored labels do: the fonts here are not the
+    // ones the bounds were measured with, and a clipped caption helps nobody.
+    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6})
+        label->resize(label->size().expandedTo(label->sizeHint()));
+
     // The stored names, so that tools and tests find each control as the window knows it.
     const std::pair<QObject*, const char*> names[] = {{StatusLine, "StatusLine"},
                                                       {Label1, "Label1"},
