@@ -81,6 +81,6 @@ xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" sh -c '
     fi
     echo "run-demo: screenshot of the window saved to $QUORVANE_SHOT"
     kill "$app"
-    wait "$app" || true
+    wait "$app" 2>/dev/null || true
 '
 echo "run-demo: the window has closed; the simulated encoder is stopped"

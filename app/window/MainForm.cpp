@@ -6,6 +6,7 @@
 #include "app/telegram/TelegramBuilder.h"
 #include "app/window/CodeKeyFilter.h"
 #include "app/window/Controls.h"
+#include "app/window/EventHook.h"
 #include "app/window/WidgetText.h"
 #include "app/window/WindowRules.h"
 #include "framework/ErrorReport.h"
@@ -27,7 +28,12 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     CreateControls();
     SetUpSioComPort1();
     ConnectHandlers();
-    Edit1->installEventFilter(this);
+    new TEventHook(
+        Edit1,
+        [this](QObject*, QEvent* event) {
+            return event->type() == QEvent::KeyPress && FilterCodeKey(event);
+        },
+        this);
     CentreOnScreen();
     Timer3->start();
     RunReportingErrors([this] { FormCreate(); });
@@ -75,7 +81,16 @@ void TMainForm::CentreOnScreen() {
 
 void TMainForm::FormCreate() {
     OpenFirstPort();
-    qApp->installEventFilter(this);
+    new TEventHook(
+        qApp,
+        [this](QObject*, QEvent* event) {
+            if (event->type() == QEvent::StatusTip) {
+                const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+                RunReportingErrors([this, &tip] { ShowHint(tip); });
+            }
+            return false;
+        },
+        this);
     Timer1->start();
     LoadFixedCodeList();
     ComboBox1->setCurrentIndex(0);
@@ -109,16 +124,6 @@ void TMainForm::OpenFirstPort() {
 
 void TMainForm::ShowHint(const QString& hint) {
     StatusLine->showMessage(hint);
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Edit1 && event->type() == QEvent::KeyPress)
-        return FilterCodeKey(event);
-    if (event->type() == QEvent::StatusTip) {
-        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-        RunReportingErrors([this, &tip] { ShowHint(tip); });
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 bool TMainForm::FilterCodeKey(QEvent* event) {

@@ -91,9 +91,6 @@ public:
     // The trigger-button rule: armed and red at the code field's full length.
     void UpdateTriggerButton();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void CreateControls();
     void ConnectHandlers();
