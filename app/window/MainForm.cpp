@@ -40,7 +40,11 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TMainForm::~TMainForm() {
-    // The port closes while the window, which its event handler reaches into, still stands.
+    // Closing the port lets pending events run; no handler may be reached by them any more,
+    // while the port closes with the window still standing around it.
+    for (const QMetaObject::Connection& connection : HandlerConnections_)
+        disconnect(connection);
+    SioComPort1->SetOnTriggerAvail(nullptr);
     SioComPort1.reset();
 }
 
@@ -57,21 +61,22 @@ void TMainForm::SetUpSioComPort1() {
 }
 
 void TMainForm::ConnectHandlers() {
-    const auto guarded = [this](void (TMainForm::*handler)()) {
-        return [this, handler] { RunReportingErrors([this, handler] { (this->*handler)(); }); };
+    const auto connectGuarded = [this](const auto* sender, auto signal,
+                                       void (TMainForm::*handler)()) {
+        HandlerConnections_.push_back(connect(sender, signal, this, [this, handler] {
+            RunReportingErrors([this, handler] { (this->*handler)(); });
+        }));
     };
-    connect(Edit1, &QLineEdit::textChanged, this, guarded(&TMainForm::Edit1Change));
-    connect(ComboBox1, &QComboBox::activated, this, guarded(&TMainForm::ComboBox1Change));
-    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this,
-            guarded(&TMainForm::ComboBox1Change));
-    connect(CheckBox1, &QCheckBox::toggled, this, guarded(&TMainForm::CheckBox1Click));
-    connect(SpeedButton1, &QPushButton::clicked, this, guarded(&TMainForm::SpeedButton1Click));
-    connect(ComboBox3, &QComboBox::activated, this, guarded(&TMainForm::ComboBox3Change));
-    connect(ComboBox3->lineEdit(), &QLineEdit::textEdited, this,
-            guarded(&TMainForm::ComboBox3Change));
-    connect(Timer1, &QTimer::timeout, this, guarded(&TMainForm::Timer1Timer));
-    connect(Timer2, &QTimer::timeout, this, guarded(&TMainForm::Timer2Timer));
-    connect(Timer3, &QTimer::timeout, this, guarded(&TMainForm::Timer3Timer));
+    connectGuarded(Edit1, &QLineEdit::textChanged, &TMainForm::Edit1Change);
+    connectGuarded(ComboBox1, &QComboBox::activated, &TMainForm::ComboBox1Change);
+    connectGuarded(ComboBox1->lineEdit(), &QLineEdit::textEdited, &TMainForm::ComboBox1Change);
+    connectGuarded(CheckBox1, &QCheckBox::toggled, &TMainForm::CheckBox1Click);
+    connectGuarded(SpeedButton1, &QPushButton::clicked, &TMainForm::SpeedButton1Click);
+    connectGuarded(ComboBox3, &QComboBox::activated, &TMainForm::ComboBox3Change);
+    connectGuarded(ComboBox3->lineEdit(), &QLineEdit::textEdited, &TMainForm::ComboBox3Change);
+    connectGuarded(Timer1, &QTimer::timeout, &TMainForm::Timer1Timer);
+    connectGuarded(Timer2, &QTimer::timeout, &TMainForm::Timer2Timer);
+    connectGuarded(Timer3, &QTimer::timeout, &TMainForm::Timer3Timer);
 }
 
 void TMainForm::CentreOnScreen() {

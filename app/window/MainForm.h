@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -101,4 +102,6 @@ private:
     void ShowReply(TReplyKind reply);
     void SetTriggerButton(bool enabled);
     bool FilterCodeKey(QEvent* event);
+
+    std::vector<QMetaObject::Connection> HandlerConnections_;
 };

@@ -132,4 +132,13 @@ TEST_F(MainFormStartupTest, PortEntryWithoutNumberIsReportedAndLeavesThePortClos
     EXPECT_FALSE(Form->SioComPort1->Open());
 }
 
+TEST_F(MainFormStartupTest, ClosingTheWindowWithTicksDueReachesNoHandler) {
+    AddPort(1);
+    CreateForm();
+    for (QTimer* timer : {Form->Timer1, Form->Timer2, Form->Timer3})
+        timer->start(0);
+    Form.reset();
+    EXPECT_TRUE(Reports.empty());
+}
+
 } // namespace
