@@ -136,6 +136,9 @@ void TSioBaseDispatcher::ClosePort() {
     }
     if (FDispatching.load()) {
         FClosePending = true;
+        // A delivery still queued for a window is dropped at once, so a close from another
+        // thread does not wait out the send time-out; a handler that runs finishes normally.
+        ReleasePendingSends();
         return;
     }
     ReleaseResources();
@@ -187,6 +190,19 @@ void TSioBaseDispatcher::WorkerExit(TSioWorkerKind worker) {
         ExitCondition_.notify_all();
     }
     WakeExitWaiters();
+}
+
+void TSioBaseDispatcher::ReleasePendingSends() {
+    if (!FMessenger)
+        return;
+    std::vector<TSioWindowHandle> windows;
+    {
+        std::lock_guard lock(StateLock);
+        for (const TNotifyWindow& entry : NotifyWindowList)
+            windows.push_back(entry.Window);
+    }
+    for (TSioWindowHandle window : windows)
+        FMessenger->ReleaseSends(window);
 }
 
 void TSioBaseDispatcher::WakeExitWaiters() {

@@ -259,6 +259,8 @@ protected:
     // Calls `done` until it holds, handling the calling thread's messages in between (or, for
     // a worker or without a messenger, sleeping on the worker-exit condition); never spins.
     void WaitHandlingMessages(const std::function<bool()>& done, bool handleMessages = true);
+    // Drops every send to this dispatcher's windows that no window has started to handle.
+    void ReleasePendingSends();
     // Wakes WaitHandlingMessages; called whenever a worker ends.
     void WakeExitWaiters();
 

@@ -109,14 +109,20 @@ void TSioQueueMessenger::WakeWaiters() {
 
 void TSioQueueMessenger::ReleaseSends(TSioWindowHandle window) {
     std::lock_guard lock(Lock_);
-    std::erase_if(Queue_, [window](const TItem& item) {
+    std::erase_if(Queue_, [this, window](const TItem& item) {
         if (item.Window != window || !item.Send)
             return false;
         item.Send->Finished = true;
         item.Send->Handled = false;
+        ++ReleasedSends_;
         return true;
     });
     Changed_.notify_all();
+}
+
+std::uint64_t TSioQueueMessenger::ReleasedSends() {
+    std::lock_guard lock(Lock_);
+    return ReleasedSends_;
 }
 
 void TSioQueueMessenger::ProcessUntil(const std::function<bool()>& done) {

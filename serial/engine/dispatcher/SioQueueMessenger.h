@@ -45,6 +45,9 @@ public:
     void WakeWaiters() override;
     void ReleaseSends(TSioWindowHandle window) override;
 
+    // Sends that ReleaseSends or DestroyWindow dropped before they were handled.
+    std::uint64_t ReleasedSends();
+
     // Handles messages of the calling thread until `done` holds; waits between passes.
     void ProcessUntil(const std::function<bool()>& done);
 
@@ -73,6 +76,7 @@ private:
     std::map<TSioWindowHandle, std::shared_ptr<TWindow>> Windows_;
     TSioWindowHandle NextWindow_ = 1;
     std::uint64_t WakeGeneration_ = 0;
+    std::uint64_t ReleasedSends_ = 0;
 };
 
 // A thread that owns one window of `messenger` and handles its messages until destruction.

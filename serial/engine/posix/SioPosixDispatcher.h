@@ -38,7 +38,7 @@ public:
     std::int32_t ProbeOpen(const std::string& name);
     TSioResult ProbeClose() { return CloseDevice(); }
 
-    // Test-visible loop counters: one step per wake-up of each worker.
+    // Test-visible counters: how often each worker has come back from its wait.
     std::uint64_t EventWorkerWakeups() const { return EventWakeups_.load(); }
     std::uint64_t DispatchWorkerWakeups() const { return DispatchWakeups_.load(); }
     std::uint64_t OutputWorkerWakeups() const { return OutputWakeups_.load(); }

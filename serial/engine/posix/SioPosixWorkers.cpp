@@ -50,10 +50,14 @@ void TSioPosixDispatcher::StartWorkers() {
         {TSioWorkerKind::Event, &TSioPosixDispatcher::EventWorker},
         {TSioWorkerKind::Dispatch, &TSioPosixDispatcher::DispatchWorker},
         {TSioWorkerKind::Output, &TSioPosixDispatcher::OutputWorker}};
+    // Counted before any of them runs, so a worker that ends at once cannot bring the count to
+    // zero (and clear the started flag) while the others are still to come.
+    for (const TStart& start : Order) {
+        ++FRunningWorkers;
+        WorkerAlive[Index(start.Kind)] = true;
+    }
     for (const TStart& start : Order) {
         int k = Index(start.Kind);
-        ++FRunningWorkers;
-        WorkerAlive[k] = true;
         try {
             std::lock_guard lock(ThreadsLock_);
             Threads_[k] =
@@ -69,23 +73,18 @@ void TSioPosixDispatcher::StartWorkers() {
 }
 
 void TSioPosixDispatcher::StopWorkers() {
-    std::vector<TSioWindowHandle> windows;
     {
         std::lock_guard lock(StateLock);
         if (!WorkersStarted.load())
             return;
         KillWorkers = true;
-        for (const TNotifyWindow& entry : NotifyWindowList)
-            windows.push_back(entry.Window);
     }
     SetOutputFlush();
     DeviceWakeSignal.Set();
     CycleDoneSignal.Set();
     CommEventSignal.Set();
     // A delivery waiting on a window is released at once rather than after its time-out.
-    if (FMessenger)
-        for (TSioWindowHandle window : windows)
-            FMessenger->ReleaseSends(window);
+    ReleasePendingSends();
 
     std::array<std::thread::id, 3> ids;
     {
@@ -174,9 +173,10 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
 void TSioPosixDispatcher::EventWorker() {
     WorkerAckSignal.Set();
     while (!KillWorkers.load()) {
-        ++EventWakeups_;
         std::uint32_t mask = 0;
-        if (!WaitDeviceEvent(mask))
+        bool waited = WaitDeviceEvent(mask);
+        ++EventWakeups_;
+        if (!waited)
             break;
         if (KillWorkers.load())
             break;
@@ -194,8 +194,8 @@ void TSioPosixDispatcher::EventWorker() {
 void TSioPosixDispatcher::DispatchWorker() {
     WorkerAckSignal.Set();
     for (;;) {
-        ++DispatchWakeups_;
         CommEventSignal.Wait(CycleTimeout);
+        ++DispatchWakeups_;
         if (KillWorkers.load())
             return;
         if (ProcessCycle())
@@ -211,10 +211,11 @@ void TSioPosixDispatcher::DispatchWorker() {
 void TSioPosixDispatcher::OutputWorker() {
     WorkerAckSignal.Set();
     for (;;) {
-        ++OutputWakeups_;
         pollfd entries[2] = {{OutputReadySignal.Fd(), POLLIN, 0},
                              {OutputFlushSignal.Fd(), POLLIN, 0}};
-        if (poll(entries, 2, -1) < 0 && errno != EINTR)
+        int ready = poll(entries, 2, -1);
+        ++OutputWakeups_;
+        if (ready < 0 && errno != EINTR)
             return;
         if (entries[1].revents & POLLIN) {
             OutputFlushSignal.Consume();

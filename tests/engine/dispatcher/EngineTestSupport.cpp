@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <malloc.h>
 #include <thread>
 
 TSioResult OpenLikeComponent(TSioBaseDispatcher& dispatcher, const std::string& path,
@@ -130,4 +131,8 @@ std::size_t OpenDescriptorCount() {
 }
 std::size_t ThreadCount() {
     return CountEntries("/proc/self/task");
+}
+
+std::size_t HeapInUse() {
+    return mallinfo2().uordblks;
 }

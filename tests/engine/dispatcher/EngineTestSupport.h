@@ -103,3 +103,5 @@ std::string TestBytes(std::size_t count, std::uint8_t first = 0);
 // Entries of /proc/self/fd and /proc/self/task.
 std::size_t OpenDescriptorCount();
 std::size_t ThreadCount();
+// Bytes the allocator has handed out and not had back.
+std::size_t HeapInUse();

@@ -1,0 +1,194 @@
+// Data-available notifications: counts, read-ahead, several receivers, a full ring, and a close
+// from inside a delivery.
+#include "EngineTestSupport.h"
+#include "serial/engine/dispatcher/SioDispatcherRegistry.h"
+
+class NotifyTest : public TEngineTest {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(OpenLikeComponent(Dispatcher, Port.LinkPath(), Window.Handle()), 0);
+    }
+    // Lets the dispatch worker run at least `cycles` more cycles (while handling messages).
+    void RunCycles(std::uint64_t cycles) {
+        std::uint64_t until = Dispatcher.DispatchWorkerWakeups() + cycles;
+        ASSERT_TRUE(PumpUntil([&] { return Dispatcher.DispatchWorkerWakeups() >= until; }));
+    }
+    // Takes n bytes inside the handler.
+    std::string Take(std::uint32_t n) {
+        std::string taken;
+        for (std::uint32_t i = 0; i < n; ++i) {
+            std::uint8_t byte = 0;
+            EXPECT_EQ(Dispatcher.TakeByte(byte), 0);
+            taken.push_back(static_cast<char>(byte));
+        }
+        return taken;
+    }
+    // Takes until nothing is left.
+    std::string TakeAll() {
+        std::string taken;
+        std::uint8_t byte = 0;
+        while (Dispatcher.TakeByte(byte) == 0)
+            taken.push_back(static_cast<char>(byte));
+        return taken;
+    }
+    TSioPosixDispatcher Dispatcher{nullptr, &Messenger};
+};
+
+TEST_F(NotifyTest, ThreeBytesGiveOneNotificationOfThree) {
+    std::string taken;
+    Window.SetHandler(
+        [&](std::uintptr_t count) { taken += Take(static_cast<std::uint32_t>(count)); });
+    ASSERT_TRUE(Port.Write("abc"));
+    ASSERT_TRUE(PumpUntil([&] { return taken.size() == 3; }));
+    EXPECT_EQ(taken, "abc");
+    ASSERT_EQ(Window.Counts().size(), 1u);
+    EXPECT_EQ(Window.Counts()[0], 3u);
+    EXPECT_EQ(RegistryIndexOfLParam(Window.LastLParam()), Dispatcher.RegistryIndex());
+    RunCycles(3);
+    EXPECT_EQ(Window.Counts().size(), 1u);
+    EXPECT_EQ(Dispatcher.InputCount(), 0u);
+}
+
+TEST_F(NotifyTest, UntakenByteWaitsForTheNextArrival) {
+    std::vector<std::string> deliveries;
+    Window.SetHandler([&](std::uintptr_t) { deliveries.push_back(Take(2)); });
+    ASSERT_TRUE(Port.Write("abc"));
+    ASSERT_TRUE(PumpUntil([&] { return deliveries.size() == 1; }));
+    RunCycles(3);
+    EXPECT_EQ(deliveries.size(), 1u);
+    EXPECT_EQ(Dispatcher.InputCount(), 1u);
+
+    ASSERT_TRUE(Port.Write("d"));
+    ASSERT_TRUE(PumpUntil([&] { return deliveries.size() == 2; }));
+    EXPECT_EQ(Window.Counts(), (std::vector<std::uintptr_t>{3, 2}));
+    EXPECT_EQ(deliveries[0], "ab");
+    EXPECT_EQ(deliveries[1], "cd");
+    EXPECT_EQ(Dispatcher.InputCount(), 0u);
+}
+
+TEST_F(NotifyTest, TakingPastTheAnnouncedBytesIsRefused) {
+    TSioResult fourth = 0;
+    std::uint32_t countAfter = 99;
+    bool handled = false;
+    Window.SetHandler([&](std::uintptr_t) {
+        Take(3);
+        std::uint8_t byte = 0;
+        fourth = Dispatcher.TakeByte(byte);
+        countAfter = Dispatcher.InputCount();
+        handled = true;
+    });
+    ASSERT_TRUE(Port.Write("xyz"));
+    ASSERT_TRUE(PumpUntil([&] { return handled; }));
+    EXPECT_EQ(fourth, ecBufferIsEmpty);
+    EXPECT_EQ(countAfter, 0u);
+    EXPECT_EQ(Dispatcher.InputCount(), 0u);
+}
+
+TEST_F(NotifyTest, TwoReceiversReadFromTheSameStart) {
+    TRecordingWindow second(Messenger);
+    Dispatcher.AddNotifyWindow(second.Handle());
+    std::string firstSaw;
+    std::string secondSaw;
+    Window.SetHandler([&](std::uintptr_t) { firstSaw = Take(1); });
+    second.SetHandler([&](std::uintptr_t) { secondSaw = Take(2); });
+    ASSERT_TRUE(Port.Write("pqr"));
+    ASSERT_TRUE(PumpUntil([&] { return !secondSaw.empty(); }));
+    EXPECT_EQ(firstSaw, "p");
+    EXPECT_EQ(secondSaw, "pq");
+    ASSERT_TRUE(PumpUntil([&] { return !Dispatcher.Dispatching(); }));
+    EXPECT_EQ(Dispatcher.InputCount(), 1u);
+    std::uint8_t byte = 0;
+    EXPECT_EQ(Dispatcher.TakeByte(byte), 0);
+    EXPECT_EQ(byte, 'r');
+    Dispatcher.RemoveNotifyWindow(second.Handle());
+}
+
+TEST_F(NotifyTest, OnlyServedWindowsAreNotified) {
+    Dispatcher.RefreshHandlerState(2);
+    ASSERT_TRUE(Port.Write("a"));
+    ASSERT_TRUE(PumpUntil([&] { return Dispatcher.InputCount() == 1; }));
+    RunCycles(3);
+    EXPECT_TRUE(Window.Counts().empty());
+
+    Dispatcher.RefreshHandlerState(1);
+    Dispatcher.SetAvailThreshold(0);
+    ASSERT_TRUE(Port.Write("b"));
+    ASSERT_TRUE(PumpUntil([&] { return Dispatcher.InputCount() == 2; }));
+    RunCycles(3);
+    EXPECT_TRUE(Window.Counts().empty());
+
+    Dispatcher.SetAvailThreshold(3);
+    ASSERT_TRUE(Port.Write("c"));
+    ASSERT_TRUE(PumpUntil([&] { return !Window.Counts().empty(); }));
+    EXPECT_EQ(Window.Counts().front(), 3u);
+}
+
+TEST_F(NotifyTest, FullRingReportsAllAndStopsReadingUntilThereIsRoom) {
+    std::string all = TestBytes(InputRingSize + 100, 0x20);
+    ASSERT_TRUE(Port.Write(std::string_view(all).substr(0, InputRingSize)));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return !Window.Counts().empty() && Window.Counts().back() == InputRingSize; }));
+    EXPECT_EQ(Dispatcher.InputCount(), InputRingSize);
+
+    // More input waits in the device; neither worker may spin on it.
+    ASSERT_TRUE(Port.Write(std::string_view(all).substr(InputRingSize)));
+    RunCycles(2);
+    std::uint64_t eventBefore = Dispatcher.EventWorkerWakeups();
+    std::uint64_t dispatchBefore = Dispatcher.DispatchWorkerWakeups();
+    std::size_t notificationsBefore = Window.Counts().size();
+    PumpUntil([] { return false; }, std::chrono::seconds(1));
+    EXPECT_LE(Dispatcher.EventWorkerWakeups() - eventBefore, 2u);
+    EXPECT_LE(Dispatcher.DispatchWorkerWakeups() - dispatchBefore, 40u);
+    EXPECT_EQ(Window.Counts().size(), notificationsBefore);
+    EXPECT_EQ(Dispatcher.InputCount(), InputRingSize);
+
+    // Taking makes room at once; a notification that comes meanwhile reads on from where the
+    // takes stopped.
+    std::string taken;
+    Window.SetHandler([&](std::uintptr_t) { taken += TakeAll(); });
+    for (std::uint32_t i = 0; i < InputRingSize; ++i) {
+        std::uint8_t byte = 0;
+        ASSERT_EQ(Dispatcher.TakeByte(byte), 0);
+        taken.push_back(static_cast<char>(byte));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return taken.size() == all.size(); }));
+    EXPECT_EQ(taken, all);
+}
+
+TEST_F(NotifyTest, CloseInsideADeliveryEndsItAndTheWorkerReleases) {
+    TRecordingWindow second(Messenger);
+    Dispatcher.AddNotifyWindow(second.Handle());
+    bool closed = false;
+    Window.SetHandler([&](std::uintptr_t) {
+        Take(1);
+        Dispatcher.ClosePort();
+        closed = true;
+        EXPECT_TRUE(Dispatcher.ClosePending());
+        EXPECT_TRUE(Dispatcher.Dispatching());
+    });
+    ASSERT_TRUE(Port.Write("abc"));
+    ASSERT_TRUE(PumpUntil([&] { return closed; }));
+    ASSERT_TRUE(PumpUntil([&] { return Dispatcher.WorkersGone(); }));
+    EXPECT_TRUE(second.Counts().empty());
+    EXPECT_FALSE(Dispatcher.Dispatching());
+    EXPECT_EQ(Dispatcher.DeviceHandle(), -1);
+    EXPECT_EQ(Dispatcher.InputCount(), 0u);
+    std::uint8_t byte = 0;
+    EXPECT_EQ(Dispatcher.TakeByte(byte), ecBufferIsEmpty);
+    // The device was given back by the worker: the port opens again.
+    TSioPosixDispatcher next(nullptr, &Messenger);
+    EXPECT_EQ(OpenLikeComponent(next, Port.LinkPath(), second.Handle()), 0);
+}
+
+TEST_F(NotifyTest, RemovingAWindowDuringADeliveryTakesEffectAfterIt) {
+    TRecordingWindow second(Messenger);
+    Dispatcher.AddNotifyWindow(second.Handle());
+    Window.SetHandler([&](std::uintptr_t) { Dispatcher.RemoveNotifyWindow(second.Handle()); });
+    ASSERT_TRUE(Port.Write("a"));
+    ASSERT_TRUE(
+        PumpUntil([&] { return Window.Counts().size() == 1 && !Dispatcher.Dispatching(); }));
+    EXPECT_TRUE(second.Counts().empty());
+    ASSERT_TRUE(Port.Write("b"));
+    ASSERT_TRUE(PumpUntil([&] { return Window.Counts().size() == 2; }));
+    EXPECT_TRUE(second.Counts().empty());
+}
