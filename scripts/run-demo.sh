@@ -66,6 +66,8 @@ fi
 echo "run-demo: no display, running under Xvfb"
 mkdir -p "$(dirname "$SHOT")"
 export QUORVANE_BIN="$QUORVANE" QUORVANE_WORK="$WORK_DIR" QUORVANE_SHOT="$SHOT"
+# The inner script expands its variables itself, on the virtual display.
+# shellcheck disable=SC2016
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" sh -c '
     set -eu
     cd "$QUORVANE_WORK"
