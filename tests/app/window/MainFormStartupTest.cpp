@@ -132,6 +132,25 @@ TEST_F(MainFormStartupTest, PortEntryWithoutNumberIsReportedAndLeavesThePortClos
     EXPECT_FALSE(Form->SioComPort1->Open());
 }
 
+TEST_F(MainFormStartupTest, SwitchToABusyPortFallsBackToTheDialog) {
+    TVirtualComPort& port3 = AddPort(3);
+    TVirtualComPort& port12 = AddPort(12);
+    CreateForm();
+    const int holder = open(port12.LinkPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    Modals.AcceptDialogs = true;
+    Modals.DialogItem = 0;
+    ChooseItem(*Form->ComboBox3, 1);
+    close(holder);
+    EXPECT_EQ(Modals.Dialogs.size(), 1u);
+    EXPECT_TRUE(Reports.empty());
+    EXPECT_EQ(Form->SioComPort1->ComNumber(), 3);
+    EXPECT_TRUE(Form->SioComPort1->Open());
+    port3.Drain();
+    EXPECT_EQ(AwaitBytes(port3, 2), Poll);
+}
+
 TEST_F(MainFormStartupTest, ClosingTheWindowWithTicksDueReachesNoHandler) {
     AddPort(1);
     CreateForm();
