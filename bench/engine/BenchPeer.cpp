@@ -35,9 +35,15 @@ bool TBenchPeer::WaitLine(short events) {
 
 void TBenchPeer::Run() {
     switch (Mode_) {
-    case TMode::Answer: Answer(); break;
-    case TMode::Sink: Sink(); break;
-    case TMode::Source: Source(); break;
+    case TMode::Answer:
+        Answer();
+        break;
+    case TMode::Sink:
+        Sink();
+        break;
+    case TMode::Source:
+        Source();
+        break;
     }
     Done_ = true;
     Done_.notify_all();
@@ -65,7 +71,8 @@ void TBenchPeer::Sink() {
     while (seen < Count_ && WaitLine(POLLIN)) {
         ssize_t got = read(MasterFd_, buffer.data(), buffer.size());
         for (ssize_t i = 0; i < got; ++i)
-            if (buffer[static_cast<std::size_t>(i)] != PatternByte(seen + static_cast<std::size_t>(i)))
+            if (buffer[static_cast<std::size_t>(i)] !=
+                PatternByte(seen + static_cast<std::size_t>(i)))
                 Intact_ = false;
         if (got > 0)
             seen += static_cast<std::size_t>(got);

@@ -9,7 +9,9 @@
 #include <thread>
 
 // The byte stream both directions carry: position i holds PatternByte(i).
-inline std::uint8_t PatternByte(std::size_t i) { return static_cast<std::uint8_t>((i * 7 + i / 251) & 0xFF); }
+inline std::uint8_t PatternByte(std::size_t i) {
+    return static_cast<std::uint8_t>((i * 7 + i / 251) & 0xFF);
+}
 
 class TBenchPeer {
 public:

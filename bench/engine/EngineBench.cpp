@@ -7,7 +7,6 @@
 // threads left over). bench/engine/run.sh runs it several times and summarises.
 
 #include "BenchPeer.h"
-
 #include "serial/engine/dispatcher/SioQueueMessenger.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
 #include "tools/virtualport/VirtualComPort.h"
@@ -33,9 +32,13 @@ constexpr int LatencyRounds = 2000;
 constexpr std::size_t StreamBytes = 4 * 1024 * 1024;
 constexpr std::uint32_t QueueSize = 4096;
 
-double Micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+double Micros(Clock::duration d) {
+    return std::chrono::duration<double, std::micro>(d).count();
+}
 
-void Report(const char* name, double value) { std::printf("%s %.3f\n", name, value); }
+void Report(const char* name, double value) {
+    std::printf("%s %.3f\n", name, value);
+}
 
 void ReportLatency(const char* name, std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
@@ -67,10 +70,11 @@ struct TEnginePort {
     TSioPosixDispatcher Dispatcher{nullptr, &Messenger};
 
     TEnginePort(const std::string& path, std::uint32_t outSize) {
-        Window = Messenger.CreateWindow([this](std::uint32_t message, std::uintptr_t w, std::intptr_t l) {
-            if (Handler)
-                Handler(message, w, l);
-        });
+        Window = Messenger.CreateWindow(
+            [this](std::uint32_t message, std::uintptr_t w, std::intptr_t l) {
+                if (Handler)
+                    Handler(message, w, l);
+            });
         if (Dispatcher.OpenPort(path, 1200, NoParity, 8, 1, QueueSize, outSize, 3) != 0) {
             std::fprintf(stderr, "OpenPort failed\n");
             std::exit(1);
@@ -150,7 +154,8 @@ void Throughput(TVirtualComPort& port) {
         TBenchPeer sink(port.MasterFd(), TBenchPeer::TMode::Sink, StreamBytes);
         auto start = Clock::now();
         for (std::size_t sent = 0; sent < StreamBytes;) {
-            ssize_t n = write(fd, stream.data() + sent, std::min<std::size_t>(4096, StreamBytes - sent));
+            ssize_t n =
+                write(fd, stream.data() + sent, std::min<std::size_t>(4096, StreamBytes - sent));
             if (n > 0)
                 sent += static_cast<std::size_t>(n);
             else
@@ -173,7 +178,8 @@ void Throughput(TVirtualComPort& port) {
             WaitFd(fd, POLLIN);
             ssize_t n = read(fd, buffer.data(), buffer.size());
             for (ssize_t i = 0; i < n; ++i)
-                intact &= buffer[static_cast<std::size_t>(i)] == PatternByte(got + static_cast<std::size_t>(i));
+                intact &= buffer[static_cast<std::size_t>(i)] ==
+                          PatternByte(got + static_cast<std::size_t>(i));
             if (n > 0)
                 got += static_cast<std::size_t>(n);
         }
@@ -187,7 +193,8 @@ void Throughput(TVirtualComPort& port) {
         TBenchPeer sink(port.MasterFd(), TBenchPeer::TMode::Sink, StreamBytes);
         auto start = Clock::now();
         for (std::size_t sent = 0; sent < StreamBytes;) {
-            std::uint32_t n = static_cast<std::uint32_t>(std::min<std::size_t>(1024, StreamBytes - sent));
+            std::uint32_t n =
+                static_cast<std::uint32_t>(std::min<std::size_t>(1024, StreamBytes - sent));
             if (engine.Dispatcher.QueueBlock(stream.data() + sent, n) == 0)
                 sent += n;
             else
@@ -227,7 +234,9 @@ double CpuMs() {
 void Idle(TVirtualComPort& port, int seconds) {
     TEnginePort engine(port.LinkPath(), QueueSize);
     auto& d = engine.Dispatcher;
-    auto wakeups = [&] { return d.EventWorkerWakeups() + d.DispatchWorkerWakeups() + d.OutputWorkerWakeups(); };
+    auto wakeups = [&] {
+        return d.EventWorkerWakeups() + d.DispatchWorkerWakeups() + d.OutputWorkerWakeups();
+    };
     std::uint64_t before = wakeups();
     double cpu = CpuMs();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
@@ -252,12 +261,14 @@ void OpenClose(TVirtualComPort& port) {
     auto start = Clock::now();
     for (int i = 0; i < Cycles; ++i) {
         TSioPosixDispatcher dispatcher(nullptr, &messenger);
-        if (dispatcher.OpenPort(port.LinkPath(), 1200, NoParity, 8, 1, QueueSize, QueueSize, 3) != 0)
+        if (dispatcher.OpenPort(port.LinkPath(), 1200, NoParity, 8, 1, QueueSize, QueueSize, 3) !=
+            0)
             std::exit(1);
         dispatcher.ClosePort();
     }
     Report("openclose_us_per_cycle", Micros(Clock::now() - start) / Cycles);
-    Report("openclose_fds_left", static_cast<double>(Entries("/proc/self/fd")) - static_cast<double>(fds));
+    Report("openclose_fds_left",
+           static_cast<double>(Entries("/proc/self/fd")) - static_cast<double>(fds));
     Report("openclose_threads_left",
            static_cast<double>(Entries("/proc/self/task")) - static_cast<double>(threads));
 }

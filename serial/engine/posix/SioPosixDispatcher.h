@@ -14,6 +14,10 @@
 // StartWorkers and StopWorkers belong to the opening thread (StopWorkers also runs on the
 // dispatch worker when a close arrived during a delivery). The descriptor is closed only after
 // the workers have ended, so no worker ever touches a reused descriptor number.
+//
+// The workers call the device operations virtually: a class deriving from this one (a test's
+// device double) calls Shutdown() first in its own destructor, so they have ended before its
+// part of the object goes.
 
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/posix/SioSignal.h"

@@ -58,7 +58,10 @@ class TGatedDispatcher : public TSioPosixDispatcher {
 public:
     TGatedDispatcher(TSioDispatcherOwner* owner, ISioWindowMessenger* messenger)
         : TSioPosixDispatcher(owner, messenger) {}
-    ~TGatedDispatcher() override { OpenGate(); }
+    ~TGatedDispatcher() override {
+        OpenGate();
+        Shutdown();
+    }
 
     void Grant(std::uint32_t bytes);
     void GrantEmptyWrite();

@@ -15,6 +15,7 @@ class TFailingDispatcher : public TSioPosixDispatcher {
 public:
     TFailingDispatcher(ISioWindowMessenger* messenger, TFailingPart part)
         : TSioPosixDispatcher(nullptr, messenger), Part_(part) {}
+    ~TFailingDispatcher() override { Shutdown(); }
 
 protected:
     bool WaitDeviceEvent(std::uint32_t& mask) override {
