@@ -23,6 +23,8 @@ namespace {
 constexpr std::string_view PreviousContent = "previous run\r\n";
 constexpr std::string_view DeviceName = "COM7";
 constexpr std::size_t HeaderLines = 7;
+// An entry line starts with its time, right-aligned in this many columns.
+constexpr std::size_t TimeWidth = 8;
 
 // The log's clock: the fuzz input moves it.
 std::uint32_t Now = 0;
@@ -139,14 +141,15 @@ void CheckEntries(std::span<const std::string_view> lines, const TEntries& kept,
             text += lines[i + 1].substr(SioLogPrefixWidth);
         }
         std::string time = LogTimeText(entry.Time);
-        time.insert(0, time.size() < 8 ? 8 - time.size() : 0, ' ');
+        time.insert(0, time.size() < TimeWidth ? TimeWidth - time.size() : 0, ' ');
         FUZZ_CHECK(text.starts_with(time));
         char value[12];
-        std::snprintf(value, sizeof value, "%08X  ", static_cast<std::uint32_t>(entry.Value));
+        const int valueWidth =
+            std::snprintf(value, sizeof value, "%08X  ", static_cast<std::uint32_t>(entry.Value));
         const std::size_t valueAt = text.find(value, time.size());
         FUZZ_CHECK(valueAt != std::string::npos);
         if (allHex && ShowsDataItems(entry)) {
-            const std::string_view items = std::string_view(text).substr(valueAt + 10);
+            const std::string_view items = std::string_view(text).substr(valueAt + valueWidth);
             FUZZ_CHECK(items.starts_with(HexItems(entry.Data)));
         }
     }
