@@ -122,6 +122,7 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
         std::lock_guard lock(StateLock);
         Trace.Discard();
         DispatchLog.Discard();
+        NoteRecorders();
         DispatchLog.SetStartTime(SioMilliseconds());
     }
     StartWorkers();

@@ -270,6 +270,7 @@ protected:
     std::uint32_t OutputUsage() const;
     // The unread bytes; InputLock held by the caller.
     std::uint32_t Unread() const;
+    void NoteRecorders();
     void RecordLog(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
                    const std::uint8_t* data, std::uint32_t count);
 
@@ -346,6 +347,10 @@ protected:
 
     TSioTraceStore Trace;
     TSioDispatchLog DispatchLog;
+    // Whether either recorder is on, readable without StateLock, so the per-byte paths take no
+    // lock while nothing records. Updated under StateLock by NoteRecorders.
+    std::atomic<bool> TraceOn{false};
+    std::atomic<bool> LogOn{false};
 
     std::recursive_mutex StateLock;
     std::recursive_mutex OutputLock;

@@ -84,7 +84,7 @@ TSioResult TSioBaseDispatcher::TakeByte(std::uint8_t& byte) {
                     InputRoomAvailable();
             }
         }
-        if (result == ecOK) {
+        if (result == ecOK && TraceOn.load()) {
             std::lock_guard state(StateLock);
             if (Trace.Recording())
                 Trace.Record(TraceKindReceive, byte);

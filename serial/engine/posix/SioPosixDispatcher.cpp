@@ -189,8 +189,11 @@ std::int32_t TSioPosixDispatcher::ReadDevice(std::uint8_t* buffer, std::uint32_t
 }
 
 std::int32_t TSioPosixDispatcher::QueueOutput(const std::uint8_t* block, std::uint32_t n) {
+    bool wasEmpty;
     {
         std::lock_guard lock(OutputLock);
+        // QueueBlock has already marked a block that fills the ring exactly as full.
+        wasEmpty = OutHead == OutTail && (!OutFull || n == OutSize);
         std::uint32_t room = OutSize - OutHead;
         if (room < n) {
             std::memcpy(OutRing.get() + OutHead, block, room);
@@ -202,7 +205,10 @@ std::int32_t TSioPosixDispatcher::QueueOutput(const std::uint8_t* block, std::ui
         }
     }
     OutputSinceOpen = true;
-    OutputReadySignal.Set();
+    // The worker writes until it finds the ring empty, so only new data in an empty ring needs
+    // to wake it.
+    if (wasEmpty)
+        OutputReadySignal.Set();
     return static_cast<std::int32_t>(n);
 }
 

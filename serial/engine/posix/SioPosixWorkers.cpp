@@ -194,11 +194,12 @@ void TSioPosixDispatcher::EventWorker() {
 void TSioPosixDispatcher::DispatchWorker() {
     WorkerAckSignal.Set();
     for (;;) {
-        CommEventSignal.Wait(CycleTimeout);
+        bool event = CommEventSignal.Wait(CycleTimeout);
         ++DispatchWakeups_;
         if (KillWorkers.load())
             return;
-        if (ProcessCycle())
+        // Only the event worker waits for the end of a cycle, and only after an event.
+        if (ProcessCycle() && event)
             CycleDoneSignal.Set();
         if (KillWorkers.load() || FClosePending.load())
             break;
