@@ -268,8 +268,9 @@ protected:
     void WaitOutputDrained();
     // OutputLock held by the caller.
     std::uint32_t OutputUsage() const;
-    // The unread bytes; InputLock held by the caller.
+    // The unread bytes, and PeekAt; InputLock held by the caller.
     std::uint32_t Unread() const;
+    TSioResult PeekLocked(std::uint32_t n, std::uint8_t& byte) const;
     void NoteRecorders();
     void RecordLog(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
                    const std::uint8_t* data, std::uint32_t count);

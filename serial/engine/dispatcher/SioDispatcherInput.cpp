@@ -55,8 +55,7 @@ void TSioBaseDispatcher::FillInput() {
         readPiece(second);
 }
 
-TSioResult TSioBaseDispatcher::PeekAt(std::uint32_t n, std::uint8_t& byte) {
-    std::lock_guard lock(InputLock);
+TSioResult TSioBaseDispatcher::PeekLocked(std::uint32_t n, std::uint8_t& byte) const {
     if (n == 0)
         return ecBadArgument;
     if (!InRing || Unread() < n)
@@ -65,17 +64,22 @@ TSioResult TSioBaseDispatcher::PeekAt(std::uint32_t n, std::uint8_t& byte) {
     return ecOK;
 }
 
+TSioResult TSioBaseDispatcher::PeekAt(std::uint32_t n, std::uint8_t& byte) {
+    std::lock_guard lock(InputLock);
+    return PeekLocked(n, byte);
+}
+
 TSioResult TSioBaseDispatcher::TakeByte(std::uint8_t& byte) {
     TSioResult result;
     {
         std::lock_guard lock(InputLock);
         if (InNotify) {
             ++ReadAhead;
-            result = PeekAt(ReadAhead, byte);
+            result = PeekLocked(ReadAhead, byte);
             if (result < 0)
                 --ReadAhead;
         } else {
-            result = PeekAt(1, byte);
+            result = PeekLocked(1, byte);
             if (result == ecOK) {
                 bool wasFull = InFull.load();
                 InTail = (InTail + 1) % InputRingSize;

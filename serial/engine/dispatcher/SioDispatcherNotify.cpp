@@ -3,20 +3,32 @@
 
 #include <algorithm>
 
+namespace {
+constexpr int MaxFillPasses = 8;
+}
+
 bool TSioBaseDispatcher::ProcessCycle() {
     std::uint32_t mask = TakeDeviceEvents();
     if (mask & (EvCts | EvDsr | EvRlsd | EvRing | EvRingTrailingEdge))
         NoteModemChange();
     if (mask & (EvBreak | EvErr))
         RefreshLineErrors();
-    FillInput();
-    if (!FDispatching.load()) {
-        while (CheckAvail()) {
+    // While input streams in and the receivers make room, the same cycle reads on rather than
+    // handing back to the event worker for every ring's worth; the bound keeps the cycle's
+    // other checks coming.
+    for (int pass = 0; pass < MaxFillPasses; ++pass) {
+        std::uint64_t before = InTotal.load();
+        FillInput();
+        if (!FDispatching.load()) {
+            while (CheckAvail()) {
+                if (FClosePending.load())
+                    return false;
+            }
             if (FClosePending.load())
                 return false;
         }
-        if (FClosePending.load())
-            return false;
+        if (InTotal.load() == before || InFull.load() || KillWorkers.load())
+            break;
     }
     return true;
 }

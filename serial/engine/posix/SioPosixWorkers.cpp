@@ -121,7 +121,14 @@ void TSioPosixDispatcher::JoinWorkers() {
 
 void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)()) {
     Tids_[Index(kind)] = static_cast<int>(syscall(SYS_gettid));
-    ApplyWorkerPriorities();
+    bool raised;
+    {
+        std::lock_guard lock(StateLock);
+        raised = PriorityBoost != 0 || Rs485;
+    }
+    // Without a boost a worker keeps the priority it started with.
+    if (raised)
+        ApplyWorkerPriorities();
     try {
         (this->*body)();
     } catch (...) {
@@ -142,7 +149,7 @@ void TSioPosixDispatcher::ApplyWorkerPriorities() {
     for (int k = 0; k < 3; ++k) {
         int tid = Tids_[k].load();
         // Raising a priority needs a privilege; without it the worker keeps its priority.
-        if (tid != 0 && PriorityBoost != 0)
+        if (tid != 0)
             setpriority(PRIO_PROCESS, static_cast<id_t>(tid), NiceOfStep(steps[k]));
     }
 }
