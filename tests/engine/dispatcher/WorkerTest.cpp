@@ -121,3 +121,77 @@ TEST_F(WorkerTest, ManyOpenCloseCyclesLeaveNothingBehind) {
     // Each cycle allocates rings of 12 KiB; a leak of any of them would show as megabytes.
     EXPECT_LT(HeapInUse(), memory + 256 * 1024);
 }
+
+namespace {
+
+// Passes everything on and remembers what each send came back with.
+class TSendLog : public ISioWindowMessenger {
+public:
+    explicit TSendLog(ISioWindowMessenger& inner) : Inner_(inner) {}
+    bool SendWithTimeout(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                         std::intptr_t lParam, std::chrono::milliseconds timeout) override {
+        bool handled = Inner_.SendWithTimeout(window, message, wParam, lParam, timeout);
+        std::lock_guard lock(Lock_);
+        Results_.push_back(handled);
+        return handled;
+    }
+    bool Post(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+              std::intptr_t lParam) override {
+        return Inner_.Post(window, message, wParam, lParam);
+    }
+    bool ProcessOnePending(std::chrono::milliseconds maxWait) override {
+        return Inner_.ProcessOnePending(maxWait);
+    }
+    void WakeWaiters() override { Inner_.WakeWaiters(); }
+    void ReleaseSends(TSioWindowHandle window) override { Inner_.ReleaseSends(window); }
+    std::vector<bool> Results() {
+        std::lock_guard lock(Lock_);
+        return Results_;
+    }
+
+private:
+    ISioWindowMessenger& Inner_;
+    std::mutex Lock_;
+    std::vector<bool> Results_;
+};
+
+} // namespace
+
+// A handler that needs the state lock while the dispatcher is being torn down must not have to
+// wait for its own send to time out: stopping the workers holds no lock while it waits.
+TEST_F(WorkerTest, TeardownWaitsWithoutHoldingTheStateLock) {
+    TSendLog log(Messenger);
+    auto owned = std::make_unique<TSioPosixDispatcher>(nullptr, &log);
+    // Raw, because the unique pointer reads null as soon as its reset begins.
+    TSioPosixDispatcher* dispatcher = owned.get();
+    std::promise<void> entered;
+    std::promise<void> go;
+    std::shared_future<void> goSignal = go.get_future().share();
+    std::atomic<bool> finished{false};
+    TSioWindowThread windowThread(Messenger,
+                                  [&](std::uint32_t message, std::uintptr_t, std::intptr_t) {
+                                      if (message != MsgTriggerAvail || finished)
+                                          return;
+                                      entered.set_value();
+                                      goSignal.wait();
+                                      dispatcher->SetAvailThreshold(1);
+                                      finished = true;
+                                  });
+    ASSERT_EQ(OpenLikeComponent(*dispatcher, Port.LinkPath(), windowThread.Window()), 0);
+    ASSERT_TRUE(Port.Write("z"));
+    ASSERT_EQ(entered.get_future().wait_for(TestDeadline), std::future_status::ready);
+    dispatcher->ClosePort();
+    ASSERT_TRUE(dispatcher->ClosePending());
+
+    std::thread release([&] {
+        auto end = std::chrono::steady_clock::now() + TestDeadline;
+        // The output worker ends only when the teardown stops the workers.
+        while (dispatcher->RunningWorkers() > 1 && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        go.set_value();
+    });
+    owned.reset();
+    release.join();
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(log.Results(), std::vector<bool>{true});
+}
