@@ -41,6 +41,7 @@ public:
                          std::intptr_t lParam, std::chrono::milliseconds timeout) override;
     bool Post(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
               std::intptr_t lParam) override;
+    // A negative maxWait waits without limit.
     bool ProcessOnePending(std::chrono::milliseconds maxWait) override;
     void WakeWaiters() override;
     void ReleaseSends(TSioWindowHandle window) override;
