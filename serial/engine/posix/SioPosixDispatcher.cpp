@@ -24,9 +24,8 @@ TSioResult TSioPosixDispatcher::YieldSlice() {
 }
 
 TSioResult TSioPosixDispatcher::CreateSignals() {
-    for (TSioSignal* signal :
-         {&CommEventSignal, &CycleDoneSignal, &WorkerAckSignal, &OutputReadySignal,
-          &WriteDoneSignal, &OutputFlushSignal, &DeviceWakeSignal}) {
+    for (TSioSignal* signal : {&CommEventSignal, &CycleDoneSignal, &WorkerAckSignal,
+                               &OutputReadySignal, &OutputFlushSignal, &DeviceWakeSignal}) {
         if (signal->Create() != 0)
             return ecOutOfMemory;
     }
@@ -189,27 +188,48 @@ std::int32_t TSioPosixDispatcher::ReadDevice(std::uint8_t* buffer, std::uint32_t
 }
 
 std::int32_t TSioPosixDispatcher::QueueOutput(const std::uint8_t* block, std::uint32_t n) {
-    bool wasEmpty;
+    bool wake = false;
     {
         std::lock_guard lock(OutputLock);
         // QueueBlock has already marked a block that fills the ring exactly as full.
-        wasEmpty = OutHead == OutTail && (!OutFull || n == OutSize);
-        std::uint32_t room = OutSize - OutHead;
-        if (room < n) {
-            std::memcpy(OutRing.get() + OutHead, block, room);
-            std::memcpy(OutRing.get(), block + room, n - room);
-            OutHead = n - room;
-        } else {
-            std::memcpy(OutRing.get() + OutHead, block, n);
-            OutHead = room == n ? 0 : OutHead + n;
+        bool wasEmpty = OutHead == OutTail && (!OutFull || n == OutSize);
+        // With nothing queued the output worker is idle, so the device may take the block at
+        // once from this thread: the order stays, and a reply is not held up by a hand-off.
+        std::uint32_t done = 0;
+        if (wasEmpty) {
+            std::int32_t written = WriteDirect(block, n);
+            if (written > 0) {
+                done = static_cast<std::uint32_t>(written);
+                OutFull = false;
+            }
+        }
+        std::uint32_t rest = n - done;
+        if (rest > 0) {
+            const std::uint8_t* from = block + done;
+            std::uint32_t room = OutSize - OutHead;
+            if (room < rest) {
+                std::memcpy(OutRing.get() + OutHead, from, room);
+                std::memcpy(OutRing.get(), from + room, rest - room);
+                OutHead = rest - room;
+            } else {
+                std::memcpy(OutRing.get() + OutHead, from, rest);
+                OutHead = room == rest ? 0 : OutHead + rest;
+            }
+            // The worker writes until it finds the ring empty, so only new data in an empty
+            // ring needs to wake it.
+            wake = wasEmpty;
         }
     }
     OutputSinceOpen = true;
-    // The worker writes until it finds the ring empty, so only new data in an empty ring needs
-    // to wake it.
-    if (wasEmpty)
+    if (wake)
         OutputReadySignal.Set();
     return static_cast<std::int32_t>(n);
+}
+
+std::int32_t TSioPosixDispatcher::WriteDirect(const std::uint8_t* data, std::uint32_t count) {
+    if (Fd_.load() < 0 || DeviceGone_.load())
+        return 0;
+    return WriteDevice(data, count);
 }
 
 bool TSioPosixDispatcher::SizeDeviceQueues(std::uint32_t, std::uint32_t) {

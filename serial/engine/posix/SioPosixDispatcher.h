@@ -7,7 +7,9 @@
 //  - the event worker waits in poll() on the device and its wake-up descriptor and hands every
 //    device event to the dispatch worker, then waits for that cycle to finish;
 //  - the dispatch worker runs ProcessCycle after every event and at least every 50 ms;
-//  - the output worker writes the output ring to the device in contiguous pieces.
+//  - the output worker writes the output ring to the device in contiguous pieces; a block queued
+//    while the ring is empty goes to the device at once from the queueing thread (a
+//    non-blocking write), and only what the device does not take waits in the ring.
 // Every hand-off is a direct wake-up (eventfd); nothing waits for the 50 ms cycle.
 //
 // Threads and locks as TSioBaseDispatcher. The workers take no lock while they wait.
@@ -72,6 +74,9 @@ protected:
     virtual bool WaitDeviceEvent(std::uint32_t& mask);
     // One write(2) of the output worker: the count written, or minus errno.
     virtual std::int32_t WriteDevice(const std::uint8_t* data, std::uint32_t count);
+    // A write from the queueing thread while the output ring is empty (never waits): the count
+    // the device took at once, or 0 / minus errno when the output worker is to do it.
+    virtual std::int32_t WriteDirect(const std::uint8_t* data, std::uint32_t count);
 
 private:
     void EventWorker();
@@ -99,12 +104,12 @@ private:
     std::atomic<bool> ModemLinesSupported_{true};
     std::uint8_t LastModemLines_ = 0;
 
-    // The six signals.
+    // The workers' signals. A write's completion needs none: the output worker waits for the
+    // device's POLLOUT together with OutputFlushSignal.
     TSioSignal CommEventSignal{TSioSignal::Reset::Automatic};
     TSioSignal CycleDoneSignal{TSioSignal::Reset::Automatic};
     TSioSignal WorkerAckSignal{TSioSignal::Reset::Automatic};
     TSioSignal OutputReadySignal{TSioSignal::Reset::Automatic};
-    TSioSignal WriteDoneSignal{TSioSignal::Reset::Manual};
     TSioSignal OutputFlushSignal{TSioSignal::Reset::Automatic};
     // Wakes the event worker's poll (close, ring room, device gone).
     TSioSignal DeviceWakeSignal{TSioSignal::Reset::Automatic};

@@ -71,6 +71,8 @@ public:
 
 protected:
     std::int32_t WriteDevice(const std::uint8_t* data, std::uint32_t count) override;
+    // A held device takes nothing at once: every byte goes through the output worker.
+    std::int32_t WriteDirect(const std::uint8_t*, std::uint32_t) override { return 0; }
     // While an output purge runs, a held write gives up as a full device would (EAGAIN), so
     // the worker can see the flush request, as it does when it waits for a real device.
     TSioResult PurgeDevice(std::uint32_t which) override;

@@ -86,3 +86,20 @@ TEST_F(OutputTest, PurgeOutputEmptiesTheRingDuringAWrite) {
     EXPECT_EQ(Port.Read(1, std::chrono::milliseconds(200)), "");
     EXPECT_TRUE(PumpUntil([&] { return dispatcher.OutputUsed() == 0; }));
 }
+
+// Blocks go to the device at once while it takes them; once it is full the rest waits in the
+// ring, and everything arrives in order when the peer reads.
+TEST_F(OutputTest, FullDeviceLeavesTheRestQueuedInOrder) {
+    TSioPosixDispatcher dispatcher(nullptr, &Messenger);
+    ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
+    std::string expected;
+    for (int block = 0; block < 100000; ++block) {
+        std::string bytes = TestBytes(1000, static_cast<std::uint8_t>(block));
+        if (dispatcher.QueueBlock(bytes.data(), 1000) != 0)
+            break;
+        expected += bytes;
+    }
+    ASSERT_GT(dispatcher.OutputUsed(), 0u);
+    EXPECT_EQ(PeerRead(expected.size()), expected);
+    EXPECT_TRUE(PumpUntil([&] { return dispatcher.OutputUsed() == 0; }));
+}
