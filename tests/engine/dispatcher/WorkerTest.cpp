@@ -55,8 +55,9 @@ TEST_F(WorkerTest, FailingWorkerStillEndsProperly) {
             ASSERT_EQ(dispatcher.QueueBlock("b", 1), 0);
             ASSERT_TRUE(PumpUntil([&] { return dispatcher.RunningWorkers() == 2; }));
             // Without the event worker the 50 ms cycle still brings the byte in.
-            if (part == TFailingPart::Event)
+            if (part == TFailingPart::Event) {
                 EXPECT_TRUE(PumpUntil([&] { return Window.Counts().size() > notified; }));
+            }
             // A delivery of "a" may be under way: then the close finishes when it ends.
             dispatcher.ClosePort();
             EXPECT_TRUE(PumpUntil([&] { return dispatcher.WorkersGone(); }));
