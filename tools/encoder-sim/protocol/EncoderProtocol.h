@@ -27,7 +27,8 @@ inline constexpr unsigned char ReplyNak = 0x15;
 inline constexpr unsigned char ReplyEncoderRunning = 0x16;
 
 inline constexpr std::string_view FiveCharPreToneChars = "@12348ABCD";
-inline constexpr std::string_view TenCharPreToneChars = "?abcdefghijklm";
+// Pre-tones n to z and the 3000 Hz tone "\xE4" follow m on the program's list.
+inline constexpr std::string_view TenCharPreToneChars = "?abcdefghijklmnopqrstuvwxyz\xE4";
 inline constexpr std::string_view AlarmTypeChars = "\x46\x50\x57\x41\x4B\x45\x49\x60\x69\x40";
 inline constexpr std::string_view TapeChars = "T0";
 
