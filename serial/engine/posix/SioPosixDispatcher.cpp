@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -42,6 +43,8 @@ std::int32_t TSioPosixDispatcher::OpenDevice(const std::string& name, std::uint3
         return configured;
     }
     DeviceGone_ = false;
+    Detached_ = false;
+    DevicePath_ = name;
     ModemLinesSupported_ = true;
     ErrorCountsSupported_ = true;
     ErrorCountsKnown_ = false;
@@ -74,11 +77,16 @@ TSioResult TSioPosixDispatcher::CloseDevice() {
 }
 
 void TSioPosixDispatcher::CloseDescriptor() {
+    std::lock_guard lock(DeviceLock_);
     CloseTty(Fd_.exchange(-1));
+    Detached_ = false;
 }
 
 TSioResult TSioPosixDispatcher::SendLineControl(std::uint32_t function) {
     int fd = Fd_.load();
+    // The lines of a vanished device are set when it comes back.
+    if (DeviceGone_.load())
+        return ecOK;
     switch (function) {
     case 3:
         SetModemLine(fd, TIOCM_RTS, true);
@@ -113,6 +121,8 @@ TSioResult TSioPosixDispatcher::PurgeDevice(std::uint32_t which) {
     int fd = Fd_.load();
     if (fd < 0)
         return -EBADF;
+    if (DeviceGone_.load())
+        return ecOK;
     if (tcflush(fd, which == 0 ? TCOFLUSH : TCIFLUSH) != 0)
         return -errno;
     return ecOK;
@@ -122,11 +132,13 @@ std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus& status) {
     int fd = Fd_.load();
     std::uint32_t bits = 0;
     status.InQueue = 0;
-    if (fd >= 0) {
+    if (fd >= 0 && !DeviceGone_.load()) {
         if (ErrorCountsSupported_.load()) {
             TSioErrorCounts counts{};
             if (ReadErrorCounts(fd, counts) == 0) {
                 std::lock_guard lock(OutputLock);
+                if (ErrorCountsStale_.exchange(false))
+                    ErrorCountsKnown_ = false;
                 if (ErrorCountsKnown_)
                     bits = ErrorBitsOfDelta(LastErrorCounts_, counts);
                 LastErrorCounts_ = counts;
@@ -136,7 +148,7 @@ std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus& status) {
             }
         }
         int waiting = 0;
-        if (!DeviceGone_.load() && ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0)
+        if (ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0)
             status.InQueue = static_cast<std::uint32_t>(waiting);
     }
     std::lock_guard lock(OutputLock);
@@ -148,6 +160,9 @@ void TSioPosixDispatcher::AcknowledgeDeviceEvents(std::int32_t) {}
 
 TSioResult TSioPosixDispatcher::ReadDeviceSettings(TSioLineSettings& settings) {
     termios tio{};
+    // The record holds what the vanished device had and the next one gets.
+    if (DeviceGone_.load())
+        return ecOK;
     if (tcgetattr(Fd_.load(), &tio) != 0)
         return -1;
     TermiosToSettings(tio, settings);
@@ -157,6 +172,8 @@ TSioResult TSioPosixDispatcher::ReadDeviceSettings(TSioLineSettings& settings) {
 TSioResult TSioPosixDispatcher::WriteDeviceSettings(const TSioLineSettings& settings) {
     int fd = Fd_.load();
     termios tio{};
+    if (DeviceGone_.load())
+        return SettingsToTermios(settings, tio);
     if (tcgetattr(fd, &tio) != 0)
         return -errno;
     if (int mapped = SettingsToTermios(settings, tio); mapped < 0)
@@ -241,6 +258,9 @@ std::uint8_t TSioPosixDispatcher::ReadModemLines() {
     int fd = Fd_.load();
     if (fd < 0 || !ModemLinesSupported_.load())
         return 0;
+    // A vanished device's lines stay as last seen, so its absence raises no modem event.
+    if (DeviceGone_.load())
+        return LastModemLines_;
     int bits = ReadModemLineBits(fd);
     if (bits < 0) {
         ModemLinesSupported_ = false;
@@ -280,6 +300,96 @@ void TSioPosixDispatcher::InputRoomAvailable() {
 void TSioPosixDispatcher::MarkDeviceGone() {
     if (!DeviceGone_.exchange(true))
         DeviceWakeSignal.Set();
+}
+
+void TSioPosixDispatcher::ServiceVanishedDevice() {
+    if (!DeviceGone_.load() || KillWorkers.load() || FClosePending.load())
+        return;
+    if (!Detached_) {
+        DetachDevice();
+        return;
+    }
+    auto now = std::chrono::steady_clock::now();
+    if (now < NextReattach_)
+        return;
+    NextReattach_ = now + ReattachInterval;
+    TryReattach();
+}
+
+void TSioPosixDispatcher::DetachDevice() {
+    // Opened anew each time: a port that never loses its device holds no extra descriptor.
+    int null = open("/dev/null", O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (null < 0)
+        return;
+    {
+        std::lock_guard lock(DeviceLock_);
+        int fd = Fd_.load();
+        if (fd >= 0) {
+            ioctl(fd, TIOCNXCL);
+            // The last reference to the tty goes, and with it the lock; the number stays ours.
+            if (dup3(null, fd, O_CLOEXEC) == fd) {
+                Detached_ = true;
+                ++Detachments_;
+            }
+        }
+    }
+    close(null);
+    NextReattach_ = std::chrono::steady_clock::now() + ReattachInterval;
+}
+
+int TSioPosixDispatcher::OpenReplacement() {
+    int fd = OpenExclusiveTty(DevicePath_);
+    if (fd < 0)
+        return fd;
+    termios tio{};
+    int result = ConfigureRawTty(fd);
+    if (result == 0 && tcgetattr(fd, &tio) != 0)
+        result = -errno;
+    if (result == 0)
+        result = SettingsToTermios(LineSettings, tio);
+    if (result == 0 && tcsetattr(fd, TCSANOW, &tio) != 0)
+        result = -errno;
+    if (result < 0) {
+        CloseTty(fd);
+        return result;
+    }
+    // Lines that a handshake drives are the driver's; a device without them is no failure.
+    if (!DtrByFlow)
+        SetModemLine(fd, TIOCM_DTR, DtrOn);
+    if (!RtsByFlow && !Rs485)
+        SetModemLine(fd, TIOCM_RTS, RtsOn);
+    return fd;
+}
+
+void TSioPosixDispatcher::TryReattach() {
+    // StateLock first, so no setting changes between the new device's set-up and its swap.
+    std::lock_guard stateLock(StateLock);
+    int fresh = OpenReplacement();
+    if (fresh < 0)
+        return;
+    {
+        std::lock_guard lock(DeviceLock_);
+        int fd = Fd_.load();
+        if (fd < 0 || dup3(fresh, fd, O_CLOEXEC) != fd) {
+            CloseTty(fresh);
+            return;
+        }
+        // The duplicate keeps the open file, its lock and the exclusive mode.
+        close(fresh);
+        Detached_ = false;
+        ModemLinesSupported_ = true;
+        ErrorCountsSupported_ = true;
+        ErrorCountsStale_ = true;
+        int lines = ReadModemLineBits(fd);
+        if (lines < 0)
+            ModemLinesSupported_ = false;
+        else
+            LastModemLines_ = static_cast<std::uint8_t>(lines);
+        DeviceGone_ = false;
+    }
+    ++Reattachments_;
+    // The event worker polls the device again.
+    DeviceWakeSignal.Set();
 }
 
 void TSioPosixDispatcher::SetOutputFlush() {

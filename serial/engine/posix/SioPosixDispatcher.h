@@ -17,6 +17,14 @@
 // dispatch worker when a close arrived during a delivery). The descriptor is closed only after
 // the workers have ended, so no worker ever touches a reused descriptor number.
 //
+// A device that vanishes while open (hang-up, read of 0, EIO) is let go at once: the dispatch
+// worker puts /dev/null in the descriptor's place, which drops the tty (and its lock) while the
+// descriptor number stays valid for every worker. Every ReattachInterval the dispatch worker tries
+// the same path again; a device that opens gets the port's line, flow, DTR and RTS settings and
+// takes the descriptor's place. Meanwhile the port stays open and only falls silent: output
+// goes nowhere (it is dropped, as on a failed write), settings are kept for the next device.
+// DeviceLock_ orders the descriptor swaps against the close; a re-attach holds StateLock first.
+//
 // The workers call the device operations virtually: a class deriving from this one (a test's
 // device double) calls Shutdown() first in its own destructor, so they have ended before its
 // part of the object goes.
@@ -26,10 +34,14 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
+
+// How often the path of a vanished device is tried again.
+inline constexpr std::chrono::milliseconds ReattachInterval{250};
 
 class TSioPosixDispatcher : public TSioBaseDispatcher {
 public:
@@ -48,8 +60,11 @@ public:
     std::uint64_t EventWorkerWakeups() const { return EventWakeups_.load(); }
     std::uint64_t DispatchWorkerWakeups() const { return DispatchWakeups_.load(); }
     std::uint64_t OutputWorkerWakeups() const { return OutputWakeups_.load(); }
-    // True once the device has hung up (peer closed, adapter gone).
+    // True from the device's hang-up (peer closed, adapter gone) until a device is re-attached.
     bool DeviceGone() const { return DeviceGone_.load(); }
+    // How often a vanished device was let go, and how often a device came back in its place.
+    std::uint64_t DeviceDetachments() const { return Detachments_.load(); }
+    std::uint64_t DeviceReattachments() const { return Reattachments_.load(); }
 
 protected:
     TSioResult SendLineControl(std::uint32_t function) override;
@@ -90,6 +105,13 @@ private:
     bool WaitWritable();
     void SetOutputFlush();
     void MarkDeviceGone();
+    // Dispatch worker, after each cycle: lets go of a vanished device, or tries to re-attach.
+    void ServiceVanishedDevice();
+    void DetachDevice();
+    void TryReattach();
+    // Opens the port's path and gives it the port's settings; the descriptor or minus errno.
+    // StateLock held.
+    int OpenReplacement();
     void JoinWorkers();
     void CloseDescriptor();
 
@@ -97,10 +119,19 @@ private:
     std::atomic<int> Fd_{-1};
     std::atomic<bool> DeviceGone_{false};
     std::atomic<std::uint32_t> EventMask_{0};
+    // Set while /dev/null stands in for a vanished device. Dispatch worker, under DeviceLock_.
+    bool Detached_ = false;
+    std::string DevicePath_;
+    std::chrono::steady_clock::time_point NextReattach_;
+    std::mutex DeviceLock_;
+    std::atomic<std::uint64_t> Detachments_{0};
+    std::atomic<std::uint64_t> Reattachments_{0};
     // Counters and lines are read only while the driver keeps them (a pseudo-terminal does not).
     std::array<std::uint32_t, 5> LastErrorCounts_{};
     std::atomic<bool> ErrorCountsSupported_{true};
     bool ErrorCountsKnown_ = false;
+    // A re-attached device's counters start afresh; set by the dispatch worker.
+    std::atomic<bool> ErrorCountsStale_{false};
     std::atomic<bool> ModemLinesSupported_{true};
     std::uint8_t LastModemLines_ = 0;
 

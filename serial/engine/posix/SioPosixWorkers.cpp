@@ -208,6 +208,7 @@ void TSioPosixDispatcher::DispatchWorker() {
         // Only the event worker waits for the end of a cycle, and only after an event.
         if (ProcessCycle() && event)
             CycleDoneSignal.Set();
+        ServiceVanishedDevice();
         if (KillWorkers.load() || FClosePending.load())
             break;
     }

@@ -110,6 +110,11 @@ std::string TEngineTest::PeerRead(std::size_t count) {
     return Port.Read(count, std::chrono::milliseconds(TestDeadline));
 }
 
+void UnplugAndRemoveLink(TVirtualComPort& port) {
+    port.Unplug();
+    std::filesystem::remove(port.LinkPath());
+}
+
 std::string TestBytes(std::size_t count, std::uint8_t first) {
     std::string bytes;
     for (std::size_t i = 0; i < count; ++i)
