@@ -77,7 +77,7 @@ TEST_F(MainFormFaultTest, EncoderVanishesThenANewOneAnswersOnTheSameLink) {
     Form->Timer3Timer();
     EXPECT_TRUE(Form->Panel4->isHidden());
 
-    UnplugAndRemoveLink(*Line);
+    UnplugDevice(*Line);
     ASSERT_TRUE(WaitUntil([&] { return Engine().DeviceDetachments() == 1; }));
     const std::uint64_t eventWakeups = Engine().EventWorkerWakeups();
     const std::uint64_t outputWakeups = Engine().OutputWorkerWakeups();
@@ -145,6 +145,26 @@ TEST_F(MainFormFaultTest, FloodOfRandomBytesIsTakenWholeWithFlatMemory) {
     EXPECT_LT(residentAfter, residentBefore + 4 * Total);
 #endif
     EXPECT_TRUE(Reports.empty());
+}
+
+TEST_F(MainFormFaultTest, WindowClosedWhileANotificationWaitsForIt) {
+    ASSERT_TRUE(Line->Write("\x06\x15"));
+    // Nothing handles events here, so the delivery stays pending until the window goes.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!Engine().Dispatching() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(Engine().Dispatching());
+    const std::size_t descriptors = OpenDescriptorCount();
+    Form.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Handled, 0u);
+    EXPECT_LT(OpenDescriptorCount(), descriptors);
+    EXPECT_TRUE(Reports.empty());
+    // The port is free again.
+    TSioComPort other;
+    other.SetComNumber(1);
+    other.SetOpen(true);
+    EXPECT_TRUE(other.Open());
 }
 
 struct TCodeFileCase {

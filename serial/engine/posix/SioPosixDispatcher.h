@@ -84,8 +84,9 @@ protected:
     std::uint32_t TakeDeviceEvents() override;
     void ApplyWorkerPriorities() override;
     void InputRoomAvailable() override;
-    // The event worker's wait: poll() on the device (unless it is gone or the input ring is full)
-    // and on the wake-up signal. Adds the Ev* bits seen to `mask`; false when the wait failed.
+    // The event worker's wait: poll() on the wake-up signal and on the device (for input unless
+    // the input ring is full, for a hang-up always, not at all once it is gone). Adds the Ev* bits
+    // seen to `mask`; false when the wait failed.
     virtual bool WaitDeviceEvent(std::uint32_t& mask);
     // One write(2) of the output worker: the count written, or minus errno.
     virtual std::int32_t WriteDevice(const std::uint8_t* data, std::uint32_t count);

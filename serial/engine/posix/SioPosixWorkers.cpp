@@ -157,9 +157,11 @@ void TSioPosixDispatcher::ApplyWorkerPriorities() {
 // --- Event worker ---
 
 bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
-    pollfd entries[2] = {{DeviceWakeSignal.Fd(), POLLIN, 0}, {Fd_.load(), POLLIN, 0}};
-    // A full input ring or a vanished device would keep poll() returning at once.
-    nfds_t count = (DeviceGone_.load() || InFull.load() || entries[1].fd < 0) ? 1 : 2;
+    // Waiting input would keep poll() returning at once while the input ring is full, and a
+    // vanished device would always: then only a hang-up, or nothing, is asked for.
+    pollfd entries[2] = {{DeviceWakeSignal.Fd(), POLLIN, 0},
+                         {Fd_.load(), static_cast<short>(InFull.load() ? 0 : POLLIN), 0}};
+    nfds_t count = (DeviceGone_.load() || entries[1].fd < 0) ? 1 : 2;
     int ready = poll(entries, count, -1);
     if (ready < 0)
         return errno == EINTR;

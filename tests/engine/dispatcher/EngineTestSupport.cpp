@@ -110,9 +110,12 @@ std::string TEngineTest::PeerRead(std::size_t count) {
     return Port.Read(count, std::chrono::milliseconds(TestDeadline));
 }
 
-void UnplugAndRemoveLink(TVirtualComPort& port) {
+void UnplugDevice(TVirtualComPort& port) {
     port.Unplug();
-    std::filesystem::remove(port.LinkPath());
+    const std::string temporary = port.LinkPath() + ".new";
+    std::filesystem::remove(temporary);
+    std::filesystem::create_symlink(port.LinkPath() + ".unplugged", temporary);
+    std::filesystem::rename(temporary, port.LinkPath());
 }
 
 std::string TestBytes(std::size_t count, std::uint8_t first) {

@@ -48,7 +48,7 @@ TEST_F(ReplugTest, VanishedDeviceIsLetGoAndTheNextOneGetsThePortSettings) {
     const std::int32_t handle = dispatcher.DeviceHandle();
     const std::string oldTerminal = Port.TerminalPath();
 
-    UnplugAndRemoveLink(Port);
+    UnplugDevice(Port);
     ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == 1; }));
     EXPECT_FALSE(HoldsDevice(oldTerminal));
     EXPECT_TRUE(dispatcher.DeviceGone());
@@ -89,10 +89,25 @@ TEST_F(ReplugTest, VanishedDeviceIsLetGoAndTheNextOneGetsThePortSettings) {
     EXPECT_TRUE(dispatcher.WorkersGone());
 }
 
+TEST_F(ReplugTest, HangUpIsSeenWhileTheInputRingIsFull) {
+    TSioPosixDispatcher dispatcher(nullptr, &Messenger);
+    ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
+    // Nobody takes the bytes: the ring fills and the engine stops reading.
+    ASSERT_TRUE(Port.Write(TestBytes(InputRingSize + 100)));
+    ASSERT_TRUE(PumpUntil([&] { return dispatcher.InputCount() == InputRingSize; }));
+    UnplugDevice(Port);
+    ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == 1; }));
+    // What the ring holds stays readable.
+    EXPECT_EQ(dispatcher.InputCount(), InputRingSize);
+    std::uint8_t byte = 0xFF;
+    EXPECT_EQ(dispatcher.TakeByte(byte), 0);
+    EXPECT_EQ(byte, 0);
+}
+
 TEST_F(ReplugTest, DetachedPortIdlesWithoutSpinning) {
     TSioPosixDispatcher dispatcher(nullptr, &Messenger);
     ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
-    UnplugAndRemoveLink(Port);
+    UnplugDevice(Port);
     ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == 1; }));
     std::uint64_t event = dispatcher.EventWorkerWakeups();
     std::uint64_t dispatch = dispatcher.DispatchWorkerWakeups();
@@ -115,7 +130,7 @@ TEST_F(ReplugTest, RepeatedUnplugAndReplugKeepsOneDescriptor) {
         TakeOnNotify(dispatcher);
         const std::size_t open = OpenDescriptorCount();
         for (std::uint64_t round = 1; round <= 3; ++round) {
-            UnplugAndRemoveLink(Port);
+            UnplugDevice(Port);
             ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == round; }));
             Port.Replug();
             ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceReattachments() == round; }));
@@ -135,7 +150,7 @@ TEST_F(ReplugTest, CloseWhileDetachedOrDetachingReleasesEverything) {
     for (int round = 0; round < 20; ++round) {
         TSioPosixDispatcher dispatcher(nullptr, &Messenger);
         ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
-        UnplugAndRemoveLink(Port);
+        UnplugDevice(Port);
         // Half the rounds close before the hang-up has been seen, half after the device is let go.
         if (round % 2 == 1) {
             ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == 1; }));
@@ -152,7 +167,7 @@ TEST_F(ReplugTest, CloseWhileDetachedOrDetachingReleasesEverything) {
 TEST_F(ReplugTest, ReplugWhileTheNewDeviceIsBusyWaitsForIt) {
     TSioPosixDispatcher dispatcher(nullptr, &Messenger);
     ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
-    UnplugAndRemoveLink(Port);
+    UnplugDevice(Port);
     ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == 1; }));
     Port.Replug();
     {
