@@ -120,7 +120,8 @@ private:
     std::atomic<int> Fd_{-1};
     std::atomic<bool> DeviceGone_{false};
     std::atomic<std::uint32_t> EventMask_{0};
-    // Set while /dev/null stands in for a vanished device. Dispatch worker, under DeviceLock_.
+    // Set while /dev/null stands in for a vanished device. Changed under DeviceLock_ by the
+    // dispatch worker and by the close once the workers have ended.
     bool Detached_ = false;
     std::string DevicePath_;
     std::chrono::steady_clock::time_point NextReattach_;
@@ -134,7 +135,8 @@ private:
     // A re-attached device's counters start afresh; set by the dispatch worker.
     std::atomic<bool> ErrorCountsStale_{false};
     std::atomic<bool> ModemLinesSupported_{true};
-    std::uint8_t LastModemLines_ = 0;
+    // Read by any thread while the device is gone.
+    std::atomic<std::uint8_t> LastModemLines_{0};
 
     // The workers' signals. A write's completion needs none: the output worker waits for the
     // device's POLLOUT together with OutputFlushSignal.
