@@ -194,6 +194,11 @@ void PrintTo(const TCodeFileCase& c, std::ostream* out) {
     *out << c.Name;
 }
 
+std::string ContentWithNul() {
+    static constexpr char Bytes[] = "12345\n\0\xFF\xFE\n67890\n";
+    return std::string(Bytes, sizeof Bytes - 1);
+}
+
 class MainFormCodeFileLoadTest : public TMainFormTest,
                                  public testing::WithParamInterface<TCodeFileCase> {};
 
@@ -211,12 +216,12 @@ TEST_P(MainFormCodeFileLoadTest, LoadsWithoutMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, MainFormCodeFileLoadTest,
-    testing::Values(
-        TCodeFileCase{"Huge", RepeatedLines(300000, "12345\r\n"), 300000, 5},
-        TCodeFileCase{"LongLines", RepeatedLines(3, std::string(1 << 20, 'A') + "\n"), 3, 1 << 20},
-        TCodeFileCase{"Binary", BinaryContent(), SplitCodeList(BinaryContent()).size(),
-                      SplitCodeList(BinaryContent()).front().size()},
-        TCodeFileCase{"BinaryWithNul", std::string("12345\n\0\xFF\xFE\n67890\n", 18), 1, 5}),
+    testing::Values(TCodeFileCase{"Huge", RepeatedLines(300000, "12345\r\n"), 300000, 5},
+                    TCodeFileCase{"LongLines", RepeatedLines(3, std::string(1 << 20, 'A') + "\n"),
+                                  3, 1 << 20},
+                    TCodeFileCase{"Binary", BinaryContent(), SplitCodeList(BinaryContent()).size(),
+                                  SplitCodeList(BinaryContent()).front().size()},
+                    TCodeFileCase{"BinaryWithNul", ContentWithNul(), 1, 5}),
     [](const testing::TestParamInfo<TCodeFileCase>& info) { return info.param.Name; });
 
 using MainFormCodeFileTest = TMainFormTest;
