@@ -6,7 +6,7 @@ set -eu
 PACKAGES="build-essential cmake ninja-build pkg-config \
 qt6-base-dev qt6-translations-l10n libgl-dev \
 libgtest-dev libgmock-dev libbenchmark-dev \
-xvfb xauth x11-apps imagemagick"
+xvfb xauth x11-apps imagemagick file"
 
 missing=""
 for p in $PACKAGES; do
