@@ -94,7 +94,7 @@ TEST_F(ComponentFaultTest, VanishedDeviceIsSilenceThenRepliesAgain) {
             read += static_cast<char>(CP.ReadChar());
     });
     Port.SetOpen(true);
-    UnplugDevice(*Peer);
+    Peer->Unplug();
     ASSERT_TRUE(WaitUntil([&] { return Engine().DeviceDetachments() == 1; }));
     // Writing to the absent device is neither refused nor reported.
     Port.WriteString("into the void");

@@ -77,7 +77,7 @@ TEST_F(MainFormFaultTest, EncoderVanishesThenANewOneAnswersOnTheSameLink) {
     Form->Timer3Timer();
     EXPECT_TRUE(Form->Panel4->isHidden());
 
-    UnplugDevice(*Line);
+    Line->Unplug();
     ASSERT_TRUE(WaitUntil([&] { return Engine().DeviceDetachments() == 1; }));
     const std::uint64_t eventWakeups = Engine().EventWorkerWakeups();
     const std::uint64_t outputWakeups = Engine().OutputWorkerWakeups();

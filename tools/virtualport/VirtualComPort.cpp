@@ -93,7 +93,7 @@ TVirtualComPort::TVirtualComPort(std::string dir, unsigned comNumber)
 }
 
 TVirtualComPort::~TVirtualComPort() {
-    Unplug();
+    CloseEnds();
     unlink(LinkPath_.c_str());
 }
 
@@ -110,20 +110,24 @@ void TVirtualComPort::Plug() {
     MasterFd_ = master;
     TerminalKeepAliveFd_ = terminal;
     TerminalPath_ = name;
-
-    // Replace the link atomically, so an opener never sees the name missing.
-    std::string temporary = LinkPath_ + ".new";
-    unlink(temporary.c_str());
-    if (symlink(TerminalPath_.c_str(), temporary.c_str()) != 0 ||
-        rename(temporary.c_str(), LinkPath_.c_str()) != 0) {
-        int saved = errno;
-        Unplug();
-        errno = saved;
-        ThrowErrno("link " + LinkPath_);
+    try {
+        PointLinkAt(TerminalPath_);
+    } catch (...) {
+        CloseEnds();
+        throw;
     }
 }
 
-void TVirtualComPort::Unplug() {
+void TVirtualComPort::PointLinkAt(const std::string& target) {
+    // Replace the link atomically, so an opener never sees the name missing.
+    std::string temporary = LinkPath_ + ".new";
+    unlink(temporary.c_str());
+    if (symlink(target.c_str(), temporary.c_str()) != 0 ||
+        rename(temporary.c_str(), LinkPath_.c_str()) != 0)
+        ThrowErrno("link " + LinkPath_);
+}
+
+void TVirtualComPort::CloseEnds() {
     if (MasterFd_ >= 0)
         close(MasterFd_);
     if (TerminalKeepAliveFd_ >= 0)
@@ -132,8 +136,15 @@ void TVirtualComPort::Unplug() {
     TerminalKeepAliveFd_ = -1;
 }
 
+void TVirtualComPort::Unplug() {
+    CloseEnds();
+    // The old terminal's number goes to the next pseudo-terminal made on this machine, perhaps
+    // by a test running alongside; a dangling link to a name that never exists cannot find it.
+    PointLinkAt(LinkPath_ + ".unplugged");
+}
+
 void TVirtualComPort::Replug() {
-    Unplug();
+    CloseEnds();
     Plug();
 }
 

@@ -8,8 +8,8 @@
 //
 // The peer keeps its own descriptor of the terminal end open, so the program on the other side
 // can close and reopen the port any number of times without the master end hanging up.
-// Unplug() closes both of the peer's ends, which is how a device vanishes; Replug() makes a new
-// pair and points the same link at it.
+// Unplug() closes both of the peer's ends and leaves the link dangling, which is how a device
+// vanishes; Replug() makes a new pair and points the same link at it.
 //
 // Not thread-safe: one thread owns an instance. Failures to create a pair or a link throw
 // std::system_error; reads and writes report what they managed.
@@ -65,13 +65,16 @@ public:
     // Discards what the program has written so far.
     void Drain();
 
-    // The device vanishes: both of the peer's ends close; the link stays and dangles.
+    // The device vanishes: both of the peer's ends close and the link dangles, pointing where no
+    // device ever appears.
     void Unplug();
     // A new device appears under the same link.
     void Replug();
 
 private:
     void Plug();
+    void PointLinkAt(const std::string& target);
+    void CloseEnds();
 
     std::string Dir_;
     unsigned ComNumber_;

@@ -7,7 +7,7 @@ class DeviceGoneTest : public TEngineTest {};
 TEST_F(DeviceGoneTest, PeerClosingLeavesThePortOpenAndQuiet) {
     TSioPosixDispatcher dispatcher(nullptr, &Messenger);
     ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
-    UnplugDevice(Port);
+    Port.Unplug();
     ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceGone(); }));
     // Output to a vanished device is dropped, not retried.
     ASSERT_EQ(dispatcher.QueueBlock("lost", 4), 0);
@@ -31,7 +31,7 @@ TEST_F(DeviceGoneTest, NewPeerOnTheSameLinkWorksAfterReopen) {
     {
         TSioPosixDispatcher dispatcher(nullptr, &Messenger);
         ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
-        UnplugDevice(Port);
+        Port.Unplug();
         ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceGone(); }));
     }
     Port.Replug();

@@ -110,14 +110,6 @@ std::string TEngineTest::PeerRead(std::size_t count) {
     return Port.Read(count, std::chrono::milliseconds(TestDeadline));
 }
 
-void UnplugDevice(TVirtualComPort& port) {
-    port.Unplug();
-    const std::string temporary = port.LinkPath() + ".new";
-    std::filesystem::remove(temporary);
-    std::filesystem::create_symlink(port.LinkPath() + ".unplugged", temporary);
-    std::filesystem::rename(temporary, port.LinkPath());
-}
-
 std::string TestBytes(std::size_t count, std::uint8_t first) {
     std::string bytes;
     for (std::size_t i = 0; i < count; ++i)

@@ -105,10 +105,6 @@ protected:
 };
 
 std::string TestBytes(std::size_t count, std::uint8_t first = 0);
-// The device vanishes, and the link dangles where no device can appear. Unplug alone leaves it
-// naming the old terminal, whose number the next pseudo-terminal made on this machine (by a
-// test running alongside) may get: a probe would find that one, an open port would take it.
-void UnplugDevice(TVirtualComPort& port);
 // Entries of /proc/self/fd and /proc/self/task.
 std::size_t OpenDescriptorCount();
 std::size_t ThreadCount();

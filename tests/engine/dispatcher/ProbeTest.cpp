@@ -41,7 +41,7 @@ TEST_F(ProbeTest, MissingPortIsNotAvailable) {
     EXPECT_EQ(result, -ENOENT);
     EXPECT_EQ(ClassifyOpenResult(result), TSioOpenFailure::Missing);
     // A vanished device leaves a dangling link: still missing.
-    UnplugDevice(Port);
+    Port.Unplug();
     EXPECT_FALSE(ProbePort(1));
 }
 

@@ -48,7 +48,7 @@ TEST_F(ReplugTest, VanishedDeviceIsLetGoAndTheNextOneGetsThePortSettings) {
     const std::int32_t handle = dispatcher.DeviceHandle();
     const std::string oldTerminal = Port.TerminalPath();
 
-    UnplugDevice(Port);
+    Port.Unplug();
     ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == 1; }));
     EXPECT_FALSE(HoldsDevice(oldTerminal));
     EXPECT_TRUE(dispatcher.DeviceGone());
@@ -95,7 +95,7 @@ TEST_F(ReplugTest, HangUpIsSeenWhileTheInputRingIsFull) {
     // Nobody takes the bytes: the ring fills and the engine stops reading.
     ASSERT_TRUE(Port.Write(TestBytes(InputRingSize + 100)));
     ASSERT_TRUE(PumpUntil([&] { return dispatcher.InputCount() == InputRingSize; }));
-    UnplugDevice(Port);
+    Port.Unplug();
     ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == 1; }));
     // What the ring holds stays readable.
     EXPECT_EQ(dispatcher.InputCount(), InputRingSize);
@@ -107,7 +107,7 @@ TEST_F(ReplugTest, HangUpIsSeenWhileTheInputRingIsFull) {
 TEST_F(ReplugTest, DetachedPortIdlesWithoutSpinning) {
     TSioPosixDispatcher dispatcher(nullptr, &Messenger);
     ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
-    UnplugDevice(Port);
+    Port.Unplug();
     ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == 1; }));
     std::uint64_t event = dispatcher.EventWorkerWakeups();
     std::uint64_t dispatch = dispatcher.DispatchWorkerWakeups();
@@ -130,7 +130,7 @@ TEST_F(ReplugTest, RepeatedUnplugAndReplugKeepsOneDescriptor) {
         TakeOnNotify(dispatcher);
         const std::size_t open = OpenDescriptorCount();
         for (std::uint64_t round = 1; round <= 3; ++round) {
-            UnplugDevice(Port);
+            Port.Unplug();
             ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == round; }));
             Port.Replug();
             ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceReattachments() == round; }));
@@ -150,7 +150,7 @@ TEST_F(ReplugTest, CloseWhileDetachedOrDetachingReleasesEverything) {
     for (int round = 0; round < 20; ++round) {
         TSioPosixDispatcher dispatcher(nullptr, &Messenger);
         ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
-        UnplugDevice(Port);
+        Port.Unplug();
         // Half the rounds close before the hang-up has been seen, half after the device is let go.
         if (round % 2 == 1) {
             ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == 1; }));
@@ -167,7 +167,7 @@ TEST_F(ReplugTest, CloseWhileDetachedOrDetachingReleasesEverything) {
 TEST_F(ReplugTest, ReplugWhileTheNewDeviceIsBusyWaitsForIt) {
     TSioPosixDispatcher dispatcher(nullptr, &Messenger);
     ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
-    UnplugDevice(Port);
+    Port.Unplug();
     ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == 1; }));
     Port.Replug();
     {
