@@ -73,6 +73,10 @@ public:
 // Messages of this messenger handled on the current thread, so ProcessOnePending can tell
 // whether its pass handled one.
 thread_local std::uint64_t HandledOnThisThread = 0;
+// The last WakeGeneration this thread's ProcessOnePending has seen. A wake that comes while the
+// thread is between two waits (re-checking its condition) finds no sleeper; the next wait sees
+// the newer generation and does not sleep, so the wake is never lost.
+thread_local std::uint64_t WakeSeenOnThisThread = 0;
 
 } // namespace
 
@@ -217,8 +221,9 @@ bool TQtWindowMessenger::ProcessOnePending(std::chrono::milliseconds maxWait) {
     if (!dispatcher) {
         // A thread without an event loop owns no windows: it can only wait to be woken.
         std::unique_lock lock(shared.Lock);
-        const std::uint64_t generation = shared.WakeGeneration;
-        shared.Changed.wait_for(lock, maxWait, [&] { return shared.WakeGeneration != generation; });
+        shared.Changed.wait_for(lock, maxWait,
+                                [&] { return shared.WakeGeneration != WakeSeenOnThisThread; });
+        WakeSeenOnThisThread = shared.WakeGeneration;
         return false;
     }
     QCoreApplication::processEvents();
@@ -227,6 +232,10 @@ bool TQtWindowMessenger::ProcessOnePending(std::chrono::milliseconds maxWait) {
 
     {
         std::lock_guard lock(shared.Lock);
+        if (shared.WakeGeneration != WakeSeenOnThisThread) {
+            WakeSeenOnThisThread = shared.WakeGeneration;
+            return false;
+        }
         shared.Sleepers.insert(dispatcher);
     }
     QTimer deadline;
@@ -236,6 +245,7 @@ bool TQtWindowMessenger::ProcessOnePending(std::chrono::milliseconds maxWait) {
     {
         std::lock_guard lock(shared.Lock);
         shared.Sleepers.erase(dispatcher);
+        WakeSeenOnThisThread = shared.WakeGeneration;
     }
     return HandledOnThisThread != before;
 }

@@ -18,7 +18,9 @@
 //   sends and posts to its handle (handles are never reused).
 // - ProcessOnePending is one processEvents pass of the calling thread; when it handled none of
 //   this messenger's messages it waits (sleeping in the event dispatcher, never spinning) up to
-//   the given time for one, or for WakeWaiters().
+//   the given time for one, or for WakeWaiters(). A WakeWaiters() since the thread's previous
+//   ProcessOnePending counts too (it does not sleep then), so a wake that comes while the caller
+//   re-checks its condition between two waits is not lost.
 //
 // Threads: any thread may send, post, release or wake. Windows are created and destroyed on
 // their own thread. One internal mutex guards the handle table and every pending send; it is

@@ -1,13 +1,14 @@
 // Speed and cost of the serial engine on a pseudo-terminal, each next to the floor of a minimal
 // single-threaded poll()+read() client on the same line in the same run.
 //
-// Prints "name value" lines: reply latency (median and p99, microseconds), throughput in both
-// directions (MB/s, bytes checked), idle cost of one open port over a period (worker wake-ups
-// per second, CPU milliseconds next to those of a bare 50 ms poll() loop) and open+close cost
-// (microseconds per cycle, descriptors and threads left over). bench/engine/run.sh runs it
-// several times and summarises.
+// Prints "name value" lines: reply latency (from the peer's answer to the handler, and the whole
+// round trip; median, p99 and max in microseconds), throughput in both directions (MB/s, bytes
+// checked), idle cost of one open port over a period (worker wake-ups per second, CPU
+// milliseconds next to those of a bare 50 ms poll() loop) and open+close cost (microseconds per
+// cycle next to raw open/flock/close, descriptors and threads left over). scripts/bench.sh runs
+// it several times and summarises.
 
-#include "BenchPeer.h"
+#include "bench/common/BenchMeasure.h"
 #include "serial/engine/dispatcher/SioQueueMessenger.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
 #include "tools/virtualport/VirtualComPort.h"
@@ -16,20 +17,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
-#include <poll.h>
 #include <string>
-#include <sys/eventfd.h>
-#include <sys/resource.h>
 #include <thread>
-#include <time.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int LatencyRounds = 2000;
 constexpr std::size_t StreamBytes = 4 * 1024 * 1024;
@@ -37,36 +29,6 @@ constexpr std::uint32_t QueueSize = 4096;
 // Throughput runs with the largest output ring the component offers, so the sender does not
 // wait for room every four kilobytes.
 constexpr std::uint32_t StreamQueueSize = 65536;
-
-double Micros(Clock::duration d) {
-    return std::chrono::duration<double, std::micro>(d).count();
-}
-
-void Report(const char* name, double value) {
-    std::printf("%s %.3f\n", name, value);
-}
-
-void ReportLatency(const char* name, std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    std::string base(name);
-    Report((base + "_median_us").c_str(), samples[samples.size() / 2]);
-    Report((base + "_p99_us").c_str(), samples[samples.size() * 99 / 100]);
-}
-
-int OpenRaw(const std::string& path) {
-    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        std::perror("open");
-        std::exit(1);
-    }
-    return fd;
-}
-
-void WaitFd(int fd, short events) {
-    pollfd entry{fd, events, 0};
-    while (poll(&entry, 1, -1) < 0) {
-    }
-}
 
 // The engine as the component drives it, with the calling thread as the window's thread.
 struct TEnginePort {
@@ -96,108 +58,49 @@ struct TEnginePort {
 };
 
 void Latency(TVirtualComPort& port) {
+    RawLatencyFloor(port, LatencyRounds, "engine_floor");
     TBenchPeer peer(port.MasterFd(), TBenchPeer::TMode::Answer);
     const std::uint8_t poll2[2] = {0x11, 0x05};
     std::vector<double> samples;
-
-    {
-        int fd = OpenRaw(port.LinkPath());
-        std::uint8_t byte;
-        for (int round = -100; round < LatencyRounds; ++round) {
-            auto start = Clock::now();
-            if (write(fd, poll2, 2) != 2)
-                std::exit(1);
-            for (;;) {
-                WaitFd(fd, POLLIN);
-                if (read(fd, &byte, 1) == 1 && byte == 0x06)
-                    break;
-            }
-            if (round >= 0)
-                samples.push_back(Micros(Clock::now() - start));
-        }
-        close(fd);
-        ReportLatency("latency_floor", samples);
-    }
-
-    samples.clear();
+    std::vector<double> replies;
     TEnginePort engine(port.LinkPath(), QueueSize);
     bool acked = false;
-    Clock::time_point taken;
+    TBenchClock::time_point taken;
     engine.Handler = [&](std::uint32_t message, std::uintptr_t count, std::intptr_t) {
         if (message != MsgTriggerAvail)
             return;
+        const TBenchClock::time_point entered = TBenchClock::now();
+        replies.push_back(Micros(entered - peer.LastAnswerAt()));
         for (std::uintptr_t i = 0; i < count; ++i) {
             std::uint8_t byte = 0;
             if (engine.Dispatcher.TakeByte(byte) == 0 && byte == 0x06) {
-                taken = Clock::now();
+                taken = TBenchClock::now();
                 acked = true;
             }
         }
     };
     for (int round = -100; round < LatencyRounds; ++round) {
         acked = false;
-        auto start = Clock::now();
+        auto start = TBenchClock::now();
         engine.Dispatcher.QueueBlock(poll2, 2);
         engine.Messenger.ProcessUntil([&] { return acked; });
         if (round >= 0)
             samples.push_back(Micros(taken - start));
+        else
+            replies.clear();
     }
-    ReportLatency("latency_engine", samples);
-}
-
-double MBps(std::size_t bytes, Clock::duration d) {
-    return static_cast<double>(bytes) / 1e6 / std::chrono::duration<double>(d).count();
+    ReportLatency("engine_reply", replies);
+    ReportLatency("engine_roundtrip", samples);
 }
 
 void Throughput(TVirtualComPort& port) {
-    std::vector<std::uint8_t> stream(StreamBytes);
-    for (std::size_t i = 0; i < stream.size(); ++i)
-        stream[i] = PatternByte(i);
-
-    // Out of the program, raw.
-    {
-        int fd = OpenRaw(port.LinkPath());
-        TBenchPeer sink(port.MasterFd(), TBenchPeer::TMode::Sink, StreamBytes);
-        auto start = Clock::now();
-        for (std::size_t sent = 0; sent < StreamBytes;) {
-            ssize_t n =
-                write(fd, stream.data() + sent, std::min<std::size_t>(4096, StreamBytes - sent));
-            if (n > 0)
-                sent += static_cast<std::size_t>(n);
-            else
-                WaitFd(fd, POLLOUT);
-        }
-        sink.WaitDone();
-        Report("tx_floor_MBps", MBps(StreamBytes, Clock::now() - start));
-        Report("tx_floor_intact", sink.Intact() && sink.Seen() == StreamBytes);
-        close(fd);
-    }
-    // Into the program, raw.
-    {
-        int fd = OpenRaw(port.LinkPath());
-        TBenchPeer source(port.MasterFd(), TBenchPeer::TMode::Source, StreamBytes);
-        std::vector<std::uint8_t> buffer(65536);
-        std::size_t got = 0;
-        bool intact = true;
-        auto start = Clock::now();
-        while (got < StreamBytes) {
-            WaitFd(fd, POLLIN);
-            ssize_t n = read(fd, buffer.data(), buffer.size());
-            for (ssize_t i = 0; i < n; ++i)
-                intact &= buffer[static_cast<std::size_t>(i)] ==
-                          PatternByte(got + static_cast<std::size_t>(i));
-            if (n > 0)
-                got += static_cast<std::size_t>(n);
-        }
-        Report("rx_floor_MBps", MBps(StreamBytes, Clock::now() - start));
-        Report("rx_floor_intact", intact);
-        close(fd);
-    }
+    RawThroughputFloor(port, StreamBytes, "engine_floor");
+    const std::vector<std::uint8_t> stream = PatternStream(StreamBytes);
     // Out through the engine: whole blocks into the output ring, waiting briefly when it is full.
     {
         TEnginePort engine(port.LinkPath(), StreamQueueSize);
         TBenchPeer sink(port.MasterFd(), TBenchPeer::TMode::Sink, StreamBytes);
-        auto start = Clock::now();
+        auto start = TBenchClock::now();
         for (std::size_t sent = 0; sent < StreamBytes;) {
             std::uint32_t n =
                 static_cast<std::uint32_t>(std::min<std::size_t>(1024, StreamBytes - sent));
@@ -207,8 +110,8 @@ void Throughput(TVirtualComPort& port) {
                 std::this_thread::sleep_for(std::chrono::microseconds(50));
         }
         sink.WaitDone();
-        Report("tx_engine_MBps", MBps(StreamBytes, Clock::now() - start));
-        Report("tx_engine_intact", sink.Intact() && sink.Seen() == StreamBytes);
+        Report("engine_tx_MBps", MBps(StreamBytes, TBenchClock::now() - start));
+        Report("engine_tx_intact", sink.Intact() && sink.Seen() == StreamBytes);
     }
     // In through the engine: the window takes every announced byte.
     {
@@ -222,39 +125,12 @@ void Throughput(TVirtualComPort& port) {
             while (engine.Dispatcher.TakeByte(byte) == 0)
                 intact &= byte == PatternByte(got++);
         };
-        auto start = Clock::now();
+        auto start = TBenchClock::now();
         TBenchPeer source(port.MasterFd(), TBenchPeer::TMode::Source, StreamBytes);
         engine.Messenger.ProcessUntil([&] { return got >= StreamBytes; });
-        Report("rx_engine_MBps", MBps(StreamBytes, Clock::now() - start));
-        Report("rx_engine_intact", intact && got == StreamBytes);
+        Report("engine_rx_MBps", MBps(StreamBytes, TBenchClock::now() - start));
+        Report("engine_rx_intact", intact && got == StreamBytes);
     }
-}
-
-double CpuMs() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-double ThreadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
-}
-
-// The floor of idling: a thread that does nothing but wake every 50 ms from poll(), as the
-// dispatch worker's cycle does, measured alongside.
-double IdleFloorCpuMs(int seconds) {
-    int fd = eventfd(0, EFD_CLOEXEC);
-    double start = ThreadCpuMs();
-    for (int i = 0; i < seconds * 20; ++i) {
-        pollfd entry{fd, POLLIN, 0};
-        poll(&entry, 1, 50);
-    }
-    double used = ThreadCpuMs() - start;
-    close(fd);
-    return used;
 }
 
 void Idle(TVirtualComPort& port, int seconds) {
@@ -264,41 +140,37 @@ void Idle(TVirtualComPort& port, int seconds) {
         return d.EventWorkerWakeups() + d.DispatchWorkerWakeups() + d.OutputWorkerWakeups();
     };
     std::uint64_t before = wakeups();
-    double cpu = CpuMs();
+    double cpu = ProcessCpuMs();
     double floor = 0;
     std::thread floorThread([&] { floor = IdleFloorCpuMs(seconds); });
     floorThread.join();
-    Report("idle_wakeups_per_s", static_cast<double>(wakeups() - before) / seconds);
-    Report("idle_cpu_ms", CpuMs() - cpu - floor);
-    Report("idle_floor_cpu_ms", floor);
-    Report("idle_seconds", seconds);
-}
-
-std::size_t Entries(const char* folder) {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
-        ++n;
-    return n;
+    Report("engine_idle_wakeups_per_s", static_cast<double>(wakeups() - before) / seconds);
+    const double per10s = 10.0 / seconds;
+    Report("engine_idle_cpu_ms_per_10s", (ProcessCpuMs() - cpu - floor) * per10s);
+    Report("engine_floor_idle_cpu_ms_per_10s", floor * per10s);
 }
 
 void OpenClose(TVirtualComPort& port) {
     constexpr int Cycles = 1000;
+    RawOpenCloseFloor(port.LinkPath(), Cycles, "engine_floor_openclose");
     TSioQueueMessenger messenger;
     { TEnginePort warm(port.LinkPath(), QueueSize); }
     std::size_t fds = Entries("/proc/self/fd");
     std::size_t threads = Entries("/proc/self/task");
-    auto start = Clock::now();
+    std::vector<double> cycles;
     for (int i = 0; i < Cycles; ++i) {
+        const auto start = TBenchClock::now();
         TSioPosixDispatcher dispatcher(nullptr, &messenger);
         if (dispatcher.OpenPort(port.LinkPath(), 1200, NoParity, 8, 1, QueueSize, QueueSize, 3) !=
             0)
             std::exit(1);
         dispatcher.ClosePort();
+        cycles.push_back(Micros(TBenchClock::now() - start));
     }
-    Report("openclose_us_per_cycle", Micros(Clock::now() - start) / Cycles);
-    Report("openclose_fds_left",
+    ReportLatency("engine_openclose", cycles);
+    Report("engine_openclose_fds_left",
            static_cast<double>(Entries("/proc/self/fd")) - static_cast<double>(fds));
-    Report("openclose_threads_left",
+    Report("engine_openclose_threads_left",
            static_cast<double>(Entries("/proc/self/task")) - static_cast<double>(threads));
 }
 
@@ -306,11 +178,18 @@ void OpenClose(TVirtualComPort& port) {
 
 int main(int argc, char** argv) {
     int idleSeconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    // One part alone, for a closer look with strace and friends.
+    const std::string only = argc > 2 ? argv[2] : "";
+    auto runs = [&only](const char* part) { return only.empty() || only == part; };
     TVirtualComDir dir;
     TVirtualComPort port(dir, 1);
-    Latency(port);
-    Throughput(port);
-    OpenClose(port);
-    Idle(port, idleSeconds);
+    if (runs("latency"))
+        Latency(port);
+    if (runs("throughput"))
+        Throughput(port);
+    if (runs("openclose"))
+        OpenClose(port);
+    if (runs("idle") && idleSeconds > 0)
+        Idle(port, idleSeconds);
     return 0;
 }

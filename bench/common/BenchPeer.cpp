@@ -1,10 +1,21 @@
 #include "BenchPeer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <vector>
+
+namespace {
+
+std::int64_t Now() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
 
 TBenchPeer::TBenchPeer(int masterFd, TMode mode, std::size_t count)
     : MasterFd_(masterFd), Mode_(mode), Count_(count),
@@ -56,6 +67,10 @@ void TBenchPeer::Answer() {
         ssize_t got = read(MasterFd_, buffer, sizeof buffer);
         for (ssize_t i = 0; i < got; ++i) {
             if (last == 0x11 && buffer[i] == 0x05) {
+                const std::int64_t now = Now();
+                if (FirstPollNs_.load() == 0)
+                    FirstPollNs_ = now;
+                LastAnswerNs_ = now;
                 std::uint8_t ack = 0x06;
                 ssize_t written = write(MasterFd_, &ack, 1);
                 static_cast<void>(written);

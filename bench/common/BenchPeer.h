@@ -4,6 +4,7 @@
 // an eventfd, so it costs nothing between bytes and stops at once.
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <thread>
@@ -32,6 +33,10 @@ public:
     bool Done() const { return Done_.load(); }
     // Blocks until the sink or source has moved every byte.
     void WaitDone();
+    // Answer: when the first poll arrived and when the latest answer was about to be written
+    // (the epoch of steady_clock while none has).
+    std::chrono::steady_clock::time_point FirstPollAt() const { return At(FirstPollNs_); }
+    std::chrono::steady_clock::time_point LastAnswerAt() const { return At(LastAnswerNs_); }
 
 private:
     void Run();
@@ -40,6 +45,9 @@ private:
     void Source();
     // Waits for the line to be ready for `events`; false when stopping.
     bool WaitLine(short events);
+    static std::chrono::steady_clock::time_point At(const std::atomic<std::int64_t>& ns) {
+        return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(ns.load()));
+    }
 
     int MasterFd_;
     TMode Mode_;
@@ -48,5 +56,7 @@ private:
     std::atomic<std::size_t> Seen_{0};
     std::atomic<bool> Intact_{true};
     std::atomic<bool> Done_{false};
+    std::atomic<std::int64_t> FirstPollNs_{0};
+    std::atomic<std::int64_t> LastAnswerNs_{0};
     std::thread Thread_;
 };
