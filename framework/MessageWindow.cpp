@@ -142,28 +142,31 @@ std::intptr_t TMessageWindow::RunProcedure(std::uint32_t message, std::uintptr_t
 }
 
 bool TMessageWindow::event(QEvent* event) {
-    if (FClosed && (event->type() == PostedMessageEvent || event->type() == SentMessageEvent))
+    // Messages are built and posted under the shared lock; taking it before touching an event
+    // also shows that hand-over to ThreadSanitizer, which cannot see inside Qt's event queue.
+    TMessengerState& shared = Shared();
+    std::unique_lock lock(shared.Lock);
+    const QEvent::Type type = event->type();
+    if (type != PostedMessageEvent && type != SentMessageEvent) {
+        lock.unlock();
+        return QObject::event(event);
+    }
+    auto* message = static_cast<TWindowMessageEvent*>(event);
+    if (FClosed)
         return true;
-    if (event->type() == PostedMessageEvent) {
-        auto* message = static_cast<TWindowMessageEvent*>(event);
+    if (type == PostedMessageEvent) {
+        lock.unlock();
         RunProcedure(message->Message, message->WParam, message->LParam);
         return true;
     }
-    if (event->type() != SentMessageEvent)
-        return QObject::event(event);
-
-    auto* message = static_cast<TWindowMessageEvent*>(event);
-    TMessengerState& shared = Shared();
-    {
-        std::lock_guard lock(shared.Lock);
-        if (message->Send->State != TSendState::Pending)
-            return true;
-        message->Send->State = TSendState::Running;
-        shared.Forget(message->Send);
-    }
+    if (message->Send->State != TSendState::Pending)
+        return true;
+    message->Send->State = TSendState::Running;
+    shared.Forget(message->Send);
     std::shared_ptr<TPendingSend> send = message->Send;
+    lock.unlock();
     RunProcedure(message->Message, message->WParam, message->LParam);
-    std::lock_guard lock(shared.Lock);
+    lock.lock();
     send->State = TSendState::Done;
     shared.Changed.notify_all();
     return true;

