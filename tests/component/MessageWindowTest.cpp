@@ -137,6 +137,15 @@ TEST_F(MessageWindowTest, ProcessOnePendingWaitEndsOnWakeWaiters) {
     SUCCEED();
 }
 
+TEST_F(MessageWindowTest, WakeBetweenTwoWaitsIsNotLost) {
+    Messenger.ProcessOnePending(0ms);
+    // The wake comes while the caller re-checks its condition, before it waits again: the next
+    // wait must end at once rather than sleep until its time is up.
+    std::thread([] { TQtWindowMessenger::Instance().WakeWaiters(); }).join();
+    Messenger.ProcessOnePending(Forever);
+    SUCCEED();
+}
+
 TEST_F(MessageWindowTest, ProcessOnePendingWaitEndsWhenWorkerSends) {
     TMessageWindowPtr window = MakeWindow();
     std::thread worker([&] { Messenger.SendWithTimeout(window->Handle(), 0x7E01, 5, 0, Forever); });
