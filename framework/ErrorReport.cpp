@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 
 namespace {
@@ -13,6 +14,10 @@ TErrorReportSink& CurrentSink() {
     static TErrorReportSink sink;
     return sink;
 }
+
+// GUI thread only. Timers keep ticking while a box is open, so a fault that comes back on every
+// tick would stack boxes without end; while one is open, later reports go to stderr instead.
+bool ReportBoxOpen = false;
 
 std::string ProgramPath() {
     if (QCoreApplication::instance())
@@ -51,9 +56,15 @@ void ShowErrorReport(std::string_view message) noexcept {
             CurrentSink()(title, text);
             return;
         }
+        if (ReportBoxOpen) {
+            std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+            return;
+        }
         QMessageBox box(QMessageBox::Critical, QString::fromStdString(title),
                         QString::fromStdString(text), QMessageBox::Ok);
+        ReportBoxOpen = true;
         box.exec();
+        ReportBoxOpen = false;
     } catch (...) {
         // The report is the last resort; a failure to show it cannot be reported anywhere.
     }

@@ -5,6 +5,8 @@
 // with ApplicationTitle(), holding the exception's message with "." appended when its last
 // character sorts after "."; it returns when the operator closes the box, and the program goes
 // on. Call it on the GUI thread only (the component's events all run there). It never throws.
+// While a box is open, a further report does not open a second one (timers keep ticking inside
+// the box, and a fault that repeats on every tick would stack boxes): it goes to stderr.
 //
 // RunReportingErrors runs a callable and hands whatever escapes it to the report, so no C++
 // exception crosses a Qt frame: wrap every slot, event handler and timer callback in it.

@@ -5,6 +5,7 @@
 #include "serial/engine/errors/SioExceptions.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -99,6 +100,20 @@ TEST(ErrorReport, ShowsCriticalBoxWithOneOkButtonAndReturnsWhenClosed) {
     EXPECT_EQ(text.toStdString(), "The ComNumber property of the TSioComPort has not been set.");
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_EQ(buttons, 1);
+}
+
+TEST(ErrorReport, ReportWhileABoxIsOpenOpensNoSecondBox) {
+    int boxesWhileOpen = 0;
+    TModalDriver driver([&](QWidget& modal) {
+        // A timer tick inside the open box fails again.
+        ShowErrorReport("second");
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            boxesWhileOpen += qobject_cast<QMessageBox*>(widget) && widget->isVisible() ? 1 : 0;
+        qobject_cast<QMessageBox*>(&modal)->button(QMessageBox::Ok)->click();
+    });
+    ShowErrorReport("first");
+    EXPECT_TRUE(driver.Ran());
+    EXPECT_EQ(boxesWhileOpen, 1);
 }
 
 struct TIntegerCase {
