@@ -1,0 +1,105 @@
+// Letting go of a vanished device and taking up the one that appears under the same path: the
+// dispatch worker runs both, on its cycle, while the port stays open for everyone above.
+#include "serial/engine/posix/SioPosixDevice.h"
+#include "serial/engine/posix/SioPosixDispatcher.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+void TSioPosixDispatcher::MarkDeviceGone() {
+    if (!DeviceGone_.exchange(true))
+        DeviceWakeSignal.Set();
+}
+
+void TSioPosixDispatcher::ServiceVanishedDevice() {
+    if (!DeviceGone_.load() || KillWorkers.load() || FClosePending.load())
+        return;
+    if (!Detached_) {
+        DetachDevice();
+        return;
+    }
+    auto now = std::chrono::steady_clock::now();
+    if (now < NextReattach_)
+        return;
+    NextReattach_ = now + ReattachInterval;
+    TryReattach();
+}
+
+void TSioPosixDispatcher::DetachDevice() {
+    // Opened anew each time: a port that never loses its device holds no extra descriptor.
+    int null = open("/dev/null", O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (null < 0)
+        return;
+    {
+        std::lock_guard lock(DeviceLock_);
+        int fd = Fd_.load();
+        if (fd >= 0) {
+            ioctl(fd, TIOCNXCL);
+            // The last reference to the tty goes, and with it the lock; the number stays ours.
+            if (dup3(null, fd, O_CLOEXEC) == fd) {
+                Detached_ = true;
+                ++Detachments_;
+            }
+        }
+    }
+    close(null);
+    NextReattach_ = std::chrono::steady_clock::now() + ReattachInterval;
+}
+
+int TSioPosixDispatcher::OpenReplacement() {
+    int fd = OpenExclusiveTty(DevicePath_);
+    if (fd < 0)
+        return fd;
+    termios tio{};
+    int result = ConfigureRawTty(fd);
+    if (result == 0 && tcgetattr(fd, &tio) != 0)
+        result = -errno;
+    if (result == 0)
+        result = SettingsToTermios(LineSettings, tio);
+    if (result == 0 && tcsetattr(fd, TCSANOW, &tio) != 0)
+        result = -errno;
+    if (result < 0) {
+        CloseTty(fd);
+        return result;
+    }
+    // Lines that a handshake drives are the driver's; a device without them is no failure.
+    if (!DtrByFlow)
+        SetModemLine(fd, TIOCM_DTR, DtrOn);
+    if (!RtsByFlow && !Rs485)
+        SetModemLine(fd, TIOCM_RTS, RtsOn);
+    return fd;
+}
+
+void TSioPosixDispatcher::TryReattach() {
+    // StateLock first, so no setting changes between the new device's set-up and its swap.
+    std::lock_guard stateLock(StateLock);
+    int fresh = OpenReplacement();
+    if (fresh < 0)
+        return;
+    {
+        std::lock_guard lock(DeviceLock_);
+        int fd = Fd_.load();
+        if (fd < 0 || dup3(fresh, fd, O_CLOEXEC) != fd) {
+            CloseTty(fresh);
+            return;
+        }
+        // The duplicate keeps the open file, its lock and the exclusive mode.
+        close(fresh);
+        Detached_ = false;
+        ModemLinesSupported_ = true;
+        ErrorCountsSupported_ = true;
+        ErrorCountsStale_ = true;
+        int lines = ReadModemLineBits(fd);
+        if (lines < 0)
+            ModemLinesSupported_ = false;
+        else
+            LastModemLines_ = static_cast<std::uint8_t>(lines);
+        DeviceGone_ = false;
+    }
+    ++Reattachments_;
+    // The event worker polls the device again.
+    DeviceWakeSignal.Set();
+}
