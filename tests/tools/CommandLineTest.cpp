@@ -41,6 +41,11 @@ struct TBadCase {
     std::string Error;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const TBadCase& c, std::ostream* os) {
+    *os << c.Error;
+}
+
 class SimCommandLineErrors : public ::testing::TestWithParam<TBadCase> {};
 
 TEST_P(SimCommandLineErrors, SaysWhatIsWrong) {

@@ -73,6 +73,11 @@ struct TAcceptCase {
     unsigned char Checksum;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const TAcceptCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
 using F = TFrameFamily;
 using C = TChecksumForm;
 
@@ -188,6 +193,11 @@ struct TResyncCase {
     std::string Stream;
     std::vector<std::string> Expected;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const TResyncCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 const std::string Vami10 = Bytes("0A 3F 31 32 33 34 35 3A 3B 3C 3D 3E 49 B3 0D");
 const std::string Vami10BadSum = Bytes("0A 3F 31 32 33 34 35 3A 3B 3C 3D 3E 49 B4 0D");

@@ -14,6 +14,11 @@ struct TSplitCase {
     TEntries Entries;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const TSplitCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
 class SplitCodeListTest : public testing::TestWithParam<TSplitCase> {};
 
 TEST_P(SplitCodeListTest, Splits) {

@@ -11,6 +11,11 @@ struct TStepCase {
     bool Ended;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const TStepCase& c, std::ostream* os) {
+    *os << "entry " << c.Selected << " of " << c.Count;
+}
+
 class FixedSequenceTest : public testing::TestWithParam<TStepCase> {};
 
 TEST_P(FixedSequenceTest, Steps) {

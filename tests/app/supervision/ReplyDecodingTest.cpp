@@ -43,6 +43,12 @@ struct TApplyCase {
     int WatchdogAfter;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const TApplyCase& c, std::ostream* os) {
+    *os << "reply " << static_cast<int>(c.Reply) << ", gate " << c.GateBefore << ", watchdog "
+        << c.WatchdogBefore;
+}
+
 class ApplyReplyTest : public testing::TestWithParam<TApplyCase> {};
 
 TEST_P(ApplyReplyTest, DrivesGateAndWatchdog) {

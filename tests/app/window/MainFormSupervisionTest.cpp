@@ -45,6 +45,11 @@ struct TReplyCase {
     int Watchdog;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const TReplyCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
 class MainFormReplySequenceTest : public MainFormSupervisionTest,
                                   public testing::WithParamInterface<TReplyCase> {};
 

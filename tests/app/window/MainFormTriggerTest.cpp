@@ -34,6 +34,11 @@ struct TTriggerCase {
     const char* Telegram; // hex
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const TTriggerCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
 class MainFormTriggerTest : public TMainFormTest,
                             public testing::WithParamInterface<TTriggerCase> {};
 

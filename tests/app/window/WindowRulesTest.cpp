@@ -22,6 +22,11 @@ struct TEntryCase {
     int Port; // -1: conversion error
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const TEntryCase& c, std::ostream* os) {
+    *os << '"' << c.Entry << '"';
+}
+
 class PortNumberFromEntryTest : public testing::TestWithParam<TEntryCase> {};
 
 TEST_P(PortNumberFromEntryTest, Converts) {
@@ -56,6 +61,11 @@ struct TViewCase {
     int Type;
     TEncoderTypeView View;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const TViewCase& c, std::ostream* os) {
+    *os << "type " << c.Type;
+}
 
 class EncoderTypeViewTest : public testing::TestWithParam<TViewCase> {};
 

@@ -114,6 +114,12 @@ struct TTermiosRow {
     tcflag_t Cflag;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const TTermiosRow& c, std::ostream* os) {
+    *os << c.Rate << " baud, " << int(c.Size) << " bits, parity " << int(c.Parity) << ", stop "
+        << int(c.Stop);
+}
+
 class TermiosMapping : public ::testing::TestWithParam<TTermiosRow> {};
 
 TEST_P(TermiosMapping, WritesAndReadsTheFormat) {
