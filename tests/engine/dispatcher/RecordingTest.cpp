@@ -1,6 +1,7 @@
 // The byte trace and the dispatch log as the dispatcher feeds them.
 #include "EngineTestSupport.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -61,4 +62,73 @@ TEST_F(RecordingTest, NewDispatcherRecordsNothing) {
     std::string traceName = Dir.Path() + "/none.trc";
     EXPECT_EQ(dispatcher.WriteTraceFile(traceName, false, false, false), 0);
     EXPECT_FALSE(std::ifstream(traceName).good());
+}
+
+namespace {
+std::size_t CountItems(const std::string& allHexTrace) {
+    return static_cast<std::size_t>(std::count(allHexTrace.begin(), allHexTrace.end(), '['));
+}
+
+// Sum of the data values of the log's device reads, and of the ring room their entries took.
+struct TReadTotals {
+    std::uint64_t Bytes = 0;
+    std::uint64_t RingBytes = 0;
+};
+
+TReadTotals ReadTotals(const std::string& log) {
+    TReadTotals totals;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        // "%8s  %-8s  %-12s  %08X  ": the value sits in columns 34 to 41.
+        if (line.size() < 42 || line.compare(10, 18, "Dispatch  ReadCom ") != 0)
+            continue;
+        const std::uint64_t count = std::stoull(line.substr(34, 8), nullptr, 16);
+        totals.Bytes += count;
+        totals.RingBytes += 16 + count;
+    }
+    return totals;
+}
+} // namespace
+
+TEST_F(RecordingTest, UnderLoadKeepsEveryEntryThatFitsAndStaysWithinCapacity) {
+    TSioPosixDispatcher dispatcher(nullptr, &Messenger);
+    ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
+    std::size_t taken = 0;
+    Window.SetHandler([&](std::uintptr_t count) {
+        std::uint8_t byte = 0;
+        for (std::uintptr_t i = 0; i < count; ++i)
+            taken += dispatcher.TakeByte(byte) == 0 ? 1 : 0;
+    });
+    const std::string chunk = TestBytes(500, 1);
+    auto streamIn = [&](std::size_t chunks) {
+        taken = 0;
+        for (std::size_t i = 0; i < chunks; ++i) {
+            ASSERT_TRUE(Port.Write(chunk));
+            ASSERT_TRUE(PumpUntil([&] { return taken == (i + 1) * chunk.size(); }));
+            ASSERT_EQ(dispatcher.QueueBlock("\x11\x05", 2), 0);
+            ASSERT_EQ(PeerRead(2), "\x11\x05");
+        }
+    };
+
+    // Room for everything: every byte each way is in the trace, every device read in the log.
+    ASSERT_EQ(dispatcher.StartTrace(100'000), 0);
+    dispatcher.StartDispatchLog(1'000'000);
+    streamIn(40);
+    const std::string traceName = Dir.Path() + "/load.trc";
+    const std::string logName = Dir.Path() + "/load.log";
+    ASSERT_EQ(dispatcher.WriteTraceFile(traceName, false, true, true), 0);
+    ASSERT_EQ(dispatcher.WriteDispatchLogFile(logName, false, true, false), 0);
+    EXPECT_EQ(CountItems(ReadFile(traceName)), 40 * (chunk.size() + 2));
+    EXPECT_EQ(ReadTotals(ReadFile(logName)).Bytes, 40 * chunk.size());
+
+    // Small stores: the trace keeps exactly its capacity, the log never more than its ring.
+    ASSERT_EQ(dispatcher.StartTrace(1000), 0);
+    dispatcher.StartDispatchLog(2000);
+    streamIn(10);
+    ASSERT_EQ(dispatcher.WriteTraceFile(traceName, false, true, true), 0);
+    ASSERT_EQ(dispatcher.WriteDispatchLogFile(logName, false, true, false), 0);
+    EXPECT_EQ(CountItems(ReadFile(traceName)), 1000u);
+    const TReadTotals kept = ReadTotals(ReadFile(logName));
+    EXPECT_GT(kept.Bytes, 0u);
+    EXPECT_LE(kept.RingBytes, 2000u);
 }
