@@ -57,10 +57,10 @@ class TTriggerPlugin : public QGenericPlugin {
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "TriggerPlugin.json")
 
 public:
-    QObject* create(const QString& key, const QString& specification) override {
+    QObject* create(const QString& key, const QString& parameters) override {
         if (key != QLatin1String("quorvanetrigger"))
             return nullptr;
-        return new TTriggerDriver(specification);
+        return new TTriggerDriver(parameters);
     }
 };
 
