@@ -3,8 +3,9 @@
 //
 // FuzzFilePath names a file in a private temporary folder (in /dev/shm, else /tmp) that the
 // process creates on first use and removes at exit. ReadWholeFile and ReplaceFile are plain
-// whole-file operations (nullopt / false on failure). SplitCrLfLines cuts a text at CR LF and says
-// whether any other CR or LF was left inside a line. One thread, like libFuzzer's runner.
+// whole-file operations (nullopt / false on failure); WrittenText checks and cuts out what a
+// writer added to a file. SplitCrLfLines cuts a text at CR LF and says whether any other CR or
+// LF was left inside a line. One thread, like libFuzzer's runner.
 
 #include "fuzz/FuzzCheck.h"
 
@@ -65,6 +66,24 @@ inline bool ReplaceFile(const std::string& path, std::string_view content) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(content.data(), static_cast<std::streamsize>(content.size()));
     return static_cast<bool>(file);
+}
+
+// What a write added to a file that held `previous`: nullopt when the writer was to write nothing
+// (the file must then be unchanged); the text behind `previous` after an append; else the file.
+inline std::optional<std::string> WrittenText(const std::string& path, std::string_view previous,
+                                              bool append, bool expectWrite) {
+    const std::optional<std::string> content = ReadWholeFile(path);
+    FUZZ_CHECK(content.has_value());
+    std::string_view text = *content;
+    if (!expectWrite) {
+        FUZZ_CHECK(text == previous);
+        return std::nullopt;
+    }
+    if (append) {
+        FUZZ_CHECK(text.starts_with(previous));
+        text.remove_prefix(previous.size());
+    }
+    return std::string(text);
 }
 
 struct TCrLfLines {
