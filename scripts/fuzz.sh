@@ -16,18 +16,8 @@ esac
 [ $# -gt 0 ] && shift
 
 LLVM_VERSION=14
-PACKAGES="clang-$LLVM_VERSION libclang-rt-$LLVM_VERSION-dev llvm-$LLVM_VERSION cmake ninja-build"
-missing=""
-for p in $PACKAGES; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-    SUDO=""
-    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-    $SUDO apt-get update
-    # shellcheck disable=SC2086
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
-fi
+./scripts/install-deps.sh "clang-$LLVM_VERSION" "libclang-rt-$LLVM_VERSION-dev" "llvm-$LLVM_VERSION" \
+    cmake ninja-build
 
 BUILD=${BUILD_ROOT:-build}/fuzz
 cmake -S fuzz -B "$BUILD" -G Ninja -DCMAKE_CXX_COMPILER="clang++-$LLVM_VERSION" -DQUORVANE_WERROR=ON

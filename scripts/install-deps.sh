@@ -1,12 +1,14 @@
 #!/bin/sh
-# Installs what building, testing and running Quorvane needs on Debian 12.
-# Safe to run again: apt-get skips what is already there.
+# Installs what building, testing and running Quorvane needs on Debian 12, or, given package
+# names, just those. Only what is missing is installed, so it is safe to run again.
+# Usage: scripts/install-deps.sh [package ...]
 set -eu
 
-PACKAGES="build-essential cmake ninja-build pkg-config \
+DEFAULT_PACKAGES="build-essential cmake ninja-build pkg-config \
 qt6-base-dev qt6-translations-l10n libgl-dev \
 libgtest-dev libgmock-dev libbenchmark-dev \
 xvfb xauth x11-apps imagemagick file"
+PACKAGES=${*:-$DEFAULT_PACKAGES}
 
 missing=""
 for p in $PACKAGES; do

@@ -13,14 +13,11 @@ TEST_F(DeviceGoneTest, PeerClosingLeavesThePortOpenAndQuiet) {
     ASSERT_EQ(dispatcher.QueueBlock("lost", 4), 0);
     ASSERT_TRUE(PumpUntil([&] { return dispatcher.OutputUsed() == 0; }));
 
-    std::uint64_t event = dispatcher.EventWorkerWakeups();
-    std::uint64_t dispatch = dispatcher.DispatchWorkerWakeups();
-    std::uint64_t output = dispatcher.OutputWorkerWakeups();
-    PumpUntil([] { return false; }, std::chrono::seconds(1));
-    EXPECT_LE(dispatcher.EventWorkerWakeups() - event, 1u);
+    const TWakeups wakeups = WakeupsOverASecond(dispatcher);
+    EXPECT_LE(wakeups.Event, 1u);
     // The 50 ms cycle alone: about 20 a second.
-    EXPECT_LE(dispatcher.DispatchWorkerWakeups() - dispatch, 40u);
-    EXPECT_EQ(dispatcher.OutputWorkerWakeups() - output, 0u);
+    EXPECT_LE(wakeups.Dispatch, 40u);
+    EXPECT_EQ(wakeups.Output, 0u);
     EXPECT_EQ(dispatcher.RunningWorkers(), 3);
     EXPECT_TRUE(Window.Counts().empty());
     dispatcher.ClosePort();
@@ -37,16 +34,9 @@ TEST_F(DeviceGoneTest, NewPeerOnTheSameLinkWorksAfterReopen) {
     Port.Replug();
     TSioPosixDispatcher dispatcher(nullptr, &Messenger);
     ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
-    std::string taken;
-    Window.SetHandler([&](std::uintptr_t count) {
-        for (std::uintptr_t i = 0; i < count; ++i) {
-            std::uint8_t byte = 0;
-            if (dispatcher.TakeByte(byte) == 0)
-                taken.push_back(static_cast<char>(byte));
-        }
-    });
+    TakeOnNotify(dispatcher);
     ASSERT_TRUE(Port.Write("\x06"));
-    ASSERT_TRUE(PumpUntil([&] { return taken == "\x06"; }));
+    ASSERT_TRUE(PumpUntil([&] { return Taken == "\x06"; }));
     ASSERT_EQ(dispatcher.QueueBlock("\x11\x05", 2), 0);
     EXPECT_EQ(PeerRead(2), "\x11\x05");
 }
@@ -54,11 +44,8 @@ TEST_F(DeviceGoneTest, NewPeerOnTheSameLinkWorksAfterReopen) {
 TEST_F(DeviceGoneTest, IdlePortWakesOnlyForTheCycle) {
     TSioPosixDispatcher dispatcher(nullptr, &Messenger);
     ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
-    std::uint64_t event = dispatcher.EventWorkerWakeups();
-    std::uint64_t dispatch = dispatcher.DispatchWorkerWakeups();
-    std::uint64_t output = dispatcher.OutputWorkerWakeups();
-    PumpUntil([] { return false; }, std::chrono::seconds(1));
-    EXPECT_EQ(dispatcher.EventWorkerWakeups() - event, 0u);
-    EXPECT_LE(dispatcher.DispatchWorkerWakeups() - dispatch, 40u);
-    EXPECT_EQ(dispatcher.OutputWorkerWakeups() - output, 0u);
+    const TWakeups wakeups = WakeupsOverASecond(dispatcher);
+    EXPECT_EQ(wakeups.Event, 0u);
+    EXPECT_LE(wakeups.Dispatch, 40u);
+    EXPECT_EQ(wakeups.Output, 0u);
 }

@@ -110,6 +110,25 @@ std::string TEngineTest::PeerRead(std::size_t count) {
     return Port.Read(count, std::chrono::milliseconds(TestDeadline));
 }
 
+void TEngineTest::TakeOnNotify(TSioBaseDispatcher& dispatcher) {
+    Window.SetHandler([this, &dispatcher](std::uintptr_t count) {
+        for (std::uintptr_t i = 0; i < count; ++i) {
+            std::uint8_t byte = 0;
+            if (dispatcher.TakeByte(byte) == 0)
+                Taken.push_back(static_cast<char>(byte));
+        }
+    });
+}
+
+TEngineTest::TWakeups TEngineTest::WakeupsOverASecond(const TSioPosixDispatcher& dispatcher) {
+    const TWakeups before{dispatcher.EventWorkerWakeups(), dispatcher.DispatchWorkerWakeups(),
+                          dispatcher.OutputWorkerWakeups()};
+    PumpUntil([] { return false; }, std::chrono::seconds(1));
+    return {dispatcher.EventWorkerWakeups() - before.Event,
+            dispatcher.DispatchWorkerWakeups() - before.Dispatch,
+            dispatcher.OutputWorkerWakeups() - before.Output};
+}
+
 std::string TestBytes(std::size_t count, std::uint8_t first) {
     std::string bytes;
     for (std::size_t i = 0; i < count; ++i)

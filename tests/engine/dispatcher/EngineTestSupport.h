@@ -97,11 +97,22 @@ protected:
                    std::chrono::milliseconds deadline = TestDeadline);
     // Reads `count` bytes at the peer.
     std::string PeerRead(std::size_t count);
+    // Takes every announced byte into Taken.
+    void TakeOnNotify(TSioBaseDispatcher& dispatcher);
+
+    struct TWakeups {
+        std::uint64_t Event = 0;
+        std::uint64_t Dispatch = 0;
+        std::uint64_t Output = 0;
+    };
+    // How often each worker woke while the test thread pumped messages for a second.
+    TWakeups WakeupsOverASecond(const TSioPosixDispatcher& dispatcher);
 
     TVirtualComDir Dir;
     TVirtualComPort Port;
     TSioQueueMessenger Messenger;
     TRecordingWindow Window;
+    std::string Taken;
 };
 
 std::string TestBytes(std::size_t count, std::uint8_t first = 0);

@@ -133,12 +133,10 @@ TEST_F(NotifyTest, FullRingReportsAllAndStopsReadingUntilThereIsRoom) {
     // More input waits in the device; neither worker may spin on it.
     ASSERT_TRUE(Port.Write(std::string_view(all).substr(InputRingSize)));
     RunCycles(2);
-    std::uint64_t eventBefore = Dispatcher.EventWorkerWakeups();
-    std::uint64_t dispatchBefore = Dispatcher.DispatchWorkerWakeups();
     std::size_t notificationsBefore = Window.Counts().size();
-    PumpUntil([] { return false; }, std::chrono::seconds(1));
-    EXPECT_LE(Dispatcher.EventWorkerWakeups() - eventBefore, 2u);
-    EXPECT_LE(Dispatcher.DispatchWorkerWakeups() - dispatchBefore, 40u);
+    const TWakeups wakeups = WakeupsOverASecond(Dispatcher);
+    EXPECT_LE(wakeups.Event, 2u);
+    EXPECT_LE(wakeups.Dispatch, 40u);
     EXPECT_EQ(Window.Counts().size(), notificationsBefore);
     EXPECT_EQ(Dispatcher.InputCount(), InputRingSize);
 

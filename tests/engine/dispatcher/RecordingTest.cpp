@@ -27,16 +27,9 @@ TEST_F(RecordingTest, TraceAndLogRecordWhatTheDispatcherDoes) {
     dispatcher.SetAvailThreshold(1);
     dispatcher.AddNotifyWindow(Window.Handle());
 
-    std::string taken;
-    Window.SetHandler([&](std::uintptr_t count) {
-        for (std::uintptr_t i = 0; i < count; ++i) {
-            std::uint8_t byte = 0;
-            if (dispatcher.TakeByte(byte) == 0)
-                taken.push_back(static_cast<char>(byte));
-        }
-    });
+    TakeOnNotify(dispatcher);
     ASSERT_TRUE(Port.Write("AB"));
-    ASSERT_TRUE(PumpUntil([&] { return taken == "AB"; }));
+    ASSERT_TRUE(PumpUntil([&] { return Taken == "AB"; }));
     ASSERT_EQ(dispatcher.QueueBlock("CD", 2), 0);
     ASSERT_EQ(PeerRead(2), "CD");
     dispatcher.RemoveNotifyWindow(Window.Handle());

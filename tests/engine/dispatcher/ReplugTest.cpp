@@ -21,21 +21,7 @@ bool HoldsDevice(const std::string& device) {
 
 } // namespace
 
-class ReplugTest : public TEngineTest {
-protected:
-    // Takes every announced byte into Taken.
-    void TakeOnNotify(TSioBaseDispatcher& dispatcher) {
-        Window.SetHandler([this, &dispatcher](std::uintptr_t count) {
-            for (std::uintptr_t i = 0; i < count; ++i) {
-                std::uint8_t byte = 0;
-                if (dispatcher.TakeByte(byte) == 0)
-                    Taken.push_back(static_cast<char>(byte));
-            }
-        });
-    }
-
-    std::string Taken;
-};
+class ReplugTest : public TEngineTest {};
 
 TEST_F(ReplugTest, VanishedDeviceIsLetGoAndTheNextOneGetsThePortSettings) {
     TSioPosixDispatcher dispatcher(nullptr, &Messenger);
@@ -109,15 +95,12 @@ TEST_F(ReplugTest, DetachedPortIdlesWithoutSpinning) {
     ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
     Port.Unplug();
     ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == 1; }));
-    std::uint64_t event = dispatcher.EventWorkerWakeups();
-    std::uint64_t dispatch = dispatcher.DispatchWorkerWakeups();
-    std::uint64_t output = dispatcher.OutputWorkerWakeups();
-    PumpUntil([] { return false; }, std::chrono::seconds(1));
+    const TWakeups wakeups = WakeupsOverASecond(dispatcher);
     // At most the hang-up's own wake-up, when it comes late.
-    EXPECT_LE(dispatcher.EventWorkerWakeups() - event, 1u);
+    EXPECT_LE(wakeups.Event, 1u);
     // The 50 ms cycle alone, which also paces the retries: about 20 a second.
-    EXPECT_LE(dispatcher.DispatchWorkerWakeups() - dispatch, 40u);
-    EXPECT_EQ(dispatcher.OutputWorkerWakeups() - output, 0u);
+    EXPECT_LE(wakeups.Dispatch, 40u);
+    EXPECT_EQ(wakeups.Output, 0u);
     EXPECT_EQ(dispatcher.DeviceReattachments(), 0u);
     EXPECT_TRUE(Window.Counts().empty());
 }
