@@ -9,9 +9,11 @@
 //
 // The handlers live in three source files of this one class: the window and its rules
 // (MainForm.cpp), link supervision (MainFormSupervision.cpp) and the fixed code list
-// (MainFormFixedCodes.cpp); the controls are built in MainFormLayout.cpp.
+// (MainFormFixedCodes.cpp), the test record with its tone input (MainFormTestRecord.cpp); the
+// controls are built in MainFormLayout.cpp and MainFormTestRecordLayout.cpp.
 
 #include "app/supervision/ReplyDecoding.h"
+#include "app/testrecord/TestRecordBook.h"
 #include "serial/component/SioComPort.h"
 
 #include <QMainWindow>
@@ -25,11 +27,16 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QGroupBox;
+class QMediaDevices;
+class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class QTimer;
+class QTreeWidget;
 class TPanel;
 class TRadioGroup;
+class TToneListener;
 
 class TMainForm : public QMainWindow {
 public:
@@ -65,6 +72,17 @@ public:
     QTimer* Timer3 = nullptr;
     TPanel* Panel4 = nullptr;
     TPanel* Panel5 = nullptr;
+    // The test record ("Prüfprotokoll") below the option groups.
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* Label7 = nullptr;
+    QComboBox* ComboBox4 = nullptr; // "Toneingang": "Aus" and the audio inputs
+    QLabel* Label8 = nullptr;
+    QComboBox* ComboBox5 = nullptr; // "Tonfolge": the selective-call standards
+    QLabel* Label9 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr; // input level
+    QTreeWidget* ListView1 = nullptr;     // one row per alarm sent, newest first
+    QTimer* Timer4 = nullptr;             // end of the next hearing window
+    QTimer* Timer5 = nullptr;             // level display
 
     void FormCreate();
     void ShowHint(const QString& hint);
@@ -79,6 +97,12 @@ public:
     void ComboBox1Change();
     void ComboBox3Change();
     void Timer3Timer();
+    void ComboBox4Change();
+    void ComboBox5Change();
+    void Timer4Timer();
+    void Timer5Timer();
+    void ToneListener1Heard(const std::vector<HeardSignal>& heard);
+    void ToneListener1Failure(const QString& reason);
 
     // The send gate of the fixed codes: set by an ACK, cleared by a NAK.
     bool LastReplyWasAck = false;
@@ -91,6 +115,8 @@ public:
     int SelectedEncoderType() const;
     // The trigger-button rule: armed and red at the code field's full length.
     void UpdateTriggerButton();
+    // The test record's view of the record book, for tests.
+    const TTestRecordBook& TestRecordBook() const { return RecordBook_; }
 
 private:
     void CreateControls();
@@ -102,6 +128,25 @@ private:
     void ShowReply(TReplyKind reply);
     void SetTriggerButton(bool enabled);
     bool FilterCodeKey(QEvent* event);
+    void CreateTestRecordControls(QWidget* client);
+    void SetUpTestRecord();
+    TAlarmSent AlarmBeingSent(const std::string& telegram) const;
+    void RecordTypedAlarm(const std::string& telegram);
+    void RecordFixedAlarm(const std::string& entry, const std::string& telegram);
+    void RecordReply(TReplyKind reply);
+    void RecordLinkLost();
+    void ApplyRecordChange(const TTestRecordBook::TChange& change);
+    void ShowRecordRow(std::size_t index);
+    void WriteRecordRow(std::size_t index);
+    void FillToneInputs();
+    void ListenToChosenInput();
+    void ShowLevelOff();
+    void CloseTestRecord();
+
+    TTestRecordBook RecordBook_;
+    TToneListener* ToneListener1 = nullptr;
+    QMediaDevices* MediaDevices_ = nullptr;
+    bool RecordFileFailureShown_ = false;
 
     std::vector<QMetaObject::Connection> HandlerConnections_;
 };

@@ -27,7 +27,10 @@ void TMainForm::LoadFixedCodeList() {
 void TMainForm::Timer2Timer() {
     if (!LastReplyWasAck)
         return;
-    SioComPort1->WriteString(BuildFixedTelegram(Latin1Bytes(ComboBox2->currentText())));
+    const std::string entry = Latin1Bytes(ComboBox2->currentText());
+    const std::string telegram = BuildFixedTelegram(entry);
+    SioComPort1->WriteString(telegram);
+    RecordFixedAlarm(entry, telegram);
     ++FixedSendCount;
     Panel5->SetCaption(QString::number(FixedSendCount));
     const TFixedStep step = NextFixedStep(SelectedItemIndex(*ComboBox2), ComboBox2->count());

@@ -9,12 +9,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -188,6 +190,9 @@ TEST_F(MainFormLayoutTest, TabOrderStartsAtTheCodeFieldAndSkipsHiddenControls) {
                                  Form->RadioGroup2->Item(6),
                                  Form->CheckBox1,
                                  Form->ComboBox3,
+                                 Form->ComboBox4,
+                                 Form->ComboBox5,
+                                 Form->ListView1,
                                  Form->Edit1};
     for (QWidget* next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -196,6 +201,41 @@ TEST_F(MainFormLayoutTest, TabOrderStartsAtTheCodeFieldAndSkipsHiddenControls) {
             << next->metaObject()->className() << " expected, "
             << (focus ? focus->metaObject()->className() : "nothing") << " has the focus";
     }
+}
+
+TEST_F(MainFormLayoutTest, TestRecordFillsTheBandBelowTheOptionGroups) {
+    EXPECT_EQ(Form->GroupBox1->title(), "Prüfprotokoll");
+    const int groupsBottom = std::max({Form->RadioGroup1->geometry().bottom(),
+                                       Form->RadioGroup2->geometry().bottom(),
+                                       Form->RadioGroup4->geometry().bottom()});
+    EXPECT_GT(Form->GroupBox1->geometry().top(), groupsBottom);
+    EXPECT_LT(Form->GroupBox1->mapTo(Form.get(), Form->GroupBox1->rect().bottomLeft()).y(),
+              Form->StatusLine->geometry().top());
+    for (QWidget* inside : std::initializer_list<QWidget*>{
+             Form->Label7, Form->ComboBox4, Form->Label8, Form->ComboBox5, Form->Label9,
+             Form->ProgressBar1, Form->ListView1})
+        EXPECT_TRUE(Form->GroupBox1->rect().contains(inside->geometry()))
+            << inside->objectName().toStdString();
+    EXPECT_EQ(Form->Label7->text(), "Toneingang");
+    EXPECT_EQ(Form->Label8->text(), "Tonfolge");
+    // The tests run without an audio server, as a machine without sound card would.
+    EXPECT_EQ(Items(*Form->ComboBox4), QStringList{"Aus"});
+    EXPECT_EQ(Items(*Form->ComboBox5), (QStringList{"ZVEI1", "ZVEI2", "ZVEI3", "CCIR", "EEA"}));
+    EXPECT_EQ(Form->ComboBox5->currentText(), "ZVEI1");
+    EXPECT_EQ(Form->ProgressBar1->text(), "Aus");
+    QStringList titles;
+    for (int column = 0; column < Form->ListView1->columnCount(); ++column)
+        titles << Form->ListView1->headerItem()->text(column);
+    EXPECT_EQ(titles, (QStringList{"Zeit", "Gebertyp", "Code", "Vorton", "Alarmart", "Telegramm",
+                                   "Antworten", "Gehört", "Ergebnis"}));
+}
+
+TEST_F(MainFormLayoutTest, ChosenStandardIsRememberedForTheNextRun) {
+    ChooseItem(*Form->ComboBox5, 3);
+    Form.reset();
+    CreateForm();
+    EXPECT_EQ(Form->ComboBox5->currentText(), "CCIR");
+    ChooseItem(*Form->ComboBox5, 0);
 }
 
 TEST_F(MainFormLayoutTest, HintTextGoesToTheStatusLine) {

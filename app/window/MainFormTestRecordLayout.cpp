@@ -1,0 +1,82 @@
+// The test record's controls in the band between the option groups and the status line: the
+// tone input, the sequence standard and the level on one line, the record list below. They
+// come after every stored control in the tab order.
+
+#include "app/testrecord/TestRecordRow.h"
+#include "app/window/MainForm.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+QLabel* MakeLabel(QWidget* parent, const char* caption, QRect bounds) {
+    auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    label->setGeometry(bounds);
+    label->resize(label->size().expandedTo(label->sizeHint()));
+    return label;
+}
+
+QComboBox* MakeList(QWidget* parent, QRect bounds) {
+    auto* box = new QComboBox(parent);
+    box->setGeometry(bounds);
+    return box;
+}
+
+// Widths that fit the usual contents at the window's font; the last column takes the rest.
+constexpr int ColumnWidths[rcColumnCount - 1] = {52, 84, 80, 110, 120, 150, 140, 110};
+
+} // namespace
+
+void TMainForm::CreateTestRecordControls(QWidget* client) {
+    GroupBox1 = new QGroupBox(QStringLiteral("Prüfprotokoll"), client);
+    GroupBox1->setGeometry(8, 486, 888, 174);
+
+    Label7 = MakeLabel(GroupBox1, "Toneingang", {10, 20, 60, 13});
+    ComboBox4 = MakeList(GroupBox1, {76, 16, 260, 21});
+    Label8 = MakeLabel(GroupBox1, "Tonfolge", {352, 20, 44, 13});
+    ComboBox5 = MakeList(GroupBox1, {402, 16, 80, 21});
+    Label9 = MakeLabel(GroupBox1, "Pegel", {498, 20, 30, 13});
+
+    ProgressBar1 = new QProgressBar(GroupBox1);
+    ProgressBar1->setGeometry(534, 17, 200, 19);
+    // Whole dBFS from the quietest level worth showing up to full scale.
+    ProgressBar1->setRange(-60, 0);
+    ProgressBar1->setValue(-60);
+    ProgressBar1->setTextVisible(true);
+
+    ListView1 = new QTreeWidget(GroupBox1);
+    ListView1->setGeometry(8, 42, 872, 124);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    QStringList titles;
+    for (const std::string& title : RecordColumnTitles())
+        titles << QString::fromStdString(title);
+    ListView1->setHeaderLabels(titles);
+    for (int column = 0; column < rcColumnCount - 1; ++column)
+        ListView1->setColumnWidth(column, ColumnWidths[column]);
+
+    Timer4 = new QTimer(this);
+    Timer4->setSingleShot(true);
+    Timer5 = new QTimer(this);
+    Timer5->setInterval(100);
+
+    const std::pair<QObject*, const char*> names[] = {
+        {GroupBox1, "GroupBox1"}, {Label7, "Label7"},       {ComboBox4, "ComboBox4"},
+        {Label8, "Label8"},       {ComboBox5, "ComboBox5"}, {Label9, "Label9"},
+        {ProgressBar1, "ProgressBar1"}, {ListView1, "ListView1"}, {Timer4, "Timer4"},
+        {Timer5, "Timer5"}};
+    for (const auto& [control, name] : names)
+        control->setObjectName(QString::fromLatin1(name));
+
+    QWidget::setTabOrder(ComboBox3, ComboBox4);
+    QWidget::setTabOrder(ComboBox4, ComboBox5);
+    QWidget::setTabOrder(ComboBox5, ListView1);
+}
