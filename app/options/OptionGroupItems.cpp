@@ -6,7 +6,8 @@ namespace {
 
 std::vector<std::string> TextsAfter(std::string first, const std::vector<NamedTone>& tones) {
     std::vector<std::string> texts{std::move(first)};
-    for (const NamedTone& tone : tones) texts.push_back(tone.text);
+    for (const NamedTone& tone : tones)
+        texts.push_back(tone.text);
     return texts;
 }
 
