@@ -28,8 +28,9 @@ QComboBox* MakeList(QWidget* parent, QRect bounds) {
     return box;
 }
 
-// Widths that fit the usual contents at the window's font; the last column takes the rest.
-constexpr int ColumnWidths[rcColumnCount - 1] = {52, 84, 80, 110, 120, 150, 140, 110};
+// Widths that fit the usual contents at the window's font and leave the verdict in sight; the
+// last column takes the rest, and tool tips show whatever is cut off.
+constexpr int ColumnWidths[rcColumnCount - 1] = {50, 78, 70, 100, 110, 148, 110, 80};
 
 } // namespace
 
