@@ -9,6 +9,8 @@ constexpr int AnalysisRate = 8000;
 constexpr int TapsPerFactor = 16;
 // Below the lowest pre-tone (367.5 Hz) by far, above mains hum.
 constexpr double DcCornerHz = 40.0;
+// Far below the quietest 16-bit step (3e-5), far above the subnormal range (1e-38).
+constexpr float SubnormalGuard = 1e-20f;
 
 std::vector<float> LowPassTaps(int factor) {
     if (factor == 1)
@@ -46,6 +48,10 @@ bool Decimator::Push(float input, float& output) {
     // One-pole high-pass: a DC offset must not reach the analysis.
     dcOutput_ = input - dcPrevious_ + dcPole_ * dcOutput_;
     dcPrevious_ = input;
+    // In digital silence the filter decays into subnormal floats, which every later
+    // multiplication would pay for many times over.
+    if (std::abs(dcOutput_) < SubnormalGuard)
+        dcOutput_ = 0.0f;
 
     const std::size_t length = taps_.size();
     history_[next_] = dcOutput_;

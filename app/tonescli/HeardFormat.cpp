@@ -37,9 +37,12 @@ std::string JsonList(const std::vector<double>& values, int decimals) {
 
 std::string_view KindName(HeardKind kind) {
     switch (kind) {
-    case HeardKind::Sequence: return "sequence";
-    case HeardKind::LongTone: return "long tone";
-    case HeardKind::TwoTone: return "two-tone";
+    case HeardKind::Sequence:
+        return "sequence";
+    case HeardKind::LongTone:
+        return "long tone";
+    case HeardKind::TwoTone:
+        return "two-tone";
     }
     return "sequence";
 }
@@ -56,13 +59,14 @@ std::string Text(const HeardSignal& signal, ToneStandard standard) {
     for (std::size_t i = 0; i < signal.frequenciesHz.size(); ++i)
         line += (i ? " + " : " ") + Fixed(signal.frequenciesHz[i], 1);
     line += " Hz, " + Fixed(signal.durationSeconds, 3) + " s";
-    if (!signal.name.empty()) line += ", \"" + signal.name + "\"";
+    if (!signal.name.empty())
+        line += ", \"" + signal.name + "\"";
     return line;
 }
 
 std::string Json(const HeardSignal& signal, ToneStandard standard) {
-    std::string object = "{\"start\":" + Fixed(signal.startSeconds, 3) + ",\"kind\":" +
-                         JsonString(std::string(KindName(signal.kind))) +
+    std::string object = "{\"start\":" + Fixed(signal.startSeconds, 3) +
+                         ",\"kind\":" + JsonString(std::string(KindName(signal.kind))) +
                          ",\"duration\":" + Fixed(signal.durationSeconds, 3);
     if (signal.kind == HeardKind::Sequence) {
         object += ",\"standard\":" + JsonString(std::string(DisplayName(standard))) +

@@ -29,9 +29,11 @@ ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args)
             option.resize(equals);
         }
         const bool takesValue = option == "--standard" || option == "--rate";
-        if (value && !takesValue) return {std::nullopt, "option " + option + " takes no value"};
+        if (value && !takesValue)
+            return {std::nullopt, "option " + option + " takes no value"};
         if (takesValue && !value) {
-            if (i + 1 == args.size()) return {std::nullopt, "option " + option + " needs a value"};
+            if (i + 1 == args.size())
+                return {std::nullopt, "option " + option + " needs a value"};
             value = args[++i];
         }
 
@@ -49,8 +51,8 @@ ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args)
         } else if (option == "--rate") {
             options.rawRate = ParseRate(*value);
             if (!options.rawRate)
-                return {std::nullopt, "invalid value '" + *value +
-                                          "' for --rate (expected 8000 to 48000 Hz)"};
+                return {std::nullopt,
+                        "invalid value '" + *value + "' for --rate (expected 8000 to 48000 Hz)"};
         } else if (option.starts_with("-") && option != StandardInputName) {
             return {std::nullopt, "unknown option " + option};
         } else if (haveInput) {
@@ -60,8 +62,10 @@ ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args)
             haveInput = true;
         }
     }
-    if (options.help) return {options, {}};
-    if (!haveInput) return {std::nullopt, "no input given (a WAV file, or - for standard input)"};
+    if (options.help)
+        return {options, {}};
+    if (!haveInput)
+        return {std::nullopt, "no input given (a WAV file, or - for standard input)"};
     if (options.rawRate && options.input != StandardInputName)
         return {std::nullopt, "--rate is for raw samples on standard input (-) only"};
     return {options, {}};

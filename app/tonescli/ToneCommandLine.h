@@ -14,8 +14,8 @@ inline constexpr std::string_view TonesProgramName = "quorvane-tones";
 inline constexpr std::string_view StandardInputName = "-";
 
 struct ToneOptions {
-    std::string input;             // a file, or StandardInputName
-    std::optional<int> rawRate;    // raw 16-bit PCM at this rate instead of WAV
+    std::string input;          // a file, or StandardInputName
+    std::optional<int> rawRate; // raw 16-bit PCM at this rate instead of WAV
     ToneStandard standard = DefaultToneStandard;
     bool json = false;
     bool help = false;

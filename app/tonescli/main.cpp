@@ -27,9 +27,8 @@ int Refuse(const std::string& message) {
 
 void PrintHeard(ToneDecoder& decoder, const ToneOptions& options) {
     std::vector<HeardSignal> heard = decoder.TakeHeard();
-    std::stable_sort(heard.begin(), heard.end(), [](const auto& a, const auto& b) {
-        return a.startSeconds < b.startSeconds;
-    });
+    std::stable_sort(heard.begin(), heard.end(),
+                     [](const auto& a, const auto& b) { return a.startSeconds < b.startSeconds; });
     for (const HeardSignal& signal : heard)
         std::printf("%s\n", FormatHeard(signal, options.standard, options.json).c_str());
     // A live stream on standard input shows each signal as it ends.
@@ -69,11 +68,13 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
     for (;;) {
         const std::size_t count = wav ? wav->Read(samples.data(), samples.size())
                                       : ReadRaw(in, samples.data(), samples.size());
-        if (count == 0) break;
+        if (count == 0)
+            break;
         decoder.Feed(samples.data(), count);
         PrintHeard(decoder, options);
     }
-    if (in.bad()) return Refuse("cannot read " + inputName + ": " + std::strerror(errno));
+    if (in.bad())
+        return Refuse("cannot read " + inputName + ": " + std::strerror(errno));
     decoder.Flush();
     PrintHeard(decoder, options);
     return 0;
@@ -93,9 +94,11 @@ int main(int argc, char** argv) {
         std::fputs(ToneUsageText().c_str(), stdout);
         return 0;
     }
-    if (options.input == StandardInputName) return Decode(std::cin, options, "standard input");
+    if (options.input == StandardInputName)
+        return Decode(std::cin, options, "standard input");
 
     std::ifstream file(options.input, std::ios::binary);
-    if (!file) return Refuse("cannot open " + options.input + ": " + std::strerror(errno));
+    if (!file)
+        return Refuse("cannot open " + options.input + ": " + std::strerror(errno));
     return Decode(file, options, options.input);
 }

@@ -1,5 +1,7 @@
 #include "tools/encoder-sim/audio/AlarmSound.h"
 
+#include <cstdio>
+
 namespace EncoderSim {
 
 namespace {
@@ -40,6 +42,25 @@ std::vector<TToneBurst> AlarmBursts(const TDecodedFrame& frame, TSelcallStandard
         bursts.push_back(std::move(tone));
     bursts.push_back({{}, AlarmSilenceSeconds});
     return bursts;
+}
+
+std::string AlarmSoundDescription() {
+    char text[1024];
+    std::snprintf(
+        text, sizeof text,
+        "The tones of an alarm: %.1f s silence, the pre-tone the telegram selects, %.1f s\n"
+        "pause, the code (one tone per character, the repeat tone for a character equal\n"
+        "to the one before; %.0f ms each in ZVEI, %.0f ms in CCIR, %.0f ms in EEA), %.1f s\n"
+        "silence. Pre-tone lengths: \"Tonruf I\" (%.0f Hz) and \"Tonruf II\" (%.0f Hz) %.1f s\n"
+        "\"kurz\" and %.1f s \"lang\"; the letter pre-tones a (%.1f Hz) to m (%.1f Hz) %.1f s.\n"
+        "No two-tone signal is added: the telegram does not tell which one.\n",
+        AlarmSilenceSeconds, PreTonePauseSeconds,
+        1000 * SelcallToneSeconds(TSelcallStandard::Zvei1),
+        1000 * SelcallToneSeconds(TSelcallStandard::Ccir),
+        1000 * SelcallToneSeconds(TSelcallStandard::Eea), AlarmSilenceSeconds, CallToneOneHz,
+        CallToneTwoHz, ShortCallToneSeconds, LongCallToneSeconds, FirstLetterHz,
+        FirstLetterHz + LetterStepHz * (LastLetterItem - 1), LetterPreToneSeconds);
+    return text;
 }
 
 } // namespace EncoderSim

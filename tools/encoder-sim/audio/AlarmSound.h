@@ -13,6 +13,8 @@
 #include "tools/encoder-sim/audio/ToneSynthesis.h"
 #include "tools/encoder-sim/protocol/DecodedFrame.h"
 
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace EncoderSim {
@@ -27,5 +29,8 @@ inline constexpr double AlarmSilenceSeconds = 0.5; // before and after each alar
 std::optional<TToneBurst> PreToneBurst(const TDecodedFrame& frame);
 
 std::vector<TToneBurst> AlarmBursts(const TDecodedFrame& frame, TSelcallStandard standard);
+
+// The paragraph of the usage text that tells these lengths.
+std::string AlarmSoundDescription();
 
 } // namespace EncoderSim
