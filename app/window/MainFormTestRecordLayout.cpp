@@ -30,7 +30,7 @@ QComboBox* MakeList(QWidget* parent, QRect bounds) {
 
 // Widths that fit the usual contents at the window's font and leave the verdict in sight; the
 // last column takes the rest, and tool tips show whatever is cut off.
-constexpr int ColumnWidths[rcColumnCount - 1] = {50, 78, 70, 100, 110, 148, 110, 80};
+constexpr int ColumnWidths[rcColumnCount - 1] = {58, 78, 70, 100, 108, 146, 108, 80};
 
 } // namespace
 

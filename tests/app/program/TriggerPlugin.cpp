@@ -1,5 +1,5 @@
 // Test-only Qt plugin that plays the operator inside the unmodified quorvane program: loaded
-// through QT_QPA_GENERIC_PLUGINS=quorvanetrigger:<code>[,<code>...], it waits for the main
+// through QT_QPA_GENERIC_PLUGINS=quorvanetrigger:<code>[+<code>...], it waits for the main
 // window, types the code into "Edit1" key by key (through the window's own key filter) and
 // clicks "SpeedButton1" once the window has armed it. Then it watches the newest row of the test
 // record ("ListView1") and prints it whenever it changes, as "record:" and its columns separated
@@ -19,7 +19,7 @@ namespace {
 
 class TTriggerDriver : public QObject {
 public:
-    explicit TTriggerDriver(const QString& codes) : Codes_(codes.split(QLatin1Char(','))) {
+    explicit TTriggerDriver(const QString& codes) : Codes_(codes.split(QLatin1Char('+'))) {
         connect(&Poll_, &QTimer::timeout, this, [this] { Step(); });
         Poll_.start(50);
         connect(&Watch_, &QTimer::timeout, this, [this] { WatchRecord(); });
