@@ -33,14 +33,23 @@ fail() {
     exit 1
 }
 
-# Waits up to ten seconds for a shell condition.
+# Waits up to ten seconds until the command given succeeds.
 wait_for() {
     tries=100
-    until eval "$1"; do
+    until "$@"; do
         tries=$((tries - 1))
         [ "$tries" -gt 0 ] || return 1
         sleep 0.1
     done
+}
+
+# The simulator has linked its port; the program holds the port's terminal open.
+sim_linked() { [ -L "$work/ports/COM1" ]; }
+port_taken() {
+    for fd in "/proc/$app_pid/fd/"*; do
+        [ "$(readlink "$fd")" = "$terminal" ] && return 0
+    done
+    return 1
 }
 
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "$deb"
@@ -55,14 +64,14 @@ done
 mkdir "$work/ports" "$work/folder"
 /usr/bin/quorvane-encoder-sim --dir "$work/ports" >"$work/sim.out" 2>&1 &
 sim_pid=$!
-wait_for '[ -L "$work/ports/COM1" ]' || fail "the simulator made no COM1: $(cat "$work/sim.out")"
+wait_for sim_linked || fail "the simulator made no COM1: $(cat "$work/sim.out")"
 terminal=$(readlink "$work/ports/COM1")
 
 printf '@62380@\n' >"$work/folder/Tonfolgen.txt"
 (cd "$work/folder" && QUORVANE_COM_DIR="$work/ports" QT_QPA_PLATFORM=offscreen \
     exec /usr/bin/quorvane >"$work/quorvane.out" 2>&1) &
 app_pid=$!
-wait_for 'ls -l /proc/$app_pid/fd 2>/dev/null | grep -q " $terminal\$"' ||
+wait_for port_taken ||
     fail "quorvane did not open the simulator's port $terminal: $(cat "$work/quorvane.out")"
 sleep 1
 kill -0 "$app_pid" 2>/dev/null || fail "quorvane ended: $(cat "$work/quorvane.out")"

@@ -23,6 +23,7 @@ deb=$(ls "$BUILD_DIR"/quorvane_*.deb)
 if command -v lintian >/dev/null; then
     lintian --display-info --fail-on error "$deb"
 else
-    echo "lintian is not installed, so the package is not checked (./scripts/install-deps.sh lintian)"
+    echo "lintian is not installed, so the package is not checked" \
+        "(./scripts/install-deps.sh lintian)"
 fi
 echo "$deb"
