@@ -6,9 +6,10 @@
 // follow the last alarm sent. Heard signals belong to the oldest open row still waiting for its
 // sequence and newer than the last row that got one, because an encoder sounds its alarms in
 // the order it got them; a sequence that is exactly what a later waiting row expects goes to
-// that row instead, so one alarm the encoder dropped does not shift every verdict after it. A row that waits longer than the hearing
-// window gets "nichts gehört". A row is complete when its hearing window has passed, or as soon
-// as it has its verdict (or nothing to wait for) and a newer alarm has gone out.
+// that row instead, so one alarm the encoder dropped does not shift every verdict after it. A row
+// that waits longer than the hearing window gets "nichts gehört". A row is complete when its
+// hearing window has passed, or as soon as it has its verdict (or nothing to wait for) and a newer
+// alarm has gone out.
 //
 // Time is passed in, so tests need no clock. One thread; nothing here fails.
 

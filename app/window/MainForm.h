@@ -115,8 +115,6 @@ public:
     int SelectedEncoderType() const;
     // The trigger-button rule: armed and red at the code field's full length.
     void UpdateTriggerButton();
-    // The test record's view of the record book, for tests.
-    const TTestRecordBook& TestRecordBook() const { return RecordBook_; }
 
 private:
     void CreateControls();

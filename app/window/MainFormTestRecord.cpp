@@ -105,9 +105,8 @@ void TMainForm::SetUpTestRecord() {
 }
 
 void TMainForm::FillToneInputs() {
-    const QByteArray chosen = ComboBox4->count() > 0
-                                  ? ComboBox4->currentData().toByteArray()
-                                  : Settings().value(ToneInputKey).toByteArray();
+    const QByteArray chosen = ComboBox4->count() > 0 ? ComboBox4->currentData().toByteArray()
+                                                     : Settings().value(ToneInputKey).toByteArray();
     {
         const QSignalBlocker blocker(ComboBox4);
         ComboBox4->clear();
@@ -117,7 +116,8 @@ void TMainForm::FillToneInputs() {
         ComboBox4->setCurrentIndex(std::max(0, ComboBox4->findData(chosen)));
     }
     // The input listened to has gone: the choice falls back to "Aus", the setting stays.
-    if (ToneListener1->Listening() && ComboBox4->currentData().toByteArray() != ToneListener1->DeviceId())
+    if (ToneListener1->Listening() &&
+        ComboBox4->currentData().toByteArray() != ToneListener1->DeviceId())
         ListenToChosenInput();
 }
 
@@ -161,8 +161,8 @@ void TMainForm::ShowLevelOff() {
 
 void TMainForm::Timer5Timer() {
     const double level = ToneListener1->LevelDbfs();
-    ProgressBar1->setValue(std::clamp(static_cast<int>(std::lround(level)),
-                                      ProgressBar1->minimum(), ProgressBar1->maximum()));
+    ProgressBar1->setValue(std::clamp(static_cast<int>(std::lround(level)), ProgressBar1->minimum(),
+                                      ProgressBar1->maximum()));
     ProgressBar1->setFormat(level <= SilenceLevelDbfs ? QStringLiteral("Stille")
                                                       : QStringLiteral("%v dBFS"));
 }

@@ -69,11 +69,16 @@ void TMainForm::CreateTestRecordControls(QWidget* client) {
     Timer5 = new QTimer(this);
     Timer5->setInterval(100);
 
-    const std::pair<QObject*, const char*> names[] = {
-        {GroupBox1, "GroupBox1"}, {Label7, "Label7"},       {ComboBox4, "ComboBox4"},
-        {Label8, "Label8"},       {ComboBox5, "ComboBox5"}, {Label9, "Label9"},
-        {ProgressBar1, "ProgressBar1"}, {ListView1, "ListView1"}, {Timer4, "Timer4"},
-        {Timer5, "Timer5"}};
+    const std::pair<QObject*, const char*> names[] = {{GroupBox1, "GroupBox1"},
+                                                      {Label7, "Label7"},
+                                                      {ComboBox4, "ComboBox4"},
+                                                      {Label8, "Label8"},
+                                                      {ComboBox5, "ComboBox5"},
+                                                      {Label9, "Label9"},
+                                                      {ProgressBar1, "ProgressBar1"},
+                                                      {ListView1, "ListView1"},
+                                                      {Timer4, "Timer4"},
+                                                      {Timer5, "Timer5"}};
     for (const auto& [control, name] : names)
         control->setObjectName(QString::fromLatin1(name));
 

@@ -109,7 +109,7 @@ void TToneListener::SourceStateChanged() {
     if (error == QAudio::NoError || error == QAudio::UnderrunError)
         return;
     const QString reason = error == QAudio::OpenError ? QStringLiteral("lässt sich nicht öffnen")
-                                                        : QStringLiteral("ausgefallen");
+                                                      : QStringLiteral("ausgefallen");
     // Released later: the source is still inside its own signal.
     Source_.release()->deleteLater();
     Sink_.release()->deleteLater();

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
@@ -60,7 +60,8 @@ TEST(QuorvaneProgram, TriggerPutsTheTelegramOnTheSimulatorsLine) {
     ASSERT_TRUE(ready) << "the simulator starts";
     EXPECT_NE(ready->find("\"ready\""), std::string::npos) << *ready;
 
-    TChildProcess quorvane(QUORVANE_BINARY, {}, ProgramEnvironment(comDir.Path(), "12345", work.Path),
+    TChildProcess quorvane(QUORVANE_BINARY, {},
+                           ProgramEnvironment(comDir.Path(), "12345", work.Path),
                            work.Path.string());
     std::string frame;
     const auto deadline = std::chrono::steady_clock::now() + 20s;

@@ -78,8 +78,15 @@ TEST(RecordFileTest, DailyFileStartsWithMarkAndHeaderThenAppends) {
         std::filesystem::temp_directory_path() / ("record-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     TTestRecordRow row;
-    row.Alarm = {"2026-12-07", "14:05:09", "Standart  neu", "12345", "Ohne Tonruf",
-                 "Sofortiger Weckruf", "02 40 31 32 33 34 35 49 03", "12345", true};
+    row.Alarm = {"2026-12-07",
+                 "14:05:09",
+                 "Standart  neu",
+                 "12345",
+                 "Ohne Tonruf",
+                 "Sofortiger Weckruf",
+                 "02 40 31 32 33 34 35 49 03",
+                 "12345",
+                 true};
     row.Replies = {"ACK", "Träger ein"};
     row.Heard = {"Tonruf I 2,0 s", "12345"};
     row.Verdict = CompareHeard("12345", "12345");

@@ -205,9 +205,9 @@ TEST_F(MainFormLayoutTest, TabOrderStartsAtTheCodeFieldAndSkipsHiddenControls) {
 
 TEST_F(MainFormLayoutTest, TestRecordFillsTheBandBelowTheOptionGroups) {
     EXPECT_EQ(Form->GroupBox1->title(), "Prüfprotokoll");
-    const int groupsBottom = std::max({Form->RadioGroup1->geometry().bottom(),
-                                       Form->RadioGroup2->geometry().bottom(),
-                                       Form->RadioGroup4->geometry().bottom()});
+    const int groupsBottom =
+        std::max({Form->RadioGroup1->geometry().bottom(), Form->RadioGroup2->geometry().bottom(),
+                  Form->RadioGroup4->geometry().bottom()});
     EXPECT_GT(Form->GroupBox1->geometry().top(), groupsBottom);
     EXPECT_LT(Form->GroupBox1->mapTo(Form.get(), Form->GroupBox1->rect().bottomLeft()).y(),
               Form->StatusLine->geometry().top());

@@ -208,16 +208,17 @@ TEST_F(MainFormSupervisionTest, AlarmsAndTheirRepliesGoIntoTheTestRecordAndItsFi
     EXPECT_EQ(TodaysRecordFile().find("@62380@"), std::string::npos);
     Form.reset();
     const std::string file = TodaysRecordFile();
-    EXPECT_EQ(file.rfind("\xEF\xBB\xBF" "Datum;Zeit;", 0), 0u);
+    const std::string header = "\xEF\xBB\xBF"
+                               "Datum;Zeit;";
+    EXPECT_EQ(file.rfind(header, 0), 0u);
     EXPECT_NE(file.find(";" + typed[0].toStdString() + ";Standart  neu;1a2b3;"), std::string::npos);
     EXPECT_NE(file.find(";'@62380@;Ohne Tonruf;Warten (max 5 sec) Weckruf;"), std::string::npos);
     EXPECT_TRUE(Reports.empty());
 }
 
 TEST_F(MainFormSupervisionTest, AnUnwritableRecordFileIsReportedOnce) {
-    std::filesystem::create_directory("Pruefprotokoll-" +
-                                      QDate::currentDate().toString(Qt::ISODate).toStdString() +
-                                      ".csv");
+    std::filesystem::create_directory(
+        "Pruefprotokoll-" + QDate::currentDate().toString(Qt::ISODate).toStdString() + ".csv");
     QTest::keyClicks(Form->Edit1, "12345");
     for (int alarm = 0; alarm < 3; ++alarm)
         Form->SpeedButton1Click();
