@@ -1,9 +1,10 @@
 #include "app/testrecord/RecordFile.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,10 +17,6 @@ template <typename TFields> std::string Line(std::string_view first, const TFiel
         line += ';' + CsvField(field);
     return line + std::string(LineEnd);
 }
-
-struct TFileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 } // namespace
 
@@ -53,19 +50,33 @@ std::string CsvLine(const TTestRecordRow& row) {
 }
 
 std::optional<std::string> AppendRecordLine(const std::string& path, const TTestRecordRow& row) {
-    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "ab"));
-    if (!file)
+    // Non-blocking, so that a pipe of that name without a reader fails instead of hanging the
+    // window; on a regular file the flag changes nothing.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
         return std::strerror(errno);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return "not a regular file";
+    }
     std::string text;
-    if (std::fseek(file.get(), 0, SEEK_END) == 0 && std::ftell(file.get()) == 0)
+    if (status.st_size == 0)
         text = std::string(ByteOrderMark) + CsvHeaderLine();
     text += CsvLine(row);
-    errno = 0;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-    const int writeError = errno != 0 ? errno : EIO;
-    // Closing flushes, and a full disk may only show there.
-    const bool closed = std::fclose(file.release()) == 0;
-    if (!written || !closed)
-        return std::strerror(written ? errno : writeError);
+    int error = 0;
+    for (std::size_t done = 0; done < text.size() && error == 0;) {
+        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+        if (wrote > 0)
+            done += static_cast<std::size_t>(wrote);
+        else if (wrote < 0 && errno != EINTR)
+            error = errno;
+    }
+    // A full disk or a network folder may only report the failure on closing.
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        return std::strerror(error);
     return std::nullopt;
 }

@@ -25,5 +25,6 @@ std::string CsvHeaderLine();
 std::string CsvLine(const TTestRecordRow& row);
 
 // Appends the row's line, starting a new file with the byte-order mark and the header.
-// Returns the reason on failure.
+// Returns the reason on failure, also when the name is taken by something other than a regular
+// file; never blocks on a pipe.
 std::optional<std::string> AppendRecordLine(const std::string& path, const TTestRecordRow& row);

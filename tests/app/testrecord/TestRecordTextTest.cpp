@@ -8,6 +8,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -104,9 +105,13 @@ TEST(RecordFileTest, DailyFileStartsWithMarkAndHeaderThenAppends) {
     EXPECT_EQ(CsvHeaderLine(), "Datum;Zeit;Gebertyp;Code;Vorton;Alarmart;Telegramm;Antworten;"
                                "Gehört;Ergebnis\r\n");
 
-    const auto failure = AppendRecordLine((folder / "missing" / "x.csv").string(), row);
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(*failure, "No such file or directory");
+    ASSERT_EQ(mkfifo((folder / "pipe.csv").c_str(), 0600), 0);
+    const std::pair<const char*, const char*> failures[] = {
+        {"missing/x.csv", "No such file or directory"},
+        {"pipe.csv", "No such device or address"}, // no reader: fails at once, never hangs
+    };
+    for (const auto& [name, reason] : failures)
+        EXPECT_EQ(AppendRecordLine((folder / name).string(), row), reason) << name;
     std::filesystem::remove_all(folder);
 }
 
