@@ -4,10 +4,12 @@
 # Usage: scripts/install-deps.sh [package ...]
 set -eu
 
+# multimon-ng serves the tests only: an independent tone decoder to check ours against.
 DEFAULT_PACKAGES="build-essential cmake ninja-build pkg-config \
-qt6-base-dev qt6-translations-l10n libgl-dev \
+qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev \
 libgtest-dev libgmock-dev libbenchmark-dev \
-xvfb xauth x11-apps imagemagick file"
+xvfb xauth x11-apps imagemagick file \
+multimon-ng"
 PACKAGES=${*:-$DEFAULT_PACKAGES}
 
 missing=""
