@@ -78,6 +78,7 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
         {Path("alarm.wav"), 0, "\"Tonruf I\"\n"}, // ZVEI1 by default: no CCIR sequence
         {Path("missing.wav"), 2, "cannot open " + Path("missing.wav") + ": No such file"},
         {Path("text.wav"), 2, "not a WAV file (no RIFF/WAVE header)"},
+        {Path(""), 2, "it is a folder"},
         {"- --rate 22050 < /dev/null", 0, ""},
         {"", 2, "no input given"},
         {Path("alarm.wav") + " --standard zvei4", 2, "invalid value 'zvei4' for --standard"},
