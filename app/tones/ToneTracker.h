@@ -3,12 +3,16 @@
 // with a start, an end and a measured frequency. A frame whose frequency drifts by more than
 // 2 % from the segment ends it; one frame lost to noise is bridged. The ends are set where the
 // tone's own level has fallen 6 dB below its plateau, which is where a frame's centre crosses
-// the tone's edge, so a segment's length is the tone's length within half a hop.
+// the tone's edge, so a segment's length is the tone's length within half a hop. A segment keeps
+// only its first and last frames, which is all trimming its ends needs, and sums over the rest,
+// so a tone that sounds for hours takes no more memory than a short one.
 //
-// Plain object; one thread at a time.
+// Plain object; one thread at a time. Push allocates only when it closes a segment.
 
 #include "app/tones/SpectrumAnalyser.h"
 
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -35,17 +39,24 @@ public:
 
 private:
     struct Heard {
-        double centreSeconds;
-        std::vector<double> frequenciesHz;
-        double levelDb;
+        double centreSeconds = 0.0;
+        std::array<double, 2> frequenciesHz{}; // the first Tones() of them
+        double levelDb = 0.0;
     };
+    std::size_t Tones() const { return count_ == ToneCount::One ? 1 : 2; }
     std::optional<Heard> Classify(const SpectrumFrame& frame) const;
     bool Continues(const Heard& heard) const;
+    void Add(const Heard& heard);
     ToneSegment Finish() const;
 
     ToneCount count_;
     double hopSeconds_;
-    std::vector<Heard> frames_;
-    std::vector<double> sumHz_;
+    std::vector<Heard> head_;     // the segment's first frames, up to EdgeFrames
+    std::vector<Heard> tailRing_; // its last frames after the head, EdgeFrames slots
+    std::size_t tailCount_ = 0;
+    std::size_t tailNext_ = 0;
+    std::size_t frames_ = 0; // all frames of the segment
+    std::array<double, 2> sumHz_{};
+    double plateauDb_ = 0.0;
     int missed_ = 0;
 };

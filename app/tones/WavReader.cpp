@@ -11,6 +11,8 @@ constexpr std::uint16_t PcmFormat = 1;
 constexpr std::uint16_t ExtensibleFormat = 0xFFFE;
 // A header chunk larger than this is damage, not data worth skipping through.
 constexpr std::uint32_t LargestHeaderChunk = 1u << 20;
+// More is no recording of a radio channel, and would make a chunk of frames huge.
+constexpr int MostChannels = 8;
 
 std::uint32_t Little32(const unsigned char* bytes) {
     return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (std::uint32_t{bytes[3]} << 24);
@@ -90,6 +92,9 @@ WavReader::WavReader(std::istream& in) : in_(in) {
                            "-bit PCM; only 16-bit PCM is read");
         if (channels_ < 1)
             throw WavError("damaged format description (no channels)");
+        if (channels_ > MostChannels)
+            throw WavError("unsupported " + std::to_string(channels_) + " channels; at most " +
+                           std::to_string(MostChannels) + " are mixed");
         haveFormat = true;
     }
 }

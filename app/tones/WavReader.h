@@ -22,7 +22,6 @@ public:
     explicit WavReader(std::istream& in); // reads the header up to the sample data
 
     int SampleRate() const { return sampleRate_; }
-    int Channels() const { return channels_; }
 
     // Up to `capacity` mono samples; 0 at the end. A last partial frame is dropped.
     std::size_t Read(std::int16_t* out, std::size_t capacity);

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -97,6 +98,9 @@ int main(int argc, char** argv) {
     if (options.input == StandardInputName)
         return Decode(std::cin, options, "standard input");
 
+    std::error_code error;
+    if (std::filesystem::is_directory(options.input, error))
+        return Refuse("cannot read " + options.input + ": it is a folder");
     std::ifstream file(options.input, std::ios::binary);
     if (!file)
         return Refuse("cannot open " + options.input + ": " + std::strerror(errno));

@@ -45,6 +45,7 @@ TEST(WavReader, RefusesWhatItCannotRead) {
         {"8-bit", WavBytes(1, 1, 8000, 8, "ab"), "unsupported 8-bit PCM; only 16-bit PCM is read"},
         {"float", WavBytes(3, 1, 8000, 32, "abcd"), "unsupported sample format 32-bit float"},
         {"mu-law", WavBytes(7, 1, 8000, 8, "ab"), "unsupported sample format mu-law"},
+        {"many channels", WavBytes(1, 300, 8000, 16, ""), "unsupported 300 channels; at most 8"},
         {"no data", WavBytes(1, 1, 8000, 16, "").substr(0, 36), "no sample data"},
         {"cut header", WavBytes(1, 1, 8000, 16, "").substr(0, 30), "the file ends inside"},
     };

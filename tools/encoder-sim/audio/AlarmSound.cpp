@@ -1,6 +1,7 @@
 #include "tools/encoder-sim/audio/AlarmSound.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace EncoderSim {
 
@@ -12,8 +13,7 @@ constexpr double FirstLetterHz = 367.5;
 constexpr double LetterStepHz = 30.0;
 constexpr int LastLetterItem = 13; // "m": the last letter a telegram can carry
 
-} // namespace
-
+// The pre-tone burst a frame selects, if any.
 std::optional<TToneBurst> PreToneBurst(const TDecodedFrame& frame) {
     if (!frame.PreTone || frame.PreTone->Item <= 0)
         return std::nullopt;
@@ -31,6 +31,8 @@ std::optional<TToneBurst> PreToneBurst(const TDecodedFrame& frame) {
     const double hz = call % 2 == 1 ? CallToneOneHz : CallToneTwoHz;
     return TToneBurst{{hz}, call <= 2 ? ShortCallToneSeconds : LongCallToneSeconds};
 }
+
+} // namespace
 
 std::vector<TToneBurst> AlarmBursts(const TDecodedFrame& frame, TSelcallStandard standard) {
     std::vector<TToneBurst> bursts{{{}, AlarmSilenceSeconds}};

@@ -13,7 +13,6 @@
 #include "tools/encoder-sim/audio/ToneSynthesis.h"
 #include "tools/encoder-sim/protocol/DecodedFrame.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,9 +23,6 @@ inline constexpr double LongCallToneSeconds = 2.0;
 inline constexpr double LetterPreToneSeconds = 1.0;
 inline constexpr double PreTonePauseSeconds = 0.2;
 inline constexpr double AlarmSilenceSeconds = 0.5; // before and after each alarm
-
-// The pre-tone burst a frame selects, if any.
-std::optional<TToneBurst> PreToneBurst(const TDecodedFrame& frame);
 
 std::vector<TToneBurst> AlarmBursts(const TDecodedFrame& frame, TSelcallStandard standard);
 

@@ -69,19 +69,8 @@ std::optional<TSelcallStandard> ParseSelcallStandard(std::string_view name) {
     return std::nullopt;
 }
 
-std::string_view SelcallName(TSelcallStandard standard) {
-    return RowOf(standard).Name;
-}
-
 double SelcallToneSeconds(TSelcallStandard standard) {
     return RowOf(standard).ToneSeconds;
-}
-
-std::optional<double> SelcallFrequency(TSelcallStandard standard, char character) {
-    const auto index = IndexOf(character);
-    if (!index)
-        return std::nullopt;
-    return RowOf(standard).Hz[*index];
 }
 
 std::vector<TToneBurst> SelcallBursts(TSelcallStandard standard, std::string_view code) {

@@ -17,13 +17,9 @@ enum class TSelcallStandard { Zvei1, Zvei2, Zvei3, Ccir, Eea };
 
 // "zvei1", "zvei2", "zvei3", "ccir", "eea" in any letter case.
 std::optional<TSelcallStandard> ParseSelcallStandard(std::string_view name);
-std::string_view SelcallName(TSelcallStandard standard); // "ZVEI1", ...
 
 // Length of one tone: 70 ms for ZVEI, 100 ms for CCIR, 40 ms for EEA.
 double SelcallToneSeconds(TSelcallStandard standard);
-
-// Frequency of a character 0-9 or A-E (E: the repeat tone), either case; nullopt for others.
-std::optional<double> SelcallFrequency(TSelcallStandard standard, char character);
 
 // The bursts for a code; characters without a tone are left out.
 std::vector<TToneBurst> SelcallBursts(TSelcallStandard standard, std::string_view code);

@@ -18,6 +18,8 @@ namespace {
 
 // Tones lie below 3 kHz; the device resamples whatever rate it does not take natively.
 constexpr int PreferredRate = 22050;
+// An output that has stopped pulling must not make the queue grow without end.
+constexpr int LongestQueueSeconds = 120;
 
 } // namespace
 
@@ -81,6 +83,8 @@ TAudioPlayer::~TAudioPlayer() {
 
 void TAudioPlayer::Play(std::vector<std::int16_t> samples) {
     std::lock_guard lock(Queue_->Lock);
+    if (Queue_->Samples.size() > static_cast<std::size_t>(LongestQueueSeconds) * SampleRate_)
+        return;
     Queue_->Samples.insert(Queue_->Samples.end(), samples.begin(), samples.end());
 }
 

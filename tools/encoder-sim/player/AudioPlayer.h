@@ -3,7 +3,8 @@
 // on a thread of its own with its own Qt event loop, because the simulator's main thread waits
 // for signals and has none; between sounds it plays silence, so the stream never stalls.
 //
-// Play may be called from any thread; it queues and returns at once. The constructor throws
+// Play may be called from any thread; it queues and returns at once (and drops the sound when
+// two minutes are already waiting: the output has stopped). The constructor throws
 // std::runtime_error when there is no audio output or it refuses 16-bit mono.
 
 #include <atomic>
