@@ -5,7 +5,7 @@
 #include "app/telegram/EncoderTypes.h"
 #include "app/window/Controls.h"
 #include "app/window/MainForm.h"
-#include "app/window/OptionGroupItems.h"
+#include "app/options/OptionGroupItems.h"
 #include "app/window/WidgetText.h"
 
 #include <QCheckBox>
