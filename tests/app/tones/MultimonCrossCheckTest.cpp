@@ -60,6 +60,11 @@ std::vector<std::string> MultimonDigits(const std::string& rawPath, const char* 
     return codes;
 }
 
+// Test lists show the standard, not the case's bytes.
+void PrintTo(const CrossCheckCase& c, std::ostream* os) {
+    *os << c.demodulator;
+}
+
 class MultimonCrossCheck : public testing::TestWithParam<CrossCheckCase> {};
 
 TEST_P(MultimonCrossCheck, SameDigitsAsOurs) {

@@ -39,6 +39,11 @@ struct SequenceCase {
     double lengthScale = 1.0;
 };
 
+// Test lists show the case's name, not its bytes.
+void PrintTo(const SequenceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SequenceDecoding : public testing::TestWithParam<SequenceCase> {};
 
 TEST_P(SequenceDecoding, HearsWhatWasSent) {
@@ -106,6 +111,10 @@ struct LongCase {
     std::vector<double> frequenciesHz;
     const char* text;
 };
+
+void PrintTo(const LongCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LongSignals : public testing::TestWithParam<LongCase> {};
 
