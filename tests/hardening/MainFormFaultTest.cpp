@@ -4,18 +4,23 @@
 #include "EngineTestSupport.h"
 #include "MainFormFixture.h"
 #include "app/fixedcodes/CodeList.h"
+#include "app/fixedcodes/CodeListFile.h"
 #include "app/supervision/ReplyDecoding.h"
 #include "app/window/Controls.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
+#include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QTimer>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <random>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -172,6 +177,7 @@ struct TCodeFileCase {
     std::string Content;
     std::size_t Entries;
     std::size_t FirstLength;
+    bool Cut; // beyond the limits: the beginning is loaded, and the operator is told
 };
 
 std::string RepeatedLines(std::size_t lines, const std::string& line) {
@@ -202,26 +208,46 @@ std::string ContentWithNul() {
 class MainFormCodeFileLoadTest : public TMainFormTest,
                                  public testing::WithParamInterface<TCodeFileCase> {};
 
-TEST_P(MainFormCodeFileLoadTest, LoadsWithoutMessage) {
+TEST_P(MainFormCodeFileLoadTest, LoadsWithinTheLimits) {
     const TCodeFileCase& c = GetParam();
     AddPort(1);
     WriteCodeList(c.Content);
+    const auto started = std::chrono::steady_clock::now();
     CreateForm();
+    const auto took = std::chrono::steady_clock::now() - started;
     StopTimers();
-    EXPECT_TRUE(Modals.Messages.empty());
+    EXPECT_LT(took, 1s);
+    if (c.Cut) {
+        ASSERT_EQ(Modals.Messages.size(), 1u);
+        EXPECT_TRUE(Modals.Messages[0].startsWith("Datei \"Tonfolgen.txt\" ist zu groß: nur die "
+                                                  "ersten " +
+                                                  QString::number(c.Entries) + " Einträge"))
+            << Modals.Messages[0].toStdString();
+    } else {
+        EXPECT_TRUE(Modals.Messages.empty());
+    }
     EXPECT_TRUE(Reports.empty());
     ASSERT_EQ(static_cast<std::size_t>(Form->ComboBox2->count()), c.Entries);
+    if (c.Entries == 0)
+        return;
     EXPECT_EQ(static_cast<std::size_t>(Form->ComboBox2->itemText(0).size()), c.FirstLength);
+    // The longest list allowed still opens its drop-down.
+    Form->CheckBox1->click();
+    Form->ComboBox2->showPopup();
+    EXPECT_TRUE(Form->ComboBox2->view()->isVisible());
+    Form->ComboBox2->hidePopup();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, MainFormCodeFileLoadTest,
-    testing::Values(TCodeFileCase{"Huge", RepeatedLines(300000, "12345\r\n"), 300000, 5},
-                    TCodeFileCase{"LongLines", RepeatedLines(3, std::string(1 << 20, 'A') + "\n"),
-                                  3, 1 << 20},
-                    TCodeFileCase{"Binary", BinaryContent(), SplitCodeList(BinaryContent()).size(),
-                                  SplitCodeList(BinaryContent()).front().size()},
-                    TCodeFileCase{"BinaryWithNul", ContentWithNul(), 1, 5}),
+    testing::Values(
+        TCodeFileCase{"Huge", RepeatedLines(300000, "12345\r\n"), CodeListMaxEntries, 5, true},
+        TCodeFileCase{"LongLines", RepeatedLines(3, std::string(1 << 20, 'A') + "\n"), 0, 0, true},
+        TCodeFileCase{"LongestLine", std::string(CodeListMaxBytes - 1, 'A') + "\n", 1,
+                      CodeListMaxBytes - 1, false},
+        TCodeFileCase{"Binary", BinaryContent(), SplitCodeList(BinaryContent()).size(),
+                      SplitCodeList(BinaryContent()).front().size(), false},
+        TCodeFileCase{"BinaryWithNul", ContentWithNul(), 1, 5, false}),
     [](const testing::TestParamInfo<TCodeFileCase>& info) { return info.param.Name; });
 
 using MainFormCodeFileTest = TMainFormTest;
@@ -232,8 +258,35 @@ TEST_F(MainFormCodeFileTest, UnreadableFileGivesTheMessage) {
     CreateForm();
     StopTimers();
     ASSERT_EQ(Modals.Messages.size(), 1u);
-    EXPECT_EQ(Modals.Messages[0], "Datei \"Tonfolgen.txt\" nicht gefunden");
+    EXPECT_EQ(Modals.Messages[0],
+              "\"Tonfolgen.txt\" ist keine gewöhnliche Datei und wird nicht gelesen");
     EXPECT_EQ(Form->ComboBox2->count(), 11);
+    EXPECT_TRUE(Reports.empty());
+}
+
+// A FIFO with no writer hung the start-up for good, a link to an endless device ate the memory:
+// both are refused unread, and the start-up goes on at once.
+TEST_F(MainFormCodeFileTest, FifoOrDeviceIsRefusedAndStartUpGoesOn) {
+    AddPort(1);
+    const std::function<void()> makeFile[] = {
+        [] { ASSERT_EQ(mkfifo("Tonfolgen.txt", 0600), 0); },
+        [] { std::filesystem::create_symlink("/dev/zero", "Tonfolgen.txt"); }};
+    for (const auto& make : makeFile) {
+        Form.reset();
+        Modals.Messages.clear();
+        std::filesystem::remove("Tonfolgen.txt");
+        make();
+        const auto started = std::chrono::steady_clock::now();
+        CreateForm();
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_TRUE(Form->Timer1->isActive()) << "the start-up has run to its end";
+        StopTimers();
+        EXPECT_LT(took, 1s);
+        EXPECT_EQ(Modals.Messages,
+                  std::vector<QString>{
+                      "\"Tonfolgen.txt\" ist keine gewöhnliche Datei und wird nicht gelesen"});
+        EXPECT_EQ(Form->ComboBox2->count(), 11);
+    }
     EXPECT_TRUE(Reports.empty());
 }
 

@@ -2,15 +2,19 @@
 // and the switch between free input and fixed codes.
 
 #include "MainFormFixture.h"
+#include "app/window/CodeField.h"
 #include "app/window/Controls.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace {
 
@@ -26,9 +30,15 @@ protected:
         return Form->SpeedButton1->isEnabled() &&
                Form->SpeedButton1->palette().color(QPalette::ButtonText) == QColor(255, 0, 0);
     }
+    // Disabled, the caption is the style's greyed one, not a black that looks clickable.
     bool TriggerDisarmedBlack() const {
+        const QPalette& palette = Form->SpeedButton1->palette();
         return !Form->SpeedButton1->isEnabled() &&
-               Form->SpeedButton1->palette().color(QPalette::ButtonText) == QColor(0, 0, 0);
+               palette.color(QPalette::Active, QPalette::ButtonText) == QColor(0, 0, 0) &&
+               palette.color(QPalette::Disabled, QPalette::ButtonText) ==
+                   QApplication::palette(Form->SpeedButton1)
+                       .color(QPalette::Disabled, QPalette::ButtonText) &&
+               palette.color(QPalette::Disabled, QPalette::ButtonText) != QColor(0, 0, 0);
     }
 };
 
@@ -69,11 +79,69 @@ TEST_F(MainFormInputTest, ShortcutsAreDiscardedButNavigationKeysWork) {
     EXPECT_EQ(Form->Edit1->text(), "324");
 }
 
-TEST_F(MainFormInputTest, PasteThroughTheContextMenuIsNotFiltered) {
-    QGuiApplication::clipboard()->setText(QStringLiteral("xyZ F7Q"));
-    Form->Edit1->paste();
-    EXPECT_EQ(Form->Edit1->text(), "xyZ F") << "limited only by the maximum length";
+struct TPasteCase {
+    const char* Before;
+    int Cursor;
+    const char* Clipboard;
+    const char* After;
+};
+
+// Pasted text passes the filter of typed keys, then what was pasted is cut to the length.
+TEST_F(MainFormInputTest, PastedTextIsFilteredThenCut) {
+    const TPasteCase cases[] = {{"", 0, "1a2x3", "1a23"},         {"", 0, "COM15", "C15"},
+                                {"", 0, "xyZ F7Q", "7"},          {"", 0, "Code: 12345", "Cde12"},
+                                {"1234", 2, "x5y6", "12534"},     {"12345", 5, "6", "12345"},
+                                {"12", 1, "\u00e9\u0661A", "1A2"}};
+    for (const TPasteCase& c : cases) {
+        Form->Edit1->setText(QString::fromUtf8(c.Before));
+        Form->Edit1->setCursorPosition(c.Cursor);
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(c.Clipboard));
+        Form->Edit1->paste();
+        EXPECT_EQ(Form->Edit1->text(), QString::fromUtf8(c.After)) << c.Clipboard;
+    }
+    QGuiApplication::clipboard()->setText(QStringLiteral("1234567"));
+    Form->Edit1->clear();
+    QTest::keyClick(Form->Edit1, Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(Form->Edit1->text(), "12345") << "Shift+Insert pastes through the same filter";
     EXPECT_TRUE(TriggerArmedRed());
+}
+
+TEST_F(MainFormInputTest, ComposedAndDroppedTextIsFiltered) {
+    QInputMethodEvent composing(QStringLiteral("\u00e9"), {});
+    QApplication::sendEvent(Form->Edit1, &composing);
+    QInputMethodEvent committed;
+    committed.setCommitString(QStringLiteral("\u00e91\u00e2b"));
+    QApplication::sendEvent(Form->Edit1, &committed);
+    EXPECT_EQ(Form->Edit1->text(), "1b");
+
+    QMimeData dropped;
+    dropped.setText(QStringLiteral("O2M3"));
+    const QPoint inside = Form->Edit1->rect().center();
+    QDragEnterEvent enter(inside, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form->Edit1, &enter);
+    QDropEvent drop(QPointF(inside), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form->Edit1, &drop);
+    EXPECT_EQ(Form->Edit1->text().size(), 4);
+    EXPECT_TRUE(Form->Edit1->text().contains("23")) << Form->Edit1->text().toStdString();
+}
+
+// The widest admitted characters at full length fit the field's stored bounds unscrolled.
+TEST_F(MainFormInputTest, FullLengthCodeShowsWhole) {
+    for (const int type : {0, 3}) {
+        ChooseItem(*Form->ComboBox1, type);
+        const int length = Form->Edit1->MaxCodeLength();
+        EXPECT_EQ(Form->Edit1->size(), QSize(196, 56));
+        for (const QChar c : QStringLiteral("0123456789ABCDEabcde")) {
+            Form->Edit1->setText(QString(length, c));
+            Form->Edit1->end(false);
+            const QRect contents = Form->Edit1->contentsRect();
+            EXPECT_EQ(Form->Edit1->cursorPositionAt({contents.left() + 3, contents.center().y()}),
+                      0)
+                << "scrolled with " << length << " times " << c.toLatin1();
+        }
+        EXPECT_EQ(Form->Edit1->font().pixelSize() == 32, length == 5)
+            << "the stored size while it fits, the largest that fits otherwise";
+    }
 }
 
 TEST_F(MainFormInputTest, TriggerArmsAtFullLengthOnly) {
@@ -85,6 +153,28 @@ TEST_F(MainFormInputTest, TriggerArmsAtFullLengthOnly) {
     EXPECT_EQ(Form->Edit1->text(), "1a2b3") << "maximum length 5";
     QTest::keyClick(Form->Edit1, Qt::Key_Backspace);
     EXPECT_TRUE(TriggerDisarmedBlack());
+}
+
+// One wheel notch over a selector passed on the way changes nothing; focused, it scrolls.
+TEST_F(MainFormInputTest, WheelChangesOnlyAFocusedSelector) {
+    QTest::keyClicks(Form->Edit1, "123");
+    Form->CheckBox1->click();
+    for (QComboBox* box : {Form->ComboBox1, Form->ComboBox2, static_cast<QComboBox*>(Form->ComboBox3)}) {
+        const QString before = box->currentText();
+        QWheelEvent notch(QPointF(box->rect().center()), QPointF(box->mapToGlobal(box->rect().center())),
+                          {}, {0, -120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box, &notch);
+        EXPECT_EQ(box->currentText(), before) << box->objectName().toStdString();
+    }
+    EXPECT_EQ(Form->Edit1->text(), "123") << "the type did not change, the code stays";
+
+    Form->activateWindow();
+    Form->ComboBox1->setFocus();
+    ASSERT_TRUE(WaitUntil([this] { return Form->ComboBox1->hasFocus(); }));
+    QWheelEvent notch(QPointF(5, 5), QPointF(Form->ComboBox1->mapToGlobal(QPoint(5, 5))), {},
+                      {0, -120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(Form->ComboBox1, &notch);
+    EXPECT_EQ(Form->ComboBox1->currentIndex(), 1);
 }
 
 struct TTypeRow {
@@ -106,7 +196,7 @@ TEST_F(MainFormInputTest, EncoderTypeSetsLengthVisibilityAndClearsTheCode) {
         ChooseItem(*Form->ComboBox1, row.Type);
         EXPECT_EQ(Form->Edit1->text(), "") << row.Type;
         EXPECT_TRUE(TriggerDisarmedBlack()) << row.Type;
-        EXPECT_EQ(Form->Edit1->maxLength(), row.MaxLength) << row.Type;
+        EXPECT_EQ(Form->Edit1->MaxCodeLength(), row.MaxLength) << row.Type;
         EXPECT_EQ(!Form->RadioGroup3->isHidden(), row.Tape) << row.Type;
         EXPECT_EQ(!Form->RadioGroup1->isHidden(), row.FiveTone) << row.Type;
         EXPECT_EQ(!Form->RadioGroup4->isHidden(), row.TenTone) << row.Type;
@@ -133,7 +223,7 @@ TEST_F(MainFormInputTest, TypedTypeTextSelectsNoItem) {
     Form->ComboBox1->lineEdit()->selectAll();
     QTest::keyClicks(Form->ComboBox1->lineEdit(), "VAMI 9");
     EXPECT_EQ(Form->SelectedEncoderType(), -1);
-    EXPECT_EQ(Form->Edit1->maxLength(), 10);
+    EXPECT_EQ(Form->Edit1->MaxCodeLength(), 10);
     EXPECT_FALSE(Form->RadioGroup3->isHidden());
     QTest::keyClicks(Form->Edit1, "1234567890");
     EXPECT_TRUE(TriggerArmedRed());

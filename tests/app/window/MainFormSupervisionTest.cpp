@@ -6,6 +6,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -157,6 +162,35 @@ TEST_F(MainFormSupervisionTest, EncoderStateShowsOnlyForZukGeber) {
     EXPECT_FALSE(Form->Panel3->isHidden());
     Reply("\x16");
     EXPECT_EQ(Form->Panel3->Caption(), QString::fromUtf8("Geber läuft"));
+}
+
+// Over ten ticks of each timer, no tick comes more than 2 ms before its time.
+TEST_F(MainFormSupervisionTest, TimersTickNoEarlierThanTheirInterval) {
+    constexpr int Ticks = 10;
+    QElapsedTimer clock;
+    std::vector<qint64> ticks[3];
+    QTimer* timers[] = {Form->Timer1, Form->Timer2, Form->Timer3};
+    for (int t = 0; t < 3; ++t) {
+        EXPECT_EQ(timers[t]->timerType(), Qt::PreciseTimer);
+        QObject::connect(timers[t], &QTimer::timeout, Form.get(),
+                         [&clock, &ticks, t] { ticks[t].push_back(clock.nsecsElapsed()); });
+    }
+    clock.start();
+    const qint64 started = clock.nsecsElapsed();
+    for (QTimer* timer : timers)
+        timer->start();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return std::all_of(std::begin(ticks), std::end(ticks),
+                               [](const std::vector<qint64>& t) { return t.size() >= Ticks; });
+        },
+        std::chrono::seconds(20)));
+    for (int t = 0; t < 3; ++t) {
+        const qint64 interval = timers[t]->interval() * qint64{1000000};
+        for (int k = 1; k <= Ticks; ++k)
+            EXPECT_GE(ticks[t][k - 1] - started, k * interval - 2000000)
+                << timers[t]->objectName().toStdString() << " tick " << k;
+    }
 }
 
 TEST_F(MainFormSupervisionTest, PollTickWritesTheRequest) {
