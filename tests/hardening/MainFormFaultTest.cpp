@@ -17,7 +17,6 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iostream>
 #include <random>
 #include <sys/stat.h>
@@ -214,28 +213,18 @@ TEST_P(MainFormCodeFileLoadTest, LoadsWithinTheLimits) {
     WriteCodeList(c.Content);
     const auto started = std::chrono::steady_clock::now();
     CreateForm();
-    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
     StopTimers();
-    EXPECT_LT(took, 1s);
-    if (c.Cut) {
-        ASSERT_EQ(Modals.Messages.size(), 1u);
-        EXPECT_TRUE(Modals.Messages[0].startsWith("Datei \"Tonfolgen.txt\" ist zu groß: nur die "
-                                                  "ersten " +
-                                                  QString::number(c.Entries) + " Einträge"))
-            << Modals.Messages[0].toStdString();
-    } else {
-        EXPECT_TRUE(Modals.Messages.empty());
-    }
+    // Only the beginning of a list beyond the limits is loaded, and the operator is told.
+    EXPECT_EQ(Modals.Messages.size(), c.Cut ? 1u : 0u);
     EXPECT_TRUE(Reports.empty());
     ASSERT_EQ(static_cast<std::size_t>(Form->ComboBox2->count()), c.Entries);
     if (c.Entries == 0)
         return;
     EXPECT_EQ(static_cast<std::size_t>(Form->ComboBox2->itemText(0).size()), c.FirstLength);
-    // The longest list allowed still opens its drop-down.
     Form->CheckBox1->click();
     Form->ComboBox2->showPopup();
     EXPECT_TRUE(Form->ComboBox2->view()->isVisible());
-    Form->ComboBox2->hidePopup();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -252,39 +241,25 @@ INSTANTIATE_TEST_SUITE_P(
 
 using MainFormCodeFileTest = TMainFormTest;
 
+// A FIFO hung the start-up for good, a link to an endless device ate the memory: like a folder,
+// each is refused unread, and the start-up goes on at once.
 TEST_F(MainFormCodeFileTest, UnreadableFileGivesTheMessage) {
     AddPort(1);
-    std::filesystem::create_directory("Tonfolgen.txt");
-    CreateForm();
-    StopTimers();
-    ASSERT_EQ(Modals.Messages.size(), 1u);
-    EXPECT_EQ(Modals.Messages[0],
-              "\"Tonfolgen.txt\" ist keine gewöhnliche Datei und wird nicht gelesen");
-    EXPECT_EQ(Form->ComboBox2->count(), 11);
-    EXPECT_TRUE(Reports.empty());
-}
-
-// A FIFO with no writer hung the start-up for good, a link to an endless device ate the memory:
-// both are refused unread, and the start-up goes on at once.
-TEST_F(MainFormCodeFileTest, FifoOrDeviceIsRefusedAndStartUpGoesOn) {
-    AddPort(1);
-    const std::function<void()> makeFile[] = {
-        [] { ASSERT_EQ(mkfifo("Tonfolgen.txt", 0600), 0); },
-        [] { std::filesystem::create_symlink("/dev/zero", "Tonfolgen.txt"); }};
-    for (const auto& make : makeFile) {
+    for (const auto make : {+[] { std::filesystem::create_directory("Tonfolgen.txt"); },
+                            +[] { mkfifo("Tonfolgen.txt", 0600); },
+                            +[] { std::filesystem::create_symlink("/dev/zero", "Tonfolgen.txt"); }}) {
         Form.reset();
         Modals.Messages.clear();
         std::filesystem::remove("Tonfolgen.txt");
         make();
         const auto started = std::chrono::steady_clock::now();
         CreateForm();
-        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
         EXPECT_TRUE(Form->Timer1->isActive()) << "the start-up has run to its end";
         StopTimers();
-        EXPECT_LT(took, 1s);
-        EXPECT_EQ(Modals.Messages,
-                  std::vector<QString>{
-                      "\"Tonfolgen.txt\" ist keine gewöhnliche Datei und wird nicht gelesen"});
+        ASSERT_EQ(Modals.Messages.size(), 1u);
+        EXPECT_EQ(Modals.Messages[0],
+                  "\"Tonfolgen.txt\" ist keine gewöhnliche Datei und wird nicht gelesen");
         EXPECT_EQ(Form->ComboBox2->count(), 11);
     }
     EXPECT_TRUE(Reports.empty());

@@ -11,8 +11,6 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
-#include <csignal>
-#include <stdexcept>
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -129,158 +127,26 @@ TEST_F(MainFormStartupTest, PollOnAClosedPortWithANumberReopensIt) {
     EXPECT_EQ(AwaitBytes(port2, 2), Poll);
 }
 
+// A confirmed text that names no port (picked, Enter, or leaving the selector) is refused once,
+// and the port in use stays open and shown.
 TEST_F(MainFormStartupTest, PortEntryWithoutNumberIsRefusedAndLeavesThePortOpen) {
     AddPort(1);
     WriteCodeList("1234A\n");
     CreateForm();
+    QLineEdit& text = *Form->ComboBox3->lineEdit();
     Form->ComboBox3->setEditText(QStringLiteral("COMx"));
     emit Form->ComboBox3->activated(0);
-    EXPECT_EQ(Modals.Messages, std::vector<QString>{"\"COMx\" ist keine verfügbare Schnittstelle"});
+    text.setText(QStringLiteral("COM7"));
+    QTest::keyClick(&text, Qt::Key_Enter);
+    text.setText(QStringLiteral("COM51"));
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(&text, &leave);
+    EXPECT_EQ(Modals.Messages, (std::vector<QString>{"\"COMx\" ist keine verfügbare Schnittstelle",
+                                                     "\"COM7\" ist keine verfügbare Schnittstelle",
+                                                     "\"COM51\" ist keine verfügbare Schnittstelle"}));
     EXPECT_TRUE(Reports.empty());
     EXPECT_TRUE(Form->SioComPort1->Open());
-    EXPECT_EQ(Form->ComboBox3->currentText(), "COM1") << "the selector shows the port in use";
-}
-
-struct TPortTextCase {
-    const char* Typed;
-    bool LeaveByTab; // otherwise Enter
-    unsigned Port;   // open afterwards
-    bool Refused;
-};
-
-void PrintTo(const TPortTextCase& c, std::ostream* os) {
-    *os << c.Typed << (c.LeaveByTab ? " and leave" : " and Enter");
-}
-
-class MainFormPortTextTest : public TMainFormTest,
-                             public testing::WithParamInterface<TPortTextCase> {};
-
-// Typing edits the selector only; Enter or leaving it confirms the text.
-TEST_P(MainFormPortTextTest, TypingSwitchesNothingUntilConfirmed) {
-    const TPortTextCase& c = GetParam();
-    AddPort(2);
-    AddPort(3);
-    AddPort(12);
-    WriteCodeList("1234A\n");
-    CreateForm();
-    QLineEdit& text = *Form->ComboBox3->lineEdit();
-    text.selectAll();
-    QTest::keyClicks(&text, c.Typed);
-    EXPECT_EQ(Form->SioComPort1->ComNumber(), 2) << "while typing";
-    EXPECT_TRUE(Modals.Messages.empty());
-    if (c.LeaveByTab) {
-        QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(&text, &leave);
-    } else {
-        QTest::keyClick(&text, Qt::Key_Return);
-    }
-    EXPECT_EQ(Form->SioComPort1->ComNumber(), c.Port);
-    EXPECT_TRUE(Form->SioComPort1->Open());
-    EXPECT_EQ(Form->ComboBox3->currentText(), "COM" + QString::number(c.Port));
-    const std::vector<QString> refusal{"\"" + QString::fromUtf8(c.Typed) +
-                                       "\" ist keine verfügbare Schnittstelle"};
-    EXPECT_EQ(Modals.Messages, c.Refused ? refusal : std::vector<QString>{});
-    EXPECT_TRUE(Reports.empty());
-    EXPECT_TRUE(Modals.Dialogs.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, MainFormPortTextTest,
-    testing::Values(TPortTextCase{"COM12", false, 12, false},
-                    TPortTextCase{"COM3", true, 3, false}, TPortTextCase{"COM2", false, 2, false},
-                    TPortTextCase{"COM7", false, 2, true}, TPortTextCase{"COM1", true, 2, true},
-                    TPortTextCase{"CO", false, 2, true}, TPortTextCase{"COM51", false, 2, true}));
-
-TEST_F(MainFormStartupTest, PortListIsProbedAgainWhenItOpens) {
-    AddPort(2);
-    TVirtualComPort& port5 = AddPort(5);
-    CreateForm();
-    TVirtualComPort& port3 = AddPort(3);
-    Form->ComboBox3->showPopup();
-    EXPECT_EQ(Items(*Form->ComboBox3), (QStringList{"COM2", "COM3", "COM5"}));
-    Form->ComboBox3->hidePopup();
-    port5.Unplug();
-    ChooseItem(*Form->ComboBox3, 1);
-    ASSERT_EQ(Form->SioComPort1->ComNumber(), 3);
-    Form->ComboBox3->showPopup();
-    Form->ComboBox3->hidePopup();
-    EXPECT_EQ(Items(*Form->ComboBox3), (QStringList{"COM2", "COM3"}));
-    EXPECT_EQ(Form->ComboBox3->currentText(), "COM3") << "the selection stays";
-    port3.Drain();
-    EXPECT_EQ(AwaitBytes(port3, 2), Poll);
-    EXPECT_TRUE(Reports.empty());
-}
-
-// Holds a port's exclusive lock in a child process until Release.
-class TLockingProcess {
-public:
-    explicit TLockingProcess(const std::string& path) {
-        int ready[2];
-        if (pipe(ready) != 0 || pipe(Release_) != 0)
-            throw std::runtime_error("pipe");
-        Pid_ = fork();
-        if (Pid_ == 0) {
-            const int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
-            const char locked = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
-            if (write(ready[1], &locked, 1) != 1)
-                _exit(1);
-            char done = 0;
-            _exit(read(Release_[0], &done, 1) == 1 ? 0 : 1);
-        }
-        close(ready[1]);
-        char locked = 'n';
-        Locked_ = read(ready[0], &locked, 1) == 1 && locked == 'y';
-        close(ready[0]);
-    }
-    ~TLockingProcess() { Release(); }
-    TLockingProcess(const TLockingProcess&) = delete;
-    TLockingProcess& operator=(const TLockingProcess&) = delete;
-
-    bool Locked() const { return Locked_; }
-    void Release() {
-        if (Pid_ <= 0)
-            return;
-        const char done = 'x';
-        if (write(Release_[1], &done, 1) != 1)
-            kill(Pid_, SIGKILL);
-        waitpid(Pid_, nullptr, 0);
-        close(Release_[0]);
-        close(Release_[1]);
-        Pid_ = -1;
-    }
-
-private:
-    pid_t Pid_ = -1;
-    int Release_[2] = {-1, -1};
-    bool Locked_ = false;
-};
-
-TEST_F(MainFormStartupTest, BusyChosenPortIsReportedOnceThenPolledQuietlyUntilFree) {
-    AddPort(1);
-    TVirtualComPort& port2 = AddPort(2);
-    CreateForm();
-    StopTimers();
-    TLockingProcess holder(port2.LinkPath());
-    ASSERT_TRUE(holder.Locked());
-    Modals.AcceptDialogs = true;
-    Modals.DialogItem = 1; // COM2 again in the port dialog
-    ChooseItem(*Form->ComboBox3, 1);
-    EXPECT_EQ(Modals.Dialogs.size(), 1u);
-    EXPECT_EQ(Reports.size(), 1u) << "the busy port is reported once";
-    EXPECT_FALSE(Form->SioComPort1->Open());
-    EXPECT_EQ(Form->SioComPort1->ComNumber(), 2);
-    for (int tick = 0; tick < 5; ++tick)
-        Form->Timer1Timer();
-    EXPECT_EQ(Reports.size(), 1u) << "polls retry quietly";
-    EXPECT_EQ(Modals.Dialogs.size(), 1u);
-    EXPECT_FALSE(Form->SioComPort1->Open());
-
-    holder.Release();
-    port2.Drain();
-    Form->Timer1Timer();
-    EXPECT_TRUE(Form->SioComPort1->Open());
-    EXPECT_EQ(AwaitBytes(port2, 2), Poll) << "polling starts once the port is free";
-    EXPECT_EQ(Reports.size(), 1u);
+    EXPECT_EQ(Form->ComboBox3->currentText(), "COM1");
 }
 
 TEST_F(MainFormStartupTest, SwitchToABusyPortFallsBackToTheDialog) {
@@ -309,6 +175,57 @@ TEST_F(MainFormStartupTest, ClosingTheWindowWithTicksDueReachesNoHandler) {
         timer->start(0);
     Form.reset();
     EXPECT_TRUE(Reports.empty());
+}
+
+TEST_F(MainFormStartupTest, PortListIsProbedAgainWhenItOpens) {
+    AddPort(2);
+    TVirtualComPort& port5 = AddPort(5);
+    CreateForm();
+    AddPort(3);
+    Form->ComboBox3->showPopup();
+    EXPECT_EQ(Items(*Form->ComboBox3), (QStringList{"COM2", "COM3", "COM5"}));
+    port5.Unplug();
+    Form->ComboBox3->showPopup();
+    EXPECT_EQ(Items(*Form->ComboBox3), (QStringList{"COM2", "COM3"}));
+    EXPECT_EQ(Form->ComboBox3->currentText(), "COM2") << "the selection stays";
+}
+
+TEST_F(MainFormStartupTest, BusyChosenPortIsReportedOnceThenPolledQuietlyUntilFree) {
+    AddPort(1);
+    TVirtualComPort& port2 = AddPort(2);
+    CreateForm();
+    StopTimers();
+    // Another process holds the port's lock until the pipe closes.
+    int release[2];
+    ASSERT_EQ(pipe(release), 0);
+    const pid_t holder = fork();
+    if (holder == 0) {
+        close(release[1]);
+        flock(open(port2.LinkPath().c_str(), O_RDWR | O_NOCTTY), LOCK_EX);
+        char byte;
+        _exit(static_cast<int>(read(release[0], &byte, 1)));
+    }
+    close(release[0]);
+    ASSERT_TRUE(WaitUntil([&] {
+        const int fd = open(port2.LinkPath().c_str(), O_RDWR | O_NOCTTY);
+        const bool locked = flock(fd, LOCK_EX | LOCK_NB) != 0;
+        close(fd);
+        return locked;
+    }));
+    Modals.AcceptDialogs = true;
+    Modals.DialogItem = 1; // COM2 again in the port dialog
+    ChooseItem(*Form->ComboBox3, 1);
+    for (int tick = 0; tick < 5; ++tick)
+        Form->Timer1Timer();
+    EXPECT_EQ(Modals.Dialogs.size(), 1u);
+    EXPECT_EQ(Reports.size(), 1u) << "reported once, then polls retry quietly";
+    EXPECT_FALSE(Form->SioComPort1->Open());
+
+    close(release[1]);
+    waitpid(holder, nullptr, 0);
+    Form->Timer1Timer();
+    EXPECT_EQ(AwaitBytes(port2, 2), Poll) << "polling starts once the port is free";
+    EXPECT_EQ(Reports.size(), 1u);
 }
 
 } // namespace
