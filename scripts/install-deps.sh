@@ -9,7 +9,7 @@ set -eu
 DEFAULT_PACKAGES="build-essential cmake ninja-build pkg-config \
 qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev \
 libgtest-dev libgmock-dev libbenchmark-dev \
-xvfb xauth x11-apps imagemagick file \
+xvfb xauth x11-apps imagemagick file fonts-liberation2 \
 multimon-ng pulseaudio pulseaudio-utils"
 PACKAGES=${*:-$DEFAULT_PACKAGES}
 

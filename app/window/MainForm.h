@@ -7,17 +7,20 @@
 // signal, a timer, the component's event or the window's creation runs inside the standard
 // error report's guard, so no exception crosses a Qt frame. GUI thread only.
 //
-// The handlers live in three source files of this one class: the window and its rules
-// (MainForm.cpp), link supervision (MainFormSupervision.cpp) and the fixed code list
-// (MainFormFixedCodes.cpp), the test record with its tone input (MainFormTestRecord.cpp); the
+// The handlers live in four source files of this one class: the window and its rules
+// (MainForm.cpp), link supervision (MainFormSupervision.cpp), the fixed code list
+// (MainFormFixedCodes.cpp) and the test record with its tone input (MainFormTestRecord.cpp); the
 // controls are built in MainFormLayout.cpp and MainFormTestRecordLayout.cpp.
 
 #include "app/supervision/ReplyDecoding.h"
 #include "app/testrecord/TestRecordBook.h"
+#include "app/window/CodeField.h"
 #include "serial/component/SioComPort.h"
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,15 +28,15 @@
 
 class QCheckBox;
 class QComboBox;
-class QLabel;
-class QLineEdit;
 class QGroupBox;
+class QLabel;
 class QMediaDevices;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class QTimer;
 class QTreeWidget;
+class TComboBox;
 class TPanel;
 class TRadioGroup;
 class TToneListener;
@@ -47,7 +50,7 @@ public:
     QStatusBar* StatusLine = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
-    QLineEdit* Edit1 = nullptr;
+    TCodeField* Edit1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
     std::unique_ptr<TSioComPort> SioComPort1;
     TRadioGroup* RadioGroup1 = nullptr;
@@ -66,7 +69,7 @@ public:
     TRadioGroup* RadioGroup5 = nullptr;
     QCheckBox* CheckBox2 = nullptr;
     TPanel* Panel1 = nullptr;
-    QComboBox* ComboBox3 = nullptr;
+    TComboBox* ComboBox3 = nullptr;
     QLabel* Label6 = nullptr;
     TPanel* Panel3 = nullptr;
     QTimer* Timer3 = nullptr;
@@ -97,6 +100,11 @@ public:
     void ComboBox1Change();
     void ComboBox3Change();
     void Timer3Timer();
+    // The port selector: picking an entry from its list, confirming its text (Enter or leaving
+    // it), and its list opening, which probes the ports afresh.
+    void ComboBox3Select();
+    void ComboBox3EditingFinished();
+    void ComboBox3DropDown();
     void ComboBox4Change();
     void ComboBox5Change();
     void Timer4Timer();
@@ -126,6 +134,18 @@ private:
     void ShowReply(TReplyKind reply);
     void SetTriggerButton(bool enabled);
     bool FilterCodeKey(QEvent* event);
+    void IgnoreWheelUnlessFocused(QComboBox* selector);
+    static QStringList AvailablePortEntries();
+    // Switches to the port the selector's text names; a text naming no available port is
+    // refused with one message, and the port in use stays.
+    void ConfirmPortEntry(bool retryUnchanged);
+    bool NamesAvailablePort(const QString& entry) const;
+    QString PortEntryInUse() const;
+    void ShowPortInUse();
+    bool OpenPortQuietly();
+    bool EncoderReachable() const;
+    void StopFixedPass();
+    void EndPassWithUnsendableCode(std::size_t telegramSize);
     void CreateTestRecordControls(QWidget* client);
     void SetUpTestRecord();
     TAlarmSent AlarmBeingSent(const std::string& telegram) const;
@@ -147,4 +167,5 @@ private:
     bool RecordFileFailureShown_ = false;
 
     std::vector<QMetaObject::Connection> HandlerConnections_;
+    bool PortSwitchRunning_ = false;
 };

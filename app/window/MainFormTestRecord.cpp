@@ -90,6 +90,8 @@ void TMainForm::SetUpTestRecord() {
     ComboBox5->setCurrentIndex(static_cast<int>(remembered.value_or(DefaultToneStandard)));
     FillToneInputs();
     ShowLevelOff();
+    for (QComboBox* selector : {ComboBox4, ComboBox5})
+        IgnoreWheelUnlessFocused(selector);
 
     const auto connectGuarded = [this](const auto* sender, auto signal, auto handler) {
         HandlerConnections_.push_back(connect(sender, signal, this, [this, handler] {

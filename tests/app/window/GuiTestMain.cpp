@@ -1,7 +1,9 @@
-// Entry of the main window's GUI tests: offscreen, with Qt's German texts as in the program,
+// Entry of the main window's GUI tests: offscreen (unless "-platform" names another, as for
+// screenshots on a virtual X server), with Qt's German texts and fonts as in the program,
 // settings kept in a folder of their own, and no audio server to find.
 
 #include "app/main/GermanCatalogue.h"
+#include "app/main/LayoutFonts.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -20,6 +22,7 @@ int main(int argc, char** argv) {
     {
         QApplication application(argc, argv);
         InstallQtGermanCatalogue();
+        InstallLayoutFontSubstitutes();
         testing::InitGoogleTest(&argc, argv);
         result = RUN_ALL_TESTS();
     }

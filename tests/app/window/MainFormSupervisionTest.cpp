@@ -8,14 +8,20 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
+#include <vector>
 
 namespace {
+
+using namespace std::chrono_literals;
 
 const QColor Lime(0, 255, 0);
 
@@ -228,6 +234,25 @@ TEST_F(MainFormSupervisionTest, AnUnwritableRecordFileIsReportedOnce) {
     EXPECT_NE(Reports[0].find("kann nicht geschrieben werden: Is a directory"), std::string::npos)
         << Reports[0];
     EXPECT_EQ(Form->ListView1->topLevelItemCount(), 3) << "the record goes on";
+
+// Over ten ticks of each timer, no tick comes more than 2 ms before its time.
+TEST_F(MainFormSupervisionTest, TimersTickNoEarlierThanTheirInterval) {
+    QElapsedTimer clock;
+    std::map<QTimer*, std::vector<qint64>> ticks;
+    clock.start();
+    for (QTimer* timer : {Form->Timer1, Form->Timer2, Form->Timer3}) {
+        QObject::connect(timer, &QTimer::timeout, Form.get(),
+                         [&, timer] { ticks[timer].push_back(clock.nsecsElapsed() / 1000); });
+        timer->start();
+    }
+    const bool ticked = WaitUntil(
+        [&] { return ticks[Form->Timer2].size() >= 10 && ticks[Form->Timer3].size() >= 10; }, 20s);
+    StopTimers(); // before the clock and the lists go
+    ASSERT_TRUE(ticked);
+    for (auto& [timer, times] : ticks)
+        for (std::size_t k = 1; k <= 10; ++k)
+            EXPECT_GE(times[k - 1], qint64(k) * timer->interval() * 1000 - 2000)
+                << timer->objectName().toStdString() << " tick " << k;
 }
 
 TEST_F(MainFormSupervisionTest, PollTickWritesTheRequest) {
