@@ -1,8 +1,11 @@
 // The test record's controls in the band between the option groups and the status line: the
-// tone input, the sequence standard and the level on one line, the record list below. They
-// come after every stored control in the tab order.
+// tone input, the sequence standard and the level on one line, the record list below. The band
+// starts below the lowest option group as the window's fonts have sized it (the ten-character
+// pre-tone group grows past its stored bounds), so no stored control is covered or moved. The
+// controls come after every stored control in the tab order.
 
 #include "app/testrecord/TestRecordRow.h"
+#include "app/window/Controls.h"
 #include "app/window/MainForm.h"
 
 #include <QComboBox>
@@ -10,8 +13,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 
 namespace {
 
@@ -35,24 +40,29 @@ constexpr int ColumnWidths[rcColumnCount - 1] = {58, 78, 70, 100, 108, 146, 108,
 } // namespace
 
 void TMainForm::CreateTestRecordControls(QWidget* client) {
+    int top = 0;
+    for (const QWidget* group : {RadioGroup1, RadioGroup2, RadioGroup3, RadioGroup4, RadioGroup5})
+        top = std::max(top, group->geometry().bottom() + 2);
+    const int bottom = height() - StatusLine->height() - 2;
     GroupBox1 = new QGroupBox(QStringLiteral("Prüfprotokoll"), client);
-    GroupBox1->setGeometry(8, 486, 888, 174);
+    GroupBox1->setFlat(true);
+    GroupBox1->setGeometry(8, top, 888, bottom - top);
 
-    Label7 = MakeLabel(GroupBox1, "Toneingang", {10, 20, 60, 13});
-    ComboBox4 = MakeList(GroupBox1, {76, 16, 260, 21});
-    Label8 = MakeLabel(GroupBox1, "Tonfolge", {352, 20, 44, 13});
-    ComboBox5 = MakeList(GroupBox1, {402, 16, 80, 21});
-    Label9 = MakeLabel(GroupBox1, "Pegel", {498, 20, 30, 13});
+    Label7 = MakeLabel(GroupBox1, "Toneingang", {0, 19, 60, 13});
+    ComboBox4 = MakeList(GroupBox1, {64, 15, 260, 21});
+    Label8 = MakeLabel(GroupBox1, "Tonfolge", {340, 19, 44, 13});
+    ComboBox5 = MakeList(GroupBox1, {390, 15, 80, 21});
+    Label9 = MakeLabel(GroupBox1, "Pegel", {486, 19, 30, 13});
 
     ProgressBar1 = new QProgressBar(GroupBox1);
-    ProgressBar1->setGeometry(534, 17, 200, 19);
+    ProgressBar1->setGeometry(522, 16, 200, 19);
     // Whole dBFS from the quietest level worth showing up to full scale.
     ProgressBar1->setRange(-60, 0);
     ProgressBar1->setValue(-60);
     ProgressBar1->setTextVisible(true);
 
     ListView1 = new QTreeWidget(GroupBox1);
-    ListView1->setGeometry(8, 42, 872, 124);
+    ListView1->setGeometry(0, 39, 888, GroupBox1->height() - 39);
     ListView1->setRootIsDecorated(false);
     ListView1->setUniformRowHeights(true);
     ListView1->setAllColumnsShowFocus(true);

@@ -42,7 +42,8 @@ QStringList Items(const TRadioGroup& group) {
 // first character. With QUORVANE_SCREENSHOT_DIR set, the look is saved there as `picture`.
 void ExpectWholeCaptions(QWidget& top, const char* picture = nullptr) {
     for (QWidget* control : top.findChildren<QWidget*>()) {
-        const std::string what = control->objectName().toStdString() + " " + (picture ? picture : "");
+        const std::string what =
+            control->objectName().toStdString() + " " + (picture ? picture : "");
         if (!control->isVisibleTo(&top))
             continue;
         const QSize size = control->size();
@@ -259,9 +260,10 @@ TEST_F(MainFormLayoutTest, TabOrderStartsAtTheCodeFieldAndSkipsHiddenControls) {
 
 TEST_F(MainFormLayoutTest, TestRecordFillsTheBandBelowTheOptionGroups) {
     EXPECT_EQ(Form->GroupBox1->title(), "Prüfprotokoll");
-    const int groupsBottom =
-        std::max({Form->RadioGroup1->geometry().bottom(), Form->RadioGroup2->geometry().bottom(),
-                  Form->RadioGroup4->geometry().bottom()});
+    int groupsBottom = 0;
+    for (const TRadioGroup* group : {Form->RadioGroup1, Form->RadioGroup2, Form->RadioGroup3,
+                                     Form->RadioGroup4, Form->RadioGroup5})
+        groupsBottom = std::max(groupsBottom, group->geometry().bottom());
     EXPECT_GT(Form->GroupBox1->geometry().top(), groupsBottom);
     EXPECT_LT(Form->GroupBox1->mapTo(Form.get(), Form->GroupBox1->rect().bottomLeft()).y(),
               Form->StatusLine->geometry().top());

@@ -234,6 +234,7 @@ TEST_F(MainFormSupervisionTest, AnUnwritableRecordFileIsReportedOnce) {
     EXPECT_NE(Reports[0].find("kann nicht geschrieben werden: Is a directory"), std::string::npos)
         << Reports[0];
     EXPECT_EQ(Form->ListView1->topLevelItemCount(), 3) << "the record goes on";
+}
 
 // Over ten ticks of each timer, no tick comes more than 2 ms before its time.
 TEST_F(MainFormSupervisionTest, TimersTickNoEarlierThanTheirInterval) {
