@@ -2,6 +2,7 @@
 // no command line and stores nothing.
 
 #include "app/main/GermanCatalogue.h"
+#include "app/main/TerminationSignals.h"
 #include "app/window/MainForm.h"
 #include "framework/ErrorReport.h"
 
@@ -11,7 +12,11 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromStdString(ApplicationTitle()));
     InstallQtGermanCatalogue();
+    TTerminationSignals termination;
     TMainForm MainForm;
+    // Asked to end while the window was being made (its port dialog, say): it is not shown.
+    if (termination.Requested())
+        return 0;
     MainForm.show();
     return QApplication::exec();
 }

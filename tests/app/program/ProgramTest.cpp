@@ -6,11 +6,18 @@
 #include "tools/encoder-sim/encoder/EncoderSimulator.h"
 #include "tools/virtualport/VirtualComPort.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -66,6 +73,36 @@ TEST(QuorvaneProgram, TriggerPutsTheTelegramOnTheSimulatorsLine) {
     EXPECT_NE(frame.find("\"accepted\":true"), std::string::npos) << frame;
     EXPECT_NE(frame.find("\"bytes\":\"02 40 31 32 33 34 35 49 03\""), std::string::npos) << frame;
     EXPECT_TRUE(quorvane.Running()) << "the program goes on after the trigger";
+}
+
+// The program's port was closed in order, or else a program that died with it open left the
+// terminal marked exclusive.
+bool LeftExclusive(const std::string& terminal) {
+    const int fd = open(terminal.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EBUSY;
+    int exclusive = 0;
+    ioctl(fd, TIOCGEXCL, &exclusive);
+    close(fd);
+    return exclusive != 0;
+}
+
+TEST(QuorvaneProgram, TerminationSignalsCloseTheWindowTheOrdinaryWay) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        TVirtualComDir comDir(false);
+        TVirtualComPort line(comDir, 1);
+        EncoderSim::TEncoderSimulator encoder(line.MasterFd(), EncoderSim::TEncoderSettings{});
+        encoder.Start();
+        TWorkFolder work;
+        TChildProcess quorvane(QUORVANE_BINARY, {}, ProgramEnvironment(comDir.Path(), ""),
+                               work.Path.string());
+        ASSERT_TRUE(encoder.WaitForPolls(1, 20s)) << "the program has its port open";
+        // A second's worth of grace, widened for a loaded or instrumented build.
+        const int status = quorvane.Stop(signal, 3s);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_FALSE(LeftExclusive(line.TerminalPath()));
+    }
 }
 
 TEST(QuorvaneProgram, PollsTwiceASecond) {
