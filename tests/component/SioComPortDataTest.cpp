@@ -195,6 +195,58 @@ TEST_F(ComPortDataTest, HandlerBlockingPastTheSendLimitDoesNotStopTheEngine) {
     EXPECT_EQ(Peer->Read(13, 5s), "still sending");
 }
 
+TEST_F(ComPortDataTest, HandlerReadingLateLeavesTheNextCountRight) {
+    Port.SetOnTriggerAvail([&](TSioCustomComPort& CP, std::uint16_t Count) {
+        Counts.push_back(Count);
+        if (Counts.size() == 1) {
+            // The next byte, and its notification, come while this handler still runs.
+            Peer->Write("B");
+            std::this_thread::sleep_for(3500ms);
+        }
+        for (int i = 0; i < Count; ++i)
+            ReadBytes += static_cast<char>(CP.ReadChar());
+    });
+    ASSERT_TRUE(Peer->Write("A"));
+    ASSERT_TRUE(WaitUntil([&] { return Counts.size() == 2; }));
+    EXPECT_EQ(Counts, (std::vector<std::uint16_t>{1, 1}));
+    EXPECT_EQ(ReadBytes, "AB");
+    EXPECT_TRUE(Reports.empty());
+    EXPECT_EQ(Port.Dispatcher()->InputCount(), 0u);
+}
+
+// A notification waits for this thread while the port is switched from outside any handler:
+// the switch happens at once and a failure reaches the caller.
+TEST_F(ComPortDataTest, SwitchWhileANotificationWaitsRaisesToTheCaller) {
+    AddPort(2);
+    AddPort(3);
+    TSioComPort holder;
+    holder.SetComNumber(3);
+    holder.SetOpen(true);
+    for (const std::uint16_t target : {2, 3}) {
+        SCOPED_TRACE(target);
+        Port.SetComNumber(1);
+        Port.SetOpen(true);
+        ASSERT_TRUE(Peer->Write("w"));
+        for (int i = 0; i < 1000 && !Port.Dispatcher()->Dispatching(); ++i)
+            std::this_thread::sleep_for(5ms);
+        ASSERT_TRUE(Port.Dispatcher()->Dispatching());
+        if (target == 2) {
+            Port.SetComNumber(target);
+            EXPECT_TRUE(Port.Open());
+            EXPECT_EQ(Port.LinkState(), lsOpen);
+            EXPECT_EQ(Port.ComNumber(), 2);
+        } else {
+            EXPECT_THROW(Port.SetComNumber(target), EAlreadyOpen);
+            EXPECT_FALSE(Port.Open());
+            EXPECT_EQ(Port.Dispatcher(), nullptr);
+        }
+        Port.SetOpen(false);
+        Peer->Drain();
+    }
+    EXPECT_TRUE(Counts.empty());
+    EXPECT_TRUE(Reports.empty());
+}
+
 TEST_F(ComPortDataTest, HandlerAssignedWhileOpenIsServedAtOnce) {
     Port.SetOnTriggerAvail(nullptr);
     Port.SetOnTrigger([&](TSioCustomComPort&, std::uint16_t Msg, std::uint16_t TriggerHandle,

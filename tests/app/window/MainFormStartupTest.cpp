@@ -4,6 +4,7 @@
 
 #include "MainFormFixture.h"
 #include "app/window/Controls.h"
+#include "serial/engine/dispatcher/SioBaseDispatcher.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include <QTimer>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -135,20 +137,32 @@ TEST_F(MainFormStartupTest, PortEntryWithoutNumberIsReportedAndLeavesThePortClos
 TEST_F(MainFormStartupTest, SwitchToABusyPortFallsBackToTheDialog) {
     TVirtualComPort& port3 = AddPort(3);
     TVirtualComPort& port12 = AddPort(12);
-    CreateForm();
-    const int holder = open(port12.LinkPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(holder, 0);
-    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
-    Modals.AcceptDialogs = true;
-    Modals.DialogItem = 0;
-    ChooseItem(*Form->ComboBox3, 1);
-    close(holder);
-    EXPECT_EQ(Modals.Dialogs.size(), 1u);
-    EXPECT_TRUE(Reports.empty());
-    EXPECT_EQ(Form->SioComPort1->ComNumber(), 3);
-    EXPECT_TRUE(Form->SioComPort1->Open());
-    port3.Drain();
-    EXPECT_EQ(AwaitBytes(port3, 2), Poll);
+    // The second time, an answer of the encoder waits for the window's thread at the switch.
+    for (bool answerWaiting : {false, true}) {
+        SCOPED_TRACE(answerWaiting);
+        Modals.Dialogs.clear();
+        CreateForm();
+        const int holder = open(port12.LinkPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(holder, 0);
+        ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+        Modals.AcceptDialogs = true;
+        Modals.DialogItem = 0;
+        if (answerWaiting) {
+            ASSERT_TRUE(port3.Write("\x06"));
+            for (int i = 0; i < 1000 && !Form->SioComPort1->Dispatcher()->Dispatching(); ++i)
+                std::this_thread::sleep_for(5ms);
+            ASSERT_TRUE(Form->SioComPort1->Dispatcher()->Dispatching());
+        }
+        ChooseItem(*Form->ComboBox3, 1);
+        close(holder);
+        EXPECT_EQ(Modals.Dialogs.size(), 1u);
+        EXPECT_TRUE(Reports.empty());
+        EXPECT_EQ(Form->SioComPort1->ComNumber(), 3);
+        EXPECT_TRUE(Form->SioComPort1->Open());
+        port3.Drain();
+        EXPECT_EQ(AwaitBytes(port3, 2), Poll);
+        Form.reset();
+    }
 }
 
 TEST_F(MainFormStartupTest, ClosingTheWindowWithTicksDueReachesNoHandler) {
