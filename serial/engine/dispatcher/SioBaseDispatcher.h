@@ -256,6 +256,9 @@ protected:
     void NoteModemChange();
     // The end of every worker, on every path.
     void WorkerExit(TSioWorkerKind worker);
+    // A worker that ended on an exception says so in one line on standard error, naming the
+    // port, the worker and the error, and in the dispatch log when it records.
+    void ReportWorkerFailure(TSioWorkerKind worker, const std::string& error) noexcept;
     // Calls `done` until it holds, handling the calling thread's messages in between (or, for
     // a worker or without a messenger, sleeping on the worker-exit condition); never spins.
     void WaitHandlingMessages(const std::function<bool()>& done, bool handleMessages = true);
