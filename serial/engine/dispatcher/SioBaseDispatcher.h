@@ -215,6 +215,8 @@ protected:
     virtual TSioResult PurgeDevice(std::uint32_t which) = 0;
     // Clears and returns the line-error bits; fills the status (OutQueue is the ring's usage).
     virtual std::uint32_t ReadDeviceErrors(TSioDeviceStatus& status) = 0;
+    // Bytes the device has taken but not yet sent; 0 when it cannot say.
+    virtual std::uint32_t DeviceOutputQueued() = 0;
     virtual void AcknowledgeDeviceEvents(std::int32_t mask) = 0;
     virtual TSioResult ReadDeviceSettings(TSioLineSettings& settings) = 0;
     // Reads at most n bytes already waiting; the count, 0 when none, negative on failure.

@@ -156,6 +156,15 @@ std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus& status) {
     return bits;
 }
 
+std::uint32_t TSioPosixDispatcher::DeviceOutputQueued() {
+    int fd = Fd_.load();
+    int queued = 0;
+    // A pseudo-terminal hands its output on at once and always says 0.
+    if (fd < 0 || DeviceGone_.load() || ioctl(fd, TIOCOUTQ, &queued) != 0 || queued < 0)
+        return 0;
+    return static_cast<std::uint32_t>(queued);
+}
+
 void TSioPosixDispatcher::AcknowledgeDeviceEvents(std::int32_t) {}
 
 TSioResult TSioPosixDispatcher::ReadDeviceSettings(TSioLineSettings& settings) {

@@ -70,6 +70,7 @@ protected:
     TSioResult SendLineControl(std::uint32_t function) override;
     TSioResult PurgeDevice(std::uint32_t which) override;
     std::uint32_t ReadDeviceErrors(TSioDeviceStatus& status) override;
+    std::uint32_t DeviceOutputQueued() override;
     void AcknowledgeDeviceEvents(std::int32_t mask) override;
     TSioResult ReadDeviceSettings(TSioLineSettings& settings) override;
     std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t n) override;
