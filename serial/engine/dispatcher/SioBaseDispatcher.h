@@ -270,6 +270,7 @@ protected:
     void WakeExitWaiters();
 
     TSioResult WriteLineSettings(TSioLineSettings& settings);
+    // Waits, within a fixed limit, until the output ring and the device's own queue are empty.
     void WaitOutputDrained();
     // OutputLock held by the caller.
     std::uint32_t OutputUsage() const;

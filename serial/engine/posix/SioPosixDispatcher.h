@@ -23,8 +23,9 @@
 // the same path again where it can lead to the same device: a device node named directly, a link
 // made anew, or a link to a device that is no pseudo-terminal (a vanished pseudo-terminal's
 // number goes to whoever makes the next one). A device that opens gets the port's line, flow, DTR
-// and RTS settings and takes the descriptor's place. Meanwhile the port stays open and only falls silent: output
-// goes nowhere (it is dropped, as on a failed write), settings are kept for the next device.
+// and RTS settings and takes the descriptor's place. Meanwhile the port stays open and only falls
+// silent: output goes nowhere (it is dropped, as on a failed write), settings are kept for the
+// next device.
 // DeviceLock_ orders the descriptor swaps against the close; a re-attach holds StateLock first.
 //
 // The workers call the device operations virtually: a class deriving from this one (a test's
