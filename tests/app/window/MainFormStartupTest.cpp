@@ -137,32 +137,24 @@ TEST_F(MainFormStartupTest, PortEntryWithoutNumberIsReportedAndLeavesThePortClos
 TEST_F(MainFormStartupTest, SwitchToABusyPortFallsBackToTheDialog) {
     TVirtualComPort& port3 = AddPort(3);
     TVirtualComPort& port12 = AddPort(12);
-    // The second time, an answer of the encoder waits for the window's thread at the switch.
-    for (bool answerWaiting : {false, true}) {
-        SCOPED_TRACE(answerWaiting);
-        Modals.Dialogs.clear();
-        CreateForm();
-        const int holder = open(port12.LinkPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        ASSERT_GE(holder, 0);
-        ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
-        Modals.AcceptDialogs = true;
-        Modals.DialogItem = 0;
-        if (answerWaiting) {
-            ASSERT_TRUE(port3.Write("\x06"));
-            for (int i = 0; i < 1000 && !Form->SioComPort1->Dispatcher()->Dispatching(); ++i)
-                std::this_thread::sleep_for(5ms);
-            ASSERT_TRUE(Form->SioComPort1->Dispatcher()->Dispatching());
-        }
-        ChooseItem(*Form->ComboBox3, 1);
-        close(holder);
-        EXPECT_EQ(Modals.Dialogs.size(), 1u);
-        EXPECT_TRUE(Reports.empty());
-        EXPECT_EQ(Form->SioComPort1->ComNumber(), 3);
-        EXPECT_TRUE(Form->SioComPort1->Open());
-        port3.Drain();
-        EXPECT_EQ(AwaitBytes(port3, 2), Poll);
-        Form.reset();
-    }
+    CreateForm();
+    const int holder = open(port12.LinkPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    Modals.AcceptDialogs = true;
+    Modals.DialogItem = 0;
+    // An answer of the encoder waits for the window's thread as the operator switches.
+    ASSERT_TRUE(port3.Write("\x06"));
+    for (int i = 0; i < 1000 && !Form->SioComPort1->Dispatcher()->Dispatching(); ++i)
+        std::this_thread::sleep_for(5ms);
+    ChooseItem(*Form->ComboBox3, 1);
+    close(holder);
+    EXPECT_EQ(Modals.Dialogs.size(), 1u);
+    EXPECT_TRUE(Reports.empty());
+    EXPECT_EQ(Form->SioComPort1->ComNumber(), 3);
+    EXPECT_TRUE(Form->SioComPort1->Open());
+    port3.Drain();
+    EXPECT_EQ(AwaitBytes(port3, 2), Poll);
 }
 
 TEST_F(MainFormStartupTest, ClosingTheWindowWithTicksDueReachesNoHandler) {
