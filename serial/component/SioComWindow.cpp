@@ -57,12 +57,8 @@ public:
         if (!port)
             return 0;
         try {
-            if (message == MsgPortClosing) {
-                port->HandlePortClosing();
-            } else {
-                THandlerScope handler(port->FHandlerDepth);
-                Deliver(*port, *dispatcher, message, wParam, lParam);
-            }
+            THandlerScope handler(port->FHandlerDepth);
+            Deliver(*port, *dispatcher, message, wParam, lParam);
         } catch (...) {
             // A handler's failure is the operator's to see, and only the GUI thread can show it.
             if (OnMainThread())
@@ -97,6 +93,9 @@ private:
         case MsgTriggerStatus:
             port.FireTriggerStatus(handle);
             DeliverStatus(port, wParam & 7);
+            break;
+        case MsgPortClosing:
+            port.HandlePortClosing();
             break;
         default:
             break;
