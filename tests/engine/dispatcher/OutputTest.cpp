@@ -12,7 +12,7 @@ class TDeviceQueueDispatcher : public TSioPosixDispatcher {
 public:
     using TSioPosixDispatcher::TSioPosixDispatcher;
     ~TDeviceQueueDispatcher() override { Shutdown(); }
-    std::atomic<std::uint32_t> Queued{2};
+    std::atomic<std::uint32_t> Queued{0};
 
 protected:
     std::uint32_t DeviceOutputQueued() override { return Queued.load(); }
@@ -25,6 +25,7 @@ class OutputTest : public TEngineTest {};
 TEST_F(OutputTest, LineChangeWaitsForTheDevicesOwnOutputQueue) {
     TDeviceQueueDispatcher dispatcher(nullptr, &Messenger);
     ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
+    dispatcher.Queued = 2;
     auto change =
         std::async(std::launch::async, [&] { return dispatcher.ApplyLine(9600, NoParity, 8, 1); });
     EXPECT_EQ(change.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
