@@ -63,6 +63,9 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
     {
         std::lock_guard lock(InputLock);
         MaxReadAhead = 0;
+        // Together with InNotify: a handler still running past an earlier send's time-out may
+        // read from now on, and those bytes count for this delivery.
+        ReadAhead = 0;
         InNotify = inNotify;
     }
     std::intptr_t lParam = MakeNotifyLParam(FRegistryIndex, low);
@@ -86,7 +89,7 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
                 break;
             entry = NotifyWindowList[i];
         }
-        {
+        if (i > 0) {
             std::lock_guard lock(InputLock);
             ReadAhead = 0;
         }
