@@ -30,6 +30,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     CreateControls();
     SetUpSioComPort1();
     ConnectHandlers();
+    SetUpTestRecord();
     new TEventHook(
         Edit1,
         [this](QObject*, QEvent* event) {
@@ -45,6 +46,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TMainForm::~TMainForm() {
+    RunReportingErrors([this] { CloseTestRecord(); });
     // Closing the port lets pending events run; no handler may be reached by them any more,
     // while the port closes with the window still standing around it.
     for (const QMetaObject::Connection& connection : HandlerConnections_)
@@ -253,6 +255,7 @@ void TMainForm::SpeedButton1Click() {
         BuildTelegram(SelectedEncoderType(), Latin1Bytes(Edit1->text()), RadioGroup1->ItemIndex(),
                       RadioGroup2->ItemIndex(), RadioGroup3->ItemIndex(), RadioGroup4->ItemIndex());
     SioComPort1->WriteString(telegram);
+    RecordTypedAlarm(telegram);
     Timer1->start();
 }
 

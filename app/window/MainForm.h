@@ -7,11 +7,13 @@
 // signal, a timer, the component's event or the window's creation runs inside the standard
 // error report's guard, so no exception crosses a Qt frame. GUI thread only.
 //
-// The handlers live in three source files of this one class: the window and its rules
-// (MainForm.cpp), link supervision (MainFormSupervision.cpp) and the fixed code list
-// (MainFormFixedCodes.cpp); the controls are built in MainFormLayout.cpp.
+// The handlers live in four source files of this one class: the window and its rules
+// (MainForm.cpp), link supervision (MainFormSupervision.cpp), the fixed code list
+// (MainFormFixedCodes.cpp) and the test record with its tone input (MainFormTestRecord.cpp); the
+// controls are built in MainFormLayout.cpp and MainFormTestRecordLayout.cpp.
 
 #include "app/supervision/ReplyDecoding.h"
+#include "app/testrecord/TestRecordBook.h"
 #include "app/window/CodeField.h"
 #include "serial/component/SioComPort.h"
 
@@ -26,13 +28,18 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
+class QMediaDevices;
+class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class QTimer;
+class QTreeWidget;
 class TComboBox;
 class TPanel;
 class TRadioGroup;
+class TToneListener;
 
 class TMainForm : public QMainWindow {
 public:
@@ -68,6 +75,17 @@ public:
     QTimer* Timer3 = nullptr;
     TPanel* Panel4 = nullptr;
     TPanel* Panel5 = nullptr;
+    // The test record ("Prüfprotokoll") below the option groups.
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* Label7 = nullptr;
+    QComboBox* ComboBox4 = nullptr; // "Toneingang": "Aus" and the audio inputs
+    QLabel* Label8 = nullptr;
+    QComboBox* ComboBox5 = nullptr; // "Tonfolge": the selective-call standards
+    QLabel* Label9 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr; // input level
+    QTreeWidget* ListView1 = nullptr;     // one row per alarm sent, newest first
+    QTimer* Timer4 = nullptr;             // end of the next hearing window
+    QTimer* Timer5 = nullptr;             // level display
 
     void FormCreate();
     void ShowHint(const QString& hint);
@@ -87,6 +105,12 @@ public:
     void ComboBox3Select();
     void ComboBox3EditingFinished();
     void ComboBox3DropDown();
+    void ComboBox4Change();
+    void ComboBox5Change();
+    void Timer4Timer();
+    void Timer5Timer();
+    void ToneListener1Heard(const std::vector<HeardSignal>& heard);
+    void ToneListener1Failure(const QString& reason);
 
     // The send gate of the fixed codes: set by an ACK, cleared by a NAK.
     bool LastReplyWasAck = false;
@@ -122,6 +146,25 @@ private:
     bool EncoderReachable() const;
     void StopFixedPass();
     void EndPassWithUnsendableCode(std::size_t telegramSize);
+    void CreateTestRecordControls(QWidget* client);
+    void SetUpTestRecord();
+    TAlarmSent AlarmBeingSent(const std::string& telegram) const;
+    void RecordTypedAlarm(const std::string& telegram);
+    void RecordFixedAlarm(const std::string& entry, const std::string& telegram);
+    void RecordReply(TReplyKind reply);
+    void RecordLinkLost();
+    void ApplyRecordChange(const TTestRecordBook::TChange& change);
+    void ShowRecordRow(std::size_t index);
+    void WriteRecordRow(std::size_t index);
+    void FillToneInputs();
+    void ListenToChosenInput();
+    void ShowLevelOff();
+    void CloseTestRecord();
+
+    TTestRecordBook RecordBook_;
+    TToneListener* ToneListener1 = nullptr;
+    QMediaDevices* MediaDevices_ = nullptr;
+    bool RecordFileFailureShown_ = false;
 
     std::vector<QMetaObject::Connection> HandlerConnections_;
     bool PortSwitchRunning_ = false;

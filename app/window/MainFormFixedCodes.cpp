@@ -47,12 +47,14 @@ void TMainForm::Timer2Timer() {
     // waits, and goes on with the same code once the encoder answers again.
     if (!LastReplyWasAck || !EncoderReachable())
         return;
-    const std::string telegram = BuildFixedTelegram(Latin1Bytes(ComboBox2->currentText()));
+    const std::string entry = Latin1Bytes(ComboBox2->currentText());
+    const std::string telegram = BuildFixedTelegram(entry);
     if (telegram.size() > SioComPort1->OutSize()) {
         EndPassWithUnsendableCode(telegram.size());
         return;
     }
     SioComPort1->WriteString(telegram);
+    RecordFixedAlarm(entry, telegram);
     ++FixedSendCount;
     Panel5->SetCaption(QString::number(FixedSendCount));
     const TFixedStep step = NextFixedStep(SelectedItemIndex(*ComboBox2), ComboBox2->count());

@@ -240,5 +240,6 @@ void TMainForm::CreateControls() {
                              ComboBox3};
     for (std::size_t i = 1; i < std::size(focusChain); ++i)
         setTabOrder(focusChain[i - 1], focusChain[i]);
+    CreateTestRecordControls(client);
     Edit1->setFocus();
 }

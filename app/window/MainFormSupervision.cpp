@@ -36,6 +36,7 @@ void TMainForm::SioComPort1TriggerAvail(TSioCustomComPort& CP, std::uint16_t Cou
         const TReplyKind reply = DecodeReplyByte(CP.ReadChar());
         ShowReply(reply);
         ApplyReply(reply, LastReplyWasAck, LinkWatchdog);
+        RecordReply(reply);
     }
 }
 
@@ -68,6 +69,8 @@ void TMainForm::Timer3Timer() {
         Panel4->hide();
         return;
     }
+    if (Panel4->isHidden())
+        RecordLinkLost();
     Panel4->show();
     Panel4->SetColor(QColor(255, 255, 0));
     Panel4->SetFontColor(QColor(255, 0, 0));

@@ -1,6 +1,7 @@
 // The built quorvane program as a whole, offscreen: against the simulated encoder's program its
-// trigger puts the telegram on the line (read from the simulator's JSON output), and against an
-// in-process encoder it polls twice a second.
+// trigger puts the telegram on the line (read from the simulator's JSON output), against an
+// in-process encoder it polls twice a second, and with the simulator sounding its alarms into a
+// private audio server it hears the code it sent and records it.
 
 #include "ChildProcess.h"
 #include "tools/encoder-sim/encoder/EncoderSimulator.h"
@@ -12,8 +13,11 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -38,8 +42,11 @@ public:
     std::filesystem::path Path;
 };
 
-TEnvironment ProgramEnvironment(const std::string& comDir, const std::string& code) {
-    TEnvironment environment{{"QUORVANE_COM_DIR", comDir}, {"QT_QPA_PLATFORM", "offscreen"}};
+TEnvironment ProgramEnvironment(const std::string& comDir, const std::string& code,
+                                const std::filesystem::path& settings) {
+    TEnvironment environment{{"QUORVANE_COM_DIR", comDir},
+                             {"QT_QPA_PLATFORM", "offscreen"},
+                             {"XDG_CONFIG_HOME", settings.string()}};
     if (!code.empty()) {
         environment.emplace_back("QT_PLUGIN_PATH", QUORVANE_TEST_PLUGIN_DIR);
         environment.emplace_back("QT_QPA_GENERIC_PLUGINS", "quorvanetrigger:" + code);
@@ -56,7 +63,8 @@ TEST(QuorvaneProgram, TriggerPutsTheTelegramOnTheSimulatorsLine) {
     ASSERT_TRUE(ready) << "the simulator starts";
     EXPECT_NE(ready->find("\"ready\""), std::string::npos) << *ready;
 
-    TChildProcess quorvane(QUORVANE_BINARY, {}, ProgramEnvironment(comDir.Path(), "12345"),
+    TChildProcess quorvane(QUORVANE_BINARY, {},
+                           ProgramEnvironment(comDir.Path(), "12345", work.Path),
                            work.Path.string());
     std::string frame;
     const auto deadline = std::chrono::steady_clock::now() + 20s;
@@ -79,7 +87,8 @@ TEST(QuorvaneProgram, TerminationSignalsCloseTheWindowTheOrdinaryWay) {
         EncoderSim::TEncoderSimulator encoder(line.MasterFd(), EncoderSim::TEncoderSettings{});
         encoder.Start();
         TWorkFolder work;
-        TChildProcess quorvane(QUORVANE_BINARY, {}, ProgramEnvironment(comDir.Path(), ""),
+        TChildProcess quorvane(QUORVANE_BINARY, {},
+                               ProgramEnvironment(comDir.Path(), "", work.Path),
                                work.Path.string());
         ASSERT_TRUE(encoder.WaitForPolls(1, 20s)) << "the program has its port open";
         // A second's worth of grace, widened for a loaded or instrumented build. Only an ordinary
@@ -95,7 +104,7 @@ TEST(QuorvaneProgram, PollsTwiceASecond) {
     EncoderSim::TEncoderSimulator encoder(line.MasterFd(), EncoderSim::TEncoderSettings{});
     encoder.Start();
     TWorkFolder work;
-    TChildProcess quorvane(QUORVANE_BINARY, {}, ProgramEnvironment(comDir.Path(), ""),
+    TChildProcess quorvane(QUORVANE_BINARY, {}, ProgramEnvironment(comDir.Path(), "", work.Path),
                            work.Path.string());
 
     ASSERT_TRUE(encoder.WaitForPolls(1, 20s)) << "the program polls its port";
@@ -107,6 +116,113 @@ TEST(QuorvaneProgram, PollsTwiceASecond) {
     // the program's 6 x 500 ms, less the slack of when the first one was seen.
     EXPECT_GE(elapsed, 2500ms);
     EXPECT_TRUE(encoder.Frames().empty()) << "polls only, no telegram";
+}
+
+// A private PulseAudio server: its own folders, a null sink that takes what is played, and a
+// plain source hearing that sink's monitor (Qt lists no monitor sources). Stopped on destruction.
+class TPulseServer {
+public:
+    static constexpr const char* Program = "/usr/bin/pulseaudio";
+    static constexpr const char* SourceName = "quorvane_tones";
+
+    TPulseServer() {
+        const std::string folder = Folder_.Path.string(), socket = folder + "/native";
+        Server_.emplace(Program,
+                        std::vector<std::string>{
+                            "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                            "--log-target=stderr", "--log-level=error",
+                            "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket,
+                            "--load=module-null-sink sink_name=quorvane_line",
+                            "--load=module-remap-source master=quorvane_line.monitor channels=1 "
+                            "source_properties=device.description=Quorvane-Test source_name=" +
+                                std::string(SourceName)},
+                        TEnvironment{{"HOME", folder},
+                                     {"XDG_RUNTIME_DIR", folder},
+                                     {"PULSE_RUNTIME_PATH", folder}},
+                        folder);
+        Client = {{"PULSE_SERVER", "unix:" + socket}, {"PULSE_RUNTIME_PATH", folder}};
+        for (int tries = 0; !std::filesystem::exists(socket); ++tries) {
+            if (tries == 300)
+                throw std::runtime_error("the audio server did not start");
+            std::this_thread::sleep_for(50ms);
+        }
+    }
+
+    TEnvironment Client; // what a program needs to play and listen there
+
+private:
+    TWorkFolder Folder_;
+    std::optional<TChildProcess> Server_; // stopped before its folder goes
+};
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> fields;
+    std::stringstream stream(text);
+    for (std::string field; std::getline(stream, field, separator);)
+        fields.push_back(field);
+    return fields;
+}
+
+TEST(QuorvaneProgram, HearsTheAlarmItSentAndRecordsIt) {
+    if (access(TPulseServer::Program, X_OK) != 0)
+        GTEST_SKIP() << "pulseaudio is not installed (scripts/install-deps.sh installs it)";
+    TPulseServer audio;
+    TVirtualComDir comDir(false);
+    TWorkFolder work;
+    std::filesystem::create_directories(work.Path / "Quorvane");
+    std::ofstream(work.Path / "Quorvane" / "Quorvane.conf")
+        << "[Pruefprotokoll]\nToneingang=" << TPulseServer::SourceName << "\n";
+
+    TEnvironment environment = audio.Client;
+    TChildProcess encoder(QUORVANE_ENCODER_SIM_BINARY,
+                          {"--dir", comDir.Path(), "--com", "1", "--json", "--play"}, environment,
+                          work.Path.string());
+    ASSERT_TRUE(encoder.ReadLine(10s)) << "the simulator starts";
+    for (auto& setting : ProgramEnvironment(comDir.Path(), "12345", work.Path))
+        environment.push_back(setting);
+    // A picture of the window with the record filled, on request; on a display (Xvfb) when
+    // there is one.
+    if (const char* shot = std::getenv("QUORVANE_TEST_SHOT")) {
+        environment.emplace_back("QUORVANE_TEST_SHOT", shot);
+        if (std::getenv("DISPLAY") != nullptr)
+            for (auto& [name, value] : environment)
+                if (name == "QT_QPA_PLATFORM")
+                    value = "xcb";
+    }
+    TChildProcess quorvane(QUORVANE_BINARY, {}, environment, work.Path.string());
+
+    std::vector<std::string> row;
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const auto line = quorvane.ReadLine(1s);
+        if (line && line->rfind("record:", 0) == 0)
+            row = Split(line->substr(7), '\t');
+        if (row.size() == 9 && !row[8].empty())
+            break;
+    }
+    ASSERT_EQ(row.size(), 9u) << "the record shows a row";
+    EXPECT_EQ(row[2], "12345");
+    EXPECT_EQ(row[5], "02 40 31 32 33 34 35 49 03");
+    EXPECT_EQ(row[7], "12345") << "heard";
+    EXPECT_EQ(row[8], "stimmt");
+
+    // The row goes into the day's file once its hearing window has passed.
+    std::vector<std::string> fileRow;
+    while (fileRow.empty() && std::chrono::steady_clock::now() < deadline + 20s) {
+        for (const auto& entry : std::filesystem::directory_iterator(work.Path))
+            if (entry.path().filename().string().rfind("Pruefprotokoll-", 0) == 0) {
+                std::stringstream content;
+                content << std::ifstream(entry.path()).rdbuf();
+                const std::vector<std::string> lines = Split(content.str(), '\n');
+                if (lines.size() == 2)
+                    fileRow = Split(lines[1].substr(0, lines[1].size() - 1), ';');
+            }
+        std::this_thread::sleep_for(200ms);
+    }
+    ASSERT_EQ(fileRow.size(), 10u) << "the file holds the row with its date";
+    for (const std::size_t column : {0u, 1u, 2u, 3u, 4u, 5u, 7u, 8u})
+        EXPECT_EQ(fileRow[column + 1], row[column]) << column;
+    EXPECT_EQ(fileRow[7].rfind(row[6], 0), 0u) << "replies that came later are added";
 }
 
 } // namespace

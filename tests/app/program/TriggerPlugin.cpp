@@ -1,7 +1,10 @@
 // Test-only Qt plugin that plays the operator inside the unmodified quorvane program: loaded
-// through QT_QPA_GENERIC_PLUGINS=quorvanetrigger:<code>, it waits for the main window, types the
-// code into "Edit1" key by key (through the window's own key filter) and clicks "SpeedButton1"
-// once the window has armed it. The program itself carries no test path.
+// through QT_QPA_GENERIC_PLUGINS=quorvanetrigger:<code>[+<code>...], it waits for the main
+// window, types the code into "Edit1" key by key (through the window's own key filter) and
+// clicks "SpeedButton1" once the window has armed it. Then it watches the newest row of the test
+// record ("ListView1") and prints it whenever it changes, as "record:" and its columns separated
+// by tabs; once the row has a verdict it saves a picture of the window to $QUORVANE_TEST_SHOT,
+// when that is set, and sends the next code. The program itself carries no test path.
 
 #include <QApplication>
 #include <QGenericPlugin>
@@ -9,14 +12,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
 
 namespace {
 
 class TTriggerDriver : public QObject {
 public:
-    explicit TTriggerDriver(QString code) : Code_(std::move(code)) {
+    explicit TTriggerDriver(const QString& codes) : Codes_(codes.split(QLatin1Char('+'))) {
         connect(&Poll_, &QTimer::timeout, this, [this] { Step(); });
         Poll_.start(50);
+        connect(&Watch_, &QTimer::timeout, this, [this] { WatchRecord(); });
     }
 
 private:
@@ -29,7 +35,8 @@ private:
         if (edit == nullptr || trigger == nullptr)
             return;
         Poll_.stop();
-        for (QChar c : Code_) {
+        edit->clear();
+        for (QChar c : Codes_.takeFirst()) {
             QKeyEvent press(QEvent::KeyPress, c.toUpper().unicode(), Qt::NoModifier, QString(c));
             QKeyEvent release(QEvent::KeyRelease, c.toUpper().unicode(), Qt::NoModifier,
                               QString(c));
@@ -37,6 +44,31 @@ private:
             QApplication::sendEvent(edit, &release);
         }
         trigger->click();
+        Watch_.start(100);
+    }
+
+    void WatchRecord() {
+        QWidget* form = FindMainForm();
+        auto* list = form ? form->findChild<QTreeWidget*>(QStringLiteral("ListView1")) : nullptr;
+        const QTreeWidgetItem* row = list ? list->topLevelItem(0) : nullptr;
+        if (row == nullptr)
+            return;
+        QStringList columns;
+        for (int column = 0; column < row->columnCount(); ++column)
+            columns << row->text(column);
+        const QString line = columns.join(QLatin1Char('\t'));
+        if (line == LastRow_)
+            return;
+        LastRow_ = line;
+        std::printf("record:%s\n", line.toUtf8().constData());
+        std::fflush(stdout);
+        const QString shot = qEnvironmentVariable("QUORVANE_TEST_SHOT");
+        if (columns.last().isEmpty())
+            return;
+        if (!shot.isEmpty())
+            form->grab().save(shot);
+        if (!Codes_.isEmpty())
+            Step();
     }
 
     static QWidget* FindMainForm() {
@@ -46,8 +78,10 @@ private:
         return nullptr;
     }
 
-    QString Code_;
+    QStringList Codes_;
     QTimer Poll_;
+    QTimer Watch_;
+    QString LastRow_;
 };
 
 } // namespace

@@ -12,12 +12,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
+#include <QTreeWidget>
 #include <string>
 
 namespace {
@@ -40,7 +42,8 @@ QStringList Items(const TRadioGroup& group) {
 // first character. With QUORVANE_SCREENSHOT_DIR set, the look is saved there as `picture`.
 void ExpectWholeCaptions(QWidget& top, const char* picture = nullptr) {
     for (QWidget* control : top.findChildren<QWidget*>()) {
-        const std::string what = control->objectName().toStdString() + " " + (picture ? picture : "");
+        const std::string what =
+            control->objectName().toStdString() + " " + (picture ? picture : "");
         if (!control->isVisibleTo(&top))
             continue;
         const QSize size = control->size();
@@ -242,6 +245,9 @@ TEST_F(MainFormLayoutTest, TabOrderStartsAtTheCodeFieldAndSkipsHiddenControls) {
                                  Form->RadioGroup2->Item(6),
                                  Form->CheckBox1,
                                  Form->ComboBox3,
+                                 Form->ComboBox4,
+                                 Form->ComboBox5,
+                                 Form->ListView1,
                                  Form->Edit1};
     for (QWidget* next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -250,6 +256,33 @@ TEST_F(MainFormLayoutTest, TabOrderStartsAtTheCodeFieldAndSkipsHiddenControls) {
             << next->metaObject()->className() << " expected, "
             << (focus ? focus->metaObject()->className() : "nothing") << " has the focus";
     }
+}
+
+TEST_F(MainFormLayoutTest, TestRecordFillsTheBandBelowTheOptionGroups) {
+    EXPECT_EQ(Form->GroupBox1->title(), "Prüfprotokoll");
+    int groupsBottom = 0;
+    for (const TRadioGroup* group : {Form->RadioGroup1, Form->RadioGroup2, Form->RadioGroup3,
+                                     Form->RadioGroup4, Form->RadioGroup5})
+        groupsBottom = std::max(groupsBottom, group->geometry().bottom());
+    EXPECT_GT(Form->GroupBox1->geometry().top(), groupsBottom);
+    EXPECT_LT(Form->GroupBox1->mapTo(Form.get(), Form->GroupBox1->rect().bottomLeft()).y(),
+              Form->StatusLine->geometry().top());
+    EXPECT_EQ(Form->Label7->text(), "Toneingang");
+    EXPECT_EQ(Form->Label8->text(), "Tonfolge");
+    // The tests run without an audio server, as a machine without sound card would.
+    EXPECT_EQ(Items(*Form->ComboBox4), QStringList{"Aus"});
+    EXPECT_EQ(Items(*Form->ComboBox5), (QStringList{"ZVEI1", "ZVEI2", "ZVEI3", "CCIR", "EEA"}));
+    EXPECT_EQ(Form->ComboBox5->currentText(), "ZVEI1");
+    EXPECT_EQ(Form->ProgressBar1->text(), "Aus");
+    EXPECT_EQ(Form->ListView1->headerItem()->text(8), "Ergebnis");
+}
+
+TEST_F(MainFormLayoutTest, ChosenStandardIsRememberedForTheNextRun) {
+    ChooseItem(*Form->ComboBox5, 3);
+    Form.reset();
+    CreateForm();
+    EXPECT_EQ(Form->ComboBox5->currentText(), "CCIR");
+    ChooseItem(*Form->ComboBox5, 0);
 }
 
 TEST_F(MainFormLayoutTest, HintTextGoesToTheStatusLine) {

@@ -5,10 +5,18 @@
 #include "app/window/Controls.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -163,6 +171,69 @@ TEST_F(MainFormSupervisionTest, EncoderStateShowsOnlyForZukGeber) {
     EXPECT_FALSE(Form->Panel3->isHidden());
     Reply("\x16");
     EXPECT_EQ(Form->Panel3->Caption(), QString::fromUtf8("Geber läuft"));
+}
+
+QStringList RecordRow(const TMainForm& form, int newest) {
+    QStringList columns;
+    const QTreeWidgetItem* item = form.ListView1->topLevelItem(newest);
+    for (int column = 0; item != nullptr && column < item->columnCount(); ++column)
+        columns << item->text(column);
+    return columns;
+}
+
+std::string TodaysRecordFile() {
+    std::stringstream content;
+    content << std::ifstream("Pruefprotokoll-" +
+                             QDate::currentDate().toString(Qt::ISODate).toStdString() + ".csv")
+                   .rdbuf();
+    return content.str();
+}
+
+TEST_F(MainFormSupervisionTest, AlarmsAndTheirRepliesGoIntoTheTestRecordAndItsFile) {
+    QTest::keyClicks(Form->Edit1, "1a2b3");
+    Form->SpeedButton1Click();
+    Reply("\x06\x06\x14\x16\x12");
+    const QStringList typed = RecordRow(*Form, 0);
+    EXPECT_EQ(typed.mid(1), (QStringList{"Standart  neu", "1a2b3", "Ohne Tonruf",
+                                         "Sofortiger Weckruf", "02 40 31 3A 32 3B 33 49 03",
+                                         "ACK, Träger ein, Geber läuft, Träger aus", "", ""}));
+
+    Form->CheckBox1->setChecked(false);
+    Form->LastReplyWasAck = true;
+    Form->Timer2Timer(); // the first stored fixed code, "@62380@"
+    Reply("\x15");
+    Form->LinkWatchdog = 0;
+    Form->Timer3Timer();
+    Form->Timer3Timer(); // the banner stays: lost once
+    EXPECT_EQ(RecordRow(*Form, 0).mid(1),
+              (QStringList{"Standart  neu", "@62380@", "Ohne Tonruf", "Warten (max 5 sec) Weckruf",
+                           "02 40 36 32 33 38 30 40 03", "NAK, Verbindung unterbrochen", "", ""}));
+    EXPECT_EQ(RecordRow(*Form, 1), typed) << "the earlier row keeps its replies";
+
+    // The typed alarm completed when the fixed one went out; the other completes on closing.
+    EXPECT_EQ(TodaysRecordFile().find("@62380@"), std::string::npos);
+    Form.reset();
+    const std::string file = TodaysRecordFile();
+    const std::string header = "\xEF\xBB\xBF"
+                               "Datum;Zeit;";
+    EXPECT_EQ(file.rfind(header, 0), 0u);
+    EXPECT_NE(file.find(";" + typed[0].toStdString() + ";Standart  neu;1a2b3;"), std::string::npos);
+    EXPECT_NE(file.find(";'@62380@;Ohne Tonruf;Warten (max 5 sec) Weckruf;"), std::string::npos);
+    EXPECT_TRUE(Reports.empty());
+}
+
+TEST_F(MainFormSupervisionTest, AnUnwritableRecordFileIsReportedOnce) {
+    std::filesystem::create_directory(
+        "Pruefprotokoll-" + QDate::currentDate().toString(Qt::ISODate).toStdString() + ".csv");
+    QTest::keyClicks(Form->Edit1, "12345");
+    for (int alarm = 0; alarm < 3; ++alarm)
+        Form->SpeedButton1Click();
+    ASSERT_TRUE(WaitUntil([this] { return !Reports.empty(); }));
+    QTest::qWait(50);
+    ASSERT_EQ(Reports.size(), 1u);
+    EXPECT_NE(Reports[0].find("kann nicht geschrieben werden: Is a directory"), std::string::npos)
+        << Reports[0];
+    EXPECT_EQ(Form->ListView1->topLevelItemCount(), 3) << "the record goes on";
 }
 
 // Over ten ticks of each timer, no tick comes more than 2 ms before its time.

@@ -1,0 +1,30 @@
+#pragma once
+// The daily test record file "Pruefprotokoll-YYYY-MM-DD.csv" in the working folder: UTF-8 with
+// a byte-order mark (so spreadsheets read the umlauts right), a header line, one line per row,
+// fields separated by semicolons as German spreadsheets expect, lines ending in CR LF.
+//
+// Pure formatting plus one appending write; any thread, one writer per file at a time.
+// AppendRecordLine returns the system's reason when the file cannot be written; it never throws.
+
+#include "app/testrecord/TestRecordRow.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The file of the day `date` ("2026-12-07").
+std::string RecordFileName(std::string_view date);
+
+// A field as a spreadsheet reads it back: in double quotes (inner ones doubled) when it holds a
+// separator, quote, line break or leading or trailing blank; and with a leading apostrophe when
+// it starts like a formula ('=', '+', '-', '@'), so opening the file never runs one.
+std::string CsvField(std::string_view text);
+
+// The header, then the line of a row: the date first, then the record's columns.
+std::string CsvHeaderLine();
+std::string CsvLine(const TTestRecordRow& row);
+
+// Appends the row's line, starting a new file with the byte-order mark and the header.
+// Returns the reason on failure, also when the name is taken by something other than a regular
+// file; never blocks on a pipe.
+std::optional<std::string> AppendRecordLine(const std::string& path, const TTestRecordRow& row);

@@ -1,0 +1,65 @@
+#pragma once
+// The rows of the test record while they fill: which row an encoder reply or a heard signal
+// belongs to, when a row's verdict is settled and when the row is complete.
+//
+// A row is open from its alarm until it is complete. Replies belong to the newest row, as they
+// follow the last alarm sent. Heard signals belong to the oldest open row still waiting for its
+// sequence and newer than the last row that got one, because an encoder sounds its alarms in
+// the order it got them; a sequence that is exactly what a later waiting row expects goes to
+// that row instead, so one alarm the encoder dropped does not shift every verdict after it. A row
+// that waits longer than the hearing window gets "nichts gehört". A row is complete when its
+// hearing window has passed, or as soon as it has its verdict (or nothing to wait for) and a newer
+// alarm has gone out.
+//
+// Time is passed in, so tests need no clock. One thread; nothing here fails.
+
+#include "app/testrecord/TestRecordRow.h"
+
+#include <chrono>
+#include <cstddef>
+#include <deque>
+#include <optional>
+#include <vector>
+
+class TTestRecordBook {
+public:
+    using TTime = std::chrono::steady_clock::time_point;
+    static constexpr std::chrono::seconds HearingWindow{10};
+
+    // Rows are numbered from 0 in the order of their alarms; a change names the rows whose
+    // fields changed and those that became complete (each row completes exactly once).
+    struct TChange {
+        std::vector<std::size_t> Changed;
+        std::vector<std::size_t> Completed;
+    };
+
+    TChange AddAlarm(TAlarmSent alarm, TTime now);
+    TChange AddReply(std::string_view reply);
+    TChange AddHeard(const HeardSignal& signal);
+    // Rows waiting for tones stop waiting: the tone input was switched off.
+    TChange StopListening();
+    // Settles every row whose hearing window has passed by `now`.
+    TChange Expire(TTime now);
+    // Completes every open row as it stands (the program ends).
+    TChange CompleteAll();
+
+    // When the oldest open row's hearing window ends; nothing while no row is open.
+    std::optional<TTime> NextDeadline() const;
+
+    std::size_t RowCount() const { return Rows_.size(); }
+    const TTestRecordRow& Row(std::size_t index) const { return Rows_.at(index); }
+
+private:
+    struct TOpenRow {
+        std::size_t Index;
+        TTime Deadline;
+    };
+
+    bool WaitsForTones(std::size_t index) const;
+    bool Settled(std::size_t index) const;
+    void Complete(std::deque<TOpenRow>::iterator open, TChange& change);
+
+    std::vector<TTestRecordRow> Rows_;
+    std::deque<TOpenRow> Open_; // oldest first
+    std::optional<std::size_t> LastSequenceRow_;
+};

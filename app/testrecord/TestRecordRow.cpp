@@ -1,0 +1,87 @@
+#include "app/testrecord/TestRecordRow.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string joined;
+    for (const std::string& part : parts) {
+        if (!joined.empty())
+            joined += separator;
+        joined += part;
+    }
+    return joined;
+}
+
+// German decimal comma, as the window's other numbers would be read.
+std::string Decimal(double value, int places) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", places, value);
+    std::string result(text);
+    if (const std::size_t dot = result.find('.'); dot != std::string::npos)
+        result[dot] = ',';
+    return result;
+}
+
+std::string Frequencies(const std::vector<double>& frequenciesHz) {
+    std::string text;
+    for (const double hz : frequenciesHz) {
+        if (!text.empty())
+            text += '+';
+        text += Decimal(std::round(hz), 0);
+    }
+    return text + " Hz";
+}
+
+} // namespace
+
+const TRecordFields& RecordColumnTitles() {
+    static const TRecordFields titles{"Zeit",      "Gebertyp",  "Code",   "Vorton",  "Alarmart",
+                                      "Telegramm", "Antworten", "Gehört", "Ergebnis"};
+    return titles;
+}
+
+TRecordFields RecordFields(const TTestRecordRow& row) {
+    const TAlarmSent& alarm = row.Alarm;
+    return {alarm.Time,
+            alarm.EncoderType,
+            alarm.Code,
+            alarm.PreTone,
+            alarm.AlarmType,
+            alarm.TelegramHex,
+            Joined(row.Replies, ", "),
+            Joined(row.Heard, "; "),
+            row.Verdict.Text};
+}
+
+std::string HeardText(const HeardSignal& signal) {
+    if (signal.kind == HeardKind::Sequence)
+        return signal.digits;
+    const std::string what = signal.name.empty() ? Frequencies(signal.frequenciesHz) : signal.name;
+    return what + " " + Decimal(signal.durationSeconds, 1) + " s";
+}
+
+std::string_view RecordedReply(TReplyKind reply) {
+    switch (reply) {
+    case TReplyKind::Ack:
+        return "ACK";
+    case TReplyKind::Nak:
+        return "NAK";
+    case TReplyKind::EncoderRunning:
+        return "Geber läuft";
+    case TReplyKind::CarrierLime:
+        return "Träger ein";
+    case TReplyKind::CarrierNeutral:
+        return "Träger aus";
+    case TReplyKind::Ignored:
+        break;
+    }
+    return {};
+}
+
+void AddReplyTo(TTestRecordRow& row, std::string_view reply) {
+    if (row.Replies.empty() || row.Replies.back() != reply)
+        row.Replies.emplace_back(reply);
+}

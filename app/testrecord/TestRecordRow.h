@@ -1,0 +1,69 @@
+#pragma once
+// One row of the test record: an alarm that went out, what the encoder answered after it, what
+// was heard on the tone input, and the verdict; with its columns as the window and the daily
+// file show them.
+//
+// Plain values and pure functions; any thread. Texts are UTF-8.
+
+#include "app/supervision/ReplyDecoding.h"
+#include "app/testrecord/Verdict.h"
+#include "app/tones/HeardSignal.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// An alarm as it was sent, described in the window's own words.
+struct TAlarmSent {
+    std::string Date;        // "2026-12-07", local
+    std::string Time;        // "14:05:09", local
+    std::string EncoderType; // as the type selector shows it
+    std::string Code;        // as typed, or the fixed code list's entry
+    std::string PreTone;     // the pre-tone group's item, empty when none applies
+    std::string AlarmType;   // the alarm-type group's item, empty when none applies
+    std::string TelegramHex; // "02 40 31 32 33 34 35 49 03"
+    std::string Expected;    // the symbols the encoder should sound
+    bool Listening = false;  // whether a tone input was on when it went out
+};
+
+struct TTestRecordRow {
+    TAlarmSent Alarm;
+    std::vector<std::string> Replies; // in order, a reply repeated at once kept once
+    std::vector<std::string> Heard;   // what was heard, in order
+    bool SequenceHeard = false;
+    TVerdict Verdict;
+};
+
+enum TRecordColumn {
+    rcTime,
+    rcEncoderType,
+    rcCode,
+    rcPreTone,
+    rcAlarmType,
+    rcTelegram,
+    rcReplies,
+    rcHeard,
+    rcVerdict,
+    rcColumnCount
+};
+
+using TRecordFields = std::array<std::string, rcColumnCount>;
+
+// "Zeit", "Gebertyp", "Code", "Vorton", "Alarmart", "Telegramm", "Antworten", "Gehört",
+// "Ergebnis".
+const TRecordFields& RecordColumnTitles();
+
+TRecordFields RecordFields(const TTestRecordRow& row);
+
+// A heard signal as the record names it: the symbols of a sequence, the name (or frequency)
+// and length of a long tone or two-tone signal ("Tonruf I 2,0 s", "675+1240 Hz 4,5 s").
+std::string HeardText(const HeardSignal& signal);
+
+// A reply as the record names it ("ACK", "Träger ein", ...); empty for an ignored byte.
+std::string_view RecordedReply(TReplyKind reply);
+// The link watchdog running out counts as a reply of its own.
+inline constexpr std::string_view LinkLostReply{"Verbindung unterbrochen"};
+
+// Adds a reply unless it repeats the one before.
+void AddReplyTo(TTestRecordRow& row, std::string_view reply);
