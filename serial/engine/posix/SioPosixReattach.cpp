@@ -10,8 +10,11 @@
 #include <unistd.h>
 
 void TSioPosixDispatcher::MarkDeviceGone() {
-    if (!DeviceGone_.exchange(true))
+    if (!DeviceGone_.exchange(true)) {
         DeviceWakeSignal.Set();
+        // The dispatch worker lets go of the device and starts looking for its return.
+        CommEventSignal.Set();
+    }
 }
 
 void TSioPosixDispatcher::ServiceVanishedDevice() {

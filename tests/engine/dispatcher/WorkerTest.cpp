@@ -192,8 +192,9 @@ TEST_F(WorkerTest, TeardownWaitsWithoutHoldingTheStateLock) {
 
     std::thread release([&] {
         auto end = std::chrono::steady_clock::now() + TestDeadline;
-        // The output worker ends only when the teardown stops the workers.
-        while (dispatcher->RunningWorkers() > 1 && std::chrono::steady_clock::now() < end)
+        // The output worker ends only when the teardown stops the workers; the delivering
+        // worker and the dispatch worker, which releases the resources, are left.
+        while (dispatcher->RunningWorkers() > 2 && std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         go.set_value();
     });
