@@ -7,10 +7,11 @@
 // workers. It announces unread bytes to the registered windows with MsgTriggerAvail, sent through
 // the ISioWindowMessenger given at construction and waited for at most 3000 ms.
 //
-// Threads. The opening thread (the component's) calls everything public; the dispatch worker
-// runs ProcessCycle and, inside a delivery, the window's handler calls TakeByte, PeekAt,
-// InputCount, QueueBlock, OutputUsed/OutputFree, the purges and even ClosePort from the window's
-// thread. Destruction runs on the opening thread.
+// Threads. The opening thread (the component's) calls everything public; the workers fill the
+// ring and announce it (FillInput, AnnounceInput, ProcessCycle: one worker at a time announces)
+// and, inside a delivery, the window's handler calls TakeByte, TakeBlock, PeekAt, InputCount,
+// QueueBlock, OutputUsed/OutputFree, the purges and even ClosePort from the window's thread.
+// Destruction runs on the opening thread.
 //
 // Locks, all recursive. StateLock: line settings, DTR/RTS/RS-485 state, the window list and
 // handler flags, trigger state, ModemBits, LineErrorBits for TakeLineError/TakeLineBreak, trace
@@ -260,7 +261,7 @@ protected:
     // Closes (or finishes a close), then waits, handling messages, until every worker has ended.
     void Shutdown();
 
-    // --- Processing (dispatch worker) ---
+    // --- Processing (workers; the device layer lets one at a time announce) ---
 
     // False when a close cut the cycle short (then no cycle-done signal is due).
     bool ProcessCycle();

@@ -6,7 +6,8 @@
 // port:
 //  - the event worker waits in poll() on the device and its wake-up descriptor; on input it
 //    reads it into the input ring at once and, unless the dispatch worker is in a cycle,
-//    announces it to the windows itself (else it wakes the dispatch worker to look again);
+//    announces it to the windows itself (else it wakes the dispatch worker to look again).
+//    While handlers take long, it leaves announcing to the dispatch worker and reads on;
 //  - the dispatch worker runs ProcessCycle when woken (device gone, an event the event worker
 //    hands on, a close) and when something is due: every 50 ms while the device has modem lines
 //    (their changes raise no poll() event) or the event worker is gone, every ReattachInterval
@@ -40,6 +41,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -101,8 +103,11 @@ protected:
 
 private:
     void EventWorker();
-    // The event worker's answer to input: read it, and announce it unless a cycle runs.
+    // The event worker's answer to input: read it, and announce it unless a cycle runs or the
+    // receivers are slow.
     void ServeInput();
+    // Runs `announce` and keeps how long it took in LastAnnouncement_.
+    void TimeAnnouncement(const std::function<void()>& announce);
     void DispatchWorker();
     // How long the dispatch worker may wait for a wake-up before a cycle is due.
     std::chrono::milliseconds NextCycleDue() const;
@@ -158,6 +163,8 @@ private:
 
     // Held by whichever worker runs the notification part of a cycle, so only one announces.
     std::mutex CycleLock_;
+    // How long the latest announcement (or cycle) took, handlers included.
+    std::atomic<std::chrono::microseconds> LastAnnouncement_{};
     std::mutex ThreadsLock_;
     std::array<std::thread, 3> Threads_;
     std::array<std::thread::id, 3> ThreadIds_{};

@@ -18,8 +18,9 @@ namespace {
 // worker is gone.
 constexpr std::chrono::milliseconds CycleTimeout{50};
 constexpr std::chrono::milliseconds NoLimit{-1};
-// Unread bytes from which input counts as streaming in rather than as a reply.
-constexpr std::uint32_t StreamingLevel = InputRingSize / 8;
+// A handler slower than this (for the whole announcement) is worth a hand-over: the event worker
+// then reads on while it runs. A faster one costs less than the hand-over would.
+constexpr std::chrono::microseconds SlowAnnouncement{200};
 
 int Index(TSioWorkerKind kind) {
     return static_cast<int>(kind);
@@ -206,11 +207,11 @@ void TSioPosixDispatcher::EventWorker() {
 
 void TSioPosixDispatcher::ServeInput() {
     // The worker that saw the input reads it at once (so poll() stops reporting it) and, unless
-    // the dispatch worker is in a cycle, announces a short arrival itself: a reply reaches the
-    // window without a hand-over between workers. A long one (input streaming in) is announced
-    // by the dispatch worker, so this worker reads on into the ring while the handler takes.
+    // the dispatch worker is in a cycle, announces it itself: a reply reaches the window without
+    // a hand-over between workers. While the receivers are slow, the dispatch worker announces
+    // instead, so this worker reads on into the ring while a handler takes.
     FillInput();
-    if (DeviceGone_.load() || Unread() >= StreamingLevel) {
+    if (DeviceGone_.load() || LastAnnouncement_.load() > SlowAnnouncement) {
         CommEventSignal.Set();
         return;
     }
@@ -220,7 +221,14 @@ void TSioPosixDispatcher::ServeInput() {
         CommEventSignal.Set();
         return;
     }
-    AnnounceInput();
+    TimeAnnouncement([this] { AnnounceInput(); });
+}
+
+void TSioPosixDispatcher::TimeAnnouncement(const std::function<void()>& announce) {
+    const auto start = std::chrono::steady_clock::now();
+    announce();
+    LastAnnouncement_ = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
 }
 
 // --- Dispatch worker ---
@@ -248,7 +256,7 @@ void TSioPosixDispatcher::DispatchWorker() {
             return;
         {
             std::lock_guard cycle(CycleLock_);
-            ProcessCycle();
+            TimeAnnouncement([this] { ProcessCycle(); });
         }
         ServiceVanishedDevice();
         if (KillWorkers.load() || FClosePending.load())
