@@ -49,7 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string path = FuzzFilePath(CodeListFileName);
     FUZZ_CHECK(ReplaceFile(path, content));
-    const std::optional<std::vector<std::string>> read = ReadCodeListFile(path);
-    FUZZ_CHECK(read.has_value() && *read == entries);
+    const TCodeListRead read = ReadCodeListFile(path);
+    if (content.size() <= CodeListMaxBytes && entries.size() <= CodeListMaxEntries) {
+        FUZZ_CHECK(read.Outcome == TCodeListOutcome::Whole && read.Entries == entries);
+    } else {
+        FUZZ_CHECK(read.Outcome == TCodeListOutcome::Cut || read.Outcome == TCodeListOutcome::Whole);
+        FUZZ_CHECK(read.Entries.size() <= CodeListMaxEntries);
+    }
     return 0;
 }

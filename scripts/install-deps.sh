@@ -4,10 +4,13 @@
 # Usage: scripts/install-deps.sh [package ...]
 set -eu
 
+# The last line serves the tests only: multimon-ng is an independent tone decoder to check
+# ours against, PulseAudio a sound server of the tests' own to play the simulator into.
 DEFAULT_PACKAGES="build-essential cmake ninja-build pkg-config \
-qt6-base-dev qt6-translations-l10n libgl-dev \
+qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev \
 libgtest-dev libgmock-dev libbenchmark-dev \
-xvfb xauth x11-apps imagemagick file"
+xvfb xauth x11-apps imagemagick file fonts-liberation2 \
+multimon-ng pulseaudio pulseaudio-utils"
 PACKAGES=${*:-$DEFAULT_PACKAGES}
 
 missing=""

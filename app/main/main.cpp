@@ -2,6 +2,7 @@
 // no command line and stores nothing.
 
 #include "app/main/GermanCatalogue.h"
+#include "app/main/LayoutFonts.h"
 #include "app/window/MainForm.h"
 #include "framework/ErrorReport.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromStdString(ApplicationTitle()));
     InstallQtGermanCatalogue();
+    InstallLayoutFontSubstitutes();
     TMainForm MainForm;
     MainForm.show();
     return QApplication::exec();

@@ -31,6 +31,12 @@ void TPanel::SetFontColor(const QColor& color) {
     setPalette(p);
 }
 
+void TComboBox::showPopup() {
+    if (OnDropDown_)
+        OnDropDown_();
+    QComboBox::showPopup();
+}
+
 TRadioGroup::TRadioGroup(const QString& caption, const std::vector<std::string>& items, int columns,
                          QWidget* parent)
     : QGroupBox(caption, parent), Group_(new QButtonGroup(this)) {

@@ -4,13 +4,17 @@
 // TPanel is a framed caption with its own background and font colour (the status panels, the
 // carrier lamp, the link banner). TRadioGroup is a titled group of exclusive radio buttons
 // addressed by item index, laid out in columns filled top to bottom; it always has one item
-// selected once ItemIndex is set. Both are plain widgets of the GUI thread.
+// selected once ItemIndex is set. TComboBox is a drop-down list that tells, just before its list
+// opens, so the items can be made afresh. All are plain widgets of the GUI thread.
 
 #include <QColor>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QString>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QButtonGroup;
@@ -26,6 +30,18 @@ public:
     void SetColor(const QColor& color);
     QColor FontColor() const;
     void SetFontColor(const QColor& color);
+};
+
+class TComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    // Runs before the list opens; it must not throw.
+    void SetOnDropDown(std::function<void()> handler) { OnDropDown_ = std::move(handler); }
+    void showPopup() override;
+
+private:
+    std::function<void()> OnDropDown_;
 };
 
 class TRadioGroup : public QGroupBox {

@@ -4,9 +4,11 @@
 #include "app/window/MainForm.h"
 
 #include "app/telegram/TelegramBuilder.h"
+#include "app/window/CodeField.h"
 #include "app/window/CodeKeyFilter.h"
 #include "app/window/Controls.h"
 #include "app/window/EventHook.h"
+#include "app/window/MessageBox.h"
 #include "app/window/WidgetText.h"
 #include "app/window/WindowRules.h"
 #include "framework/ErrorReport.h"
@@ -34,6 +36,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
             return event->type() == QEvent::KeyPress && FilterCodeKey(event);
         },
         this);
+    for (QComboBox* selector : {ComboBox1, ComboBox2, static_cast<QComboBox*>(ComboBox3)})
+        IgnoreWheelUnlessFocused(selector);
+    ComboBox3->SetOnDropDown([this] { RunReportingErrors([this] { ComboBox3DropDown(); }); });
     CentreOnScreen();
     Timer3->start();
     RunReportingErrors([this] { FormCreate(); });
@@ -72,11 +77,23 @@ void TMainForm::ConnectHandlers() {
     connectGuarded(ComboBox1->lineEdit(), &QLineEdit::textEdited, &TMainForm::ComboBox1Change);
     connectGuarded(CheckBox1, &QCheckBox::toggled, &TMainForm::CheckBox1Click);
     connectGuarded(SpeedButton1, &QPushButton::clicked, &TMainForm::SpeedButton1Click);
-    connectGuarded(ComboBox3, &QComboBox::activated, &TMainForm::ComboBox3Change);
-    connectGuarded(ComboBox3->lineEdit(), &QLineEdit::textEdited, &TMainForm::ComboBox3Change);
+    connectGuarded(ComboBox3, &QComboBox::activated, &TMainForm::ComboBox3Select);
+    connectGuarded(ComboBox3->lineEdit(), &QLineEdit::editingFinished,
+                   &TMainForm::ComboBox3EditingFinished);
     connectGuarded(Timer1, &QTimer::timeout, &TMainForm::Timer1Timer);
     connectGuarded(Timer2, &QTimer::timeout, &TMainForm::Timer2Timer);
     connectGuarded(Timer3, &QTimer::timeout, &TMainForm::Timer3Timer);
+}
+
+void TMainForm::IgnoreWheelUnlessFocused(QComboBox* selector) {
+    // A wheel notch over a selector passed on the way would change the type or the port.
+    selector->setFocusPolicy(Qt::StrongFocus);
+    new TEventHook(
+        selector,
+        [selector](QObject*, QEvent* event) {
+            return event->type() == QEvent::Wheel && !selector->hasFocus();
+        },
+        this);
 }
 
 void TMainForm::CentreOnScreen() {
@@ -111,9 +128,7 @@ void TMainForm::FormCreate() {
 
 void TMainForm::OpenFirstPort() {
     try {
-        for (std::uint16_t n = 1; n <= 50; ++n)
-            if (ProbePort(n))
-                ComboBox3->addItem(QString::fromStdString(PortDisplayName(n)));
+        ComboBox3->addItems(AvailablePortEntries());
         ComboBox3->setCurrentIndex(0);
         SioComPort1->SetComNumber(PortNumberFromEntry(Latin1Bytes(ComboBox3->currentText())));
         SioComPort1->SetOpen(true);
@@ -124,7 +139,16 @@ void TMainForm::OpenFirstPort() {
             SioComPort1->SetComNumber(0);
             SioComPort1->SetOpen(true);
         });
+        ShowPortInUse();
     }
+}
+
+QStringList TMainForm::AvailablePortEntries() {
+    QStringList entries;
+    for (std::uint16_t n = FirstPortNumber; n <= LastPortNumber; ++n)
+        if (ProbePort(n))
+            entries << QString::fromStdString(PortDisplayName(n));
+    return entries;
 }
 
 void TMainForm::ShowHint(const QString& hint) {
@@ -153,16 +177,17 @@ void TMainForm::Edit1Change() {
 
 void TMainForm::UpdateTriggerButton() {
     SetTriggerButton(
-        TriggerArmed(static_cast<std::size_t>(Edit1->text().size()), Edit1->maxLength()));
+        TriggerArmed(static_cast<std::size_t>(Edit1->text().size()), Edit1->MaxCodeLength()));
 }
 
 void TMainForm::SetTriggerButton(bool enabled) {
     SpeedButton1->setEnabled(enabled);
+    // The caption colour is that of an enabled button; disabled, it shows the style's greyed
+    // caption, so armed and disarmed differ by more than red against black.
     QPalette palette = SpeedButton1->palette();
     const QColor colour = enabled ? QColor(255, 0, 0) : QColor(0, 0, 0);
     palette.setColor(QPalette::Active, QPalette::ButtonText, colour);
     palette.setColor(QPalette::Inactive, QPalette::ButtonText, colour);
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, colour);
     SpeedButton1->setPalette(palette);
 }
 
@@ -174,7 +199,7 @@ void TMainForm::ComboBox1Change() {
     if (!Edit1->isHidden())
         Edit1->setFocus();
     const TEncoderTypeView view = ViewForEncoderType(SelectedEncoderType());
-    Edit1->setMaxLength(view.MaxLength);
+    Edit1->SetMaxCodeLength(view.MaxLength);
     RadioGroup3->setVisible(view.TapeShown);
     RadioGroup1->setVisible(view.FiveCharPreToneShown);
     RadioGroup4->setVisible(view.TenCharPreToneShown);
@@ -200,6 +225,8 @@ void TMainForm::CheckBox1Click() {
         Label5->hide();
         UpdateTriggerButton();
     } else {
+        // A pass left running from before is stopped: the operator starts the next one.
+        StopFixedPass();
         SetTriggerButton(true);
         CheckBox2->setEnabled(true);
         Edit1->setEnabled(false);
@@ -213,9 +240,11 @@ void TMainForm::CheckBox1Click() {
 
 void TMainForm::SpeedButton1Click() {
     FixedSendCount = 0;
+    // A press during a pass ends it, so the operator can always stop one.
+    const bool passRunning = Timer2->isActive();
+    StopFixedPass();
     if (!CheckBox1->isChecked()) {
-        // A pass already under way keeps its rhythm.
-        if (!Timer2->isActive())
+        if (!passRunning)
             Timer2->start();
         return;
     }
@@ -236,4 +265,78 @@ void TMainForm::ComboBox3Change() {
         SioComPort1->SetComNumber(0);
         SioComPort1->SetOpen(true);
     }
+}
+
+void TMainForm::ComboBox3Select() {
+    ConfirmPortEntry(true);
+}
+
+void TMainForm::ComboBox3EditingFinished() {
+    ConfirmPortEntry(false);
+}
+
+void TMainForm::ConfirmPortEntry(bool retryUnchanged) {
+    // The port dialog or a message takes the focus from the selector, which confirms its text
+    // once more; the switch under way already deals with it.
+    if (PortSwitchRunning_)
+        return;
+    const QString entry = ComboBox3->currentText();
+    if (entry == PortEntryInUse() && (!retryUnchanged || SioComPort1->Open()))
+        return;
+    if (!NamesAvailablePort(entry)) {
+        ShowPortInUse();
+        ShowMessage(QStringLiteral("\"%1\" ist keine verfügbare Schnittstelle").arg(entry));
+        return;
+    }
+    // Afterwards the selector shows the port in use, also when the port dialog chose another
+    // or the switch failed.
+    PortSwitchRunning_ = true;
+    try {
+        ComboBox3Change();
+    } catch (...) {
+        PortSwitchRunning_ = false;
+        ShowPortInUse();
+        throw;
+    }
+    PortSwitchRunning_ = false;
+    ShowPortInUse();
+}
+
+bool TMainForm::NamesAvailablePort(const QString& entry) const {
+    try {
+        const std::uint16_t port = PortNumberFromEntry(Latin1Bytes(entry));
+        return port >= FirstPortNumber && port <= LastPortNumber && ProbePort(port);
+    } catch (const EConvertError&) {
+        return false;
+    }
+}
+
+QString TMainForm::PortEntryInUse() const {
+    const std::uint16_t port = SioComPort1->ComNumber();
+    return port == 0 ? QString() : QString::fromStdString(PortDisplayName(port));
+}
+
+void TMainForm::ShowPortInUse() {
+    const QString entry = PortEntryInUse();
+    const int index = ComboBox3->findText(entry);
+    ComboBox3->setCurrentIndex(index);
+    if (index < 0)
+        ComboBox3->setEditText(entry);
+}
+
+void TMainForm::ComboBox3DropDown() {
+    const QStringList entries = AvailablePortEntries();
+    QStringList shown;
+    for (int i = 0; i < ComboBox3->count(); ++i)
+        shown << ComboBox3->itemText(i);
+    if (entries == shown)
+        return;
+    // The text stays: the port in use, or what the operator has typed so far.
+    const QString text = ComboBox3->currentText();
+    ComboBox3->clear();
+    ComboBox3->addItems(entries);
+    const int index = ComboBox3->findText(text);
+    ComboBox3->setCurrentIndex(index);
+    if (index < 0)
+        ComboBox3->setEditText(text);
 }

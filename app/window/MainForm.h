@@ -12,10 +12,13 @@
 // (MainFormFixedCodes.cpp); the controls are built in MainFormLayout.cpp.
 
 #include "app/supervision/ReplyDecoding.h"
+#include "app/window/CodeField.h"
 #include "serial/component/SioComPort.h"
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,10 +27,10 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QStatusBar;
 class QTimer;
+class TComboBox;
 class TPanel;
 class TRadioGroup;
 
@@ -40,7 +43,7 @@ public:
     QStatusBar* StatusLine = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
-    QLineEdit* Edit1 = nullptr;
+    TCodeField* Edit1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
     std::unique_ptr<TSioComPort> SioComPort1;
     TRadioGroup* RadioGroup1 = nullptr;
@@ -59,7 +62,7 @@ public:
     TRadioGroup* RadioGroup5 = nullptr;
     QCheckBox* CheckBox2 = nullptr;
     TPanel* Panel1 = nullptr;
-    QComboBox* ComboBox3 = nullptr;
+    TComboBox* ComboBox3 = nullptr;
     QLabel* Label6 = nullptr;
     TPanel* Panel3 = nullptr;
     QTimer* Timer3 = nullptr;
@@ -79,6 +82,11 @@ public:
     void ComboBox1Change();
     void ComboBox3Change();
     void Timer3Timer();
+    // The port selector: picking an entry from its list, confirming its text (Enter or leaving
+    // it), and its list opening, which probes the ports afresh.
+    void ComboBox3Select();
+    void ComboBox3EditingFinished();
+    void ComboBox3DropDown();
 
     // The send gate of the fixed codes: set by an ACK, cleared by a NAK.
     bool LastReplyWasAck = false;
@@ -102,6 +110,19 @@ private:
     void ShowReply(TReplyKind reply);
     void SetTriggerButton(bool enabled);
     bool FilterCodeKey(QEvent* event);
+    void IgnoreWheelUnlessFocused(QComboBox* selector);
+    static QStringList AvailablePortEntries();
+    // Switches to the port the selector's text names; a text naming no available port is
+    // refused with one message, and the port in use stays.
+    void ConfirmPortEntry(bool retryUnchanged);
+    bool NamesAvailablePort(const QString& entry) const;
+    QString PortEntryInUse() const;
+    void ShowPortInUse();
+    bool OpenPortQuietly();
+    bool EncoderReachable() const;
+    void StopFixedPass();
+    void EndPassWithUnsendableCode(std::size_t telegramSize);
 
     std::vector<QMetaObject::Connection> HandlerConnections_;
+    bool PortSwitchRunning_ = false;
 };

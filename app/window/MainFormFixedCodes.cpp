@@ -11,23 +11,48 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QStringList>
 #include <QTimer>
 
 void TMainForm::LoadFixedCodeList() {
-    const std::optional<std::vector<std::string>> entries = ReadCodeListFile(CodeListFileName);
-    if (!entries) {
+    const TCodeListRead read = ReadCodeListFile(CodeListFileName);
+    switch (read.Outcome) {
+    case TCodeListOutcome::Unreadable:
         ShowMessage(QStringLiteral("Datei \"Tonfolgen.txt\" nicht gefunden"));
         return;
+    case TCodeListOutcome::NotRegular:
+        ShowMessage(
+            QStringLiteral("\"Tonfolgen.txt\" ist keine gewöhnliche Datei und wird nicht gelesen"));
+        return;
+    case TCodeListOutcome::Whole:
+    case TCodeListOutcome::Cut:
+        break;
     }
+    QStringList entries;
+    entries.reserve(static_cast<qsizetype>(read.Entries.size()));
+    for (const std::string& entry : read.Entries)
+        entries << FromLatin1Bytes(entry);
     ComboBox2->clear();
-    for (const std::string& entry : *entries)
-        ComboBox2->addItem(FromLatin1Bytes(entry));
+    ComboBox2->addItems(entries);
+    if (read.Outcome == TCodeListOutcome::Cut)
+        ShowMessage(QStringLiteral("Datei \"Tonfolgen.txt\" ist zu groß: nur die ersten %1 "
+                                   "Einträge sind geladen (höchstens %2 Einträge und %3 KiB)")
+                        .arg(entries.size())
+                        .arg(CodeListMaxEntries)
+                        .arg(CodeListMaxBytes / 1024));
 }
 
 void TMainForm::Timer2Timer() {
-    if (!LastReplyWasAck)
+    // With the device gone or the link lost a write would vanish yet count as sent: the pass
+    // waits, and goes on with the same code once the encoder answers again.
+    if (!LastReplyWasAck || !EncoderReachable())
         return;
-    SioComPort1->WriteString(BuildFixedTelegram(Latin1Bytes(ComboBox2->currentText())));
+    const std::string telegram = BuildFixedTelegram(Latin1Bytes(ComboBox2->currentText()));
+    if (telegram.size() > SioComPort1->OutSize()) {
+        EndPassWithUnsendableCode(telegram.size());
+        return;
+    }
+    SioComPort1->WriteString(telegram);
     ++FixedSendCount;
     Panel5->SetCaption(QString::number(FixedSendCount));
     const TFixedStep step = NextFixedStep(SelectedItemIndex(*ComboBox2), ComboBox2->count());
@@ -38,4 +63,25 @@ void TMainForm::Timer2Timer() {
         Timer2->stop();
     if (!Timer1->isActive())
         Timer1->start();
+}
+
+void TMainForm::StopFixedPass() {
+    if (!Timer2->isActive())
+        return;
+    Timer2->stop();
+    if (!Timer1->isActive())
+        Timer1->start();
+}
+
+void TMainForm::EndPassWithUnsendableCode(std::size_t telegramSize) {
+    // No later tick could send it either: the pass ends here, on the entry, and says so once.
+    StopFixedPass();
+    const int entry = SelectedItemIndex(*ComboBox2);
+    const QString which = entry >= 0 ? QStringLiteral("Die Kodierung in Zeile %1").arg(entry + 1)
+                                     : QStringLiteral("Die eingegebene Kodierung");
+    ShowMessage(QStringLiteral("%1 ist zu lang zum Senden (%2 Bytes, höchstens %3). Die "
+                               "Aussendung ist beendet.")
+                    .arg(which)
+                    .arg(telegramSize)
+                    .arg(SioComPort1->OutSize()));
 }

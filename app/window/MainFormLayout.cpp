@@ -3,9 +3,10 @@
 
 #include "app/fixedcodes/CodeList.h"
 #include "app/telegram/EncoderTypes.h"
+#include "app/window/CodeField.h"
 #include "app/window/Controls.h"
 #include "app/window/MainForm.h"
-#include "app/window/OptionGroupItems.h"
+#include "app/options/OptionGroupItems.h"
 #include "app/window/WidgetText.h"
 
 #include <QCheckBox>
@@ -13,9 +14,12 @@
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTimer>
+#include <initializer_list>
 
 namespace {
 
@@ -43,8 +47,8 @@ TPanel* MakePanel(QWidget* parent, QRect bounds) {
     return panel;
 }
 
-QComboBox* MakeEditableComboBox(QWidget* parent, QRect bounds) {
-    auto* box = new QComboBox(parent);
+TComboBox* MakeEditableComboBox(QWidget* parent, QRect bounds) {
+    auto* box = new TComboBox(parent);
     box->setEditable(true);
     // The box's text is what counts; typing must neither add items nor complete by itself.
     box->setInsertPolicy(QComboBox::NoInsert);
@@ -53,9 +57,26 @@ QComboBox* MakeEditableComboBox(QWidget* parent, QRect bounds) {
     return box;
 }
 
+// An entry of the fixed code list may be as long as the whole file; the drop-down shows the
+// beginning of each, so opening it never lays out a megabyte of text.
+class TShortEntryDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        constexpr qsizetype ShownLength = 200;
+        if (option->text.size() > ShownLength)
+            option->text = option->text.left(ShownLength) + QChar(0x2026);
+    }
+};
+
 QTimer* MakeTimer(QObject* parent, int intervalMs) {
     auto* timer = new QTimer(parent);
     timer->setInterval(intervalMs);
+    // A coarse timer may fire up to 5 % early; the poll and watchdog rhythms are the protocol's.
+    timer->setTimerType(Qt::PreciseTimer);
     return timer;
 }
 
@@ -85,10 +106,10 @@ void TMainForm::CreateControls() {
     Label2 = MakeLabel(client, "Status", {80, 48, 47, 20});
     Label2->setFont(FormFont(16));
 
-    Edit1 = new QLineEdit(client);
-    Edit1->setGeometry(298, 95, 196, 56);
+    Edit1 = new TCodeField(32, client);
     Edit1->setFont(FormFont(32));
-    Edit1->setMaxLength(5);
+    Edit1->setGeometry(298, 95, 196, 56);
+    Edit1->SetMaxCodeLength(5);
 
     ComboBox1 = MakeEditableComboBox(client, {552, 104, 118, 21});
     for (const TEncoderType& type : EncoderTypes)
@@ -113,6 +134,10 @@ void TMainForm::CreateControls() {
     for (const std::string& code : StoredFixedCodes())
         ComboBox2->addItem(FromLatin1Bytes(code));
     ComboBox2->setCurrentIndex(-1);
+    ComboBox2->setItemDelegate(new TShortEntryDelegate(ComboBox2));
+    if (auto* list = qobject_cast<QListView*>(ComboBox2->view()))
+        list->setUniformItemSizes(true);
+    ComboBox2->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     ComboBox2->hide();
     ComboBox2->setEnabled(false);
 
@@ -163,10 +188,13 @@ void TMainForm::CreateControls() {
     Panel4->hide();
     Panel5 = MakePanel(client, {59, 7, 111, 33});
 
-    // Labels size themselves to their text, as stored labels do: the fonts here are not the
-    // ones the bounds were measured with, and a clipped caption helps nobody.
-    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6})
-        label->resize(label->size().expandedTo(label->sizeHint()));
+    // Labels size themselves to their text, as stored labels do; check boxes and option groups
+    // grow the same way where a caption needs more than its stored bounds: the fonts here are not
+    // quite the ones the bounds were measured with, and a clipped caption helps nobody.
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             Label1, Label2, Label3, Label4, Label5, Label6, CheckBox1, CheckBox2, RadioGroup1,
+             RadioGroup2, RadioGroup3, RadioGroup4, RadioGroup5})
+        control->resize(control->size().expandedTo(control->sizeHint()));
 
     // The stored names, so that tools and tests find each control as the window knows it.
     const std::pair<QObject*, const char*> names[] = {{StatusLine, "StatusLine"},

@@ -7,11 +7,28 @@
 #include <QTimer>
 
 void TMainForm::Timer1Timer() {
-    // A poll may open a closed port, but it never asks the operator for one: with no port
-    // chosen it waits until a port is picked in "Schnittstellenauswahl".
-    if (!SioComPort1->Open() && SioComPort1->ComNumber() == 0)
+    if (!SioComPort1->Open() && !OpenPortQuietly())
         return;
     SioComPort1->WriteString(std::string(PollRequest));
+}
+
+bool TMainForm::OpenPortQuietly() {
+    // A poll never asks the operator for a port: with none chosen it waits until one is picked
+    // in "Schnittstellenauswahl".
+    if (SioComPort1->ComNumber() == 0)
+        return false;
+    // The chosen port's failure was reported when it was chosen; while it stays busy or
+    // forbidden, polls try again without a box on every tick, and polling starts once it opens.
+    try {
+        SioComPort1->SetOpen(true);
+    } catch (...) {
+        return false;
+    }
+    return SioComPort1->Open();
+}
+
+bool TMainForm::EncoderReachable() const {
+    return SioComPort1->DeviceAttached() && Panel4->isHidden();
 }
 
 void TMainForm::SioComPort1TriggerAvail(TSioCustomComPort& CP, std::uint16_t Count) {

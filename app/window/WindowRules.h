@@ -1,5 +1,5 @@
 #pragma once
-// The main window's rules that need no widget: which typed characters the code field admits,
+// The main window's rules that need no widget: which characters the code field admits,
 // how a port list entry becomes a port number, which controls each encoder type shows, and when
 // the trigger button is armed.
 //
@@ -19,8 +19,23 @@ public:
 
 inline constexpr char32_t Backspace = 0x08;
 
+// The ports the window lists and switches to.
+inline constexpr std::uint16_t FirstPortNumber = 1;
+inline constexpr std::uint16_t LastPortNumber = 50;
+
 // Backspace, '0'-'9', 'A'-'E' and 'a'-'e'.
 bool IsCodeCharacter(char32_t typed);
+
+struct TFilteredCode {
+    std::u32string Text;
+    std::size_t Cursor;
+};
+
+// What the code field holds after an edit, however the text arrived: `edited` (with the cursor
+// at `cursor`) keeps only its code characters; when that is still longer than maxLength, the
+// part inserted since `before` is cut, so the text that was there already stays.
+TFilteredCode FilterCodeEdit(std::u32string_view before, std::u32string_view edited,
+                         std::size_t cursor, std::size_t maxLength);
 
 // The decimal number after the entry's first three characters ("COM12" gives 12); those three
 // are skipped, not checked.

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <algorithm>
 
 namespace {
 
@@ -59,6 +60,8 @@ TComSelectForm::TComSelectForm(QWidget* parent)
     PortsComboBox->setEditable(false);
     PortsComboBox->setGeometry(8, 64, 201, 21);
 
+    FitCaptions();
+
     setTabOrder(OkBtn, AbortBtn);
     setTabOrder(AbortBtn, PortsComboBox);
     OkBtn->setFocus();
@@ -76,6 +79,24 @@ void TComSelectForm::FormCreate() {
     }
     if (PortsComboBox->count() > 0)
         PortsComboBox->setCurrentIndex(0);
+}
+
+void TComSelectForm::FitCaptions() {
+    // The stored bounds were measured with another font: a caption that needs more room widens
+    // its label, and the frame, the list, the buttons' span and the dialog widen with it.
+    const int storedRight = Bevel1->geometry().right() - (Label1->geometry().right() + 1);
+    int labelsRight = 0;
+    for (QLabel* label : {Label1, Label2}) {
+        label->resize(label->size().expandedTo(label->sizeHint()));
+        labelsRight = std::max(labelsRight, label->geometry().right());
+    }
+    const int growth = std::max(0, labelsRight + storedRight + 1 - Bevel1->geometry().right());
+    if (growth == 0)
+        return;
+    Bevel1->resize(Bevel1->width() + growth, Bevel1->height());
+    PortsComboBox->resize(PortsComboBox->width() + growth, PortsComboBox->height());
+    AbortBtn->move(AbortBtn->x() + growth, AbortBtn->y());
+    setFixedSize(width() + growth, height());
 }
 
 std::int32_t TComSelectForm::SelectedComNumber() const {

@@ -6,7 +6,8 @@
 // pass as "COM<n>" in ascending order, the first selected. exec() returns mrOk only when OK was
 // pressed, mrAbort for Cancel and mrCancel for the title bar's close button; Escape does not
 // close it. SelectedComNumber converts the selected name's digits and raises EConvertError when
-// there are none (an empty list). GUI thread only.
+// there are none (an empty list). Captions that need more room than their stored bounds widen
+// the dialog. GUI thread only.
 
 #include <QDialog>
 #include <cstdint>
@@ -43,4 +44,5 @@ public:
 
 private:
     void FormCreate();
+    void FitCaptions();
 };

@@ -181,6 +181,10 @@ public:
     void PauseDispatchLog();
 
     TLinkState LinkState() const { return FLinkState; }
+    // True while the port is open and its device is there. An open port whose device has
+    // vanished (adapter unplugged) stays open and re-attaches the device when it comes back;
+    // meanwhile writes succeed but go nowhere. Callers that do not ask see no difference.
+    bool DeviceAttached() const;
     // True from the start of an open until it has succeeded or failed.
     bool OpenInProgress() const { return FOpening; }
     // The dispatcher, opening the port first when AutoOpen allows; may return null.

@@ -266,6 +266,10 @@ void TSioCustomComPort::NotifyPortClose() {
 // No dependents register on this platform; the hook stays for derived components.
 void TSioCustomComPort::NotifyPortClosing() {}
 
+bool TSioCustomComPort::DeviceAttached() const {
+    return FLinkState == lsOpen && FDispatcher && FDispatcher->DeviceAttached();
+}
+
 TSioBaseDispatcher* TSioCustomComPort::DispatcherOrOpen() {
     if (!FDispatcher && !Loading() && !FOpening && FLinkState != lsOpen && FAutoOpen)
         SetOpen(true);

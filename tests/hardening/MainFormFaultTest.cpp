@@ -4,10 +4,13 @@
 #include "EngineTestSupport.h"
 #include "MainFormFixture.h"
 #include "app/fixedcodes/CodeList.h"
+#include "app/fixedcodes/CodeListFile.h"
 #include "app/supervision/ReplyDecoding.h"
 #include "app/window/Controls.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
+#include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QTimer>
@@ -16,6 +19,7 @@
 #include <fstream>
 #include <iostream>
 #include <random>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -172,6 +176,7 @@ struct TCodeFileCase {
     std::string Content;
     std::size_t Entries;
     std::size_t FirstLength;
+    bool Cut; // beyond the limits: the beginning is loaded, and the operator is told
 };
 
 std::string RepeatedLines(std::size_t lines, const std::string& line) {
@@ -202,38 +207,61 @@ std::string ContentWithNul() {
 class MainFormCodeFileLoadTest : public TMainFormTest,
                                  public testing::WithParamInterface<TCodeFileCase> {};
 
-TEST_P(MainFormCodeFileLoadTest, LoadsWithoutMessage) {
+TEST_P(MainFormCodeFileLoadTest, LoadsWithinTheLimits) {
     const TCodeFileCase& c = GetParam();
     AddPort(1);
     WriteCodeList(c.Content);
+    const auto started = std::chrono::steady_clock::now();
     CreateForm();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
     StopTimers();
-    EXPECT_TRUE(Modals.Messages.empty());
+    // Only the beginning of a list beyond the limits is loaded, and the operator is told.
+    EXPECT_EQ(Modals.Messages.size(), c.Cut ? 1u : 0u);
     EXPECT_TRUE(Reports.empty());
     ASSERT_EQ(static_cast<std::size_t>(Form->ComboBox2->count()), c.Entries);
+    if (c.Entries == 0)
+        return;
     EXPECT_EQ(static_cast<std::size_t>(Form->ComboBox2->itemText(0).size()), c.FirstLength);
+    Form->CheckBox1->click();
+    Form->ComboBox2->showPopup();
+    EXPECT_TRUE(Form->ComboBox2->view()->isVisible());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, MainFormCodeFileLoadTest,
-    testing::Values(TCodeFileCase{"Huge", RepeatedLines(300000, "12345\r\n"), 300000, 5},
-                    TCodeFileCase{"LongLines", RepeatedLines(3, std::string(1 << 20, 'A') + "\n"),
-                                  3, 1 << 20},
-                    TCodeFileCase{"Binary", BinaryContent(), SplitCodeList(BinaryContent()).size(),
-                                  SplitCodeList(BinaryContent()).front().size()},
-                    TCodeFileCase{"BinaryWithNul", ContentWithNul(), 1, 5}),
+    testing::Values(
+        TCodeFileCase{"Huge", RepeatedLines(300000, "12345\r\n"), CodeListMaxEntries, 5, true},
+        TCodeFileCase{"LongLines", RepeatedLines(3, std::string(1 << 20, 'A') + "\n"), 0, 0, true},
+        TCodeFileCase{"LongestLine", std::string(CodeListMaxBytes - 1, 'A') + "\n", 1,
+                      CodeListMaxBytes - 1, false},
+        TCodeFileCase{"Binary", BinaryContent(), SplitCodeList(BinaryContent()).size(),
+                      SplitCodeList(BinaryContent()).front().size(), false},
+        TCodeFileCase{"BinaryWithNul", ContentWithNul(), 1, 5, false}),
     [](const testing::TestParamInfo<TCodeFileCase>& info) { return info.param.Name; });
 
 using MainFormCodeFileTest = TMainFormTest;
 
+// A FIFO hung the start-up for good, a link to an endless device ate the memory: like a folder,
+// each is refused unread, and the start-up goes on at once.
 TEST_F(MainFormCodeFileTest, UnreadableFileGivesTheMessage) {
     AddPort(1);
-    std::filesystem::create_directory("Tonfolgen.txt");
-    CreateForm();
-    StopTimers();
-    ASSERT_EQ(Modals.Messages.size(), 1u);
-    EXPECT_EQ(Modals.Messages[0], "Datei \"Tonfolgen.txt\" nicht gefunden");
-    EXPECT_EQ(Form->ComboBox2->count(), 11);
+    for (const auto make : {+[] { std::filesystem::create_directory("Tonfolgen.txt"); },
+                            +[] { mkfifo("Tonfolgen.txt", 0600); },
+                            +[] { std::filesystem::create_symlink("/dev/zero", "Tonfolgen.txt"); }}) {
+        Form.reset();
+        Modals.Messages.clear();
+        std::filesystem::remove("Tonfolgen.txt");
+        make();
+        const auto started = std::chrono::steady_clock::now();
+        CreateForm();
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+        EXPECT_TRUE(Form->Timer1->isActive()) << "the start-up has run to its end";
+        StopTimers();
+        ASSERT_EQ(Modals.Messages.size(), 1u);
+        EXPECT_EQ(Modals.Messages[0],
+                  "\"Tonfolgen.txt\" ist keine gewöhnliche Datei und wird nicht gelesen");
+        EXPECT_EQ(Form->ComboBox2->count(), 11);
+    }
     EXPECT_TRUE(Reports.empty());
 }
 

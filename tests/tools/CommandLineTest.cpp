@@ -16,12 +16,15 @@ TEST(SimCommandLine, DefaultsWithoutOptions) {
     EXPECT_EQ(parsed.Options->Settings.BufferSize, 3u);
     EXPECT_EQ(parsed.Options->Settings.TxTime, 3000ms);
     EXPECT_EQ(parsed.Options->Settings.Faults, TFaultModes{});
+    EXPECT_FALSE(parsed.Options->AudioFile);
+    EXPECT_FALSE(parsed.Options->Play);
+    EXPECT_EQ(parsed.Options->Tones, TSelcallStandard::Zvei1);
 }
 
 TEST(SimCommandLine, ReadsEveryOption) {
-    auto parsed =
-        ParseCommandLine({"--dir", "/tmp/x", "--com=7", "--buffer", "5", "--tx-ms", "250", "--json",
-                          "--silent", "--nak", "--garbage", "--silent-after", "2.5"});
+    auto parsed = ParseCommandLine({"--dir", "/tmp/x", "--com=7", "--buffer", "5", "--tx-ms", "250",
+                                    "--json", "--silent", "--nak", "--garbage", "--silent-after",
+                                    "2.5", "--audio", "a.wav", "--play", "--tones=CCIR"});
     ASSERT_TRUE(parsed.Options) << parsed.Error;
     const auto& options = *parsed.Options;
     EXPECT_EQ(options.Dir, "/tmp/x");
@@ -33,6 +36,9 @@ TEST(SimCommandLine, ReadsEveryOption) {
     EXPECT_TRUE(options.Settings.Faults.Nak);
     EXPECT_TRUE(options.Settings.Faults.Garbage);
     EXPECT_EQ(options.Settings.Faults.SilentAfter, 2500ms);
+    EXPECT_EQ(options.AudioFile, "a.wav");
+    EXPECT_TRUE(options.Play);
+    EXPECT_EQ(options.Tones, TSelcallStandard::Ccir);
     EXPECT_TRUE(ParseCommandLine({"-h"}).Options->Help);
 }
 
@@ -79,6 +85,10 @@ INSTANTIATE_TEST_SUITE_P(
         TBadCase{{"--silent-after", "1e3"},
                  "invalid value '1e3' for --silent-after (expected 0 to 86400 seconds)"},
         TBadCase{{"--silent-after", "1.2.3"},
-                 "invalid value '1.2.3' for --silent-after (expected 0 to 86400 seconds)"}));
+                 "invalid value '1.2.3' for --silent-after (expected 0 to 86400 seconds)"},
+        TBadCase{{"--audio="}, "option --audio needs a file name"},
+        TBadCase{{"--play=yes"}, "option --play takes no value"},
+        TBadCase{{"--tones", "zvei"},
+                 "invalid value 'zvei' for --tones (expected zvei1, zvei2, zvei3, ccir or eea)"}));
 
 } // namespace

@@ -220,6 +220,8 @@ public:
     std::int32_t RunningWorkers() const { return FRunningWorkers.load(); }
     // True once every worker has run its exit bookkeeping.
     bool WorkersGone() const { return FRunningWorkers.load() == 0; }
+    // False while an open port's device has vanished and is not yet re-attached.
+    virtual bool DeviceAttached() const { return true; }
 
 protected:
     // --- Device operations, implemented by the device layer ---

@@ -68,6 +68,7 @@ public:
     std::uint64_t OutputWorkerWakeups() const { return OutputWakeups_.load(); }
     // True from the device's hang-up (peer closed, adapter gone) until a device is re-attached.
     bool DeviceGone() const { return DeviceGone_.load(); }
+    bool DeviceAttached() const override { return !DeviceGone(); }
     // How often a vanished device was let go, and how often a device came back in its place.
     std::uint64_t DeviceDetachments() const { return Detachments_.load(); }
     std::uint64_t DeviceReattachments() const { return Reattachments_.load(); }

@@ -27,31 +27,32 @@ protected:
 };
 
 TEST_F(CodeListFileTest, ReadsWholeFileByTheLineRules) {
-    const auto entries = ReadCodeListFile(Write("Tonfolgen.txt", "1234A\r\n56789\n00000\r\n"));
-    ASSERT_TRUE(entries);
-    EXPECT_EQ(*entries, (std::vector<std::string>{"1234A", "56789", "00000"}));
+    const auto read = ReadCodeListFile(Write("Tonfolgen.txt", "1234A\r\n56789\n00000\r\n"));
+    ASSERT_EQ(read.Outcome, TCodeListOutcome::Whole);
+    EXPECT_EQ(read.Entries, (std::vector<std::string>{"1234A", "56789", "00000"}));
 }
 
 TEST_F(CodeListFileTest, EmptyFileIsAnEmptyList) {
-    const auto entries = ReadCodeListFile(Write("Tonfolgen.txt", ""));
-    ASSERT_TRUE(entries);
-    EXPECT_TRUE(entries->empty());
+    const auto read = ReadCodeListFile(Write("Tonfolgen.txt", ""));
+    ASSERT_EQ(read.Outcome, TCodeListOutcome::Whole);
+    EXPECT_TRUE(read.Entries.empty());
 }
 
 TEST_F(CodeListFileTest, LongFileIsReadWhole) {
     std::string content;
     for (int i = 0; i < 5000; ++i)
         content += std::to_string(10000 + i) + "\r\n";
-    const auto entries = ReadCodeListFile(Write("Tonfolgen.txt", content));
-    ASSERT_TRUE(entries);
-    ASSERT_EQ(entries->size(), 5000u);
-    EXPECT_EQ(entries->back(), "14999");
+    const auto read = ReadCodeListFile(Write("Tonfolgen.txt", content));
+    ASSERT_EQ(read.Outcome, TCodeListOutcome::Whole);
+    ASSERT_EQ(read.Entries.size(), 5000u);
+    EXPECT_EQ(read.Entries.back(), "14999");
 }
 
-TEST_F(CodeListFileTest, MissingFileOrFolderIsUnreadable) {
-    EXPECT_FALSE(ReadCodeListFile((Dir_ / "Tonfolgen.txt").string()));
+TEST_F(CodeListFileTest, MissingFileIsUnreadableAndAFolderNoRegularFile) {
+    EXPECT_EQ(ReadCodeListFile((Dir_ / "Tonfolgen.txt").string()).Outcome,
+              TCodeListOutcome::Unreadable);
     std::filesystem::create_directory(Dir_ / "folder");
-    EXPECT_FALSE(ReadCodeListFile((Dir_ / "folder").string()));
+    EXPECT_EQ(ReadCodeListFile((Dir_ / "folder").string()).Outcome, TCodeListOutcome::NotRegular);
 }
 
 } // namespace

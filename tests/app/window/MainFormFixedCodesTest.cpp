@@ -123,22 +123,59 @@ TEST_F(MainFormFixedCodesTest, NakHoldsTheSequenceUntilTheNextAck) {
     EXPECT_EQ(Form->Panel5->Caption(), "3");
 }
 
-TEST_F(MainFormFixedCodesTest, TriggerDuringAPassResetsTheCountOnly) {
+// "Auslösen" during a pass, or going back to fixed codes with a pass left running, stops it.
+TEST_F(MainFormFixedCodesTest, TriggerDuringAPassStopsIt) {
     StartWith("1234A\r\n56789\r\n00000\r\n");
     Reply("\x06");
     QTest::mouseClick(Form->SpeedButton1, Qt::LeftButton);
-    ASSERT_TRUE(Form->Timer2->isActive());
     Tick(7);
     Tick(7);
-    const auto remaining = Form->Timer2->remainingTime();
     QTest::mouseClick(Form->SpeedButton1, Qt::LeftButton);
     EXPECT_EQ(Form->FixedSendCount, 0);
+    EXPECT_FALSE(Form->Timer2->isActive());
+    EXPECT_EQ(Form->ComboBox2->currentIndex(), 2) << "the next press goes on from here";
+    QTest::mouseClick(Form->SpeedButton1, Qt::LeftButton);
+    Form->CheckBox1->click(); // free input: the pass goes on in the background
     EXPECT_TRUE(Form->Timer2->isActive());
-    EXPECT_LE(Form->Timer2->remainingTime(), remaining) << "the rhythm is not restarted";
-    EXPECT_EQ(Form->ComboBox2->currentIndex(), 2);
-    Form->Timer2->stop();
-    EXPECT_EQ(Tick(7), Fixed("00000"));
-    EXPECT_EQ(Form->Panel5->Caption(), "1");
+    Form->CheckBox1->click();
+    EXPECT_FALSE(Form->Timer2->isActive());
+}
+
+// A code longer than the output buffer can never go out: the pass ends there, said once.
+TEST_F(MainFormFixedCodesTest, UnsendableCodeEndsThePassOnce) {
+    StartWith("1234A\r\n" + std::string(5000, '7') + "\r\n00000\r\n");
+    Form->CheckBox2->click();
+    Reply("\x06");
+    Trigger();
+    Form->Timer2->start();
+    Tick(7);
+    EXPECT_EQ(Tick(0), "");
+    EXPECT_FALSE(Form->Timer2->isActive());
+    EXPECT_EQ(Modals.Messages, std::vector<QString>{"Die Kodierung in Zeile 2 ist zu lang zum "
+                                                    "Senden (5002 Bytes, höchstens 4096). Die "
+                                                    "Aussendung ist beendet."});
+    EXPECT_TRUE(Reports.empty());
+}
+
+// Unplugged during a pass, the count stands still; back and answering, the next code goes.
+TEST_F(MainFormFixedCodesTest, PassWaitsWhileTheEncoderIsAway) {
+    StartWith("1234A\r\n56789\r\n");
+    Reply("\x06");
+    Trigger();
+    Tick(7);
+    Line->Unplug();
+    ASSERT_TRUE(WaitUntil([this] { return !Form->SioComPort1->DeviceAttached(); }));
+    Form->Timer2Timer();
+    EXPECT_EQ(Form->FixedSendCount, 1);
+    Line->Replug();
+    ASSERT_TRUE(WaitUntil([this] { return Form->SioComPort1->DeviceAttached(); }));
+    for (int tick = 0; tick < 6; ++tick)
+        Form->Timer3Timer();
+    EXPECT_EQ(Tick(0), "") << "the encoder has not answered yet: the link counts as lost";
+    Reply("\x06");
+    Form->Timer3Timer();
+    EXPECT_EQ(Tick(7), Fixed("56789"));
+    EXPECT_EQ(Form->FixedSendCount, 2);
 }
 
 TEST_F(MainFormFixedCodesTest, FreeInputTriggerResetsTheCountButNotThePanel) {

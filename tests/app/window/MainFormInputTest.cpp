@@ -2,15 +2,19 @@
 // and the switch between free input and fixed codes.
 
 #include "MainFormFixture.h"
+#include "app/window/CodeField.h"
 #include "app/window/Controls.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace {
 
@@ -26,9 +30,15 @@ protected:
         return Form->SpeedButton1->isEnabled() &&
                Form->SpeedButton1->palette().color(QPalette::ButtonText) == QColor(255, 0, 0);
     }
+    // Disabled, the caption is the style's greyed one, not a black that looks clickable.
     bool TriggerDisarmedBlack() const {
+        const QPalette& palette = Form->SpeedButton1->palette();
         return !Form->SpeedButton1->isEnabled() &&
-               Form->SpeedButton1->palette().color(QPalette::ButtonText) == QColor(0, 0, 0);
+               palette.color(QPalette::Active, QPalette::ButtonText) == QColor(0, 0, 0) &&
+               palette.color(QPalette::Disabled, QPalette::ButtonText) ==
+                   QApplication::palette(Form->SpeedButton1)
+                       .color(QPalette::Disabled, QPalette::ButtonText) &&
+               palette.color(QPalette::Disabled, QPalette::ButtonText) != QColor(0, 0, 0);
     }
 };
 
@@ -69,11 +79,49 @@ TEST_F(MainFormInputTest, ShortcutsAreDiscardedButNavigationKeysWork) {
     EXPECT_EQ(Form->Edit1->text(), "324");
 }
 
-TEST_F(MainFormInputTest, PasteThroughTheContextMenuIsNotFiltered) {
-    QGuiApplication::clipboard()->setText(QStringLiteral("xyZ F7Q"));
-    Form->Edit1->paste();
-    EXPECT_EQ(Form->Edit1->text(), "xyZ F") << "limited only by the maximum length";
-    EXPECT_TRUE(TriggerArmedRed());
+// Pasted, composed or dropped text passes the filter of typed keys, then what arrived is cut
+// to the length: through the field's own paste, input method and drop handling.
+TEST_F(MainFormInputTest, TextFromAnyPathIsFilteredThenCut) {
+    const char* const pastes[][3] = {{"", "1a2x3", "1a23"},        {"", "COM15", "C15"},
+                                     {"", "Code: 12345", "Cde12"}, {"1234", "x5y6", "12534"},
+                                     {"12345", "6", "12345"},      {"12", "\u00e9\u0661A", "12A"}};
+    for (const auto& [before, clip, after] : pastes) {
+        Form->Edit1->setText(QString::fromUtf8(before));
+        Form->Edit1->setCursorPosition(2);
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(clip));
+        Form->Edit1->paste();
+        EXPECT_EQ(Form->Edit1->text(), QString::fromUtf8(after)) << clip;
+    }
+    Form->Edit1->clear();
+    QInputMethodEvent composed;
+    composed.setCommitString(QStringLiteral("\u00e91\u00e2b"));
+    QApplication::sendEvent(Form->Edit1, &composed);
+    EXPECT_EQ(Form->Edit1->text(), "1b");
+    QMimeData dragged;
+    dragged.setText(QStringLiteral("O2M3"));
+    QDragEnterEvent enter({2, 2}, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form->Edit1, &enter);
+    QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Form->Edit1, &drop);
+    EXPECT_EQ(Form->Edit1->text(), "231b");
+}
+
+// One wheel notch over a selector passed on the way changes nothing; focused, it scrolls.
+TEST_F(MainFormInputTest, WheelChangesOnlyAFocusedSelector) {
+    QTest::keyClicks(Form->Edit1, "123");
+    const auto notch = [](QComboBox* box) {
+        QWheelEvent wheel({2, 2}, box->mapToGlobal(QPointF(2, 2)), {}, {0, -120}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box, &wheel);
+        return box->currentIndex();
+    };
+    EXPECT_EQ(notch(Form->ComboBox1), 0);
+    EXPECT_EQ(notch(Form->ComboBox3), 0);
+    EXPECT_EQ(Form->Edit1->text(), "123");
+    Form->activateWindow();
+    Form->ComboBox1->setFocus();
+    ASSERT_TRUE(WaitUntil([this] { return Form->ComboBox1->hasFocus(); }));
+    EXPECT_EQ(notch(Form->ComboBox1), 1);
 }
 
 TEST_F(MainFormInputTest, TriggerArmsAtFullLengthOnly) {
@@ -106,7 +154,7 @@ TEST_F(MainFormInputTest, EncoderTypeSetsLengthVisibilityAndClearsTheCode) {
         ChooseItem(*Form->ComboBox1, row.Type);
         EXPECT_EQ(Form->Edit1->text(), "") << row.Type;
         EXPECT_TRUE(TriggerDisarmedBlack()) << row.Type;
-        EXPECT_EQ(Form->Edit1->maxLength(), row.MaxLength) << row.Type;
+        EXPECT_EQ(Form->Edit1->MaxCodeLength(), row.MaxLength) << row.Type;
         EXPECT_EQ(!Form->RadioGroup3->isHidden(), row.Tape) << row.Type;
         EXPECT_EQ(!Form->RadioGroup1->isHidden(), row.FiveTone) << row.Type;
         EXPECT_EQ(!Form->RadioGroup4->isHidden(), row.TenTone) << row.Type;
@@ -133,7 +181,7 @@ TEST_F(MainFormInputTest, TypedTypeTextSelectsNoItem) {
     Form->ComboBox1->lineEdit()->selectAll();
     QTest::keyClicks(Form->ComboBox1->lineEdit(), "VAMI 9");
     EXPECT_EQ(Form->SelectedEncoderType(), -1);
-    EXPECT_EQ(Form->Edit1->maxLength(), 10);
+    EXPECT_EQ(Form->Edit1->MaxCodeLength(), 10);
     EXPECT_FALSE(Form->RadioGroup3->isHidden());
     QTest::keyClicks(Form->Edit1, "1234567890");
     EXPECT_TRUE(TriggerArmedRed());

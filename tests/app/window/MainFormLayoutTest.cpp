@@ -2,8 +2,11 @@
 // initial state, the tab order, and Qt's own texts in German.
 
 #include "MainFormFixture.h"
+#include "app/window/CodeField.h"
 #include "app/window/Controls.h"
+#include "serial/component/ComSelectForm.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -15,6 +18,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
+#include <string>
 
 namespace {
 
@@ -30,6 +34,30 @@ QStringList Items(const TRadioGroup& group) {
     for (int i = 0; i < group.ItemCount(); ++i)
         items << group.Item(i)->text();
     return items;
+}
+
+// Every caption shown in `top` has the room it needs, and the code field shows its code from the
+// first character. With QUORVANE_SCREENSHOT_DIR set, the look is saved there as `picture`.
+void ExpectWholeCaptions(QWidget& top, const char* picture = nullptr) {
+    for (QWidget* control : top.findChildren<QWidget*>()) {
+        const std::string what = control->objectName().toStdString() + " " + (picture ? picture : "");
+        if (!control->isVisibleTo(&top))
+            continue;
+        const QSize size = control->size();
+        if (auto* button = qobject_cast<QPushButton*>(control)) {
+            EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()), size.width() - 8)
+                << what;
+        } else if (qobject_cast<QLabel*>(control) || qobject_cast<QAbstractButton*>(control)) {
+            EXPECT_EQ(size.expandedTo(control->sizeHint()), size) << what;
+        } else if (auto* field = qobject_cast<QLineEdit*>(control); field && field->isEnabled()) {
+            field->end(false);
+            EXPECT_EQ(field->cursorPositionAt({field->contentsRect().left() + 3, 5}), 0) << what;
+        }
+    }
+    const QString folder = qEnvironmentVariable("QUORVANE_SCREENSHOT_DIR");
+    if (!folder.isEmpty() && picture) {
+        EXPECT_TRUE(top.grab().save(folder + "/" + picture)) << picture;
+    }
 }
 
 class MainFormLayoutTest : public TMainFormTest {
@@ -70,12 +98,17 @@ TEST_F(MainFormLayoutTest, EveryControlAtItsBoundsWithItsCaption) {
         {Form->RadioGroup3, {498, 244, 191, 61}}};
     for (const TBounds& b : bounds) {
         const char* kind = b.Control->metaObject()->className();
-        if (qobject_cast<QLabel*>(b.Control) != nullptr &&
-            dynamic_cast<TPanel*>(b.Control) == nullptr) {
-            // Labels keep their place and grow to their caption where the font needs it.
+        const bool label = qobject_cast<QLabel*>(b.Control) != nullptr &&
+                           dynamic_cast<TPanel*>(b.Control) == nullptr;
+        if (label || qobject_cast<QCheckBox*>(b.Control) != nullptr ||
+            dynamic_cast<TRadioGroup*>(b.Control) != nullptr) {
+            // Captioned controls keep their place and grow to their caption where the font
+            // needs it.
             EXPECT_EQ(b.Control->pos(), b.Bounds.topLeft()) << kind;
             EXPECT_GE(b.Control->width(), b.Bounds.width()) << kind;
+            EXPECT_GE(b.Control->height(), b.Bounds.height()) << kind;
             EXPECT_GE(b.Control->width(), b.Control->sizeHint().width()) << kind;
+            EXPECT_GE(b.Control->height(), b.Control->sizeHint().height()) << kind;
         } else {
             EXPECT_EQ(b.Control->geometry(), b.Bounds) << kind;
         }
@@ -142,10 +175,11 @@ TEST_F(MainFormLayoutTest, StartStateIsFreeInputWithTypeZero) {
     EXPECT_EQ(Form->SelectedEncoderType(), 0);
     EXPECT_TRUE(Form->CheckBox1->isChecked());
     EXPECT_TRUE(Form->Edit1->text().isEmpty());
-    EXPECT_EQ(Form->Edit1->maxLength(), 5);
+    EXPECT_EQ(Form->Edit1->MaxCodeLength(), 5);
     EXPECT_TRUE(Form->Edit1->isEnabled());
     EXPECT_FALSE(Form->SpeedButton1->isEnabled());
-    EXPECT_EQ(Form->SpeedButton1->palette().color(QPalette::ButtonText), QColor(0, 0, 0));
+    EXPECT_EQ(Form->SpeedButton1->palette().color(QPalette::Active, QPalette::ButtonText),
+              QColor(0, 0, 0));
     EXPECT_EQ(Form->SpeedButton1->focusPolicy(), Qt::NoFocus);
     EXPECT_FALSE(Form->RadioGroup1->isHidden());
     EXPECT_TRUE(Form->RadioGroup4->isHidden());
@@ -178,6 +212,26 @@ TEST_F(MainFormLayoutTest, StartStateIsFreeInputWithTypeZero) {
     EXPECT_TRUE(Form->SioComPort1->Open());
     EXPECT_TRUE(Reports.empty());
     EXPECT_TRUE(Modals.Messages.empty());
+}
+
+// The window's three looks and the port dialog (scripts/screenshots.sh saves them as pictures);
+// ten of the widest code characters show whole at the field's stored bounds.
+TEST_F(MainFormLayoutTest, EveryCaptionWholeInEachLook) {
+    ExpectWholeCaptions(*Form, "quorvane-five-char-type.png");
+    ChooseItem(*Form->ComboBox1, 3);
+    for (const QChar widest : QStringLiteral("0123456789ABCDEabcde")) {
+        Form->Edit1->setText(QString(10, widest));
+        ExpectWholeCaptions(*Form);
+    }
+    EXPECT_LT(Form->Edit1->font().pixelSize(), 32) << "the largest size that shows ten whole";
+    Form->Edit1->clear();
+    QTest::keyClicks(Form->Edit1, "12345ABCDE");
+    ExpectWholeCaptions(*Form, "quorvane-ten-char-code.png");
+    Form->CheckBox1->click();
+    ExpectWholeCaptions(*Form, "quorvane-fixed-codes.png");
+    TComSelectForm dialog;
+    dialog.show();
+    ExpectWholeCaptions(dialog, "quorvane-port-dialog.png");
 }
 
 TEST_F(MainFormLayoutTest, TabOrderStartsAtTheCodeFieldAndSkipsHiddenControls) {

@@ -5,11 +5,13 @@
 #include "MainFormFixture.h"
 #include "app/window/Controls.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <sys/wait.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -104,7 +106,10 @@ TEST_F(MainFormStartupTest, PollingWaitsForAPortAndResumesOnceOneIsPicked) {
     TVirtualComPort& port5 = AddPort(5);
     Form->Timer1->start();
     QTest::keyClicks(Form->ComboBox3->lineEdit(), "COM5");
-    EXPECT_EQ(Reports.size(), 3u) << "\"C\", \"CO\" and \"COM\" name no port";
+    EXPECT_TRUE(Reports.empty()) << "typing switches nothing";
+    EXPECT_FALSE(Form->SioComPort1->Open());
+    QTest::keyClick(Form->ComboBox3->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(Reports.empty());
     EXPECT_EQ(Form->SioComPort1->ComNumber(), 5);
     EXPECT_TRUE(Form->SioComPort1->Open());
     EXPECT_EQ(AwaitBytes(port5, 2), Poll) << "polling has resumed by itself";
@@ -122,14 +127,26 @@ TEST_F(MainFormStartupTest, PollOnAClosedPortWithANumberReopensIt) {
     EXPECT_EQ(AwaitBytes(port2, 2), Poll);
 }
 
-TEST_F(MainFormStartupTest, PortEntryWithoutNumberIsReportedAndLeavesThePortClosed) {
+// A confirmed text that names no port (picked, Enter, or leaving the selector) is refused once,
+// and the port in use stays open and shown.
+TEST_F(MainFormStartupTest, PortEntryWithoutNumberIsRefusedAndLeavesThePortOpen) {
     AddPort(1);
+    WriteCodeList("1234A\n");
     CreateForm();
+    QLineEdit& text = *Form->ComboBox3->lineEdit();
     Form->ComboBox3->setEditText(QStringLiteral("COMx"));
     emit Form->ComboBox3->activated(0);
-    ASSERT_EQ(Reports.size(), 1u);
-    EXPECT_EQ(Reports[0], "'x' is not a valid integer value.");
-    EXPECT_FALSE(Form->SioComPort1->Open());
+    text.setText(QStringLiteral("COM7"));
+    QTest::keyClick(&text, Qt::Key_Enter);
+    text.setText(QStringLiteral("COM51"));
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(&text, &leave);
+    EXPECT_EQ(Modals.Messages, (std::vector<QString>{"\"COMx\" ist keine verfügbare Schnittstelle",
+                                                     "\"COM7\" ist keine verfügbare Schnittstelle",
+                                                     "\"COM51\" ist keine verfügbare Schnittstelle"}));
+    EXPECT_TRUE(Reports.empty());
+    EXPECT_TRUE(Form->SioComPort1->Open());
+    EXPECT_EQ(Form->ComboBox3->currentText(), "COM1");
 }
 
 TEST_F(MainFormStartupTest, SwitchToABusyPortFallsBackToTheDialog) {
@@ -158,6 +175,57 @@ TEST_F(MainFormStartupTest, ClosingTheWindowWithTicksDueReachesNoHandler) {
         timer->start(0);
     Form.reset();
     EXPECT_TRUE(Reports.empty());
+}
+
+TEST_F(MainFormStartupTest, PortListIsProbedAgainWhenItOpens) {
+    AddPort(2);
+    TVirtualComPort& port5 = AddPort(5);
+    CreateForm();
+    AddPort(3);
+    Form->ComboBox3->showPopup();
+    EXPECT_EQ(Items(*Form->ComboBox3), (QStringList{"COM2", "COM3", "COM5"}));
+    port5.Unplug();
+    Form->ComboBox3->showPopup();
+    EXPECT_EQ(Items(*Form->ComboBox3), (QStringList{"COM2", "COM3"}));
+    EXPECT_EQ(Form->ComboBox3->currentText(), "COM2") << "the selection stays";
+}
+
+TEST_F(MainFormStartupTest, BusyChosenPortIsReportedOnceThenPolledQuietlyUntilFree) {
+    AddPort(1);
+    TVirtualComPort& port2 = AddPort(2);
+    CreateForm();
+    StopTimers();
+    // Another process holds the port's lock until the pipe closes.
+    int release[2];
+    ASSERT_EQ(pipe(release), 0);
+    const pid_t holder = fork();
+    if (holder == 0) {
+        close(release[1]);
+        flock(open(port2.LinkPath().c_str(), O_RDWR | O_NOCTTY), LOCK_EX);
+        char byte;
+        _exit(static_cast<int>(read(release[0], &byte, 1)));
+    }
+    close(release[0]);
+    ASSERT_TRUE(WaitUntil([&] {
+        const int fd = open(port2.LinkPath().c_str(), O_RDWR | O_NOCTTY);
+        const bool locked = flock(fd, LOCK_EX | LOCK_NB) != 0;
+        close(fd);
+        return locked;
+    }));
+    Modals.AcceptDialogs = true;
+    Modals.DialogItem = 1; // COM2 again in the port dialog
+    ChooseItem(*Form->ComboBox3, 1);
+    for (int tick = 0; tick < 5; ++tick)
+        Form->Timer1Timer();
+    EXPECT_EQ(Modals.Dialogs.size(), 1u);
+    EXPECT_EQ(Reports.size(), 1u) << "reported once, then polls retry quietly";
+    EXPECT_FALSE(Form->SioComPort1->Open());
+
+    close(release[1]);
+    waitpid(holder, nullptr, 0);
+    Form->Timer1Timer();
+    EXPECT_EQ(AwaitBytes(port2, 2), Poll) << "polling starts once the port is free";
+    EXPECT_EQ(Reports.size(), 1u);
 }
 
 } // namespace

@@ -6,8 +6,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <map>
+#include <vector>
 
 namespace {
+
+using namespace std::chrono_literals;
 
 const QColor Lime(0, 255, 0);
 
@@ -157,6 +163,26 @@ TEST_F(MainFormSupervisionTest, EncoderStateShowsOnlyForZukGeber) {
     EXPECT_FALSE(Form->Panel3->isHidden());
     Reply("\x16");
     EXPECT_EQ(Form->Panel3->Caption(), QString::fromUtf8("Geber läuft"));
+}
+
+// Over ten ticks of each timer, no tick comes more than 2 ms before its time.
+TEST_F(MainFormSupervisionTest, TimersTickNoEarlierThanTheirInterval) {
+    QElapsedTimer clock;
+    std::map<QTimer*, std::vector<qint64>> ticks;
+    clock.start();
+    for (QTimer* timer : {Form->Timer1, Form->Timer2, Form->Timer3}) {
+        QObject::connect(timer, &QTimer::timeout, Form.get(),
+                         [&, timer] { ticks[timer].push_back(clock.nsecsElapsed() / 1000); });
+        timer->start();
+    }
+    const bool ticked = WaitUntil(
+        [&] { return ticks[Form->Timer2].size() >= 10 && ticks[Form->Timer3].size() >= 10; }, 20s);
+    StopTimers(); // before the clock and the lists go
+    ASSERT_TRUE(ticked);
+    for (auto& [timer, times] : ticks)
+        for (std::size_t k = 1; k <= 10; ++k)
+            EXPECT_GE(times[k - 1], qint64(k) * timer->interval() * 1000 - 2000)
+                << timer->objectName().toStdString() << " tick " << k;
 }
 
 TEST_F(MainFormSupervisionTest, PollTickWritesTheRequest) {

@@ -1,6 +1,6 @@
 #include "app/window/WindowRules.h"
 
-#include "app/window/OptionGroupItems.h"
+#include "app/options/OptionGroupItems.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -103,13 +103,17 @@ TEST(TriggerArmed, OnlyAtFullLength) {
 
 TEST(OptionGroupItems, CountsAndEnds) {
     EXPECT_EQ(FiveCharPreToneItems().size(), 10u);
+    EXPECT_EQ(FiveCharPreToneItems()[1], "Tonruf I  kurz");
+    EXPECT_EQ(FiveCharPreToneItems()[4], "Tonruf II lang");
     EXPECT_EQ(FiveCharPreToneItems()[6], "Tonruf I  kurz und Bandumschaltung");
+    EXPECT_EQ(FiveCharPreToneItems()[9], "Tonruf II lang und Bandumschaltung");
     EXPECT_EQ(AlarmTypeItems().size(), 10u);
     EXPECT_EQ(AlarmTypeItems()[6], "Sofortiger Weckruf");
     EXPECT_EQ(AlarmTypeItems()[9], "Warten (max 5 sec) Weckruf");
     EXPECT_EQ(TapeItems(), (std::vector<std::string>{"Tonband ein", "Tonband aus"}));
     EXPECT_EQ(TwoToneAlarmItems().size(), 6u);
     EXPECT_EQ(TwoToneAlarmItems()[1], "675+825  (B)");
+    EXPECT_EQ(TwoToneAlarmItems()[5], "675+2280(C)");
 }
 
 TEST(OptionGroupItems, TenCharPreToneLadder) {

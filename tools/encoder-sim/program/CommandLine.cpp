@@ -1,5 +1,7 @@
 #include "tools/encoder-sim/program/CommandLine.h"
 
+#include "tools/encoder-sim/audio/AlarmSound.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -46,7 +48,8 @@ TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             option.resize(equals);
         }
         auto takesValue = option == "--dir" || option == "--com" || option == "--buffer" ||
-                          option == "--tx-ms" || option == "--silent-after";
+                          option == "--tx-ms" || option == "--silent-after" ||
+                          option == "--audio" || option == "--tones";
         if (inlineValue && !takesValue)
             return {std::nullopt, "option " + option + " takes no value"};
         std::string value;
@@ -69,6 +72,17 @@ TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             options.Settings.Faults.Nak = true;
         } else if (option == "--garbage") {
             options.Settings.Faults.Garbage = true;
+        } else if (option == "--play") {
+            options.Play = true;
+        } else if (option == "--audio") {
+            if (value.empty())
+                return {std::nullopt, "option --audio needs a file name"};
+            options.AudioFile = value;
+        } else if (option == "--tones") {
+            auto standard = ParseSelcallStandard(value);
+            if (!standard)
+                return {std::nullopt, BadValue(option, value, "zvei1, zvei2, zvei3, ccir or eea")};
+            options.Tones = *standard;
         } else if (option == "--dir") {
             if (value.empty())
                 return {std::nullopt, "option --dir needs a folder"};
@@ -104,7 +118,7 @@ TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-    return R"(Usage: quorvane-encoder-sim [OPTION]...
+    std::string text = R"(Usage: quorvane-encoder-sim [OPTION]...
 Plays an alarm encoder on a virtual serial port: makes a pseudo-terminal, links its
 terminal end as DIR/COM<N> and answers whatever program opens that link, until
 interrupted (Ctrl+C, SIGTERM or SIGHUP). Every frame received is printed as one
@@ -121,10 +135,16 @@ line.
   --nak                 answer every poll with 0x15
   --silent-after SECS   answer normally, then fall silent after SECS seconds
   --garbage             mix meaningless bytes into the answers
+  --audio FILE          write the tones of every alarm taken (not of dropped
+                        ones) to FILE, a 16-bit mono WAV file at 22050 Hz
+  --play                sound the same tones on the default audio output
+  --tones STANDARD      selective-call standard of the code: zvei1 (default),
+                        zvei2, zvei3, ccir or eea
   -h, --help            show this text and exit
 
-Point Quorvane at the folder: QUORVANE_COM_DIR=DIR quorvane
 )";
+    text += AlarmSoundDescription();
+    return text + "\nPoint Quorvane at the folder: QUORVANE_COM_DIR=DIR quorvane\n";
 }
 
 } // namespace EncoderSim

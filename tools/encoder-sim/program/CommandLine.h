@@ -3,6 +3,7 @@
 //
 // Pure; ParseCommandLine never throws and reports the first bad option as a sentence.
 
+#include "tools/encoder-sim/audio/SelcallCode.h"
 #include "tools/encoder-sim/encoder/EncoderModel.h"
 
 #include <optional>
@@ -18,6 +19,9 @@ struct TSimOptions {
     bool Json = false;
     bool Help = false;
     TEncoderSettings Settings;
+    std::optional<std::string> AudioFile; // WAV file the alarms' tones are written to
+    bool Play = false;                    // sound the alarms' tones on the default output
+    TSelcallStandard Tones = TSelcallStandard::Zvei1;
 };
 
 struct TParsedCommandLine {

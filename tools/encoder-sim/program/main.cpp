@@ -2,6 +2,8 @@
 // without hardware and for whole-program tests. See --help.
 
 #include "tools/encoder-sim/encoder/EncoderSimulator.h"
+#include "tools/encoder-sim/player/AudioPlayer.h"
+#include "tools/encoder-sim/program/AlarmAudio.h"
 #include "tools/encoder-sim/program/CommandLine.h"
 #include "tools/encoder-sim/program/EventFormat.h"
 #include "tools/encoder-sim/program/LinePrinter.h"
@@ -20,7 +22,25 @@ using namespace EncoderSim;
 
 namespace {
 
+// The alarms' tones, when --audio or --play asks for them.
+std::optional<TAlarmAudio> MakeAlarmAudio(const TSimOptions& options,
+                                          std::optional<TAudioPlayer>& player) {
+    if (!options.AudioFile && !options.Play) return std::nullopt;
+    std::unique_ptr<TWavWriter> writer;
+    if (options.AudioFile) writer = std::make_unique<TWavWriter>(*options.AudioFile, AudioFileRate);
+    TPlaySamples play;
+    if (options.Play) {
+        player.emplace();
+        play = [&player](std::vector<std::int16_t> samples) { player->Play(std::move(samples)); };
+    }
+    return TAlarmAudio(options.Tones, std::move(writer), std::move(play),
+                       player ? player->SampleRate() : AudioFileRate);
+}
+
 int Run(const TSimOptions& options, const sigset_t& stopSignals) {
+    // Made before the simulator, so they outlive every event it delivers.
+    std::optional<TAudioPlayer> player;
+    std::optional<TAlarmAudio> audio = MakeAlarmAudio(options, player);
     TLinePrinter printer(STDOUT_FILENO, stopSignals);
     std::optional<TVirtualComDir> dir;
     if (options.Dir)
@@ -34,8 +54,10 @@ int Run(const TSimOptions& options, const sigset_t& stopSignals) {
                      "%s: cannot watch the port for closes; a program that opens it exclusively "
                      "may not be able to open it again\n",
                      SimProgramName.data());
-    simulator.SetOnEvent([&printer, json = options.Json](const TSimEvent& event) {
+    simulator.SetOnEvent([&printer, &audio, json = options.Json](const TSimEvent& event) {
         printer.Post(FormatEvent(event, json));
+        if (const auto* frame = std::get_if<TReceivedFrame>(&event); frame && audio)
+            audio->Sound(*frame);
     });
 
     for (auto& line : FormatStart(

@@ -1,0 +1,38 @@
+#pragma once
+// Front end of the tone decoder: removes DC, then low-passes and keeps every n-th sample so
+// that the analysis runs at 8 to 16 kHz whatever the input rate. Selective-call, pre-tone and
+// two-tone frequencies all lie below 3.4 kHz, so nothing audible to the decoder is lost.
+//
+// Plain value object; one thread at a time.
+
+#include <cstddef>
+#include <vector>
+
+class Decimator {
+public:
+    explicit Decimator(int inputRate);
+
+    int Factor() const { return factor_; }
+    double OutputRate() const { return outputRate_; }
+    // Delay the filter adds, in input samples, to correct the time of what is heard.
+    double DelaySamples() const { return delaySamples_; }
+
+    // Takes one input sample scaled to [-1, 1); returns true and sets output when a decimated
+    // sample is ready.
+    bool Push(float input, float& output);
+
+    // The latest input sample with its DC removed, for the level meter.
+    float LastWithoutDc() const { return dcOutput_; }
+
+private:
+    int factor_;
+    double outputRate_;
+    double delaySamples_;
+    std::vector<float> taps_;
+    std::vector<float> history_; // twice the taps, so a window is always contiguous
+    std::size_t next_ = 0;
+    int phase_ = 0;
+    float dcPrevious_ = 0.0f;
+    float dcOutput_ = 0.0f;
+    float dcPole_;
+};

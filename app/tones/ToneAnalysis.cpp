@@ -1,0 +1,147 @@
+#include "app/tones/ToneAnalysis.h"
+
+#include "app/tones/ToneDecoder.h"
+#include "app/tones/ToneNames.h"
+
+#include <cmath>
+#include <utility>
+
+namespace {
+
+constexpr double ShortWindowSeconds = 0.020;
+constexpr double ShortHopSeconds = 0.0025;
+constexpr double LongWindowSeconds = 0.064;
+constexpr double LongHopSeconds = 0.016;
+// Longer than any selective-call tone (CCIR: 100 ms + 25 %) with room to spare.
+constexpr double LongToneSeconds = 0.25;
+// Two-tone alarms last at least half a second; a hop's worth of measuring error is allowed.
+constexpr double TwoToneSeconds = 0.5 - LongHopSeconds;
+constexpr double LevelSeconds = 0.050;
+// Enough silence to let every tracker and the sequence run close.
+constexpr double FlushSeconds = 0.5;
+
+std::size_t SamplesFor(double seconds, double rate) {
+    return static_cast<std::size_t>(std::lround(seconds * rate));
+}
+
+} // namespace
+
+ToneAnalysis::ToneAnalysis(ToneStandard standard, int sampleRate)
+    : standard_(standard), sampleRate_(sampleRate),
+      decimator_(sampleRate), short_{SpectrumAnalyser(
+                                         decimator_.OutputRate(),
+                                         SamplesFor(ShortWindowSeconds, decimator_.OutputRate())),
+                                     SamplesFor(ShortHopSeconds, decimator_.OutputRate())},
+      long_{SpectrumAnalyser(decimator_.OutputRate(),
+                             SamplesFor(LongWindowSeconds, decimator_.OutputRate())),
+            SamplesFor(LongHopSeconds, decimator_.OutputRate())},
+      sequenceTones_(ToneCount::One, HopSeconds(short_)),
+      singleTones_(ToneCount::One, HopSeconds(long_)),
+      toneCouples_(ToneCount::Two, HopSeconds(long_)), sequences_(standard),
+      history_(2 * long_.analyser.WindowLength(), 0.0f),
+      levelLength_(SamplesFor(LevelSeconds, sampleRate)) {}
+
+double ToneAnalysis::HopSeconds(const FrameTrack& track) const {
+    return static_cast<double>(track.hop) / decimator_.OutputRate();
+}
+
+void ToneAnalysis::Feed(const std::int16_t* samples, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        float decimated = 0.0f;
+        const bool ready = decimator_.Push(static_cast<float>(samples[i]) / 32768.0f, decimated);
+        const double level = decimator_.LastWithoutDc();
+        levelSum_ += level * level;
+        if (++levelCount_ == levelLength_) {
+            // Mean power of a full-scale sine is 1/2.
+            const double ratio = 2.0 * levelSum_ / static_cast<double>(levelLength_);
+            levelDbfs_ = ratio > 1e-10 ? 10.0 * std::log10(ratio) : SilenceLevelDbfs;
+            levelSum_ = 0.0;
+            levelCount_ = 0;
+        }
+        if (ready)
+            AddAnalysisSample(decimated);
+    }
+}
+
+void ToneAnalysis::AddAnalysisSample(float sample) {
+    const std::size_t length = long_.analyser.WindowLength();
+    history_[historyNext_] = sample;
+    history_[historyNext_ + length] = sample;
+    historyNext_ = (historyNext_ + 1) % length;
+    ++analysisSamples_;
+
+    // The newest sample's time, less the front end's delay; a frame's centre lies half its
+    // window earlier.
+    const double newestSeconds = (static_cast<double>(analysisSamples_ - 1) * decimator_.Factor() +
+                                  (decimator_.Factor() - 1) - decimator_.DelaySamples()) /
+                                 sampleRate_;
+    const auto centreOf = [&](const FrameTrack& track) {
+        return newestSeconds - (static_cast<double>(track.analyser.WindowLength()) - 1.0) / 2.0 /
+                                   decimator_.OutputRate();
+    };
+    if (++short_.sinceLast >= short_.hop) {
+        short_.sinceLast = 0;
+        AnalyseShort(centreOf(short_));
+    }
+    if (++long_.sinceLast >= long_.hop) {
+        long_.sinceLast = 0;
+        AnalyseLong(centreOf(long_));
+    }
+}
+
+// history_[historyNext_ .. historyNext_ + window) is the latest long window, oldest first.
+const float* ToneAnalysis::Latest(std::size_t length) const {
+    return &history_[historyNext_ + long_.analyser.WindowLength() - length];
+}
+
+void ToneAnalysis::AnalyseShort(double centreSeconds) {
+    const SpectrumFrame frame =
+        short_.analyser.Analyse(Latest(short_.analyser.WindowLength()), centreSeconds);
+    if (const auto segment = sequenceTones_.Push(frame))
+        sequences_.Take(*segment, heard_);
+    sequences_.Tick(centreSeconds, sequenceTones_.OpenSince(), heard_);
+}
+
+void ToneAnalysis::AnalyseLong(double centreSeconds) {
+    const SpectrumFrame frame =
+        long_.analyser.Analyse(Latest(long_.analyser.WindowLength()), centreSeconds);
+    if (const auto segment = singleTones_.Push(frame))
+        TakeLongSegment(*segment, HeardKind::LongTone);
+    if (const auto segment = toneCouples_.Push(frame))
+        TakeLongSegment(*segment, HeardKind::TwoTone);
+}
+
+void ToneAnalysis::TakeLongSegment(const ToneSegment& segment, HeardKind kind) {
+    const bool single = kind == HeardKind::LongTone;
+    if (segment.Seconds() < (single ? LongToneSeconds : TwoToneSeconds))
+        return;
+    HeardSignal signal;
+    signal.kind = kind;
+    signal.startSeconds = segment.startSeconds;
+    signal.durationSeconds = segment.Seconds();
+    signal.frequenciesHz = segment.frequenciesHz;
+    signal.name = single ? NameOfLongTone(segment.frequenciesHz[0])
+                         : NameOfTwoTone(segment.frequenciesHz[0], segment.frequenciesHz[1]);
+    heard_.push_back(std::move(signal));
+}
+
+void ToneAnalysis::Flush() {
+    // Silence lets every open tone end where it really ended; then nothing is left open.
+    const std::vector<std::int16_t> silence(SamplesFor(FlushSeconds, sampleRate_), 0);
+    Feed(silence.data(), silence.size());
+    if (const auto segment = sequenceTones_.Close())
+        sequences_.Take(*segment, heard_);
+    sequences_.Finish(heard_);
+    if (const auto segment = singleTones_.Close())
+        TakeLongSegment(*segment, HeardKind::LongTone);
+    if (const auto segment = toneCouples_.Close())
+        TakeLongSegment(*segment, HeardKind::TwoTone);
+}
+
+std::vector<HeardSignal> ToneAnalysis::TakeHeard() {
+    return std::exchange(heard_, {});
+}
+
+std::optional<double> ToneAnalysis::TakeLevelDbfs() {
+    return std::exchange(levelDbfs_, std::nullopt);
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The selective-call standards and their tone tables: sixteen symbols per standard (digits
+// 0-9, extra tones A-D, and E, the repeat tone that stands for "same as the tone before"),
+// each with its nominal frequency, and the nominal length of one tone.
+//
+// Constant data; any thread may read it.
+
+#include <array>
+#include <optional>
+#include <string_view>
+
+enum class ToneStandard { Zvei1, Zvei2, Zvei3, Ccir, Eea };
+
+inline constexpr ToneStandard DefaultToneStandard = ToneStandard::Zvei1;
+inline constexpr std::array<ToneStandard, 5> AllToneStandards{
+    ToneStandard::Zvei1, ToneStandard::Zvei2, ToneStandard::Zvei3, ToneStandard::Ccir,
+    ToneStandard::Eea};
+
+// The symbols of a sequence in table order; the last one is the repeat tone.
+inline constexpr std::string_view ToneSymbols{"0123456789ABCDE"};
+inline constexpr char RepeatToneSymbol = 'E';
+
+struct ToneTable {
+    std::array<double, ToneSymbols.size()> frequencyHz; // indexed like ToneSymbols
+    double toneSeconds;                                 // nominal length of one tone
+};
+
+const ToneTable& TableOf(ToneStandard standard);
+
+// "ZVEI1", "ZVEI2", "ZVEI3", "CCIR", "EEA": shown in lists and printed in reports.
+std::string_view DisplayName(ToneStandard standard);
+
+// "zvei1", ... as the command line takes it.
+std::string_view OptionName(ToneStandard standard);
+
+// Accepts either name in any letter case; nullopt for anything else.
+std::optional<ToneStandard> ParseToneStandard(std::string_view text);

@@ -1,0 +1,35 @@
+#pragma once
+// Reads 16-bit PCM audio from a WAV stream, a chunk at a time, so a long recording never has to
+// fit in memory. Several channels are mixed to mono. Anything else (other sample formats,
+// compressed audio, a damaged header) is refused with a sentence that says what was found.
+//
+// The reader borrows the stream; one thread at a time. Construction throws WavError; Read
+// never throws and returns 0 at the end of the data or of the stream.
+
+#include <cstddef>
+#include <cstdint>
+#include <istream>
+#include <stdexcept>
+#include <vector>
+
+class WavError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class WavReader {
+public:
+    explicit WavReader(std::istream& in); // reads the header up to the sample data
+
+    int SampleRate() const { return sampleRate_; }
+
+    // Up to `capacity` mono samples; 0 at the end. A last partial frame is dropped.
+    std::size_t Read(std::int16_t* out, std::size_t capacity);
+
+private:
+    std::istream& in_;
+    int sampleRate_ = 0;
+    int channels_ = 0;
+    std::uint64_t bytesLeft_ = 0;
+    std::vector<char> raw_;
+};

@@ -1,0 +1,108 @@
+// quorvane-tones: prints the selective-call sequences, long tones and two-tone alarms heard in
+// a recording or in raw samples on standard input. See --help.
+
+#include "app/tones/ToneDecoder.h"
+#include "app/tones/WavReader.h"
+#include "app/tonescli/HeardFormat.h"
+#include "app/tonescli/ToneCommandLine.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t ChunkSamples = 4096;
+
+int Refuse(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", TonesProgramName.data(), message.c_str());
+    return 2;
+}
+
+void PrintHeard(ToneDecoder& decoder, const ToneOptions& options) {
+    std::vector<HeardSignal> heard = decoder.TakeHeard();
+    std::stable_sort(heard.begin(), heard.end(),
+                     [](const auto& a, const auto& b) { return a.startSeconds < b.startSeconds; });
+    for (const HeardSignal& signal : heard)
+        std::printf("%s\n", FormatHeard(signal, options.standard, options.json).c_str());
+    // A live stream on standard input shows each signal as it ends.
+    std::fflush(stdout);
+}
+
+// Raw little-endian 16-bit samples until the end of the stream; a last odd byte is dropped.
+std::size_t ReadRaw(std::istream& in, std::int16_t* out, std::size_t capacity) {
+    std::array<unsigned char, 2 * ChunkSamples> bytes;
+    in.read(reinterpret_cast<char*>(bytes.data()),
+            static_cast<std::streamsize>(2 * std::min(capacity, ChunkSamples)));
+    const auto samples = static_cast<std::size_t>(in.gcount()) / 2;
+    for (std::size_t i = 0; i < samples; ++i)
+        out[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    return samples;
+}
+
+int Decode(std::istream& in, const ToneOptions& options, const std::string& inputName) {
+    std::optional<WavReader> wav;
+    int rate = 0;
+    if (options.rawRate) {
+        rate = *options.rawRate;
+    } else {
+        try {
+            wav.emplace(in);
+        } catch (const WavError& error) {
+            return Refuse(inputName + ": " + error.what());
+        }
+        rate = wav->SampleRate();
+        if (rate < MinToneSampleRate || rate > MaxToneSampleRate)
+            return Refuse(inputName + ": sample rate " + std::to_string(rate) +
+                          " Hz is outside 8000 to 48000 Hz");
+    }
+
+    ToneDecoder decoder(options.standard, rate);
+    std::vector<std::int16_t> samples(ChunkSamples);
+    for (;;) {
+        const std::size_t count = wav ? wav->Read(samples.data(), samples.size())
+                                      : ReadRaw(in, samples.data(), samples.size());
+        if (count == 0)
+            break;
+        decoder.Feed(samples.data(), count);
+        PrintHeard(decoder, options);
+    }
+    if (in.bad())
+        return Refuse("cannot read " + inputName + ": " + std::strerror(errno));
+    decoder.Flush();
+    PrintHeard(decoder, options);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const auto parsed = ParseToneCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", TonesProgramName.data(),
+                     parsed.error.c_str(), TonesProgramName.data());
+        return 2;
+    }
+    const ToneOptions& options = *parsed.options;
+    if (options.help) {
+        std::fputs(ToneUsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.input == StandardInputName)
+        return Decode(std::cin, options, "standard input");
+
+    std::error_code error;
+    if (std::filesystem::is_directory(options.input, error))
+        return Refuse("cannot read " + options.input + ": it is a folder");
+    std::ifstream file(options.input, std::ios::binary);
+    if (!file)
+        return Refuse("cannot open " + options.input + ": " + std::strerror(errno));
+    return Decode(file, options, options.input);
+}

@@ -1,0 +1,24 @@
+#!/bin/sh
+# Photographs the window on a virtual X server (Xvfb), with the fonts the program uses, in its
+# four looks: a five-character type, a ten-character type with the code 12345ABCDE typed, fixed
+# codes, and the port selection dialog. The same run checks that every caption is whole and the
+# code shows from its first character; the pictures go to build/screenshots/ (or the folder
+# given).
+# Usage: scripts/screenshots.sh [folder]
+set -eu
+cd "$(dirname "$0")/.."
+
+./scripts/install-deps.sh
+
+BUILD=${BUILD_DIR:-build}
+OUT=${1:-$BUILD/screenshots}
+[ -f "$BUILD/build.ninja" ] || cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$BUILD" --target quorvane_mainform_tests
+mkdir -p "$OUT"
+OUT=$(cd "$OUT" && pwd)
+
+QUORVANE_SCREENSHOT_DIR="$OUT" xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+    "$BUILD/tests/app/window/quorvane_mainform_tests" -platform xcb \
+    --gtest_filter='MainFormLayoutTest.EveryCaptionWholeInEachLook'
+echo "screenshots: saved in $OUT"
+ls "$OUT"

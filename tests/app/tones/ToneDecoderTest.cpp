@@ -1,0 +1,191 @@
+#include "app/tones/ToneDecoder.h"
+
+#include "tests/app/tones/TestSignals.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using EncoderSim::TToneBurst;
+
+std::vector<HeardSignal> Decode(ToneStandard standard, int sampleRate,
+                                const std::vector<std::int16_t>& samples) {
+    ToneDecoder decoder(standard, sampleRate);
+    // Uneven chunks, as an audio device delivers them.
+    for (std::size_t at = 0; at < samples.size(); at += 1237)
+        decoder.Feed(samples.data() + at, std::min<std::size_t>(1237, samples.size() - at));
+    decoder.Flush();
+    return decoder.TakeHeard();
+}
+
+std::vector<std::string> Sequences(const std::vector<HeardSignal>& heard) {
+    std::vector<std::string> digits;
+    for (const HeardSignal& signal : heard)
+        if (signal.kind == HeardKind::Sequence)
+            digits.push_back(signal.digits);
+    return digits;
+}
+
+struct SequenceCase {
+    const char* name;
+    ToneStandard standard;
+    const char* sent;  // as transmitted: E is the repeat tone
+    const char* heard; // empty: no sequence at all
+    SignalShape shape{};
+    double frequencyScale = 1.0;
+    double lengthScale = 1.0;
+};
+
+// Test lists show the case's name, not its bytes.
+void PrintTo(const SequenceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SequenceDecoding : public testing::TestWithParam<SequenceCase> {};
+
+TEST_P(SequenceDecoding, HearsWhatWasSent) {
+    const SequenceCase& c = GetParam();
+    const auto samples =
+        Render(SequenceBursts(c.standard, c.sent, c.frequencyScale, c.lengthScale), c.shape);
+    const auto heard = Decode(c.standard, c.shape.sampleRate, samples);
+    const std::vector<std::string> expected =
+        *c.heard ? std::vector<std::string>{c.heard} : std::vector<std::string>{};
+    EXPECT_EQ(Sequences(heard), expected);
+    for (const HeardSignal& signal : heard) {
+        if (signal.kind != HeardKind::Sequence)
+            continue;
+        EXPECT_NEAR(signal.startSeconds, 0.5, 0.006);
+        const double tone = TableOf(c.standard).toneSeconds * c.lengthScale;
+        ASSERT_EQ(signal.toneSeconds.size(), signal.digits.size());
+        for (double seconds : signal.toneSeconds)
+            EXPECT_NEAR(seconds, tone, 0.006);
+    }
+}
+
+constexpr SignalShape Noisy(int rate, double level) {
+    return {rate, level, 10.0, 0.0};
+}
+
+const SequenceCase SequenceCases[] = {
+    // Every symbol of every standard; E opening a sequence is the repeat tone on its own.
+    {"Zvei1All", ToneStandard::Zvei1, "E0123456789ABCD", "E0123456789ABCD"},
+    {"Zvei2All", ToneStandard::Zvei2, "E0123456789ABCD", "E0123456789ABCD"},
+    {"Zvei3All", ToneStandard::Zvei3, "E0123456789ABCD", "E0123456789ABCD"},
+    {"CcirAll", ToneStandard::Ccir, "E0123456789ABCD", "E0123456789ABCD"},
+    {"EeaAll", ToneStandard::Eea, "E0123456789ABCD", "E0123456789ABCD"},
+    {"ReverseOrder", ToneStandard::Ccir, "DCBA9876543210", "DCBA9876543210"},
+    {"Repeats", ToneStandard::Zvei1, "1E2E3", "11223"},
+    {"RepeatedLetters", ToneStandard::Eea, "AEAE0", "AAAA0"},
+    {"FiveTheSame", ToneStandard::Zvei2, "9E9E9", "99999"},
+    // Tolerances: 25 % in length, 2 % in frequency.
+    {"ShortInside", ToneStandard::Eea, "12345", "12345", {}, 1.0, 0.80},
+    {"LongInside", ToneStandard::Zvei1, "12345", "12345", {}, 1.0, 1.20},
+    {"ShortOutside", ToneStandard::Zvei1, "12345", "", {}, 1.0, 0.70},
+    {"LongOutside", ToneStandard::Ccir, "12345", "", {}, 1.0, 1.30},
+    {"HighInside", ToneStandard::Ccir, "67890", "67890", {}, 1.018},
+    {"LowInside", ToneStandard::Zvei3, "67890", "67890", {}, 0.982},
+    {"HighOutside", ToneStandard::Zvei1, "67890", "", {}, 1.03},
+    {"LowOutside", ToneStandard::Eea, "67890", "", {}, 0.97},
+    {"TooFewTones", ToneStandard::Zvei1, "12", ""},
+    // Noise, levels, DC offset and sample rates.
+    {"Noise8k", ToneStandard::Eea, "0123456789", "0123456789", Noisy(8000, -10)},
+    {"Noise11k", ToneStandard::Zvei1, "0123456789", "0123456789", Noisy(11025, -20)},
+    {"Noise16k", ToneStandard::Zvei2, "0123456789", "0123456789", Noisy(16000, -30)},
+    {"Noise22k", ToneStandard::Ccir, "0123456789", "0123456789", Noisy(22050, -40)},
+    {"Noise32k", ToneStandard::Zvei3, "0123456789", "0123456789", Noisy(32000, 0)},
+    {"Noise44k", ToneStandard::Eea, "0123456789", "0123456789", Noisy(44100, -40)},
+    {"Noise48k", ToneStandard::Zvei1, "0123456789", "0123456789", Noisy(48000, 0)},
+    {"DcOffset", ToneStandard::Zvei1, "1E2E3", "11223", {48000, -30, 10.0, 0.2}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Tones, SequenceDecoding, testing::ValuesIn(SequenceCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct LongCase {
+    const char* name;
+    std::vector<TToneBurst> bursts;
+    HeardKind kind;
+    std::vector<double> frequenciesHz;
+    const char* text;
+};
+
+void PrintTo(const LongCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LongSignals : public testing::TestWithParam<LongCase> {};
+
+TEST_P(LongSignals, MeasuredAndNamed) {
+    const LongCase& c = GetParam();
+    std::vector<TToneBurst> bursts{{{}, 0.3}};
+    bursts.insert(bursts.end(), c.bursts.begin(), c.bursts.end());
+    bursts.push_back({{}, 0.3});
+    const SignalShape shape{44100, -20, 10.0, 0.0};
+    const auto heard = Decode(ToneStandard::Zvei1, shape.sampleRate, Render(bursts, shape));
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].kind, c.kind);
+    EXPECT_EQ(heard[0].name, c.text);
+    EXPECT_NEAR(heard[0].startSeconds, 0.3, 0.02);
+    EXPECT_NEAR(heard[0].durationSeconds, c.bursts[0].Seconds, 0.02);
+    ASSERT_EQ(heard[0].frequenciesHz.size(), c.frequenciesHz.size());
+    for (std::size_t i = 0; i < c.frequenciesHz.size(); ++i)
+        EXPECT_NEAR(heard[0].frequenciesHz[i], c.frequenciesHz[i], 2.0);
+}
+
+const LongCase LongCases[] = {
+    {"LowestPreTone", {{{367.5}, 1.0}}, HeardKind::LongTone, {367.5}, "a (367.5 Hz)"},
+    {"LastLetter", {{{1117.5}, 0.6}}, HeardKind::LongTone, {1117.5}, "z (1117.5 Hz)"},
+    {"Umlaut", {{{3000}, 0.6}}, HeardKind::LongTone, {3000}, "\xC3\xA4 (3000  Hz)"},
+    {"CallToneOne", {{{1750}, 2.0}}, HeardKind::LongTone, {1750}, "Tonruf I"},
+    {"CallToneTwo", {{{2135}, 0.5}}, HeardKind::LongTone, {2135}, "Tonruf II"},
+    {"UnnamedTone", {{{1500}, 0.4}}, HeardKind::LongTone, {1500}, ""},
+    {"TwoToneB", {{{675, 825}, 0.6}}, HeardKind::TwoTone, {675, 825}, "675+825  (B)"},
+    {"TwoToneC", {{{675, 2280}, 5.0}}, HeardKind::TwoTone, {675, 2280}, "675+2280(C)"},
+    {"UnnamedPair", {{{700, 1500}, 1.0}}, HeardKind::TwoTone, {700, 1500}, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Tones, LongSignals, testing::ValuesIn(LongCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ToneDecoder, NoSequenceFromFalseAlarmMaterial) {
+    const int rate = 16000;
+    const std::pair<const char*, std::vector<std::int16_t>> materials[] = {
+        {"speech", SpeechLike(30.0, rate)},
+        {"silence", std::vector<std::int16_t>(static_cast<std::size_t>(rate) * 10, 0)},
+        {"noise", Render({{{}, 10.0}}, {rate, -20, 0.0, 0.0})},
+        {"steady tone", Render({{{1400}, 10.0}}, {rate, -10, 200.0, 0.0})},
+        {"short tone pulses",
+         Render({{{1060}, 0.07}, {{}, 0.2}, {{1160}, 0.07}, {{}, 0.2}, {{1270}, 0.07}},
+                {rate, -10, 200.0, 0.0})},
+    };
+    for (const auto& [name, samples] : materials) {
+        for (ToneStandard standard : AllToneStandards)
+            EXPECT_TRUE(Sequences(Decode(standard, rate, samples)).empty())
+                << name << " in " << DisplayName(standard);
+    }
+}
+
+TEST(ToneDecoder, LevelMeterAndRates) {
+    ToneDecoder decoder(ToneStandard::Zvei1, 48000);
+    EXPECT_EQ(decoder.InputLevelDbfs(), SilenceLevelDbfs);
+    const auto tone = Render({{{1000}, 0.2}}, {48000, -20, 200.0, 0.3});
+    decoder.Feed(tone.data(), tone.size() / 2);
+    EXPECT_NEAR(decoder.InputLevelDbfs(), -20.0, 0.3);
+    EXPECT_THROW(ToneDecoder(ToneStandard::Ccir, 7999), std::invalid_argument);
+    EXPECT_THROW(ToneDecoder(ToneStandard::Ccir, 48001), std::invalid_argument);
+}
+
+TEST(ToneStandard, NamesParseBothWays) {
+    for (ToneStandard standard : AllToneStandards) {
+        EXPECT_EQ(ParseToneStandard(OptionName(standard)), standard);
+        EXPECT_EQ(ParseToneStandard(DisplayName(standard)), standard);
+    }
+    EXPECT_EQ(ParseToneStandard("Ccir"), ToneStandard::Ccir);
+    EXPECT_EQ(ParseToneStandard("zvei"), std::nullopt);
+    EXPECT_EQ(ParseToneStandard(""), std::nullopt);
+}
+
+} // namespace
