@@ -3,6 +3,7 @@
 
 #include "app/main/GermanCatalogue.h"
 #include "app/main/LayoutFonts.h"
+#include "app/main/TerminationSignals.h"
 #include "app/window/MainForm.h"
 #include "framework/ErrorReport.h"
 
@@ -13,7 +14,11 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QString::fromStdString(ApplicationTitle()));
     InstallQtGermanCatalogue();
     InstallLayoutFontSubstitutes();
+    TTerminationSignals termination;
     TMainForm MainForm;
+    // Asked to end while the window was being made (its port dialog, say): it is not shown.
+    if (termination.Requested())
+        return 0;
     MainForm.show();
     return QApplication::exec();
 }

@@ -317,6 +317,8 @@ private:
     bool FOpening = false;
     bool FTriggersSaved = false;
     TSioTriggerState FSavedTriggers;
+    // Handlers of this port running on its thread; a close from inside one is deferred.
+    int FHandlerDepth = 0;
 };
 
 // The component as the application places it: every property and event published.

@@ -219,7 +219,10 @@ void TSioCustomComPort::CloseComPort() {
     FDispatcher->SaveTriggerState(FSavedTriggers);
     FTriggersSaved = true;
     FDispatcher->ClosePort();
-    if (FNotifyWindow && (FDispatcher->Dispatching() || FDispatcher->ClosePending())) {
+    // Only a handler of this port needs its dispatcher after the close; any other caller gets a
+    // closed port at once (a notification still waiting for this thread was released above), so
+    // a reopen that follows raises to it.
+    if (FNotifyWindow && FHandlerDepth > 0) {
         FNotifyWindow->Post(MsgPortClosing, 0, MakeNotifyLParam(FDispatcher->RegistryIndex(), 0));
         TQtWindowMessenger::Instance().ProcessOnePending(std::chrono::milliseconds(0));
     } else {

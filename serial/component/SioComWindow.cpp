@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -28,6 +29,18 @@ bool IsComponentMessage(std::uint32_t message) {
     return (message >= MsgTriggerAvail && message <= MsgTriggerStatus) || message == MsgPortClosing;
 }
 
+// Counts a port's handlers running on its thread (nested ones too) for the scope of one.
+class THandlerScope {
+public:
+    explicit THandlerScope(int& depth) : FDepth(depth) { ++FDepth; }
+    ~THandlerScope() { --FDepth; }
+    THandlerScope(const THandlerScope&) = delete;
+    THandlerScope& operator=(const THandlerScope&) = delete;
+
+private:
+    int& FDepth;
+};
+
 } // namespace
 
 // The window procedure of every component's notification window. It holds RegistryLock for the
@@ -44,7 +57,8 @@ public:
         if (!port)
             return 0;
         try {
-            Deliver(*port, message, wParam, lParam);
+            THandlerScope handler(port->FHandlerDepth);
+            Deliver(*port, *dispatcher, message, wParam, lParam);
         } catch (...) {
             // A handler's failure is the operator's to see, and only the GUI thread can show it.
             if (OnMainThread())
@@ -54,8 +68,14 @@ public:
     }
 
 private:
-    static void Deliver(TSioCustomComPort& port, std::uint32_t message, std::uintptr_t wParam,
-                        std::intptr_t lParam) {
+    static void Deliver(TSioCustomComPort& port, TSioBaseDispatcher& dispatcher,
+                        std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+        if (message == MsgTriggerAvail) {
+            // A handler that ran past the send limit may have read some of these bytes since.
+            wParam = std::min<std::uintptr_t>(wParam, dispatcher.InputCount());
+            if (wParam == 0)
+                return;
+        }
         const auto handle = static_cast<std::uint16_t>(wParam);
         const auto data =
             message == MsgTriggerAvail ? handle : static_cast<std::uint16_t>(lParam & 0xFFFF);

@@ -220,6 +220,46 @@ TEST_F(ComPortDataTest, HandlerBlockingPastTheSendLimitDoesNotStopTheEngine) {
     EXPECT_EQ(Peer->Read(13, 5s), "still sending");
 }
 
+TEST_F(ComPortDataTest, HandlerReadingLateLeavesTheNextCountRight) {
+    Port.SetOnTriggerAvail([&](TSioCustomComPort& CP, std::uint16_t Count) {
+        Counts.push_back(Count);
+        if (Counts.size() == 1) {
+            // The next byte, and its notification, come while this handler still runs.
+            Peer->Write("B");
+            std::this_thread::sleep_for(3500ms);
+        }
+        for (int i = 0; i < Count; ++i)
+            ReadBytes += static_cast<char>(CP.ReadChar());
+    });
+    ASSERT_TRUE(Peer->Write("A"));
+    ASSERT_TRUE(WaitUntil([&] { return Counts.size() == 2; }));
+    EXPECT_EQ(Counts, (std::vector<std::uint16_t>{1, 1}));
+    EXPECT_EQ(ReadBytes, "AB");
+    EXPECT_TRUE(Reports.empty());
+    EXPECT_EQ(Port.Dispatcher()->InputCount(), 0u);
+}
+
+// While a notification waits for this thread, a switch from outside any handler happens at once
+// and a failure reaches its caller.
+TEST_F(ComPortDataTest, SwitchWhileANotificationWaitsRaisesToTheCaller) {
+    TVirtualComPort* peers[] = {Peer, &AddPort(2)};
+    AddPort(3);
+    TSioComPort holder;
+    holder.SetComNumber(3);
+    holder.SetOpen(true);
+    for (std::uint16_t target : {2, 3}) {
+        ASSERT_TRUE(peers[target - 2]->Write("w"));
+        for (int i = 0; i < 1000 && !Port.Dispatcher()->Dispatching(); ++i)
+            std::this_thread::sleep_for(5ms);
+        if (target == 3)
+            EXPECT_THROW(Port.SetComNumber(target), EAlreadyOpen);
+        else
+            Port.SetComNumber(target);
+        EXPECT_EQ(Port.Open(), target == 2);
+    }
+    EXPECT_TRUE(Counts.empty());
+}
+
 TEST_F(ComPortDataTest, HandlerAssignedWhileOpenIsServedAtOnce) {
     Port.SetOnTriggerAvail(nullptr);
     Port.SetOnTrigger([&](TSioCustomComPort&, std::uint16_t Msg, std::uint16_t TriggerHandle,

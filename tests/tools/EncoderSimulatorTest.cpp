@@ -206,15 +206,26 @@ TEST_F(EncoderSimulatorTest, JoinsAFrameWrittenInPieces) {
     EXPECT_EQ(simulator.Frames()[0].Decoded().Bytes, Vami10);
 }
 
-TEST_F(EncoderSimulatorTest, ReportsRejectedFrames) {
+TEST_F(EncoderSimulatorTest, ReportsRejectedFramesAndKeepsOnlyTheLatest) {
     auto& simulator = StartSimulator();
     TLinkPeer peer(Port_.LinkPath());
-    peer.Write(Bytes("0A 3F 31 32 33 34 35 3A 3B 3C 3D 3E 49 B4 0D") + Poll);
+    const std::string rejected = Bytes("0A 3F 31 32 33 34 35 3A 3B 3C 3D 3E 49 B4 0D");
+    peer.Write(rejected + Poll);
     ASSERT_TRUE(simulator.WaitForPolls(1, ReplyTimeout));
     auto frames = simulator.Frames();
     ASSERT_EQ(frames.size(), 1u);
     ASSERT_FALSE(frames[0].Accepted());
     EXPECT_EQ(frames[0].Rejected().Reason, TRejectReason::BadChecksum);
+
+    // A peer that never stops sending leaves counts and the latest frames, nothing more.
+    for (std::size_t i = 0; i < TReceivedLog::KeptFrames; ++i)
+        peer.Write(rejected);
+    peer.Write(Vami10);
+    ASSERT_TRUE(simulator.WaitForFrames(TReceivedLog::KeptFrames + 2, ReplyTimeout));
+    frames = simulator.Frames();
+    EXPECT_EQ(frames.size(), TReceivedLog::KeptFrames);
+    EXPECT_EQ(simulator.Log().FramesReceived, TReceivedLog::KeptFrames + 2);
+    EXPECT_TRUE(frames.back().Accepted());
 }
 
 TEST_F(EncoderSimulatorTest, DeliversFramesAndNoticesInOrder) {

@@ -143,6 +143,10 @@ void TVirtualComPort::Unplug() {
     PointLinkAt(LinkPath_ + ".unplugged");
 }
 
+void TVirtualComPort::Abandon() {
+    CloseEnds();
+}
+
 void TVirtualComPort::Replug() {
     CloseEnds();
     Plug();

@@ -70,6 +70,9 @@ public:
     void Unplug();
     // A new device appears under the same link.
     void Replug();
+    // The peer dies without cleaning up: both of its ends close and the link stays, naming the
+    // old terminal, whose number the next pseudo-terminal made on this machine may get.
+    void Abandon();
 
 private:
     void Plug();

@@ -232,6 +232,8 @@ protected:
     virtual TSioResult PurgeDevice(std::uint32_t which) = 0;
     // Clears and returns the line-error bits; fills the status (OutQueue is the ring's usage).
     virtual std::uint32_t ReadDeviceErrors(TSioDeviceStatus& status) = 0;
+    // Bytes the device has taken but not yet sent; 0 when it cannot say.
+    virtual std::uint32_t DeviceOutputQueued() = 0;
     virtual void AcknowledgeDeviceEvents(std::int32_t mask) = 0;
     virtual TSioResult ReadDeviceSettings(TSioLineSettings& settings) = 0;
     // Reads at most n bytes already waiting; the count, 0 when none, negative on failure.
@@ -276,6 +278,9 @@ protected:
     void NoteModemChange();
     // The end of every worker, on every path.
     void WorkerExit(TSioWorkerKind worker);
+    // A worker that ended on an exception says so in one line on standard error, naming the
+    // port, the worker and the error, and in the dispatch log when it records.
+    void ReportWorkerFailure(TSioWorkerKind worker, const std::string& error) noexcept;
     // Calls `done` until it holds, handling the calling thread's messages in between (or, for
     // a worker or without a messenger, sleeping on the worker-exit condition); never spins.
     void WaitHandlingMessages(const std::function<bool()>& done, bool handleMessages = true);
@@ -285,6 +290,7 @@ protected:
     void WakeExitWaiters();
 
     TSioResult WriteLineSettings(TSioLineSettings& settings);
+    // Waits, within a fixed limit, until the output ring and the device's own queue are empty.
     void WaitOutputDrained();
     // OutputLock held by the caller.
     std::uint32_t OutputUsage() const;
@@ -294,6 +300,11 @@ protected:
     std::uint64_t TakePosition() const;
     // Moves the tail by `count` bytes and wakes the filling worker if the ring was full.
     void AdvanceTail(std::uint64_t count);
+    // Moves the tail from `from` by `count`, as AdvanceTail; false when it is no longer at
+    // `from` (then nothing moved).
+    bool ClaimTail(std::uint64_t from, std::uint32_t count);
+    // Copies up to `size` unread bytes from ring position `at`; how many.
+    std::uint32_t CopyUnread(std::uint64_t at, std::uint8_t* buffer, std::uint32_t size) const;
     // Traces taken bytes; only called while tracing is on.
     void RecordTaken(const std::uint8_t* bytes, std::uint32_t count);
     // Hands the unread bytes to the windows: CheckAvail until it has nothing more to say.

@@ -75,25 +75,39 @@ void TSioBaseDispatcher::RecordTaken(const std::uint8_t* bytes, std::uint32_t co
         Trace.Record(TraceKindReceive, bytes[i]);
 }
 
+bool TSioBaseDispatcher::ClaimTail(std::uint64_t from, std::uint32_t count) {
+    // Outside a delivery a handler that outlived its send may take while the worker ends the
+    // next delivery: the tail moves only from where this take read, else the take reads again.
+    if (!InTaken.compare_exchange_strong(from, from + count, std::memory_order_seq_cst))
+        return false;
+    if (InFull.exchange(false, std::memory_order_seq_cst))
+        InputRoomAvailable();
+    return true;
+}
+
 TSioResult TSioBaseDispatcher::TakeByte(std::uint8_t& byte) {
-    // The one path that runs once per byte: a few plain loads and one store, no lock.
-    const bool notify = InNotify.load(std::memory_order_relaxed);
-    const std::uint32_t ahead = notify ? ReadAhead.load(std::memory_order_relaxed) : 0;
-    const std::uint64_t at = InTaken.load(std::memory_order_relaxed) + ahead;
-    if (InTotal.load(std::memory_order_acquire) <= at)
-        return ecBufferIsEmpty;
-    byte = InRing[at % InputRingSize];
-    if (notify)
-        ReadAhead.store(ahead + 1, std::memory_order_relaxed);
-    else
-        AdvanceTail(1);
+    // The one path that runs once per byte: inside a delivery a few plain loads and one store,
+    // no lock.
+    for (;;) {
+        const bool notify = InNotify.load(std::memory_order_relaxed);
+        const std::uint32_t ahead = notify ? ReadAhead.load(std::memory_order_relaxed) : 0;
+        const std::uint64_t at = InTaken.load(std::memory_order_relaxed) + ahead;
+        if (InTotal.load(std::memory_order_acquire) <= at)
+            return ecBufferIsEmpty;
+        byte = InRing[at % InputRingSize];
+        if (notify)
+            ReadAhead.store(ahead + 1, std::memory_order_relaxed);
+        else if (!ClaimTail(at, 1))
+            continue;
+        break;
+    }
     if (TraceOn.load(std::memory_order_relaxed))
         RecordTaken(&byte, 1);
     return ecOK;
 }
 
-std::uint32_t TSioBaseDispatcher::PeekBlock(std::uint8_t* buffer, std::uint32_t size) {
-    const std::uint64_t at = TakePosition();
+std::uint32_t TSioBaseDispatcher::CopyUnread(std::uint64_t at, std::uint8_t* buffer,
+                                             std::uint32_t size) const {
     const std::uint64_t total = InTotal.load(std::memory_order_acquire);
     const std::uint32_t count =
         total > at ? static_cast<std::uint32_t>(std::min<std::uint64_t>(total - at, size)) : 0;
@@ -106,15 +120,24 @@ std::uint32_t TSioBaseDispatcher::PeekBlock(std::uint8_t* buffer, std::uint32_t 
     return count;
 }
 
+std::uint32_t TSioBaseDispatcher::PeekBlock(std::uint8_t* buffer, std::uint32_t size) {
+    return CopyUnread(TakePosition(), buffer, size);
+}
+
 std::uint32_t TSioBaseDispatcher::TakeBlock(std::uint8_t* buffer, std::uint32_t size) {
-    const std::uint32_t count = PeekBlock(buffer, size);
-    if (count == 0)
-        return 0;
-    if (InNotify.load(std::memory_order_relaxed))
-        ReadAhead.store(ReadAhead.load(std::memory_order_relaxed) + count,
-                        std::memory_order_relaxed);
-    else
-        AdvanceTail(count);
+    std::uint32_t count;
+    for (;;) {
+        const std::uint64_t at = TakePosition();
+        count = CopyUnread(at, buffer, size);
+        if (count == 0)
+            return 0;
+        if (InNotify.load(std::memory_order_relaxed))
+            ReadAhead.store(ReadAhead.load(std::memory_order_relaxed) + count,
+                            std::memory_order_relaxed);
+        else if (!ClaimTail(at, count))
+            continue;
+        break;
+    }
     if (TraceOn.load(std::memory_order_relaxed))
         RecordTaken(buffer, count);
     return count;

@@ -39,7 +39,8 @@ TSioResult TSioBaseDispatcher::ApplyLine(std::uint32_t baud, std::uint8_t parity
 }
 
 void TSioBaseDispatcher::WaitOutputDrained() {
-    for (int pass = 0; pass < 5000 && OutputUsed() > 0; ++pass)
+    // Bytes the device already holds would otherwise go out at the new rate, or be cut.
+    for (int pass = 0; pass < 5000 && (OutputUsed() > 0 || DeviceOutputQueued() > 0); ++pass)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     // Characters the device already has go out at the old rate; with nothing written since the
     // open there are none to wait for.

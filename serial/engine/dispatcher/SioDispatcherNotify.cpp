@@ -61,6 +61,9 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
     }
     const bool inNotify = message == MsgTriggerAvail || message == MsgTriggerData;
     MaxReadAhead.store(0, std::memory_order_relaxed);
+    // Together with InNotify: a handler still running past an earlier send's time-out may read
+    // from now on, and those bytes count for this delivery.
+    ReadAhead.store(0, std::memory_order_relaxed);
     InNotify.store(inNotify, std::memory_order_relaxed);
     std::intptr_t lParam = MakeNotifyLParam(FRegistryIndex, low);
 
@@ -83,7 +86,8 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
                 break;
             entry = NotifyWindowList[i];
         }
-        ReadAhead.store(0, std::memory_order_relaxed);
+        if (i > 0)
+            ReadAhead.store(0, std::memory_order_relaxed);
         // After a close nothing more goes out: the window may be on its way to destruction.
         if (!entry.Removed && FMessenger && !KillWorkers.load())
             FMessenger->SendWithTimeout(entry.Window, message, wParam, lParam, NotifySendTimeout);

@@ -75,8 +75,11 @@ std::string SystemErrorText(int errorNumber) {
 std::string ErrorText(TSioResult code) {
     const int shortCode = static_cast<std::int16_t>(code);
     const int magnitude = shortCode < 0 ? -shortCode : shortCode;
+    // Linux has no text for the upper numbers of the range: there the table's row speaks.
     if (IsSystemErrorMagnitude(magnitude)) {
-        return SystemErrorText(magnitude);
+        if (std::string text = SystemErrorText(magnitude); !text.empty()) {
+            return text;
+        }
     }
     const std::string_view row = MessageTableText(magnitude);
     if (!row.empty()) {

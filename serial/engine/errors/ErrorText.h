@@ -4,8 +4,9 @@
 // ErrorText looks a code up in the message table and falls back to the operating system's text
 // for that number. Only the code's magnitude, taken as a 16-bit signed value, matters. Codes
 // -2 ... -162 are minus errno on this platform, so their text is the system's (-8 excepted,
-// the layer's own out-of-memory code); system texts are English, whatever the program's
-// locale. Never fails: a code with no text gives an empty string.
+// the layer's own out-of-memory code), or the table's row where the system has none; system
+// texts are English, whatever the program's locale. Never fails: a code with no text gives an
+// empty string.
 // Reentrant: any thread may call it.
 
 #include "serial/engine/errors/SioResultCodes.h"

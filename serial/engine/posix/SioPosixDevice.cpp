@@ -2,9 +2,12 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/major.h>
 #include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -45,9 +48,19 @@ private:
     int Fd_;
 };
 
+// The pseudo-terminal multiplexer (/dev/ptmx, /dev/pts/ptmx): character device 5, 2.
+bool IsPtyMultiplexer(const std::string& path) {
+    struct stat node {};
+    return stat(path.c_str(), &node) == 0 && S_ISCHR(node.st_mode) &&
+           major(node.st_rdev) == TTYAUX_MAJOR && minor(node.st_rdev) == 2;
+}
+
 } // namespace
 
 int OpenExclusiveTty(const std::string& path) {
+    // Opening the multiplexer would make a fresh master each time, never reach a line.
+    if (IsPtyMultiplexer(path))
+        return -ENODEV;
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -errno;
@@ -55,6 +68,10 @@ int OpenExclusiveTty(const std::string& path) {
     // The advisory lock is what stops a second opener running as root, which TIOCEXCL does not.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0)
         return -errno;
+    // Root passes another program's TIOCEXCL, so its flag is asked for: that program holds the
+    // line, and the flag stays its own (we never set, and so never clear, it).
+    if (int exclusive = 0; ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0)
+        return -EBUSY;
     if (ioctl(fd, TIOCEXCL) != 0)
         return -errno;
     termios tio{};
@@ -88,7 +105,7 @@ void CloseTty(int fd) {
     if (fd < 0)
         return;
     // The flag stays on the tty while anyone else holds it open, which would refuse our own
-    // next open.
+    // next open. It is ours: an open that finds it set by another program is refused.
     ioctl(fd, TIOCNXCL);
     close(fd);
 }

@@ -13,7 +13,9 @@
 #include <termios.h>
 
 // open(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC), flock(LOCK_EX | LOCK_NB), TIOCEXCL and a
-// tcgetattr that proves there is a device. The descriptor, or minus errno.
+// tcgetattr that proves there is a device. The descriptor, or minus errno: -EBUSY for a terminal
+// another opener has made exclusive (root included), -ENODEV for the pseudo-terminal
+// multiplexer, which is no port.
 int OpenExclusiveTty(const std::string& path);
 // Raw 8N1, CLOCAL | CREAD, no flow control, VMIN 1 / VTIME 0, stale bytes dropped. 0 or -errno.
 int ConfigureRawTty(int fd);

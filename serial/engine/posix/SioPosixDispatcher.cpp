@@ -45,6 +45,7 @@ std::int32_t TSioPosixDispatcher::OpenDevice(const std::string& name, std::uint3
     DeviceGone_ = false;
     Detached_ = false;
     DevicePath_ = name;
+    NotePathIdentity();
     ModemLinesSupported_ = true;
     ErrorCountsSupported_ = true;
     ErrorCountsKnown_ = false;
@@ -157,6 +158,15 @@ std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus& status) {
     std::lock_guard lock(OutputLock);
     status.OutQueue = OutputUsage();
     return bits;
+}
+
+std::uint32_t TSioPosixDispatcher::DeviceOutputQueued() {
+    int fd = Fd_.load();
+    int queued = 0;
+    // A pseudo-terminal hands its output on at once and always says 0.
+    if (fd < 0 || DeviceGone_.load() || ioctl(fd, TIOCOUTQ, &queued) != 0 || queued < 0)
+        return 0;
+    return static_cast<std::uint32_t>(queued);
 }
 
 void TSioPosixDispatcher::AcknowledgeDeviceEvents(std::int32_t) {}

@@ -25,9 +25,12 @@
 // A device that vanishes while open (hang-up, read of 0, EIO) is let go at once: the dispatch
 // worker puts /dev/null in the descriptor's place, which drops the tty (and its lock) while the
 // descriptor number stays valid for every worker. Every ReattachInterval the dispatch worker tries
-// the same path again; a device that opens gets the port's line, flow, DTR and RTS settings and
-// takes the descriptor's place. Meanwhile the port stays open and only falls silent: output
-// goes nowhere (it is dropped, as on a failed write), settings are kept for the next device.
+// the same path again where it can lead to the same device: a device node named directly, a link
+// made anew, or a link to a device that is no pseudo-terminal (a vanished pseudo-terminal's
+// number goes to whoever makes the next one). A device that opens gets the port's line, flow, DTR
+// and RTS settings and takes the descriptor's place. Meanwhile the port stays open and only falls
+// silent: output goes nowhere (it is dropped, as on a failed write), settings are kept for the
+// next device.
 // DeviceLock_ orders the descriptor swaps against the close; a re-attach holds StateLock first.
 //
 // The workers call the device operations virtually: a class deriving from this one (a test's
@@ -77,6 +80,7 @@ protected:
     TSioResult SendLineControl(std::uint32_t function) override;
     TSioResult PurgeDevice(std::uint32_t which) override;
     std::uint32_t ReadDeviceErrors(TSioDeviceStatus& status) override;
+    std::uint32_t DeviceOutputQueued() override;
     void AcknowledgeDeviceEvents(std::int32_t mask) override;
     TSioResult ReadDeviceSettings(TSioLineSettings& settings) override;
     std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t n) override;
@@ -125,6 +129,9 @@ private:
     void ServiceVanishedDevice();
     void DetachDevice();
     void TryReattach();
+    // Remembers how the port's path reaches its device, for MaySameDeviceReturn.
+    void NotePathIdentity();
+    bool MaySameDeviceReturn() const;
     // Opens the port's path and gives it the port's settings; the descriptor or minus errno.
     // StateLock held.
     int OpenReplacement();
@@ -139,6 +146,15 @@ private:
     // dispatch worker and by the close once the workers have ended.
     bool Detached_ = false;
     std::string DevicePath_;
+    // The port's path as last attached: a link's own identity (device, inode, change time).
+    struct TPathIdentity {
+        bool Link = false;
+        std::uint64_t Device = 0;
+        std::uint64_t Inode = 0;
+        std::int64_t ChangedNs = 0;
+        bool operator==(const TPathIdentity&) const = default;
+    };
+    TPathIdentity PathIdentity_;
     std::chrono::steady_clock::time_point NextReattach_;
     std::mutex DeviceLock_;
     std::atomic<std::uint64_t> Detachments_{0};

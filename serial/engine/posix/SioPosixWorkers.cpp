@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -131,10 +132,13 @@ void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatch
     // Without a boost a worker keeps the priority it started with.
     if (raised)
         ApplyWorkerPriorities();
+    // The worker ends, and its bookkeeping below still runs.
     try {
         (this->*body)();
+    } catch (const std::exception& error) {
+        ReportWorkerFailure(kind, error.what());
     } catch (...) {
-        // A worker has nobody to report to; it ends, and its bookkeeping below still runs.
+        ReportWorkerFailure(kind, "unknown exception");
     }
     if (kind == TSioWorkerKind::Dispatch) {
         std::lock_guard lock(StateLock);

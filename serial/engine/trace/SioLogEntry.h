@@ -25,6 +25,7 @@ struct TSioLogHeader {
 // Types.
 inline constexpr std::uint8_t sltDispatch = 1;
 inline constexpr std::uint8_t sltTrigger = 2;
+inline constexpr std::uint8_t sltThread = 4;
 inline constexpr std::uint8_t sltTriggerAlloc = 5;
 inline constexpr std::uint8_t sltTriggerDispose = 6;
 inline constexpr std::uint8_t sltTriggerHandlerAlloc = 7;
@@ -39,6 +40,7 @@ inline constexpr std::uint8_t slsReadCom = 1;
 inline constexpr std::uint8_t slsWriteCom = 2;
 inline constexpr std::uint8_t slsModemStatus = 4;
 inline constexpr std::uint8_t slsAvail = 5;
+inline constexpr std::uint8_t slsExit = 10;
 inline constexpr std::uint8_t slsTriggerStatus = 15;
 inline constexpr std::uint8_t slsTriggerAvail = 16;
 inline constexpr std::uint8_t slsWindow = 17;

@@ -106,11 +106,11 @@ std::optional<std::string> TChildProcess::ReadLine(std::chrono::milliseconds tim
     }
 }
 
-int TChildProcess::Stop() {
+int TChildProcess::Stop(int signal, std::chrono::milliseconds grace) {
     if (Pid_ <= 0)
         return 0;
-    kill(Pid_, SIGTERM);
-    if (PidFd_ < 0 || !WaitForExit(PidFd_, std::chrono::seconds(5)))
+    kill(Pid_, signal);
+    if (PidFd_ < 0 || !WaitForExit(PidFd_, grace))
         kill(Pid_, SIGKILL);
     int status = 0;
     while (waitpid(Pid_, &status, 0) < 0 && errno == EINTR) {

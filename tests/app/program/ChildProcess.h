@@ -6,6 +6,7 @@
 // running child (SIGTERM, then SIGKILL if it has not ended within a few seconds) and reaps it.
 
 #include <chrono>
+#include <csignal>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -24,8 +25,9 @@ public:
     // The next line of standard output (without its newline), or nothing once `timeout` has
     // passed or the output has ended.
     std::optional<std::string> ReadLine(std::chrono::milliseconds timeout);
-    // Ends the child and returns its wait status.
-    int Stop();
+    // Sends `signal`, and SIGKILL when the child has not ended within `grace`; returns the wait
+    // status.
+    int Stop(int signal = SIGTERM, std::chrono::milliseconds grace = std::chrono::seconds(5));
     bool Running() const { return Pid_ > 0; }
 
 private:

@@ -6,10 +6,13 @@
 #include "tools/encoder-sim/encoder/EncoderSimulator.h"
 #include "tools/virtualport/VirtualComPort.h"
 
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <thread>
 
 namespace {
@@ -66,6 +69,24 @@ TEST(QuorvaneProgram, TriggerPutsTheTelegramOnTheSimulatorsLine) {
     EXPECT_NE(frame.find("\"accepted\":true"), std::string::npos) << frame;
     EXPECT_NE(frame.find("\"bytes\":\"02 40 31 32 33 34 35 49 03\""), std::string::npos) << frame;
     EXPECT_TRUE(quorvane.Running()) << "the program goes on after the trigger";
+}
+
+TEST(QuorvaneProgram, TerminationSignalsCloseTheWindowTheOrdinaryWay) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        TVirtualComDir comDir(false);
+        TVirtualComPort line(comDir, 1);
+        EncoderSim::TEncoderSimulator encoder(line.MasterFd(), EncoderSim::TEncoderSettings{});
+        encoder.Start();
+        TWorkFolder work;
+        TChildProcess quorvane(QUORVANE_BINARY, {}, ProgramEnvironment(comDir.Path(), ""),
+                               work.Path.string());
+        ASSERT_TRUE(encoder.WaitForPolls(1, 20s)) << "the program has its port open";
+        // A second's worth of grace, widened for a loaded or instrumented build. Only an ordinary
+        // end, with the window and its port closed, returns 0 from the program.
+        const int status = quorvane.Stop(signal, 3s);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
 }
 
 TEST(QuorvaneProgram, PollsTwiceASecond) {

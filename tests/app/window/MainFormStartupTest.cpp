@@ -4,6 +4,7 @@
 
 #include "MainFormFixture.h"
 #include "app/window/Controls.h"
+#include "serial/engine/dispatcher/SioBaseDispatcher.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -158,6 +160,10 @@ TEST_F(MainFormStartupTest, SwitchToABusyPortFallsBackToTheDialog) {
     ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
     Modals.AcceptDialogs = true;
     Modals.DialogItem = 0;
+    // An answer of the encoder waits for the window's thread as the operator switches.
+    ASSERT_TRUE(port3.Write("\x06"));
+    for (int i = 0; i < 1000 && !Form->SioComPort1->Dispatcher()->Dispatching(); ++i)
+        std::this_thread::sleep_for(5ms);
     ChooseItem(*Form->ComboBox3, 1);
     close(holder);
     EXPECT_EQ(Modals.Dialogs.size(), 1u);

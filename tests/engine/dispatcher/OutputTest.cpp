@@ -2,7 +2,38 @@
 // purges.
 #include "EngineTestSupport.h"
 
+#include <atomic>
+#include <future>
+
+namespace {
+
+// A device that still holds output (as a UART's queue does) until the test lets it go.
+class TDeviceQueueDispatcher : public TSioPosixDispatcher {
+public:
+    using TSioPosixDispatcher::TSioPosixDispatcher;
+    ~TDeviceQueueDispatcher() override { Shutdown(); }
+    std::atomic<std::uint32_t> Queued{0};
+
+protected:
+    std::uint32_t DeviceOutputQueued() override { return Queued.load(); }
+};
+
+} // namespace
+
 class OutputTest : public TEngineTest {};
+
+TEST_F(OutputTest, LineChangeWaitsForTheDevicesOwnOutputQueue) {
+    TDeviceQueueDispatcher dispatcher(nullptr, &Messenger);
+    ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
+    dispatcher.Queued = 2;
+    auto change =
+        std::async(std::launch::async, [&] { return dispatcher.ApplyLine(9600, NoParity, 8, 1); });
+    EXPECT_EQ(change.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+    EXPECT_EQ(dispatcher.QueryLine().Baud, 1200u);
+    dispatcher.Queued = 0;
+    EXPECT_EQ(change.get(), 0);
+    EXPECT_EQ(dispatcher.QueryLine().Baud, 9600u);
+}
 
 TEST_F(OutputTest, BlocksArriveWholeAndInOrder) {
     TSioPosixDispatcher dispatcher(nullptr, &Messenger);

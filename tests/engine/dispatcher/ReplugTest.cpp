@@ -171,3 +171,33 @@ TEST_F(ReplugTest, ReplugWhileTheNewDeviceIsBusyWaitsForIt) {
     ASSERT_EQ(dispatcher.QueueBlock("ok", 2), 0);
     EXPECT_EQ(PeerRead(2), "ok");
 }
+
+TEST_F(ReplugTest, LinkLeftByADeadPeerIsNotFollowedToSomebodyElsesTerminal) {
+    TSioPosixDispatcher dispatcher(nullptr, &Messenger);
+    ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
+    const std::string oldTerminal = Port.TerminalPath();
+    Port.Abandon();
+    ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceDetachments() == 1; }));
+
+    // Pseudo-terminals take the lowest free number: make them until one gets the old one.
+    auto number = [](const std::string& terminal) {
+        return std::stoul(terminal.substr(terminal.rfind('/') + 1));
+    };
+    std::vector<std::unique_ptr<TVirtualComPort>> strangers;
+    TVirtualComDir strangersDir(false);
+    while (strangers.size() < 64 &&
+           (strangers.empty() || number(strangers.back()->TerminalPath()) < number(oldTerminal)))
+        strangers.push_back(std::make_unique<TVirtualComPort>(strangersDir, strangers.size() + 1));
+    if (strangers.back()->TerminalPath() != oldTerminal)
+        GTEST_SKIP() << "another program took " << oldTerminal << " first";
+    PumpUntil([] { return false; }, 4 * ReattachInterval);
+    EXPECT_EQ(dispatcher.DeviceReattachments(), 0u);
+    termios tio{};
+    ASSERT_EQ(tcgetattr(strangers.back()->MasterFd(), &tio), 0);
+    EXPECT_NE(cfgetospeed(&tio), static_cast<speed_t>(B1200)) << "the stranger keeps its line";
+    EXPECT_EQ(strangers.back()->ReadAvailable(std::chrono::milliseconds(100)), "");
+
+    // A link made anew is the device coming back.
+    Port.Replug();
+    ASSERT_TRUE(PumpUntil([&] { return dispatcher.DeviceReattachments() == 1; }));
+}

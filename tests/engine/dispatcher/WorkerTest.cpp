@@ -3,33 +3,38 @@
 #include "EngineTestSupport.h"
 #include "serial/engine/ports/SioProbePort.h"
 
+#include <atomic>
+#include <fstream>
 #include <future>
+#include <sstream>
 #include <stdexcept>
 
 namespace {
 
 enum class TFailingPart { Event, Dispatch, Output };
 
-// A dispatcher whose chosen worker meets an unexpected failure.
+// A dispatcher whose chosen worker meets an unexpected failure once armed.
 class TFailingDispatcher : public TSioPosixDispatcher {
 public:
     TFailingDispatcher(ISioWindowMessenger* messenger, TFailingPart part)
         : TSioPosixDispatcher(nullptr, messenger), Part_(part) {}
     ~TFailingDispatcher() override { Shutdown(); }
 
+    std::atomic<bool> Armed{false};
+
 protected:
     bool WaitDeviceEvent(std::uint32_t& mask) override {
-        if (Part_ == TFailingPart::Event)
+        if (Part_ == TFailingPart::Event && Armed)
             throw std::runtime_error("event wait failed");
         return TSioPosixDispatcher::WaitDeviceEvent(mask);
     }
     std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t n) override {
-        if (Part_ == TFailingPart::Dispatch)
+        if (Part_ == TFailingPart::Dispatch && Armed)
             throw std::runtime_error("read failed");
         return TSioPosixDispatcher::ReadDevice(buffer, n);
     }
     std::int32_t WriteDevice(const std::uint8_t* data, std::uint32_t count) override {
-        if (Part_ == TFailingPart::Output)
+        if (Part_ == TFailingPart::Output && Armed)
             throw std::runtime_error("write failed");
         return TSioPosixDispatcher::WriteDevice(data, count);
     }
@@ -44,16 +49,32 @@ private:
 
 class WorkerTest : public TEngineTest {};
 
-TEST_F(WorkerTest, FailingWorkerStillEndsProperly) {
-    for (TFailingPart part : {TFailingPart::Event, TFailingPart::Dispatch, TFailingPart::Output}) {
-        SCOPED_TRACE(static_cast<int>(part));
+TEST_F(WorkerTest, FailingWorkerSaysSoAndStillEndsProperly) {
+    const struct {
+        TFailingPart Part;
+        std::string Report;
+    } cases[] = {{TFailingPart::Event, "COM1: event worker ended: event wait failed\n"},
+                 {TFailingPart::Dispatch, "COM1: dispatch worker ended: read failed\n"},
+                 {TFailingPart::Output, "COM1: output worker ended: write failed\n"}};
+    for (const auto& [part, report] : cases) {
+        SCOPED_TRACE(report);
         {
             TFailingDispatcher dispatcher(&Messenger, part);
             ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
+            dispatcher.SetPortName("COM1");
+            dispatcher.StartDispatchLog(4096);
             std::size_t notified = Window.Counts().size();
+            testing::internal::CaptureStderr();
+            dispatcher.Armed = true;
             ASSERT_TRUE(Port.Write("a"));
             ASSERT_EQ(dispatcher.QueueBlock("b", 1), 0);
             ASSERT_TRUE(PumpUntil([&] { return dispatcher.RunningWorkers() == 2; }));
+            EXPECT_EQ(testing::internal::GetCapturedStderr(), report);
+            const std::string logName = Dir.Path() + "/SIO.LOG";
+            ASSERT_EQ(dispatcher.WriteDispatchLogFile(logName, false, false, false), 0);
+            std::stringstream log;
+            log << std::ifstream(logName).rdbuf();
+            EXPECT_NE(log.str().find("Thread    Exit"), std::string::npos) << log.str();
             // Without the event worker the 50 ms cycle still brings the byte in.
             if (part == TFailingPart::Event) {
                 EXPECT_TRUE(PumpUntil([&] { return Window.Counts().size() > notified; }));

@@ -33,6 +33,9 @@ TEST(ErrorTextTest, SystemErrorNumbersGiveTheSystemsText) {
     EXPECT_EQ(ErrorText(-EACCES), "Permission denied");
     EXPECT_EQ(ErrorText(-31), CleanSystemText(std::strerror(31)));
     EXPECT_FALSE(ErrorText(-31).empty());
+    // Numbers the system has no text for take the table's row.
+    EXPECT_EQ(ErrorText(-150), "Disk is write-protected");
+    EXPECT_EQ(ErrorText(-162), "General failure");
 }
 
 TEST(ErrorTextTest, SystemTextsStayEnglishUnderAnotherLanguage) {

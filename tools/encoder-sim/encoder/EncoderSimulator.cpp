@@ -20,6 +20,13 @@ std::string AlarmLabel(const TDecodedFrame& frame) {
 
 } // namespace
 
+void TReceivedLog::Keep(TReceivedFrame frame) {
+    ++FramesReceived;
+    Frames.push_back(std::move(frame));
+    if (Frames.size() > KeptFrames)
+        Frames.pop_front();
+}
+
 TEncoderSimulator::TEncoderSimulator(int lineFd, const TEncoderSettings& settings,
                                      const std::string& terminalPath)
     : LineFd_(lineFd), Model_(settings, TClock::now()) {
@@ -80,7 +87,7 @@ bool TEncoderSimulator::WaitFor(const std::function<bool(const TReceivedLog&)>& 
 }
 
 bool TEncoderSimulator::WaitForFrames(std::size_t count, std::chrono::milliseconds timeout) {
-    return WaitFor([count](const TReceivedLog& log) { return log.Frames.size() >= count; },
+    return WaitFor([count](const TReceivedLog& log) { return log.FramesReceived >= count; },
                    timeout);
 }
 
@@ -95,7 +102,7 @@ TReceivedLog TEncoderSimulator::Log() const {
 
 std::vector<TReceivedFrame> TEncoderSimulator::Frames() const {
     std::lock_guard lock(Lock_);
-    return Log_.Frames;
+    return {Log_.Frames.begin(), Log_.Frames.end()};
 }
 
 std::size_t TEncoderSimulator::PollCount() const {
@@ -218,11 +225,11 @@ void TEncoderSimulator::Handle(const std::vector<TDecoderEvent>& decoded, std::s
                 TReceivedFrame received{*frame};
                 out += Model_.TakeAlarm(AlarmLabel(*frame), now, received.Outcome);
                 received.Waiting = Model_.Status().Waiting;
-                Log_.Frames.push_back(received);
+                Log_.Keep(received);
                 events.emplace_back(std::move(received));
             } else {
                 TReceivedFrame received{std::get<TRejectedFrame>(event)};
-                Log_.Frames.push_back(received);
+                Log_.Keep(received);
                 events.emplace_back(std::move(received));
             }
             for (auto& notice : Model_.TakeNotices())

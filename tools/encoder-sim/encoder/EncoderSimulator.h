@@ -26,6 +26,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -50,12 +51,18 @@ struct TReceivedFrame {
 
 using TSimEvent = std::variant<TReceivedFrame, TEncoderNotice>;
 
-// What the encoder has seen since Start.
+// What the encoder has seen since Start: counts of everything, and the latest frames only, so a
+// long run or a peer sending noise cannot fill the memory.
 struct TReceivedLog {
-    std::vector<TReceivedFrame> Frames;
+    static constexpr std::size_t KeptFrames = 1000;
+
+    std::deque<TReceivedFrame> Frames; // the latest KeptFrames, oldest first
+    std::size_t FramesReceived = 0;    // every frame, accepted or rejected
     std::size_t Polls = 0;
     std::size_t BytesSent = 0;
     std::size_t PeerCloses = 0; // closes of the terminal end noticed (with a terminal path)
+
+    void Keep(TReceivedFrame frame);
 };
 
 class TEncoderSimulator {
@@ -80,6 +87,7 @@ public:
     bool WaitForPolls(std::size_t count, std::chrono::milliseconds timeout);
 
     TReceivedLog Log() const;
+    // The latest frames (at most TReceivedLog::KeptFrames), oldest first.
     std::vector<TReceivedFrame> Frames() const;
     std::size_t PollCount() const;
     TEncoderStatus Status() const;
