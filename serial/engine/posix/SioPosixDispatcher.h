@@ -118,6 +118,9 @@ private:
     std::chrono::milliseconds NextCycleDue() const;
     void OutputWorker();
     void RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)());
+    // Whether the ending worker is the one to release the resources after a close: true once,
+    // and only when a close or stop is under way. StateLock held.
+    bool ClaimRelease();
     void WriteOutput();
     bool TakeOutputPiece(std::uint32_t& tail, std::uint32_t& count, std::uint64_t& generation);
     void AdvanceOutput(std::uint32_t count, std::uint64_t generation);
@@ -180,6 +183,9 @@ private:
 
     // Held by whichever worker runs the notification part of a cycle, so only one announces.
     std::mutex CycleLock_;
+    // Under StateLock: the dispatch worker has ended; a worker has taken on the release.
+    bool DispatchEnded_ = false;
+    bool ReleaseClaimed_ = false;
     // How long the latest announcement (or cycle) took, handlers included.
     std::atomic<std::chrono::microseconds> LastAnnouncement_{};
     std::mutex ThreadsLock_;

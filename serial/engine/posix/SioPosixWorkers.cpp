@@ -44,6 +44,8 @@ void TSioPosixDispatcher::StartWorkers() {
             throw ERunTimeError("Dispatcher already started");
         WorkersStarted = true;
         KillWorkers = false;
+        DispatchEnded_ = false;
+        ReleaseClaimed_ = false;
     }
     // Threads of an earlier start have ended; make their slots free.
     JoinWorkers();
@@ -140,17 +142,32 @@ void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatch
     } catch (...) {
         ReportWorkerFailure(kind, "unknown exception");
     }
+    bool release = false;
     if (kind == TSioWorkerKind::Dispatch) {
         std::lock_guard lock(StateLock);
-        ReleaseOnExit = FClosePending.load() || KillWorkers.load();
+        ReleaseOnExit = ClaimRelease();
+        DispatchEnded_ = true;
     }
     if (kind == TSioWorkerKind::Event) {
         // Input is now the dispatch worker's to fetch, on its cycle.
         WorkerAlive[Index(kind)] = false;
         CommEventSignal.Set();
+        // After a close during a delivery the dispatch worker releases the resources as it
+        // ends; if a failure ended it before, the event worker (which delivers too) does.
+        std::lock_guard lock(StateLock);
+        release = DispatchEnded_ && ClaimRelease();
     }
     Tids_[Index(kind)] = 0;
+    if (release)
+        ReleaseResources();
     WorkerExit(kind);
+}
+
+bool TSioPosixDispatcher::ClaimRelease() {
+    if (ReleaseClaimed_ || !(FClosePending.load() || KillWorkers.load()))
+        return false;
+    ReleaseClaimed_ = true;
+    return true;
 }
 
 void TSioPosixDispatcher::ApplyWorkerPriorities() {

@@ -28,10 +28,11 @@ protected:
             throw std::runtime_error("event wait failed");
         return TSioPosixDispatcher::WaitDeviceEvent(mask);
     }
-    std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t n) override {
+    // Only the dispatch worker's cycle takes the device events.
+    std::uint32_t TakeDeviceEvents() override {
         if (Part_ == TFailingPart::Dispatch && Armed)
-            throw std::runtime_error("read failed");
-        return TSioPosixDispatcher::ReadDevice(buffer, n);
+            throw std::runtime_error("cycle failed");
+        return TSioPosixDispatcher::TakeDeviceEvents();
     }
     std::int32_t WriteDevice(const std::uint8_t* data, std::uint32_t count) override {
         if (Part_ == TFailingPart::Output && Armed)
@@ -54,7 +55,7 @@ TEST_F(WorkerTest, FailingWorkerSaysSoAndStillEndsProperly) {
         TFailingPart Part;
         std::string Report;
     } cases[] = {{TFailingPart::Event, "COM1: event worker ended: event wait failed\n"},
-                 {TFailingPart::Dispatch, "COM1: dispatch worker ended: read failed\n"},
+                 {TFailingPart::Dispatch, "COM1: dispatch worker ended: cycle failed\n"},
                  {TFailingPart::Output, "COM1: output worker ended: write failed\n"}};
     for (const auto& [part, report] : cases) {
         SCOPED_TRACE(report);
@@ -66,6 +67,9 @@ TEST_F(WorkerTest, FailingWorkerSaysSoAndStillEndsProperly) {
             std::size_t notified = Window.Counts().size();
             testing::internal::CaptureStderr();
             dispatcher.Armed = true;
+            // A changed threshold has the dispatch worker look, so it runs a cycle.
+            if (part == TFailingPart::Dispatch)
+                dispatcher.SetAvailThreshold(1);
             ASSERT_TRUE(Port.Write("a"));
             ASSERT_EQ(dispatcher.QueueBlock("b", 1), 0);
             ASSERT_TRUE(PumpUntil([&] { return dispatcher.RunningWorkers() == 2; }));
