@@ -168,6 +168,8 @@ bool TMessageWindow::event(QEvent* event) {
     RunProcedure(message->Message, message->WParam, message->LParam);
     lock.lock();
     send->State = TSendState::Done;
+    lock.unlock();
+    // Woken after the lock is free, so the sender does not wake only to block on it.
     shared.Changed.notify_all();
     return true;
 }
@@ -193,6 +195,8 @@ bool TQtWindowMessenger::SendWithTimeout(TSioWindowHandle window, std::uint32_t 
     }
     auto send = std::make_shared<TPendingSend>(window);
     shared.Pending.push_back(send);
+    // Posted under the lock: only the lock keeps the window from being unregistered and
+    // deleted meanwhile. The sender releases it at once by waiting.
     QCoreApplication::postEvent(
         target, new TWindowMessageEvent(SentMessageEvent, message, wParam, lParam, send));
     shared.Changed.wait_for(lock, timeout, [&] {

@@ -27,7 +27,7 @@
 // never held while a procedure runs. Nothing here throws into Qt: an exception leaving a window
 // procedure is dropped (procedures guard their own handlers).
 
-#include "serial/engine/dispatcher/SioWindowMessenger.h"
+#include "runtime/SioWindowMessenger.h"
 
 #include <QObject>
 #include <chrono>

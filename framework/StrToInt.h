@@ -6,7 +6,7 @@
 // "'<text>' is not a valid integer value" (so an empty text gives "'' is not a valid integer
 // value"). Pure; any thread.
 
-#include "serial/engine/errors/RunTimeErrors.h"
+#include "runtime/RunTimeErrors.h"
 
 #include <cstdint>
 #include <string_view>

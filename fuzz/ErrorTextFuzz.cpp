@@ -7,7 +7,7 @@
 #include "fuzz/FuzzCheck.h"
 #include "serial/engine/errors/CheckResult.h"
 #include "serial/engine/errors/ErrorText.h"
-#include "serial/engine/errors/RunTimeErrors.h"
+#include "runtime/RunTimeErrors.h"
 #include "serial/engine/errors/SioExceptions.h"
 
 #include <cstdint>

@@ -156,6 +156,15 @@ public:
     // port is closing or opening, WriteString does nothing and ReadChar returns 0.
     void WriteString(const std::string& Data);
     std::uint8_t ReadChar();
+    // Block reads, for taking many bytes without a call per byte. GetBlock takes up to `size`
+    // unread bytes into `buffer`, exactly as that many ReadChar calls would (inside a
+    // data-available handler it reads ahead, so every receiver of a notification starts at the
+    // same byte), and returns how many: `size`, or as many as were waiting, 0 when none was (no
+    // exception). PeekBlock copies the bytes the next GetBlock would take, taking none. Both
+    // return 0 while the port is closing or opening. Like ReadChar they belong to the owning
+    // thread.
+    std::uint32_t GetBlock(void* buffer, std::uint32_t size);
+    std::uint32_t PeekBlock(void* buffer, std::uint32_t size);
 
     // Trace and dispatch-log operations; each does nothing while the port is closing.
     void StartTrace(std::uint32_t n);

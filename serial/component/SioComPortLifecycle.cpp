@@ -295,9 +295,25 @@ void TSioCustomComPort::WriteString(const std::string& Data) {
 std::uint8_t TSioCustomComPort::ReadChar() {
     if (FLinkState == lsClosing || FOpening)
         return 0;
+    // Called once per byte: an open port goes straight to its dispatcher.
+    TSioBaseDispatcher& dispatcher = FDispatcher ? *FDispatcher : RequireDispatcher();
     std::uint8_t byte = 0;
-    Check(RequireDispatcher().TakeByte(byte));
+    if (const TSioResult result = dispatcher.TakeByte(byte); result != ecOK)
+        Check(result);
     return byte;
+}
+
+std::uint32_t TSioCustomComPort::GetBlock(void* buffer, std::uint32_t size) {
+    if (FLinkState == lsClosing || FOpening || size == 0)
+        return 0;
+    TSioBaseDispatcher& dispatcher = FDispatcher ? *FDispatcher : RequireDispatcher();
+    return dispatcher.TakeBlock(static_cast<std::uint8_t*>(buffer), size);
+}
+
+std::uint32_t TSioCustomComPort::PeekBlock(void* buffer, std::uint32_t size) {
+    if (FLinkState == lsClosing || FOpening || size == 0)
+        return 0;
+    return RequireDispatcher().PeekBlock(static_cast<std::uint8_t*>(buffer), size);
 }
 
 void TSioCustomComPort::YieldToDispatcher() {

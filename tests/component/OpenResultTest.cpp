@@ -1,7 +1,7 @@
 #include "serial/component/OpenResult.h"
 
 #include "serial/engine/errors/CheckResult.h"
-#include "serial/engine/errors/RunTimeErrors.h"
+#include "runtime/RunTimeErrors.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

@@ -92,6 +92,31 @@ TEST_F(ComPortDataTest, BytesLeftUnreadAreCountedAgainWithTheNextArrival) {
     EXPECT_EQ(ReadBytes, "ab");
 }
 
+// Inside a handler the block reads read ahead like ReadChar, so they mix with it; past the
+// unread bytes GetBlock returns 0 instead of raising, and the ring ends empty.
+TEST_F(ComPortDataTest, BlockReadsTakeWhatReadCharWould) {
+    std::string peeked;
+    std::string got;
+    std::uint32_t past = 99;
+    Port.SetOnTriggerAvail([&](TSioCustomComPort& CP, std::uint16_t Count) {
+        char buffer[16] = {};
+        peeked.assign(buffer, CP.PeekBlock(buffer, sizeof buffer));
+        got.assign(buffer, CP.GetBlock(buffer, 2));
+        got += static_cast<char>(CP.ReadChar());
+        got.append(buffer, CP.GetBlock(buffer, sizeof buffer));
+        past = CP.GetBlock(buffer, sizeof buffer);
+        Counts.push_back(Count);
+    });
+    ASSERT_TRUE(Peer->Write("abcd"));
+    ASSERT_TRUE(WaitForNotifications(1));
+    EXPECT_EQ(Counts[0], 4);
+    EXPECT_EQ(peeked, "abcd");
+    EXPECT_EQ(got, "abcd");
+    EXPECT_EQ(past, 0u);
+    ASSERT_TRUE(WaitUntil([&] { return !Port.Dispatcher()->Dispatching(); }));
+    EXPECT_EQ(Port.Dispatcher()->InputCount(), 0u);
+}
+
 TEST_F(ComPortDataTest, HandlerReadingPastCountIsReportedAndConsumesTheCountBytes) {
     Port.SetAvailThreshold(3);
     ReadPerNotification = 4;

@@ -1,7 +1,7 @@
 #include "ComPortFixture.h"
 #include "serial/component/FlowThresholds.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
-#include "serial/engine/errors/RunTimeErrors.h"
+#include "runtime/RunTimeErrors.h"
 
 namespace {
 

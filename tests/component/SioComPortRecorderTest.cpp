@@ -1,5 +1,5 @@
 #include "ComPortFixture.h"
-#include "serial/engine/errors/RunTimeErrors.h"
+#include "runtime/RunTimeErrors.h"
 
 #include <filesystem>
 #include <fstream>

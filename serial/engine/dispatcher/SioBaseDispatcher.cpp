@@ -68,8 +68,6 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
         OutFull = false;
         InSize = inSize;
         OutSize = outSize;
-        InFull = false;
-        ReadAhead = 0;
     } catch (const std::bad_alloc&) {
         ClosePort();
         return ecOutOfMemory;
@@ -98,11 +96,8 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
 
     {
         std::lock_guard inputLock(InputLock);
-        InHead = 0;
-        InTail = 0;
-        InTotal = 0;
+        ResetInputRing();
         NotifyPos = 0;
-        InNotify = false;
     }
     {
         std::lock_guard lock(StateLock);
@@ -164,13 +159,21 @@ void TSioBaseDispatcher::ReleaseResources() {
 void TSioBaseDispatcher::FreeRings() {
     std::lock_guard inputLock(InputLock);
     std::lock_guard outputLock(OutputLock);
+    // Emptied first, so a take that still comes finds nothing to read.
+    ResetInputRing();
     InRing.reset();
     OutRing.reset();
-    InHead = 0;
-    InTail = 0;
-    InFull = false;
     OutHead = OutTail = 0;
     OutFull = false;
+}
+
+void TSioBaseDispatcher::ResetInputRing() {
+    InTotal = 0;
+    InTaken = 0;
+    InFull = false;
+    InNotify = false;
+    ReadAhead = 0;
+    MaxReadAhead = 0;
 }
 
 void TSioBaseDispatcher::WorkerExit(TSioWorkerKind worker) {

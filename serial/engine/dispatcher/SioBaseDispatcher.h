@@ -7,19 +7,26 @@
 // workers. It announces unread bytes to the registered windows with MsgTriggerAvail, sent through
 // the ISioWindowMessenger given at construction and waited for at most 3000 ms.
 //
-// Threads. The opening thread (the component's) calls everything public; the dispatch worker
-// runs ProcessCycle and, inside a delivery, the window's handler calls TakeByte, PeekAt,
-// InputCount, QueueBlock, OutputUsed/OutputFree, the purges and even ClosePort from the window's
-// thread. Destruction runs on the opening thread.
+// Threads. The opening thread (the component's) calls everything public; the workers fill the
+// ring and announce it (FillInput, AnnounceInput, ProcessCycle: one worker at a time announces)
+// and, inside a delivery, the window's handler calls TakeByte, TakeBlock, PeekAt, InputCount,
+// QueueBlock, OutputUsed/OutputFree, the purges and even ClosePort from the window's thread.
+// Destruction runs on the opening thread.
 //
 // Locks, all recursive. StateLock: line settings, DTR/RTS/RS-485 state, the window list and
 // handler flags, trigger state, ModemBits, LineErrorBits for TakeLineError/TakeLineBreak, trace
 // and log. OutputLock: the output ring indices and every device status refresh. InputLock: the
-// input ring indices and the delivery counters; it may be held while taking either of the
-// others, never taken while holding one. No lock is held while a window handles a message or
-// while StopWorkers waits for the workers. The process-wide RegistryLock is taken by
-// construction and destruction.
+// input ring's producer side and its resets (filling, purging, a delivery's end); it may be held
+// while taking either of the others, never taken while holding one. No lock is held while a
+// window handles a message or while StopWorkers waits for the workers. The process-wide
+// RegistryLock is taken by construction and destruction.
 //
+// The input ring is a single-producer single-consumer ring on two running totals: InTotal (bytes
+// ever put in, moved only by the filling worker) and InTaken (bytes ever taken, moved by the
+// reader, or by the worker when a delivery ends). Taking and peeking take no lock: the reader is
+// one thread at a time (the window's thread inside a delivery, else the thread that opened the
+// port), and a worker fills the free part of the ring meanwhile, also while a handler runs.
+
 // Failures are negative result codes (SioResultCodes.h; minus errno for a failed system call);
 // nothing here throws, except StartWorkers on running workers (ERunTimeError "Dispatcher already
 // started").
@@ -27,7 +34,7 @@
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
 #include "serial/engine/dispatcher/SioMessages.h"
-#include "serial/engine/dispatcher/SioWindowMessenger.h"
+#include "runtime/SioWindowMessenger.h"
 #include "serial/engine/errors/SioResultCodes.h"
 #include "serial/engine/trace/SioDispatchLog.h"
 #include "serial/engine/trace/SioTraceStore.h"
@@ -76,6 +83,8 @@ inline constexpr std::uint32_t EvRing = 0x100;
 inline constexpr std::uint32_t EvRingTrailingEdge = 0x2000;
 
 inline constexpr std::uint32_t InputRingSize = 8192;
+// Ring positions are running totals taken modulo the size, which stays cheap for a power of two.
+static_assert((InputRingSize & (InputRingSize - 1)) == 0);
 inline constexpr std::chrono::milliseconds NotifySendTimeout{3000};
 
 enum class TSioWorkerKind { Event = 0, Dispatch = 1, Output = 2 };
@@ -131,14 +140,20 @@ public:
     // Current modem lines and change bits (16550 layout: bits 4-7 CTS DSR RI DCD, 0-3 changes).
     std::uint8_t ModemBits();
 
-    // --- Input (any thread; InputLock) ---
+    // --- Input (the reader's thread; no lock) ---
 
     // 0 and the byte, or -3007 with nothing taken. Inside a delivery it reads ahead without
     // moving the tail.
     TSioResult TakeByte(std::uint8_t& byte);
+    // Takes up to `size` bytes into `buffer` as TakeByte would one by one (reading ahead inside a
+    // delivery); returns how many, 0 when none is unread.
+    std::uint32_t TakeBlock(std::uint8_t* buffer, std::uint32_t size);
+    // Copies up to `size` of the bytes the next takes would return, taking none; returns how many.
+    std::uint32_t PeekBlock(std::uint8_t* buffer, std::uint32_t size);
     // n = 1 is the next unread byte. -3007 when fewer than n are unread.
     TSioResult PeekAt(std::uint32_t n, std::uint8_t& byte);
     std::uint32_t InputCount();
+    // InputLock.
     TSioResult PurgeInput();
 
     // --- Output (any thread; OutputLock, then StateLock) ---
@@ -241,13 +256,16 @@ protected:
     virtual void ApplyWorkerPriorities() = 0;
     // The input ring was full and has room again.
     virtual void InputRoomAvailable() = 0;
+    // A receiver or the threshold changed, so unread bytes may now be due for a notification:
+    // the worker that announces is to look again.
+    virtual void AnnouncementDue() = 0;
     // Stops the workers if started, frees both rings. Safe to run twice, on two threads.
     virtual void ReleaseResources();
     // The destruction work that needs the device layer: the derived destructor calls it first.
     // Closes (or finishes a close), then waits, handling messages, until every worker has ended.
     void Shutdown();
 
-    // --- Processing (dispatch worker) ---
+    // --- Processing (workers; the device layer lets one at a time announce) ---
 
     // False when a close cut the cycle short (then no cycle-done signal is due).
     bool ProcessCycle();
@@ -276,9 +294,22 @@ protected:
     void WaitOutputDrained();
     // OutputLock held by the caller.
     std::uint32_t OutputUsage() const;
-    // The unread bytes, and PeekAt; InputLock held by the caller.
+    // The bytes in the ring not yet taken (read-ahead included).
     std::uint32_t Unread() const;
-    TSioResult PeekLocked(std::uint32_t n, std::uint8_t& byte) const;
+    // Where the next take starts: the tail, or past the read-ahead inside a delivery.
+    std::uint64_t TakePosition() const;
+    // Moves the tail by `count` bytes and wakes the filling worker if the ring was full.
+    void AdvanceTail(std::uint64_t count);
+    // Moves the tail from `from` by `count`, as AdvanceTail; false when it is no longer at
+    // `from` (then nothing moved).
+    bool ClaimTail(std::uint64_t from, std::uint32_t count);
+    // Copies up to `size` unread bytes from ring position `at`; how many.
+    std::uint32_t CopyUnread(std::uint64_t at, std::uint8_t* buffer, std::uint32_t size) const;
+    // Traces taken bytes; only called while tracing is on.
+    void RecordTaken(const std::uint8_t* bytes, std::uint32_t count);
+    // Hands the unread bytes to the windows: CheckAvail until it has nothing more to say.
+    // False when a close cut it short.
+    bool AnnounceInput();
     void NoteRecorders();
     void RecordLog(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
                    const std::uint8_t* data, std::uint32_t count);
@@ -307,19 +338,22 @@ protected:
     std::uint8_t FModemBits = 0;
     std::atomic<bool> RingSeen{false};
 
-    // Input ring.
+    // Input ring. InHead is InTotal and InTail is InTaken modulo the ring's size; the ring is
+    // full when they are a whole ring apart. InFull is the producer's note that it stopped
+    // reading for want of room; whoever makes room next clears it and wakes the producer.
     std::unique_ptr<std::uint8_t[]> InRing;
-    std::atomic<std::uint32_t> InHead{0};
-    std::uint32_t InTail = 0;
-    std::atomic<bool> InFull{false};
-    // Bytes ever put into the ring; NotifyPos holds its value at the last notification, so a
-    // head that wrapped all the way round still counts as new input.
     std::atomic<std::uint64_t> InTotal{0};
+    std::atomic<std::uint64_t> InTaken{0};
+    std::atomic<bool> InFull{false};
+    // InTotal at the last notification, so a head that wrapped all the way round still counts as
+    // new input. Only the worker running the notification touches it.
     std::uint64_t NotifyPos = 0;
-    std::uint32_t FAvailThreshold = 0;
-    bool InNotify = false;
-    std::uint32_t ReadAhead = 0;
-    std::uint32_t MaxReadAhead = 0;
+    std::atomic<std::uint32_t> FAvailThreshold{0};
+    // Set by the delivering worker before a window's handler runs and read by the handler's
+    // takes; the messenger's hand-over orders them, so relaxed atomics suffice.
+    std::atomic<bool> InNotify{false};
+    std::atomic<std::uint32_t> ReadAhead{0};
+    std::atomic<std::uint32_t> MaxReadAhead{0};
 
     // Output ring.
     std::unique_ptr<std::uint8_t[]> OutRing;
@@ -367,6 +401,8 @@ protected:
 
 private:
     void FreeRings();
+    // InputLock held.
+    void ResetInputRing();
 
     std::mutex ExitMutex_;
     std::condition_variable ExitCondition_;

@@ -14,33 +14,33 @@ bool TSioBaseDispatcher::ProcessCycle() {
     if (mask & (EvBreak | EvErr))
         RefreshLineErrors();
     // While input streams in and the receivers make room, the same cycle reads on rather than
-    // handing back to the event worker for every ring's worth; the bound keeps the cycle's
-    // other checks coming.
+    // waiting for the next event for every ring's worth; the bound keeps the cycle's other
+    // checks coming.
     for (int pass = 0; pass < MaxFillPasses; ++pass) {
         std::uint64_t before = InTotal.load();
         FillInput();
-        if (!FDispatching.load()) {
-            while (CheckAvail()) {
-                if (FClosePending.load())
-                    return false;
-            }
-            if (FClosePending.load())
-                return false;
-        }
+        if (!AnnounceInput())
+            return false;
         if (InTotal.load() == before || InFull.load() || KillWorkers.load())
             break;
     }
     return true;
 }
 
+bool TSioBaseDispatcher::AnnounceInput() {
+    if (FDispatching.load())
+        return true;
+    while (CheckAvail()) {
+        if (FClosePending.load())
+            return false;
+    }
+    return !FClosePending.load();
+}
+
 bool TSioBaseDispatcher::CheckAvail() {
     std::uint64_t pos = InTotal.load();
     std::uint32_t count = InputCount();
-    std::uint32_t threshold;
-    {
-        std::lock_guard lock(StateLock);
-        threshold = FAvailThreshold;
-    }
+    std::uint32_t threshold = FAvailThreshold.load();
     if (threshold == 0 || NotifyPos == pos || count < threshold)
         return false;
     RecordLog(2, 5, static_cast<std::int32_t>(count), nullptr, 0);
@@ -59,15 +59,12 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
         FDispatching = true;
         served = NotifyWindowList.size() > 1 || OwnerHandlesEvents;
     }
-    bool inNotify = message == MsgTriggerAvail || message == MsgTriggerData;
-    {
-        std::lock_guard lock(InputLock);
-        MaxReadAhead = 0;
-        // Together with InNotify: a handler still running past an earlier send's time-out may
-        // read from now on, and those bytes count for this delivery.
-        ReadAhead = 0;
-        InNotify = inNotify;
-    }
+    const bool inNotify = message == MsgTriggerAvail || message == MsgTriggerData;
+    MaxReadAhead.store(0, std::memory_order_relaxed);
+    // Together with InNotify: a handler still running past an earlier send's time-out may read
+    // from now on, and those bytes count for this delivery.
+    ReadAhead.store(0, std::memory_order_relaxed);
+    InNotify.store(inNotify, std::memory_order_relaxed);
     std::intptr_t lParam = MakeNotifyLParam(FRegistryIndex, low);
 
     auto finishDelivery = [this] {
@@ -89,43 +86,34 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
                 break;
             entry = NotifyWindowList[i];
         }
-        if (i > 0) {
-            std::lock_guard lock(InputLock);
-            ReadAhead = 0;
-        }
+        if (i > 0)
+            ReadAhead.store(0, std::memory_order_relaxed);
         // After a close nothing more goes out: the window may be on its way to destruction.
         if (!entry.Removed && FMessenger && !KillWorkers.load())
             FMessenger->SendWithTimeout(entry.Window, message, wParam, lParam, NotifySendTimeout);
         if (FClosePending.load()) {
-            {
-                std::lock_guard lock(InputLock);
-                InNotify = false;
-                ReadAhead = 0;
-            }
+            InNotify.store(false, std::memory_order_relaxed);
+            ReadAhead.store(0, std::memory_order_relaxed);
             finishDelivery();
             return false;
         }
-        std::lock_guard lock(InputLock);
-        MaxReadAhead = std::max(MaxReadAhead, ReadAhead);
+        MaxReadAhead.store(std::max(MaxReadAhead.load(std::memory_order_relaxed),
+                                    ReadAhead.load(std::memory_order_relaxed)),
+                           std::memory_order_relaxed);
     }
 
     bool result = true;
     if (inNotify) {
         std::lock_guard lock(InputLock);
-        InNotify = false;
-        bool wasFull = InFull.load();
-        InTail = (InTail + MaxReadAhead) % InputRingSize;
-        if (MaxReadAhead > 0) {
-            InFull = false;
-            if (wasFull)
-                InputRoomAvailable();
-        }
-        if (message == MsgTriggerAvail && MaxReadAhead != wParam)
+        InNotify.store(false, std::memory_order_relaxed);
+        const std::uint32_t taken = MaxReadAhead.load(std::memory_order_relaxed);
+        if (taken > 0)
+            AdvanceTail(taken);
+        if (message == MsgTriggerAvail && taken != wParam)
             result = false;
     }
     finishDelivery();
-    std::lock_guard lock(InputLock);
-    ReadAhead = 0;
+    ReadAhead.store(0, std::memory_order_relaxed);
     return result;
 }
 
@@ -134,6 +122,7 @@ void TSioBaseDispatcher::AddNotifyWindow(TSioWindowHandle window) {
     NotifyWindowList.push_back({window, false});
     NotifyNeeded = true;
     RecordLog(7, 17, static_cast<std::int32_t>(window), nullptr, 0);
+    AnnouncementDue();
 }
 
 void TSioBaseDispatcher::RemoveNotifyWindow(TSioWindowHandle window) {
@@ -156,6 +145,7 @@ void TSioBaseDispatcher::RemoveNotifyWindow(TSioWindowHandle window) {
 
 void TSioBaseDispatcher::RefreshHandlerState(int how) {
     std::lock_guard lock(StateLock);
+    const bool wasNeeded = NotifyNeeded.load();
     bool others = NotifyWindowList.size() > 1;
     switch (how) {
     case 1:
@@ -170,12 +160,15 @@ void TSioBaseDispatcher::RefreshHandlerState(int how) {
         NotifyNeeded = others || OwnerHandlesEvents;
         break;
     }
+    if (NotifyNeeded.load() && !wasNeeded)
+        AnnouncementDue();
 }
 
 void TSioBaseDispatcher::SetAvailThreshold(std::uint32_t threshold) {
     std::lock_guard lock(StateLock);
-    FAvailThreshold = threshold;
+    FAvailThreshold.store(threshold);
     RecordLog(9, 16, static_cast<std::int32_t>(threshold), nullptr, 0);
+    AnnouncementDue();
 }
 
 std::uint32_t TSioBaseDispatcher::AvailThreshold() {
@@ -185,12 +178,13 @@ std::uint32_t TSioBaseDispatcher::AvailThreshold() {
 
 void TSioBaseDispatcher::SaveTriggerState(TSioTriggerState& area) {
     std::lock_guard lock(StateLock);
-    area = TSioTriggerState{FAvailThreshold};
+    area = TSioTriggerState{FAvailThreshold.load()};
 }
 
 void TSioBaseDispatcher::RestoreTriggerState(const TSioTriggerState& area) {
     std::lock_guard lock(StateLock);
     FAvailThreshold = area.AvailThreshold;
+    AnnouncementDue();
 }
 
 void TSioBaseDispatcher::SetOptionBits(std::uint32_t mask) {

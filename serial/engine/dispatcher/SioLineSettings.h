@@ -64,10 +64,9 @@ struct TSioFlowQuery {
     std::int32_t Result = 0;
 };
 
-// The device status record: bytes waiting in the device's input queue and the output ring's
-// usage.
+// The device status record: the output ring's usage. (What waits in the device's input queue is
+// not asked for: reading it finds out.)
 struct TSioDeviceStatus {
-    std::uint32_t InQueue = 0;
     std::uint32_t OutQueue = 0;
 };
 

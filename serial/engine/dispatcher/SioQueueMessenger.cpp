@@ -33,9 +33,12 @@ void TSioQueueMessenger::DestroyWindow(TSioWindowHandle window) {
 }
 
 void TSioQueueMessenger::FinishSend(const std::shared_ptr<TSendState>& send, bool handled) {
-    std::lock_guard lock(Lock_);
-    send->Finished = true;
-    send->Handled = handled;
+    {
+        std::lock_guard lock(Lock_);
+        send->Finished = true;
+        send->Handled = handled;
+    }
+    // Woken after the lock is free, so the sender does not wake only to block on it.
     Changed_.notify_all();
 }
 
@@ -54,7 +57,9 @@ bool TSioQueueMessenger::SendWithTimeout(TSioWindowHandle window, std::uint32_t 
     }
     auto send = std::make_shared<TSendState>();
     Queue_.push_back({window, message, wParam, lParam, send});
+    lock.unlock();
     Changed_.notify_all();
+    lock.lock();
     bool finished = Changed_.wait_for(lock, timeout, [&] { return send->Finished; });
     if (!finished) {
         // Not handled in time: a message still queued is never delivered later.
@@ -67,10 +72,12 @@ bool TSioQueueMessenger::SendWithTimeout(TSioWindowHandle window, std::uint32_t 
 
 bool TSioQueueMessenger::Post(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam) {
-    std::lock_guard lock(Lock_);
-    if (!Windows_.contains(window))
-        return false;
-    Queue_.push_back({window, message, wParam, lParam, nullptr});
+    {
+        std::lock_guard lock(Lock_);
+        if (!Windows_.contains(window))
+            return false;
+        Queue_.push_back({window, message, wParam, lParam, nullptr});
+    }
     Changed_.notify_all();
     return true;
 }
@@ -102,8 +109,10 @@ bool TSioQueueMessenger::ProcessOnePending(std::chrono::milliseconds maxWait) {
 }
 
 void TSioQueueMessenger::WakeWaiters() {
-    std::lock_guard lock(Lock_);
-    ++WakeGeneration_;
+    {
+        std::lock_guard lock(Lock_);
+        ++WakeGeneration_;
+    }
     Changed_.notify_all();
 }
 

@@ -10,7 +10,7 @@
 // lock is held while a window procedure runs. A send that times out or is released is never
 // delivered afterwards.
 
-#include "serial/engine/dispatcher/SioWindowMessenger.h"
+#include "runtime/SioWindowMessenger.h"
 
 #include <atomic>
 #include <condition_variable>

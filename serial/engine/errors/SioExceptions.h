@@ -7,7 +7,7 @@
 // whole family. RaiseSioException maps a code to its class. Value types without shared state:
 // any thread may create and throw them.
 
-#include "serial/engine/errors/RunTimeErrors.h"
+#include "runtime/RunTimeErrors.h"
 #include "serial/engine/errors/SioResultCodes.h"
 
 #include <string>

@@ -25,7 +25,7 @@ TSioResult TSioPosixDispatcher::YieldSlice() {
 }
 
 TSioResult TSioPosixDispatcher::CreateSignals() {
-    for (TSioSignal* signal : {&CommEventSignal, &CycleDoneSignal, &WorkerAckSignal,
+    for (TSioSignal* signal : {&CommEventSignal, &WorkerAckSignal,
                                &OutputReadySignal, &OutputFlushSignal, &DeviceWakeSignal}) {
         if (signal->Create() != 0)
             return ecOutOfMemory;
@@ -68,7 +68,7 @@ TSioResult TSioPosixDispatcher::CloseDevice() {
     if (WorkersStarted.load()) {
         KillWorkers = true;
         DeviceWakeSignal.Set();
-        CycleDoneSignal.Set();
+        CommEventSignal.Set();
         WorkerAckSignal.ResetSignal();
         // The descriptor stays until the workers are gone (StopWorkers closes it).
         return ecOK;
@@ -110,7 +110,14 @@ TSioResult TSioPosixDispatcher::SendLineControl(std::uint32_t function) {
 
 TSioResult TSioPosixDispatcher::PurgeDevice(std::uint32_t which) {
     if (which == 0) {
-        if (WorkerAlive[static_cast<int>(TSioWorkerKind::Output)].load()) {
+        // An empty ring has no piece in flight (a piece leaves the ring only once written), so
+        // the output worker has nothing to give up and need not be asked.
+        bool empty;
+        {
+            std::lock_guard lock(OutputLock);
+            empty = !OutFull && OutHead == OutTail;
+        }
+        if (!empty && WorkerAlive[static_cast<int>(TSioWorkerKind::Output)].load()) {
             SetOutputFlush();
             WorkerAckSignal.Wait(std::chrono::milliseconds(5000));
         }
@@ -132,7 +139,6 @@ TSioResult TSioPosixDispatcher::PurgeDevice(std::uint32_t which) {
 std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus& status) {
     int fd = Fd_.load();
     std::uint32_t bits = 0;
-    status.InQueue = 0;
     if (fd >= 0 && !DeviceGone_.load()) {
         if (ErrorCountsSupported_.load()) {
             TSioErrorCounts counts{};
@@ -148,9 +154,6 @@ std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus& status) {
                 ErrorCountsSupported_ = false;
             }
         }
-        int waiting = 0;
-        if (ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0)
-            status.InQueue = static_cast<std::uint32_t>(waiting);
     }
     std::lock_guard lock(OutputLock);
     status.OutQueue = OutputUsage();
@@ -305,6 +308,10 @@ std::uint32_t TSioPosixDispatcher::TakeDeviceEvents() {
 
 void TSioPosixDispatcher::InputRoomAvailable() {
     DeviceWakeSignal.Set();
+}
+
+void TSioPosixDispatcher::AnnouncementDue() {
+    CommEventSignal.Set();
 }
 
 void TSioPosixDispatcher::SetOutputFlush() {

@@ -4,9 +4,14 @@
 // Implements the device operations of TSioBaseDispatcher on a tty descriptor (the only code,
 // with SioPosixDevice, that touches termios and ioctl) and runs three std::threads per open
 // port:
-//  - the event worker waits in poll() on the device and its wake-up descriptor and hands every
-//    device event to the dispatch worker, then waits for that cycle to finish;
-//  - the dispatch worker runs ProcessCycle after every event and at least every 50 ms;
+//  - the event worker waits in poll() on the device and its wake-up descriptor; on input it
+//    reads it into the input ring at once and, unless the dispatch worker is in a cycle,
+//    announces it to the windows itself (else it wakes the dispatch worker to look again).
+//    While handlers take long, it leaves announcing to the dispatch worker and reads on;
+//  - the dispatch worker runs ProcessCycle when woken (device gone, an event the event worker
+//    hands on, a close) and when something is due: every 50 ms while the device has modem lines
+//    (their changes raise no poll() event) or the event worker is gone, every ReattachInterval
+//    while a vanished device is looked for. An idle pseudo-terminal port wakes no thread;
 //  - the output worker writes the output ring to the device in contiguous pieces; a block queued
 //    while the ring is empty goes to the device at once from the queueing thread (a
 //    non-blocking write), and only what the device does not take waits in the ring.
@@ -39,6 +44,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -89,6 +95,7 @@ protected:
     std::uint32_t TakeDeviceEvents() override;
     void ApplyWorkerPriorities() override;
     void InputRoomAvailable() override;
+    void AnnouncementDue() override;
     // The event worker's wait: poll() on the wake-up signal and on the device (for input unless
     // the input ring is full, for a hang-up always, not at all once it is gone). Adds the Ev* bits
     // seen to `mask`; false when the wait failed.
@@ -101,9 +108,19 @@ protected:
 
 private:
     void EventWorker();
+    // The event worker's answer to input: read it, and announce it unless a cycle runs or the
+    // receivers are slow.
+    void ServeInput();
+    // Runs `announce` and keeps how long it took in LastAnnouncement_.
+    void TimeAnnouncement(const std::function<void()>& announce);
     void DispatchWorker();
+    // How long the dispatch worker may wait for a wake-up before a cycle is due.
+    std::chrono::milliseconds NextCycleDue() const;
     void OutputWorker();
     void RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)());
+    // Whether the ending worker is the one to release the resources after a close: true once,
+    // and only when a close or stop is under way. StateLock held.
+    bool ClaimRelease();
     void WriteOutput();
     bool TakeOutputPiece(std::uint32_t& tail, std::uint32_t& count, std::uint64_t& generation);
     void AdvanceOutput(std::uint32_t count, std::uint64_t generation);
@@ -158,13 +175,19 @@ private:
     // The workers' signals. A write's completion needs none: the output worker waits for the
     // device's POLLOUT together with OutputFlushSignal.
     TSioSignal CommEventSignal{TSioSignal::Reset::Automatic};
-    TSioSignal CycleDoneSignal{TSioSignal::Reset::Automatic};
     TSioSignal WorkerAckSignal{TSioSignal::Reset::Automatic};
     TSioSignal OutputReadySignal{TSioSignal::Reset::Automatic};
     TSioSignal OutputFlushSignal{TSioSignal::Reset::Automatic};
     // Wakes the event worker's poll (close, ring room, device gone).
     TSioSignal DeviceWakeSignal{TSioSignal::Reset::Automatic};
 
+    // Held by whichever worker runs the notification part of a cycle, so only one announces.
+    std::mutex CycleLock_;
+    // Under StateLock: the dispatch worker has ended; a worker has taken on the release.
+    bool DispatchEnded_ = false;
+    bool ReleaseClaimed_ = false;
+    // How long the latest announcement (or cycle) took, handlers included.
+    std::atomic<std::chrono::microseconds> LastAnnouncement_{};
     std::mutex ThreadsLock_;
     std::array<std::thread, 3> Threads_;
     std::array<std::thread::id, 3> ThreadIds_{};

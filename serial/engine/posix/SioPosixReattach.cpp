@@ -30,8 +30,11 @@ std::int64_t ChangeTimeNs(const struct stat& node) {
 } // namespace
 
 void TSioPosixDispatcher::MarkDeviceGone() {
-    if (!DeviceGone_.exchange(true))
+    if (!DeviceGone_.exchange(true)) {
         DeviceWakeSignal.Set();
+        // The dispatch worker lets go of the device and starts looking for its return.
+        CommEventSignal.Set();
+    }
 }
 
 void TSioPosixDispatcher::ServiceVanishedDevice() {

@@ -1,5 +1,5 @@
 // The three workers of the direct-port dispatcher, and starting and stopping them.
-#include "serial/engine/errors/RunTimeErrors.h"
+#include "runtime/RunTimeErrors.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
 #include <algorithm>
@@ -15,9 +15,13 @@
 
 namespace {
 
-constexpr std::chrono::milliseconds StartAckTimeout{3000};
+// The cycle for what no device event reports: modem-line changes, and input while the event
+// worker is gone.
 constexpr std::chrono::milliseconds CycleTimeout{50};
 constexpr std::chrono::milliseconds NoLimit{-1};
+// A handler slower than this (for the whole announcement) is worth a hand-over: the event worker
+// then reads on while it runs. A faster one costs less than the hand-over would.
+constexpr std::chrono::microseconds SlowAnnouncement{200};
 
 int Index(TSioWorkerKind kind) {
     return static_cast<int>(kind);
@@ -40,6 +44,8 @@ void TSioPosixDispatcher::StartWorkers() {
             throw ERunTimeError("Dispatcher already started");
         WorkersStarted = true;
         KillWorkers = false;
+        DispatchEnded_ = false;
+        ReleaseClaimed_ = false;
     }
     // Threads of an earlier start have ended; make their slots free.
     JoinWorkers();
@@ -52,7 +58,8 @@ void TSioPosixDispatcher::StartWorkers() {
         {TSioWorkerKind::Dispatch, &TSioPosixDispatcher::DispatchWorker},
         {TSioWorkerKind::Output, &TSioPosixDispatcher::OutputWorker}};
     // Counted before any of them runs, so a worker that ends at once cannot bring the count to
-    // zero (and clear the started flag) while the others are still to come.
+    // zero (and clear the started flag) while the others are still to come. Nothing waits for
+    // a worker to report that it runs: whatever it is asked meanwhile waits in its signals.
     for (const TStart& start : Order) {
         ++FRunningWorkers;
         WorkerAlive[Index(start.Kind)] = true;
@@ -67,9 +74,7 @@ void TSioPosixDispatcher::StartWorkers() {
         } catch (const std::system_error&) {
             // The port goes on without this worker; its bookkeeping must still balance.
             WorkerExit(start.Kind);
-            continue;
         }
-        WorkerAckSignal.Wait(StartAckTimeout);
     }
 }
 
@@ -82,7 +87,6 @@ void TSioPosixDispatcher::StopWorkers() {
     }
     SetOutputFlush();
     DeviceWakeSignal.Set();
-    CycleDoneSignal.Set();
     CommEventSignal.Set();
     // A delivery waiting on a window is released at once rather than after its time-out.
     ReleasePendingSends();
@@ -138,12 +142,32 @@ void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatch
     } catch (...) {
         ReportWorkerFailure(kind, "unknown exception");
     }
+    bool release = false;
     if (kind == TSioWorkerKind::Dispatch) {
         std::lock_guard lock(StateLock);
-        ReleaseOnExit = FClosePending.load() || KillWorkers.load();
+        ReleaseOnExit = ClaimRelease();
+        DispatchEnded_ = true;
+    }
+    if (kind == TSioWorkerKind::Event) {
+        // Input is now the dispatch worker's to fetch, on its cycle.
+        WorkerAlive[Index(kind)] = false;
+        CommEventSignal.Set();
+        // After a close during a delivery the dispatch worker releases the resources as it
+        // ends; if a failure ended it before, the event worker (which delivers too) does.
+        std::lock_guard lock(StateLock);
+        release = DispatchEnded_ && ClaimRelease();
     }
     Tids_[Index(kind)] = 0;
+    if (release)
+        ReleaseResources();
     WorkerExit(kind);
+}
+
+bool TSioPosixDispatcher::ClaimRelease() {
+    if (ReleaseClaimed_ || !(FClosePending.load() || KillWorkers.load()))
+        return false;
+    ReleaseClaimed_ = true;
+    return true;
 }
 
 void TSioPosixDispatcher::ApplyWorkerPriorities() {
@@ -184,7 +208,6 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
 }
 
 void TSioPosixDispatcher::EventWorker() {
-    WorkerAckSignal.Set();
     while (!KillWorkers.load()) {
         std::uint32_t mask = 0;
         bool waited = WaitDeviceEvent(mask);
@@ -193,27 +216,69 @@ void TSioPosixDispatcher::EventWorker() {
             break;
         if (KillWorkers.load())
             break;
-        if (mask == 0)
-            continue;
-        EventMask_.fetch_or(mask);
-        CommEventSignal.Set();
-        CycleDoneSignal.Wait(NoLimit);
+        if (mask & EvRxChar)
+            ServeInput();
+        if (mask & ~EvRxChar) {
+            EventMask_.fetch_or(mask & ~EvRxChar);
+            CommEventSignal.Set();
+        }
     }
     WorkerAckSignal.Set();
 }
 
+void TSioPosixDispatcher::ServeInput() {
+    // The worker that saw the input reads it at once (so poll() stops reporting it) and, unless
+    // the dispatch worker is in a cycle, announces it itself: a reply reaches the window without
+    // a hand-over between workers. While the receivers are slow, the dispatch worker announces
+    // instead, so this worker reads on into the ring while a handler takes.
+    FillInput();
+    if (DeviceGone_.load() || LastAnnouncement_.load() > SlowAnnouncement) {
+        CommEventSignal.Set();
+        return;
+    }
+    std::unique_lock cycle(CycleLock_, std::try_to_lock);
+    if (!cycle.owns_lock()) {
+        // The cycle under way may have looked already; it runs once more.
+        CommEventSignal.Set();
+        return;
+    }
+    TimeAnnouncement([this] { AnnounceInput(); });
+}
+
+void TSioPosixDispatcher::TimeAnnouncement(const std::function<void()>& announce) {
+    const auto start = std::chrono::steady_clock::now();
+    announce();
+    LastAnnouncement_ = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+}
+
 // --- Dispatch worker ---
 
+std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
+    if (DeviceGone_.load()) {
+        // Letting go was tried when the device went; should it have failed, it is tried again.
+        if (!Detached_)
+            return CycleTimeout;
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(NextReattach_ -
+                                                                 std::chrono::steady_clock::now());
+        return std::max(left, std::chrono::milliseconds(0));
+    }
+    if (!WorkerAlive[Index(TSioWorkerKind::Event)].load() || ModemLinesSupported_.load())
+        return CycleTimeout;
+    // Input, hang-ups and closes all arrive as wake-ups: nothing is due until one comes.
+    return NoLimit;
+}
+
 void TSioPosixDispatcher::DispatchWorker() {
-    WorkerAckSignal.Set();
     for (;;) {
-        bool event = CommEventSignal.Wait(CycleTimeout);
+        CommEventSignal.Wait(NextCycleDue());
         ++DispatchWakeups_;
         if (KillWorkers.load())
             return;
-        // Only the event worker waits for the end of a cycle, and only after an event.
-        if (ProcessCycle() && event)
-            CycleDoneSignal.Set();
+        {
+            std::lock_guard cycle(CycleLock_);
+            TimeAnnouncement([this] { ProcessCycle(); });
+        }
         ServiceVanishedDevice();
         if (KillWorkers.load() || FClosePending.load())
             break;
@@ -224,7 +289,6 @@ void TSioPosixDispatcher::DispatchWorker() {
 // --- Output worker ---
 
 void TSioPosixDispatcher::OutputWorker() {
-    WorkerAckSignal.Set();
     for (;;) {
         pollfd entries[2] = {{OutputReadySignal.Fd(), POLLIN, 0},
                              {OutputFlushSignal.Fd(), POLLIN, 0}};

@@ -1,6 +1,6 @@
 // Opening, line settings, flow control and line state on a real pseudo-terminal.
 #include "EngineTestSupport.h"
-#include "serial/engine/errors/RunTimeErrors.h"
+#include "runtime/RunTimeErrors.h"
 #include "serial/engine/posix/SioPosixDevice.h"
 
 #include <fcntl.h>

@@ -28,10 +28,11 @@ protected:
             throw std::runtime_error("event wait failed");
         return TSioPosixDispatcher::WaitDeviceEvent(mask);
     }
-    std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t n) override {
+    // Only the dispatch worker's cycle takes the device events.
+    std::uint32_t TakeDeviceEvents() override {
         if (Part_ == TFailingPart::Dispatch && Armed)
-            throw std::runtime_error("read failed");
-        return TSioPosixDispatcher::ReadDevice(buffer, n);
+            throw std::runtime_error("cycle failed");
+        return TSioPosixDispatcher::TakeDeviceEvents();
     }
     std::int32_t WriteDevice(const std::uint8_t* data, std::uint32_t count) override {
         if (Part_ == TFailingPart::Output && Armed)
@@ -54,7 +55,7 @@ TEST_F(WorkerTest, FailingWorkerSaysSoAndStillEndsProperly) {
         TFailingPart Part;
         std::string Report;
     } cases[] = {{TFailingPart::Event, "COM1: event worker ended: event wait failed\n"},
-                 {TFailingPart::Dispatch, "COM1: dispatch worker ended: read failed\n"},
+                 {TFailingPart::Dispatch, "COM1: dispatch worker ended: cycle failed\n"},
                  {TFailingPart::Output, "COM1: output worker ended: write failed\n"}};
     for (const auto& [part, report] : cases) {
         SCOPED_TRACE(report);
@@ -66,7 +67,16 @@ TEST_F(WorkerTest, FailingWorkerSaysSoAndStillEndsProperly) {
             std::size_t notified = Window.Counts().size();
             testing::internal::CaptureStderr();
             dispatcher.Armed = true;
+            // A changed threshold has the dispatch worker look, so it runs a cycle.
+            if (part == TFailingPart::Dispatch)
+                dispatcher.SetAvailThreshold(1);
             ASSERT_TRUE(Port.Write("a"));
+            if (part == TFailingPart::Event) {
+                // The open's own look on the dispatch worker may read "a" before the event
+                // worker does; then a second byte reaches the event worker's failing wait.
+                ASSERT_TRUE(PumpUntil([&] { return Window.Counts().size() > notified; }));
+                ASSERT_TRUE(Port.Write("c"));
+            }
             ASSERT_EQ(dispatcher.QueueBlock("b", 1), 0);
             ASSERT_TRUE(PumpUntil([&] { return dispatcher.RunningWorkers() == 2; }));
             EXPECT_EQ(testing::internal::GetCapturedStderr(), report);
@@ -75,8 +85,10 @@ TEST_F(WorkerTest, FailingWorkerSaysSoAndStillEndsProperly) {
             std::stringstream log;
             log << std::ifstream(logName).rdbuf();
             EXPECT_NE(log.str().find("Thread    Exit"), std::string::npos) << log.str();
-            // Without the event worker the 50 ms cycle still brings the byte in.
+            // Without the event worker the 50 ms cycle still brings input in.
             if (part == TFailingPart::Event) {
+                notified = Window.Counts().size();
+                ASSERT_TRUE(Port.Write("d"));
                 EXPECT_TRUE(PumpUntil([&] { return Window.Counts().size() > notified; }));
             }
             // A delivery of "a" may be under way: then the close finishes when it ends.
@@ -213,8 +225,9 @@ TEST_F(WorkerTest, TeardownWaitsWithoutHoldingTheStateLock) {
 
     std::thread release([&] {
         auto end = std::chrono::steady_clock::now() + TestDeadline;
-        // The output worker ends only when the teardown stops the workers.
-        while (dispatcher->RunningWorkers() > 1 && std::chrono::steady_clock::now() < end)
+        // The output worker ends only when the teardown stops the workers; the delivering
+        // worker and the dispatch worker, which releases the resources, are left.
+        while (dispatcher->RunningWorkers() > 2 && std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         go.set_value();
     });

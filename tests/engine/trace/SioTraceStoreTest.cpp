@@ -2,7 +2,7 @@
 
 #include "TraceTestSupport.h"
 #include "serial/engine/errors/CheckResult.h"
-#include "serial/engine/errors/RunTimeErrors.h"
+#include "runtime/RunTimeErrors.h"
 
 #include <cerrno>
 #include <filesystem>
