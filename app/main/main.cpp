@@ -1,5 +1,5 @@
 // Quorvane: a test tool for alarm encoders on a serial line. One window, German texts; it reads
-// no command line and stores nothing.
+// no command line and remembers only the test record's audio input and tone standard.
 
 #include "app/main/GermanCatalogue.h"
 #include "app/main/LayoutFonts.h"
