@@ -68,23 +68,17 @@ void TMainForm::SetUpSioComPort1() {
 }
 
 void TMainForm::ConnectHandlers() {
-    const auto connectGuarded = [this](const auto* sender, auto signal,
-                                       void (TMainForm::*handler)()) {
-        HandlerConnections_.push_back(connect(sender, signal, this, [this, handler] {
-            RunReportingErrors([this, handler] { (this->*handler)(); });
-        }));
-    };
-    connectGuarded(Edit1, &QLineEdit::textChanged, &TMainForm::Edit1Change);
-    connectGuarded(ComboBox1, &QComboBox::activated, &TMainForm::ComboBox1Change);
-    connectGuarded(ComboBox1->lineEdit(), &QLineEdit::textEdited, &TMainForm::ComboBox1Change);
-    connectGuarded(CheckBox1, &QCheckBox::toggled, &TMainForm::CheckBox1Click);
-    connectGuarded(SpeedButton1, &QPushButton::clicked, &TMainForm::SpeedButton1Click);
-    connectGuarded(ComboBox3, &QComboBox::activated, &TMainForm::ComboBox3Select);
-    connectGuarded(ComboBox3->lineEdit(), &QLineEdit::editingFinished,
+    ConnectGuarded(Edit1, &QLineEdit::textChanged, &TMainForm::Edit1Change);
+    ConnectGuarded(ComboBox1, &QComboBox::activated, &TMainForm::ComboBox1Change);
+    ConnectGuarded(ComboBox1->lineEdit(), &QLineEdit::textEdited, &TMainForm::ComboBox1Change);
+    ConnectGuarded(CheckBox1, &QCheckBox::toggled, &TMainForm::CheckBox1Click);
+    ConnectGuarded(SpeedButton1, &QPushButton::clicked, &TMainForm::SpeedButton1Click);
+    ConnectGuarded(ComboBox3, &QComboBox::activated, &TMainForm::ComboBox3Select);
+    ConnectGuarded(ComboBox3->lineEdit(), &QLineEdit::editingFinished,
                    &TMainForm::ComboBox3EditingFinished);
-    connectGuarded(Timer1, &QTimer::timeout, &TMainForm::Timer1Timer);
-    connectGuarded(Timer2, &QTimer::timeout, &TMainForm::Timer2Timer);
-    connectGuarded(Timer3, &QTimer::timeout, &TMainForm::Timer3Timer);
+    ConnectGuarded(Timer1, &QTimer::timeout, &TMainForm::Timer1Timer);
+    ConnectGuarded(Timer2, &QTimer::timeout, &TMainForm::Timer2Timer);
+    ConnectGuarded(Timer3, &QTimer::timeout, &TMainForm::Timer3Timer);
 }
 
 void TMainForm::IgnoreWheelUnlessFocused(QComboBox* selector) {

@@ -15,6 +15,7 @@
 #include "app/supervision/ReplyDecoding.h"
 #include "app/testrecord/TestRecordBook.h"
 #include "app/window/CodeField.h"
+#include "framework/ErrorReport.h"
 #include "serial/component/SioComPort.h"
 
 #include <QMainWindow>
@@ -127,6 +128,14 @@ public:
 private:
     void CreateControls();
     void ConnectHandlers();
+    // Connects a signal to a handler that runs inside the error report's guard; the
+    // destructor drops these connections before the controls go.
+    template <typename Sender, typename Signal>
+    void ConnectGuarded(const Sender* sender, Signal signal, void (TMainForm::*handler)()) {
+        HandlerConnections_.push_back(connect(sender, signal, this, [this, handler] {
+            RunReportingErrors([this, handler] { (this->*handler)(); });
+        }));
+    }
     void SetUpSioComPort1();
     void CentreOnScreen();
     void OpenFirstPort();

@@ -93,16 +93,11 @@ void TMainForm::SetUpTestRecord() {
     for (QComboBox* selector : {ComboBox4, ComboBox5})
         IgnoreWheelUnlessFocused(selector);
 
-    const auto connectGuarded = [this](const auto* sender, auto signal, auto handler) {
-        HandlerConnections_.push_back(connect(sender, signal, this, [this, handler] {
-            RunReportingErrors([this, handler] { (this->*handler)(); });
-        }));
-    };
-    connectGuarded(ComboBox4, &QComboBox::activated, &TMainForm::ComboBox4Change);
-    connectGuarded(ComboBox5, &QComboBox::activated, &TMainForm::ComboBox5Change);
-    connectGuarded(Timer4, &QTimer::timeout, &TMainForm::Timer4Timer);
-    connectGuarded(Timer5, &QTimer::timeout, &TMainForm::Timer5Timer);
-    connectGuarded(MediaDevices_, &QMediaDevices::audioInputsChanged, &TMainForm::FillToneInputs);
+    ConnectGuarded(ComboBox4, &QComboBox::activated, &TMainForm::ComboBox4Change);
+    ConnectGuarded(ComboBox5, &QComboBox::activated, &TMainForm::ComboBox5Change);
+    ConnectGuarded(Timer4, &QTimer::timeout, &TMainForm::Timer4Timer);
+    ConnectGuarded(Timer5, &QTimer::timeout, &TMainForm::Timer5Timer);
+    ConnectGuarded(MediaDevices_, &QMediaDevices::audioInputsChanged, &TMainForm::FillToneInputs);
     RunReportingErrors([this] { ListenToChosenInput(); });
 }
 

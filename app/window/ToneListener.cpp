@@ -1,5 +1,7 @@
 #include "app/window/ToneListener.h"
 
+#include "framework/ErrorReport.h"
+
 #include <QAudioSource>
 #include <algorithm>
 #include <cmath>
@@ -36,8 +38,9 @@ public:
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
+    // Called from inside Qt's audio source, so nothing may leave it as an exception.
     qint64 writeData(const char* data, qint64 size) override {
-        Listener_.Feed(data, size);
+        RunReportingErrors([&] { Listener_.Feed(data, size); });
         return size;
     }
 
