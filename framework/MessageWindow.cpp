@@ -18,10 +18,21 @@ namespace {
 enum class TSendState { Pending, Running, Done, Released };
 
 struct TPendingSend {
-    explicit TPendingSend(TSioWindowHandle window) : Window(window) {}
+    TPendingSend(TSioWindowHandle window, std::shared_ptr<ISioSendCompletion> completion)
+        : Window(window), Completion(std::move(completion)) {}
     TSioWindowHandle Window;
+    // Set for a detached send: told instead of a waiting sender.
+    std::shared_ptr<ISioSendCompletion> Completion;
     TSendState State = TSendState::Pending;
 };
+
+using TDroppedSends = std::vector<std::shared_ptr<ISioSendCompletion>>;
+
+// Called once the shared lock is free: a completion may call back into its sender.
+void TellDropped(const TDroppedSends& dropped) {
+    for (const std::shared_ptr<ISioSendCompletion>& completion : dropped)
+        completion->Dropped();
+}
 
 // Everything a sender, a poster and a window share. Lock is never held while a procedure runs.
 struct TMessengerState {
@@ -33,18 +44,22 @@ struct TMessengerState {
     std::uint64_t WakeGeneration = 0;
     std::unordered_set<QAbstractEventDispatcher*> Sleepers;
 
-    // Lock held.
-    void ReleasePending(TSioWindowHandle window) {
+    // Lock held. Returns the detached sends released, to be told once the lock is free.
+    TDroppedSends ReleasePending(TSioWindowHandle window) {
         bool any = false;
+        TDroppedSends dropped;
         std::erase_if(Pending, [&](const std::shared_ptr<TPendingSend>& send) {
             if (send->Window != window)
                 return false;
             send->State = TSendState::Released;
+            if (send->Completion)
+                dropped.push_back(send->Completion);
             any = true;
             return true;
         });
         if (any)
             Changed.notify_all();
+        return dropped;
     }
     // Lock held.
     void Forget(const std::shared_ptr<TPendingSend>& send) { std::erase(Pending, send); }
@@ -97,12 +112,16 @@ TMessageWindow::~TMessageWindow() {
 
 void TMessageWindow::Unregister() noexcept {
     TMessengerState& shared = Shared();
-    std::lock_guard lock(shared.Lock);
-    if (FClosed)
-        return;
-    FClosed = true;
-    shared.Windows.erase(FHandle);
-    shared.ReleasePending(FHandle);
+    TDroppedSends dropped;
+    {
+        std::lock_guard lock(shared.Lock);
+        if (FClosed)
+            return;
+        FClosed = true;
+        shared.Windows.erase(FHandle);
+        dropped = shared.ReleasePending(FHandle);
+    }
+    TellDropped(dropped);
 }
 
 bool TMessageWindow::Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -165,6 +184,13 @@ bool TMessageWindow::event(QEvent* event) {
     shared.Forget(message->Send);
     std::shared_ptr<TPendingSend> send = message->Send;
     lock.unlock();
+    if (send->Completion) {
+        if (send->Completion->Starting()) {
+            RunProcedure(message->Message, message->WParam, message->LParam);
+            send->Completion->Finished();
+        }
+        return true;
+    }
     RunProcedure(message->Message, message->WParam, message->LParam);
     lock.lock();
     send->State = TSendState::Done;
@@ -193,7 +219,7 @@ bool TQtWindowMessenger::SendWithTimeout(TSioWindowHandle window, std::uint32_t 
         target->RunProcedure(message, wParam, lParam);
         return true;
     }
-    auto send = std::make_shared<TPendingSend>(window);
+    auto send = std::make_shared<TPendingSend>(window, nullptr);
     shared.Pending.push_back(send);
     // Posted under the lock: only the lock keeps the window from being unregistered and
     // deleted meanwhile. The sender releases it at once by waiting.
@@ -207,6 +233,31 @@ bool TQtWindowMessenger::SendWithTimeout(TSioWindowHandle window, std::uint32_t 
         shared.Forget(send);
     }
     return send->State == TSendState::Done;
+}
+
+bool TQtWindowMessenger::SendDetached(TSioWindowHandle window, std::uint32_t message,
+                                      std::uintptr_t wParam, std::intptr_t lParam,
+                                      std::shared_ptr<ISioSendCompletion> completion) {
+    TMessengerState& shared = Shared();
+    std::unique_lock lock(shared.Lock);
+    auto found = shared.Windows.find(window);
+    if (found == shared.Windows.end())
+        return false;
+    TMessageWindow* target = found->second;
+    if (target->thread() == QThread::currentThread()) {
+        lock.unlock();
+        if (completion->Starting()) {
+            target->RunProcedure(message, wParam, lParam);
+            completion->Finished();
+        }
+        return true;
+    }
+    auto send = std::make_shared<TPendingSend>(window, std::move(completion));
+    shared.Pending.push_back(send);
+    // Posted under the lock, as SendWithTimeout does, for the same reason.
+    QCoreApplication::postEvent(
+        target, new TWindowMessageEvent(SentMessageEvent, message, wParam, lParam, send));
+    return true;
 }
 
 bool TQtWindowMessenger::Post(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
@@ -268,8 +319,12 @@ void TQtWindowMessenger::WakeWaiters() {
 
 void TQtWindowMessenger::ReleaseSends(TSioWindowHandle window) {
     TMessengerState& shared = Shared();
-    std::lock_guard lock(shared.Lock);
-    shared.ReleasePending(window);
+    TDroppedSends dropped;
+    {
+        std::lock_guard lock(shared.Lock);
+        dropped = shared.ReleasePending(window);
+    }
+    TellDropped(dropped);
 }
 
 std::size_t TQtWindowMessenger::PendingSends(TSioWindowHandle window) const {

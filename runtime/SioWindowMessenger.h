@@ -6,15 +6,31 @@
 // component's framework implements this on Qt's event loop; TSioQueueMessenger is the plain
 // implementation the engine's own tests and benchmarks use.
 //
-// Threads: SendWithTimeout, Post, ReleaseSends and WakeWaiters may be called from any thread.
+// Threads: SendWithTimeout, SendDetached, Post, ReleaseSends and WakeWaiters may be called from
+// any thread.
 // ProcessOnePending works on the calling thread's own messages. Implementations take only their
 // own internal locks and never call back into a dispatcher except through a window procedure.
 // No call here throws.
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 
 using TSioWindowHandle = std::uintptr_t;
+
+// The sender's side of a send it does not wait for (SendDetached). Each call comes at most once,
+// from the messenger, with none of the messenger's locks held; none may throw.
+class ISioSendCompletion {
+public:
+    virtual ~ISioSendCompletion() = default;
+    // On the window's thread, just before the procedure: false when the sender has given up on
+    // the message, which is then dropped unhandled.
+    virtual bool Starting() noexcept = 0;
+    // On the window's thread, once the procedure has returned.
+    virtual void Finished() noexcept = 0;
+    // The message will never be handled: released, or its window destroyed, before it started.
+    virtual void Dropped() noexcept = 0;
+};
 
 class ISioWindowMessenger {
 public:
@@ -27,6 +43,13 @@ public:
     virtual bool SendWithTimeout(TSioWindowHandle window, std::uint32_t message,
                                  std::uintptr_t wParam, std::intptr_t lParam,
                                  std::chrono::milliseconds timeout) = 0;
+
+    // Delivers like SendWithTimeout but returns at once: the window's thread tells `completion`
+    // when the procedure starts and when it has returned, or that the message was dropped. False
+    // (and no call on `completion`) when the window is gone. The sender keeps its own time-out.
+    virtual bool SendDetached(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam,
+                              std::shared_ptr<ISioSendCompletion> completion) = 0;
 
     // Queues the message for the window's thread and returns at once; false when the window is
     // gone.
@@ -43,8 +66,9 @@ public:
     // condition at once (a dispatcher calls it whenever one of its workers ends).
     virtual void WakeWaiters() = 0;
 
-    // Every send to `window` whose procedure has not started yet returns false at once and is
-    // never delivered; a send whose procedure is running is not affected. Implementations do the
-    // same themselves when a window is destroyed, and refuse later sends to a destroyed window.
+    // Every send to `window` whose procedure has not started yet returns false at once (a
+    // detached one is told Dropped) and is never delivered; a send whose procedure is running is
+    // not affected. Implementations do the same themselves when a window is destroyed, and refuse
+    // later sends to a destroyed window.
     virtual void ReleaseSends(TSioWindowHandle window) = 0;
 };

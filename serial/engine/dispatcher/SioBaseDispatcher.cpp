@@ -26,7 +26,8 @@ void TSioBaseDispatcher::Shutdown() {
         ReleaseResources();
     else
         ClosePort();
-    WaitHandlingMessages([this] { return FRunningWorkers.load() == 0; });
+    WaitHandlingMessages([this] { return FRunningWorkers.load() == 0 && !DetachedDeliveryOpen(); },
+                         !CalledFromWorker());
 }
 
 TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint32_t baud,
@@ -153,6 +154,14 @@ void TSioBaseDispatcher::ReleaseResources() {
     }
     if (WorkersStarted.load())
         StopWorkers();
+    // A handler may still run for a detached delivery: its takes read the rings until it returns
+    // or its send times out.
+    WaitHandlingMessages(
+        [this] {
+            ExpireOverdueDelivery();
+            return !DetachedDeliveryOpen();
+        },
+        !CalledFromWorker());
     FreeRings();
 }
 

@@ -13,6 +13,14 @@
 // QueueBlock, OutputUsed/OutputFree, the purges and even ClosePort from the window's thread.
 // Destruction runs on the opening thread.
 //
+// Deliveries. With one window to serve, the announcing worker does not wait for the handler: it
+// sends the notification detached and goes back to its device. The delivery ends on the
+// window's thread when the handler has returned (or the message was dropped), and that end books
+// the read-ahead and asks for the next announcement if more input came meanwhile. Until then no
+// other notification goes out; after NotifySendTimeout a worker (or the release of the rings)
+// ends it as a send that timed out, exactly as a waiting worker would have. With several windows
+// the worker sends to each in turn and waits, up to NotifySendTimeout each.
+//
 // Locks, all recursive. StateLock: line settings, DTR/RTS/RS-485 state, the window list and
 // handler flags, trigger state, ModemBits, LineErrorBits for TakeLineError/TakeLineBreak, trace
 // and log. OutputLock: the output ring indices and every device status refresh. InputLock: the
@@ -45,6 +53,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -286,6 +295,13 @@ protected:
     void WaitHandlingMessages(const std::function<bool()>& done, bool handleMessages = true);
     // Drops every send to this dispatcher's windows that no window has started to handle.
     void ReleasePendingSends();
+    // When a detached delivery is outstanding, the moment its send times out.
+    std::optional<std::chrono::steady_clock::time_point> DeliveryDeadline() const;
+    // Ends a detached delivery whose send has timed out.
+    void ExpireOverdueDelivery();
+    bool DetachedDeliveryOpen() const { return FDeliveryDeadline.load() != 0; }
+    // True on one of this port's workers, which own no windows.
+    virtual bool CalledFromWorker() const = 0;
     // Wakes WaitHandlingMessages; called whenever a worker ends.
     void WakeExitWaiters();
 
@@ -346,8 +362,9 @@ protected:
     std::atomic<std::uint64_t> InTaken{0};
     std::atomic<bool> InFull{false};
     // InTotal at the last notification, so a head that wrapped all the way round still counts as
-    // new input. Only the worker running the notification touches it.
-    std::uint64_t NotifyPos = 0;
+    // new input. Only the worker running the notification moves it; a detached delivery's end
+    // reads it.
+    std::atomic<std::uint64_t> NotifyPos{0};
     std::atomic<std::uint32_t> FAvailThreshold{0};
     // Set by the delivering worker before a window's handler runs and read by the handler's
     // takes; the messenger's hand-over orders them, so relaxed atomics suffice.
@@ -400,10 +417,24 @@ protected:
     std::recursive_mutex InputLock;
 
 private:
+    class TDeliveryTicket;
+    // Sends to the one window detached (see Deliveries above); false, as the announcement must
+    // wait for this delivery's end.
+    bool SendDetachedDelivery(TSioWindowHandle window, TSioMessage message, std::uintptr_t wParam,
+                              std::intptr_t lParam);
+    // The end of every delivery: moves the tail by the read-ahead, lets a removed window go.
+    // True when the handlers took all `announced` bytes.
+    bool EndDelivery(std::uintptr_t announced);
+    // A detached delivery's end, from its ticket.
+    void EndDetachedDelivery(std::uintptr_t announced);
     void FreeRings();
     // InputLock held.
     void ResetInputRing();
 
     std::mutex ExitMutex_;
     std::condition_variable ExitCondition_;
+    // The detached delivery outstanding (StateLock), and its deadline in steady-clock
+    // nanoseconds (0: none), readable without a lock.
+    std::shared_ptr<TDeliveryTicket> FDelivery;
+    std::atomic<std::int64_t> FDeliveryDeadline{0};
 };

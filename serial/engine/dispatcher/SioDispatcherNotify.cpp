@@ -5,7 +5,49 @@
 
 namespace {
 constexpr int MaxFillPasses = 8;
+
+std::int64_t SteadyNs(std::chrono::steady_clock::time_point at) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count();
 }
+} // namespace
+
+// One detached delivery. Whoever ends it first books the end: the window's thread once the
+// handler has returned or the message was dropped, or whoever finds its send timed out; every
+// later call finds it ended and leaves the dispatcher alone, so a late handler's end touches
+// nothing.
+class TSioBaseDispatcher::TDeliveryTicket final : public ISioSendCompletion {
+public:
+    TDeliveryTicket(TSioBaseDispatcher& dispatcher, std::uintptr_t announced)
+        : Dispatcher_(dispatcher), Announced_(announced) {}
+
+    bool Starting() noexcept override {
+        std::lock_guard lock(Lock_);
+        if (State_ != TState::Posted)
+            return false;
+        State_ = TState::Running;
+        return true;
+    }
+    void Finished() noexcept override { End(); }
+    void Dropped() noexcept override { End(); }
+    // The send has timed out: a handler not yet started never runs, a running one goes on alone.
+    void Expire() noexcept { End(); }
+
+private:
+    enum class TState { Posted, Running, Ended };
+
+    void End() noexcept {
+        std::lock_guard lock(Lock_);
+        if (State_ == TState::Ended)
+            return;
+        State_ = TState::Ended;
+        Dispatcher_.EndDetachedDelivery(Announced_);
+    }
+
+    TSioBaseDispatcher& Dispatcher_;
+    const std::uintptr_t Announced_;
+    std::mutex Lock_;
+    TState State_ = TState::Posted;
+};
 
 bool TSioBaseDispatcher::ProcessCycle() {
     std::uint32_t mask = TakeDeviceEvents();
@@ -28,6 +70,7 @@ bool TSioBaseDispatcher::ProcessCycle() {
 }
 
 bool TSioBaseDispatcher::AnnounceInput() {
+    ExpireOverdueDelivery();
     if (FDispatching.load())
         return true;
     while (CheckAvail()) {
@@ -44,9 +87,9 @@ bool TSioBaseDispatcher::CheckAvail() {
     if (threshold == 0 || NotifyPos == pos || count < threshold)
         return false;
     RecordLog(2, 5, static_cast<std::int32_t>(count), nullptr, 0);
-    bool result = NotifyWindows(MsgTriggerAvail, count, 0);
+    // Before the send: a detached delivery may end, and look for newer input, before it returns.
     NotifyPos = pos;
-    return result;
+    return NotifyWindows(MsgTriggerAvail, count, 0);
 }
 
 bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wParam,
@@ -54,10 +97,14 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
     if (!NotifyNeeded.load())
         return true;
     bool served;
+    TSioWindowHandle only = 0;
     {
         std::lock_guard lock(StateLock);
         FDispatching = true;
         served = NotifyWindowList.size() > 1 || OwnerHandlesEvents;
+        if (served && FMessenger && NotifyWindowList.size() == 1 &&
+            !NotifyWindowList[0].Removed && !KillWorkers.load())
+            only = NotifyWindowList[0].Window;
     }
     const bool inNotify = message == MsgTriggerAvail || message == MsgTriggerData;
     MaxReadAhead.store(0, std::memory_order_relaxed);
@@ -66,17 +113,8 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
     ReadAhead.store(0, std::memory_order_relaxed);
     InNotify.store(inNotify, std::memory_order_relaxed);
     std::intptr_t lParam = MakeNotifyLParam(FRegistryIndex, low);
-
-    auto finishDelivery = [this] {
-        std::lock_guard lock(StateLock);
-        FDispatching = false;
-        if (RemovalPending) {
-            std::erase_if(NotifyWindowList,
-                          [](const TNotifyWindow& entry) { return entry.Removed; });
-            RemovalPending = false;
-            RefreshHandlerState(0);
-        }
-    };
+    if (only != 0 && inNotify)
+        return SendDetachedDelivery(only, message, wParam, lParam);
 
     for (std::size_t i = 0; served; ++i) {
         TNotifyWindow entry;
@@ -92,9 +130,8 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
         if (!entry.Removed && FMessenger && !KillWorkers.load())
             FMessenger->SendWithTimeout(entry.Window, message, wParam, lParam, NotifySendTimeout);
         if (FClosePending.load()) {
-            InNotify.store(false, std::memory_order_relaxed);
-            ReadAhead.store(0, std::memory_order_relaxed);
-            finishDelivery();
+            MaxReadAhead.store(0, std::memory_order_relaxed);
+            EndDelivery(wParam);
             return false;
         }
         MaxReadAhead.store(std::max(MaxReadAhead.load(std::memory_order_relaxed),
@@ -102,19 +139,79 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
                            std::memory_order_relaxed);
     }
 
-    bool result = true;
-    if (inNotify) {
+    return EndDelivery(wParam) || !inNotify;
+}
+
+bool TSioBaseDispatcher::EndDelivery(std::uintptr_t announced) {
+    std::uint32_t taken;
+    {
         std::lock_guard lock(InputLock);
-        InNotify.store(false, std::memory_order_relaxed);
-        const std::uint32_t taken = MaxReadAhead.load(std::memory_order_relaxed);
+        const bool inNotify = InNotify.exchange(false, std::memory_order_relaxed);
+        taken = inNotify ? MaxReadAhead.load(std::memory_order_relaxed) : 0;
         if (taken > 0)
             AdvanceTail(taken);
-        if (message == MsgTriggerAvail && taken != wParam)
-            result = false;
     }
-    finishDelivery();
+    {
+        std::lock_guard lock(StateLock);
+        FDispatching = false;
+        FDelivery.reset();
+        FDeliveryDeadline = 0;
+        if (RemovalPending) {
+            std::erase_if(NotifyWindowList,
+                          [](const TNotifyWindow& entry) { return entry.Removed; });
+            RemovalPending = false;
+            RefreshHandlerState(0);
+        }
+    }
     ReadAhead.store(0, std::memory_order_relaxed);
-    return result;
+    return taken == announced;
+}
+
+bool TSioBaseDispatcher::SendDetachedDelivery(TSioWindowHandle window, TSioMessage message,
+                                              std::uintptr_t wParam, std::intptr_t lParam) {
+    auto ticket = std::make_shared<TDeliveryTicket>(*this, wParam);
+    {
+        std::lock_guard lock(StateLock);
+        FDelivery = ticket;
+        FDeliveryDeadline = SteadyNs(std::chrono::steady_clock::now() + NotifySendTimeout);
+    }
+    if (!FMessenger->SendDetached(window, message, wParam, lParam, ticket))
+        ticket->Dropped();
+    return false;
+}
+
+void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced) {
+    MaxReadAhead.store(std::max(MaxReadAhead.load(std::memory_order_relaxed),
+                                ReadAhead.load(std::memory_order_relaxed)),
+                       std::memory_order_relaxed);
+    EndDelivery(announced);
+    if (FClosePending.load() || KillWorkers.load()) {
+        // A close waits for this end before it frees the rings.
+        WakeExitWaiters();
+        AnnouncementDue();
+    } else if (InTotal.load() != NotifyPos.load()) {
+        AnnouncementDue();
+    }
+}
+
+std::optional<std::chrono::steady_clock::time_point> TSioBaseDispatcher::DeliveryDeadline() const {
+    const std::int64_t deadline = FDeliveryDeadline.load();
+    if (deadline == 0)
+        return std::nullopt;
+    return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline));
+}
+
+void TSioBaseDispatcher::ExpireOverdueDelivery() {
+    const std::int64_t deadline = FDeliveryDeadline.load();
+    if (deadline == 0 || SteadyNs(std::chrono::steady_clock::now()) < deadline)
+        return;
+    std::shared_ptr<TDeliveryTicket> ticket;
+    {
+        std::lock_guard lock(StateLock);
+        ticket = FDelivery;
+    }
+    if (ticket)
+        ticket->Expire();
 }
 
 void TSioBaseDispatcher::AddNotifyWindow(TSioWindowHandle window) {

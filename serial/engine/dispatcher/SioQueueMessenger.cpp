@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <future>
+#include <vector>
 
 namespace {
 // Posted by TSioWindowThread to itself to end its loop.
@@ -9,12 +10,20 @@ constexpr std::uint32_t StopMessage = 0xFFFFFFFF;
 } // namespace
 
 TSioQueueMessenger::~TSioQueueMessenger() {
-    std::lock_guard lock(Lock_);
-    for (TItem& item : Queue_)
-        if (item.Send)
-            item.Send->Finished = true;
-    Queue_.clear();
-    Changed_.notify_all();
+    std::vector<std::shared_ptr<ISioSendCompletion>> dropped;
+    {
+        std::lock_guard lock(Lock_);
+        for (TItem& item : Queue_) {
+            if (item.Send)
+                item.Send->Finished = true;
+            if (item.Completion)
+                dropped.push_back(item.Completion);
+        }
+        Queue_.clear();
+        Changed_.notify_all();
+    }
+    for (const auto& completion : dropped)
+        completion->Dropped();
 }
 
 TSioWindowHandle TSioQueueMessenger::CreateWindow(TWindowProc proc) {
@@ -56,7 +65,7 @@ bool TSioQueueMessenger::SendWithTimeout(TSioWindowHandle window, std::uint32_t 
         return true;
     }
     auto send = std::make_shared<TSendState>();
-    Queue_.push_back({window, message, wParam, lParam, send});
+    Queue_.push_back({window, message, wParam, lParam, send, nullptr});
     lock.unlock();
     Changed_.notify_all();
     lock.lock();
@@ -70,13 +79,41 @@ bool TSioQueueMessenger::SendWithTimeout(TSioWindowHandle window, std::uint32_t 
     return send->Handled;
 }
 
+bool TSioQueueMessenger::SendDetached(TSioWindowHandle window, std::uint32_t message,
+                                      std::uintptr_t wParam, std::intptr_t lParam,
+                                      std::shared_ptr<ISioSendCompletion> completion) {
+    std::unique_lock lock(Lock_);
+    auto found = Windows_.find(window);
+    if (found == Windows_.end())
+        return false;
+    TItem item{window, message, wParam, lParam, nullptr, std::move(completion)};
+    if (found->second->Thread == std::this_thread::get_id()) {
+        std::shared_ptr<TWindow> target = found->second;
+        lock.unlock();
+        Deliver(*target, item);
+        return true;
+    }
+    Queue_.push_back(std::move(item));
+    lock.unlock();
+    Changed_.notify_all();
+    return true;
+}
+
+void TSioQueueMessenger::Deliver(TWindow& target, const TItem& item) {
+    if (item.Completion && !item.Completion->Starting())
+        return;
+    target.Proc(item.Message, item.WParam, item.LParam);
+    if (item.Completion)
+        item.Completion->Finished();
+}
+
 bool TSioQueueMessenger::Post(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam) {
     {
         std::lock_guard lock(Lock_);
         if (!Windows_.contains(window))
             return false;
-        Queue_.push_back({window, message, wParam, lParam, nullptr});
+        Queue_.push_back({window, message, wParam, lParam, nullptr, nullptr});
     }
     Changed_.notify_all();
     return true;
@@ -102,7 +139,7 @@ bool TSioQueueMessenger::ProcessOnePending(std::chrono::milliseconds maxWait) {
     Queue_.erase(mine);
     std::shared_ptr<TWindow> target = Windows_[item.Window];
     lock.unlock();
-    target->Proc(item.Message, item.WParam, item.LParam);
+    Deliver(*target, item);
     if (item.Send)
         FinishSend(item.Send, true);
     return true;
@@ -117,16 +154,25 @@ void TSioQueueMessenger::WakeWaiters() {
 }
 
 void TSioQueueMessenger::ReleaseSends(TSioWindowHandle window) {
-    std::lock_guard lock(Lock_);
-    std::erase_if(Queue_, [this, window](const TItem& item) {
-        if (item.Window != window || !item.Send)
-            return false;
-        item.Send->Finished = true;
-        item.Send->Handled = false;
-        ++ReleasedSends_;
-        return true;
-    });
-    Changed_.notify_all();
+    std::vector<std::shared_ptr<ISioSendCompletion>> dropped;
+    {
+        std::lock_guard lock(Lock_);
+        std::erase_if(Queue_, [&](const TItem& item) {
+            if (item.Window != window || !(item.Send || item.Completion))
+                return false;
+            if (item.Send) {
+                item.Send->Finished = true;
+                item.Send->Handled = false;
+            } else {
+                dropped.push_back(item.Completion);
+            }
+            ++ReleasedSends_;
+            return true;
+        });
+        Changed_.notify_all();
+    }
+    for (const auto& completion : dropped)
+        completion->Dropped();
 }
 
 std::uint64_t TSioQueueMessenger::ReleasedSends() {

@@ -8,7 +8,7 @@
 //
 // Any thread may call any member; one internal mutex guards the queue and the windows, and no
 // lock is held while a window procedure runs. A send that times out or is released is never
-// delivered afterwards.
+// delivered afterwards; a released detached send's completion is told Dropped.
 
 #include "runtime/SioWindowMessenger.h"
 
@@ -39,6 +39,9 @@ public:
 
     bool SendWithTimeout(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                          std::intptr_t lParam, std::chrono::milliseconds timeout) override;
+    bool SendDetached(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                      std::intptr_t lParam,
+                      std::shared_ptr<ISioSendCompletion> completion) override;
     bool Post(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
               std::intptr_t lParam) override;
     // A negative maxWait waits without limit.
@@ -63,6 +66,8 @@ private:
         std::uintptr_t WParam;
         std::intptr_t LParam;
         std::shared_ptr<TSendState> Send;
+        // A detached send's completion, told instead of a waiting sender.
+        std::shared_ptr<ISioSendCompletion> Completion;
     };
     struct TWindow {
         TWindowProc Proc;
@@ -70,6 +75,8 @@ private:
     };
 
     void FinishSend(const std::shared_ptr<TSendState>& send, bool handled);
+    // Runs a message for a window of the calling thread, with its completion if detached.
+    static void Deliver(TWindow& target, const TItem& item);
 
     std::mutex Lock_;
     std::condition_variable Changed_;

@@ -96,6 +96,7 @@ protected:
     void ApplyWorkerPriorities() override;
     void InputRoomAvailable() override;
     void AnnouncementDue() override;
+    bool CalledFromWorker() const override;
     // The event worker's wait: poll() on the wake-up signal and on the device (for input unless
     // the input ring is full, for a hang-up always, not at all once it is gone). Adds the Ev* bits
     // seen to `mask`; false when the wait failed.
@@ -116,6 +117,8 @@ private:
     void DispatchWorker();
     // How long the dispatch worker may wait for a wake-up before a cycle is due.
     std::chrono::milliseconds NextCycleDue() const;
+    // How long the event worker may wait: until a detached delivery's send times out, or -1.
+    int EventWaitLimit() const;
     void OutputWorker();
     void RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)());
     // Whether the ending worker is the one to release the resources after a close: true once,
@@ -188,7 +191,7 @@ private:
     bool ReleaseClaimed_ = false;
     // How long the latest announcement (or cycle) took, handlers included.
     std::atomic<std::chrono::microseconds> LastAnnouncement_{};
-    std::mutex ThreadsLock_;
+    mutable std::mutex ThreadsLock_;
     std::array<std::thread, 3> Threads_;
     std::array<std::thread::id, 3> ThreadIds_{};
     std::array<std::atomic<int>, 3> Tids_{};

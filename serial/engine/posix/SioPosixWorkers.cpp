@@ -19,6 +19,13 @@ namespace {
 // worker is gone.
 constexpr std::chrono::milliseconds CycleTimeout{50};
 constexpr std::chrono::milliseconds NoLimit{-1};
+// The time left until `deadline`, rounded up, and never below zero.
+std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadline) {
+    auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return std::max(left, std::chrono::milliseconds(0));
+}
+
 // A handler slower than this (for the whole announcement) is worth a hand-over: the event worker
 // then reads on while it runs. A faster one costs less than the hand-over would.
 constexpr std::chrono::microseconds SlowAnnouncement{200};
@@ -190,7 +197,7 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
     pollfd entries[2] = {{DeviceWakeSignal.Fd(), POLLIN, 0},
                          {Fd_.load(), static_cast<short>(InFull.load() ? 0 : POLLIN), 0}};
     nfds_t count = (DeviceGone_.load() || entries[1].fd < 0) ? 1 : 2;
-    int ready = poll(entries, count, -1);
+    int ready = poll(entries, count, EventWaitLimit());
     if (ready < 0)
         return errno == EINTR;
     if (entries[0].revents & POLLIN)
@@ -216,6 +223,12 @@ void TSioPosixDispatcher::EventWorker() {
             break;
         if (KillWorkers.load())
             break;
+        // Woken without an event while a detached delivery is open: its send may have timed out,
+        // and the input waiting behind it goes out.
+        if (mask == 0 && DetachedDeliveryOpen()) {
+            ExpireOverdueDelivery();
+            mask |= EvRxChar;
+        }
         if (mask & EvRxChar)
             ServeInput();
         if (mask & ~EvRxChar) {
@@ -254,19 +267,32 @@ void TSioPosixDispatcher::TimeAnnouncement(const std::function<void()>& announce
 
 // --- Dispatch worker ---
 
+int TSioPosixDispatcher::EventWaitLimit() const {
+    const auto deadline = DeliveryDeadline();
+    return deadline ? static_cast<int>(TimeLeft(*deadline).count()) : -1;
+}
+
 std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
+    std::chrono::milliseconds due = NoLimit;
     if (DeviceGone_.load()) {
         // Letting go was tried when the device went; should it have failed, it is tried again.
-        if (!Detached_)
-            return CycleTimeout;
-        auto left = std::chrono::ceil<std::chrono::milliseconds>(NextReattach_ -
-                                                                 std::chrono::steady_clock::now());
-        return std::max(left, std::chrono::milliseconds(0));
+        due = Detached_ ? TimeLeft(NextReattach_) : CycleTimeout;
+    } else if (!WorkerAlive[Index(TSioWorkerKind::Event)].load() || ModemLinesSupported_.load()) {
+        due = CycleTimeout;
     }
-    if (!WorkerAlive[Index(TSioWorkerKind::Event)].load() || ModemLinesSupported_.load())
-        return CycleTimeout;
-    // Input, hang-ups and closes all arrive as wake-ups: nothing is due until one comes.
-    return NoLimit;
+    // Otherwise input, hang-ups and closes all arrive as wake-ups: nothing is due until one
+    // comes, or until a detached delivery's send times out.
+    if (const auto deadline = DeliveryDeadline()) {
+        const std::chrono::milliseconds left = TimeLeft(*deadline);
+        due = due == NoLimit ? left : std::min(due, left);
+    }
+    return due;
+}
+
+bool TSioPosixDispatcher::CalledFromWorker() const {
+    std::lock_guard lock(ThreadsLock_);
+    const std::thread::id self = std::this_thread::get_id();
+    return std::find(ThreadIds_.begin(), ThreadIds_.end(), self) != ThreadIds_.end();
 }
 
 void TSioPosixDispatcher::DispatchWorker() {
