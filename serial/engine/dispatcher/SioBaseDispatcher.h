@@ -268,6 +268,8 @@ protected:
     // A receiver or the threshold changed, so unread bytes may now be due for a notification:
     // the worker that announces is to look again.
     virtual void AnnouncementDue() = 0;
+    // AnnouncementDue, when bytes have come in since the last notification.
+    void AnnounceIfDue();
     // Stops the workers if started, frees both rings. Safe to run twice, on two threads.
     virtual void ReleaseResources();
     // The destruction work that needs the device layer: the derived destructor calls it first.

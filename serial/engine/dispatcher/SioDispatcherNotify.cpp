@@ -189,9 +189,15 @@ void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced) {
         // A close waits for this end before it frees the rings.
         WakeExitWaiters();
         AnnouncementDue();
-    } else if (InTotal.load() != NotifyPos.load()) {
-        AnnouncementDue();
+    } else {
+        AnnounceIfDue();
     }
+}
+
+void TSioBaseDispatcher::AnnounceIfDue() {
+    // Announced bytes are never announced again, and new ones are announced as they come in.
+    if (InTotal.load() != NotifyPos.load())
+        AnnouncementDue();
 }
 
 std::optional<std::chrono::steady_clock::time_point> TSioBaseDispatcher::DeliveryDeadline() const {
@@ -219,7 +225,7 @@ void TSioBaseDispatcher::AddNotifyWindow(TSioWindowHandle window) {
     NotifyWindowList.push_back({window, false});
     NotifyNeeded = true;
     RecordLog(7, 17, static_cast<std::int32_t>(window), nullptr, 0);
-    AnnouncementDue();
+    AnnounceIfDue();
 }
 
 void TSioBaseDispatcher::RemoveNotifyWindow(TSioWindowHandle window) {
@@ -258,14 +264,14 @@ void TSioBaseDispatcher::RefreshHandlerState(int how) {
         break;
     }
     if (NotifyNeeded.load() && !wasNeeded)
-        AnnouncementDue();
+        AnnounceIfDue();
 }
 
 void TSioBaseDispatcher::SetAvailThreshold(std::uint32_t threshold) {
     std::lock_guard lock(StateLock);
     FAvailThreshold.store(threshold);
     RecordLog(9, 16, static_cast<std::int32_t>(threshold), nullptr, 0);
-    AnnouncementDue();
+    AnnounceIfDue();
 }
 
 std::uint32_t TSioBaseDispatcher::AvailThreshold() {
@@ -281,7 +287,7 @@ void TSioBaseDispatcher::SaveTriggerState(TSioTriggerState& area) {
 void TSioBaseDispatcher::RestoreTriggerState(const TSioTriggerState& area) {
     std::lock_guard lock(StateLock);
     FAvailThreshold = area.AvailThreshold;
-    AnnouncementDue();
+    AnnounceIfDue();
 }
 
 void TSioBaseDispatcher::SetOptionBits(std::uint32_t mask) {

@@ -7,11 +7,14 @@
 //  - the event worker waits in poll() on the device and its wake-up descriptor; on input it
 //    reads it into the input ring at once and, unless the dispatch worker is in a cycle,
 //    announces it to the windows itself (else it wakes the dispatch worker to look again).
-//    While handlers take long, it leaves announcing to the dispatch worker and reads on;
+//    A notification to one window goes out detached, so the worker is back in poll() while the
+//    handler runs; its poll() time-out is the open delivery's deadline, if any. With several
+//    windows, while handlers take long, it leaves announcing to the dispatch worker and reads on;
 //  - the dispatch worker runs ProcessCycle when woken (device gone, an event the event worker
 //    hands on, a close) and when something is due: every 50 ms while the device has modem lines
 //    (their changes raise no poll() event) or the event worker is gone, every ReattachInterval
-//    while a vanished device is looked for. An idle pseudo-terminal port wakes no thread;
+//    while a vanished device is looked for, and when a detached delivery's send times out. An
+//    idle pseudo-terminal port wakes no thread;
 //  - the output worker writes the output ring to the device in contiguous pieces; a block queued
 //    while the ring is empty goes to the device at once from the queueing thread (a
 //    non-blocking write), and only what the device does not take waits in the ring.

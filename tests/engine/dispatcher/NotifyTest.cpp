@@ -1,7 +1,11 @@
-// Data-available notifications: counts, read-ahead, several receivers, a full ring, and a close
-// from inside a delivery.
+// Data-available notifications: counts, read-ahead, several receivers, a full ring, a close
+// from inside a delivery, and a handler that outlives its send's time-out.
 #include "EngineTestSupport.h"
 #include "serial/engine/dispatcher/SioDispatcherRegistry.h"
+
+#include <future>
+#include <mutex>
+#include <thread>
 
 class NotifyTest : public TEngineTest {
 protected:
@@ -192,4 +196,45 @@ TEST_F(NotifyTest, RemovingAWindowDuringADeliveryTakesEffectAfterIt) {
     ASSERT_TRUE(Port.Write("b"));
     ASSERT_TRUE(PumpUntil([&] { return Window.Counts().size() == 2; }));
     EXPECT_TRUE(second.Counts().empty());
+}
+
+// The worker does not wait for the handler, yet a handler that outlives the send's time-out holds
+// the next notification back only that long: it announces what is unread by then (2 bytes, not
+// the 1 left after the late take), and the late take still counts once.
+TEST_F(NotifyTest, HandlerPastTheTimeOutHoldsTheNextNotificationBackOnlyThatLong) {
+    std::promise<void> entered;
+    std::promise<void> letGo;
+    std::shared_future<void> go = letGo.get_future().share();
+    std::mutex lock;
+    std::vector<std::uintptr_t> counts;
+    std::string taken;
+    TSioWindowThread slow(Messenger, [&](std::uint32_t message, std::uintptr_t count,
+                                         std::intptr_t) {
+        if (message != MsgTriggerAvail)
+            return;
+        std::unique_lock guard(lock);
+        counts.push_back(count);
+        if (counts.size() == 1) {
+            guard.unlock();
+            entered.set_value();
+            go.wait();
+            guard.lock();
+        }
+        taken += Take(1);
+    });
+    Dispatcher.RemoveNotifyWindow(Window.Handle());
+    Dispatcher.AddNotifyWindow(slow.Window());
+    ASSERT_TRUE(Port.Write("a"));
+    ASSERT_EQ(entered.get_future().wait_for(TestDeadline), std::future_status::ready);
+    ASSERT_TRUE(Port.Write("b"));
+    std::this_thread::sleep_for(NotifySendTimeout + std::chrono::milliseconds(500));
+    letGo.set_value();
+    ASSERT_TRUE(PumpUntil([&] {
+        std::lock_guard guard(lock);
+        return taken.size() == 2 && !Dispatcher.Dispatching();
+    }));
+    std::lock_guard guard(lock);
+    EXPECT_EQ(counts, (std::vector<std::uintptr_t>{1, 2}));
+    EXPECT_EQ(taken, "ab");
+    EXPECT_EQ(Dispatcher.InputCount(), 0u);
 }

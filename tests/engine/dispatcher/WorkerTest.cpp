@@ -67,10 +67,16 @@ TEST_F(WorkerTest, FailingWorkerSaysSoAndStillEndsProperly) {
             std::size_t notified = Window.Counts().size();
             testing::internal::CaptureStderr();
             dispatcher.Armed = true;
-            // A changed threshold has the dispatch worker look, so it runs a cycle.
-            if (part == TFailingPart::Dispatch)
+            // A changed threshold has the dispatch worker look at input not yet announced, so it
+            // runs a cycle.
+            if (part == TFailingPart::Dispatch) {
+                dispatcher.SetAvailThreshold(0);
+                ASSERT_TRUE(Port.Write("a"));
+                ASSERT_TRUE(PumpUntil([&] { return dispatcher.InputCount() == 1; }));
                 dispatcher.SetAvailThreshold(1);
-            ASSERT_TRUE(Port.Write("a"));
+            } else {
+                ASSERT_TRUE(Port.Write("a"));
+            }
             if (part == TFailingPart::Event) {
                 // The open's own look on the dispatch worker may read "a" before the event
                 // worker does; then a second byte reaches the event worker's failing wait.
