@@ -1,6 +1,8 @@
 #include "serial/engine/posix/SioPosixDevice.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <fcntl.h>
 #include <linux/major.h>
 #include <linux/serial.h>
@@ -122,6 +124,12 @@ std::uint32_t SpeedToRate(speed_t speed) {
         if (entry.Speed == speed)
             return entry.Rate;
     return 0;
+}
+
+bool SameTermios(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc) &&
+           cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
 }
 
 int SettingsToTermios(const TSioLineSettings& settings, termios& tio) {

@@ -29,6 +29,9 @@ std::uint32_t SpeedToRate(speed_t speed);
 // or parity termios cannot express. DTR handshake, DSR flow and RTS toggle have no termios
 // counterpart and are left to the dispatcher's record.
 int SettingsToTermios(const TSioLineSettings& settings, termios& tio);
+// Whether setting `a` would change nothing on a device that has `b`: flags, control characters
+// and speeds.
+bool SameTermios(const termios& a, const termios& b);
 // Reads the fields termios holds into `settings`, leaving the others as they are.
 void TermiosToSettings(const termios& tio, TSioLineSettings& settings);
 

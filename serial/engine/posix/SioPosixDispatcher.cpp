@@ -85,8 +85,9 @@ void TSioPosixDispatcher::CloseDescriptor() {
 
 TSioResult TSioPosixDispatcher::SendLineControl(std::uint32_t function) {
     int fd = Fd_.load();
-    // The lines of a vanished device are set when it comes back.
-    if (DeviceGone_.load())
+    // The lines of a vanished device are set when it comes back; a device found to have no
+    // modem lines (a pseudo-terminal) is not asked again.
+    if (DeviceGone_.load() || !ModemLinesSupported_.load())
         return ecOK;
     switch (function) {
     case 3:
@@ -189,8 +190,12 @@ TSioResult TSioPosixDispatcher::WriteDeviceSettings(const TSioLineSettings& sett
         return SettingsToTermios(settings, tio);
     if (tcgetattr(fd, &tio) != 0)
         return -errno;
+    const termios current = tio;
     if (int mapped = SettingsToTermios(settings, tio); mapped < 0)
         return mapped;
+    // A port's settings are replayed as a whole after every open: most of them change nothing.
+    if (SameTermios(tio, current))
+        return ecOK;
     if (tcsetattr(fd, TCSANOW, &tio) != 0)
         return -errno;
     return ecOK;
