@@ -239,24 +239,15 @@ bool TQtWindowMessenger::SendDetached(TSioWindowHandle window, std::uint32_t mes
                                       std::uintptr_t wParam, std::intptr_t lParam,
                                       std::shared_ptr<ISioSendCompletion> completion) {
     TMessengerState& shared = Shared();
-    std::unique_lock lock(shared.Lock);
+    std::lock_guard lock(shared.Lock);
     auto found = shared.Windows.find(window);
     if (found == shared.Windows.end())
         return false;
-    TMessageWindow* target = found->second;
-    if (target->thread() == QThread::currentThread()) {
-        lock.unlock();
-        if (completion->Starting()) {
-            target->RunProcedure(message, wParam, lParam);
-            completion->Finished();
-        }
-        return true;
-    }
     auto send = std::make_shared<TPendingSend>(window, std::move(completion));
     shared.Pending.push_back(send);
     // Posted under the lock, as SendWithTimeout does, for the same reason.
     QCoreApplication::postEvent(
-        target, new TWindowMessageEvent(SentMessageEvent, message, wParam, lParam, send));
+        found->second, new TWindowMessageEvent(SentMessageEvent, message, wParam, lParam, send));
     return true;
 }
 

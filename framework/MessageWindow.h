@@ -14,9 +14,9 @@
 //   times out or is released before its procedure started is never delivered later, so a
 //   handler never runs for a notification whose sender has already moved on. On the window's
 //   own thread the procedure runs at once.
-// - SendDetached posts the same event without waiting; the window's thread tells the sender's
-//   completion when the procedure starts and ends, and a release or the window's destruction
-//   tells it the message was dropped.
+// - SendDetached posts the same event without waiting, also on the window's own thread; the
+//   window's thread tells the sender's completion when the procedure starts and ends, and a
+//   release or the window's destruction tells it the message was dropped.
 // - Destroying a window releases every worker still waiting on it at once and refuses later
 //   sends and posts to its handle (handles are never reused).
 // - ProcessOnePending is one processEvents pass of the calling thread; when it handled none of

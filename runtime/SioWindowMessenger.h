@@ -44,9 +44,10 @@ public:
                                  std::uintptr_t wParam, std::intptr_t lParam,
                                  std::chrono::milliseconds timeout) = 0;
 
-    // Delivers like SendWithTimeout but returns at once: the window's thread tells `completion`
-    // when the procedure starts and when it has returned, or that the message was dropped. False
-    // (and no call on `completion`) when the window is gone. The sender keeps its own time-out.
+    // Delivers like SendWithTimeout but returns at once, and queues the message also when called
+    // on the window's own thread: the window's thread tells `completion` when the procedure
+    // starts and when it has returned, or that the message was dropped. False (and no call on
+    // `completion`) when the window is gone. The sender keeps its own time-out.
     virtual bool SendDetached(TSioWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam,
                               std::shared_ptr<ISioSendCompletion> completion) = 0;

@@ -270,6 +270,10 @@ protected:
     virtual void AnnouncementDue() = 0;
     // AnnouncementDue, when bytes have come in since the last notification.
     void AnnounceIfDue();
+    // On the window's thread, as a detached delivery ends with input waiting: announces it from
+    // there (the next notification queues behind the thread's own work), or leaves it to a worker
+    // when one is announcing already.
+    virtual void AnnounceAfterHandler() = 0;
     // Stops the workers if started, frees both rings. Safe to run twice, on two threads.
     virtual void ReleaseResources();
     // The destruction work that needs the device layer: the derived destructor calls it first.
@@ -424,11 +428,15 @@ private:
     // wait for this delivery's end.
     bool SendDetachedDelivery(TSioWindowHandle window, TSioMessage message, std::uintptr_t wParam,
                               std::intptr_t lParam);
+    // The one window a notification goes to detached, or 0 when it goes to each in turn (or to
+    // none). StateLock.
+    TSioWindowHandle DetachedReceiver();
     // The end of every delivery: moves the tail by the read-ahead, lets a removed window go.
     // True when the handlers took all `announced` bytes.
     bool EndDelivery(std::uintptr_t announced);
-    // A detached delivery's end, from its ticket.
-    void EndDetachedDelivery(std::uintptr_t announced);
+    // A detached delivery's end, from its ticket: on the window's thread after the handler
+    // (`handled`), else wherever the message was dropped or its send timed out.
+    void EndDetachedDelivery(std::uintptr_t announced, bool handled);
     void FreeRings();
     // InputLock held.
     void ResetInputRing();
@@ -440,3 +448,26 @@ private:
     std::shared_ptr<TDeliveryTicket> FDelivery;
     std::atomic<std::int64_t> FDeliveryDeadline{0};
 };
+
+// Inline: the component's ReadChar calls it once per byte.
+inline TSioResult TSioBaseDispatcher::TakeByte(std::uint8_t& byte) {
+    // The one path that runs once per byte: inside a delivery a few plain loads and one store,
+    // no lock.
+    for (;;) {
+        const bool notify = InNotify.load(std::memory_order_relaxed);
+        const std::uint32_t ahead = notify ? ReadAhead.load(std::memory_order_relaxed) : 0;
+        const std::uint64_t at = InTaken.load(std::memory_order_relaxed) + ahead;
+        if (InTotal.load(std::memory_order_acquire) <= at)
+            return ecBufferIsEmpty;
+        byte = InRing[at % InputRingSize];
+        if (notify)
+            ReadAhead.store(ahead + 1, std::memory_order_relaxed);
+        else if (!ClaimTail(at, 1))
+            continue;
+        break;
+    }
+    if (TraceOn.load(std::memory_order_relaxed))
+        RecordTaken(&byte, 1);
+    return ecOK;
+}
+

@@ -85,27 +85,6 @@ bool TSioBaseDispatcher::ClaimTail(std::uint64_t from, std::uint32_t count) {
     return true;
 }
 
-TSioResult TSioBaseDispatcher::TakeByte(std::uint8_t& byte) {
-    // The one path that runs once per byte: inside a delivery a few plain loads and one store,
-    // no lock.
-    for (;;) {
-        const bool notify = InNotify.load(std::memory_order_relaxed);
-        const std::uint32_t ahead = notify ? ReadAhead.load(std::memory_order_relaxed) : 0;
-        const std::uint64_t at = InTaken.load(std::memory_order_relaxed) + ahead;
-        if (InTotal.load(std::memory_order_acquire) <= at)
-            return ecBufferIsEmpty;
-        byte = InRing[at % InputRingSize];
-        if (notify)
-            ReadAhead.store(ahead + 1, std::memory_order_relaxed);
-        else if (!ClaimTail(at, 1))
-            continue;
-        break;
-    }
-    if (TraceOn.load(std::memory_order_relaxed))
-        RecordTaken(&byte, 1);
-    return ecOK;
-}
-
 std::uint32_t TSioBaseDispatcher::CopyUnread(std::uint64_t at, std::uint8_t* buffer,
                                              std::uint32_t size) const {
     const std::uint64_t total = InTotal.load(std::memory_order_acquire);

@@ -27,20 +27,20 @@ public:
         State_ = TState::Running;
         return true;
     }
-    void Finished() noexcept override { End(); }
-    void Dropped() noexcept override { End(); }
+    void Finished() noexcept override { End(true); }
+    void Dropped() noexcept override { End(false); }
     // The send has timed out: a handler not yet started never runs, a running one goes on alone.
-    void Expire() noexcept { End(); }
+    void Expire() noexcept { End(false); }
 
 private:
     enum class TState { Posted, Running, Ended };
 
-    void End() noexcept {
+    void End(bool handled) noexcept {
         std::lock_guard lock(Lock_);
         if (State_ == TState::Ended)
             return;
         State_ = TState::Ended;
-        Dispatcher_.EndDetachedDelivery(Announced_);
+        Dispatcher_.EndDetachedDelivery(Announced_, handled);
     }
 
     TSioBaseDispatcher& Dispatcher_;
@@ -97,14 +97,12 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
     if (!NotifyNeeded.load())
         return true;
     bool served;
-    TSioWindowHandle only = 0;
+    TSioWindowHandle only;
     {
         std::lock_guard lock(StateLock);
         FDispatching = true;
         served = NotifyWindowList.size() > 1 || OwnerHandlesEvents;
-        if (served && FMessenger && NotifyWindowList.size() == 1 &&
-            !NotifyWindowList[0].Removed && !KillWorkers.load())
-            only = NotifyWindowList[0].Window;
+        only = DetachedReceiver();
     }
     const bool inNotify = message == MsgTriggerAvail || message == MsgTriggerData;
     MaxReadAhead.store(0, std::memory_order_relaxed);
@@ -180,7 +178,7 @@ bool TSioBaseDispatcher::SendDetachedDelivery(TSioWindowHandle window, TSioMessa
     return false;
 }
 
-void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced) {
+void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced, bool handled) {
     MaxReadAhead.store(std::max(MaxReadAhead.load(std::memory_order_relaxed),
                                 ReadAhead.load(std::memory_order_relaxed)),
                        std::memory_order_relaxed);
@@ -189,8 +187,14 @@ void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced) {
         // A close waits for this end before it frees the rings.
         WakeExitWaiters();
         AnnouncementDue();
+    } else if (InTotal.load() == NotifyPos.load()) {
+        return;
+    } else if (handled && DetachedReceiver() != 0) {
+        // Input came in while the handler ran: the window's thread announces it at once, without
+        // waiting on any other window.
+        AnnounceAfterHandler();
     } else {
-        AnnounceIfDue();
+        AnnouncementDue();
     }
 }
 
@@ -198,6 +202,15 @@ void TSioBaseDispatcher::AnnounceIfDue() {
     // Announced bytes are never announced again, and new ones are announced as they come in.
     if (InTotal.load() != NotifyPos.load())
         AnnouncementDue();
+}
+
+TSioWindowHandle TSioBaseDispatcher::DetachedReceiver() {
+    std::lock_guard lock(StateLock);
+    const bool served = NotifyWindowList.size() > 1 || OwnerHandlesEvents;
+    if (served && FMessenger && NotifyWindowList.size() == 1 && !NotifyWindowList[0].Removed &&
+        !KillWorkers.load())
+        return NotifyWindowList[0].Window;
+    return 0;
 }
 
 std::optional<std::chrono::steady_clock::time_point> TSioBaseDispatcher::DeliveryDeadline() const {

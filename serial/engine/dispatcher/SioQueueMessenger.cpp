@@ -82,19 +82,12 @@ bool TSioQueueMessenger::SendWithTimeout(TSioWindowHandle window, std::uint32_t 
 bool TSioQueueMessenger::SendDetached(TSioWindowHandle window, std::uint32_t message,
                                       std::uintptr_t wParam, std::intptr_t lParam,
                                       std::shared_ptr<ISioSendCompletion> completion) {
-    std::unique_lock lock(Lock_);
-    auto found = Windows_.find(window);
-    if (found == Windows_.end())
-        return false;
-    TItem item{window, message, wParam, lParam, nullptr, std::move(completion)};
-    if (found->second->Thread == std::this_thread::get_id()) {
-        std::shared_ptr<TWindow> target = found->second;
-        lock.unlock();
-        Deliver(*target, item);
-        return true;
+    {
+        std::lock_guard lock(Lock_);
+        if (!Windows_.contains(window))
+            return false;
+        Queue_.push_back({window, message, wParam, lParam, nullptr, std::move(completion)});
     }
-    Queue_.push_back(std::move(item));
-    lock.unlock();
     Changed_.notify_all();
     return true;
 }

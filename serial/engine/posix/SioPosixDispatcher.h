@@ -99,6 +99,7 @@ protected:
     void ApplyWorkerPriorities() override;
     void InputRoomAvailable() override;
     void AnnouncementDue() override;
+    void AnnounceAfterHandler() override;
     bool CalledFromWorker() const override;
     // The event worker's wait: poll() on the wake-up signal and on the device (for input unless
     // the input ring is full, for a hang-up always, not at all once it is gone). Adds the Ev* bits
@@ -198,6 +199,9 @@ private:
     std::array<std::thread, 3> Threads_;
     std::array<std::thread::id, 3> ThreadIds_{};
     std::array<std::atomic<int>, 3> Tids_{};
+    // Whether the last ApplyWorkerPriorities found a boost or RS-485 on. Paired with Tids_, so a
+    // starting worker needs no lock: it sees the flag, or the setter sees its id.
+    std::atomic<bool> PrioritiesRaised_{false};
 
     std::atomic<std::uint64_t> EventWakeups_{0};
     std::atomic<std::uint64_t> DispatchWakeups_{0};

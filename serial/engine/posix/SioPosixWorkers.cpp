@@ -133,13 +133,9 @@ void TSioPosixDispatcher::JoinWorkers() {
 
 void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)()) {
     Tids_[Index(kind)] = static_cast<int>(syscall(SYS_gettid));
-    bool raised;
-    {
-        std::lock_guard lock(StateLock);
-        raised = PriorityBoost != 0 || Rs485;
-    }
-    // Without a boost a worker keeps the priority it started with.
-    if (raised)
+    // Without a boost a worker keeps the priority it started with, and takes no lock the opening
+    // thread is busy with.
+    if (PrioritiesRaised_.load())
         ApplyWorkerPriorities();
     // The worker ends, and its bookkeeping below still runs.
     try {
@@ -179,6 +175,7 @@ bool TSioPosixDispatcher::ClaimRelease() {
 
 void TSioPosixDispatcher::ApplyWorkerPriorities() {
     std::lock_guard lock(StateLock);
+    PrioritiesRaised_ = PriorityBoost != 0 || Rs485;
     int base = NormalStep + PriorityBoost;
     const int steps[3] = {base, base, base + (Rs485 ? 1 : 0)};
     for (int k = 0; k < 3; ++k) {
@@ -223,11 +220,12 @@ void TSioPosixDispatcher::EventWorker() {
             break;
         if (KillWorkers.load())
             break;
-        // Woken without an event while a detached delivery is open: its send may have timed out,
-        // and the input waiting behind it goes out.
-        if (mask == 0 && DetachedDeliveryOpen()) {
+        // Woken without an event: a detached delivery's send may have timed out, or one has
+        // ended, or the receivers changed, with input waiting to be announced.
+        if (mask == 0) {
             ExpireOverdueDelivery();
-            mask |= EvRxChar;
+            if (InTotal.load() != NotifyPos.load())
+                mask |= EvRxChar;
         }
         if (mask & EvRxChar)
             ServeInput();
