@@ -102,7 +102,7 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
         std::lock_guard lock(StateLock);
         FDispatching = true;
         served = NotifyWindowList.size() > 1 || OwnerHandlesEvents;
-        only = DetachedReceiver();
+        only = served ? DetachedReceiver() : 0;
     }
     const bool inNotify = message == MsgTriggerAvail || message == MsgTriggerData;
     MaxReadAhead.store(0, std::memory_order_relaxed);
@@ -184,9 +184,8 @@ void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced, bool hand
                        std::memory_order_relaxed);
     EndDelivery(announced);
     if (FClosePending.load() || KillWorkers.load()) {
-        // A close waits for this end before it frees the rings.
+        // The release of a close waits for this end before it frees the rings.
         WakeExitWaiters();
-        AnnouncementDue();
     } else if (InTotal.load() == NotifyPos.load()) {
         return;
     } else if (handled && DetachedReceiver() != 0) {
