@@ -329,6 +329,8 @@ protected:
     std::uint32_t CopyUnread(std::uint64_t at, std::uint8_t* buffer, std::uint32_t size) const;
     // Traces taken bytes; only called while tracing is on.
     void RecordTaken(const std::uint8_t* bytes, std::uint32_t count);
+    // TakeByte outside a delivery (claiming the tail) or while recording.
+    TSioResult TakeByteSlow(std::uint8_t& byte);
     // Hands the unread bytes to the windows: CheckAvail until it has nothing more to say.
     // False when a close cut it short.
     bool AnnounceInput();
@@ -449,25 +451,17 @@ private:
     std::atomic<std::int64_t> FDeliveryDeadline{0};
 };
 
-// Inline: the component's ReadChar calls it once per byte.
+// Inline: the component's ReadChar calls it once per byte. Inside a delivery with nothing
+// recording it is a few plain loads and one store; everything else is TakeByteSlow's.
 inline TSioResult TSioBaseDispatcher::TakeByte(std::uint8_t& byte) {
-    // The one path that runs once per byte: inside a delivery a few plain loads and one store,
-    // no lock.
-    for (;;) {
-        const bool notify = InNotify.load(std::memory_order_relaxed);
-        const std::uint32_t ahead = notify ? ReadAhead.load(std::memory_order_relaxed) : 0;
-        const std::uint64_t at = InTaken.load(std::memory_order_relaxed) + ahead;
-        if (InTotal.load(std::memory_order_acquire) <= at)
-            return ecBufferIsEmpty;
-        byte = InRing[at % InputRingSize];
-        if (notify)
-            ReadAhead.store(ahead + 1, std::memory_order_relaxed);
-        else if (!ClaimTail(at, 1))
-            continue;
-        break;
-    }
-    if (TraceOn.load(std::memory_order_relaxed))
-        RecordTaken(&byte, 1);
+    if (!InNotify.load(std::memory_order_relaxed) || TraceOn.load(std::memory_order_relaxed))
+        return TakeByteSlow(byte);
+    const std::uint32_t ahead = ReadAhead.load(std::memory_order_relaxed);
+    const std::uint64_t at = InTaken.load(std::memory_order_relaxed) + ahead;
+    if (InTotal.load(std::memory_order_acquire) <= at)
+        return ecBufferIsEmpty;
+    byte = InRing[at % InputRingSize];
+    ReadAhead.store(ahead + 1, std::memory_order_relaxed);
     return ecOK;
 }
 

@@ -85,6 +85,14 @@ bool TSioBaseDispatcher::ClaimTail(std::uint64_t from, std::uint32_t count) {
     return true;
 }
 
+TSioResult TSioBaseDispatcher::TakeByteSlow(std::uint8_t& byte) {
+    std::uint8_t taken[1];
+    if (TakeBlock(taken, 1) == 0)
+        return ecBufferIsEmpty;
+    byte = taken[0];
+    return ecOK;
+}
+
 std::uint32_t TSioBaseDispatcher::CopyUnread(std::uint64_t at, std::uint8_t* buffer,
                                              std::uint32_t size) const {
     const std::uint64_t total = InTotal.load(std::memory_order_acquire);
