@@ -5,7 +5,7 @@
 // implements), the 8192-byte input ring, the output ring, the line settings, the line-error and
 // modem bookkeeping, the notify-window list, the byte trace and the dispatch log, and the three
 // workers. It announces unread bytes to the registered windows with MsgTriggerAvail, sent through
-// the ISioWindowMessenger given at construction and waited for at most 3000 ms.
+// the ISioWindowMessenger given at construction; each delivery is given at most 3000 ms.
 //
 // Threads. The opening thread (the component's) calls everything public; the workers fill the
 // ring and announce it (FillInput, AnnounceInput, ProcessCycle: one worker at a time announces)
@@ -15,11 +15,11 @@
 //
 // Deliveries. With one window to serve, the announcing worker does not wait for the handler: it
 // sends the notification detached and goes back to its device. The delivery ends on the
-// window's thread when the handler has returned (or the message was dropped), and that end books
-// the read-ahead and asks for the next announcement if more input came meanwhile. Until then no
-// other notification goes out; after NotifySendTimeout a worker (or the release of the rings)
-// ends it as a send that timed out, exactly as a waiting worker would have. With several windows
-// the worker sends to each in turn and waits, up to NotifySendTimeout each.
+// window's thread when the handler has returned (or the message was dropped); that end books the
+// read-ahead and announces, from the window's thread, the input that came in meanwhile. Until
+// then no other notification goes out; after NotifySendTimeout a worker (or the release of the
+// rings) ends it as a send that timed out, exactly as a waiting worker would have. With several
+// windows the worker sends to each in turn and waits, up to NotifySendTimeout each.
 //
 // Locks, all recursive. StateLock: line settings, DTR/RTS/RS-485 state, the window list and
 // handler flags, trigger state, ModemBits, LineErrorBits for TakeLineError/TakeLineBreak, trace
