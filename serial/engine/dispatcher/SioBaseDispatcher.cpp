@@ -26,8 +26,8 @@ void TSioBaseDispatcher::Shutdown() {
         ReleaseResources();
     else
         ClosePort();
-    WaitHandlingMessages([this] { return FRunningWorkers.load() == 0 && !DetachedDeliveryOpen(); },
-                         !CalledFromWorker());
+    WaitHandlingMessages([this] { return FRunningWorkers.load() == 0; }, !CalledFromWorker());
+    WaitDetachedDeliveryEnd();
 }
 
 TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint32_t baud,
@@ -156,12 +156,7 @@ void TSioBaseDispatcher::ReleaseResources() {
         StopWorkers();
     // A handler may still run for a detached delivery: its takes read the rings until it returns
     // or its send times out.
-    WaitHandlingMessages(
-        [this] {
-            ExpireOverdueDelivery();
-            return !DetachedDeliveryOpen();
-        },
-        !CalledFromWorker());
+    WaitDetachedDeliveryEnd();
     FreeRings();
 }
 

@@ -306,6 +306,9 @@ protected:
     // Ends a detached delivery whose send has timed out.
     void ExpireOverdueDelivery();
     bool DetachedDeliveryOpen() const { return FDeliveryDeadline.load() != 0; }
+    // Waits, handling messages, until a detached delivery has ended (or its send has timed out)
+    // and its end has stopped touching this dispatcher.
+    void WaitDetachedDeliveryEnd();
     // True on one of this port's workers, which own no windows.
     virtual bool CalledFromWorker() const = 0;
     // Wakes WaitHandlingMessages; called whenever a worker ends.
@@ -449,6 +452,9 @@ private:
     // nanoseconds (0: none), readable without a lock.
     std::shared_ptr<TDeliveryTicket> FDelivery;
     std::atomic<std::int64_t> FDeliveryDeadline{0};
+    // The latest detached delivery, kept after its end (StateLock): its lock is held until its
+    // end has finished with this dispatcher.
+    std::shared_ptr<TDeliveryTicket> FLastDelivery;
 };
 
 // Inline: the component's ReadChar calls it once per byte. Inside a delivery with nothing

@@ -31,6 +31,8 @@ public:
     void Dropped() noexcept override { End(false); }
     // The send has timed out: a handler not yet started never runs, a running one goes on alone.
     void Expire() noexcept { End(false); }
+    // Returns once no end is being booked: the dispatcher may go then.
+    void AwaitEndBooked() noexcept { std::lock_guard lock(Lock_); }
 
 private:
     enum class TState { Posted, Running, Ended };
@@ -171,6 +173,7 @@ bool TSioBaseDispatcher::SendDetachedDelivery(TSioWindowHandle window, TSioMessa
     {
         std::lock_guard lock(StateLock);
         FDelivery = ticket;
+        FLastDelivery = ticket;
         FDeliveryDeadline = SteadyNs(std::chrono::steady_clock::now() + NotifySendTimeout);
     }
     if (!FMessenger->SendDetached(window, message, wParam, lParam, ticket))
@@ -217,6 +220,23 @@ std::optional<std::chrono::steady_clock::time_point> TSioBaseDispatcher::Deliver
     if (deadline == 0)
         return std::nullopt;
     return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline));
+}
+
+void TSioBaseDispatcher::WaitDetachedDeliveryEnd() {
+    WaitHandlingMessages(
+        [this] {
+            ExpireOverdueDelivery();
+            return !DetachedDeliveryOpen();
+        },
+        !CalledFromWorker());
+    // The end clears the deadline under the ticket's lock and goes on to wake and announce.
+    std::shared_ptr<TDeliveryTicket> last;
+    {
+        std::lock_guard lock(StateLock);
+        last = FLastDelivery;
+    }
+    if (last)
+        last->AwaitEndBooked();
 }
 
 void TSioBaseDispatcher::ExpireOverdueDelivery() {

@@ -204,13 +204,14 @@ private:
         TLoggedCompletion(TSendLog& log, std::shared_ptr<ISioSendCompletion> inner)
             : Log_(log), Inner_(std::move(inner)) {}
         bool Starting() noexcept override { return Inner_->Starting(); }
+        // Noted first: once the inner end is booked, the dispatcher may go.
         void Finished() noexcept override {
-            Inner_->Finished();
             Log_.Note(true);
+            Inner_->Finished();
         }
         void Dropped() noexcept override {
-            Inner_->Dropped();
             Log_.Note(false);
+            Inner_->Dropped();
         }
 
     private:
