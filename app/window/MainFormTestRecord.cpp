@@ -3,6 +3,7 @@
 // tone input it listens on, remembered between runs.
 
 #include "app/options/OptionGroupItems.h"
+#include "app/telegram/TelegramBuilder.h"
 #include "app/testrecord/AlarmCode.h"
 #include "app/testrecord/RecordFile.h"
 #include "app/window/Controls.h"
@@ -33,15 +34,13 @@ QSettings Settings() {
     return QSettings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane"));
 }
 
+// The bytes as two-digit hex, spaced: "02 40 31".
 std::string Hex(const std::string& bytes) {
-    static constexpr char digits[] = "0123456789ABCDEF";
     std::string hex;
     for (const char byte : bytes) {
-        const auto value = static_cast<unsigned char>(byte);
         if (!hex.empty())
             hex += ' ';
-        hex += digits[value >> 4];
-        hex += digits[value & 0x0F];
+        hex += ChecksumHex(static_cast<unsigned char>(byte));
     }
     return hex;
 }

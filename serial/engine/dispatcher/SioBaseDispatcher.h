@@ -268,6 +268,8 @@ protected:
     // A receiver or the threshold changed, so unread bytes may now be due for a notification:
     // the worker that announces is to look again.
     virtual void AnnouncementDue() = 0;
+    // Bytes have come in since the last notification.
+    bool InputUnannounced() const { return InTotal.load() != NotifyPos.load(); }
     // AnnouncementDue, when bytes have come in since the last notification.
     void AnnounceIfDue();
     // On the window's thread, as a detached delivery ends with input waiting: announces it from

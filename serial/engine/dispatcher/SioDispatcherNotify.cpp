@@ -189,20 +189,18 @@ void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced, bool hand
     if (FClosePending.load() || KillWorkers.load()) {
         // The release of a close waits for this end before it frees the rings.
         WakeExitWaiters();
-    } else if (InTotal.load() == NotifyPos.load()) {
-        return;
-    } else if (handled && DetachedReceiver() != 0) {
+    } else if (handled && InputUnannounced() && DetachedReceiver() != 0) {
         // Input came in while the handler ran: the window's thread announces it at once, without
         // waiting on any other window.
         AnnounceAfterHandler();
     } else {
-        AnnouncementDue();
+        AnnounceIfDue();
     }
 }
 
 void TSioBaseDispatcher::AnnounceIfDue() {
     // Announced bytes are never announced again, and new ones are announced as they come in.
-    if (InTotal.load() != NotifyPos.load())
+    if (InputUnannounced())
         AnnouncementDue();
 }
 

@@ -224,7 +224,7 @@ void TSioPosixDispatcher::EventWorker() {
         // ended, or the receivers changed, with input waiting to be announced.
         if (mask == 0) {
             ExpireOverdueDelivery();
-            if (InTotal.load() != NotifyPos.load())
+            if (InputUnannounced())
                 mask |= EvRxChar;
         }
         if (mask & EvRxChar)
