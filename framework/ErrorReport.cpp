@@ -18,6 +18,7 @@ TErrorReportSink& CurrentSink() {
 // GUI thread only. Timers keep ticking while a box is open, so a fault that comes back on every
 // tick would stack boxes without end; while one is open, later reports go to stderr instead.
 bool ReportBoxOpen = false;
+bool Ending = false;
 
 std::string ProgramPath() {
     if (QCoreApplication::instance())
@@ -41,6 +42,14 @@ std::string ApplicationTitle() {
     return ApplicationTitleFromPath(ProgramPath());
 }
 
+void SetProgramEnding() noexcept {
+    Ending = true;
+}
+
+bool ProgramEnding() noexcept {
+    return Ending;
+}
+
 std::string ErrorReportMessage(std::string_view message) {
     std::string text(message);
     if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
@@ -56,7 +65,7 @@ void ShowErrorReport(std::string_view message) noexcept {
             CurrentSink()(title, text);
             return;
         }
-        if (ReportBoxOpen) {
+        if (ReportBoxOpen || Ending) {
             std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
             return;
         }

@@ -8,6 +8,9 @@
 // While a box is open, a further report does not open a second one (timers keep ticking inside
 // the box, and a fault that repeats on every tick would stack boxes): it goes to stderr.
 //
+// Once the program is ending (a termination signal has asked it to), nobody is left to press OK:
+// reports go to stderr instead, and other message boxes ask ProgramEnding to do the same.
+//
 // RunReportingErrors runs a callable and hands whatever escapes it to the report, so no C++
 // exception crosses a Qt frame: wrap every slot, event handler and timer callback in it.
 //
@@ -27,6 +30,9 @@ std::string ApplicationTitleFromPath(std::string_view programPath);
 
 // The text the report shows for a message.
 std::string ErrorReportMessage(std::string_view message);
+
+void SetProgramEnding() noexcept;
+bool ProgramEnding() noexcept;
 
 void ShowErrorReport(std::string_view message) noexcept;
 void ShowErrorReport(const std::exception& error) noexcept;

@@ -3,7 +3,8 @@
 //
 // ERunTimeError is the root of every exception the program raises, so one error report can show
 // any of them by its message; it is also the general exception raised with a plain message
-// (e.g. "Dispatcher already started"). EInOutError and EOutOfMemory are the run-time's
+// (e.g. "Dispatcher already started"). EConvertError is raised for a text that holds no number
+// where one was asked for. EInOutError and EOutOfMemory are the run-time's
 // input/output and out-of-memory exceptions that CheckResult raises for system error codes.
 // Value types without shared state: any thread may create, copy and throw them.
 
@@ -20,6 +21,11 @@ public:
 
 private:
     std::string FMessage;
+};
+
+class EConvertError : public ERunTimeError {
+public:
+    using ERunTimeError::ERunTimeError;
 };
 
 class EInOutError : public ERunTimeError {

@@ -38,7 +38,7 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # A sample code list: five fixed codes, one per line, as the encoder expects them.
-printf '@62380@\r\n@62381@\r\n@62382@\r\n1234A\r\n56789\r\n' >"$WORK_DIR/Tonfolgen.txt"
+printf '@62380@\r\n@62381@\r\n@62382@\r\n@12345F\r\n@56789@\r\n' >"$WORK_DIR/Tonfolgen.txt"
 
 "$ENCODER_SIM" --dir "$COM_DIR" --com 1 >"$WORK_DIR/encoder-sim.log" 2>&1 &
 SIM_PID=$!

@@ -1,5 +1,7 @@
 #include "app/main/TerminationSignals.h"
 
+#include "framework/ErrorReport.h"
+
 #include <QApplication>
 #include <cerrno>
 #include <csignal>
@@ -59,6 +61,7 @@ void TTerminationSignals::Terminate() {
         return;
     FRequested = true;
     RestoreDefaultActions();
+    SetProgramEnding();
     // Closing the windows ends a modal dialog's loop too; quitting ends the main loop even
     // when a window refused to close.
     QApplication::closeAllWindows();

@@ -1,6 +1,7 @@
 // Quorvane: a test tool for alarm encoders on a serial line. One window, German texts; it reads
 // no command line and remembers only the test record's audio input and tone standard.
 
+#include "app/main/AudioServerNote.h"
 #include "app/main/GermanCatalogue.h"
 #include "app/main/LayoutFonts.h"
 #include "app/main/TerminationSignals.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    InstallAudioServerNote();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromStdString(ApplicationTitle()));
     InstallQtGermanCatalogue();

@@ -12,10 +12,9 @@ constexpr char Etx = 0x03;
 constexpr char LineFeed = 0x0A;
 constexpr char CarriageReturn = 0x0D;
 
-std::optional<char> PreToneByte(const TEncoderType& type, int radioGroup1Item,
-                                int radioGroup4Item) {
-    return type.Family == efFiveCharacter ? TableByte(FiveCharPreToneChars, radioGroup1Item)
-                                          : TableByte(TenCharPreToneChars, radioGroup4Item);
+std::optional<char> PreToneByte(const TEncoderType& type, int fiveCharPreTone, int tenCharPreTone) {
+    return type.Family == efFiveCharacter ? TableByte(FiveCharPreToneChars, fiveCharPreTone)
+                                          : TableByte(TenCharPreToneChars, tenCharPreTone);
 }
 
 } // namespace
@@ -49,28 +48,28 @@ std::string ChecksumHex(unsigned char sum) {
     return {Digits[sum >> 4], Digits[sum & 0x0F]};
 }
 
-std::string BuildTelegram(int encoderType, std::string_view codeText, int radioGroup1Item,
-                          int radioGroup2Item, int radioGroup3Item, int radioGroup4Item) {
+std::string BuildTelegram(int encoderType, std::string_view codeText, int fiveCharPreTone,
+                          int alarmType, int tape, int tenCharPreTone) {
     const TEncoderType* type = FindEncoderType(encoderType);
     if (type == nullptr) {
         return {};
     }
-    const std::optional<char> alarmType = TableByte(AlarmTypeChars, radioGroup2Item);
-    const std::optional<char> preTone = PreToneByte(*type, radioGroup1Item, radioGroup4Item);
-    const std::optional<char> tape = TableByte(TapeChars, radioGroup3Item);
-    if (!alarmType || (type->HasPreTone && !preTone) || (type->HasTape && !tape)) {
+    const std::optional<char> alarmTypeByte = TableByte(AlarmTypeChars, alarmType);
+    const std::optional<char> preToneByte = PreToneByte(*type, fiveCharPreTone, tenCharPreTone);
+    const std::optional<char> tapeByte = TableByte(TapeChars, tape);
+    if (!alarmTypeByte || (type->HasPreTone && !preToneByte) || (type->HasTape && !tapeByte)) {
         return {};
     }
 
     const bool fiveCharacter = type->Family == efFiveCharacter;
     std::string telegram(1, fiveCharacter ? Stx : LineFeed);
     if (type->HasPreTone) {
-        telegram += *preTone;
+        telegram += *preToneByte;
     }
     telegram += NormaliseCode(codeText);
-    telegram += *alarmType;
+    telegram += *alarmTypeByte;
     if (type->HasTape) {
-        telegram += *tape;
+        telegram += *tapeByte;
     }
     if (type->Checksum == csRawByte) {
         telegram += static_cast<char>(TelegramChecksum(telegram));

@@ -14,10 +14,10 @@
 // ':' ... '>', 'F' 0x3F, 'Z' 0x53).
 std::string NormaliseCode(std::string_view text);
 
-// radioGroup1Item: pre-tone of the five-character types; radioGroup2Item: alarm type (all seven
-// types); radioGroup3Item: tape; radioGroup4Item: pre-tone of the ten-character types.
-std::string BuildTelegram(int encoderType, std::string_view codeText, int radioGroup1Item,
-                          int radioGroup2Item, int radioGroup3Item, int radioGroup4Item);
+// Each option is an item index into its character table: the pre-tone of the five-character
+// types, the alarm type (all seven types), the tape, the pre-tone of the ten-character types.
+std::string BuildTelegram(int encoderType, std::string_view codeText, int fiveCharPreTone,
+                          int alarmType, int tape, int tenCharPreTone);
 
 // 0x02, the text's bytes unchanged, 0x03.
 std::string BuildFixedTelegram(std::string_view text);

@@ -1,8 +1,10 @@
 #include "app/testrecord/RecordFile.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +24,14 @@ template <typename TFields> std::string Line(std::string_view first, const TFiel
 
 std::string RecordFileName(std::string_view date) {
     return "Pruefprotokoll-" + std::string(date) + ".csv";
+}
+
+std::string UnsavedRecordFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state != nullptr && *state == '/')
+        return std::string(state) + "/quorvane";
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : "") + "/.local/state/quorvane";
 }
 
 std::string CsvField(std::string_view text) {
@@ -57,21 +67,33 @@ std::optional<std::string> AppendRecordLine(const std::string& path, const TTest
     if (fd < 0)
         return std::strerror(errno);
     struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    int error = 0;
+    if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &status) != 0)
+        error = errno;
+    else if (!S_ISREG(status.st_mode)) {
         ::close(fd);
         return "not a regular file";
     }
-    std::string text;
-    if (status.st_size == 0)
-        text = std::string(ByteOrderMark) + CsvHeaderLine();
-    text += CsvLine(row);
-    int error = 0;
-    for (std::size_t done = 0; done < text.size() && error == 0;) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote > 0)
-            done += static_cast<std::size_t>(wrote);
-        else if (wrote < 0 && errno != EINTR)
-            error = errno;
+    if (error == 0) {
+        std::string text;
+        if (status.st_size == 0)
+            text = std::string(ByteOrderMark) + CsvHeaderLine();
+        text += CsvLine(row);
+        // One write takes the whole text unless the disk fills up; the rest is tried once more
+        // only to learn why.
+        for (std::size_t done = 0; done < text.size() && error == 0;) {
+            const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+            if (wrote > 0)
+                done += static_cast<std::size_t>(wrote);
+            else if (wrote == 0)
+                error = ENOSPC;
+            else if (errno != EINTR)
+                error = errno;
+        }
+        // A part of a line would have the next line glued onto it.
+        if (error != 0) {
+            [[maybe_unused]] const int cut = ::ftruncate(fd, status.st_size);
+        }
     }
     // A full disk or a network folder may only report the failure on closing.
     if (::close(fd) != 0 && error == 0)

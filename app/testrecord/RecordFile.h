@@ -3,7 +3,7 @@
 // a byte-order mark (so spreadsheets read the umlauts right), a header line, one line per row,
 // fields separated by semicolons as German spreadsheets expect, lines ending in CR LF.
 //
-// Pure formatting plus one appending write; any thread, one writer per file at a time.
+// Pure formatting plus one appending write; any thread, any number of writers.
 // AppendRecordLine returns the system's reason when the file cannot be written; it never throws.
 
 #include "app/testrecord/TestRecordRow.h"
@@ -15,6 +15,10 @@
 // The file of the day `date` ("2026-12-07").
 std::string RecordFileName(std::string_view date);
 
+// Where rows that could not be written to the working folder are kept when the program ends:
+// $XDG_STATE_HOME/quorvane, or ~/.local/state/quorvane when that is not set.
+std::string UnsavedRecordFolder();
+
 // A field as a spreadsheet reads it back: in double quotes (inner ones doubled) when it holds a
 // separator, quote, line break or leading or trailing blank; and with a leading apostrophe when
 // it starts like a formula ('=', '+', '-', '@'), so opening the file never runs one.
@@ -24,7 +28,9 @@ std::string CsvField(std::string_view text);
 std::string CsvHeaderLine();
 std::string CsvLine(const TTestRecordRow& row);
 
-// Appends the row's line, starting a new file with the byte-order mark and the header.
-// Returns the reason on failure, also when the name is taken by something other than a regular
-// file; never blocks on a pipe.
+// Appends the row's line, starting a new file with the byte-order mark and the header. The file
+// is locked (flock) while it is looked at and written, so of several writers only one heads a
+// new file; the text goes in with one write, and what a short or failed write left is cut off
+// again, so the file only ever holds whole lines. Returns the reason on failure, also when the
+// name is taken by something other than a regular file; never blocks on a pipe.
 std::optional<std::string> AppendRecordLine(const std::string& path, const TTestRecordRow& row);

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 bool TTestRecordBook::WaitsForTones(std::size_t index) const {
-    const TTestRecordRow& row = Rows_[index];
-    return row.Alarm.Listening && !row.SequenceHeard;
+    const TTestRecordRow& row = Row(index);
+    return row.Alarm.Listening && !row.Alarm.Expected.empty() && !row.SequenceHeard;
 }
 
 bool TTestRecordBook::Settled(std::size_t index) const {
@@ -25,18 +25,28 @@ TTestRecordBook::TChange TTestRecordBook::AddAlarm(TAlarmSent alarm, TTime now) 
             open = Open_.erase(open);
         } else
             ++open;
+    const bool sent = alarm.Sent;
+    const bool hasCode = !alarm.Expected.empty();
     Rows_.push_back({std::move(alarm), {}, {}, false, {}});
-    Open_.push_back({Rows_.size() - 1, now + HearingWindow});
-    change.Changed.push_back(Rows_.size() - 1);
+    const std::size_t index = RowCount() - 1;
+    if (!sent) {
+        Rows_.back().Verdict = NotSentVerdict();
+        change.Completed.push_back(index);
+        return change;
+    }
+    if (!hasCode)
+        Rows_.back().Verdict = NoCodeVerdict();
+    Open_.push_back({index, now + HearingWindow});
+    change.Changed.push_back(index);
     return change;
 }
 
 TTestRecordBook::TChange TTestRecordBook::AddReply(std::string_view reply) {
     TChange change;
-    if (Open_.empty() || Open_.back().Index != Rows_.size() - 1)
+    if (Open_.empty() || Open_.back().Index != RowCount() - 1)
         return change;
     AddReplyTo(Rows_.back(), reply);
-    change.Changed.push_back(Rows_.size() - 1);
+    change.Changed.push_back(RowCount() - 1);
     return change;
 }
 
@@ -50,12 +60,12 @@ TTestRecordBook::TChange TTestRecordBook::AddHeard(const HeardSignal& signal) {
         return change;
     if (signal.kind == HeardKind::Sequence) {
         const auto expecting = std::find_if(target, Open_.end(), [&](const TOpenRow& open) {
-            return waiting(open) && Rows_[open.Index].Alarm.Expected == signal.digits;
+            return waiting(open) && Row(open.Index).Alarm.Expected == signal.digits;
         });
         if (expecting != Open_.end())
             target = expecting;
     }
-    TTestRecordRow& row = Rows_[target->Index];
+    TTestRecordRow& row = At(target->Index);
     row.Heard.push_back(HeardText(signal));
     change.Changed.push_back(target->Index);
     if (signal.kind != HeardKind::Sequence)
@@ -63,7 +73,7 @@ TTestRecordBook::TChange TTestRecordBook::AddHeard(const HeardSignal& signal) {
     row.SequenceHeard = true;
     LastSequenceRow_ = target->Index;
     row.Verdict = CompareHeard(row.Alarm.Expected, signal.digits);
-    if (target->Index != Rows_.size() - 1)
+    if (target->Index != RowCount() - 1)
         Complete(target, change);
     return change;
 }
@@ -72,10 +82,10 @@ TTestRecordBook::TChange TTestRecordBook::StopListening() {
     TChange change;
     for (auto open = Open_.begin(); open != Open_.end();) {
         if (WaitsForTones(open->Index)) {
-            Rows_[open->Index].Alarm.Listening = false;
+            At(open->Index).Alarm.Listening = false;
             change.Changed.push_back(open->Index);
         }
-        if (Settled(open->Index) && open->Index != Rows_.size() - 1) {
+        if (Settled(open->Index) && open->Index != RowCount() - 1) {
             change.Completed.push_back(open->Index);
             open = Open_.erase(open);
         } else
@@ -89,7 +99,7 @@ TTestRecordBook::TChange TTestRecordBook::Expire(TTime now) {
     while (!Open_.empty() && Open_.front().Deadline <= now) {
         const std::size_t index = Open_.front().Index;
         if (WaitsForTones(index)) {
-            Rows_[index].Verdict = NothingHeardVerdict();
+            At(index).Verdict = NothingHeardVerdict();
             change.Changed.push_back(index);
         }
         Complete(Open_.begin(), change);
@@ -102,6 +112,15 @@ TTestRecordBook::TChange TTestRecordBook::CompleteAll() {
     while (!Open_.empty())
         Complete(Open_.begin(), change);
     return change;
+}
+
+void TTestRecordBook::ReleaseCompleted() {
+    // The newest row stays: replies go to it.
+    const std::size_t keepFrom = Open_.empty() ? RowCount() - 1 : Open_.front().Index;
+    while (!Rows_.empty() && First_ < keepFrom) {
+        Rows_.pop_front();
+        ++First_;
+    }
 }
 
 std::optional<TTestRecordBook::TTime> TTestRecordBook::NextDeadline() const {

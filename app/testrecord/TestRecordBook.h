@@ -9,7 +9,8 @@
 // that row instead, so one alarm the encoder dropped does not shift every verdict after it. A row
 // that waits longer than the hearing window gets "nichts gehört". A row is complete when its
 // hearing window has passed, or as soon as it has its verdict (or nothing to wait for) and a newer
-// alarm has gone out.
+// alarm has gone out. An alarm that did not go out is complete at once, "nicht gesendet", and
+// gets no replies; one without a code to sound ("kein Code") waits for no tones.
 //
 // Time is passed in, so tests need no clock. One thread; nothing here fails.
 
@@ -42,12 +43,16 @@ public:
     TChange Expire(TTime now);
     // Completes every open row as it stands (the program ends).
     TChange CompleteAll();
+    // Forgets the complete rows older than every open row, once the caller has taken them, so
+    // a long session holds only the rows still filling.
+    void ReleaseCompleted();
 
     // When the oldest open row's hearing window ends; nothing while no row is open.
     std::optional<TTime> NextDeadline() const;
 
-    std::size_t RowCount() const { return Rows_.size(); }
-    const TTestRecordRow& Row(std::size_t index) const { return Rows_.at(index); }
+    // Rows ever added; Row takes the index of one not yet released.
+    std::size_t RowCount() const { return First_ + Rows_.size(); }
+    const TTestRecordRow& Row(std::size_t index) const { return Rows_.at(index - First_); }
 
 private:
     struct TOpenRow {
@@ -59,7 +64,10 @@ private:
     bool Settled(std::size_t index) const;
     void Complete(std::deque<TOpenRow>::iterator open, TChange& change);
 
-    std::vector<TTestRecordRow> Rows_;
+    TTestRecordRow& At(std::size_t index) { return Rows_[index - First_]; }
+
+    std::deque<TTestRecordRow> Rows_; // from index First_ on
+    std::size_t First_ = 0;
     std::deque<TOpenRow> Open_; // oldest first
     std::optional<std::size_t> LastSequenceRow_;
 };

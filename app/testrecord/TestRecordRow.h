@@ -23,8 +23,9 @@ struct TAlarmSent {
     std::string PreTone;     // the pre-tone group's item, empty when none applies
     std::string AlarmType;   // the alarm-type group's item, empty when none applies
     std::string TelegramHex; // "02 40 31 32 33 34 35 49 03"
-    std::string Expected;    // the symbols the encoder should sound
+    std::string Expected;    // the symbols the encoder should sound; empty when it sounds none
     bool Listening = false;  // whether a tone input was on when it went out
+    bool Sent = true;        // false: the telegram never reached the encoder
 };
 
 struct TTestRecordRow {

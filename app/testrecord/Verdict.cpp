@@ -21,3 +21,11 @@ TVerdict CompareHeard(std::string_view sent, std::string_view heard) {
 TVerdict NothingHeardVerdict() {
     return {TVerdictKind::NothingHeard, "nichts gehört"};
 }
+
+TVerdict NotSentVerdict() {
+    return {TVerdictKind::NotSent, "nicht gesendet"};
+}
+
+TVerdict NoCodeVerdict() {
+    return {TVerdictKind::NoCode, "kein Code"};
+}

@@ -11,6 +11,8 @@ enum class TVerdictKind {
     Matches,      // "stimmt"
     Differs,      // "weicht ab", with what differs
     NothingHeard, // "nichts gehört": no sequence within the hearing window
+    NotSent,      // "nicht gesendet": the telegram never reached the encoder
+    NoCode,       // "kein Code": the alarm carries no code an encoder sounds
 };
 
 struct TVerdict {
@@ -25,3 +27,5 @@ struct TVerdict {
 TVerdict CompareHeard(std::string_view sent, std::string_view heard);
 
 TVerdict NothingHeardVerdict();
+TVerdict NotSentVerdict();
+TVerdict NoCodeVerdict();

@@ -1,6 +1,9 @@
 #include "app/window/Controls.h"
 
+#include "app/window/EventHook.h"
+
 #include <QButtonGroup>
+#include <QEvent>
 #include <QGridLayout>
 #include <QPalette>
 #include <QRadioButton>
@@ -66,4 +69,14 @@ void TRadioGroup::SetItemIndex(int index) {
 QWidget* TRadioGroup::FocusItem() const {
     const int index = ItemIndex();
     return index >= 0 ? Item(index) : (Buttons_.empty() ? nullptr : Item(0));
+}
+
+void IgnoreWheelUnlessFocused(QComboBox* selector) {
+    selector->setFocusPolicy(Qt::StrongFocus);
+    new TEventHook(
+        selector,
+        [selector](QObject*, QEvent* event) {
+            return event->type() == QEvent::Wheel && !selector->hasFocus();
+        },
+        selector);
 }

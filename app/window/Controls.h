@@ -44,6 +44,10 @@ private:
     std::function<void()> OnDropDown_;
 };
 
+// A wheel notch over a selector passed on the way would change what it selects: the selector
+// takes the wheel only while it has the focus.
+void IgnoreWheelUnlessFocused(QComboBox* selector);
+
 class TRadioGroup : public QGroupBox {
 public:
     TRadioGroup(const QString& caption, const std::vector<std::string>& items, int columns,

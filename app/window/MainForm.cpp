@@ -4,16 +4,17 @@
 #include "app/window/MainForm.h"
 
 #include "app/telegram/TelegramBuilder.h"
+#include "app/telegram/TelegramReading.h"
 #include "app/window/CodeField.h"
 #include "app/window/CodeKeyFilter.h"
 #include "app/window/Controls.h"
 #include "app/window/EventHook.h"
 #include "app/window/MessageBox.h"
+#include "app/window/TestRecordPanel.h"
 #include "app/window/WidgetText.h"
 #include "app/window/WindowRules.h"
 #include "framework/ErrorReport.h"
-#include "serial/engine/ports/SioPortNames.h"
-#include "serial/engine/ports/SioProbePort.h"
+#include "serial/component/SioPortList.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -30,7 +32,6 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     CreateControls();
     SetUpSioComPort1();
     ConnectHandlers();
-    SetUpTestRecord();
     new TEventHook(
         Edit1,
         [this](QObject*, QEvent* event) {
@@ -46,7 +47,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 }
 
 TMainForm::~TMainForm() {
-    RunReportingErrors([this] { CloseTestRecord(); });
+    RunReportingErrors([this] { TestRecord->Close(); });
     // Closing the port lets pending events run; no handler may be reached by them any more,
     // while the port closes with the window still standing around it.
     for (const QMetaObject::Connection& connection : HandlerConnections_)
@@ -79,17 +80,6 @@ void TMainForm::ConnectHandlers() {
     ConnectGuarded(Timer1, &QTimer::timeout, &TMainForm::Timer1Timer);
     ConnectGuarded(Timer2, &QTimer::timeout, &TMainForm::Timer2Timer);
     ConnectGuarded(Timer3, &QTimer::timeout, &TMainForm::Timer3Timer);
-}
-
-void TMainForm::IgnoreWheelUnlessFocused(QComboBox* selector) {
-    // A wheel notch over a selector passed on the way would change the type or the port.
-    selector->setFocusPolicy(Qt::StrongFocus);
-    new TEventHook(
-        selector,
-        [selector](QObject*, QEvent* event) {
-            return event->type() == QEvent::Wheel && !selector->hasFocus();
-        },
-        this);
 }
 
 void TMainForm::CentreOnScreen() {
@@ -139,26 +129,23 @@ void TMainForm::OpenFirstPort() {
     }
 }
 
-QStringList TMainForm::AvailablePortEntries() {
-    QStringList entries;
-    for (std::uint16_t n = FirstPortNumber; n <= LastPortNumber; ++n)
-        if (ProbePort(n))
-            entries << QString::fromStdString(PortDisplayName(n));
-    return entries;
-}
-
 void TMainForm::ShowHint(const QString& hint) {
     StatusLine->showMessage(hint);
 }
 
 bool TMainForm::FilterCodeKey(QEvent* event) {
-    const std::optional<char32_t> typed = TypedCharacter(*static_cast<QKeyEvent*>(event));
+    const auto& key = *static_cast<QKeyEvent*>(event);
+    // The paste shortcut pastes as Shift+Insert and the context menu do; the field's own filter
+    // then keeps only code characters.
+    if (key.matches(QKeySequence::Paste))
+        return false;
+    const std::optional<char32_t> typed = TypedCharacter(key);
     if (!typed)
         return false;
-    char32_t key = *typed;
+    char32_t character = *typed;
     // A handler that fails lets nothing through rather than an unchecked character.
-    const bool handled = RunReportingErrors([this, &key] { Edit1KeyPress(key); });
-    return !handled || key == 0;
+    const bool handled = RunReportingErrors([this, &character] { Edit1KeyPress(character); });
+    return !handled || character == 0;
 }
 
 void TMainForm::Edit1KeyPress(char32_t& key) {
@@ -248,9 +235,45 @@ void TMainForm::SpeedButton1Click() {
     const std::string telegram =
         BuildTelegram(SelectedEncoderType(), Latin1Bytes(Edit1->text()), RadioGroup1->ItemIndex(),
                       RadioGroup2->ItemIndex(), RadioGroup3->ItemIndex(), RadioGroup4->ItemIndex());
-    SioComPort1->WriteString(telegram);
-    RecordTypedAlarm(telegram);
+    if (!telegram.empty())
+        SendAlarm(telegram, TypedAlarm(telegram));
     Timer1->start();
+}
+
+void TMainForm::SendAlarm(const std::string& telegram, TAlarmSent alarm) {
+    // An open port whose device has gone takes writes without a word; they go nowhere.
+    if (SioComPort1->Open() && !SioComPort1->DeviceAttached()) {
+        alarm.Sent = false;
+        TestRecord->AlarmSent(std::move(alarm));
+        ShowMessage(QStringLiteral("Geber nicht verbunden – Alarm nicht gesendet"));
+        return;
+    }
+    try {
+        SioComPort1->WriteString(telegram);
+    } catch (...) {
+        alarm.Sent = false;
+        TestRecord->AlarmSent(std::move(alarm));
+        throw;
+    }
+    TestRecord->AlarmSent(std::move(alarm));
+}
+
+TAlarmSent TMainForm::TypedAlarm(const std::string& telegram) const {
+    // The option groups as the window shows them for the type: the one of each pair in sight.
+    const auto shownItem = [](const TRadioGroup& first, const TRadioGroup& second) {
+        for (const TRadioGroup* group : {&first, &second})
+            if (!group->isHidden() && group->ItemIndex() >= 0)
+                return group->Item(group->ItemIndex())->text().toStdString();
+        return std::string();
+    };
+    TAlarmSent alarm;
+    alarm.EncoderType = ComboBox1->currentText().toStdString();
+    alarm.Code = Edit1->text().toStdString();
+    alarm.PreTone = shownItem(*RadioGroup1, *RadioGroup4);
+    alarm.AlarmType = shownItem(*RadioGroup2, *RadioGroup5);
+    alarm.TelegramHex = TelegramHex(telegram);
+    alarm.Expected = ExpectedSymbols(Latin1Bytes(Edit1->text()));
+    return alarm;
 }
 
 void TMainForm::ComboBox3Change() {

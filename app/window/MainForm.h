@@ -7,14 +7,15 @@
 // signal, a timer, the component's event or the window's creation runs inside the standard
 // error report's guard, so no exception crosses a Qt frame. GUI thread only.
 //
-// The handlers live in four source files of this one class: the window and its rules
-// (MainForm.cpp), link supervision (MainFormSupervision.cpp), the fixed code list
-// (MainFormFixedCodes.cpp) and the test record with its tone input (MainFormTestRecord.cpp); the
-// controls are built in MainFormLayout.cpp and MainFormTestRecordLayout.cpp.
+// The handlers live in three source files of this one class: the window and its rules
+// (MainForm.cpp), link supervision (MainFormSupervision.cpp) and the fixed code list
+// (MainFormFixedCodes.cpp); the controls are built in MainFormLayout.cpp. The test record is a
+// panel of its own (TTestRecordPanel) that the form tells what goes out and comes back.
 
 #include "app/supervision/ReplyDecoding.h"
-#include "app/testrecord/TestRecordBook.h"
+#include "app/testrecord/TestRecordRow.h"
 #include "app/window/CodeField.h"
+#include "app/window/GuardedConnect.h"
 #include "framework/ErrorReport.h"
 #include "serial/component/SioComPort.h"
 
@@ -29,18 +30,14 @@
 
 class QCheckBox;
 class QComboBox;
-class QGroupBox;
 class QLabel;
-class QMediaDevices;
-class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class QTimer;
-class QTreeWidget;
 class TComboBox;
 class TPanel;
 class TRadioGroup;
-class TToneListener;
+class TTestRecordPanel;
 
 class TMainForm : public QMainWindow {
 public:
@@ -77,16 +74,7 @@ public:
     TPanel* Panel4 = nullptr;
     TPanel* Panel5 = nullptr;
     // The test record ("Prüfprotokoll") below the option groups.
-    QGroupBox* GroupBox1 = nullptr;
-    QLabel* Label7 = nullptr;
-    QComboBox* ComboBox4 = nullptr; // "Toneingang": "Aus" and the audio inputs
-    QLabel* Label8 = nullptr;
-    QComboBox* ComboBox5 = nullptr; // "Tonfolge": the selective-call standards
-    QLabel* Label9 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr; // input level
-    QTreeWidget* ListView1 = nullptr;     // one row per alarm sent, newest first
-    QTimer* Timer4 = nullptr;             // end of the next hearing window
-    QTimer* Timer5 = nullptr;             // level display
+    TTestRecordPanel* TestRecord = nullptr;
 
     void FormCreate();
     void ShowHint(const QString& hint);
@@ -106,12 +94,6 @@ public:
     void ComboBox3Select();
     void ComboBox3EditingFinished();
     void ComboBox3DropDown();
-    void ComboBox4Change();
-    void ComboBox5Change();
-    void Timer4Timer();
-    void Timer5Timer();
-    void ToneListener1Heard(const std::vector<HeardSignal>& heard);
-    void ToneListener1Failure(const QString& reason);
 
     // The send gate of the fixed codes: set by an ACK, cleared by a NAK.
     bool LastReplyWasAck = false;
@@ -132,9 +114,7 @@ private:
     // destructor drops these connections before the controls go.
     template <typename Sender, typename Signal>
     void ConnectGuarded(const Sender* sender, Signal signal, void (TMainForm::*handler)()) {
-        HandlerConnections_.push_back(connect(sender, signal, this, [this, handler] {
-            RunReportingErrors([this, handler] { (this->*handler)(); });
-        }));
+        HandlerConnections_.push_back(::ConnectGuarded(sender, signal, this, handler));
     }
     void SetUpSioComPort1();
     void CentreOnScreen();
@@ -143,8 +123,6 @@ private:
     void ShowReply(TReplyKind reply);
     void SetTriggerButton(bool enabled);
     bool FilterCodeKey(QEvent* event);
-    void IgnoreWheelUnlessFocused(QComboBox* selector);
-    static QStringList AvailablePortEntries();
     // Switches to the port the selector's text names; a text naming no available port is
     // refused with one message, and the port in use stays.
     void ConfirmPortEntry(bool retryUnchanged);
@@ -155,26 +133,16 @@ private:
     bool EncoderReachable() const;
     void StopFixedPass();
     void EndPassWithUnsendableCode(std::size_t telegramSize);
-    void CreateTestRecordControls(QWidget* client);
-    void SetUpTestRecord();
-    TAlarmSent AlarmBeingSent(const std::string& telegram) const;
-    void RecordTypedAlarm(const std::string& telegram);
-    void RecordFixedAlarm(const std::string& entry, const std::string& telegram);
-    void RecordReply(TReplyKind reply);
-    void RecordLinkLost();
-    void ApplyRecordChange(const TTestRecordBook::TChange& change);
-    void ShowRecordRow(std::size_t index);
-    void WriteRecordRow(std::size_t index);
-    void FillToneInputs();
-    void ListenToChosenInput();
-    void ShowLevelOff();
-    void CloseTestRecord();
-
-    TTestRecordBook RecordBook_;
-    TToneListener* ToneListener1 = nullptr;
-    QMediaDevices* MediaDevices_ = nullptr;
-    bool RecordFileFailureShown_ = false;
+    void CreateTestRecordPanel(QWidget* client);
+    // Writes the telegram and records the alarm; one that does not reach the encoder is recorded
+    // as not sent, and the operator is told.
+    void SendAlarm(const std::string& telegram, TAlarmSent alarm);
+    // The alarm that goes out, in the window's words, for the record.
+    TAlarmSent TypedAlarm(const std::string& telegram) const;
+    TAlarmSent FixedAlarm(const std::string& entry, const std::string& telegram) const;
 
     std::vector<QMetaObject::Connection> HandlerConnections_;
     bool PortSwitchRunning_ = false;
+    // The full output ring has been reported and no poll has gone out since.
+    bool OutputFullReported_ = false;
 };

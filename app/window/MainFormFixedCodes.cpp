@@ -3,7 +3,9 @@
 
 #include "app/fixedcodes/CodeListFile.h"
 #include "app/fixedcodes/FixedSequence.h"
+#include "app/options/OptionGroupItems.h"
 #include "app/telegram/TelegramBuilder.h"
+#include "app/telegram/TelegramReading.h"
 #include "app/window/Controls.h"
 #include "app/window/MainForm.h"
 #include "app/window/MessageBox.h"
@@ -53,8 +55,7 @@ void TMainForm::Timer2Timer() {
         EndPassWithUnsendableCode(telegram.size());
         return;
     }
-    SioComPort1->WriteString(telegram);
-    RecordFixedAlarm(entry, telegram);
+    SendAlarm(telegram, FixedAlarm(entry, telegram));
     ++FixedSendCount;
     Panel5->SetCaption(QString::number(FixedSendCount));
     const TFixedStep step = NextFixedStep(SelectedItemIndex(*ComboBox2), ComboBox2->count());
@@ -65,6 +66,22 @@ void TMainForm::Timer2Timer() {
         Timer2->stop();
     if (!Timer1->isActive())
         Timer1->start();
+}
+
+TAlarmSent TMainForm::FixedAlarm(const std::string& entry, const std::string& telegram) const {
+    const auto itemText = [](const std::vector<std::string>& items, std::optional<int> item) {
+        const bool inList = item && *item >= 0 && *item < static_cast<int>(items.size());
+        return inList ? items[static_cast<std::size_t>(*item)] : std::string();
+    };
+    const TFixedEntryView view = ViewFixedEntry(entry);
+    TAlarmSent alarm;
+    alarm.EncoderType = ComboBox1->currentText().toStdString();
+    alarm.Code = FromLatin1Bytes(entry).toStdString();
+    alarm.PreTone = itemText(FiveCharPreToneItems(), view.PreToneItem);
+    alarm.AlarmType = itemText(AlarmTypeItems(), view.AlarmTypeItem);
+    alarm.TelegramHex = TelegramHex(telegram);
+    alarm.Expected = view.Symbols;
+    return alarm;
 }
 
 void TMainForm::StopFixedPass() {

@@ -2,11 +2,12 @@
 // the state the window starts in.
 
 #include "app/fixedcodes/CodeList.h"
+#include "app/options/OptionGroupItems.h"
 #include "app/telegram/EncoderTypes.h"
 #include "app/window/CodeField.h"
 #include "app/window/Controls.h"
 #include "app/window/MainForm.h"
-#include "app/options/OptionGroupItems.h"
+#include "app/window/TestRecordPanel.h"
 #include "app/window/WidgetText.h"
 
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <algorithm>
 #include <initializer_list>
 
 namespace {
@@ -240,6 +242,18 @@ void TMainForm::CreateControls() {
                              ComboBox3};
     for (std::size_t i = 1; i < std::size(focusChain); ++i)
         setTabOrder(focusChain[i - 1], focusChain[i]);
-    CreateTestRecordControls(client);
+    CreateTestRecordPanel(client);
     Edit1->setFocus();
+}
+
+void TMainForm::CreateTestRecordPanel(QWidget* client) {
+    // The band starts below the lowest option group as the window's fonts have sized it (the
+    // ten-character pre-tone group grows past its stored bounds), so no stored control is covered
+    // or moved; its controls come after every stored control in the tab order.
+    int top = 0;
+    for (const QWidget* group : {RadioGroup1, RadioGroup2, RadioGroup3, RadioGroup4, RadioGroup5})
+        top = std::max(top, group->geometry().bottom() + 2);
+    const int bottom = height() - StatusLine->height() - 2;
+    TestRecord = new TTestRecordPanel(client, QRect(8, top, 888, bottom - top));
+    setTabOrder(ComboBox3, TestRecord->ToneInputSelector);
 }

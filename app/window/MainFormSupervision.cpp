@@ -2,14 +2,24 @@
 
 #include "app/window/Controls.h"
 #include "app/window/MainForm.h"
+#include "app/window/TestRecordPanel.h"
 
 #include <QApplication>
 #include <QTimer>
+#include <utility>
 
 void TMainForm::Timer1Timer() {
     if (!SioComPort1->Open() && !OpenPortQuietly())
         return;
-    SioComPort1->WriteString(std::string(PollRequest));
+    try {
+        SioComPort1->WriteString(std::string(PollRequest));
+        OutputFullReported_ = false;
+    } catch (const EOutputBufferTooSmall&) {
+        // While the line does not drain, every tick would fail the same way: told once, until a
+        // poll goes out again.
+        if (!std::exchange(OutputFullReported_, true))
+            throw;
+    }
 }
 
 bool TMainForm::OpenPortQuietly() {
@@ -36,7 +46,7 @@ void TMainForm::SioComPort1TriggerAvail(TSioCustomComPort& CP, std::uint16_t Cou
         const TReplyKind reply = DecodeReplyByte(CP.ReadChar());
         ShowReply(reply);
         ApplyReply(reply, LastReplyWasAck, LinkWatchdog);
-        RecordReply(reply);
+        TestRecord->ReplyReceived(reply);
     }
 }
 
@@ -70,7 +80,7 @@ void TMainForm::Timer3Timer() {
         return;
     }
     if (Panel4->isHidden())
-        RecordLinkLost();
+        TestRecord->LinkLost();
     Panel4->show();
     Panel4->SetColor(QColor(255, 255, 0));
     Panel4->SetFontColor(QColor(255, 0, 0));

@@ -1,9 +1,9 @@
 #include "app/window/WindowRules.h"
 
 #include "app/telegram/EncoderTypes.h"
+#include "runtime/StrToInt.h"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 #include <utility>
 
@@ -13,7 +13,7 @@ bool IsCodeCharacter(char32_t typed) {
 }
 
 TFilteredCode FilterCodeEdit(std::u32string_view before, std::u32string_view edited,
-                         std::size_t cursor, std::size_t maxLength) {
+                             std::size_t cursor, std::size_t maxLength) {
     TFilteredCode result{{}, 0};
     for (std::size_t i = 0; i < edited.size(); ++i) {
         if (edited[i] == Backspace || !IsCodeCharacter(edited[i]))
@@ -44,10 +44,10 @@ TFilteredCode FilterCodeEdit(std::u32string_view before, std::u32string_view edi
 
 std::uint16_t PortNumberFromEntry(std::string_view entry) {
     const std::string_view digits = entry.size() > 3 ? entry.substr(3) : std::string_view{};
-    unsigned value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || digits.front() < '0' || digits.front() > '9' || error != std::errc{} ||
-        end != digits.data() + digits.size() || value > std::numeric_limits<std::uint16_t>::max())
+    // A port number has no sign and fits the port property.
+    const bool unsignedDigits = !digits.empty() && digits.front() >= '0' && digits.front() <= '9';
+    const std::int32_t value = unsignedDigits ? StrToInt(digits) : -1;
+    if (value < 0 || value > std::numeric_limits<std::uint16_t>::max())
         throw EConvertError("'" + std::string(digits) + "' is not a valid integer value");
     return static_cast<std::uint16_t>(value);
 }

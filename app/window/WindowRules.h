@@ -6,22 +6,14 @@
 // Pure functions on plain values; any thread. PortNumberFromEntry throws EConvertError for a
 // text that holds no port number; nothing else here can fail.
 
+#include "runtime/RunTimeErrors.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
-class EConvertError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 inline constexpr char32_t Backspace = 0x08;
-
-// The ports the window lists and switches to.
-inline constexpr std::uint16_t FirstPortNumber = 1;
-inline constexpr std::uint16_t LastPortNumber = 50;
 
 // Backspace, '0'-'9', 'A'-'E' and 'a'-'e'.
 bool IsCodeCharacter(char32_t typed);
@@ -35,7 +27,7 @@ struct TFilteredCode {
 // at `cursor`) keeps only its code characters; when that is still longer than maxLength, the
 // part inserted since `before` is cut, so the text that was there already stays.
 TFilteredCode FilterCodeEdit(std::u32string_view before, std::u32string_view edited,
-                         std::size_t cursor, std::size_t maxLength);
+                             std::size_t cursor, std::size_t maxLength);
 
 // The decimal number after the entry's first three characters ("COM12" gives 12); those three
 // are skipped, not checked.

@@ -1,8 +1,7 @@
 #include "serial/component/ComSelectForm.h"
 
-#include "framework/StrToInt.h"
-#include "serial/engine/ports/SioPortNames.h"
-#include "serial/engine/ports/SioProbePort.h"
+#include "runtime/StrToInt.h"
+#include "serial/component/SioPortList.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -15,8 +14,6 @@
 
 namespace {
 
-constexpr std::uint16_t FirstPort = 1;
-constexpr std::uint16_t LastPort = 50;
 // The digits follow "COM"; the run-time's copy takes at most 255 characters.
 constexpr qsizetype NumberStart = 3;
 constexpr qsizetype NumberLength = 255;
@@ -73,10 +70,7 @@ TComSelectForm::TComSelectForm(QWidget* parent)
 }
 
 void TComSelectForm::FormCreate() {
-    for (std::uint16_t n = FirstPort; n <= LastPort; ++n) {
-        if (ProbePort(n))
-            PortsComboBox->addItem(QString::fromStdString(PortDisplayName(n)));
-    }
+    PortsComboBox->addItems(AvailablePortEntries());
     if (PortsComboBox->count() > 0)
         PortsComboBox->setCurrentIndex(0);
 }

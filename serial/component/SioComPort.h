@@ -19,6 +19,7 @@
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
 #include "serial/engine/errors/CheckResult.h"
+#include "serial/engine/errors/SioExceptions.h"
 #include "serial/engine/errors/SioResultCodes.h"
 
 #include <cstdint>

@@ -44,7 +44,9 @@ private:
 } // namespace
 
 // The window procedure of every component's notification window. It holds RegistryLock for the
-// whole delivery, so the dispatcher it finds stays alive while the handlers run.
+// whole delivery, so the dispatcher it finds stays alive while the handlers run. It routes every
+// message of the component's contract, also the data, timer and status messages that this
+// engine never sends: a dispatcher that does send them finds the component ready.
 class TComPortWindowProc {
 public:
     static std::intptr_t Run(TSioWindowHandle, std::uint32_t message, std::uintptr_t wParam,

@@ -1,7 +1,7 @@
 #include "serial/component/ComSelectForm.h"
 
 #include "ComPortFixture.h"
-#include "framework/StrToInt.h"
+#include "runtime/StrToInt.h"
 
 #include <QComboBox>
 #include <QFrame>

@@ -1,7 +1,7 @@
 #include "framework/ErrorReport.h"
 
 #include "GuiTestSupport.h"
-#include "framework/StrToInt.h"
+#include "runtime/StrToInt.h"
 #include "serial/engine/errors/SioExceptions.h"
 
 #include <QAbstractButton>

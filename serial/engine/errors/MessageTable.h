@@ -3,8 +3,10 @@
 //
 // One constant table of (code, text) rows, sorted strictly ascending by the magnitude of the
 // code, with no two rows sharing a magnitude. It holds the layer's error texts (negative codes)
-// and the names the dispatch log prints (positive codes 15001 ... 15742). The table is built at
-// compile time and never changes, so any thread may read it without a lock.
+// and the names the dispatch log prints (positive codes 15001 ... 15742). Rows for what this layer
+// never does (telnet, fax, file transfer, modems) stay: their codes belong to the layer's
+// contract, and ErrorText must name whatever code a caller holds. The table is built at compile
+// time and never changes, so any thread may read it without a lock.
 
 #include "serial/engine/errors/SioResultCodes.h"
 

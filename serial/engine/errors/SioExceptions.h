@@ -4,8 +4,10 @@
 // ESioException carries ErrorCode: the negative code it was raised for, or 0 when it was raised
 // with a plain text. Ten group classes derive from it and 160 leaves from the groups; a leaf adds
 // nothing but its name and place in the tree, so a caller can catch one condition, a group or the
-// whole family. RaiseSioException maps a code to its class. Value types without shared state:
-// any thread may create and throw them.
+// whole family. RaiseSioException maps a code to its class. Only a dozen of the classes are ever
+// raised by this layer (opening, output, trace and log); the others are kept because callers may
+// name any class of the family in their handlers. Value types without shared state: any thread
+// may create and throw them.
 
 #include "runtime/RunTimeErrors.h"
 #include "serial/engine/errors/SioResultCodes.h"

@@ -9,6 +9,10 @@
 #include <cstdint>
 #include <string>
 
+// The port numbers offered to the operator: the window's list and the port dialog.
+inline constexpr std::uint16_t FirstPortNumber = 1;
+inline constexpr std::uint16_t LastPortNumber = 50;
+
 // "COM" followed by n in decimal.
 std::string PortDisplayName(std::uint16_t n);
 std::string DevicePath(std::uint16_t n);

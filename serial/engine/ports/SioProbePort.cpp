@@ -19,3 +19,11 @@ bool ProbePort(std::uint16_t n) {
     TSioOpenFailure failure = ClassifyOpenResult(handle);
     return failure == TSioOpenFailure::Busy || failure == TSioOpenFailure::NoPermission;
 }
+
+std::vector<std::uint16_t> AvailablePorts() {
+    std::vector<std::uint16_t> ports;
+    for (std::uint16_t n = FirstPortNumber; n <= LastPortNumber; ++n)
+        if (ProbePort(n))
+            ports.push_back(n);
+    return ports;
+}

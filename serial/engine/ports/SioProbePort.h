@@ -6,7 +6,12 @@
 // is busy (held by another program, or by this one), or exists but this user may not open it;
 // false for port 0 (nothing is touched) and for a port without a device. Any thread; takes
 // RegistryLock briefly. Never throws for a missing or busy port.
+//
+// AvailablePorts probes FirstPortNumber to LastPortNumber afresh and returns those that pass,
+// ascending: the ports that exist now.
 
 #include <cstdint>
+#include <vector>
 
 bool ProbePort(std::uint16_t n);
+std::vector<std::uint16_t> AvailablePorts();

@@ -46,7 +46,8 @@ TEnvironment ProgramEnvironment(const std::string& comDir, const std::string& co
                                 const std::filesystem::path& settings) {
     TEnvironment environment{{"QUORVANE_COM_DIR", comDir},
                              {"QT_QPA_PLATFORM", "offscreen"},
-                             {"XDG_CONFIG_HOME", settings.string()}};
+                             {"XDG_CONFIG_HOME", settings.string()},
+                             {"XDG_STATE_HOME", (settings / "state").string()}};
     if (!code.empty()) {
         environment.emplace_back("QT_PLUGIN_PATH", QUORVANE_TEST_PLUGIN_DIR);
         environment.emplace_back("QT_QPA_GENERIC_PLUGINS", "quorvanetrigger:" + code);
@@ -96,6 +97,21 @@ TEST(QuorvaneProgram, TerminationSignalsCloseTheWindowTheOrdinaryWay) {
         const int status = quorvane.Stop(signal, 3s);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
+}
+
+// Without any port the start-up asks for one; a signal then closes the dialog, and what would
+// have followed in boxes (the cancelled choice, the missing code list) goes to stderr.
+TEST(QuorvaneProgram, TerminationSignalDuringThePortDialogEndsWithoutFurtherBoxes) {
+    TVirtualComDir comDir(false);
+    TWorkFolder work;
+    std::filesystem::remove(work.Path / "Tonfolgen.txt");
+    TChildProcess quorvane(QUORVANE_BINARY, {}, ProgramEnvironment(comDir.Path(), "", work.Path),
+                           work.Path.string());
+    // Time to come up to the dialog, widened for an instrumented build.
+    std::this_thread::sleep_for(3s);
+    ASSERT_TRUE(quorvane.Running());
+    const int status = quorvane.Stop(SIGTERM, 5s);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST(QuorvaneProgram, PollsTwiceASecond) {

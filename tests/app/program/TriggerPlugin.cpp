@@ -2,7 +2,7 @@
 // through QT_QPA_GENERIC_PLUGINS=quorvanetrigger:<code>[+<code>...], it waits for the main
 // window, types the code into "Edit1" key by key (through the window's own key filter) and
 // clicks "SpeedButton1" once the window has armed it. Then it watches the newest row of the test
-// record ("ListView1") and prints it whenever it changes, as "record:" and its columns separated
+// record ("RecordList") and prints it whenever it changes, as "record:" and its columns separated
 // by tabs; once the row has a verdict it saves a picture of the window to $QUORVANE_TEST_SHOT,
 // when that is set, and sends the next code. The program itself carries no test path.
 
@@ -49,7 +49,7 @@ private:
 
     void WatchRecord() {
         QWidget* form = FindMainForm();
-        auto* list = form ? form->findChild<QTreeWidget*>(QStringLiteral("ListView1")) : nullptr;
+        auto* list = form ? form->findChild<QTreeWidget*>(QStringLiteral("RecordList")) : nullptr;
         const QTreeWidgetItem* row = list ? list->topLevelItem(0) : nullptr;
         if (row == nullptr)
             return;

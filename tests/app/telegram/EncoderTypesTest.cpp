@@ -57,7 +57,7 @@ TEST(OutOfRangeTest, UnknownTypeGivesEmptyTelegram) {
 TEST(OutOfRangeTest, UsedItemOutsideItsTableGivesEmptyTelegram) {
     struct TCase {
         int Type;
-        int RadioGroup1, RadioGroup2, RadioGroup3, RadioGroup4;
+        int FiveCharPreTone, AlarmType, Tape, TenCharPreTone;
     };
     const TCase cases[] = {
         {etStandartNeu, 10, 6, 1, 0}, {etZukGeber, -1, 6, 1, 0}, {etStandartAlt, 0, 10, 1, 0},
@@ -67,7 +67,7 @@ TEST(OutOfRangeTest, UsedItemOutsideItsTableGivesEmptyTelegram) {
     for (const TCase& c : cases) {
         const std::string code(10, '1');
         EXPECT_TRUE(
-            BuildTelegram(c.Type, code, c.RadioGroup1, c.RadioGroup2, c.RadioGroup3, c.RadioGroup4)
+            BuildTelegram(c.Type, code, c.FiveCharPreTone, c.AlarmType, c.Tape, c.TenCharPreTone)
                 .empty())
             << c.Type;
     }

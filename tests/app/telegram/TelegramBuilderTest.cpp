@@ -1,11 +1,14 @@
-// Telegram layouts, checksums, code normalisation and the fixed-code frame, byte for byte.
+// Telegram layouts, checksums, code normalisation and the fixed-code frame, byte for byte, and
+// telegrams read back.
 
 #include "app/telegram/TelegramBuilder.h"
 
 #include "app/telegram/EncoderTypes.h"
+#include "app/telegram/TelegramReading.h"
 #include "tests/app/telegram/TelegramTestBytes.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,7 +23,7 @@ constexpr int InitialPreTone10 = 0;
 struct TTelegramCase {
     int Type;
     std::string_view Code;
-    int RadioGroup1, RadioGroup2, RadioGroup3, RadioGroup4;
+    int FiveCharPreTone, AlarmType, Tape, TenCharPreTone;
     std::string_view Expected; // hex
 };
 
@@ -59,8 +62,8 @@ TEST(BuildTelegramTest, WorkedExamples) {
     };
     for (const TTelegramCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "type " << c.Type << " code " << c.Code);
-        EXPECT_EQ(Hex(BuildTelegram(c.Type, c.Code, c.RadioGroup1, c.RadioGroup2, c.RadioGroup3,
-                                    c.RadioGroup4)),
+        EXPECT_EQ(TelegramHex(BuildTelegram(c.Type, c.Code, c.FiveCharPreTone, c.AlarmType, c.Tape,
+                                            c.TenCharPreTone)),
                   c.Expected);
     }
 }
@@ -74,10 +77,10 @@ TEST(BuildTelegramTest, EveryAlarmTypeByteGoesOutAsItStands) {
         ASSERT_EQ(telegram.size(), 8U);
         seen += telegram[6];
     }
-    EXPECT_EQ(Hex(seen), alarmBytes);
+    EXPECT_EQ(TelegramHex(seen), alarmBytes);
 }
 
-TEST(BuildTelegramTest, TenCharacterTypesTakeAlarmTypeFromRadioGroup2) {
+TEST(BuildTelegramTest, TenCharacterTypesTakeAlarmTypeFromAlarmType) {
     for (int type = etVami10; type <= etVami20; ++type) {
         const std::string telegram = BuildTelegram(type, "0000000000", 0, 0, 0, 0);
         ASSERT_GT(telegram.size(), 12U);
@@ -110,9 +113,9 @@ TEST(BuildTelegramTest, TypesAndLengthsWithAFullLengthCode) {
 }
 
 TEST(BuildFixedTelegramTest, FramesTheTextUnchanged) {
-    EXPECT_EQ(Hex(BuildFixedTelegram("1234A")), "02 31 32 33 34 41 03");
-    EXPECT_EQ(Hex(BuildFixedTelegram("")), "02 03");
-    EXPECT_EQ(Hex(BuildFixedTelegram(Bytes("00 0D FF"))), "02 00 0D FF 03");
+    EXPECT_EQ(TelegramHex(BuildFixedTelegram("1234A")), "02 31 32 33 34 41 03");
+    EXPECT_EQ(TelegramHex(BuildFixedTelegram("")), "02 03");
+    EXPECT_EQ(TelegramHex(BuildFixedTelegram(Bytes("00 0D FF"))), "02 00 0D FF 03");
 }
 
 TEST(NormaliseCodeTest, LettersUpperCasedThenLoweredBySeven) {
@@ -126,7 +129,7 @@ TEST(NormaliseCodeTest, LettersUpperCasedThenLoweredBySeven) {
         {"\xE4\x7F ", "DD 78 20"},
     };
     for (const auto& [text, expected] : cases) {
-        EXPECT_EQ(Hex(NormaliseCode(text)), expected) << text;
+        EXPECT_EQ(TelegramHex(NormaliseCode(text)), expected) << text;
     }
 }
 
@@ -143,6 +146,32 @@ TEST(ChecksumTest, HexDigitsAreTwoUpperCaseWithLeadingZero) {
     for (const auto& [sum, digits] : cases) {
         EXPECT_EQ(ChecksumHex(sum), digits);
     }
+}
+
+TEST(TelegramReadingTest, WhatAFixedEntrySounds) {
+    const struct {
+        const char* Entry;
+        const char* Symbols;
+        std::optional<int> PreTone, AlarmType;
+    } cases[] = {
+        {"@62380@", "62380", 0, 9},                  // a five-character telegram's body
+        {"A1:3>5F", "1A3E5", 6, 0},                  // normalised letters come back
+        {"12345I", "12345", std::nullopt, 6},        // the old layout without pre-tone
+        {"1234a", "", std::nullopt, std::nullopt},   // no layout: the encoder sounds nothing
+        {"@6238X@", "", std::nullopt, std::nullopt}, // not a code
+        {"", "", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const TFixedEntryView view = ViewFixedEntry(c.Entry);
+        EXPECT_EQ(view.Symbols, c.Symbols) << c.Entry;
+        EXPECT_EQ(view.PreToneItem, c.PreTone) << c.Entry;
+        EXPECT_EQ(view.AlarmTypeItem, c.AlarmType) << c.Entry;
+    }
+    EXPECT_EQ(ExpectedSymbols("1a2b3"), "1A2B3");
+    EXPECT_EQ(TelegramHex(BuildTelegram(etStandartNeu, "1a2B3", 0, 6, 1, 0)),
+              "02 40 31 3A 32 3B 33 49 03");
+    EXPECT_EQ(TypedCode(NormaliseCode("09aE")), "09AE");
+    EXPECT_EQ(TypedCode("12F45"), std::nullopt);
 }
 
 } // namespace

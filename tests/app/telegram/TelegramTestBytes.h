@@ -14,17 +14,3 @@ inline std::string Bytes(std::string_view hex) {
     }
     return bytes;
 }
-
-inline std::string Hex(std::string_view bytes) {
-    constexpr std::string_view Digits = "0123456789ABCDEF";
-    std::string hex;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (!hex.empty()) {
-            hex += ' ';
-        }
-        hex += Digits[byte >> 4];
-        hex += Digits[byte & 0x0F];
-    }
-    return hex;
-}

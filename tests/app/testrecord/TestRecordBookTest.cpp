@@ -12,7 +12,8 @@ using namespace std::chrono_literals;
 const TTestRecordBook::TTime Start{};
 
 // Plays a session written as steps: "alarm SECONDS CODE" (tone input on), "quiet SECONDS CODE"
-// (tone input off), "heard DIGITS", "off" (input switched off), "expire SECONDS".
+// (tone input off), "unsent SECONDS CODE" (it never reached the encoder), "heard DIGITS",
+// "reply TEXT", "off" (input switched off), "expire SECONDS"; a CODE of "-" carries no code.
 // Returns the rows in the order they completed.
 std::vector<std::size_t> Play(TTestRecordBook& book, const std::string& steps) {
     std::vector<std::size_t> completed;
@@ -21,12 +22,16 @@ std::vector<std::size_t> Play(TTestRecordBook& book, const std::string& steps) {
         int seconds = 0;
         std::string text;
         TTestRecordBook::TChange change;
-        if (step == "alarm" || step == "quiet") {
+        if (step == "alarm" || step == "quiet" || step == "unsent") {
             in >> seconds >> text;
             TAlarmSent alarm;
-            alarm.Code = alarm.Expected = text;
-            alarm.Listening = step == "alarm";
+            alarm.Code = alarm.Expected = text == "-" ? "" : text;
+            alarm.Listening = step != "quiet";
+            alarm.Sent = step != "unsent";
             change = book.AddAlarm(alarm, Start + std::chrono::seconds(seconds));
+        } else if (step == "reply") {
+            in >> text;
+            change = book.AddReply(text);
         } else if (step == "heard") {
             in >> text;
             change = book.AddHeard({HeardKind::Sequence, 0, 0.5, text, {}, {}, {}});
@@ -58,6 +63,10 @@ TEST(TestRecordBookTest, Sessions) {
          {1, 0, 2}},
         {"quiet 0 12345 heard 12345 quiet 1 54321 expire 11", {"", ""}, {0, 1}},
         {"alarm 0 12345 alarm 1 54321 off expire 11", {"", ""}, {0, 1}},
+        // An alarm that did not go out is complete at once, and what follows is not its.
+        {"alarm 0 12345 unsent 1 54321 heard 12345", {"stimmt", "nicht gesendet"}, {1, 0}},
+        // Without a code nothing is listened for, and nothing counts as missed.
+        {"alarm 0 - heard 12345 expire 10", {"kein Code"}, {0}},
     };
     for (const auto& session : sessions) {
         TTestRecordBook book;
@@ -88,6 +97,24 @@ TEST(TestRecordBookTest, RepliesAndTonesFillTheirRows) {
     book.AddReply("ACK"); // after the last row completed
     EXPECT_EQ(RecordFields(book.Row(1))[rcReplies], "NAK");
     EXPECT_FALSE(book.NextDeadline());
+}
+
+TEST(TestRecordBookTest, AnAlarmThatDidNotGoOutGetsNoReplies) {
+    TTestRecordBook book;
+    Play(book, "alarm 0 12345 reply ACK unsent 1 54321 reply ACK reply NAK");
+    EXPECT_EQ(book.Row(0).Replies, std::vector<std::string>{"ACK"});
+    EXPECT_TRUE(book.Row(1).Replies.empty());
+}
+
+TEST(TestRecordBookTest, ALongSessionHoldsOnlyTheRowsStillFilling) {
+    TTestRecordBook book;
+    for (int alarm = 0; alarm < 10'000; ++alarm) {
+        Play(book, "quiet " + std::to_string(alarm) + " 12345");
+        book.ReleaseCompleted();
+    }
+    EXPECT_EQ(book.RowCount(), 10'000u);
+    EXPECT_THROW(book.Row(9'998), std::out_of_range);
+    EXPECT_EQ(book.Row(9'999).Alarm.Code, "12345");
 }
 
 } // namespace

@@ -1,14 +1,17 @@
-// The test record's texts: verdicts, the code a fixed entry should sound, the CSV fields and
-// lines, and the daily file.
+// The test record's texts: verdicts, the CSV fields and lines, and the daily file.
 
-#include "app/testrecord/AlarmCode.h"
 #include "app/testrecord/RecordFile.h"
+#include "app/testrecord/RecordFileQueue.h"
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -35,28 +38,6 @@ TEST(VerdictTest, HeardAgainstSent) {
     EXPECT_EQ(NothingHeardVerdict().Text, "nichts gehört");
 }
 
-TEST(AlarmCodeTest, WhatAFixedEntrySounds) {
-    const struct {
-        const char* Entry;
-        const char* Symbols;
-        std::optional<int> PreTone, AlarmType;
-    } cases[] = {
-        {"@62380@", "62380", 0, 9},           // a five-character telegram's body
-        {"A1:3>5F", "1A3E5", 6, 0},           // normalised letters come back
-        {"12345I", "12345", std::nullopt, 6}, // the old layout without pre-tone
-        {"1234a", "1234A", std::nullopt, std::nullopt},
-        {"@6238X@", "@6238X@", std::nullopt, std::nullopt}, // not a code: taken as it is
-        {"", "", std::nullopt, std::nullopt},
-    };
-    for (const auto& c : cases) {
-        const TFixedEntryView view = ViewFixedEntry(c.Entry);
-        EXPECT_EQ(view.Symbols, c.Symbols) << c.Entry;
-        EXPECT_EQ(view.PreToneItem, c.PreTone) << c.Entry;
-        EXPECT_EQ(view.AlarmTypeItem, c.AlarmType) << c.Entry;
-    }
-    EXPECT_EQ(ExpectedSymbols("1a2b3"), "1A2B3");
-}
-
 TEST(RecordFileTest, FieldsAsSpreadsheetsReadThem) {
     const std::pair<const char*, const char*> cases[] = {
         {"12345", "12345"},
@@ -74,23 +55,45 @@ TEST(RecordFileTest, FieldsAsSpreadsheetsReadThem) {
         EXPECT_EQ(CsvField(text), field) << text;
 }
 
-TEST(RecordFileTest, DailyFileStartsWithMarkAndHeaderThenAppends) {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("record-" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
+TTestRecordRow SampleRow(const std::string& code = "12345") {
     TTestRecordRow row;
     row.Alarm = {"2026-12-07",
                  "14:05:09",
                  "Standart  neu",
-                 "12345",
+                 code,
                  "Ohne Tonruf",
                  "Sofortiger Weckruf",
                  "02 40 31 32 33 34 35 49 03",
-                 "12345",
+                 code,
                  true};
     row.Replies = {"ACK", "Träger ein"};
-    row.Heard = {"Tonruf I 2,0 s", "12345"};
-    row.Verdict = CompareHeard("12345", "12345");
+    row.Heard = {"Tonruf I 2,0 s", code};
+    row.Verdict = CompareHeard(code, code);
+    return row;
+}
+
+// A fresh folder of its own for each test, removed afterwards.
+class TRecordFolder {
+public:
+    TRecordFolder()
+        : Path(std::filesystem::temp_directory_path() / ("record-" + std::to_string(getpid()))) {
+        std::filesystem::create_directories(Path);
+    }
+    ~TRecordFolder() { std::filesystem::remove_all(Path); }
+    std::string File(const std::string& name) const { return (Path / name).string(); }
+    std::filesystem::path Path;
+};
+
+std::string Content(const std::string& path) {
+    std::stringstream content;
+    content << std::ifstream(path, std::ios::binary).rdbuf();
+    return content.str();
+}
+
+TEST(RecordFileTest, DailyFileStartsWithMarkAndHeaderThenAppends) {
+    const TRecordFolder records;
+    const std::filesystem::path& folder = records.Path;
+    const TTestRecordRow row = SampleRow();
     EXPECT_EQ(CsvLine(row), "2026-12-07;14:05:09;Standart  neu;12345;Ohne Tonruf;Sofortiger "
                             "Weckruf;02 40 31 32 33 34 35 49 03;ACK, Träger ein;\"Tonruf I 2,0 "
                             "s; 12345\";stimmt\r\n");
@@ -112,7 +115,110 @@ TEST(RecordFileTest, DailyFileStartsWithMarkAndHeaderThenAppends) {
     };
     for (const auto& [name, reason] : failures)
         EXPECT_EQ(AppendRecordLine((folder / name).string(), row), reason) << name;
-    std::filesystem::remove_all(folder);
+}
+
+// Rows reach the file in the order of their alarms, each once; a failed write holds its row and
+// every later one, and only the first failure of an episode is told.
+TEST(RecordFileTest, QueueWritesInSendOrderAndRetriesAfterFailures) {
+    std::vector<std::string> written;
+    std::optional<std::string> failure;
+    TRecordFileQueue queue([&](const std::string& path, const TTestRecordRow& row) {
+        EXPECT_EQ(path, "Pruefprotokoll-2026-12-07.csv");
+        if (!failure)
+            written.push_back(row.Alarm.Code);
+        return failure;
+    });
+    const struct {
+        const char* Step; // "N": row N completes; "fail"/"heal": the writer breaks/mends
+        const char* Written;
+        bool Told;
+        std::size_t Unsaved;
+    } steps[] = {
+        {"1", "", false, 0},           {"0", "0 1", false, 0},    {"fail", "0 1", false, 0},
+        {"2", "0 1", true, 1},         {"3", "0 1", false, 2},    {"heal", "0 1 2 3", false, 0},
+        {"fail", "0 1 2 3", false, 0}, {"4", "0 1 2 3", true, 1},
+    };
+    for (const auto& step : steps) {
+        const std::string what = step.Step;
+        if (what == "fail")
+            failure = "No space left on device";
+        else if (what == "heal")
+            failure.reset();
+        else
+            queue.Complete(std::stoul(what), SampleRow(what));
+        const auto told = queue.Write();
+        std::string list;
+        for (const std::string& code : written)
+            list += (list.empty() ? "" : " ") + code;
+        EXPECT_EQ(list, step.Written) << what;
+        EXPECT_EQ(told.has_value(), step.Told) << what;
+        EXPECT_EQ(queue.Unsaved(), step.Unsaved) << what;
+    }
+    EXPECT_EQ(queue.TakeHeld().size(), 1u);
+    EXPECT_EQ(queue.Unsaved(), 0u);
+}
+
+// A disk that fills up mid-row (here: a file size limit) leaves whole lines only, and every row
+// reaches the file once there is room again.
+TEST(RecordFileTest, AFullDiskLeavesWholeLinesAndTheRowsFollowLater) {
+    const TRecordFolder records;
+    TRecordFileQueue queue([&](const std::string& name, const TTestRecordRow& row) {
+        return AppendRecordLine(records.File(name), row);
+    });
+    const std::string path = records.File(RecordFileName("2026-12-07"));
+    queue.Complete(0, SampleRow("00000"));
+    ASSERT_FALSE(queue.Write());
+    const std::string before = Content(path);
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit full{before.size() + 20, limit.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+    for (std::size_t row = 1; row <= 8; ++row)
+        queue.Complete(row, SampleRow(std::string(5, static_cast<char>('0' + row))));
+    const auto failure = queue.Write();
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->Reason, "File too large");
+    EXPECT_EQ(Content(path), before) << "no part of a line stays";
+    EXPECT_EQ(queue.Unsaved(), 8u);
+
+    EXPECT_FALSE(queue.Write());
+    std::string expected = before;
+    for (char digit = '1'; digit <= '8'; ++digit)
+        expected += CsvLine(SampleRow(std::string(5, digit)));
+    EXPECT_EQ(Content(path), expected);
+}
+
+// Two programs that start the day's file at the same moment head it once between them.
+TEST(RecordFileTest, TwoWritersHeadANewFileOnce) {
+    const TRecordFolder records;
+    const TTestRecordRow row = SampleRow();
+    for (int round = 0; round < 50; ++round) {
+        const std::string path = records.File("race-" + std::to_string(round) + ".csv");
+        int go[2];
+        ASSERT_EQ(pipe(go), 0);
+        pid_t writers[2];
+        for (pid_t& writer : writers) {
+            writer = fork();
+            if (writer == 0) {
+                char start;
+                close(go[1]);
+                const bool started = read(go[0], &start, 1) == 0;
+                _exit(started && !AppendRecordLine(path, row) ? 0 : 1);
+            }
+        }
+        close(go[0]);
+        close(go[1]); // both start at once
+        for (const pid_t writer : writers) {
+            int status = 0;
+            waitpid(writer, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        ASSERT_EQ(Content(path), "\xEF\xBB\xBF" + CsvHeaderLine() + CsvLine(row) + CsvLine(row))
+            << "round " << round;
+    }
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // Entry of the main window's GUI tests: offscreen (unless "-platform" names another, as for
 // screenshots on a virtual X server), with Qt's German texts and fonts as in the program,
-// settings kept in a folder of their own, and no audio server to find.
+// settings and state kept in a folder of their own, and no audio server to find.
 
 #include "app/main/GermanCatalogue.h"
 #include "app/main/LayoutFonts.h"
@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     if (mkdtemp(settings.data()) == nullptr)
         return 1;
     setenv("XDG_CONFIG_HOME", settings.c_str(), 1);
+    setenv("XDG_STATE_HOME", (settings + "/state").c_str(), 1);
     setenv("PULSE_SERVER", (settings + "/no-audio-server").c_str(), 1);
     int result = 0;
     {

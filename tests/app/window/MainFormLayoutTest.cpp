@@ -4,6 +4,7 @@
 #include "MainFormFixture.h"
 #include "app/window/CodeField.h"
 #include "app/window/Controls.h"
+#include "app/window/TestRecordPanel.h"
 #include "serial/component/ComSelectForm.h"
 
 #include <QAbstractButton>
@@ -245,9 +246,9 @@ TEST_F(MainFormLayoutTest, TabOrderStartsAtTheCodeFieldAndSkipsHiddenControls) {
                                  Form->RadioGroup2->Item(6),
                                  Form->CheckBox1,
                                  Form->ComboBox3,
-                                 Form->ComboBox4,
-                                 Form->ComboBox5,
-                                 Form->ListView1,
+                                 Form->TestRecord->ToneInputSelector,
+                                 Form->TestRecord->ToneStandardSelector,
+                                 Form->TestRecord->RecordList,
                                  Form->Edit1};
     for (QWidget* next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -259,30 +260,31 @@ TEST_F(MainFormLayoutTest, TabOrderStartsAtTheCodeFieldAndSkipsHiddenControls) {
 }
 
 TEST_F(MainFormLayoutTest, TestRecordFillsTheBandBelowTheOptionGroups) {
-    EXPECT_EQ(Form->GroupBox1->title(), "Prüfprotokoll");
+    EXPECT_EQ(Form->TestRecord->title(), "Prüfprotokoll");
     int groupsBottom = 0;
     for (const TRadioGroup* group : {Form->RadioGroup1, Form->RadioGroup2, Form->RadioGroup3,
                                      Form->RadioGroup4, Form->RadioGroup5})
         groupsBottom = std::max(groupsBottom, group->geometry().bottom());
-    EXPECT_GT(Form->GroupBox1->geometry().top(), groupsBottom);
-    EXPECT_LT(Form->GroupBox1->mapTo(Form.get(), Form->GroupBox1->rect().bottomLeft()).y(),
+    EXPECT_GT(Form->TestRecord->geometry().top(), groupsBottom);
+    EXPECT_LT(Form->TestRecord->mapTo(Form.get(), Form->TestRecord->rect().bottomLeft()).y(),
               Form->StatusLine->geometry().top());
-    EXPECT_EQ(Form->Label7->text(), "Toneingang");
-    EXPECT_EQ(Form->Label8->text(), "Tonfolge");
+    EXPECT_EQ(Form->TestRecord->ToneInputLabel->text(), "Toneingang");
+    EXPECT_EQ(Form->TestRecord->ToneStandardLabel->text(), "Tonfolge");
     // The tests run without an audio server, as a machine without sound card would.
-    EXPECT_EQ(Items(*Form->ComboBox4), QStringList{"Aus"});
-    EXPECT_EQ(Items(*Form->ComboBox5), (QStringList{"ZVEI1", "ZVEI2", "ZVEI3", "CCIR", "EEA"}));
-    EXPECT_EQ(Form->ComboBox5->currentText(), "ZVEI1");
-    EXPECT_EQ(Form->ProgressBar1->text(), "Aus");
-    EXPECT_EQ(Form->ListView1->headerItem()->text(8), "Ergebnis");
+    EXPECT_EQ(Items(*Form->TestRecord->ToneInputSelector), QStringList{"Aus"});
+    EXPECT_EQ(Items(*Form->TestRecord->ToneStandardSelector),
+              (QStringList{"ZVEI1", "ZVEI2", "ZVEI3", "CCIR", "EEA"}));
+    EXPECT_EQ(Form->TestRecord->ToneStandardSelector->currentText(), "ZVEI1");
+    EXPECT_EQ(Form->TestRecord->LevelMeter->text(), "Aus");
+    EXPECT_EQ(Form->TestRecord->RecordList->headerItem()->text(8), "Ergebnis");
 }
 
 TEST_F(MainFormLayoutTest, ChosenStandardIsRememberedForTheNextRun) {
-    ChooseItem(*Form->ComboBox5, 3);
+    ChooseItem(*Form->TestRecord->ToneStandardSelector, 3);
     Form.reset();
     CreateForm();
-    EXPECT_EQ(Form->ComboBox5->currentText(), "CCIR");
-    ChooseItem(*Form->ComboBox5, 0);
+    EXPECT_EQ(Form->TestRecord->ToneStandardSelector->currentText(), "CCIR");
+    ChooseItem(*Form->TestRecord->ToneStandardSelector, 0);
 }
 
 TEST_F(MainFormLayoutTest, HintTextGoesToTheStatusLine) {

@@ -4,6 +4,8 @@
 
 #include "MainFormFixture.h"
 #include "app/window/Controls.h"
+#include "app/window/WindowRules.h"
+#include "serial/component/ComSelectForm.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 
 #include <QApplication>
@@ -12,9 +14,9 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
-#include <sys/wait.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -32,6 +34,21 @@ QStringList Items(const QComboBox& box) {
 }
 
 using MainFormStartupTest = TMainFormTest;
+
+// The dialog's conversion error and the port entry's are one class, so one handler catches both.
+TEST_F(MainFormStartupTest, DialogAndPortEntryRaiseTheOneConversionError) {
+    const auto caught = [](const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const EConvertError& error) {
+            return std::string(error.what());
+        }
+        return std::string("nothing caught");
+    };
+    TComSelectForm dialog; // no port exists: an empty list
+    EXPECT_EQ(caught([&dialog] { dialog.SelectedComNumber(); }), "'' is not a valid integer value");
+    EXPECT_EQ(caught([] { PortNumberFromEntry("COMx"); }), "'x' is not a valid integer value");
+}
 
 TEST_F(MainFormStartupTest, ListsProbedPortsAndOpensTheFirst) {
     TVirtualComPort& port3 = AddPort(3);
@@ -143,9 +160,10 @@ TEST_F(MainFormStartupTest, PortEntryWithoutNumberIsRefusedAndLeavesThePortOpen)
     text.setText(QStringLiteral("COM51"));
     QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(&text, &leave);
-    EXPECT_EQ(Modals.Messages, (std::vector<QString>{"\"COMx\" ist keine verfügbare Schnittstelle",
-                                                     "\"COM7\" ist keine verfügbare Schnittstelle",
-                                                     "\"COM51\" ist keine verfügbare Schnittstelle"}));
+    EXPECT_EQ(Modals.Messages,
+              (std::vector<QString>{"\"COMx\" ist keine verfügbare Schnittstelle",
+                                    "\"COM7\" ist keine verfügbare Schnittstelle",
+                                    "\"COM51\" ist keine verfügbare Schnittstelle"}));
     EXPECT_TRUE(Reports.empty());
     EXPECT_TRUE(Form->SioComPort1->Open());
     EXPECT_EQ(Form->ComboBox3->currentText(), "COM1");

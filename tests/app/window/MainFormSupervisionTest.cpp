@@ -3,6 +3,7 @@
 
 #include "MainFormFixture.h"
 #include "app/window/Controls.h"
+#include "app/window/TestRecordPanel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,6 +14,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -175,17 +178,19 @@ TEST_F(MainFormSupervisionTest, EncoderStateShowsOnlyForZukGeber) {
 
 QStringList RecordRow(const TMainForm& form, int newest) {
     QStringList columns;
-    const QTreeWidgetItem* item = form.ListView1->topLevelItem(newest);
+    const QTreeWidgetItem* item = form.TestRecord->RecordList->topLevelItem(newest);
     for (int column = 0; item != nullptr && column < item->columnCount(); ++column)
         columns << item->text(column);
     return columns;
 }
 
+std::string TodaysRecordName() {
+    return "Pruefprotokoll-" + QDate::currentDate().toString(Qt::ISODate).toStdString() + ".csv";
+}
+
 std::string TodaysRecordFile() {
     std::stringstream content;
-    content << std::ifstream("Pruefprotokoll-" +
-                             QDate::currentDate().toString(Qt::ISODate).toStdString() + ".csv")
-                   .rdbuf();
+    content << std::ifstream(TodaysRecordName()).rdbuf();
     return content.str();
 }
 
@@ -222,10 +227,12 @@ TEST_F(MainFormSupervisionTest, AlarmsAndTheirRepliesGoIntoTheTestRecordAndItsFi
     EXPECT_TRUE(Reports.empty());
 }
 
-TEST_F(MainFormSupervisionTest, AnUnwritableRecordFileIsReportedOnce) {
-    std::filesystem::create_directory(
-        "Pruefprotokoll-" + QDate::currentDate().toString(Qt::ISODate).toStdString() + ".csv");
+// A file that cannot be written is told once per episode; its rows wait, counted below the list,
+// go in once it can be written again, and at the end go to the state folder rather than be lost.
+TEST_F(MainFormSupervisionTest, UnwritableRecordFileEpisodesLoseNoRow) {
+    const auto blockFile = [] { std::filesystem::create_directory(TodaysRecordName()); };
     QTest::keyClicks(Form->Edit1, "12345");
+    blockFile();
     for (int alarm = 0; alarm < 3; ++alarm)
         Form->SpeedButton1Click();
     ASSERT_TRUE(WaitUntil([this] { return !Reports.empty(); }));
@@ -233,7 +240,65 @@ TEST_F(MainFormSupervisionTest, AnUnwritableRecordFileIsReportedOnce) {
     ASSERT_EQ(Reports.size(), 1u);
     EXPECT_NE(Reports[0].find("kann nicht geschrieben werden: Is a directory"), std::string::npos)
         << Reports[0];
-    EXPECT_EQ(Form->ListView1->topLevelItemCount(), 3) << "the record goes on";
+    EXPECT_EQ(Form->TestRecord->RecordList->topLevelItemCount(), 3) << "the record goes on";
+    EXPECT_EQ(Form->TestRecord->RecordNote->text(), "2 Zeilen nicht gespeichert");
+    EXPECT_TRUE(Form->TestRecord->RetryTimer->isActive());
+
+    std::filesystem::remove(TodaysRecordName());
+    Form->TestRecord->RetryTimerTimer();
+    EXPECT_EQ(Form->TestRecord->RecordNote->text(), "");
+    EXPECT_FALSE(Form->TestRecord->RetryTimer->isActive());
+    const std::string file = TodaysRecordFile();
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 3) << "header and two rows";
+
+    std::filesystem::rename(TodaysRecordName(), "saved.csv");
+    blockFile();
+    Form->SpeedButton1Click();
+    ASSERT_TRUE(WaitUntil([this] { return Reports.size() == 2; })) << "a new episode is told";
+    Form.reset();
+    const std::string state = std::string(std::getenv("XDG_STATE_HOME")) + "/quorvane/";
+    std::stringstream content;
+    content << std::ifstream(state + TodaysRecordName()).rdbuf();
+    const std::string saved = content.str();
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 3)
+        << "header and the two rows still unsaved at the end";
+    std::filesystem::remove_all(state);
+}
+
+// A long pass keeps the list to its newest rows; the file keeps every one.
+TEST_F(MainFormSupervisionTest, TheListHoldsTheNewestRowsOnly) {
+    constexpr int Alarms = 10'000;
+    for (int alarm = 0; alarm < Alarms; ++alarm) {
+        TAlarmSent sent;
+        sent.Code = sent.Expected = std::to_string(10'000 + alarm);
+        Form->TestRecord->AlarmSent(sent);
+    }
+    const int shown = TTestRecordPanel::MaxListRows;
+    EXPECT_EQ(Form->TestRecord->RecordList->topLevelItemCount(), shown);
+    EXPECT_EQ(RecordRow(*Form, 0)[2], QString::number(10'000 + Alarms - 1));
+    EXPECT_EQ(RecordRow(*Form, shown - 1)[2], QString::number(10'000 + Alarms - shown));
+    EXPECT_EQ(Form->TestRecord->RecordNote->text(),
+              QStringLiteral("%1 ältere Zeilen nur in der Datei").arg(Alarms - shown));
+    Form.reset();
+    const std::string file = TodaysRecordFile();
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), Alarms + 1);
+}
+
+// With the encoder's device gone, "Auslösen" sends nothing: the window says so, and the row says
+// "nicht gesendet" and takes none of the replies of the encoder coming back.
+TEST_F(MainFormSupervisionTest, AnAlarmWithTheEncoderUnpluggedIsRecordedAsNotSent) {
+    QTest::keyClicks(Form->Edit1, "12345");
+    Modals.Messages.clear();
+    Line->Unplug();
+    ASSERT_TRUE(WaitUntil([this] { return !Form->SioComPort1->DeviceAttached(); }));
+    Form->SpeedButton1Click();
+    EXPECT_EQ(Modals.Messages, std::vector<QString>{QString::fromUtf8(
+                                   "Geber nicht verbunden – Alarm nicht gesendet")});
+    Line->Replug();
+    ASSERT_TRUE(WaitUntil([this] { return Form->SioComPort1->DeviceAttached(); }, 10s));
+    Reply("\x06");
+    EXPECT_EQ(RecordRow(*Form, 0).mid(5),
+              (QStringList{"02 40 31 32 33 34 35 49 03", "", "", "nicht gesendet"}));
 }
 
 // Over ten ticks of each timer, no tick comes more than 2 ms before its time.
@@ -260,6 +325,36 @@ TEST_F(MainFormSupervisionTest, PollTickWritesTheRequest) {
     Line->Drain();
     Form->Timer1Timer();
     EXPECT_EQ(Line->Read(2, std::chrono::seconds(5)), std::string("\x11\x05", 2));
+}
+
+// An encoder that reads nothing fills the kernel's buffer, then the port's ring; a poll on every
+// tick would fail the same way, and the operator hears of it once per such episode.
+TEST_F(MainFormSupervisionTest, AFullOutputRingIsReportedOncePerEpisode) {
+    // The output worker moves bytes on into the kernel meanwhile: fill until even one byte finds
+    // no room twice, a little apart. Returns how many went in.
+    const auto fillRing = [this] {
+        std::size_t queued = 0;
+        for (int settled = 0; settled < 2; ++settled, QTest::qWait(50))
+            for (std::size_t size = 1024; size > 0; size /= 2)
+                try {
+                    for (;; queued += size)
+                        Form->SioComPort1->WriteString(std::string(size, 'x'));
+                } catch (const EOutputBufferTooSmall&) {
+                }
+        return queued;
+    };
+    Line->Drain();
+    for (int episode = 1; episode <= 2; ++episode) {
+        const std::size_t queued = fillRing();
+        Reports.clear();
+        for (int tick = 0; tick < 3; ++tick)
+            RunReportingErrors([this] { Form->Timer1Timer(); });
+        EXPECT_EQ(Reports, std::vector<std::string>{"Output buffer too small for block."})
+            << "episode " << episode;
+        ASSERT_EQ(Line->Read(queued, 10s).size(), queued);
+        Form->Timer1Timer(); // the poll goes out again
+        EXPECT_EQ(Line->Read(2, 5s), std::string("\x11\x05", 2));
+    }
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "framework/StrToInt.h"
+#include "runtime/StrToInt.h"
 
 #include <charconv>
 #include <string>

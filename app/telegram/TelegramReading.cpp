@@ -1,5 +1,6 @@
-#include "app/testrecord/AlarmCode.h"
+#include "app/telegram/TelegramReading.h"
 
+#include "app/telegram/TelegramBuilder.h"
 #include "app/telegram/TelegramTables.h"
 
 #include <algorithm>
@@ -15,10 +16,11 @@ std::optional<int> ItemOf(std::string_view table, char byte) {
     return static_cast<int>(at);
 }
 
-// A telegram carries the code normalised: '0'-'9' as they are, 'A'-'E' lowered to ':'-'>'.
-std::optional<std::string> TypedFromNormalised(std::string_view code) {
+} // namespace
+
+std::optional<std::string> TypedCode(std::string_view normalised) {
     std::string typed;
-    for (const char byte : code) {
+    for (const char byte : normalised) {
         if (byte >= '0' && byte <= '9')
             typed += byte;
         else if (byte >= ':' && byte <= '>')
@@ -28,8 +30,6 @@ std::optional<std::string> TypedFromNormalised(std::string_view code) {
     }
     return typed;
 }
-
-} // namespace
 
 std::string ExpectedSymbols(std::string_view typedCode) {
     std::string symbols(typedCode);
@@ -43,12 +43,23 @@ TFixedEntryView ViewFixedEntry(std::string_view entry) {
         entry.empty() ? std::nullopt : ItemOf(AlarmTypeChars, entry.back());
     if (alarmType && entry.size() == CodeLength + 2) {
         const std::optional<int> preTone = ItemOf(FiveCharPreToneChars, entry.front());
-        if (const auto code = TypedFromNormalised(entry.substr(1, CodeLength)); code && preTone)
+        if (const auto code = TypedCode(entry.substr(1, CodeLength)); code && preTone)
             return {*code, preTone, alarmType};
     }
     if (alarmType && entry.size() == CodeLength + 1) {
-        if (const auto code = TypedFromNormalised(entry.substr(0, CodeLength)))
+        if (const auto code = TypedCode(entry.substr(0, CodeLength)))
             return {*code, std::nullopt, alarmType};
     }
-    return {ExpectedSymbols(entry), std::nullopt, std::nullopt};
+    // The encoder takes the body of no other layout, so it sounds nothing.
+    return {};
+}
+
+std::string TelegramHex(std::string_view telegram) {
+    std::string hex;
+    for (const char byte : telegram) {
+        if (!hex.empty())
+            hex += ' ';
+        hex += ChecksumHex(static_cast<unsigned char>(byte));
+    }
+    return hex;
 }

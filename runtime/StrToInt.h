@@ -11,9 +11,4 @@
 #include <cstdint>
 #include <string_view>
 
-class EConvertError : public ERunTimeError {
-public:
-    using ERunTimeError::ERunTimeError;
-};
-
 std::int32_t StrToInt(std::string_view text);

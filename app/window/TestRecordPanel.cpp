@@ -1,0 +1,360 @@
+#include "app/window/TestRecordPanel.h"
+
+#include "app/testrecord/RecordFile.h"
+#include "app/window/Controls.h"
+#include "app/window/GuardedConnect.h"
+#include "app/window/ToneListener.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMediaDevices>
+#include <QProgressBar>
+#include <QSettings>
+#include <QTimer>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+namespace {
+
+const QString ToneInputKey = QStringLiteral("Pruefprotokoll/Toneingang");
+const QString ToneStandardKey = QStringLiteral("Pruefprotokoll/Tonfolge");
+
+QSettings Settings() {
+    return QSettings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane"));
+}
+
+std::string Utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+std::optional<QAudioDevice> AudioInput(const QByteArray& id) {
+    for (const QAudioDevice& device : QMediaDevices::audioInputs())
+        if (device.id() == id)
+            return device;
+    return std::nullopt;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* caption, QRect bounds) {
+    auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    label->setGeometry(bounds);
+    label->resize(label->size().expandedTo(label->sizeHint()));
+    return label;
+}
+
+QComboBox* MakeSelector(QWidget* parent, QRect bounds) {
+    auto* box = new QComboBox(parent);
+    box->setGeometry(bounds);
+    IgnoreWheelUnlessFocused(box);
+    return box;
+}
+
+// Widths that fit the usual contents at the window's font and leave the verdict in sight; the
+// last column takes the rest, and tool tips show whatever is cut off.
+constexpr int ColumnWidths[rcColumnCount - 1] = {58, 78, 70, 100, 108, 146, 108, 80};
+constexpr int NoteHeight = 16;
+
+} // namespace
+
+TTestRecordPanel::TTestRecordPanel(QWidget* client, QRect bounds)
+    : QGroupBox(QStringLiteral("Prüfprotokoll"), client), RecordFiles_(AppendRecordLine) {
+    setFlat(true);
+    setGeometry(bounds);
+    CreateControls();
+    ToneListener_ = new TToneListener(this);
+    MediaDevices_ = new QMediaDevices(this);
+    for (const ToneStandard standard : AllToneStandards)
+        ToneStandardSelector->addItem(QString::fromLatin1(DisplayName(standard)));
+    const auto remembered =
+        ParseToneStandard(Settings().value(ToneStandardKey).toString().toStdString());
+    ToneStandardSelector->setCurrentIndex(
+        static_cast<int>(remembered.value_or(DefaultToneStandard)));
+    FillToneInputs();
+    ShowLevelOff();
+    ConnectHandlers();
+    RunReportingErrors([this] { ListenToChosenInput(); });
+}
+
+void TTestRecordPanel::CreateControls() {
+    ToneInputLabel = MakeLabel(this, "Toneingang", {0, 19, 60, 13});
+    ToneInputSelector = MakeSelector(this, {64, 15, 260, 21});
+    ToneStandardLabel = MakeLabel(this, "Tonfolge", {340, 19, 44, 13});
+    ToneStandardSelector = MakeSelector(this, {390, 15, 80, 21});
+    LevelLabel = MakeLabel(this, "Pegel", {486, 19, 30, 13});
+
+    LevelMeter = new QProgressBar(this);
+    LevelMeter->setGeometry(522, 16, 200, 19);
+    // Whole dBFS from the quietest level worth showing up to full scale.
+    LevelMeter->setRange(-60, 0);
+    LevelMeter->setValue(-60);
+    LevelMeter->setTextVisible(true);
+
+    RecordList = new QTreeWidget(this);
+    RecordList->setGeometry(0, 39, width(), height() - 39 - NoteHeight);
+    RecordList->setRootIsDecorated(false);
+    RecordList->setUniformRowHeights(true);
+    RecordList->setAllColumnsShowFocus(true);
+    RecordList->setSelectionMode(QAbstractItemView::SingleSelection);
+    QStringList titles;
+    for (const std::string& title : RecordColumnTitles())
+        titles << QString::fromStdString(title);
+    RecordList->setHeaderLabels(titles);
+    for (int column = 0; column < rcColumnCount - 1; ++column)
+        RecordList->setColumnWidth(column, ColumnWidths[column]);
+
+    RecordNote = new QLabel(this);
+    RecordNote->setGeometry(0, height() - NoteHeight, width(), NoteHeight);
+    RecordNote->setStyleSheet(QStringLiteral("color: #c00000"));
+
+    HearingTimer = new QTimer(this);
+    HearingTimer->setSingleShot(true);
+    LevelTimer = new QTimer(this);
+    LevelTimer->setInterval(100);
+    RetryTimer = new QTimer(this);
+    RetryTimer->setInterval(5000);
+
+    const std::pair<QObject*, const char*> names[] = {
+        {this, "TestRecordPanel"},
+        {ToneInputLabel, "ToneInputLabel"},
+        {ToneInputSelector, "ToneInputSelector"},
+        {ToneStandardLabel, "ToneStandardLabel"},
+        {ToneStandardSelector, "ToneStandardSelector"},
+        {LevelLabel, "LevelLabel"},
+        {LevelMeter, "LevelMeter"},
+        {RecordList, "RecordList"},
+        {RecordNote, "RecordNote"},
+        {HearingTimer, "HearingTimer"},
+        {LevelTimer, "LevelTimer"},
+        {RetryTimer, "RetryTimer"}};
+    for (const auto& [control, name] : names)
+        control->setObjectName(QString::fromLatin1(name));
+
+    QWidget::setTabOrder(ToneInputSelector, ToneStandardSelector);
+    QWidget::setTabOrder(ToneStandardSelector, RecordList);
+}
+
+void TTestRecordPanel::ConnectHandlers() {
+    ToneListener_->SetOnHeard([this](const std::vector<HeardSignal>& heard) {
+        RunReportingErrors([&] { ToneListenerHeard(heard); });
+    });
+    ToneListener_->SetOnFailure([this](const QString& reason) {
+        RunReportingErrors([&] { ToneListenerFailure(reason); });
+    });
+    ConnectGuarded(ToneInputSelector, &QComboBox::activated, this,
+                   &TTestRecordPanel::ToneInputSelectorChange);
+    ConnectGuarded(ToneStandardSelector, &QComboBox::activated, this,
+                   &TTestRecordPanel::ToneStandardSelectorChange);
+    ConnectGuarded(HearingTimer, &QTimer::timeout, this, &TTestRecordPanel::HearingTimerTimer);
+    ConnectGuarded(LevelTimer, &QTimer::timeout, this, &TTestRecordPanel::LevelTimerTimer);
+    ConnectGuarded(RetryTimer, &QTimer::timeout, this, &TTestRecordPanel::RetryTimerTimer);
+    ConnectGuarded(MediaDevices_, &QMediaDevices::audioInputsChanged, this,
+                   &TTestRecordPanel::FillToneInputs);
+}
+
+bool TTestRecordPanel::Listening() const {
+    return ToneListener_->Listening();
+}
+
+void TTestRecordPanel::FillToneInputs() {
+    const QByteArray chosen = ToneInputSelector->count() > 0
+                                  ? ToneInputSelector->currentData().toByteArray()
+                                  : Settings().value(ToneInputKey).toByteArray();
+    {
+        const QSignalBlocker blocker(ToneInputSelector);
+        ToneInputSelector->clear();
+        ToneInputSelector->addItem(QStringLiteral("Aus"), QByteArray());
+        for (const QAudioDevice& device : QMediaDevices::audioInputs())
+            ToneInputSelector->addItem(device.description(), device.id());
+        ToneInputSelector->setCurrentIndex(std::max(0, ToneInputSelector->findData(chosen)));
+    }
+    // The input listened to has gone: the choice falls back to "Aus", the setting stays.
+    if (ToneListener_->Listening() &&
+        ToneInputSelector->currentData().toByteArray() != ToneListener_->DeviceId())
+        ListenToChosenInput();
+}
+
+void TTestRecordPanel::ToneInputSelectorChange() {
+    Settings().setValue(ToneInputKey, ToneInputSelector->currentData().toByteArray());
+    ListenToChosenInput();
+}
+
+void TTestRecordPanel::ToneStandardSelectorChange() {
+    const auto standard =
+        AllToneStandards.at(static_cast<std::size_t>(ToneStandardSelector->currentIndex()));
+    Settings().setValue(ToneStandardKey, QString::fromLatin1(OptionName(standard)));
+    if (ToneListener_->Listening())
+        ListenToChosenInput();
+}
+
+void TTestRecordPanel::ListenToChosenInput() {
+    const std::optional<QAudioDevice> device =
+        AudioInput(ToneInputSelector->currentData().toByteArray());
+    if (!device) {
+        ToneListener_->Stop();
+        ToneInputSelector->setCurrentIndex(0);
+        LevelTimer->stop();
+        ShowLevelOff();
+        ApplyRecordChange(RecordBook_.StopListening());
+        return;
+    }
+    try {
+        ToneListener_->Start(*device, AllToneStandards.at(static_cast<std::size_t>(
+                                          ToneStandardSelector->currentIndex())));
+    } catch (...) {
+        ToneInputSelector->setCurrentIndex(0);
+        ListenToChosenInput();
+        throw;
+    }
+    LevelTimer->start();
+}
+
+void TTestRecordPanel::ShowLevelOff() {
+    LevelMeter->setValue(LevelMeter->minimum());
+    LevelMeter->setFormat(QStringLiteral("Aus"));
+}
+
+void TTestRecordPanel::LevelTimerTimer() {
+    const double level = ToneListener_->LevelDbfs();
+    LevelMeter->setValue(std::clamp(static_cast<int>(std::lround(level)), LevelMeter->minimum(),
+                                    LevelMeter->maximum()));
+    LevelMeter->setFormat(level <= SilenceLevelDbfs ? QStringLiteral("Stille")
+                                                    : QStringLiteral("%v dBFS"));
+}
+
+void TTestRecordPanel::ToneListenerHeard(const std::vector<HeardSignal>& heard) {
+    for (const HeardSignal& signal : heard)
+        ApplyRecordChange(RecordBook_.AddHeard(signal));
+}
+
+void TTestRecordPanel::ToneListenerFailure(const QString& reason) {
+    ToneInputSelector->setCurrentIndex(0);
+    ListenToChosenInput();
+    throw std::runtime_error("Toneingang " + Utf8(reason));
+}
+
+void TTestRecordPanel::HearingTimerTimer() {
+    ApplyRecordChange(RecordBook_.Expire(TTestRecordBook::TTime::clock::now()));
+}
+
+void TTestRecordPanel::AlarmSent(TAlarmSent alarm) {
+    const QDateTime now = QDateTime::currentDateTime();
+    alarm.Date = Utf8(now.toString(QStringLiteral("yyyy-MM-dd")));
+    alarm.Time = Utf8(now.toString(QStringLiteral("HH:mm:ss")));
+    alarm.Listening = ToneListener_->Listening();
+    ApplyRecordChange(RecordBook_.AddAlarm(std::move(alarm), TTestRecordBook::TTime::clock::now()));
+}
+
+void TTestRecordPanel::ReplyReceived(TReplyKind reply) {
+    if (const std::string_view text = RecordedReply(reply); !text.empty())
+        ApplyRecordChange(RecordBook_.AddReply(text));
+}
+
+void TTestRecordPanel::LinkLost() {
+    ApplyRecordChange(RecordBook_.AddReply(LinkLostReply));
+}
+
+void TTestRecordPanel::ApplyRecordChange(const TTestRecordBook::TChange& change) {
+    for (const std::size_t index : change.Changed)
+        ShowRecordRow(index);
+    for (const std::size_t index : change.Completed) {
+        ShowRecordRow(index);
+        RecordFiles_.Complete(index, RecordBook_.Row(index));
+    }
+    RecordBook_.ReleaseCompleted();
+    if (!change.Completed.empty())
+        WriteCompletedRows();
+    if (const auto deadline = RecordBook_.NextDeadline()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            *deadline - TTestRecordBook::TTime::clock::now());
+        HearingTimer->start(static_cast<int>(std::max<std::int64_t>(0, left.count())));
+    } else
+        HearingTimer->stop();
+}
+
+void TTestRecordPanel::ShowRecordRow(std::size_t index) {
+    // The newest row stands on top: row i is item newest-i while the list still holds it.
+    const std::size_t newest = RecordBook_.RowCount() - 1;
+    if (index == newest &&
+        static_cast<std::size_t>(RecordList->topLevelItemCount()) + RowsOnlyInFile_ == newest) {
+        RecordList->insertTopLevelItem(0, new QTreeWidgetItem());
+        if (RecordList->topLevelItemCount() > MaxListRows) {
+            delete RecordList->takeTopLevelItem(MaxListRows);
+            ++RowsOnlyInFile_;
+            ShowRecordNote();
+        }
+    }
+    QTreeWidgetItem* item = RecordList->topLevelItem(static_cast<int>(newest - index));
+    if (item == nullptr)
+        return;
+    const TRecordFields fields = RecordFields(RecordBook_.Row(index));
+    for (int column = 0; column < rcColumnCount; ++column) {
+        const QString text = QString::fromStdString(fields[static_cast<std::size_t>(column)]);
+        item->setText(column, text);
+        item->setToolTip(column, text);
+    }
+}
+
+void TTestRecordPanel::WriteCompletedRows() {
+    if (const auto failure = RecordFiles_.Write()) {
+        // Told once per failure episode, outside the handler that is recording; the rows are
+        // kept and the program goes on.
+        const std::string message = "Prüfprotokoll \"" + failure->File +
+                                    "\" kann nicht geschrieben werden: " + failure->Reason +
+                                    ". Die Zeilen werden aufbewahrt und erneut geschrieben";
+        QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });
+    }
+    if (RecordFiles_.Unsaved() > 0)
+        RetryTimer->start();
+    else
+        RetryTimer->stop();
+    ShowRecordNote();
+}
+
+void TTestRecordPanel::RetryTimerTimer() {
+    WriteCompletedRows();
+}
+
+void TTestRecordPanel::ShowRecordNote() {
+    QStringList notes;
+    if (const std::size_t unsaved = RecordFiles_.Unsaved(); unsaved > 0)
+        notes << (unsaved == 1 ? QStringLiteral("1 Zeile nicht gespeichert")
+                               : QStringLiteral("%1 Zeilen nicht gespeichert").arg(unsaved));
+    if (RowsOnlyInFile_ > 0)
+        notes << QStringLiteral("%1 ältere Zeilen nur in der Datei").arg(RowsOnlyInFile_);
+    RecordNote->setText(notes.join(QStringLiteral(" · ")));
+}
+
+void TTestRecordPanel::SaveUnsavedRows() {
+    const std::vector<TTestRecordRow> rows = RecordFiles_.TakeHeld();
+    if (rows.empty())
+        return;
+    const std::string folder = UnsavedRecordFolder();
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    std::size_t saved = 0;
+    for (const TTestRecordRow& row : rows)
+        if (!AppendRecordLine(folder + "/" + RecordFileName(row.Alarm.Date), row))
+            ++saved;
+    std::fprintf(stderr,
+                 "%s: %zu test record rows could not be written to the working folder; %zu of "
+                 "them are saved in %s\n",
+                 ApplicationTitle().c_str(), rows.size(), saved, folder.c_str());
+}
+
+void TTestRecordPanel::Close() {
+    ToneListener_->Stop();
+    HearingTimer->stop();
+    LevelTimer->stop();
+    RetryTimer->stop();
+    ApplyRecordChange(RecordBook_.CompleteAll());
+    // A last try; what is still unsaved then must not go with the program.
+    WriteCompletedRows();
+    if (RecordFiles_.Unsaved() > 0)
+        SaveUnsavedRows();
+    RetryTimer->stop();
+}

@@ -1,0 +1,86 @@
+#pragma once
+// The test record ("Prüfprotokoll"): the band below the option groups with the tone input, the
+// sequence standard, the input level and the list of alarms sent, newest first; behind it the
+// tone listener, the record book that fills the rows, and the day's file they go into.
+//
+// The form tells the panel what happens on the line: an alarm sent, a reply, the link lost; and
+// closes it before the port goes, which completes and writes every open row. Rows go into the
+// day's file in the order their alarms went out; rows that could not be written are kept, tried
+// again and counted below the list, and whatever is still unsaved at the close goes to the
+// user's state folder. The list shows the newest MaxListRows rows; the file keeps every one. The
+// panel's own handlers are public so that tests can drive them (the timer handlers stand for one
+// tick each); reached through a signal, a timer or the listener, each runs inside the standard
+// error report's guard. GUI thread only.
+
+#include "app/testrecord/RecordFileQueue.h"
+#include "app/testrecord/TestRecordBook.h"
+
+#include <QGroupBox>
+#include <QString>
+#include <cstddef>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QMediaDevices;
+class QProgressBar;
+class QTimer;
+class QTreeWidget;
+class TToneListener;
+
+class TTestRecordPanel : public QGroupBox {
+public:
+    static constexpr int MaxListRows = 1000;
+
+    // The band at `bounds` of `client`; the controls come in the tab order after whatever the
+    // caller chains before ToneInputSelector.
+    TTestRecordPanel(QWidget* client, QRect bounds);
+
+    QLabel* ToneInputLabel = nullptr;
+    QComboBox* ToneInputSelector = nullptr; // "Aus" and the audio inputs
+    QLabel* ToneStandardLabel = nullptr;
+    QComboBox* ToneStandardSelector = nullptr; // the selective-call standards
+    QLabel* LevelLabel = nullptr;
+    QProgressBar* LevelMeter = nullptr;
+    QTreeWidget* RecordList = nullptr; // one row per alarm sent, newest first
+    QLabel* RecordNote = nullptr;      // rows not yet saved, rows only in the file
+    QTimer* HearingTimer = nullptr;    // end of the next hearing window
+    QTimer* LevelTimer = nullptr;      // level display
+    QTimer* RetryTimer = nullptr;      // another try for rows not yet saved
+
+    // What the form reports. An alarm's date, time and whether it is listened for are taken
+    // here, as it is recorded.
+    void AlarmSent(TAlarmSent alarm);
+    void ReplyReceived(TReplyKind reply);
+    void LinkLost();
+    // Stops listening and completes every open row as it stands (the program ends).
+    void Close();
+
+    bool Listening() const;
+
+    void ToneInputSelectorChange();
+    void ToneStandardSelectorChange();
+    void HearingTimerTimer();
+    void LevelTimerTimer();
+    void RetryTimerTimer();
+    void ToneListenerHeard(const std::vector<HeardSignal>& heard);
+    void ToneListenerFailure(const QString& reason);
+
+private:
+    void CreateControls();
+    void ConnectHandlers();
+    void FillToneInputs();
+    void ListenToChosenInput();
+    void ShowLevelOff();
+    void ApplyRecordChange(const TTestRecordBook::TChange& change);
+    void ShowRecordRow(std::size_t index);
+    void WriteCompletedRows();
+    void ShowRecordNote();
+    void SaveUnsavedRows();
+
+    TTestRecordBook RecordBook_;
+    TRecordFileQueue RecordFiles_;
+    TToneListener* ToneListener_ = nullptr;
+    QMediaDevices* MediaDevices_ = nullptr;
+    std::size_t RowsOnlyInFile_ = 0; // older rows that left the list
+};

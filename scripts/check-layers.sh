@@ -1,0 +1,42 @@
+#!/bin/sh
+# Checks that every #include of the program's code runs down the layers, never back up:
+#   app/main -> app/window -> the other app/ modules -> runtime/
+#   app/window -> serial/component -> serial/engine -> runtime/,
+#   app/window and serial/component -> framework -> runtime/;
+# the tone decoder (app/tones) stands on nothing but itself, and tools/ on app/ and runtime/.
+# Prints each include that breaks a rule and exits 1; exits 0 when there is none.
+set -eu
+cd "$(dirname "$0")/.."
+
+# The folders a file's includes may name: space-separated prefixes.
+allowed_for() {
+    case "$1" in
+    runtime/*) echo "runtime/" ;;
+    serial/engine/*) echo "runtime/ serial/engine/" ;;
+    framework/*) echo "runtime/ framework/" ;;
+    serial/component/*) echo "runtime/ framework/ serial/" ;;
+    app/main/*) echo "runtime/ framework/ serial/component/ app/" ;;
+    app/window/*) echo "runtime/ framework/ serial/component/ app/window/ app/fixedcodes/
+        app/options/ app/supervision/ app/telegram/ app/testrecord/ app/tones/" ;;
+    app/tones/*) echo "app/tones/" ;;
+    app/*) echo "runtime/ app/fixedcodes/ app/options/ app/supervision/ app/telegram/
+        app/testrecord/ app/tones/ app/tonescli/" ;;
+    tools/*) echo "runtime/ app/ tools/" ;;
+    esac
+}
+
+broken=0
+for file in $(find runtime framework serial app tools -name '*.h' -o -name '*.cpp' | sort); do
+    allowed=$(allowed_for "$file")
+    for target in $(sed -n 's/^#include "\([^"]*\/[^"]*\)".*/\1/p' "$file"); do
+        ok=0
+        for prefix in $allowed; do
+            case "$target" in "$prefix"*) ok=1 ;; esac
+        done
+        if [ "$ok" -eq 0 ]; then
+            echo "$file includes $target against the layers" >&2
+            broken=1
+        fi
+    done
+done
+exit "$broken"
