@@ -1,0 +1,109 @@
+// The report dialog as the operator uses it: fields remembered, the marked rows chosen, the
+// report saved into the working folder and opened, or the path shown, or one error and nothing
+// left behind when the folder cannot be written.
+
+#include "app/window/ReportDialog.h"
+
+#include "app/testrecord/RecordPicture.h"
+#include "framework/ErrorReport.h"
+#include "tests/app/report/ReportTestTools.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TTestRecordRow RecordRow(std::string time, std::string code) {
+    TTestRecordRow row;
+    row.Alarm = {"2026-12-07",    std::move(time), "Standart  neu",
+                 std::move(code), "Ohne Tonruf",   "Sofortiger Weckruf",
+                 "02 40 31 03",   "12345",         false};
+    row.Replies = {"ACK"};
+    return row;
+}
+
+TEST(ReportDialogTest, SavesTheChosenRowsOpensOrShowsThePathOrReportsTheFailure) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("quorvane-report-dialog-" + std::to_string(getpid()));
+    const std::vector<TTestRecordRow> today{RecordRow("14:00:01", "11111"),
+                                            RecordRow("14:00:02", "22222"),
+                                            RecordRow("14:00:03", "33333")};
+    const struct {
+        const char* Name;
+        bool Writable;
+        bool Opens;
+        bool MarkedRows;
+        std::vector<std::string> Pdf; // in order; none when nothing may be written
+    } cases[] = {
+        {"opened",
+         true,
+         true,
+         true,
+         {"Max Müller", "Geber 4711", "Halle 2", "Erstprüfung", "11111", "33333",
+          "2 Alarme: 2 ohne Ergebnis", "Seite 1 von 1"}},
+        {"no viewer", true, false, false, {"11111", "22222", "33333", "3 Alarme"}},
+        {"read-only folder", false, true, false, {}},
+    };
+    for (const auto& c : cases) {
+        fs::create_directories(folder);
+        std::optional<TReadOnlyFolder> locked;
+        if (!c.Writable)
+            locked.emplace(folder);
+        std::vector<std::string> errors;
+        const TErrorReportCapture capture(
+            [&](const std::string&, const std::string& text) { errors.push_back(text); });
+
+        TReportDialog dialog(nullptr, QString::fromStdString(folder.string()), today,
+                             {today[2], today[0]});
+        QString opened;
+        dialog.SetOpener([&](const QString& path) {
+            opened = path;
+            return c.Opens;
+        });
+        dialog.show();
+        dialog.Pruefer->setText(QStringLiteral("Max Müller"));
+        dialog.Pruefling->setText(QStringLiteral("Geber 4711"));
+        dialog.Standort->setText(QStringLiteral("Halle 2"));
+        dialog.Bemerkung->setPlainText(QStringLiteral("Erstprüfung"));
+        (c.MarkedRows ? dialog.Selected : dialog.AllToday)->setChecked(true);
+        dialog.Save->click();
+
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.Writable && c.Opens) << c.Name;
+        EXPECT_EQ(errors.size(), c.Writable ? 0u : 1u) << c.Name;
+        const QLabel* shown = dialog.findChild<QLabel*>();
+        EXPECT_EQ(shown && shown->isVisible() && shown->text().endsWith(dialog.WrittenPath()),
+                  c.Writable && !c.Opens)
+            << c.Name;
+        if (c.Pdf.empty()) {
+            EXPECT_NE(errors.at(0).find("kann nicht geschrieben werden: "), std::string::npos);
+            EXPECT_TRUE(fs::is_empty(folder)) << c.Name;
+        } else {
+            EXPECT_EQ(opened, dialog.WrittenPath());
+            EXPECT_TRUE(fs::path(dialog.WrittenPath().toStdString())
+                            .filename()
+                            .string()
+                            .starts_with("Pruefbericht-"));
+            EXPECT_EQ(MissingInOrder(PdfText(dialog.WrittenPath().toStdString()), c.Pdf),
+                      std::vector<std::string>{})
+                << c.Name;
+        }
+        locked.reset();
+        fs::remove_all(folder);
+    }
+    // The three fields come back the next time, the remark does not.
+    const TReportDialog next(nullptr, QString(), today, {});
+    EXPECT_EQ(next.Pruefer->text(), QStringLiteral("Max Müller"));
+    EXPECT_EQ(next.Pruefling->text(), QStringLiteral("Geber 4711"));
+    EXPECT_EQ(next.Standort->text(), QStringLiteral("Halle 2"));
+    EXPECT_TRUE(next.Bemerkung->toPlainText().isEmpty());
+    EXPECT_FALSE(next.Selected->isEnabled());
+}
+
+} // namespace
