@@ -176,19 +176,26 @@ TEST_F(ReportProgram, ReportsAThousandRowsEachOnceWithAFooterOnEveryPage) {
     EXPECT_NE(text.find("1000 Alarme: 1000 stimmt"), std::string::npos);
 }
 
-TEST_F(ReportProgram, AReadOnlyFolderGetsOneMessageAndNoFile) {
+TEST_F(ReportProgram, AFolderThatCannotTakeTheReportGetsOneMessageAndNoFile) {
     WriteFile("day.csv", CsvHeaderLine() + CsvLine(RecordRow(1, "1", {})));
+    const std::pair<const char*, const char*> targets[] = {
+        {"locked", "Operation not permitted"}, // root passes the mode, not the attribute
+        {"full", "No space left on device"},
+    };
     fs::create_directory(Path("locked"));
+    fs::create_directory(Path("full"));
     const TReadOnlyFolder locked(Path("locked"));
-    const TCommandRun run =
-        Report(Path("day.csv").string() + " -o " + Path("locked/report.pdf").string());
-    EXPECT_EQ(run.Status, 2);
-    EXPECT_EQ(
-        run.Output.rfind("quorvane-report: cannot write " + Path("locked/report.pdf").string(), 0),
-        0u)
-        << run.Output;
-    EXPECT_EQ(std::count(run.Output.begin(), run.Output.end(), '\n'), 1) << run.Output;
-    EXPECT_TRUE(fs::is_empty(Path("locked")));
+    const TTinyDisk full(Path("full"));
+    for (const auto& [folder, reason] : targets) {
+        if (std::string_view(folder) == "full" && !full.Mounted())
+            GTEST_SKIP() << "mounting a small tmpfs for the full disk needs root";
+        const std::string target = Path(folder).string() + "/report.pdf";
+        const TCommandRun run = Report(Path("day.csv").string() + " -o " + target);
+        EXPECT_EQ(run.Status, 2) << folder;
+        EXPECT_EQ(run.Output, "quorvane-report: cannot write " + target + ": " +
+                                  (geteuid() == 0 ? reason : "Permission denied") + "\n");
+        EXPECT_TRUE(fs::is_empty(Path(folder))) << folder;
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "tests/app/report/ReportTestTools.h"
 
 #include <cstdio>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,4 +54,13 @@ TReadOnlyFolder::~TReadOnlyFolder() {
     if (geteuid() == 0)
         RunCommand("chattr -i " + Quoted(folder_.string()));
     std::filesystem::permissions(folder_, std::filesystem::perms::owner_all);
+}
+
+TTinyDisk::TTinyDisk(std::filesystem::path folder) : folder_(std::move(folder)) {
+    mounted_ = ::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=8k") == 0;
+}
+
+TTinyDisk::~TTinyDisk() {
+    if (mounted_)
+        ::umount(folder_.c_str());
 }

@@ -35,3 +35,19 @@ public:
 private:
     std::filesystem::path folder_;
 };
+
+// A folder on a file system of a few kilobytes, for as long as it lives: a full disk. Mounting
+// needs root; Mounted says whether it worked.
+class TTinyDisk {
+public:
+    explicit TTinyDisk(std::filesystem::path folder);
+    ~TTinyDisk();
+    TTinyDisk(const TTinyDisk&) = delete;
+    TTinyDisk& operator=(const TTinyDisk&) = delete;
+
+    bool Mounted() const { return mounted_; }
+
+private:
+    std::filesystem::path folder_;
+    bool mounted_ = false;
+};
