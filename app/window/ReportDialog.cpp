@@ -85,10 +85,10 @@ TReportDialog::TReportDialog(QWidget* parent, QString workingFolder,
     rowsLayout->addWidget(AllToday);
     rowsLayout->addWidget(Selected);
 
-    shownPath_ = new QLabel(this);
-    shownPath_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    shownPath_->setWordWrap(true);
-    shownPath_->hide();
+    SavedPath = new QLabel(this);
+    SavedPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    SavedPath->setWordWrap(true);
+    SavedPath->hide();
 
     auto* buttons = new QDialogButtonBox(this);
     Save = buttons->addButton(QStringLiteral("Speichern"), QDialogButtonBox::AcceptRole);
@@ -101,7 +101,7 @@ TReportDialog::TReportDialog(QWidget* parent, QString workingFolder,
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addWidget(rows);
-    layout->addWidget(shownPath_);
+    layout->addWidget(SavedPath);
     layout->addWidget(buttons);
 }
 
@@ -139,7 +139,7 @@ void TReportDialog::SaveReport() {
         accept();
         return;
     }
-    shownPath_->setText(QStringLiteral("Gespeichert, aber kein Programm zum Anzeigen gefunden:\n") +
-                        QDir::toNativeSeparators(path));
-    shownPath_->show();
+    SavedPath->setText(QStringLiteral("Gespeichert, aber kein Programm zum Anzeigen gefunden:\n") +
+                       QDir::toNativeSeparators(path));
+    SavedPath->show();
 }

@@ -39,6 +39,7 @@ public:
     QRadioButton* AllToday;
     QRadioButton* Selected;
     QPushButton* Save;
+    QLabel* SavedPath; // shown when no viewer opened the report
 
 private:
     void SaveReport();
@@ -48,5 +49,4 @@ private:
     std::vector<TTestRecordRow> selected_;
     TOpener opener_;
     QString writtenPath_;
-    QLabel* shownPath_;
 };

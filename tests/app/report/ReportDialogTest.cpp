@@ -77,8 +77,8 @@ TEST(ReportDialogTest, SavesTheChosenRowsOpensOrShowsThePathOrReportsTheFailure)
 
         EXPECT_EQ(dialog.result() == QDialog::Accepted, c.Writable && c.Opens) << c.Name;
         EXPECT_EQ(errors.size(), c.Writable ? 0u : 1u) << c.Name;
-        const QLabel* shown = dialog.findChild<QLabel*>();
-        EXPECT_EQ(shown && shown->isVisible() && shown->text().endsWith(dialog.WrittenPath()),
+        EXPECT_EQ(dialog.SavedPath->isVisible() &&
+                      dialog.SavedPath->text().endsWith(dialog.WrittenPath()),
                   c.Writable && !c.Opens)
             << c.Name;
         if (c.Pdf.empty()) {
