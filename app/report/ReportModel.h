@@ -31,6 +31,8 @@ struct TReportRow {
     std::string Misses;       // what the verdict names, joined by ", "
     std::string Measurements; // measured values, when the record has them
     std::string Picture;      // the measurement picture's path; empty when the row has none
+
+    bool operator==(const TReportRow&) const = default;
 };
 
 struct TReport {

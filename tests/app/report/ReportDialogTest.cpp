@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -20,42 +21,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TTestRecordRow RecordRow(std::string time, std::string code) {
-    TTestRecordRow row;
-    row.Alarm = {"2026-12-07",    std::move(time), "Standart  neu",
-                 std::move(code), "Ohne Tonruf",   "Sofortiger Weckruf",
-                 "02 40 31 03",   "12345",         false};
-    row.Replies = {"ACK"};
-    return row;
-}
-
 TEST(ReportDialogTest, SavesTheChosenRowsOpensOrShowsThePathOrReportsTheFailure) {
     const fs::path folder =
         fs::temp_directory_path() / ("quorvane-report-dialog-" + std::to_string(getpid()));
-    const std::vector<TTestRecordRow> today{RecordRow("14:00:01", "11111"),
-                                            RecordRow("14:00:02", "22222"),
-                                            RecordRow("14:00:03", "33333")};
+    const std::vector<TTestRecordRow> today{RecordRow(1, "11111"), RecordRow(2, "22222"),
+                                            RecordRow(3, "33333")};
     const struct {
         const char* Name;
         bool Writable;
         bool Opens;
         bool MarkedRows;
-        std::vector<std::string> Pdf; // in order; none when nothing may be written
+        std::string Pdf; // "first|second|..." in order; empty when nothing may be written
     } cases[] = {
-        {"opened",
-         true,
-         true,
-         true,
-         {"Max Müller", "Geber 4711", "Halle 2", "Erstprüfung", "11111", "33333",
-          "2 Alarme: 2 ohne Ergebnis", "Seite 1 von 1"}},
-        {"no viewer", true, false, false, {"11111", "22222", "33333", "3 Alarme"}},
-        {"read-only folder", false, true, false, {}},
+        {"opened", true, true, true,
+         "Max Müller|Geber 4711|Halle 2|Erstprüfung|11111|33333|2 Alarme: 2 ohne Ergebnis|"
+         "Seite 1 von 1"},
+        {"no viewer", true, false, false, "11111|22222|33333|3 Alarme"},
+        {"read-only folder", false, true, false, ""},
     };
     for (const auto& c : cases) {
         fs::create_directories(folder);
-        std::optional<TReadOnlyFolder> locked;
+        std::optional<TRefusingFolder> locked;
         if (!c.Writable)
-            locked.emplace(folder);
+            locked.emplace(folder, TRefusingFolder::ReadOnly);
         std::vector<std::string> errors;
         const TErrorReportCapture capture(
             [&](const std::string&, const std::string& text) { errors.push_back(text); });
@@ -86,13 +74,13 @@ TEST(ReportDialogTest, SavesTheChosenRowsOpensOrShowsThePathOrReportsTheFailure)
             EXPECT_TRUE(fs::is_empty(folder)) << c.Name;
         } else {
             EXPECT_EQ(opened, dialog.WrittenPath());
-            EXPECT_TRUE(fs::path(dialog.WrittenPath().toStdString())
-                            .filename()
-                            .string()
-                            .starts_with("Pruefbericht-"));
-            EXPECT_EQ(MissingInOrder(PdfText(dialog.WrittenPath().toStdString()), c.Pdf),
-                      std::vector<std::string>{})
-                << c.Name;
+            EXPECT_TRUE(
+                QRegularExpression(QStringLiteral("/Pruefbericht-\\d{4}(-\\d\\d){2}-\\d{4}\\.pdf$"))
+                    .match(opened)
+                    .hasMatch())
+                << opened.toStdString();
+            const std::vector<std::string> none;
+            EXPECT_EQ(MissingInOrder(PdfText(opened.toStdString()), c.Pdf), none) << c.Name;
         }
         locked.reset();
         fs::remove_all(folder);

@@ -5,6 +5,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace fs = std::filesystem;
+
+TTestRecordRow RecordRow(int second, std::string code, TVerdict verdict) {
+    char time[16];
+    std::snprintf(time, sizeof time, "14:%02d:%02d", second / 60 % 60, second % 60);
+    TTestRecordRow row;
+    row.Alarm = {"2026-12-07",    time,          "Standart  neu",
+                 std::move(code), "Ohne Tonruf", "Sofortiger Weckruf",
+                 "02 40 31 03",   "12345",       true};
+    row.Replies = {"ACK", "Träger ein"};
+    row.Heard = {"Tonruf I 2,0 s", "12845"};
+    row.Verdict = std::move(verdict);
+    return row;
+}
+
 TCommandRun RunCommand(const std::string& command) {
     TCommandRun run;
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -25,15 +40,16 @@ std::string Quoted(const std::string& text) {
     return quoted + "'";
 }
 
-std::string PdfText(const std::filesystem::path& pdf) {
+std::string PdfText(const fs::path& pdf) {
     return RunCommand("pdftotext -layout " + Quoted(pdf.string()) + " -").Output;
 }
 
-std::vector<std::string> MissingInOrder(const std::string& text,
-                                        const std::vector<std::string>& expected) {
+std::vector<std::string> MissingInOrder(const std::string& text, const std::string& expected) {
     std::vector<std::string> missing;
     std::size_t at = 0;
-    for (const std::string& part : expected) {
+    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+        end = expected.find('|', start);
+        const std::string part = expected.substr(start, end - start);
         const std::size_t found = text.find(part, at);
         if (found == std::string::npos)
             missing.push_back(part);
@@ -43,24 +59,21 @@ std::vector<std::string> MissingInOrder(const std::string& text,
     return missing;
 }
 
-TReadOnlyFolder::TReadOnlyFolder(std::filesystem::path folder) : folder_(std::move(folder)) {
-    std::filesystem::permissions(folder_, std::filesystem::perms::owner_read |
-                                              std::filesystem::perms::owner_exec);
+TRefusingFolder::TRefusingFolder(fs::path folder, TWhy why)
+    : folder_(std::move(folder)), why_(why) {
+    if (why_ == Full) {
+        refuses_ = ::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=8k") == 0;
+        return;
+    }
+    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
     if (geteuid() == 0)
         RunCommand("chattr +i " + Quoted(folder_.string()));
 }
 
-TReadOnlyFolder::~TReadOnlyFolder() {
-    if (geteuid() == 0)
-        RunCommand("chattr -i " + Quoted(folder_.string()));
-    std::filesystem::permissions(folder_, std::filesystem::perms::owner_all);
-}
-
-TTinyDisk::TTinyDisk(std::filesystem::path folder) : folder_(std::move(folder)) {
-    mounted_ = ::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=8k") == 0;
-}
-
-TTinyDisk::~TTinyDisk() {
-    if (mounted_)
+TRefusingFolder::~TRefusingFolder() {
+    if (why_ == Full && refuses_)
         ::umount(folder_.c_str());
+    if (why_ == ReadOnly && geteuid() == 0)
+        RunCommand("chattr -i " + Quoted(folder_.string()));
+    fs::permissions(folder_, fs::perms::owner_all);
 }

@@ -1,10 +1,16 @@
 #pragma once
-// What the report tests share: running a command, reading a PDF back with poppler's tools, a
-// folder nobody may write to (also not root), and a check that texts come in order.
+// What the report tests share: a record row, a command's run, a PDF's text, texts in order, and
+// a folder that refuses new files while the guard lives: read-only (immutable for root, who
+// passes the mode) or a full disk (a tiny tmpfs; mounting needs root).
+
+#include "app/testrecord/TestRecordRow.h"
 
 #include <filesystem>
 #include <string>
 #include <vector>
+
+// A row of 7 December 2026, `second` seconds after 14:00, as the window records it.
+TTestRecordRow RecordRow(int second, std::string code, TVerdict verdict = {});
 
 struct TCommandRun {
     int Status = -1;
@@ -12,42 +18,24 @@ struct TCommandRun {
 };
 
 TCommandRun RunCommand(const std::string& command);
-
-// A shell word holding `text` exactly.
-std::string Quoted(const std::string& text);
-
-// The PDF's text as pdftotext lays it out, pages separated by form feeds.
+std::string Quoted(const std::string& text); // as one shell word
 std::string PdfText(const std::filesystem::path& pdf);
 
-// The texts that are not found in `text`, each after the one before it.
-std::vector<std::string> MissingInOrder(const std::string& text,
-                                        const std::vector<std::string>& expected);
+// Of "first|second|...", the texts not found in `text`, each after the one before.
+std::vector<std::string> MissingInOrder(const std::string& text, const std::string& expected);
 
-// Makes a folder unwritable for as long as it lives: its mode, and for root (who ignores the
-// mode) the immutable attribute.
-class TReadOnlyFolder {
+class TRefusingFolder {
 public:
-    explicit TReadOnlyFolder(std::filesystem::path folder);
-    ~TReadOnlyFolder();
-    TReadOnlyFolder(const TReadOnlyFolder&) = delete;
-    TReadOnlyFolder& operator=(const TReadOnlyFolder&) = delete;
+    enum TWhy { ReadOnly, Full };
+    TRefusingFolder(std::filesystem::path folder, TWhy why);
+    ~TRefusingFolder();
+    TRefusingFolder(const TRefusingFolder&) = delete;
+    TRefusingFolder& operator=(const TRefusingFolder&) = delete;
+
+    bool Refuses() const { return refuses_; }
 
 private:
     std::filesystem::path folder_;
-};
-
-// A folder on a file system of a few kilobytes, for as long as it lives: a full disk. Mounting
-// needs root; Mounted says whether it worked.
-class TTinyDisk {
-public:
-    explicit TTinyDisk(std::filesystem::path folder);
-    ~TTinyDisk();
-    TTinyDisk(const TTinyDisk&) = delete;
-    TTinyDisk& operator=(const TTinyDisk&) = delete;
-
-    bool Mounted() const { return mounted_; }
-
-private:
-    std::filesystem::path folder_;
-    bool mounted_ = false;
+    TWhy why_;
+    bool refuses_ = true;
 };
