@@ -99,173 +99,129 @@ TReportSheet::TReportSheet(const TReport& report, QPainter& painter)
     : report_(report), painter_(painter), title_(Font(16, true)), label_(Font(10, true)),
       text_(Font(10, false)), note_(Font(9, true)), cell_(Font(7.5, false)),
       cellHead_(Font(7.5, true)), small_(Font(7, false)) {
-    headingHeight_ = MeasureHeading();
-    tableHeadHeight_ = MeasureTableHead();
-    closingHeight_ = MeasureClosing();
-    std::vector<TBlockExtent> blocks{{headingHeight_, false}};
-    rows_.reserve(report.Rows.size());
-    for (const TReportRow& row : report.Rows) {
-        rows_.push_back(MeasureRow(row));
-        const TRowExtent& extent = rows_.back();
-        blocks.push_back(
-            {extent.CellsHeight + extent.MeasurementsHeight +
-                 (extent.Picture.isEmpty() ? 0 : extent.Picture.height() + Mm(2 * CellPadMm)),
-             true});
-    }
-    blocks.push_back({closingHeight_, false});
-    pages_ = LayOutPages(blocks, Mm(BodyBottomMm - TopMm), tableHeadHeight_);
+    std::vector<TBlockExtent> blocks{{Heading(0, false), false}};
+    blocks.reserve(report.Rows.size() + 2);
+    for (const TReportRow& row : report.Rows)
+        blocks.push_back({Row(row, 0, false), true});
+    blocks.push_back({Closing(0, false), false});
+    pages_ = LayOutPages(blocks, Mm(BodyBottomMm - TopMm), TableHead(0, false));
 }
 
 int TReportSheet::PageCount() const {
     return static_cast<int>(pages_.size());
 }
 
-double TReportSheet::TextHeight(const QFont& font, const QString& text, double width) const {
-    painter_.setFont(font);
-    const double line = painter_.fontMetrics().height();
-    return std::max(
-        line,
-        painter_.boundingRect(QRectF(0, 0, width, Mm(PageHeightMm)), text, Wrapping()).height());
-}
-
-void TReportSheet::DrawText(const QFont& font, const QRectF& box, const QString& text) const {
-    painter_.setFont(font);
-    painter_.drawText(box, text, Wrapping());
-}
-
-double TReportSheet::MeasureHeading() const {
-    double height = TextHeight(title_, QStringLiteral("Prüfbericht"), Mm(TableWidthMm)) + Mm(3);
-    for (const auto& [label, value] : HeadingFields(report_))
-        height += TextHeight(text_, value, Mm(TableWidthMm - LabelWidthMm)) + Mm(1);
-    if (const std::string note = SkippedLinesNote(report_.SkippedLines); !note.empty())
-        height += Mm(3) + TextHeight(note_, Text(note), Mm(TableWidthMm));
-    return height + Mm(BlockGapMm);
-}
-
-double TReportSheet::MeasureTableHead() const {
-    double height = 0;
-    for (const TColumn& column : Columns())
-        height = std::max(
-            height, TextHeight(cellHead_, Text(column.Title), Mm(column.WidthMm - 2 * CellPadMm)));
-    return height + Mm(2 * CellPadMm);
-}
-
-TReportSheet::TRowExtent TReportSheet::MeasureRow(const TReportRow& row) const {
-    TRowExtent extent;
-    for (const TColumn& column : Columns())
-        extent.CellsHeight =
-            std::max(extent.CellsHeight, TextHeight(cell_, Text(row.*column.Field),
-                                                    Mm(column.WidthMm - 2 * CellPadMm)));
-    extent.CellsHeight += Mm(2 * CellPadMm);
-    if (!row.Measurements.empty())
-        extent.MeasurementsHeight = TextHeight(small_, Text("Messwerte: " + row.Measurements),
-                                               Mm(TableWidthMm - 2 * CellPadMm)) +
-                                    Mm(CellPadMm);
-    extent.Picture = PictureSize(row.Picture);
-    return extent;
-}
-
-double TReportSheet::MeasureClosing() const {
-    return Mm(BlockGapMm) +
-           TextHeight(label_, Text(VerdictSummary(report_.Rows)), Mm(TableWidthMm)) +
-           Mm(SignatureGapMm) +
-           TextHeight(small_, QStringLiteral("Datum, Unterschrift Prüfer"), Mm(SignatureLineMm));
-}
-
 void TReportSheet::PaintPage(int page) const {
     const TPageLayout& layout = pages_.at(static_cast<std::size_t>(page));
     const double top = Mm(TopMm);
     if (layout.TableHeadTop)
-        PaintTableHead(top + *layout.TableHeadTop);
+        TableHead(top + *layout.TableHeadTop, true);
     for (const TPlacedBlock& placed : layout.Blocks) {
         if (placed.Block == 0)
-            PaintHeading(top + placed.Top);
-        else if (placed.Block <= rows_.size())
-            PaintRow(report_.Rows[placed.Block - 1], rows_[placed.Block - 1], top + placed.Top);
+            Heading(top + placed.Top, true);
+        else if (placed.Block <= report_.Rows.size())
+            Row(report_.Rows[placed.Block - 1], top + placed.Top, true);
         else
-            PaintClosing(top + placed.Top);
+            Closing(top + placed.Top, true);
     }
-    PaintFooter(page);
+    Footer(page);
 }
 
-void TReportSheet::PaintHeading(double top) const {
+double TReportSheet::TextBlock(const QFont& font, const QString& text, QPointF at, double width,
+                               bool paint) const {
+    painter_.setFont(font);
+    const QRectF box =
+        painter_.boundingRect(QRectF(at, QSizeF(width, Mm(PageHeightMm))), text, Wrapping());
+    const double height = std::max<double>(painter_.fontMetrics().height(), box.height());
+    if (paint)
+        painter_.drawText(QRectF(at, QSizeF(width, height)), text, Wrapping());
+    return height;
+}
+
+double TReportSheet::Heading(double top, bool paint) const {
     const double left = Mm(LeftMm);
-    const QString title = QStringLiteral("Prüfbericht");
-    const double titleHeight = TextHeight(title_, title, Mm(TableWidthMm));
-    DrawText(title_, QRectF(left, top, Mm(TableWidthMm), titleHeight), title);
-    double y = top + titleHeight + Mm(3);
-    const double valueWidth = Mm(TableWidthMm - LabelWidthMm);
+    double y =
+        top +
+        TextBlock(title_, QStringLiteral("Prüfbericht"), {left, top}, Mm(TableWidthMm), paint) +
+        Mm(3);
     for (const auto& [label, value] : HeadingFields(report_)) {
-        const double height = TextHeight(text_, value, valueWidth);
-        DrawText(label_, QRectF(left, y, Mm(LabelWidthMm), height), label + QStringLiteral(":"));
-        DrawText(text_, QRectF(left + Mm(LabelWidthMm), y, valueWidth, height), value);
-        y += height + Mm(1);
+        TextBlock(label_, label + QStringLiteral(":"), {left, y}, Mm(LabelWidthMm), paint);
+        y += TextBlock(text_, value, {left + Mm(LabelWidthMm), y}, Mm(TableWidthMm - LabelWidthMm),
+                       paint) +
+             Mm(1);
     }
-    if (const std::string note = SkippedLinesNote(report_.SkippedLines); !note.empty()) {
-        y += Mm(3);
-        DrawText(note_, QRectF(left, y, Mm(TableWidthMm), Mm(PageHeightMm)), Text(note));
-    }
+    if (const std::string note = SkippedLinesNote(report_.SkippedLines); !note.empty())
+        y += Mm(3) + TextBlock(note_, Text(note), {left, y + Mm(3)}, Mm(TableWidthMm), paint);
+    return y + Mm(BlockGapMm) - top;
 }
 
-void TReportSheet::PaintTableHead(double top) const {
-    const QRectF band(Mm(LeftMm), top, Mm(TableWidthMm), tableHeadHeight_);
-    painter_.fillRect(band, QColor(225, 225, 225));
-    double x = band.left();
-    for (const TColumn& column : Columns()) {
-        DrawText(cellHead_,
-                 QRectF(x + Mm(CellPadMm), top + Mm(CellPadMm), Mm(column.WidthMm - 2 * CellPadMm),
-                        tableHeadHeight_),
-                 Text(column.Title));
-        x += Mm(column.WidthMm);
+double TReportSheet::TableHead(double top, bool paint) const {
+    const auto titles = [&](bool drawing) {
+        double height = 0;
+        double x = Mm(LeftMm);
+        for (const TColumn& column : Columns()) {
+            height = std::max(height, TextBlock(cellHead_, Text(column.Title),
+                                                {x + Mm(CellPadMm), top + Mm(CellPadMm)},
+                                                Mm(column.WidthMm - 2 * CellPadMm), drawing));
+            x += Mm(column.WidthMm);
+        }
+        return height + Mm(2 * CellPadMm);
+    };
+    const double height = titles(false);
+    // The band goes beneath the titles, so it is drawn once their height is known.
+    if (paint) {
+        painter_.fillRect(QRectF(Mm(LeftMm), top, Mm(TableWidthMm), height), QColor(225, 225, 225));
+        titles(true);
     }
+    return height;
 }
 
-void TReportSheet::PaintRow(const TReportRow& row, const TRowExtent& extent, double top) const {
+double TReportSheet::Row(const TReportRow& row, double top, bool paint) const {
     const double left = Mm(LeftMm);
+    double cells = 0;
     double x = left;
     for (const TColumn& column : Columns()) {
-        DrawText(cell_,
-                 QRectF(x + Mm(CellPadMm), top + Mm(CellPadMm), Mm(column.WidthMm - 2 * CellPadMm),
-                        extent.CellsHeight),
-                 Text(row.*column.Field));
+        cells = std::max(cells, TextBlock(cell_, Text(row.*column.Field),
+                                          {x + Mm(CellPadMm), top + Mm(CellPadMm)},
+                                          Mm(column.WidthMm - 2 * CellPadMm), paint));
         x += Mm(column.WidthMm);
     }
-    double y = top + extent.CellsHeight;
-    if (extent.MeasurementsHeight > 0) {
-        DrawText(small_,
-                 QRectF(left + Mm(CellPadMm), y, Mm(TableWidthMm - 2 * CellPadMm),
-                        extent.MeasurementsHeight),
-                 Text("Messwerte: " + row.Measurements));
-        y += extent.MeasurementsHeight;
+    double y = top + cells + Mm(2 * CellPadMm);
+    if (!row.Measurements.empty())
+        y += TextBlock(small_, Text("Messwerte: " + row.Measurements), {left + Mm(CellPadMm), y},
+                       Mm(TableWidthMm - 2 * CellPadMm), paint) +
+             Mm(CellPadMm);
+    if (const QSizeF size = PictureSize(row.Picture); !size.isEmpty()) {
+        // Read only when painted, so a long report holds one picture in memory at a time.
+        if (paint)
+            painter_.drawImage(QRectF(QPointF(left + Mm(CellPadMm), y + Mm(CellPadMm)), size),
+                               QImage(Text(row.Picture)));
+        y += size.height() + Mm(2 * CellPadMm);
     }
-    if (!extent.Picture.isEmpty()) {
-        // Read only now, so a long report holds one picture in memory at a time.
-        const QImage picture(Text(row.Picture));
-        if (!picture.isNull())
-            painter_.drawImage(
-                QRectF(QPointF(left + Mm(CellPadMm), y + Mm(CellPadMm)), extent.Picture), picture);
-        y += extent.Picture.height() + Mm(2 * CellPadMm);
+    if (paint) {
+        painter_.setPen(QPen(QColor(160, 160, 160), Mm(0.2)));
+        painter_.drawLine(QPointF(left, y), QPointF(left + Mm(TableWidthMm), y));
+        painter_.setPen(Qt::black);
     }
-    painter_.setPen(QPen(QColor(160, 160, 160), Mm(0.2)));
-    painter_.drawLine(QPointF(left, y), QPointF(left + Mm(TableWidthMm), y));
-    painter_.setPen(Qt::black);
+    return y - top;
 }
 
-void TReportSheet::PaintClosing(double top) const {
+double TReportSheet::Closing(double top, bool paint) const {
     const double left = Mm(LeftMm);
-    const QString summary = Text(VerdictSummary(report_.Rows));
     double y = top + Mm(BlockGapMm);
-    const double summaryHeight = TextHeight(label_, summary, Mm(TableWidthMm));
-    DrawText(label_, QRectF(left, y, Mm(TableWidthMm), summaryHeight), summary);
-    y += summaryHeight + Mm(SignatureGapMm);
-    painter_.setPen(QPen(Qt::black, Mm(0.3)));
-    painter_.drawLine(QPointF(left, y), QPointF(left + Mm(SignatureLineMm), y));
-    painter_.setPen(Qt::black);
-    DrawText(small_, QRectF(left, y + Mm(1), Mm(SignatureLineMm), Mm(10)),
-             QStringLiteral("Datum, Unterschrift Prüfer"));
+    y += TextBlock(label_, Text(VerdictSummary(report_.Rows)), {left, y}, Mm(TableWidthMm), paint) +
+         Mm(SignatureGapMm);
+    if (paint) {
+        painter_.setPen(QPen(Qt::black, Mm(0.3)));
+        painter_.drawLine(QPointF(left, y), QPointF(left + Mm(SignatureLineMm), y));
+        painter_.setPen(Qt::black);
+    }
+    y += Mm(1) + TextBlock(small_, QStringLiteral("Datum, Unterschrift Prüfer"), {left, y + Mm(1)},
+                           Mm(SignatureLineMm), paint);
+    return y - top;
 }
 
-void TReportSheet::PaintFooter(int page) const {
+void TReportSheet::Footer(int page) const {
     const QRectF line(Mm(LeftMm), Mm(FooterTopMm), Mm(TableWidthMm), Mm(6));
     painter_.setFont(small_);
     painter_.drawText(

@@ -11,11 +11,10 @@
 #include "app/report/ReportPages.h"
 
 #include <QFont>
-#include <QSizeF>
+#include <QPointF>
 #include <vector>
 
 class QPainter;
-class QRectF;
 class QString;
 
 inline constexpr int ReportDpi = 300;
@@ -28,32 +27,20 @@ public:
     void PaintPage(int page) const;
 
 private:
-    struct TRowExtent {
-        double CellsHeight = 0;
-        double MeasurementsHeight = 0;
-        QSizeF Picture; // empty when the row shows none
-    };
+    // Each block is laid out by one function that returns its height and, when `paint` is set,
+    // draws it from `top` on, so measuring and painting cannot disagree.
+    double Heading(double top, bool paint) const;
+    double TableHead(double top, bool paint) const;
+    double Row(const TReportRow& row, double top, bool paint) const;
+    double Closing(double top, bool paint) const;
+    void Footer(int page) const;
 
-    double TextHeight(const QFont& font, const QString& text, double width) const;
-    void DrawText(const QFont& font, const QRectF& box, const QString& text) const;
-
-    double MeasureHeading() const;
-    double MeasureTableHead() const;
-    TRowExtent MeasureRow(const TReportRow& row) const;
-    double MeasureClosing() const;
-
-    void PaintHeading(double top) const;
-    void PaintTableHead(double top) const;
-    void PaintRow(const TReportRow& row, const TRowExtent& extent, double top) const;
-    void PaintClosing(double top) const;
-    void PaintFooter(int page) const;
+    // The text's height wrapped to `width`, drawn at `at` when `paint` is set.
+    double TextBlock(const QFont& font, const QString& text, QPointF at, double width,
+                     bool paint) const;
 
     const TReport& report_;
     QPainter& painter_;
     QFont title_, label_, text_, note_, cell_, cellHead_, small_;
-    std::vector<TRowExtent> rows_;
-    double headingHeight_ = 0;
-    double tableHeadHeight_ = 0;
-    double closingHeight_ = 0;
     std::vector<TPageLayout> pages_;
 };
