@@ -15,6 +15,12 @@ std::string Unguarded(std::string field) {
     return field;
 }
 
+bool SpansLines(const std::vector<std::string>& fields) {
+    return std::any_of(fields.begin(), fields.end(), [](const std::string& field) {
+        return field.find('\n') != std::string::npos;
+    });
+}
+
 class TCsvScanner {
 public:
     explicit TCsvScanner(std::string_view text) : text_(text) {}
@@ -84,10 +90,9 @@ std::vector<TCsvRecord> SplitCsvRecords(std::string_view text) {
         const std::size_t start = scanner.Position();
         const std::size_t line = scanner.Line();
         std::optional<std::vector<std::string>> fields = scanner.Next();
-        if (!fields || (!records.empty() && fields->size() != records.front().Fields.size() &&
-                        std::any_of(fields->begin(), fields->end(), [](const std::string& field) {
-                            return field.find('\n') != std::string::npos;
-                        }))) {
+        const bool misfits =
+            fields && !records.empty() && fields->size() != records.front().Fields.size();
+        if (!fields || (misfits && SpansLines(*fields))) {
             scanner.ResumeAfterLine(start, line);
             records.push_back({line, {}, false});
         } else if (fields->size() > 1 || !fields->front().empty()) {

@@ -49,6 +49,14 @@ TColumnMap MapColumns(const std::vector<std::string>& columns) {
     return map;
 }
 
+bool IsRecordHeader(const TCsvRecord& record) {
+    const std::vector<std::string>& columns = record.Fields;
+    return record.Whole &&
+           std::all_of(RequiredTitles.begin(), RequiredTitles.end(), [&](std::string_view title) {
+               return std::find(columns.begin(), columns.end(), title) != columns.end();
+           });
+}
+
 bool Digits(std::string_view text, std::string_view pattern) {
     if (text.size() != pattern.size())
         return false;
@@ -79,20 +87,17 @@ TReportRow RowOf(const TColumnMap& map, const std::vector<std::string>& fields) 
 } // namespace
 
 TRecordRead ReadRecordRows(std::string_view csvText) {
-    std::vector<TCsvRecord> records = SplitCsvRecords(csvText);
+    const std::vector<TCsvRecord> records = SplitCsvRecords(csvText);
     TRecordRead read;
-    const std::vector<std::string>* columns = records.empty() ? nullptr : &records.front().Fields;
-    if (!columns || !records.front().Whole ||
-        !std::all_of(RequiredTitles.begin(), RequiredTitles.end(), [&](std::string_view title) {
-            return std::find(columns->begin(), columns->end(), title) != columns->end();
-        })) {
+    if (records.empty() || !IsRecordHeader(records.front())) {
         read.Error = "not a test record: its first line is no header with the columns Datum, "
                      "Zeit, Code and Ergebnis";
         return read;
     }
-    const TColumnMap map = MapColumns(*columns);
+    const std::vector<std::string>& columns = records.front().Fields;
+    const TColumnMap map = MapColumns(columns);
     for (auto record = records.begin() + 1; record != records.end(); ++record) {
-        if (record->Whole && record->Fields.size() == columns->size()) {
+        if (record->Whole && record->Fields.size() == columns.size()) {
             TReportRow row = RowOf(map, record->Fields);
             if (Digits(row.Date, "9999-99-99") && Digits(row.Time, "99:99:99")) {
                 read.Rows.push_back(std::move(row));
