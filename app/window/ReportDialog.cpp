@@ -122,7 +122,7 @@ void TReportDialog::SaveReport() {
     const QDateTime now = QDateTime::currentDateTime();
     TReport report{{Utf8(Pruefer->text()), Utf8(Pruefling->text()), Utf8(Standort->text()),
                     Utf8(Bemerkung->toPlainText())},
-                   Utf8(now.toString(Qt::ISODate).left(10)),
+                   Utf8(now.date().toString(Qt::ISODate)),
                    ReportRows(Selected->isChecked() ? selected_ : today_),
                    {}};
     FindPictures(report.Rows, Utf8(workingFolder_));
