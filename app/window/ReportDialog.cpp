@@ -61,6 +61,8 @@ TReportDialog::TReportDialog(QWidget* parent, QString workingFolder,
           return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
       }) {
     setWindowTitle(QStringLiteral("Prüfbericht"));
+    // Room for a device name and a site without scrolling inside the fields.
+    setMinimumWidth(fontMetrics().averageCharWidth() * 60);
     Pruefer = RememberedField(PrueferKey, this);
     Pruefling = RememberedField(PrueflingKey, this);
     Standort = RememberedField(StandortKey, this);
