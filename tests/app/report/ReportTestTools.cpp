@@ -11,9 +11,7 @@ TTestRecordRow RecordRow(int second, std::string code, TVerdict verdict) {
     char time[16];
     std::snprintf(time, sizeof time, "14:%02d:%02d", second / 60 % 60, second % 60);
     TTestRecordRow row;
-    row.Alarm = {"2026-12-07",    time,          "Standart  neu",
-                 std::move(code), "Ohne Tonruf", "Sofortiger Weckruf",
-                 "02 40 31 03",   "12345",       true};
+    row.Alarm = {"2026-12-07", time, "Standart", std::move(code), "Ohne", "Probe", "02", "1", true};
     row.Replies = {"ACK", "Träger ein"};
     row.Heard = {"Tonruf I 2,0 s", "12845"};
     row.Verdict = std::move(verdict);
@@ -44,8 +42,8 @@ std::string PdfText(const fs::path& pdf) {
     return RunCommand("pdftotext -layout " + Quoted(pdf.string()) + " -").Output;
 }
 
-std::vector<std::string> MissingInOrder(const std::string& text, const std::string& expected) {
-    std::vector<std::string> missing;
+TMissing MissingInOrder(const std::string& text, const std::string& expected) {
+    TMissing missing;
     std::size_t at = 0;
     for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
         end = expected.find('|', start);

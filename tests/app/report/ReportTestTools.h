@@ -22,7 +22,8 @@ std::string Quoted(const std::string& text); // as one shell word
 std::string PdfText(const std::filesystem::path& pdf);
 
 // Of "first|second|...", the texts not found in `text`, each after the one before.
-std::vector<std::string> MissingInOrder(const std::string& text, const std::string& expected);
+using TMissing = std::vector<std::string>;
+TMissing MissingInOrder(const std::string& text, const std::string& expected);
 
 class TRefusingFolder {
 public:
