@@ -17,7 +17,8 @@ sim=5
 # Warnings stay warnings here: g++ 12 at -O3 reports false restrict overlaps in library code.
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVANE_WERROR=OFF >/dev/null
 cmake --build "$build" -j2 --target quorvane_component_bench quorvane_startup_bench \
-    quorvane_sio_engine_bench quorvane_encoder_sim_idle_bench quorvane_tones_bench
+    quorvane_sio_engine_bench quorvane_encoder_sim_idle_bench quorvane_tones_bench \
+    quorvane_report_bench
 
 results=$(mktemp)
 table=$(mktemp)
@@ -35,6 +36,7 @@ while [ "$i" -le "$runs" ]; do
         /process CPU time/ { printf "%s_cpu_ms %.3f\n", phase, $4 * 1000 * 10 / s }
         /simulator wake-ups/ { printf "%s_wakeups_per_s %.3f\n", phase, $3 / s }' >>"$results"
     "$build/bench/tones/quorvane_tones_bench" >>"$results"
+    "$build/bench/report/quorvane_report_bench" 2>/dev/null >>"$results"
     i=$((i + 1))
 done
 
@@ -108,6 +110,11 @@ CPU while polled every 500 ms, per 10 s|sim_polled_cpu_ms|-|ms
 22.05 kHz|tones_cpu_percent_22050|tones_floor_cpu_percent_22050|%
 8 kHz|tones_cpu_percent_8000|tones_floor_cpu_percent_8000|%
 signals heard per minute at 48 kHz (3 in each of the 17.9 alarms sent)|tones_signals_heard_per_min_48000|-|1/min
+# Prüfbericht of a day's file of 1,000 rows: read, laid out, written as PDF (as quorvane-report)
+text only, wall time|report_rows_ms|-|ms
+text only, PDF size|report_rows_kB|-|kB
+a 600x200 picture under every row, wall time|report_pictures_ms|-|ms
+a 600x200 picture under every row, PDF size|report_pictures_kB|-|kB
 ROWS
 
 out="$root/bench/RESULTS.md"

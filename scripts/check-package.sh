@@ -56,10 +56,20 @@ DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "$deb"
 
 pages="quorvane quorvane-encoder-sim"
 [ -x /usr/bin/quorvane-tones ] && pages="$pages quorvane-tones"
+[ -x /usr/bin/quorvane-report ] && pages="$pages quorvane-report"
 for page in $pages; do
     MANWIDTH=80 man "$page" 2>/dev/null | grep -q "QUORVANE" || fail "man $page shows no page"
     echo "man $page: $(man -w "$page")"
 done
+
+# The report command works without a display, as from a script or over ssh.
+if [ -x /usr/bin/quorvane-report ]; then
+    printf 'Datum;Zeit;Code;Ergebnis\r\n2026-12-07;14:05:09;12345;stimmt\r\n' >"$work/day.csv"
+    env -u DISPLAY -u QT_QPA_PLATFORM /usr/bin/quorvane-report "$work/day.csv" \
+        -o "$work/report.pdf" || fail "quorvane-report made no report"
+    [ "$(head -c 5 "$work/report.pdf")" = "%PDF-" ] || fail "quorvane-report wrote no PDF"
+    echo "quorvane-report writes a PDF"
+fi
 
 mkdir "$work/ports" "$work/folder"
 /usr/bin/quorvane-encoder-sim --dir "$work/ports" >"$work/sim.out" 2>&1 &

@@ -5,12 +5,13 @@
 set -eu
 
 # The last line serves the tests only: multimon-ng is an independent tone decoder to check
-# ours against, PulseAudio a sound server of the tests' own to play the simulator into.
+# ours against, PulseAudio a sound server of the tests' own to play the simulator into, and
+# poppler-utils reads the test reports' PDF back as text and pictures.
 DEFAULT_PACKAGES="build-essential cmake ninja-build pkg-config \
 qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev \
 libgtest-dev libgmock-dev libbenchmark-dev \
 xvfb xauth x11-apps imagemagick file fonts-liberation2 \
-multimon-ng pulseaudio pulseaudio-utils"
+multimon-ng pulseaudio pulseaudio-utils poppler-utils"
 PACKAGES=${*:-$DEFAULT_PACKAGES}
 
 missing=""

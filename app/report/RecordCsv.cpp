@@ -1,0 +1,103 @@
+#include "app/report/RecordCsv.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+constexpr std::string_view ByteOrderMark{"\xEF\xBB\xBF"};
+
+// The record's guard against spreadsheet formulas comes off again.
+std::string Unguarded(std::string field) {
+    if (field.size() >= 2 && field.front() == '\'' &&
+        std::string_view("=+-@").find(field[1]) != std::string_view::npos)
+        field.erase(field.begin());
+    return field;
+}
+
+bool SpansLines(const std::vector<std::string>& fields) {
+    return std::any_of(fields.begin(), fields.end(), [](const std::string& field) {
+        return field.find('\n') != std::string::npos;
+    });
+}
+
+class TCsvScanner {
+public:
+    explicit TCsvScanner(std::string_view text) : text_(text) {}
+
+    bool AtEnd() const { return at_ >= text_.size(); }
+    std::size_t Line() const { return line_; }
+
+    // The next record; empty when a quote is still open at the end.
+    std::optional<std::vector<std::string>> Next() {
+        std::vector<std::string> fields;
+        std::string field;
+        bool quoted = false;
+        while (!AtEnd()) {
+            const char c = text_[at_++];
+            if (c == '\n')
+                ++line_;
+            if (quoted) {
+                if (c != '"')
+                    field += c;
+                else if (!AtEnd() && text_[at_] == '"')
+                    field += text_[at_++];
+                else
+                    quoted = false;
+            } else if (c == '"') {
+                quoted = true;
+            } else if (c == ';' || c == '\n' || (c == '\r' && !AtEnd() && text_[at_] == '\n')) {
+                fields.push_back(Unguarded(std::move(field)));
+                field.clear();
+                if (c == ';')
+                    continue;
+                if (c == '\r')
+                    ++at_, ++line_;
+                return fields;
+            } else {
+                field += c;
+            }
+        }
+        if (quoted)
+            return std::nullopt;
+        fields.push_back(Unguarded(std::move(field)));
+        return fields;
+    }
+
+    // Goes on after the physical line that starts at `start`.
+    void ResumeAfterLine(std::size_t start, std::size_t line) {
+        const std::size_t end = text_.find('\n', start);
+        at_ = end == std::string_view::npos ? text_.size() : end + 1;
+        line_ = line + 1;
+    }
+
+    std::size_t Position() const { return at_; }
+
+private:
+    std::string_view text_;
+    std::size_t at_ = 0;
+    std::size_t line_ = 1;
+};
+
+} // namespace
+
+std::vector<TCsvRecord> SplitCsvRecords(std::string_view text) {
+    if (text.starts_with(ByteOrderMark))
+        text.remove_prefix(ByteOrderMark.size());
+    std::vector<TCsvRecord> records;
+    TCsvScanner scanner(text);
+    while (!scanner.AtEnd()) {
+        const std::size_t start = scanner.Position();
+        const std::size_t line = scanner.Line();
+        std::optional<std::vector<std::string>> fields = scanner.Next();
+        const bool misfits =
+            fields && !records.empty() && fields->size() != records.front().Fields.size();
+        if (!fields || (misfits && SpansLines(*fields))) {
+            scanner.ResumeAfterLine(start, line);
+            records.push_back({line, {}, false});
+        } else if (fields->size() > 1 || !fields->front().empty()) {
+            records.push_back({line, std::move(*fields), true});
+        }
+    }
+    return records;
+}

@@ -1,0 +1,92 @@
+#include "app/report/ReportModel.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// The verdicts the record gives, in the order a reader expects them.
+constexpr std::array<std::string_view, 5> UsualVerdicts{"stimmt", "weicht ab", "nichts gehört",
+                                                        "nicht gesendet", "kein Code"};
+constexpr std::string_view NoVerdict{"ohne Ergebnis"};
+constexpr std::size_t ListedLines = 20;
+
+bool IsoDate(std::string_view text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
+        return false;
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
+}
+
+} // namespace
+
+std::string ReportProgramName() {
+    return "Quorvane " QUORVANE_VERSION;
+}
+
+std::string GermanDate(std::string_view isoDate) {
+    if (!IsoDate(isoDate))
+        return std::string(isoDate);
+    return std::string(isoDate.substr(8, 2)) + "." + std::string(isoDate.substr(5, 2)) + "." +
+           std::string(isoDate.substr(0, 4));
+}
+
+std::string ReportDate(const std::vector<TReportRow>& rows, std::string_view today) {
+    if (rows.empty())
+        return GermanDate(today);
+    const auto [first, last] = std::minmax_element(
+        rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.Date < b.Date; });
+    if (first->Date == last->Date)
+        return GermanDate(first->Date);
+    return GermanDate(first->Date) + " bis " + GermanDate(last->Date);
+}
+
+std::string VerdictSummary(const std::vector<TReportRow>& rows) {
+    std::vector<std::pair<std::string, std::size_t>> counts;
+    for (const std::string_view verdict : UsualVerdicts)
+        counts.emplace_back(verdict, 0);
+    std::size_t unjudged = 0;
+    for (const TReportRow& row : rows) {
+        if (row.Verdict.empty()) {
+            ++unjudged;
+            continue;
+        }
+        const auto known = std::find_if(counts.begin(), counts.end(), [&](const auto& count) {
+            return count.first == row.Verdict;
+        });
+        if (known != counts.end())
+            ++known->second;
+        else
+            counts.emplace_back(row.Verdict, 1);
+    }
+    counts.emplace_back(NoVerdict, unjudged);
+
+    std::string summary = std::to_string(rows.size()) + (rows.size() == 1 ? " Alarm" : " Alarme");
+    const char* separator = ": ";
+    for (const auto& [verdict, count] : counts) {
+        if (count == 0)
+            continue;
+        summary += separator + std::to_string(count) + " " + verdict;
+        separator = ", ";
+    }
+    return summary;
+}
+
+std::string LineList(const std::vector<std::size_t>& lines) {
+    std::string list;
+    for (std::size_t i = 0; i < std::min(lines.size(), ListedLines); ++i)
+        list += (i == 0 ? "" : ", ") + std::to_string(lines[i]);
+    if (lines.size() > ListedLines)
+        list += ", …";
+    return list;
+}
+
+std::string SkippedLinesNote(const std::vector<std::size_t>& lines) {
+    if (lines.empty())
+        return {};
+    const bool one = lines.size() == 1;
+    return std::to_string(lines.size()) + (one ? " Zeile" : " Zeilen") + " der Protokolldatei " +
+           (one ? "ist keine Zeile" : "sind keine Zeilen") + " des Prüfprotokolls und " +
+           (one ? "fehlt" : "fehlen") + " in diesem Bericht (" + (one ? "Zeile " : "Zeilen ") +
+           LineList(lines) + ").";
+}

@@ -1,0 +1,59 @@
+#include "app/report/ReportPdf.h"
+
+#include "app/report/ReportSheet.h"
+
+#include <QBuffer>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+namespace {
+
+std::optional<QByteArray> RenderedPdf(const TReport& report) {
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&pdf);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(ReportDpi);
+    writer.setCreator(QString::fromStdString(ReportProgramName()));
+    writer.setTitle(QStringLiteral("Prüfbericht ") +
+                    QString::fromStdString(report.Fields.Pruefling));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return std::nullopt;
+    const TReportSheet sheet(report, painter);
+    for (int page = 0; page < sheet.PageCount(); ++page) {
+        if (page > 0)
+            writer.newPage();
+        sheet.PaintPage(page);
+    }
+    painter.end();
+    return pdf.data();
+}
+
+} // namespace
+
+std::optional<std::string> WriteReportPdf(const TReport& report, const QString& path) {
+    // Opened first, so a folder that cannot take the file is told before any work is done.
+    // Unbuffered, because Qt's buffer takes a short write on a full disk for success; written
+    // straight, a short write shows, and writing the rest again brings out the system's reason.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file.errorString().toStdString();
+    // Made whole in memory, so it goes out in one write that can be checked.
+    const std::optional<QByteArray> pdf = RenderedPdf(report);
+    if (!pdf)
+        return "the PDF writer could not start";
+    for (qsizetype done = 0; done < pdf->size();) {
+        const qint64 wrote = file.write(pdf->constData() + done, pdf->size() - done);
+        if (wrote <= 0)
+            return file.errorString().toStdString();
+        done += wrote;
+    }
+    // Not committed, the temporary file goes with `file`; committed, it replaces the target.
+    if (!file.commit())
+        return file.errorString().toStdString();
+    return std::nullopt;
+}

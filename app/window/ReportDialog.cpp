@@ -1,0 +1,147 @@
+#include "app/window/ReportDialog.h"
+
+#include "app/report/ReportPdf.h"
+#include "app/report/ReportRows.h"
+#include "framework/ErrorReport.h"
+
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+const QString PrueferKey = QStringLiteral("Pruefbericht/Pruefer");
+const QString PrueflingKey = QStringLiteral("Pruefbericht/Pruefling");
+const QString StandortKey = QStringLiteral("Pruefbericht/Standort");
+
+QSettings Settings() {
+    return QSettings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane"));
+}
+
+std::string Utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+QLineEdit* RememberedField(const QString& key, QWidget* parent) {
+    auto* field = new QLineEdit(Settings().value(key).toString(), parent);
+    field->setObjectName(key.section(QLatin1Char('/'), 1));
+    return field;
+}
+
+// The report reads in the order the alarms went out, whatever order the list was marked in.
+std::vector<TReportRow> ReportRows(const std::vector<TTestRecordRow>& rows) {
+    std::vector<TReportRow> reportRows;
+    for (const TTestRecordRow& row : rows)
+        reportRows.push_back(ReportRowOf(row));
+    std::stable_sort(reportRows.begin(), reportRows.end(), [](const auto& a, const auto& b) {
+        return std::tie(a.Date, a.Time) < std::tie(b.Date, b.Time);
+    });
+    return reportRows;
+}
+
+} // namespace
+
+TReportDialog::TReportDialog(QWidget* parent, QString workingFolder,
+                             std::vector<TTestRecordRow> today,
+                             std::vector<TTestRecordRow> selected)
+    : QDialog(parent), workingFolder_(std::move(workingFolder)), today_(std::move(today)),
+      selected_(std::move(selected)), opener_([](const QString& path) {
+          return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+      }) {
+    setWindowTitle(QStringLiteral("Prüfbericht"));
+    // Room for a device name and a site without scrolling inside the fields.
+    setMinimumWidth(fontMetrics().averageCharWidth() * 60);
+    Pruefer = RememberedField(PrueferKey, this);
+    Pruefling = RememberedField(PrueflingKey, this);
+    Standort = RememberedField(StandortKey, this);
+    Bemerkung = new QPlainTextEdit(this);
+    Bemerkung->setObjectName(QStringLiteral("Bemerkung"));
+    Bemerkung->setTabChangesFocus(true);
+    Bemerkung->setFixedHeight(Bemerkung->fontMetrics().lineSpacing() * 3 +
+                              2 * Bemerkung->frameWidth() + 8);
+
+    auto* fields = new QFormLayout;
+    fields->addRow(QStringLiteral("Prüfer:"), Pruefer);
+    fields->addRow(QStringLiteral("Prüfling:"), Pruefling);
+    fields->addRow(QStringLiteral("Standort:"), Standort);
+    fields->addRow(QStringLiteral("Bemerkung:"), Bemerkung);
+
+    auto* rows = new QGroupBox(QStringLiteral("Zeilen"), this);
+    AllToday = new QRadioButton(QStringLiteral("alle von heute"), rows);
+    Selected = new QRadioButton(QStringLiteral("markierte Zeilen"), rows);
+    AllToday->setChecked(true);
+    Selected->setEnabled(!selected_.empty());
+    auto* rowsLayout = new QVBoxLayout(rows);
+    rowsLayout->addWidget(AllToday);
+    rowsLayout->addWidget(Selected);
+
+    SavedPath = new QLabel(this);
+    SavedPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    SavedPath->setWordWrap(true);
+    SavedPath->hide();
+
+    auto* buttons = new QDialogButtonBox(this);
+    Save = buttons->addButton(QStringLiteral("Speichern"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Schließen"), QDialogButtonBox::RejectRole);
+    Save->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this,
+            [this] { RunReportingErrors([this] { SaveReport(); }); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addWidget(rows);
+    layout->addWidget(SavedPath);
+    layout->addWidget(buttons);
+}
+
+void TReportDialog::SetOpener(TOpener opener) {
+    opener_ = std::move(opener);
+}
+
+QString TReportDialog::WrittenPath() const {
+    return writtenPath_;
+}
+
+void TReportDialog::SaveReport() {
+    QSettings settings = Settings();
+    settings.setValue(PrueferKey, Pruefer->text());
+    settings.setValue(PrueflingKey, Pruefling->text());
+    settings.setValue(StandortKey, Standort->text());
+
+    const QDateTime now = QDateTime::currentDateTime();
+    TReport report{{Utf8(Pruefer->text()), Utf8(Pruefling->text()), Utf8(Standort->text()),
+                    Utf8(Bemerkung->toPlainText())},
+                   Utf8(now.date().toString(Qt::ISODate)),
+                   ReportRows(Selected->isChecked() ? selected_ : today_),
+                   {}};
+    FindPictures(report.Rows, Utf8(workingFolder_));
+    const QString path =
+        QDir(workingFolder_)
+            .filePath(now.toString(QStringLiteral("'Pruefbericht-'yyyy-MM-dd-HHmm'.pdf'")));
+    if (const auto failure = WriteReportPdf(report, path)) {
+        ShowErrorReport("Prüfbericht \"" + Utf8(path) +
+                        "\" kann nicht geschrieben werden: " + *failure);
+        return;
+    }
+    writtenPath_ = path;
+    if (opener_(path)) {
+        accept();
+        return;
+    }
+    SavedPath->setText(QStringLiteral("Gespeichert, aber kein Programm zum Anzeigen gefunden:\n") +
+                       QDir::toNativeSeparators(path));
+    SavedPath->show();
+}

@@ -1,0 +1,89 @@
+// The report dialog as the operator uses it: fields remembered, rows chosen, the report saved
+// and opened, or its path shown, or one error and no file when the folder is read-only.
+
+#include "app/window/ReportDialog.h"
+
+#include "framework/ErrorReport.h"
+#include "tests/app/report/ReportTestTools.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ReportDialogTest, SavesTheChosenRowsOpensOrShowsThePathOrReportsTheFailure) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("quorvane-report-dialog-" + std::to_string(getpid()));
+    const std::vector<TTestRecordRow> today{RecordRow(1, "11111"), RecordRow(2, "22222"),
+                                            RecordRow(3, "33333")};
+    const struct {
+        const char* Name;
+        bool Writable;
+        bool Opens;
+        bool MarkedRows;
+        std::string Pdf; // "first|second|..." in order; empty when nothing may be written
+    } cases[] = {
+        {"opened", true, true, true,
+         "Max Müller|Geber 4711|Halle 2|Erstprüfung|11111|33333|2 Alarme: 2 ohne Ergebnis|"
+         "Seite 1 von 1"},
+        {"no viewer", true, false, false, "11111|22222|33333|3 Alarme"},
+        {"read-only folder", false, true, false, ""},
+    };
+    for (const auto& c : cases) {
+        fs::create_directories(folder);
+        std::optional<TRefusingFolder> locked;
+        if (!c.Writable)
+            locked.emplace(folder, TRefusingFolder::ReadOnly);
+        std::vector<std::string> errors;
+        const TErrorReportCapture capture(
+            [&](const std::string&, const std::string& text) { errors.push_back(text); });
+
+        TReportDialog dialog(nullptr, QString::fromStdString(folder.string()), today,
+                             {today[2], today[0]});
+        QString opened;
+        dialog.SetOpener([&](const QString& path) {
+            opened = path;
+            return c.Opens;
+        });
+        dialog.show();
+        dialog.Pruefer->setText(QStringLiteral("Max Müller"));
+        dialog.Pruefling->setText(QStringLiteral("Geber 4711"));
+        dialog.Standort->setText(QStringLiteral("Halle 2"));
+        dialog.Bemerkung->setPlainText(QStringLiteral("Erstprüfung"));
+        (c.MarkedRows ? dialog.Selected : dialog.AllToday)->setChecked(true);
+        dialog.Save->click();
+
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.Writable && c.Opens) << c.Name;
+        EXPECT_EQ(errors.size(), c.Writable ? 0u : 1u) << c.Name;
+        EXPECT_EQ(dialog.SavedPath->isVisible() &&
+                      dialog.SavedPath->text().endsWith(dialog.WrittenPath()),
+                  c.Writable && !c.Opens)
+            << c.Name;
+        if (c.Pdf.empty()) {
+            EXPECT_NE(errors.at(0).find("kann nicht geschrieben werden: "), std::string::npos);
+            EXPECT_TRUE(fs::is_empty(folder)) << c.Name;
+        } else {
+            EXPECT_EQ(opened, dialog.WrittenPath());
+            EXPECT_TRUE(opened.contains(QRegularExpression("/Pruefbericht-[0-9-]{15}\\.pdf$")));
+            EXPECT_EQ(MissingInOrder(PdfText(opened.toStdString()), c.Pdf), TMissing{}) << c.Name;
+        }
+        locked.reset();
+        fs::remove_all(folder);
+    }
+    // The three fields come back the next time, the remark does not.
+    const TReportDialog next(nullptr, QString(), today, {});
+    EXPECT_EQ(QStringList({next.Pruefer->text(), next.Pruefling->text(), next.Standort->text(),
+                           next.Bemerkung->toPlainText()}),
+              QStringList({"Max Müller", "Geber 4711", "Halle 2", ""}));
+    EXPECT_FALSE(next.Selected->isEnabled());
+}
+
+} // namespace

@@ -1,0 +1,136 @@
+// Runs quorvane-report as a process on day files the record's own writer made, and reads the
+// PDF back with poppler's tools, as a workshop would check a report.
+
+#include "app/testrecord/RecordFile.h"
+#include "app/testrecord/RecordPicture.h"
+#include "tests/app/report/ReportTestTools.h"
+
+#include <QImage>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ReportProgram : public testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("quorvane-report-" + std::to_string(getpid()));
+        fs::create_directories(folder_ / RecordPictureFolder("2026-12-07"));
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    fs::path Path(const std::string& name) const { return folder_ / name; }
+
+    void WriteFile(const std::string& name, const std::string& text) const {
+        std::ofstream(Path(name), std::ios::binary) << text;
+    }
+
+    // Runs in the test's folder, so names are short.
+    TCommandRun Report(const std::string& arguments) const {
+        return RunCommand("cd " + Quoted(folder_.string()) + " && " REPORT_PROGRAM_PATH " " +
+                          arguments);
+    }
+
+    fs::path folder_;
+};
+
+TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
+    const std::vector<TTestRecordRow> rows{RecordRow(1, "11111", CompareHeard("12345", "12345")),
+                                           RecordRow(2, "22222", CompareHeard("12345", "12845")),
+                                           RecordRow(3, "33333", NothingHeardVerdict())};
+    std::string day = "\xEF\xBB\xBF" + CsvHeaderLine();
+    for (const TTestRecordRow& row : rows)
+        day += CsvLine(row);
+    WriteFile("day.csv", day);
+    WriteFile("cut.csv", day.substr(0, day.size() - 20) + "\r\n" + CsvLine(rows[0]) + "x;y\r\n");
+    WriteFile("other.csv", "Name,Wert\n1,2\n");
+    QImage picture(300, 100, QImage::Format_RGB32);
+    picture.fill(Qt::darkBlue);
+    picture.save(QString::fromStdString(
+        (Path(RecordPictureFolder("2026-12-07")) / RecordPictureFileName("14:00:02", "22222"))
+            .string()));
+
+    const struct {
+        std::string Arguments;
+        int Status;
+        std::string Message; // on standard output or error
+        std::string Pdf;     // "first|second|..." in this order in r.pdf; empty when not written
+    } cases[] = {
+        {"day.csv -o r.pdf --pruefer 'Max Müller' --pruefling 'Geber 4711' --standort=Halle "
+         "--bemerkung 'Nach Reparatur'",
+         0, "",
+         "Prüfbericht|Prüfer:|Max Müller|Prüfling:|Geber 4711|Standort:|Halle|Datum:|07.12.2026|"
+         "Bemerkung:|Nach Reparatur|Quorvane 1.1|Zeit|Gebertyp|Code|Vorton|Alarmart|Antworten|"
+         "Gehört|Ergebnis|Abweichungen|14:00:01|11111|stimmt|14:00:02|22222|weicht ab|"
+         "Stelle 3: 8 statt 3|14:00:03|33333|nichts gehört|"
+         "3 Alarme: 1 stimmt, 1 weicht ab, 1 nichts gehört|Datum, Unterschrift Prüfer|"
+         "Seite 1 von 1"},
+        {"cut.csv --output=r.pdf", 0,
+         "quorvane-report: 2 lines of cut.csv are no row of the test record, left out of the "
+         "report (lines 4, 6)\n",
+         "2 Zeilen der Protokolldatei sind keine Zeilen des Prüfprotokolls|(Zeilen 4, 6).|11111|"
+         "22222|11111|3 Alarme: 2 stimmt, 1 weicht ab"},
+        {"other.csv -o r.pdf", 2, "quorvane-report: other.csv: not a test record", ""},
+        {"none.csv -o r.pdf", 2, "cannot open none.csv: No such file or directory\n", ""},
+        {"day.csv -o none/r.pdf", 2, "cannot write none/r.pdf: No such file or directory\n", ""},
+        {"day.csv", 2, "no report file given (-o FILE.pdf)\nTry 'quorvane-report --help'.", ""},
+    };
+    for (const auto& c : cases) {
+        fs::remove(Path("r.pdf"));
+        const TCommandRun run = Report(c.Arguments);
+        EXPECT_EQ(run.Status, c.Status) << c.Arguments << "\n" << run.Output;
+        EXPECT_NE(run.Output.find(c.Message), std::string::npos) << run.Output;
+        EXPECT_EQ(fs::exists(Path("r.pdf")), !c.Pdf.empty()) << c.Arguments;
+        EXPECT_EQ(c.Pdf.empty() ? TMissing{} : MissingInOrder(PdfText(Path("r.pdf")), c.Pdf),
+                  TMissing{});
+    }
+    // The picture found by the row's time and code goes into the report, and only it.
+    Report("day.csv -o r.pdf");
+    const TCommandRun images = RunCommand("pdfimages -list " + Path("r.pdf").string());
+    EXPECT_EQ(std::count(images.Output.begin(), images.Output.end(), '\n'), 3) << images.Output;
+}
+
+TEST_F(ReportProgram, ReportsAThousandRowsEachOnceWithAFooterOnEveryPage) {
+    std::string day = CsvHeaderLine();
+    std::string codes;
+    for (int i = 0; i < 1000; ++i) {
+        day += CsvLine(RecordRow(i, std::to_string(10000 + i), CompareHeard("1", "1")));
+        codes += (i == 0 ? "" : "|") + std::to_string(10000 + i);
+    }
+    WriteFile("day.csv", day);
+    ASSERT_EQ(Report("day.csv -o r.pdf").Status, 0);
+    const std::string text = PdfText(Path("r.pdf"));
+    EXPECT_EQ(MissingInOrder(text, codes), TMissing{});
+    for (int i = 0; i < 1000; ++i)
+        EXPECT_EQ(text.find(std::to_string(10000 + i)), text.rfind(std::to_string(10000 + i)));
+    EXPECT_NE(text.find("1000 Alarme: 1000 stimmt"), std::string::npos);
+    const auto pages = std::count(text.begin(), text.end(), '\f');
+    for (long page = 1; page <= pages; ++page)
+        EXPECT_NE(text.find("Seite " + std::to_string(page) + " von " + std::to_string(pages)),
+                  std::string::npos);
+}
+
+TEST_F(ReportProgram, AFolderThatCannotTakeTheReportGetsOneMessageAndNoFile) {
+    WriteFile("day.csv", CsvHeaderLine() + CsvLine(RecordRow(1, "1")));
+    const std::tuple<const char*, TRefusingFolder::TWhy, const char*> targets[] = {
+        {"locked", TRefusingFolder::ReadOnly,
+         geteuid() == 0 ? "Operation not permitted" : "Permission denied"},
+        {"full", TRefusingFolder::Full, "No space left on device"},
+    };
+    for (const auto& [folder, why, reason] : targets) {
+        fs::create_directory(Path(folder));
+        const TRefusingFolder refusing(Path(folder), why);
+        if (!refusing.Refuses())
+            GTEST_SKIP() << "mounting a small tmpfs for the full disk needs root";
+        const TCommandRun run = Report(std::string("day.csv -o ") + folder + "/r.pdf");
+        EXPECT_EQ(run.Status, 2) << folder;
+        EXPECT_EQ(run.Output, "quorvane-report: cannot write " + std::string(folder) +
+                                  "/r.pdf: " + reason + "\n");
+        EXPECT_TRUE(fs::is_empty(Path(folder))) << folder;
+    }
+}
+
+} // namespace

@@ -1,0 +1,77 @@
+#include "tests/app/report/ReportTestTools.h"
+
+#include <cstdio>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+TTestRecordRow RecordRow(int second, std::string code, TVerdict verdict) {
+    char time[16];
+    std::snprintf(time, sizeof time, "14:%02d:%02d", second / 60 % 60, second % 60);
+    TTestRecordRow row;
+    row.Alarm = {"2026-12-07", time, "Standart", std::move(code), "Ohne", "Probe", "02", "1", true};
+    row.Replies = {"ACK", "Träger ein"};
+    row.Heard = {"Tonruf I 2,0 s", "12845"};
+    row.Verdict = std::move(verdict);
+    return row;
+}
+
+TCommandRun RunCommand(const std::string& command) {
+    TCommandRun run;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return run;
+    char chunk[4096];
+    while (const std::size_t got = std::fread(chunk, 1, sizeof chunk, pipe))
+        run.Output.append(chunk, got);
+    const int status = pclose(pipe);
+    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string PdfText(const fs::path& pdf) {
+    return RunCommand("pdftotext -layout " + Quoted(pdf.string()) + " -").Output;
+}
+
+TMissing MissingInOrder(const std::string& text, const std::string& expected) {
+    TMissing missing;
+    std::size_t at = 0;
+    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+        end = expected.find('|', start);
+        const std::string part = expected.substr(start, end - start);
+        const std::size_t found = text.find(part, at);
+        if (found == std::string::npos)
+            missing.push_back(part);
+        else
+            at = found + part.size();
+    }
+    return missing;
+}
+
+TRefusingFolder::TRefusingFolder(fs::path folder, TWhy why)
+    : folder_(std::move(folder)), why_(why) {
+    if (why_ == Full) {
+        refuses_ = ::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=8k") == 0;
+        return;
+    }
+    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+    if (geteuid() == 0)
+        RunCommand("chattr +i " + Quoted(folder_.string()));
+}
+
+TRefusingFolder::~TRefusingFolder() {
+    if (why_ == Full && refuses_)
+        ::umount(folder_.c_str());
+    if (why_ == ReadOnly && geteuid() == 0)
+        RunCommand("chattr -i " + Quoted(folder_.string()));
+    fs::permissions(folder_, fs::perms::owner_all);
+}

@@ -1,0 +1,42 @@
+#pragma once
+// What the report tests share: a record row, a command's run, a PDF's text, texts in order, and
+// a folder that refuses new files while the guard lives: read-only (immutable for root, who
+// passes the mode) or a full disk (a tiny tmpfs; mounting needs root).
+
+#include "app/testrecord/TestRecordRow.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// A row of 7 December 2026, `second` seconds after 14:00, as the window records it.
+TTestRecordRow RecordRow(int second, std::string code, TVerdict verdict = {});
+
+struct TCommandRun {
+    int Status = -1;
+    std::string Output; // standard output and error together
+};
+
+TCommandRun RunCommand(const std::string& command);
+std::string Quoted(const std::string& text); // as one shell word
+std::string PdfText(const std::filesystem::path& pdf);
+
+// Of "first|second|...", the texts not found in `text`, each after the one before.
+using TMissing = std::vector<std::string>;
+TMissing MissingInOrder(const std::string& text, const std::string& expected);
+
+class TRefusingFolder {
+public:
+    enum TWhy { ReadOnly, Full };
+    TRefusingFolder(std::filesystem::path folder, TWhy why);
+    ~TRefusingFolder();
+    TRefusingFolder(const TRefusingFolder&) = delete;
+    TRefusingFolder& operator=(const TRefusingFolder&) = delete;
+
+    bool Refuses() const { return refuses_; }
+
+private:
+    std::filesystem::path folder_;
+    TWhy why_;
+    bool refuses_ = true;
+};
