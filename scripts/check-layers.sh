@@ -17,10 +17,10 @@ allowed_for() {
     serial/component/*) echo "runtime/ framework/ serial/" ;;
     app/main/*) echo "runtime/ framework/ serial/component/ app/" ;;
     app/window/*) echo "runtime/ framework/ serial/component/ app/window/ app/fixedcodes/
-        app/options/ app/supervision/ app/telegram/ app/testrecord/ app/tones/" ;;
+        app/options/ app/report/ app/supervision/ app/telegram/ app/testrecord/ app/tones/" ;;
     app/tones/*) echo "app/tones/" ;;
-    app/*) echo "runtime/ app/fixedcodes/ app/options/ app/supervision/ app/telegram/
-        app/testrecord/ app/tones/ app/tonescli/" ;;
+    app/*) echo "runtime/ app/fixedcodes/ app/options/ app/report/ app/reportcli/
+        app/supervision/ app/telegram/ app/testrecord/ app/tones/ app/tonescli/" ;;
     tools/*) echo "runtime/ app/ tools/" ;;
     esac
 }

@@ -110,10 +110,13 @@ TRecordRead ReadRecordRows(std::string_view csvText) {
 }
 
 TReportRow ReportRowOf(const TTestRecordRow& row) {
+    return ReportRowOfFields(row.Alarm.Date, RecordFields(row));
+}
+
+TReportRow ReportRowOfFields(std::string_view date, const TRecordFields& values) {
     std::vector<std::string> columns{"Datum"};
-    std::vector<std::string> fields{row.Alarm.Date};
+    std::vector<std::string> fields{std::string(date)};
     const TRecordFields& titles = RecordColumnTitles();
-    const TRecordFields values = RecordFields(row);
     columns.insert(columns.end(), titles.begin(), titles.end());
     fields.insert(fields.end(), values.begin(), values.end());
     return RowOf(MapColumns(columns), fields);

@@ -24,6 +24,8 @@ struct TRecordRead {
 TRecordRead ReadRecordRows(std::string_view csvText);
 
 TReportRow ReportRowOf(const TTestRecordRow& row);
+// A row from the record's columns as the window's list shows them, of the day `date`.
+TReportRow ReportRowOfFields(std::string_view date, const TRecordFields& fields);
 
 // Looks each row up in the picture folder of its day inside `folder`.
 void FindPictures(std::vector<TReportRow>& rows, const std::filesystem::path& folder);

@@ -31,6 +31,13 @@ std::optional<TRecordFileQueue::TFailure> TRecordFileQueue::Write() {
     return std::nullopt;
 }
 
+std::vector<TTestRecordRow> TRecordFileQueue::Held() const {
+    std::vector<TTestRecordRow> rows;
+    for (const auto& held : Held_)
+        rows.push_back(held.second);
+    return rows;
+}
+
 std::vector<TTestRecordRow> TRecordFileQueue::TakeHeld() {
     std::vector<TTestRecordRow> rows;
     for (auto& [index, row] : Held_) {

@@ -41,8 +41,9 @@ public:
     // Rows given up because more than Capacity were held.
     std::size_t Dropped() const { return Dropped_; }
 
-    // Every complete row still held, in order, leaving the queue empty of them; for a last
-    // resort at the end.
+    // Every complete row not yet in its file, in order.
+    std::vector<TTestRecordRow> Held() const;
+    // The same, leaving the queue empty of them; for a last resort at the end.
     std::vector<TTestRecordRow> TakeHeld();
 
 private:

@@ -123,6 +123,13 @@ void TTestRecordBook::ReleaseCompleted() {
     }
 }
 
+std::vector<std::size_t> TTestRecordBook::OpenRows() const {
+    std::vector<std::size_t> rows;
+    for (const TOpenRow& open : Open_)
+        rows.push_back(open.Index);
+    return rows;
+}
+
 std::optional<TTestRecordBook::TTime> TTestRecordBook::NextDeadline() const {
     if (Open_.empty())
         return std::nullopt;

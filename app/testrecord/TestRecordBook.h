@@ -47,6 +47,9 @@ public:
     // a long session holds only the rows still filling.
     void ReleaseCompleted();
 
+    // The rows not yet complete, oldest first.
+    std::vector<std::size_t> OpenRows() const;
+
     // When the oldest open row's hearing window ends; nothing while no row is open.
     std::optional<TTime> NextDeadline() const;
 

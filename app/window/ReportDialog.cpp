@@ -1,7 +1,6 @@
 #include "app/window/ReportDialog.h"
 
 #include "app/report/ReportPdf.h"
-#include "app/report/ReportRows.h"
 #include "framework/ErrorReport.h"
 
 #include <QDateTime>
@@ -41,21 +40,17 @@ QLineEdit* RememberedField(const QString& key, QWidget* parent) {
 }
 
 // The report reads in the order the alarms went out, whatever order the list was marked in.
-std::vector<TReportRow> ReportRows(const std::vector<TTestRecordRow>& rows) {
-    std::vector<TReportRow> reportRows;
-    for (const TTestRecordRow& row : rows)
-        reportRows.push_back(ReportRowOf(row));
-    std::stable_sort(reportRows.begin(), reportRows.end(), [](const auto& a, const auto& b) {
+std::vector<TReportRow> InSendOrder(std::vector<TReportRow> rows) {
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
         return std::tie(a.Date, a.Time) < std::tie(b.Date, b.Time);
     });
-    return reportRows;
+    return rows;
 }
 
 } // namespace
 
-TReportDialog::TReportDialog(QWidget* parent, QString workingFolder,
-                             std::vector<TTestRecordRow> today,
-                             std::vector<TTestRecordRow> selected)
+TReportDialog::TReportDialog(QWidget* parent, QString workingFolder, TRecordRead today,
+                             std::vector<TReportRow> selected)
     : QDialog(parent), workingFolder_(std::move(workingFolder)), today_(std::move(today)),
       selected_(std::move(selected)), opener_([](const QString& path) {
           return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -125,8 +120,8 @@ void TReportDialog::SaveReport() {
     TReport report{{Utf8(Pruefer->text()), Utf8(Pruefling->text()), Utf8(Standort->text()),
                     Utf8(Bemerkung->toPlainText())},
                    Utf8(now.date().toString(Qt::ISODate)),
-                   ReportRows(Selected->isChecked() ? selected_ : today_),
-                   {}};
+                   InSendOrder(Selected->isChecked() ? selected_ : today_.Rows),
+                   Selected->isChecked() ? std::vector<std::size_t>{} : today_.SkippedLines};
     FindPictures(report.Rows, Utf8(workingFolder_));
     const QString path =
         QDir(workingFolder_)

@@ -7,7 +7,7 @@
 // GUI thread. A report that cannot be written goes to the standard error report, nothing is
 // left behind, and the dialog stays open to try again; no exception leaves it.
 
-#include "app/testrecord/TestRecordRow.h"
+#include "app/report/ReportRows.h"
 
 #include <QDialog>
 #include <functional>
@@ -21,9 +21,10 @@ class QRadioButton;
 
 class TReportDialog : public QDialog {
 public:
-    // `today` are all rows of the day, `selected` those marked in the list (may be empty).
-    TReportDialog(QWidget* parent, QString workingFolder, std::vector<TTestRecordRow> today,
-                  std::vector<TTestRecordRow> selected);
+    // `today` are all rows of the day with the lines of its file that are no rows, `selected`
+    // those marked in the list (may be empty).
+    TReportDialog(QWidget* parent, QString workingFolder, TRecordRead today,
+                  std::vector<TReportRow> selected);
 
     // Opens a written report; says whether anything could. The desktop's viewer by default.
     using TOpener = std::function<bool(const QString& path)>;
@@ -45,8 +46,8 @@ private:
     void SaveReport();
 
     QString workingFolder_;
-    std::vector<TTestRecordRow> today_;
-    std::vector<TTestRecordRow> selected_;
+    TRecordRead today_;
+    std::vector<TReportRow> selected_;
     TOpener opener_;
     QString writtenPath_;
 };

@@ -3,14 +3,17 @@
 #include "app/testrecord/RecordFile.h"
 #include "app/window/Controls.h"
 #include "app/window/GuardedConnect.h"
+#include "app/window/ReportDialog.h"
 #include "app/window/ToneListener.h"
 
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMediaDevices>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QTimer>
 #include <QTreeWidget>
@@ -18,6 +21,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace {
@@ -94,12 +99,15 @@ void TTestRecordPanel::CreateControls() {
     LevelMeter->setValue(-60);
     LevelMeter->setTextVisible(true);
 
+    ReportButton = new QPushButton(QStringLiteral("Bericht …"), this);
+    ReportButton->setGeometry(738, 14, 90, 23);
+
     RecordList = new QTreeWidget(this);
     RecordList->setGeometry(0, 39, width(), height() - 39 - NoteHeight);
     RecordList->setRootIsDecorated(false);
     RecordList->setUniformRowHeights(true);
     RecordList->setAllColumnsShowFocus(true);
-    RecordList->setSelectionMode(QAbstractItemView::SingleSelection);
+    RecordList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     QStringList titles;
     for (const std::string& title : RecordColumnTitles())
         titles << QString::fromStdString(title);
@@ -126,6 +134,7 @@ void TTestRecordPanel::CreateControls() {
         {ToneStandardSelector, "ToneStandardSelector"},
         {LevelLabel, "LevelLabel"},
         {LevelMeter, "LevelMeter"},
+        {ReportButton, "ReportButton"},
         {RecordList, "RecordList"},
         {RecordNote, "RecordNote"},
         {HearingTimer, "HearingTimer"},
@@ -136,6 +145,7 @@ void TTestRecordPanel::CreateControls() {
 
     QWidget::setTabOrder(ToneInputSelector, ToneStandardSelector);
     QWidget::setTabOrder(ToneStandardSelector, RecordList);
+    QWidget::setTabOrder(RecordList, ReportButton);
 }
 
 void TTestRecordPanel::ConnectHandlers() {
@@ -152,6 +162,7 @@ void TTestRecordPanel::ConnectHandlers() {
     ConnectGuarded(HearingTimer, &QTimer::timeout, this, &TTestRecordPanel::HearingTimerTimer);
     ConnectGuarded(LevelTimer, &QTimer::timeout, this, &TTestRecordPanel::LevelTimerTimer);
     ConnectGuarded(RetryTimer, &QTimer::timeout, this, &TTestRecordPanel::RetryTimerTimer);
+    ConnectGuarded(ReportButton, &QPushButton::clicked, this, &TTestRecordPanel::ReportButtonClick);
     ConnectGuarded(MediaDevices_, &QMediaDevices::audioInputsChanged, this,
                    &TTestRecordPanel::FillToneInputs);
 }
@@ -291,7 +302,9 @@ void TTestRecordPanel::ShowRecordRow(std::size_t index) {
     QTreeWidgetItem* item = RecordList->topLevelItem(static_cast<int>(newest - index));
     if (item == nullptr)
         return;
-    const TRecordFields fields = RecordFields(RecordBook_.Row(index));
+    const TTestRecordRow& row = RecordBook_.Row(index);
+    item->setData(0, Qt::UserRole, QString::fromStdString(row.Alarm.Date));
+    const TRecordFields fields = RecordFields(row);
     for (int column = 0; column < rcColumnCount; ++column) {
         const QString text = QString::fromStdString(fields[static_cast<std::size_t>(column)]);
         item->setText(column, text);
@@ -344,6 +357,36 @@ void TTestRecordPanel::SaveUnsavedRows() {
                  "%s: %zu test record rows could not be written to the working folder; %zu of "
                  "them are saved in %s\n",
                  ApplicationTitle().c_str(), rows.size(), saved, folder.c_str());
+}
+
+void TTestRecordPanel::ReportButtonClick() {
+    TReportDialog dialog(this, QDir::currentPath(), RowsOfToday(), MarkedRows());
+    dialog.exec();
+}
+
+TRecordRead TTestRecordPanel::RowsOfToday() const {
+    const std::string today = Utf8(QDate::currentDate().toString(Qt::ISODate));
+    std::stringstream file;
+    file << std::ifstream(RecordFileName(today), std::ios::binary).rdbuf();
+    TRecordRead read = ReadRecordRows(file.str());
+    std::vector<TTestRecordRow> coming = RecordFiles_.Held();
+    for (const std::size_t index : RecordBook_.OpenRows())
+        coming.push_back(RecordBook_.Row(index));
+    for (const TTestRecordRow& row : coming)
+        if (row.Alarm.Date == today)
+            read.Rows.push_back(ReportRowOf(row));
+    return read;
+}
+
+std::vector<TReportRow> TTestRecordPanel::MarkedRows() const {
+    std::vector<TReportRow> rows;
+    for (const QTreeWidgetItem* item : RecordList->selectedItems()) {
+        TRecordFields fields;
+        for (int column = 0; column < rcColumnCount; ++column)
+            fields[static_cast<std::size_t>(column)] = Utf8(item->text(column));
+        rows.push_back(ReportRowOfFields(Utf8(item->data(0, Qt::UserRole).toString()), fields));
+    }
+    return rows;
 }
 
 void TTestRecordPanel::Close() {

@@ -12,6 +12,7 @@
 // tick each); reached through a signal, a timer or the listener, each runs inside the standard
 // error report's guard. GUI thread only.
 
+#include "app/report/ReportRows.h"
 #include "app/testrecord/RecordFileQueue.h"
 #include "app/testrecord/TestRecordBook.h"
 
@@ -24,6 +25,7 @@ class QComboBox;
 class QLabel;
 class QMediaDevices;
 class QProgressBar;
+class QPushButton;
 class QTimer;
 class QTreeWidget;
 class TToneListener;
@@ -42,11 +44,12 @@ public:
     QComboBox* ToneStandardSelector = nullptr; // the selective-call standards
     QLabel* LevelLabel = nullptr;
     QProgressBar* LevelMeter = nullptr;
-    QTreeWidget* RecordList = nullptr; // one row per alarm sent, newest first
-    QLabel* RecordNote = nullptr;      // rows not yet saved, rows only in the file
-    QTimer* HearingTimer = nullptr;    // end of the next hearing window
-    QTimer* LevelTimer = nullptr;      // level display
-    QTimer* RetryTimer = nullptr;      // another try for rows not yet saved
+    QPushButton* ReportButton = nullptr; // "Bericht …": the Prüfbericht of today's or marked rows
+    QTreeWidget* RecordList = nullptr;   // one row per alarm sent, newest first
+    QLabel* RecordNote = nullptr;        // rows not yet saved, rows only in the file
+    QTimer* HearingTimer = nullptr;      // end of the next hearing window
+    QTimer* LevelTimer = nullptr;        // level display
+    QTimer* RetryTimer = nullptr;        // another try for rows not yet saved
 
     // What the form reports. An alarm's date, time and whether it is listened for are taken
     // here, as it is recorded.
@@ -63,6 +66,11 @@ public:
     void HearingTimerTimer();
     void LevelTimerTimer();
     void RetryTimerTimer();
+    void ReportButtonClick();
+    // What the report offers: today's rows, those in the day's file and then those still on
+    // their way to it; and the rows marked in the list.
+    TRecordRead RowsOfToday() const;
+    std::vector<TReportRow> MarkedRows() const;
     void ToneListenerHeard(const std::vector<HeardSignal>& heard);
     void ToneListenerFailure(const QString& reason);
 

@@ -22,8 +22,9 @@ namespace fs = std::filesystem;
 TEST(ReportDialogTest, SavesTheChosenRowsOpensOrShowsThePathOrReportsTheFailure) {
     const fs::path folder =
         fs::temp_directory_path() / ("quorvane-report-dialog-" + std::to_string(getpid()));
-    const std::vector<TTestRecordRow> today{RecordRow(1, "11111"), RecordRow(2, "22222"),
-                                            RecordRow(3, "33333")};
+    TRecordRead today;
+    for (const auto& [minute, code] : {std::pair{1, "11111"}, {2, "22222"}, {3, "33333"}})
+        today.Rows.push_back(ReportRowOf(RecordRow(minute, code)));
     const struct {
         const char* Name;
         bool Writable;
@@ -47,7 +48,7 @@ TEST(ReportDialogTest, SavesTheChosenRowsOpensOrShowsThePathOrReportsTheFailure)
             [&](const std::string&, const std::string& text) { errors.push_back(text); });
 
         TReportDialog dialog(nullptr, QString::fromStdString(folder.string()), today,
-                             {today[2], today[0]});
+                             {today.Rows[2], today.Rows[0]});
         QString opened;
         dialog.SetOpener([&](const QString& path) {
             opened = path;

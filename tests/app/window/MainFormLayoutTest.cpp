@@ -249,6 +249,7 @@ TEST_F(MainFormLayoutTest, TabOrderStartsAtTheCodeFieldAndSkipsHiddenControls) {
                                  Form->TestRecord->ToneInputSelector,
                                  Form->TestRecord->ToneStandardSelector,
                                  Form->TestRecord->RecordList,
+                                 Form->TestRecord->ReportButton,
                                  Form->Edit1};
     for (QWidget* next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

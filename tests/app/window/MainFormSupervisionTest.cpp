@@ -265,6 +265,31 @@ TEST_F(MainFormSupervisionTest, UnwritableRecordFileEpisodesLoseNoRow) {
     std::filesystem::remove_all(state);
 }
 
+// "Bericht …" offers today's rows, in the file or still filling, and the rows marked in the list.
+TEST_F(MainFormSupervisionTest, TheReportGetsTodaysAndTheMarkedRows) {
+    const auto codes = [](const std::vector<TReportRow>& rows) {
+        std::string list;
+        for (const TReportRow& row : rows)
+            list += row.Code + " ";
+        return list;
+    };
+    for (const char* code : {"11111", "22222", "33333"}) {
+        TAlarmSent sent;
+        sent.Code = sent.Expected = code;
+        Form->TestRecord->AlarmSent(sent);
+    }
+    QTreeWidget& list = *Form->TestRecord->RecordList;
+    list.topLevelItem(0)->setSelected(true);
+    list.topLevelItem(2)->setSelected(true);
+    const TRecordRead today = Form->TestRecord->RowsOfToday();
+    EXPECT_EQ(codes(today.Rows), "11111 22222 33333 ") << "two in the file, one still open";
+    EXPECT_TRUE(today.SkippedLines.empty());
+    std::vector<TReportRow> marked = Form->TestRecord->MarkedRows();
+    std::sort(marked.begin(), marked.end(), [](auto& a, auto& b) { return a.Code < b.Code; });
+    EXPECT_EQ(codes(marked), "11111 33333 ");
+    EXPECT_EQ(marked[0], today.Rows[0]) << "a marked row reads as the file's";
+}
+
 // A long pass keeps the list to its newest rows; the file keeps every one.
 TEST_F(MainFormSupervisionTest, TheListHoldsTheNewestRowsOnly) {
     constexpr int Alarms = 10'000;
