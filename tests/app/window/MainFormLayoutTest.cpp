@@ -271,14 +271,15 @@ TEST_F(MainFormLayoutTest, TestRecordFillsTheBandBelowTheOptionGroups) {
     EXPECT_EQ(Form->Label8->text(), "Tonfolge");
     // The tests run without an audio server, as a machine without sound card would.
     EXPECT_EQ(Items(*Form->ComboBox4), QStringList{"Aus"});
-    EXPECT_EQ(Items(*Form->ComboBox5), (QStringList{"ZVEI1", "ZVEI2", "ZVEI3", "CCIR", "EEA"}));
+    EXPECT_EQ(Items(*Form->ComboBox5),
+              (QStringList{"ZVEI1", "ZVEI2", "ZVEI3", "DZVEI", "CCIR", "EEA"}));
     EXPECT_EQ(Form->ComboBox5->currentText(), "ZVEI1");
     EXPECT_EQ(Form->ProgressBar1->text(), "Aus");
     EXPECT_EQ(Form->ListView1->headerItem()->text(8), "Ergebnis");
 }
 
 TEST_F(MainFormLayoutTest, ChosenStandardIsRememberedForTheNextRun) {
-    ChooseItem(*Form->ComboBox5, 3);
+    ChooseItem(*Form->ComboBox5, 4);
     Form.reset();
     CreateForm();
     EXPECT_EQ(Form->ComboBox5->currentText(), "CCIR");
