@@ -118,12 +118,12 @@ void ToneAnalysis::AnalyseLong(double centreSeconds) {
         TakeLongSegment(*segment, HeardKind::LongTone);
     if (const auto segment = toneCouples_.Push(frame))
         TakeLongSegment(*segment, HeardKind::TwoTone);
-    MeasureOpening(singleTones_, frame, singleOpening_);
-    MeasureOpening(toneCouples_, frame, coupleOpening_);
+    MeasureOpening(singleTones_, frame, singleOpening_, false);
+    MeasureOpening(toneCouples_, frame, coupleOpening_, true);
 }
 
 void ToneAnalysis::MeasureOpening(const ToneTracker& tracker, const SpectrumFrame& frame,
-                                  std::optional<Opening>& opening) const {
+                                  std::optional<Opening>& opening, bool pair) const {
     const std::optional<double> since = tracker.OpenSince();
     if (!since || (opening && opening->roughSeconds == *since) ||
         frame.centreSeconds - *since < OpeningSeconds)
@@ -133,7 +133,6 @@ void ToneAnalysis::MeasureOpening(const ToneTracker& tracker, const SpectrumFram
     const double hz = measurer_.FrequencyHz(from, frame.centreSeconds, frame.strongest.frequencyHz);
     const double other = frame.second.frequencyHz;
     const double amplitude = measurer_.Amplitude(from, frame.centreSeconds, hz);
-    const bool pair = &tracker == &toneCouples_;
     const std::optional<double> start =
         measurer_.EdgeSeconds(hz, amplitude, from, *since - LongHopSeconds, pair ? other : 0.0);
     opening = Opening{*since, start.value_or(*since)};

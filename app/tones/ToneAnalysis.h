@@ -48,8 +48,9 @@ private:
     void AnalyseShort(double centreSeconds);
     void AnalyseLong(double centreSeconds);
     void TakeLongSegment(const ToneSegment& segment, HeardKind kind);
+    // pair: the tracker follows two tones, whose partner the edge must leave out.
     void MeasureOpening(const ToneTracker& tracker, const SpectrumFrame& frame,
-                        std::optional<Opening>& opening) const;
+                        std::optional<Opening>& opening, bool pair) const;
     const float* Latest(std::size_t length) const;
     double HopSeconds(const FrameTrack& track) const;
 
