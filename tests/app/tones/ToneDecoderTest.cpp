@@ -228,6 +228,21 @@ TEST(ToneDecoder, NoSequenceFromFalseAlarmMaterial) {
     }
 }
 
+TEST(ToneDecoder, NothingStartsBeforeTheInput) {
+    for (const int rate : {8000, 48000}) {
+        // The input opens with a tone: the front end's delay must not place it before 0 s.
+        const auto heard = Decode(
+            ToneStandard::Zvei1, rate,
+            Render({{{1060}, 0.07}, {{1160}, 0.07}, {{1270}, 0.07}, {{}, 0.3}, {{1750}, 0.5}},
+                   {rate, -10, 200.0, 0.0}));
+        ASSERT_EQ(heard.size(), 2u) << rate;
+        EXPECT_GE(heard[0].startSeconds, 0.0) << rate;
+        EXPECT_NEAR(heard[0].startSeconds, 0.0, 0.002) << rate;
+        EXPECT_EQ(heard[0].tones.at(0).startSeconds, heard[0].startSeconds) << rate;
+        EXPECT_NEAR(heard[0].tones.at(0).seconds, 0.07, 0.003) << rate;
+    }
+}
+
 TEST(ToneDecoder, LevelMeterAndRates) {
     ToneDecoder decoder(ToneStandard::Zvei1, 48000);
     EXPECT_EQ(decoder.InputLevelDbfs(), SilenceLevelDbfs);
