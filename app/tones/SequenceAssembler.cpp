@@ -12,6 +12,10 @@ constexpr double LongestShare = 1.5;
 constexpr std::size_t MinimumSymbols = 3;
 // Shorter pieces are what a frame makes of the step from one tone to the next.
 constexpr double TransitionShare = 0.4;
+// Pieces this close in frequency are one tone: the trackers' own drift tolerance.
+constexpr double SameToneShare = 0.02;
+// The longest break noise makes in a tone, as a share of its length.
+constexpr double BreakShare = 0.3;
 // Frames that straddle two tones see neither, so adjacent tones leave this much between their
 // segments; a longer space is a pause.
 constexpr double JoinSeconds = 0.012;
@@ -43,38 +47,63 @@ std::optional<char> SequenceAssembler::SymbolOf(const ToneSegment& segment) cons
     return ToneSymbols[nearest];
 }
 
+bool SequenceAssembler::SameTone(const ToneSegment& earlier, const ToneSegment& later) const {
+    const double hz = earlier.frequenciesHz.front();
+    return later.startSeconds - earlier.endSeconds <= BreakShare * table_.toneSeconds &&
+           later.endSeconds - earlier.startSeconds <= LongestShare * table_.toneSeconds &&
+           std::abs(later.frequenciesHz.front() - hz) <= SameToneShare * hz;
+}
+
 void SequenceAssembler::Take(const ToneSegment& segment, std::vector<HeardSignal>& heard) {
-    if (segment.Seconds() < TransitionShare * table_.toneSeconds)
+    // Encoders never sound one tone twice in a row (that is what the repeat tone is for), so
+    // pieces of one frequency are one tone that noise broke up.
+    if (!run_.empty() && SameTone(run_.back().raw, segment)) {
+        run_.back().raw.endSeconds = segment.endSeconds;
+        Measure(run_.back());
         return;
-    if (!run_.empty() && segment.startSeconds - run_.back().segment.endSeconds > gapSeconds_)
+    }
+    ToneSegment whole = segment;
+    if (piece_ && SameTone(*piece_, segment))
+        whole.startSeconds = piece_->startSeconds;
+    piece_.reset();
+    if (whole.Seconds() < TransitionShare * table_.toneSeconds) {
+        piece_ = whole;
+        return;
+    }
+    if (!run_.empty() && whole.startSeconds - run_.back().raw.endSeconds > gapSeconds_)
         EndRun(std::nullopt, heard);
 
-    RunTone tone{segment, segment.endSeconds,
-                 !run_.empty() &&
-                     segment.startSeconds - run_.back().segment.endSeconds <= JoinSeconds};
-    double& hz = tone.segment.frequenciesHz.front();
-    const double inside = segment.startSeconds + EdgeMarginSeconds;
-    const double insideEnd = segment.endSeconds - EdgeMarginSeconds;
-    hz = measurer_.FrequencyHz(inside, insideEnd, hz);
-    const double amplitude = measurer_.Amplitude(inside, insideEnd, hz);
-    const double middle = (segment.startSeconds + segment.endSeconds) / 2.0;
-    if (!tone.joinsPrevious)
-        tone.segment.startSeconds =
-            measurer_.EdgeSeconds(hz, amplitude, middle, segment.startSeconds - EdgeReachSeconds)
-                .value_or(segment.startSeconds);
-    tone.measuredEnd =
-        measurer_.EdgeSeconds(hz, amplitude, middle, segment.endSeconds + EdgeReachSeconds)
-            .value_or(segment.endSeconds);
+    RunTone tone{whole, whole, whole.endSeconds,
+                 !run_.empty() && whole.startSeconds - run_.back().raw.endSeconds <= JoinSeconds};
+    Measure(tone);
     run_.push_back(tone);
     if (run_.size() >= LongestRun)
         EndRun(std::nullopt, heard);
+}
+
+void SequenceAssembler::Measure(RunTone& tone) const {
+    const ToneSegment& raw = tone.raw;
+    tone.segment = raw;
+    double& hz = tone.segment.frequenciesHz.front();
+    const double inside = raw.startSeconds + EdgeMarginSeconds;
+    const double insideEnd = raw.endSeconds - EdgeMarginSeconds;
+    hz = measurer_.FrequencyHz(inside, insideEnd, hz);
+    const double amplitude = measurer_.Amplitude(inside, insideEnd, hz);
+    const double middle = (raw.startSeconds + raw.endSeconds) / 2.0;
+    if (!tone.joinsPrevious)
+        tone.segment.startSeconds =
+            measurer_.EdgeSeconds(hz, amplitude, middle, raw.startSeconds - EdgeReachSeconds)
+                .value_or(raw.startSeconds);
+    tone.measuredEnd =
+        measurer_.EdgeSeconds(hz, amplitude, middle, raw.endSeconds + EdgeReachSeconds)
+            .value_or(raw.endSeconds);
 }
 
 void SequenceAssembler::Tick(double nowSeconds, std::optional<double> openSince,
                              std::vector<HeardSignal>& heard) {
     if (run_.empty())
         return;
-    const double lastEnd = run_.back().segment.endSeconds;
+    const double lastEnd = run_.back().raw.endSeconds;
     if (!openSince) {
         if (nowSeconds - lastEnd > gapSeconds_)
             EndRun(std::nullopt, heard);
@@ -117,8 +146,7 @@ void SequenceAssembler::EndRun(std::optional<double> nextStart, std::vector<Hear
     for (const RunTone& tone : run_) {
         const ToneSegment& segment = tone.segment;
         const std::optional<char> symbol = SymbolOf(segment);
-        // Encoders never sound one tone twice in a row (that is what the repeat tone is for):
-        // such pieces are one tone that noise or a partner tone broke up.
+        // Two tones of one symbol in a row are no code: that is what the repeat tone is for.
         if (!symbol || (!sequence.tones.empty() && sequence.tones.back().symbol == *symbol)) {
             emit();
             continue;

@@ -1,6 +1,7 @@
 #pragma once
-// Turns the short tones of one standard into selective-call sequences. Tones that follow each
-// other with at most a short pause form a run; where two tones meet without a pause, the boundary
+// Turns the short tones of one standard into selective-call sequences. Pieces of one frequency
+// with little between them are one tone that noise broke up. Tones that follow each other with
+// at most a short pause form a run; where two tones meet without a pause, the boundary
 // lies midway between them, and where a pause lies between them, each edge is measured. Each
 // tone of the run is named by the table's nearest symbol while it lies closer to it than to any
 // other and sounds between half and one and a half times the nominal length, so a detuned or
@@ -34,15 +35,19 @@ public:
 
 private:
     struct RunTone {
-        ToneSegment segment;  // its frequency measured, its start measured after a pause
-        double measuredEnd;   // the end as measured, for a tone a pause follows
-        bool joinsPrevious;   // no pause before it
+        ToneSegment raw;     // as the tracker found it, pieces of one tone joined
+        ToneSegment segment; // its frequency measured, its start measured after a pause
+        double measuredEnd;  // the end as measured, for a tone a pause follows
+        bool joinsPrevious;  // no pause before it
     };
     void EndRun(std::optional<double> nextStart, std::vector<HeardSignal>& heard);
+    void Measure(RunTone& tone) const;
+    bool SameTone(const ToneSegment& earlier, const ToneSegment& later) const;
     std::optional<char> SymbolOf(const ToneSegment& segment) const;
 
     const ToneTable& table_;
     const ToneMeasurer& measurer_;
     double gapSeconds_;
     std::vector<RunTone> run_;
+    std::optional<ToneSegment> piece_; // too short a piece, kept in case the tone goes on
 };

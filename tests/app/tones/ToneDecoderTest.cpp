@@ -228,6 +228,24 @@ TEST(ToneDecoder, NoSequenceFromFalseAlarmMaterial) {
     }
 }
 
+TEST(ToneDecoder, ToneBrokenByNoiseIsOneTone) {
+    // The second tone drops out for 8 ms, as a fade on the channel does; the third for 25 ms,
+    // longer than noise breaks a tone, so it is heard as two tones: no code.
+    const auto heard = [](double breakSeconds) {
+        return Sequences(Decode(ToneStandard::Zvei1, 16000,
+                                Render({{{}, 0.3},
+                                        {{1060}, 0.07},
+                                        {{1160}, 0.03},
+                                        {{}, breakSeconds},
+                                        {{1160}, 0.04 - breakSeconds},
+                                        {{1270}, 0.07},
+                                        {{}, 0.3}},
+                                       {16000, -10, 200.0, 0.0})));
+    };
+    EXPECT_EQ(heard(0.008), std::vector<std::string>{"123"});
+    EXPECT_EQ(heard(0.025), std::vector<std::string>{});
+}
+
 TEST(ToneDecoder, NothingStartsBeforeTheInput) {
     for (const int rate : {8000, 48000}) {
         // The input opens with a tone: the front end's delay must not place it before 0 s.
