@@ -19,6 +19,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVANE_WERR
 cmake --build "$build" -j2 --target quorvane_component_bench quorvane_startup_bench \
     quorvane_sio_engine_bench quorvane_encoder_sim_idle_bench quorvane_tones_bench \
     quorvane_report_bench
+    quorvane_tone_strip_bench
 
 results=$(mktemp)
 table=$(mktemp)
@@ -37,6 +38,7 @@ while [ "$i" -le "$runs" ]; do
         /simulator wake-ups/ { printf "%s_wakeups_per_s %.3f\n", phase, $3 / s }' >>"$results"
     "$build/bench/tones/quorvane_tones_bench" >>"$results"
     "$build/bench/report/quorvane_report_bench" 2>/dev/null >>"$results"
+    "$build/bench/tones/quorvane_tone_strip_bench" >>"$results"
     i=$((i + 1))
 done
 
@@ -115,6 +117,10 @@ text only, wall time|report_rows_ms|-|ms
 text only, PDF size|report_rows_kB|-|kB
 a 600x200 picture under every row, wall time|report_pictures_ms|-|ms
 a 600x200 picture under every row, PDF size|report_pictures_kB|-|kB
+# Picture of one alarm: drawing the longest strip (60 s of audio), best of 5
+48 kHz|tone_strip_60s_ms_48000|-|ms
+22.05 kHz|tone_strip_60s_ms_22050|-|ms
+8 kHz|tone_strip_60s_ms_8000|-|ms
 ROWS
 
 out="$root/bench/RESULTS.md"

@@ -1,5 +1,7 @@
 #include "app/testrecord/TestRecordRow.h"
 
+#include "app/tonecheck/ToneNames.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -59,7 +61,8 @@ TRecordFields RecordFields(const TTestRecordRow& row) {
 std::string HeardText(const HeardSignal& signal) {
     if (signal.kind == HeardKind::Sequence)
         return signal.digits;
-    const std::string what = signal.name.empty() ? Frequencies(signal.frequenciesHz) : signal.name;
+    const std::string name = NameOfHeard(signal);
+    const std::string what = name.empty() ? Frequencies(signal.frequenciesHz) : name;
     return what + " " + Decimal(signal.durationSeconds, 1) + " s";
 }
 

@@ -1,10 +1,23 @@
 #pragma once
-// One thing the tone decoder heard. Plain value; copy freely.
+// One thing the tone decoder heard, with what was measured of it. Frequencies are measured to
+// a tenth of a hertz, times to a millisecond or two. Naming what was heard is left to the
+// caller, who knows which texts the operator reads. Plain value; copy freely.
 
 #include <string>
 #include <vector>
 
 enum class HeardKind { Sequence, LongTone, TwoTone };
+
+// One tone of a selective-call sequence.
+struct MeasuredTone {
+    // As transmitted: the repeat tone stays 'E' here.
+    char symbol = '0';
+    double frequencyHz = 0.0;
+    double startSeconds = 0.0;
+    double seconds = 0.0;
+    // Silence before the tone; 0 for the first tone and for a tone that follows at once.
+    double gapSeconds = 0.0;
+};
 
 struct HeardSignal {
     HeardKind kind = HeardKind::Sequence;
@@ -13,11 +26,10 @@ struct HeardSignal {
     // Sequence: the symbols heard, repeat tones expanded into the symbol they repeat ("11223"
     // for 1, E, 2, E, 3); a repeat tone that opens a sequence stays "E". Empty otherwise.
     std::string digits;
-    // Sequence: the length of each tone, one per symbol of digits.
-    std::vector<double> toneSeconds;
+    // Sequence: one per symbol of digits. Empty otherwise.
+    std::vector<MeasuredTone> tones;
     // LongTone: one measured frequency; TwoTone: both, lower first. Empty for a sequence.
     std::vector<double> frequenciesHz;
-    // The program's own option text where the tone matches one within 2 %, for example
-    // "c (427.5 Hz)", "Tonruf I" or "675+1240(E)"; empty when nothing matches.
-    std::string name;
+    // TwoTone: the lower tone's level less the higher tone's, in dB.
+    double levelDifferenceDb = 0.0;
 };

@@ -1,13 +1,17 @@
 #pragma once
-// Turns the short tones of one standard into selective-call sequences. Tones that follow each
-// other without a pause form a run; where two tones meet, the boundary lies midway between
-// them. Each tone of the run that matches a table frequency within 2 % and lasts its nominal
-// length within 25 % is a symbol; at least three such symbols in a row make a sequence, and
-// anything else in the run (a pre-tone, a tone of the wrong length) separates sequences.
+// Turns the short tones of one standard into selective-call sequences. Pieces of one frequency
+// with little between them are one tone that noise broke up. Tones that follow each other with
+// at most a short pause form a run; where two tones meet without a pause, the boundary
+// lies midway between them, and where a pause lies between them, each edge is measured. Each
+// tone of the run is named by the table's nearest symbol while it lies closer to it than to any
+// other and sounds between half and one and a half times the nominal length, so a detuned or
+// stretched tone is still heard and measured; at least three symbols in a row make a sequence,
+// and anything else in the run (a pre-tone, a tone far too long or short) separates sequences.
 //
 // Plain object; one thread at a time.
 
 #include "app/tones/HeardSignal.h"
+#include "app/tones/ToneMeasurer.h"
 #include "app/tones/ToneStandard.h"
 #include "app/tones/ToneTracker.h"
 
@@ -16,7 +20,8 @@
 
 class SequenceAssembler {
 public:
-    explicit SequenceAssembler(ToneStandard standard);
+    // measurer: the analysis samples the segments were found in; it must outlive this.
+    SequenceAssembler(ToneStandard standard, const ToneMeasurer& measurer);
 
     // A segment the short-frame tracker closed, in time order.
     void Take(const ToneSegment& segment, std::vector<HeardSignal>& heard);
@@ -29,10 +34,20 @@ public:
     void Finish(std::vector<HeardSignal>& heard);
 
 private:
+    struct RunTone {
+        ToneSegment raw;     // as the tracker found it, pieces of one tone joined
+        ToneSegment segment; // its frequency measured, its start measured after a pause
+        double measuredEnd;  // the end as measured, for a tone a pause follows
+        bool joinsPrevious;  // no pause before it
+    };
     void EndRun(std::optional<double> nextStart, std::vector<HeardSignal>& heard);
+    void Measure(RunTone& tone) const;
+    bool SameTone(const ToneSegment& earlier, const ToneSegment& later) const;
     std::optional<char> SymbolOf(const ToneSegment& segment) const;
 
     const ToneTable& table_;
+    const ToneMeasurer& measurer_;
     double gapSeconds_;
-    std::vector<ToneSegment> run_;
+    std::vector<RunTone> run_;
+    std::optional<ToneSegment> piece_; // too short a piece, kept in case the tone goes on
 };

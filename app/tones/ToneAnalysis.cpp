@@ -1,8 +1,7 @@
 #include "app/tones/ToneAnalysis.h"
 
 #include "app/tones/ToneDecoder.h"
-#include "app/tones/ToneNames.h"
-
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -19,6 +18,12 @@ constexpr double TwoToneSeconds = 0.5 - LongHopSeconds;
 constexpr double LevelSeconds = 0.050;
 // Enough silence to let every tracker and the sequence run close.
 constexpr double FlushSeconds = 0.5;
+// The inside of a long tone, where it is measured: clear of its edges by a long frame's half.
+constexpr double LongMarginSeconds = 0.035;
+// A long frame's edge lies within its window and a hop of the tone's.
+constexpr double LongEdgeReachSeconds = LongWindowSeconds / 2.0 + LongHopSeconds;
+// A long tone's start is measured once this much of it has sounded.
+constexpr double OpeningSeconds = 0.15;
 
 std::size_t SamplesFor(double seconds, double rate) {
     return static_cast<std::size_t>(std::lround(seconds * rate));
@@ -28,7 +33,10 @@ std::size_t SamplesFor(double seconds, double rate) {
 
 ToneAnalysis::ToneAnalysis(ToneStandard standard, int sampleRate)
     : standard_(standard), sampleRate_(sampleRate),
-      decimator_(sampleRate), short_{SpectrumAnalyser(
+      decimator_(sampleRate),
+      measurer_(decimator_.OutputRate(),
+                (decimator_.Factor() - 1 - decimator_.DelaySamples()) / sampleRate),
+      short_{SpectrumAnalyser(
                                          decimator_.OutputRate(),
                                          SamplesFor(ShortWindowSeconds, decimator_.OutputRate())),
                                      SamplesFor(ShortHopSeconds, decimator_.OutputRate())},
@@ -37,7 +45,7 @@ ToneAnalysis::ToneAnalysis(ToneStandard standard, int sampleRate)
             SamplesFor(LongHopSeconds, decimator_.OutputRate())},
       sequenceTones_(ToneCount::One, HopSeconds(short_)),
       singleTones_(ToneCount::One, HopSeconds(long_)),
-      toneCouples_(ToneCount::Two, HopSeconds(long_)), sequences_(standard),
+      toneCouples_(ToneCount::Two, HopSeconds(long_)), sequences_(standard, measurer_),
       history_(2 * long_.analyser.WindowLength(), 0.0f),
       levelLength_(SamplesFor(LevelSeconds, sampleRate)) {}
 
@@ -69,6 +77,7 @@ void ToneAnalysis::AddAnalysisSample(float sample) {
     history_[historyNext_ + length] = sample;
     historyNext_ = (historyNext_ + 1) % length;
     ++analysisSamples_;
+    measurer_.Add(sample);
 
     // The newest sample's time, less the front end's delay; a frame's centre lies half its
     // window earlier.
@@ -109,19 +118,55 @@ void ToneAnalysis::AnalyseLong(double centreSeconds) {
         TakeLongSegment(*segment, HeardKind::LongTone);
     if (const auto segment = toneCouples_.Push(frame))
         TakeLongSegment(*segment, HeardKind::TwoTone);
+    MeasureOpening(singleTones_, frame, singleOpening_, false);
+    MeasureOpening(toneCouples_, frame, coupleOpening_, true);
+}
+
+void ToneAnalysis::MeasureOpening(const ToneTracker& tracker, const SpectrumFrame& frame,
+                                  std::optional<Opening>& opening, bool pair) const {
+    const std::optional<double> since = tracker.OpenSince();
+    if (!since || (opening && opening->roughSeconds == *since) ||
+        frame.centreSeconds - *since < OpeningSeconds)
+        return;
+    // The frame's strongest peak is one of the tones, which is all an edge needs.
+    const double from = *since + LongWindowSeconds;
+    const double hz = measurer_.FrequencyHz(from, frame.centreSeconds, frame.strongest.frequencyHz);
+    const double other = frame.second.frequencyHz;
+    const double amplitude = measurer_.Amplitude(from, frame.centreSeconds, hz);
+    const std::optional<double> start =
+        measurer_.EdgeSeconds(hz, amplitude, from, *since - LongHopSeconds, pair ? other : 0.0);
+    opening = Opening{*since, start.value_or(*since)};
 }
 
 void ToneAnalysis::TakeLongSegment(const ToneSegment& segment, HeardKind kind) {
     const bool single = kind == HeardKind::LongTone;
+    std::optional<Opening>& opening = single ? singleOpening_ : coupleOpening_;
+    const std::optional<Opening> measuredOpening = std::exchange(opening, std::nullopt);
     if (segment.Seconds() < (single ? LongToneSeconds : TwoToneSeconds))
         return;
     HeardSignal signal;
     signal.kind = kind;
-    signal.startSeconds = segment.startSeconds;
-    signal.durationSeconds = segment.Seconds();
-    signal.frequenciesHz = segment.frequenciesHz;
-    signal.name = single ? NameOfLongTone(segment.frequenciesHz[0])
-                         : NameOfTwoTone(segment.frequenciesHz[0], segment.frequenciesHz[1]);
+    const double from = segment.startSeconds + LongMarginSeconds;
+    const double to = segment.endSeconds - LongMarginSeconds;
+    std::vector<double> amplitudes;
+    for (const double rough : segment.frequenciesHz) {
+        const double hz = measurer_.FrequencyHz(from, to, rough);
+        signal.frequenciesHz.push_back(hz);
+        amplitudes.push_back(measurer_.Amplitude(from, to, hz));
+    }
+    if (!single && amplitudes[0] > 0.0 && amplitudes[1] > 0.0)
+        signal.levelDifferenceDb = 20.0 * std::log10(amplitudes[0] / amplitudes[1]);
+    // A trimmed start lies later than where the tracker opened, never earlier.
+    const bool opened = measuredOpening &&
+                        segment.startSeconds - measuredOpening->roughSeconds < LongEdgeReachSeconds;
+    const double start = opened ? measuredOpening->measuredSeconds : segment.startSeconds;
+    const double end = measurer_
+                           .EdgeSeconds(signal.frequenciesHz[0], amplitudes[0], to,
+                                        segment.endSeconds + LongEdgeReachSeconds,
+                                        single ? 0.0 : signal.frequenciesHz[1])
+                           .value_or(segment.endSeconds);
+    signal.startSeconds = start;
+    signal.durationSeconds = end - signal.startSeconds;
     heard_.push_back(std::move(signal));
 }
 
@@ -139,6 +184,18 @@ void ToneAnalysis::Flush() {
 }
 
 std::vector<HeardSignal> ToneAnalysis::TakeHeard() {
+    // The front end's delay can place a tone that opens the input a few samples before it.
+    for (HeardSignal& signal : heard_) {
+        if (signal.startSeconds >= 0.0)
+            continue;
+        signal.durationSeconds += signal.startSeconds;
+        signal.startSeconds = 0.0;
+        if (!signal.tones.empty()) {
+            MeasuredTone& first = signal.tones.front();
+            first.seconds += first.startSeconds;
+            first.startSeconds = 0.0;
+        }
+    }
     return std::exchange(heard_, {});
 }
 

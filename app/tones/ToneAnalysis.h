@@ -1,8 +1,8 @@
 #pragma once
 // The decoder's inner workings behind ToneDecoder: a decimating front end feeding two frame
 // analyses over one sample history. Short frames (20 ms every 2.5 ms) follow the quick tones of a
-// selective call; long frames (64 ms every 16 ms) resolve the tones of a two-tone alarm and
-// measure long tones closely.
+// selective call; long frames (64 ms every 16 ms) resolve the tones of a two-tone alarm. What
+// they find is measured closely on the samples themselves (ToneMeasurer).
 //
 // Plain object; one thread at a time.
 
@@ -10,6 +10,7 @@
 #include "app/tones/HeardSignal.h"
 #include "app/tones/SequenceAssembler.h"
 #include "app/tones/SpectrumAnalyser.h"
+#include "app/tones/ToneMeasurer.h"
 #include "app/tones/ToneStandard.h"
 #include "app/tones/ToneTracker.h"
 
@@ -32,6 +33,12 @@ public:
     std::optional<double> TakeLevelDbfs();
 
 private:
+    // The start of a long tone, measured while it still sounds: by its end, its start may have
+    // left the measurer's reach.
+    struct Opening {
+        double roughSeconds;
+        double measuredSeconds;
+    };
     struct FrameTrack {
         SpectrumAnalyser analyser;
         std::size_t hop;
@@ -41,18 +48,24 @@ private:
     void AnalyseShort(double centreSeconds);
     void AnalyseLong(double centreSeconds);
     void TakeLongSegment(const ToneSegment& segment, HeardKind kind);
+    // pair: the tracker follows two tones, whose partner the edge must leave out.
+    void MeasureOpening(const ToneTracker& tracker, const SpectrumFrame& frame,
+                        std::optional<Opening>& opening, bool pair) const;
     const float* Latest(std::size_t length) const;
     double HopSeconds(const FrameTrack& track) const;
 
     ToneStandard standard_;
     int sampleRate_;
     Decimator decimator_;
+    ToneMeasurer measurer_;
     FrameTrack short_;
     FrameTrack long_;
     ToneTracker sequenceTones_;
     ToneTracker singleTones_;
     ToneTracker toneCouples_;
     SequenceAssembler sequences_;
+    std::optional<Opening> singleOpening_;
+    std::optional<Opening> coupleOpening_;
     std::vector<float> history_; // twice the long window, so a window is always contiguous
     std::size_t historyNext_ = 0;
     std::uint64_t analysisSamples_ = 0;

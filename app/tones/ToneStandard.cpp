@@ -5,13 +5,16 @@
 
 namespace {
 
-// Published selective-call tables (ZVEI: 70 ms tones; CCIR: 100 ms; EEA: 40 ms). ZVEI1, ZVEI2
-// and CCIR agree with the tables other decoders use, which matters for cross-checks.
+// Published selective-call tables (ZVEI: 70 ms tones; CCIR: 100 ms; EEA: 40 ms). They agree with
+// the tables other decoders use, which matters for cross-checks. ZVEI3 shares ZVEI1's digits;
+// DZVEI is the table that moves them one place.
 constexpr ToneTable Zvei1Table{
     {2400, 1060, 1160, 1270, 1400, 1530, 1670, 1830, 2000, 2200, 2800, 810, 970, 885, 2600}, 0.070};
 constexpr ToneTable Zvei2Table{
     {2400, 1060, 1160, 1270, 1400, 1530, 1670, 1830, 2000, 2200, 885, 825, 740, 680, 970}, 0.070};
 constexpr ToneTable Zvei3Table{
+    {2400, 1060, 1160, 1270, 1400, 1530, 1670, 1830, 2000, 2200, 885, 810, 2800, 680, 970}, 0.070};
+constexpr ToneTable DzveiTable{
     {2200, 970, 1060, 1160, 1270, 1400, 1530, 1670, 1830, 2000, 885, 810, 740, 680, 2400}, 0.070};
 constexpr ToneTable CcirTable{
     {1981, 1124, 1197, 1275, 1358, 1446, 1540, 1640, 1747, 1860, 2400, 930, 2247, 991, 2110},
@@ -37,6 +40,8 @@ const ToneTable& TableOf(ToneStandard standard) {
         return Zvei2Table;
     case ToneStandard::Zvei3:
         return Zvei3Table;
+    case ToneStandard::Dzvei:
+        return DzveiTable;
     case ToneStandard::Ccir:
         return CcirTable;
     case ToneStandard::Eea:
@@ -53,6 +58,8 @@ std::string_view DisplayName(ToneStandard standard) {
         return "ZVEI2";
     case ToneStandard::Zvei3:
         return "ZVEI3";
+    case ToneStandard::Dzvei:
+        return "DZVEI";
     case ToneStandard::Ccir:
         return "CCIR";
     case ToneStandard::Eea:
@@ -69,6 +76,8 @@ std::string_view OptionName(ToneStandard standard) {
         return "zvei2";
     case ToneStandard::Zvei3:
         return "zvei3";
+    case ToneStandard::Dzvei:
+        return "dzvei";
     case ToneStandard::Ccir:
         return "ccir";
     case ToneStandard::Eea:

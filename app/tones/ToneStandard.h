@@ -1,5 +1,5 @@
 #pragma once
-// The selective-call standards and their tone tables: sixteen symbols per standard (digits
+// The selective-call standards and their tone tables: fifteen symbols per standard (digits
 // 0-9, extra tones A-D, and E, the repeat tone that stands for "same as the tone before"),
 // each with its nominal frequency, and the nominal length of one tone.
 //
@@ -9,12 +9,12 @@
 #include <optional>
 #include <string_view>
 
-enum class ToneStandard { Zvei1, Zvei2, Zvei3, Ccir, Eea };
+enum class ToneStandard { Zvei1, Zvei2, Zvei3, Dzvei, Ccir, Eea };
 
 inline constexpr ToneStandard DefaultToneStandard = ToneStandard::Zvei1;
-inline constexpr std::array<ToneStandard, 5> AllToneStandards{
-    ToneStandard::Zvei1, ToneStandard::Zvei2, ToneStandard::Zvei3, ToneStandard::Ccir,
-    ToneStandard::Eea};
+inline constexpr std::array<ToneStandard, 6> AllToneStandards{
+    ToneStandard::Zvei1, ToneStandard::Zvei2, ToneStandard::Zvei3,
+    ToneStandard::Dzvei, ToneStandard::Ccir,  ToneStandard::Eea};
 
 // The symbols of a sequence in table order; the last one is the repeat tone.
 inline constexpr std::string_view ToneSymbols{"0123456789ABCDE"};
@@ -27,7 +27,7 @@ struct ToneTable {
 
 const ToneTable& TableOf(ToneStandard standard);
 
-// "ZVEI1", "ZVEI2", "ZVEI3", "CCIR", "EEA": shown in lists and printed in reports.
+// "ZVEI1", "ZVEI2", "ZVEI3", "DZVEI", "CCIR", "EEA": shown in lists and printed in reports.
 std::string_view DisplayName(ToneStandard standard);
 
 // "zvei1", ... as the command line takes it.

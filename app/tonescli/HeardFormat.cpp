@@ -1,5 +1,7 @@
 #include "app/tonescli/HeardFormat.h"
 
+#include "app/tonecheck/ToneNames.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -52,15 +54,20 @@ std::string Text(const HeardSignal& signal, ToneStandard standard) {
     if (signal.kind == HeardKind::Sequence) {
         line += " " + signal.digits + " (" + std::string(DisplayName(standard)) + "), " +
                 Fixed(signal.durationSeconds, 3) + " s, tones";
-        for (std::size_t i = 0; i < signal.toneSeconds.size(); ++i)
-            line += (i ? "/" : " ") + Fixed(signal.toneSeconds[i] * 1000.0, 0);
-        return line + " ms";
+        for (std::size_t i = 0; i < signal.tones.size(); ++i)
+            line += (i ? "/" : " ") + Fixed(signal.tones[i].seconds * 1000.0, 0);
+        line += " ms at";
+        for (std::size_t i = 0; i < signal.tones.size(); ++i)
+            line += (i ? "/" : " ") + Fixed(signal.tones[i].frequencyHz, 1);
+        return line + " Hz";
     }
     for (std::size_t i = 0; i < signal.frequenciesHz.size(); ++i)
         line += (i ? " + " : " ") + Fixed(signal.frequenciesHz[i], 1);
     line += " Hz, " + Fixed(signal.durationSeconds, 3) + " s";
-    if (!signal.name.empty())
-        line += ", \"" + signal.name + "\"";
+    if (signal.kind == HeardKind::TwoTone)
+        line += ", levels " + Fixed(signal.levelDifferenceDb, 1) + " dB apart";
+    if (const std::string name = NameOfHeard(signal); !name.empty())
+        line += ", \"" + name + "\"";
     return line;
 }
 
@@ -70,11 +77,24 @@ std::string Json(const HeardSignal& signal, ToneStandard standard) {
                          ",\"duration\":" + Fixed(signal.durationSeconds, 3);
     if (signal.kind == HeardKind::Sequence) {
         object += ",\"standard\":" + JsonString(std::string(DisplayName(standard))) +
-                  ",\"digits\":" + JsonString(signal.digits) +
-                  ",\"tones\":" + JsonList(signal.toneSeconds, 3);
+                  ",\"digits\":" + JsonString(signal.digits) + ",\"tones\":[";
+        for (std::size_t i = 0; i < signal.tones.size(); ++i) {
+            const MeasuredTone& tone = signal.tones[i];
+            object += std::string(i ? "," : "") +
+                      "{\"symbol\":" + JsonString(std::string(1, tone.symbol)) +
+                      ",\"hz\":" + Fixed(tone.frequencyHz, 1) +
+                      ",\"ms\":" + Fixed(tone.seconds * 1000.0, 1) +
+                      ",\"start\":" + Fixed(tone.startSeconds, 3) +
+                      ",\"gap_ms\":" + Fixed(tone.gapSeconds * 1000.0, 1) + "}";
+        }
+        object += "]";
     } else {
         object += ",\"frequencies\":" + JsonList(signal.frequenciesHz, 1) +
-                  ",\"name\":" + JsonString(signal.name);
+                  ",\"name\":" + JsonString(NameOfHeard(signal)) +
+                  ",\"hz\":" + JsonList(signal.frequenciesHz, 1) +
+                  ",\"ms\":" + Fixed(signal.durationSeconds * 1000.0, 1);
+        if (signal.kind == HeardKind::TwoTone)
+            object += ",\"level_difference_db\":" + Fixed(signal.levelDifferenceDb, 1);
     }
     return object + "}";
 }
@@ -83,4 +103,15 @@ std::string Json(const HeardSignal& signal, ToneStandard standard) {
 
 std::string FormatHeard(const HeardSignal& signal, ToneStandard standard, bool json) {
     return json ? Json(signal, standard) : Text(signal, standard);
+}
+
+std::string FormatVerdict(const AlarmJudgement& judgement, bool json) {
+    if (!json)
+        return VerdictLine(judgement);
+    std::string misses;
+    for (const std::string& miss : judgement.misses)
+        misses += (misses.empty() ? "" : ",") + JsonString(miss);
+    return "{\"kind\":\"verdict\",\"verdict\":" +
+           JsonString(std::string(VerdictText(judgement.verdict))) + ",\"misses\":[" + misses +
+           "]}";
 }

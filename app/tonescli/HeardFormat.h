@@ -1,8 +1,10 @@
 #pragma once
-// How quorvane-tones prints what was heard: one line of text or one JSON object per signal.
+// How quorvane-tones prints what was heard and its verdict: one line of text or one JSON object
+// per signal.
 //
 // Pure; any thread may call it.
 
+#include "app/tonecheck/AlarmJudge.h"
 #include "app/tones/HeardSignal.h"
 #include "app/tones/ToneStandard.h"
 
@@ -10,3 +12,6 @@
 
 // Without a line end.
 std::string FormatHeard(const HeardSignal& signal, ToneStandard standard, bool json);
+
+// The verdict line as the test record shows it, or {"kind":"verdict",...}.
+std::string FormatVerdict(const AlarmJudgement& judgement, bool json);

@@ -28,7 +28,9 @@ ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args)
             value = option.substr(equals + 1);
             option.resize(equals);
         }
-        const bool takesValue = option == "--standard" || option == "--rate";
+        const bool takesValue = option == "--standard" || option == "--rate" ||
+                                option == "--expect" || option == "--pre-tone" ||
+                                option == "--alarm-type" || option == "--png";
         if (value && !takesValue)
             return {std::nullopt, "option " + option + " takes no value"};
         if (takesValue && !value) {
@@ -46,13 +48,28 @@ ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args)
             if (!standard)
                 return {std::nullopt, "invalid value '" + *value +
                                           "' for --standard (expected zvei1, zvei2, zvei3, "
-                                          "ccir or eea)"};
+                                          "dzvei, ccir or eea)"};
             options.standard = *standard;
         } else if (option == "--rate") {
             options.rawRate = ParseRate(*value);
             if (!options.rawRate)
                 return {std::nullopt,
                         "invalid value '" + *value + "' for --rate (expected 8000 to 48000 Hz)"};
+        } else if (option == "--expect") {
+            if (value->empty() || value->find_first_not_of("0123456789ABCDEabcde") !=
+                                      std::string::npos)
+                return {std::nullopt, "invalid value '" + *value +
+                                          "' for --expect (expected the code's symbols, "
+                                          "0-9 and A-E)"};
+            options.expect = *value;
+        } else if (option == "--png") {
+            if (value->empty())
+                return {std::nullopt, "option --png needs a file name"};
+            options.png = *value;
+        } else if (option == "--pre-tone") {
+            options.preTone = *value;
+        } else if (option == "--alarm-type") {
+            options.alarmType = *value;
         } else if (option.starts_with("-") && option != StandardInputName) {
             return {std::nullopt, "unknown option " + option};
         } else if (haveInput) {
@@ -68,26 +85,45 @@ ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args)
         return {std::nullopt, "no input given (a WAV file, or - for standard input)"};
     if (options.rawRate && options.input != StandardInputName)
         return {std::nullopt, "--rate is for raw samples on standard input (-) only"};
+    if (!options.expect && (!options.preTone.empty() || !options.alarmType.empty()))
+        return {std::nullopt, "--pre-tone and --alarm-type describe the alarm --expect judges"};
     return {options, {}};
 }
 
 std::string ToneUsageText() {
-    return R"(Usage: quorvane-tones FILE.wav|- [--standard zvei1|zvei2|zvei3|ccir|eea] [--json]
-                      [--rate N]
+    return R"usage(Usage: quorvane-tones FILE.wav|- [--standard zvei1|zvei2|zvei3|dzvei|ccir|eea] [--json]
+                      [--rate N] [--expect CODE [--pre-tone TEXT] [--alarm-type TEXT]]
+                      [--png FILE]
 Prints what an alarm encoder transmitted in a recording: every selective-call
 sequence, long tone (pre-tone, call tone) and two-tone alarm, one line each,
-with its start time, digits or frequencies, durations and the option text it
-matches.
+with its start time, digits or frequencies, measured lengths and the option
+text it matches. With --expect, judges the whole recording as one alarm
+against the limits file and prints the verdict as Quorvane's test record does.
 
   FILE.wav          16-bit PCM WAV file, 8000 to 48000 Hz (channels are mixed)
   -                 read standard input: a WAV stream, or raw 16-bit
                     little-endian mono samples with --rate
   --standard NAME   tone standard of the sequences (default zvei1)
   --rate N          sample rate of raw input on standard input, 8000 to 48000
+  --expect CODE     the code the alarm should carry; prints the verdict last:
+                    "stimmt", "weicht ab (MISSES)" or "nichts gehört"
+  --pre-tone TEXT   the pre-tone item as the window shows it, for example
+                    "Tonruf I kurz" or "Ohne Tonruf" (default: not judged)
+  --alarm-type TEXT the alarm-type item, for example "Feueralarm"; its
+                    two-tone pair comes from the limits file
+  --png FILE        draw the last minute of input as a PNG picture: a
+                    spectrogram (300-3200 Hz), the expected tones as blue
+                    bands, each tone heard marked green (held its limits),
+                    red (missed) or yellow (not judged)
   --json            print one JSON object per line instead of text
   -h, --help        show this text and exit
 
-Exit status: 0 when the input was read (whether or not anything was heard),
-2 when the command line or the input cannot be used.
-)";
+The limits are read from tone-limits.txt in the working folder, or else from
+the installed one (share/quorvane/tone-limits.txt); a line that cannot be used
+is reported on standard error and ignored.
+
+Exit status: 0 when the input was read (whether or not anything was heard, and
+whatever the verdict), 2 when the command line or the input cannot be used or
+the picture cannot be written.
+)usage";
 }

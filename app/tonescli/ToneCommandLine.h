@@ -17,6 +17,11 @@ struct ToneOptions {
     std::string input;          // a file, or StandardInputName
     std::optional<int> rawRate; // raw 16-bit PCM at this rate instead of WAV
     ToneStandard standard = DefaultToneStandard;
+    // --expect: the code the alarm should carry, with the items the window would show.
+    std::optional<std::string> expect;
+    std::string preTone;
+    std::string alarmType;
+    std::optional<std::string> png; // draw the last minute of input here
     bool json = false;
     bool help = false;
 };

@@ -1,6 +1,9 @@
 // quorvane-tones: prints the selective-call sequences, long tones and two-tone alarms heard in
 // a recording or in raw samples on standard input. See --help.
 
+#include "app/tonecheck/AlarmJudge.h"
+#include "app/tonecheck/LimitsFile.h"
+#include "app/tonepicture/ToneStrip.h"
 #include "app/tones/ToneDecoder.h"
 #include "app/tones/WavReader.h"
 #include "app/tonescli/HeardFormat.h"
@@ -8,9 +11,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -26,7 +31,8 @@ int Refuse(const std::string& message) {
     return 2;
 }
 
-void PrintHeard(ToneDecoder& decoder, const ToneOptions& options) {
+// Prints what the decoder completed and keeps it for the verdict and the picture.
+void PrintHeard(ToneDecoder& decoder, const ToneOptions& options, std::vector<HeardSignal>& all) {
     std::vector<HeardSignal> heard = decoder.TakeHeard();
     std::stable_sort(heard.begin(), heard.end(),
                      [](const auto& a, const auto& b) { return a.startSeconds < b.startSeconds; });
@@ -34,6 +40,50 @@ void PrintHeard(ToneDecoder& decoder, const ToneOptions& options) {
         std::printf("%s\n", FormatHeard(signal, options.standard, options.json).c_str());
     // A live stream on standard input shows each signal as it ends.
     std::fflush(stdout);
+    all.insert(all.end(), heard.begin(), heard.end());
+}
+
+// The last minute of input, for the picture.
+class SampleTail {
+public:
+    explicit SampleTail(int rate)
+        : capacity_(static_cast<std::size_t>(ToneStripLongestSeconds * rate)) {}
+
+    void Add(const std::int16_t* samples, std::size_t count) {
+        samples_.insert(samples_.end(), samples, samples + count);
+        total_ += count;
+        while (samples_.size() > capacity_)
+            samples_.pop_front();
+    }
+    std::vector<std::int16_t> Samples() const { return {samples_.begin(), samples_.end()}; }
+    std::size_t SamplesBefore() const { return total_ - samples_.size(); }
+
+private:
+    std::size_t capacity_;
+    std::deque<std::int16_t> samples_;
+    std::size_t total_ = 0;
+};
+
+AlarmJudgement Judge(const ToneOptions& options, const std::vector<HeardSignal>& heard) {
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    const LoadedLimits loaded = LoadToneLimits(LimitsFileCandidates(program.parent_path()));
+    for (const std::string& message : loaded.messages)
+        std::fprintf(stderr, "%s: %s\n", TonesProgramName.data(), message.c_str());
+    std::string symbols = *options.expect;
+    for (char& symbol : symbols)
+        symbol = static_cast<char>(std::toupper(static_cast<unsigned char>(symbol)));
+    const ExpectedAlarm expected{options.standard, symbols, options.preTone, options.alarmType};
+    return JudgeAlarm(expected, loaded.limits, heard);
+}
+
+bool DrawPicture(const std::string& path, const SampleTail& tail, int rate,
+                 const std::vector<ToneMark>& marks, const std::vector<ExpectedBand>& bands) {
+    const std::vector<std::int16_t> samples = tail.Samples();
+    const ToneStripAudio audio{samples.data(), samples.size(), rate,
+                               static_cast<double>(tail.SamplesBefore()) / rate};
+    const QImage image = DrawToneStrip(audio, marks, bands);
+    return !image.isNull() && image.save(QString::fromStdString(path), "PNG");
 }
 
 // Raw little-endian 16-bit samples until the end of the stream; a last odd byte is dropped.
@@ -65,6 +115,8 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
     }
 
     ToneDecoder decoder(options.standard, rate);
+    std::vector<HeardSignal> heard;
+    SampleTail tail(rate);
     std::vector<std::int16_t> samples(ChunkSamples);
     for (;;) {
         const std::size_t count = wav ? wav->Read(samples.data(), samples.size())
@@ -72,12 +124,23 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
         if (count == 0)
             break;
         decoder.Feed(samples.data(), count);
-        PrintHeard(decoder, options);
+        if (options.png)
+            tail.Add(samples.data(), count);
+        PrintHeard(decoder, options, heard);
     }
     if (in.bad())
         return Refuse("cannot read " + inputName + ": " + std::strerror(errno));
     decoder.Flush();
-    PrintHeard(decoder, options);
+    PrintHeard(decoder, options, heard);
+    const std::optional<AlarmJudgement> judgement =
+        options.expect ? std::optional(Judge(options, heard)) : std::nullopt;
+    if (judgement)
+        std::printf("%s\n", FormatVerdict(*judgement, options.json).c_str());
+    if (options.png &&
+        !DrawPicture(*options.png, tail, rate, judgement ? judgement->marks : UnjudgedMarks(heard),
+                     judgement ? judgement->bands : std::vector<ExpectedBand>{}))
+        return Refuse("cannot write the picture " + *options.png +
+                      (tail.Samples().empty() ? " (no audio)" : ""));
     return 0;
 }
 

@@ -85,13 +85,13 @@ TEST(TestRecordBookTest, RepliesAndTonesFillTheirRows) {
     Play(book, "alarm 0 12345");
     for (const char* reply : {"ACK", "ACK", "Träger ein", "Geber läuft", "Träger aus", "ACK"})
         book.AddReply(reply);
-    book.AddHeard({HeardKind::LongTone, 0, 2.04, {}, {}, {1750.0}, "Tonruf I"});
-    book.AddHeard({HeardKind::TwoTone, 0, 4.5, {}, {}, {675.2, 1239.6}, {}});
+    book.AddHeard({HeardKind::LongTone, 0, 2.04, {}, {}, {1750.0}, 0.0});
+    book.AddHeard({HeardKind::TwoTone, 0, 4.5, {}, {}, {700.2, 1499.6}, 0.0});
     Play(book, "heard 12345 alarm 1 54321");
     book.AddReply("NAK");
     EXPECT_EQ(RecordFields(book.Row(0))[rcReplies],
               "ACK, Träger ein, Geber läuft, Träger aus, ACK");
-    EXPECT_EQ(RecordFields(book.Row(0))[rcHeard], "Tonruf I 2,0 s; 675+1240 Hz 4,5 s; 12345");
+    EXPECT_EQ(RecordFields(book.Row(0))[rcHeard], "Tonruf I 2,0 s; 700+1500 Hz 4,5 s; 12345");
     EXPECT_EQ(book.NextDeadline(), Start + 11s);
     Play(book, "expire 11");
     book.AddReply("ACK"); // after the last row completed

@@ -81,12 +81,16 @@ TEST_P(MultimonCrossCheck, SameDigitsAsOurs) {
     std::mt19937 random(static_cast<unsigned>(c.standard) + 1);
     std::vector<std::string> sent;
     {
-        TAlarmAudio audio(c.simStandard, std::make_unique<TWavWriter>(wavPath, AudioFileRate), {},
+        // Each code once and no two-tone pair: the digits are what is compared.
+        TAlarmSoundSettings settings;
+        settings.Standard = c.simStandard;
+        settings.Limits.Of(c.standard).repeated = false;
+        TAlarmAudio audio(settings, std::make_unique<TWavWriter>(wavPath, AudioFileRate), {},
                           AudioFileRate);
         for (int i = 0; i < CodesPerStandard; ++i) {
             sent.push_back(RandomCode(random));
             audio.Sound(
-                {DecodeStxFrame("\x02@" + sent.back() + "F\x03"), TAlarmOutcome::Transmitting, 0});
+                {DecodeStxFrame("\x02@" + sent.back() + "W\x03"), TAlarmOutcome::Transmitting, 0});
         }
     }
 
@@ -120,6 +124,8 @@ INSTANTIATE_TEST_SUITE_P(
     Tones, MultimonCrossCheck,
     testing::Values(CrossCheckCase{TSelcallStandard::Zvei1, ToneStandard::Zvei1, "ZVEI1"},
                     CrossCheckCase{TSelcallStandard::Zvei2, ToneStandard::Zvei2, "ZVEI2"},
+                    CrossCheckCase{TSelcallStandard::Zvei3, ToneStandard::Zvei3, "ZVEI3"},
+                    CrossCheckCase{TSelcallStandard::Dzvei, ToneStandard::Dzvei, "DZVEI"},
                     CrossCheckCase{TSelcallStandard::Ccir, ToneStandard::Ccir, "CCIR"}),
     [](const auto& info) { return std::string(info.param.demodulator); });
 

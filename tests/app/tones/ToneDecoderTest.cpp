@@ -1,5 +1,7 @@
 #include "app/tones/ToneDecoder.h"
 
+#include "app/tonecheck/ToneNames.h"
+
 #include "tests/app/tones/TestSignals.h"
 
 #include <cmath>
@@ -59,9 +61,9 @@ TEST_P(SequenceDecoding, HearsWhatWasSent) {
             continue;
         EXPECT_NEAR(signal.startSeconds, 0.5, 0.006);
         const double tone = TableOf(c.standard).toneSeconds * c.lengthScale;
-        ASSERT_EQ(signal.toneSeconds.size(), signal.digits.size());
-        for (double seconds : signal.toneSeconds)
-            EXPECT_NEAR(seconds, tone, 0.006);
+        ASSERT_EQ(signal.tones.size(), signal.digits.size());
+        for (const MeasuredTone& measured : signal.tones)
+            EXPECT_NEAR(measured.seconds, tone, 0.006);
     }
 }
 
@@ -74,21 +76,23 @@ const SequenceCase SequenceCases[] = {
     {"Zvei1All", ToneStandard::Zvei1, "E0123456789ABCD", "E0123456789ABCD"},
     {"Zvei2All", ToneStandard::Zvei2, "E0123456789ABCD", "E0123456789ABCD"},
     {"Zvei3All", ToneStandard::Zvei3, "E0123456789ABCD", "E0123456789ABCD"},
+    {"DzveiAll", ToneStandard::Dzvei, "E0123456789ABCD", "E0123456789ABCD"},
     {"CcirAll", ToneStandard::Ccir, "E0123456789ABCD", "E0123456789ABCD"},
     {"EeaAll", ToneStandard::Eea, "E0123456789ABCD", "E0123456789ABCD"},
     {"ReverseOrder", ToneStandard::Ccir, "DCBA9876543210", "DCBA9876543210"},
     {"Repeats", ToneStandard::Zvei1, "1E2E3", "11223"},
     {"RepeatedLetters", ToneStandard::Eea, "AEAE0", "AAAA0"},
     {"FiveTheSame", ToneStandard::Zvei2, "9E9E9", "99999"},
-    // Tolerances: 25 % in length, 2 % in frequency.
-    {"ShortInside", ToneStandard::Eea, "12345", "12345", {}, 1.0, 0.80},
-    {"LongInside", ToneStandard::Zvei1, "12345", "12345", {}, 1.0, 1.20},
-    {"ShortOutside", ToneStandard::Zvei1, "12345", "", {}, 1.0, 0.70},
-    {"LongOutside", ToneStandard::Ccir, "12345", "", {}, 1.0, 1.30},
-    {"HighInside", ToneStandard::Ccir, "67890", "67890", {}, 1.018},
-    {"LowInside", ToneStandard::Zvei3, "67890", "67890", {}, 0.982},
-    {"HighOutside", ToneStandard::Zvei1, "67890", "", {}, 1.03},
-    {"LowOutside", ToneStandard::Eea, "67890", "", {}, 0.97},
+    // Tones off the norm are still heard, from half to one and a half times the length and
+    // while closer to their symbol than to any other.
+    {"ShortInside", ToneStandard::Eea, "12345", "12345", {}, 1.0, 0.55},
+    {"LongInside", ToneStandard::Zvei1, "12345", "12345", {}, 1.0, 1.45},
+    {"ShortOutside", ToneStandard::Zvei1, "12345", "", {}, 1.0, 0.45},
+    {"LongOutside", ToneStandard::Ccir, "12345", "", {}, 1.0, 1.6},
+    {"HighInside", ToneStandard::Zvei1, "67890", "67890", {}, 1.03},
+    {"LowInside", ToneStandard::Dzvei, "67890", "67890", {}, 0.97},
+    {"NamedByNeighbourAbove", ToneStandard::Zvei1, "67890", "78900", {}, 1.06},
+    {"NamedByNeighbourBelow", ToneStandard::Eea, "67890", "56789", {}, 0.94},
     {"TooFewTones", ToneStandard::Zvei1, "12", ""},
     // Noise, levels, DC offset and sample rates.
     {"Noise8k", ToneStandard::Eea, "0123456789", "0123456789", Noisy(8000, -10)},
@@ -104,8 +108,62 @@ const SequenceCase SequenceCases[] = {
 INSTANTIATE_TEST_SUITE_P(Tones, SequenceDecoding, testing::ValuesIn(SequenceCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+struct MeasureCase {
+    const char* name;
+    ToneStandard standard;
+    int sampleRate;
+    double frequencyScale;
+    double lengthScale;
+};
+
+void PrintTo(const MeasureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ToneMeasurement : public testing::TestWithParam<MeasureCase> {};
+
+// At 20 dB SNR every tone is measured to 1 Hz and 2 ms, also just either side of the norm's
+// limits (1.5 % in frequency; 70 +-15 ms in ZVEI, 100 +-10 ms in CCIR).
+TEST_P(ToneMeasurement, FrequencyAndLengthOfEveryTone) {
+    const MeasureCase& c = GetParam();
+    const ToneTable& table = TableOf(c.standard);
+    const SignalShape shape{c.sampleRate, -10, 20.0, 0.0};
+    const auto heard = Decode(c.standard, c.sampleRate,
+                              Render(SequenceBursts(c.standard, "1E2345", c.frequencyScale,
+                                                    c.lengthScale),
+                                     shape));
+    ASSERT_EQ(Sequences(heard), std::vector<std::string>{"112345"});
+    const auto& tones = heard[0].tones;
+    for (std::size_t i = 0; i < tones.size(); ++i) {
+        const double hz = table.frequencyHz[ToneSymbols.find("1E2345"[i])] * c.frequencyScale;
+        EXPECT_NEAR(tones[i].frequencyHz, hz, 1.0) << "tone " << i + 1;
+        EXPECT_NEAR(tones[i].seconds, table.toneSeconds * c.lengthScale, 0.002) << "tone " << i + 1;
+        EXPECT_NEAR(tones[i].startSeconds, 0.5 + i * table.toneSeconds * c.lengthScale, 0.002);
+        EXPECT_EQ(tones[i].gapSeconds, 0.0);
+    }
+}
+
+const MeasureCase MeasureCases[] = {
+    {"Nominal8k", ToneStandard::Zvei1, 8000, 1.0, 1.0},
+    {"HighInside16k", ToneStandard::Zvei1, 16000, 1.014, 1.0},
+    {"HighOutside48k", ToneStandard::Zvei1, 48000, 1.016, 1.0},
+    {"LowInside48k", ToneStandard::Zvei3, 48000, 0.986, 1.0},
+    {"LowOutside8k", ToneStandard::Zvei2, 8000, 0.984, 1.0},
+    {"ShortInside16k", ToneStandard::Zvei1, 16000, 1.0, 56.0 / 70},
+    {"ShortOutside8k", ToneStandard::Dzvei, 8000, 1.0, 54.0 / 70},
+    {"LongInside48k", ToneStandard::Zvei1, 48000, 1.0, 84.0 / 70},
+    {"LongOutside16k", ToneStandard::Zvei1, 16000, 1.0, 86.0 / 70},
+    {"CcirShortOutside48k", ToneStandard::Ccir, 48000, 1.0, 0.89},
+    {"CcirLongOutside8k", ToneStandard::Ccir, 8000, 1.0, 1.11},
+    {"Eea16k", ToneStandard::Eea, 16000, 1.0, 1.0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Tones, ToneMeasurement, testing::ValuesIn(MeasureCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 struct LongCase {
     const char* name;
+    int sampleRate;
     std::vector<TToneBurst> bursts;
     HeardKind kind;
     std::vector<double> frequenciesHz;
@@ -123,28 +181,30 @@ TEST_P(LongSignals, MeasuredAndNamed) {
     std::vector<TToneBurst> bursts{{{}, 0.3}};
     bursts.insert(bursts.end(), c.bursts.begin(), c.bursts.end());
     bursts.push_back({{}, 0.3});
-    const SignalShape shape{44100, -20, 10.0, 0.0};
+    // Tones of half a second and more are measured to 0.2 Hz and 5 ms at 20 dB SNR.
+    const SignalShape shape{c.sampleRate, -20, 20.0, 0.0};
     const auto heard = Decode(ToneStandard::Zvei1, shape.sampleRate, Render(bursts, shape));
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_EQ(heard[0].kind, c.kind);
-    EXPECT_EQ(heard[0].name, c.text);
-    EXPECT_NEAR(heard[0].startSeconds, 0.3, 0.02);
-    EXPECT_NEAR(heard[0].durationSeconds, c.bursts[0].Seconds, 0.02);
+    EXPECT_EQ(NameOfHeard(heard[0]), c.text);
+    EXPECT_NEAR(heard[0].startSeconds, 0.3, 0.005);
+    EXPECT_NEAR(heard[0].durationSeconds, c.bursts[0].Seconds, 0.005);
     ASSERT_EQ(heard[0].frequenciesHz.size(), c.frequenciesHz.size());
     for (std::size_t i = 0; i < c.frequenciesHz.size(); ++i)
-        EXPECT_NEAR(heard[0].frequenciesHz[i], c.frequenciesHz[i], 2.0);
+        EXPECT_NEAR(heard[0].frequenciesHz[i], c.frequenciesHz[i], 0.2);
+    EXPECT_NEAR(heard[0].levelDifferenceDb, 0.0, 0.3);
 }
 
 const LongCase LongCases[] = {
-    {"LowestPreTone", {{{367.5}, 1.0}}, HeardKind::LongTone, {367.5}, "a (367.5 Hz)"},
-    {"LastLetter", {{{1117.5}, 0.6}}, HeardKind::LongTone, {1117.5}, "z (1117.5 Hz)"},
-    {"Umlaut", {{{3000}, 0.6}}, HeardKind::LongTone, {3000}, "\xC3\xA4 (3000  Hz)"},
-    {"CallToneOne", {{{1750}, 2.0}}, HeardKind::LongTone, {1750}, "Tonruf I"},
-    {"CallToneTwo", {{{2135}, 0.5}}, HeardKind::LongTone, {2135}, "Tonruf II"},
-    {"UnnamedTone", {{{1500}, 0.4}}, HeardKind::LongTone, {1500}, ""},
-    {"TwoToneB", {{{675, 825}, 0.6}}, HeardKind::TwoTone, {675, 825}, "675+825  (B)"},
-    {"TwoToneC", {{{675, 2280}, 5.0}}, HeardKind::TwoTone, {675, 2280}, "675+2280(C)"},
-    {"UnnamedPair", {{{700, 1500}, 1.0}}, HeardKind::TwoTone, {700, 1500}, ""},
+    {"LowestPreTone", 8000, {{{367.5}, 1.0}}, HeardKind::LongTone, {367.5}, "a (367.5 Hz)"},
+    {"LastLetter", 16000, {{{1117.5}, 0.6}}, HeardKind::LongTone, {1117.5}, "z (1117.5 Hz)"},
+    {"Umlaut", 48000, {{{3000}, 0.6}}, HeardKind::LongTone, {3000}, "\xC3\xA4 (3000  Hz)"},
+    {"CallToneOne", 44100, {{{1750}, 2.0}}, HeardKind::LongTone, {1750}, "Tonruf I"},
+    {"CallToneTwo", 8000, {{{2135}, 0.5}}, HeardKind::LongTone, {2135}, "Tonruf II"},
+    {"UnnamedTone", 22050, {{{1500}, 0.4}}, HeardKind::LongTone, {1500}, ""},
+    {"TwoToneB", 16000, {{{675, 825}, 0.6}}, HeardKind::TwoTone, {675, 825}, "675+825  (B)"},
+    {"TwoToneC", 48000, {{{675, 2280}, 5.0}}, HeardKind::TwoTone, {675, 2280}, "675+2280(C)"},
+    {"UnnamedPair", 8000, {{{700, 1500}, 1.0}}, HeardKind::TwoTone, {700, 1500}, ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Tones, LongSignals, testing::ValuesIn(LongCases),
@@ -165,6 +225,39 @@ TEST(ToneDecoder, NoSequenceFromFalseAlarmMaterial) {
         for (ToneStandard standard : AllToneStandards)
             EXPECT_TRUE(Sequences(Decode(standard, rate, samples)).empty())
                 << name << " in " << DisplayName(standard);
+    }
+}
+
+TEST(ToneDecoder, ToneBrokenByNoiseIsOneTone) {
+    // The second tone drops out for 8 ms, as a fade on the channel does; the third for 25 ms,
+    // longer than noise breaks a tone, so it is heard as two tones: no code.
+    const auto heard = [](double breakSeconds) {
+        return Sequences(Decode(ToneStandard::Zvei1, 16000,
+                                Render({{{}, 0.3},
+                                        {{1060}, 0.07},
+                                        {{1160}, 0.03},
+                                        {{}, breakSeconds},
+                                        {{1160}, 0.04 - breakSeconds},
+                                        {{1270}, 0.07},
+                                        {{}, 0.3}},
+                                       {16000, -10, 200.0, 0.0})));
+    };
+    EXPECT_EQ(heard(0.008), std::vector<std::string>{"123"});
+    EXPECT_EQ(heard(0.025), std::vector<std::string>{});
+}
+
+TEST(ToneDecoder, NothingStartsBeforeTheInput) {
+    for (const int rate : {8000, 48000}) {
+        // The input opens with a tone: the front end's delay must not place it before 0 s.
+        const auto heard = Decode(
+            ToneStandard::Zvei1, rate,
+            Render({{{1060}, 0.07}, {{1160}, 0.07}, {{1270}, 0.07}, {{}, 0.3}, {{1750}, 0.5}},
+                   {rate, -10, 200.0, 0.0}));
+        ASSERT_EQ(heard.size(), 2u) << rate;
+        EXPECT_GE(heard[0].startSeconds, 0.0) << rate;
+        EXPECT_NEAR(heard[0].startSeconds, 0.0, 0.002) << rate;
+        EXPECT_EQ(heard[0].tones.at(0).startSeconds, heard[0].startSeconds) << rate;
+        EXPECT_NEAR(heard[0].tones.at(0).seconds, 0.07, 0.003) << rate;
     }
 }
 

@@ -1,6 +1,7 @@
 // The decoder on WAV files: the reader's refusals, and the files the simulated encoder writes
 // for the alarms it takes.
 
+#include "app/tonecheck/ToneNames.h"
 #include "app/tones/ToneDecoder.h"
 #include "app/tones/WavReader.h"
 #include "tools/encoder-sim/program/AlarmAudio.h"
@@ -104,12 +105,14 @@ TEST(SimulatorAudio, EveryStandardDecodesFromTheSimulatorsFile) {
                               ("sim-tones-" + std::to_string(getpid()) + ".wav"))
                                  .string();
     const TSelcallStandard simStandards[] = {TSelcallStandard::Zvei1, TSelcallStandard::Zvei2,
-                                             TSelcallStandard::Zvei3, TSelcallStandard::Ccir,
-                                             TSelcallStandard::Eea};
+                                             TSelcallStandard::Zvei3, TSelcallStandard::Dzvei,
+                                             TSelcallStandard::Ccir,  TSelcallStandard::Eea};
     for (std::size_t s = 0; s < std::size(simStandards); ++s) {
         {
-            TAlarmAudio audio(simStandards[s], std::make_unique<TWavWriter>(path, AudioFileRate),
-                              {}, AudioFileRate);
+            TAlarmSoundSettings settings;
+            settings.Standard = simStandards[s];
+            TAlarmAudio audio(settings, std::make_unique<TWavWriter>(path, AudioFileRate), {},
+                              AudioFileRate);
             audio.Sound(Taken(DecodeStxFrame(std::string("\x02"
                                                          "112345F\x03"))));
             audio.Sound(Taken(DecodeStxFrame(std::string("\x02"
@@ -125,13 +128,16 @@ TEST(SimulatorAudio, EveryStandardDecodesFromTheSimulatorsFile) {
         const auto heard = DecodeFile(path, AllToneStandards[s]);
         std::vector<std::string> seen;
         for (const HeardSignal& signal : heard) {
-            seen.push_back(signal.kind == HeardKind::Sequence ? signal.digits : signal.name);
+            seen.push_back(signal.kind == HeardKind::Sequence ? signal.digits : NameOfHeard(signal));
             if (signal.kind == HeardKind::LongTone)
                 seen.back() += " " + std::to_string(std::lround(signal.durationSeconds * 10));
         }
         // Pre-tone lengths in tenths of a second: 0.5 s kurz, 2.0 s lang, 1.0 s for a letter.
-        EXPECT_EQ(seen, (std::vector<std::string>{"Tonruf I 5", "12345", "Tonruf II 20", "98877",
-                                                  "c (427.5 Hz) 10", "0123456789", "ABCD0"}))
+        // Every code twice; a fire alarm ("F") ends with its two-tone pair.
+        EXPECT_EQ(seen, (std::vector<std::string>{"Tonruf I 5", "12345", "12345", "675+1240(E)",
+                                                  "Tonruf II 20", "98877", "98877", "675+1240(E)",
+                                                  "c (427.5 Hz) 10", "0123456789", "0123456789",
+                                                  "ABCD0", "ABCD0", "675+1240(E)"}))
             << DisplayName(AllToneStandards[s]);
     }
     std::filesystem::remove(path);

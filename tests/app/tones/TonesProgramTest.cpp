@@ -39,14 +39,27 @@ protected:
         folder_ =
             std::filesystem::temp_directory_path() / ("quorvane-tones-" + std::to_string(getpid()));
         std::filesystem::create_directories(folder_);
-        TAlarmAudio audio(TSelcallStandard::Ccir,
-                          std::make_unique<TWavWriter>(Path("alarm.wav"), AudioFileRate), {},
-                          AudioFileRate);
-        audio.Sound({DecodeStxFrame("\x02"
-                                    "3"
-                                    "11223"
-                                    "F\x03"),
-                     TAlarmOutcome::Transmitting, 0});
+        // "Tonruf I  lang", 11223, "Feueralarm": call tone, code, repeat and two-tone pair.
+        const TDecodedFrame frame = DecodeStxFrame("\x02"
+                                                   "3"
+                                                   "11223"
+                                                   "F\x03");
+        const std::pair<const char*, void (*)(TSoundFaults&)> recordings[] = {
+            {"alarm.wav", [](TSoundFaults&) {}},
+            {"detuned.wav", [](TSoundFaults& f) { f.DetunePercent = 2.0; }},
+            {"stretched.wav", [](TSoundFaults& f) { f.StretchPercent = 30.0; }},
+            {"wrong-digit.wav", [](TSoundFaults& f) { f.WrongDigit = true; }},
+            {"wrong-pair.wav", [](TSoundFaults& f) { f.WrongPair = true; }},
+            {"no-call-tone.wav", [](TSoundFaults& f) { f.NoCallTone = true; }},
+        };
+        for (const auto& [name, fault] : recordings) {
+            TAlarmSoundSettings settings;
+            settings.Standard = TSelcallStandard::Ccir;
+            fault(settings.Faults);
+            TAlarmAudio audio(settings, std::make_unique<TWavWriter>(Path(name), AudioFileRate), {},
+                              AudioFileRate);
+            audio.Sound({frame, TAlarmOutcome::Transmitting, 0});
+        }
         // The same samples without their 44-byte header, as raw input.
         std::ifstream wav(Path("alarm.wav"), std::ios::binary);
         wav.seekg(44);
@@ -61,6 +74,10 @@ protected:
 
 std::filesystem::path TonesProgram::folder_;
 
+// The alarm the recordings should carry, as the window would describe it.
+const std::string Expect =
+    " --standard ccir --expect 11223 --pre-tone 'Tonruf I  lang' --alarm-type Feueralarm";
+
 TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
     const struct {
         std::string arguments;
@@ -68,14 +85,40 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
         std::string output;
     } cases[] = {
         {Path("alarm.wav") + " --standard ccir", 0, " s: long tone 1750.0 Hz, "},
-        {Path("alarm.wav") + " --standard=CCIR", 0, " s: sequence 11223 (CCIR), 0.500 s, tones 1"},
+        {Path("alarm.wav") + " --standard=CCIR", 0, " s: sequence 11223 (CCIR), 0.4"},
         {Path("alarm.wav") + " --standard ccir --json", 0,
-         "\"frequencies\":[1750.0],\"name\":\"Tonruf I\"}\n"},
+         "\"frequencies\":[1750.0],\"name\":\"Tonruf I\",\"hz\":[1750.0],\"ms\":"},
+        {Path("alarm.wav") + " --standard ccir --json", 0,
+         "\"kind\":\"two-tone\",\"duration\":5.0"},
         {Path("alarm.wav") + " --json --standard ccir", 0,
-         "\"duration\":0.500,\"standard\":\"CCIR\",\"digits\":\"11223\",\"tones\":[0.1"},
+         "\"standard\":\"CCIR\",\"digits\":\"11223\",\"tones\":[{\"symbol\":\"1\","
+         "\"hz\":1124.0,\"ms\":"},
+        // Every fault the simulator can sound is named in the window's words.
+        {Path("alarm.wav") + Expect, 0, "\nstimmt\n"},
+        {Path("detuned.wav") + Expect, 0,
+         "\nweicht ab (Ton 1: 1146 Hz statt 1124 Hz (+2,0 %), Ton 2: 2152 Hz statt 2110 Hz "
+         "(+2,0 %),"},
+        {Path("stretched.wav") + Expect, 0, "\nweicht ab (Ton 1: 130 ms statt 100 ms, "},
+        {Path("stretched.wav") + Expect, 0, "Ton 5: 130 ms statt 100 ms, Code 6"},
+        {Path("wrong-digit.wav") + Expect, 0, "\nweicht ab (Stelle 3: 3 statt 2)\n"},
+        {Path("wrong-pair.wav") + Expect, 0,
+         "\nweicht ab (Doppelton 675+2280 Hz statt 675+1240 Hz)\n"},
+        {Path("no-call-tone.wav") + Expect, 0, "\nweicht ab (kein Tonruf I gehört)\n"},
+        {Path("alarm.wav") + " --standard ccir --expect 11223 --pre-tone 'Tonruf II kurz' --json",
+         0,
+         "{\"kind\":\"verdict\",\"verdict\":\"weicht ab\",\"misses\":[\"kein Tonruf II "
+         "gehört\"]}\n"},
+        // Tones of another standard are named by the nearest of the table, and judged off.
+        {Path("alarm.wav") + " --expect 11223", 0, "\nweicht ab (Stelle 1: 2 statt 1, "},
+        {"- --rate 8000 --expect 11223 < /dev/null", 0, "nichts gehört\n"},
+        {Path("wrong-pair.wav") + Expect + " --png " + Path("alarm.png"), 0, "weicht ab"},
+        {Path("alarm.wav") + " --png " + Path("missing/alarm.png"), 2,
+         "cannot write the picture " + Path("missing/alarm.png")},
+        {Path("alarm.wav") + " --expect 1x", 2, "invalid value '1x' for --expect"},
+        {Path("alarm.wav") + " --alarm-type Feueralarm", 2, "describe the alarm --expect judges"},
         {"- --rate 22050 --standard ccir < " + Path("alarm.raw"), 0, "sequence 11223 (CCIR)"},
         {"- --standard ccir < " + Path("alarm.wav"), 0, "sequence 11223 (CCIR)"},
-        {Path("alarm.wav"), 0, "\"Tonruf I\"\n"}, // ZVEI1 by default: no CCIR sequence
+        {Path("alarm.wav"), 0, "\"Tonruf I\"\n"},
         {Path("missing.wav"), 2, "cannot open " + Path("missing.wav") + ": No such file"},
         {Path("text.wav"), 2, "not a WAV file (no RIFF/WAVE header)"},
         {Path(""), 2, "it is a folder"},
@@ -92,7 +135,10 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
         EXPECT_NE(run.output.find(c.output), std::string::npos) << c.arguments << "\n"
                                                                 << run.output;
     }
-    EXPECT_EQ(RunTones(Path("alarm.wav")).output.find("sequence"), std::string::npos);
+    std::ifstream picture(Path("alarm.png"), std::ios::binary);
+    std::string signature(8, '\0');
+    picture.read(signature.data(), 8);
+    EXPECT_EQ(signature, "\x89PNG\r\n\x1a\n");
 }
 
 } // namespace

@@ -274,14 +274,14 @@ TEST_F(MainFormLayoutTest, TestRecordFillsTheBandBelowTheOptionGroups) {
     // The tests run without an audio server, as a machine without sound card would.
     EXPECT_EQ(Items(*Form->TestRecord->ToneInputSelector), QStringList{"Aus"});
     EXPECT_EQ(Items(*Form->TestRecord->ToneStandardSelector),
-              (QStringList{"ZVEI1", "ZVEI2", "ZVEI3", "CCIR", "EEA"}));
+              (QStringList{"ZVEI1", "ZVEI2", "ZVEI3", "DZVEI", "CCIR", "EEA"}));
     EXPECT_EQ(Form->TestRecord->ToneStandardSelector->currentText(), "ZVEI1");
     EXPECT_EQ(Form->TestRecord->LevelMeter->text(), "Aus");
     EXPECT_EQ(Form->TestRecord->RecordList->headerItem()->text(8), "Ergebnis");
 }
 
 TEST_F(MainFormLayoutTest, ChosenStandardIsRememberedForTheNextRun) {
-    ChooseItem(*Form->TestRecord->ToneStandardSelector, 3);
+    ChooseItem(*Form->TestRecord->ToneStandardSelector, 4);
     Form.reset();
     CreateForm();
     EXPECT_EQ(Form->TestRecord->ToneStandardSelector->currentText(), "CCIR");

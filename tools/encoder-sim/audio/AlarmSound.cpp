@@ -1,5 +1,7 @@
 #include "tools/encoder-sim/audio/AlarmSound.h"
 
+#include "app/options/OptionGroupItems.h"
+
 #include <cstdio>
 #include <optional>
 
@@ -12,6 +14,10 @@ constexpr double CallToneTwoHz = 2135.0;
 constexpr double FirstLetterHz = 367.5;
 constexpr double LetterStepHz = 30.0;
 constexpr int LastLetterItem = 13; // "m": the last letter a telegram can carry
+// The partner a wrong pair sounds instead of the right one.
+constexpr double WrongPartnerHz = 2280.0;
+constexpr double OtherWrongPartnerHz = 1240.0;
+constexpr std::size_t WrongDigitPlace = 2;
 
 // The pre-tone burst a frame selects, if any.
 std::optional<TToneBurst> PreToneBurst(const TDecodedFrame& frame) {
@@ -32,36 +38,82 @@ std::optional<TToneBurst> PreToneBurst(const TDecodedFrame& frame) {
     return TToneBurst{{hz}, call <= 2 ? ShortCallToneSeconds : LongCallToneSeconds};
 }
 
+std::string SoundedCode(std::string code, const TSoundFaults& faults) {
+    if (faults.WrongDigit && code.size() > WrongDigitPlace) {
+        char& digit = code[WrongDigitPlace];
+        digit = digit >= '0' && digit < '9' ? static_cast<char>(digit + 1) : '0';
+    }
+    return code;
+}
+
+std::vector<TToneBurst> CodeBursts(const TDecodedFrame& frame, const TAlarmSoundSettings& settings) {
+    std::vector<TToneBurst> bursts =
+        SelcallBursts(settings.Standard, SoundedCode(frame.Code, settings.Faults));
+    for (TToneBurst& burst : bursts) {
+        burst.FrequenciesHz[0] *= 1.0 + settings.Faults.DetunePercent / 100.0;
+        burst.Seconds *= 1.0 + settings.Faults.StretchPercent / 100.0;
+    }
+    return bursts;
+}
+
+const TwoTonePair* PairOf(const TDecodedFrame& frame, const ToneLimits& limits) {
+    const auto& items = AlarmTypeItems();
+    if (!frame.AlarmType || frame.AlarmType->Item < 0 ||
+        static_cast<std::size_t>(frame.AlarmType->Item) >= items.size())
+        return nullptr;
+    return limits.PairFor(items[static_cast<std::size_t>(frame.AlarmType->Item)]);
+}
+
 } // namespace
 
-std::vector<TToneBurst> AlarmBursts(const TDecodedFrame& frame, TSelcallStandard standard) {
+std::vector<TToneBurst> AlarmBursts(const TDecodedFrame& frame,
+                                    const TAlarmSoundSettings& settings) {
+    const SequenceLimits& sequence = settings.Limits.Of(ToneStandardOf(settings.Standard));
     std::vector<TToneBurst> bursts{{{}, AlarmSilenceSeconds}};
-    if (const auto preTone = PreToneBurst(frame)) {
+    if (const auto preTone = PreToneBurst(frame); preTone && !settings.Faults.NoCallTone) {
         bursts.push_back(*preTone);
         bursts.push_back({{}, PreTonePauseSeconds});
     }
-    for (TToneBurst& tone : SelcallBursts(standard, frame.Code))
-        bursts.push_back(std::move(tone));
+    const std::vector<TToneBurst> code = CodeBursts(frame, settings);
+    bursts.insert(bursts.end(), code.begin(), code.end());
+    if (sequence.repeated) {
+        bursts.push_back({{}, sequence.pauseSeconds});
+        bursts.insert(bursts.end(), code.begin(), code.end());
+    }
+    if (const TwoTonePair* pair = PairOf(frame, settings.Limits)) {
+        double partner = pair->frequenciesHz[1];
+        if (settings.Faults.WrongPair)
+            partner = partner == WrongPartnerHz ? OtherWrongPartnerHz : WrongPartnerHz;
+        bursts.push_back({{}, pair->delaySeconds});
+        bursts.push_back({{pair->frequenciesHz[0], partner}, pair->seconds});
+    }
     bursts.push_back({{}, AlarmSilenceSeconds});
     return bursts;
 }
 
 std::string AlarmSoundDescription() {
-    char text[1024];
+    char text[1536];
     std::snprintf(
         text, sizeof text,
         "The tones of an alarm: %.1f s silence, the pre-tone the telegram selects, %.1f s\n"
         "pause, the code (one tone per character, the repeat tone for a character equal\n"
-        "to the one before; %.0f ms each in ZVEI, %.0f ms in CCIR, %.0f ms in EEA), %.1f s\n"
-        "silence. Pre-tone lengths: \"Tonruf I\" (%.0f Hz) and \"Tonruf II\" (%.0f Hz) %.1f s\n"
-        "\"kurz\" and %.1f s \"lang\"; the letter pre-tones a (%.1f Hz) to m (%.1f Hz) %.1f s.\n"
-        "No two-tone signal is added: the telegram does not tell which one.\n",
+        "to the one before; %.0f ms each in ZVEI, %.0f ms in CCIR, %.0f ms in EEA), the\n"
+        "pause the limits file gives (%.1f s) and the code again, then the two-tone pair\n"
+        "the limits file gives for the telegram's alarm type (by default 675+1240 Hz for\n"
+        "Feueralarm and 675+1860 Hz for Probealarm, %.1f s after the code, for %.1f s),\n"
+        "and %.1f s silence. Pre-tone lengths: \"Tonruf I\" (%.0f Hz) and \"Tonruf II\"\n"
+        "(%.0f Hz) %.1f s \"kurz\" and %.1f s \"lang\"; the letter pre-tones a (%.1f Hz)\n"
+        "to m (%.1f Hz) %.1f s. The limits file is tone-limits.txt in the working folder,\n"
+        "or else the installed one (share/quorvane/tone-limits.txt).\n",
         AlarmSilenceSeconds, PreTonePauseSeconds,
         1000 * SelcallToneSeconds(TSelcallStandard::Zvei1),
         1000 * SelcallToneSeconds(TSelcallStandard::Ccir),
-        1000 * SelcallToneSeconds(TSelcallStandard::Eea), AlarmSilenceSeconds, CallToneOneHz,
-        CallToneTwoHz, ShortCallToneSeconds, LongCallToneSeconds, FirstLetterHz,
-        FirstLetterHz + LetterStepHz * (LastLetterItem - 1), LetterPreToneSeconds);
+        1000 * SelcallToneSeconds(TSelcallStandard::Eea),
+        DefaultToneLimits().Of(ToneStandard::Zvei1).pauseSeconds,
+        DefaultToneLimits().pairs.front().delaySeconds, DefaultToneLimits().pairs.front().seconds,
+        AlarmSilenceSeconds, CallToneOneHz, CallToneTwoHz, ShortCallToneSeconds,
+        LongCallToneSeconds, FirstLetterHz, FirstLetterHz + LetterStepHz * (LastLetterItem - 1),
+        LetterPreToneSeconds);
     return text;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // What an encoder of this kind transmits for one alarm: the pre-tone the telegram selects (if
-// any), a short pause, then the code as a selective-call sequence, framed by silence. No
-// two-tone signal: the telegram does not say which one.
+// any), a short pause, the code as a selective-call sequence, the usual pause and the code
+// again, then the two-tone pair that the limits give for the telegram's alarm type (if any),
+// after its delay and for its length; all framed by silence. Faults change that on purpose, so
+// each miss a tone check must find can be sounded.
 //
 // Pre-tone lengths (they are not in the telegram, so the simulator fixes them):
 //   call tones "Tonruf I" 1750 Hz and "Tonruf II" 2135 Hz: 0.5 s "kurz", 2.0 s "lang";
@@ -9,6 +11,7 @@
 //
 // Pure; any thread may call it.
 
+#include "app/tonecheck/ToneLimits.h"
 #include "tools/encoder-sim/audio/SelcallCode.h"
 #include "tools/encoder-sim/audio/ToneSynthesis.h"
 #include "tools/encoder-sim/protocol/DecodedFrame.h"
@@ -24,9 +27,27 @@ inline constexpr double LetterPreToneSeconds = 1.0;
 inline constexpr double PreTonePauseSeconds = 0.2;
 inline constexpr double AlarmSilenceSeconds = 0.5; // before and after each alarm
 
-std::vector<TToneBurst> AlarmBursts(const TDecodedFrame& frame, TSelcallStandard standard);
+// Deliberate faults of the tones, each one a miss the tone check must name.
+struct TSoundFaults {
+    double DetunePercent = 0.0;  // every tone of the code this far off
+    double StretchPercent = 0.0; // every tone of the code this much longer
+    bool WrongDigit = false;     // the code's third character one higher
+    bool WrongPair = false;      // the two-tone pair with another partner tone
+    bool NoCallTone = false;     // the call tone left out
 
-// The paragraph of the usage text that tells these lengths.
+    bool operator==(const TSoundFaults&) const = default;
+};
+
+struct TAlarmSoundSettings {
+    TSelcallStandard Standard = TSelcallStandard::Zvei1;
+    ToneLimits Limits = DefaultToneLimits();
+    TSoundFaults Faults;
+};
+
+std::vector<TToneBurst> AlarmBursts(const TDecodedFrame& frame,
+                                    const TAlarmSoundSettings& settings);
+
+// The paragraph of the usage text that tells what is sent.
 std::string AlarmSoundDescription();
 
 } // namespace EncoderSim

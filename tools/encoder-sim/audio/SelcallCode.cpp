@@ -15,7 +15,7 @@ struct TStandardRow {
     std::array<double, 15> Hz;
 };
 
-constexpr std::array<TStandardRow, 5> Rows{{
+constexpr std::array<TStandardRow, 6> Rows{{
     {TSelcallStandard::Zvei1,
      "ZVEI1",
      0.070,
@@ -26,6 +26,10 @@ constexpr std::array<TStandardRow, 5> Rows{{
      {2400, 1060, 1160, 1270, 1400, 1530, 1670, 1830, 2000, 2200, 885, 825, 740, 680, 970}},
     {TSelcallStandard::Zvei3,
      "ZVEI3",
+     0.070,
+     {2400, 1060, 1160, 1270, 1400, 1530, 1670, 1830, 2000, 2200, 885, 810, 2800, 680, 970}},
+    {TSelcallStandard::Dzvei,
+     "DZVEI",
      0.070,
      {2200, 970, 1060, 1160, 1270, 1400, 1530, 1670, 1830, 2000, 885, 810, 740, 680, 2400}},
     {TSelcallStandard::Ccir,
@@ -67,6 +71,10 @@ std::optional<TSelcallStandard> ParseSelcallStandard(std::string_view name) {
             return row.Standard;
     }
     return std::nullopt;
+}
+
+ToneStandard ToneStandardOf(TSelcallStandard standard) {
+    return ParseToneStandard(RowOf(standard).Name).value_or(DefaultToneStandard);
 }
 
 double SelcallToneSeconds(TSelcallStandard standard) {

@@ -5,6 +5,7 @@
 //
 // Pure; any thread may call these.
 
+#include "app/tones/ToneStandard.h"
 #include "tools/encoder-sim/audio/ToneSynthesis.h"
 
 #include <optional>
@@ -13,10 +14,13 @@
 
 namespace EncoderSim {
 
-enum class TSelcallStandard { Zvei1, Zvei2, Zvei3, Ccir, Eea };
+enum class TSelcallStandard { Zvei1, Zvei2, Zvei3, Dzvei, Ccir, Eea };
 
-// "zvei1", "zvei2", "zvei3", "ccir", "eea" in any letter case.
+// "zvei1", "zvei2", "zvei3", "dzvei", "ccir", "eea" in any letter case.
 std::optional<TSelcallStandard> ParseSelcallStandard(std::string_view name);
+
+// The program's name for the same standard, the key of its limits.
+ToneStandard ToneStandardOf(TSelcallStandard standard);
 
 // Length of one tone: 70 ms for ZVEI, 100 ms for CCIR, 40 ms for EEA.
 double SelcallToneSeconds(TSelcallStandard standard);

@@ -1,6 +1,5 @@
 #include "tools/encoder-sim/program/AlarmAudio.h"
 
-#include "tools/encoder-sim/audio/AlarmSound.h"
 #include "tools/encoder-sim/program/CommandLine.h"
 
 #include <cstdio>
@@ -15,15 +14,15 @@ constexpr double ToneAmplitude = 0.5;
 
 } // namespace
 
-TAlarmAudio::TAlarmAudio(TSelcallStandard standard, std::unique_ptr<TWavWriter> writer,
+TAlarmAudio::TAlarmAudio(TAlarmSoundSettings settings, std::unique_ptr<TWavWriter> writer,
                          TPlaySamples play, int playRate)
-    : Standard_(standard), Writer_(std::move(writer)), Play_(std::move(play)), PlayRate_(playRate) {
-}
+    : Settings_(std::move(settings)), Writer_(std::move(writer)), Play_(std::move(play)),
+      PlayRate_(playRate) {}
 
 void TAlarmAudio::Sound(const TReceivedFrame& frame) {
     if (!frame.Accepted() || frame.Outcome == TAlarmOutcome::Dropped)
         return;
-    const std::vector<TToneBurst> bursts = AlarmBursts(frame.Decoded(), Standard_);
+    const std::vector<TToneBurst> bursts = AlarmBursts(frame.Decoded(), Settings_);
     if (Writer_) {
         try {
             Writer_->Append(SynthesiseBursts(bursts, AudioFileRate, ToneAmplitude));

@@ -6,7 +6,7 @@
 // throws: a WAV file that cannot be written any more is reported once on standard error and
 // then left alone, and the encoder goes on.
 
-#include "tools/encoder-sim/audio/SelcallCode.h"
+#include "tools/encoder-sim/audio/AlarmSound.h"
 #include "tools/encoder-sim/audio/WavWriter.h"
 #include "tools/encoder-sim/encoder/EncoderSimulator.h"
 
@@ -24,13 +24,13 @@ using TPlaySamples = std::function<void(std::vector<std::int16_t>)>;
 class TAlarmAudio {
 public:
     // `writer` and `play` may each be empty; `playRate` is the rate `play` takes.
-    TAlarmAudio(TSelcallStandard standard, std::unique_ptr<TWavWriter> writer, TPlaySamples play,
-                int playRate);
+    TAlarmAudio(TAlarmSoundSettings settings, std::unique_ptr<TWavWriter> writer,
+                TPlaySamples play, int playRate);
 
     void Sound(const TReceivedFrame& frame);
 
 private:
-    TSelcallStandard Standard_;
+    TAlarmSoundSettings Settings_;
     std::unique_ptr<TWavWriter> Writer_;
     TPlaySamples Play_;
     int PlayRate_;

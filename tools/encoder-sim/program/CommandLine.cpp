@@ -30,6 +30,19 @@ std::optional<double> ParseSeconds(const std::string& text) {
     return value;
 }
 
+// A signed percentage within +-MaxFaultPercent.
+std::optional<double> ParsePercent(const std::string& text) {
+    const std::size_t digits = text.starts_with("-") || text.starts_with("+") ? 1 : 0;
+    if (text.size() == digits || text.find_first_not_of("0123456789.", digits) != std::string::npos)
+        return std::nullopt;
+    char* end = nullptr;
+    double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(value) ||
+        std::abs(value) > MaxFaultPercent)
+        return std::nullopt;
+    return value;
+}
+
 std::string BadValue(std::string_view option, std::string_view value, std::string_view expected) {
     return "invalid value '" + std::string(value) + "' for " + std::string(option) + " (expected " +
            std::string(expected) + ")";
@@ -49,7 +62,8 @@ TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
         auto takesValue = option == "--dir" || option == "--com" || option == "--buffer" ||
                           option == "--tx-ms" || option == "--silent-after" ||
-                          option == "--audio" || option == "--tones";
+                          option == "--audio" || option == "--tones" ||
+                          option == "--detune" || option == "--stretch";
         if (inlineValue && !takesValue)
             return {std::nullopt, "option " + option + " takes no value"};
         std::string value;
@@ -72,6 +86,18 @@ TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             options.Settings.Faults.Nak = true;
         } else if (option == "--garbage") {
             options.Settings.Faults.Garbage = true;
+        } else if (option == "--wrong-digit") {
+            options.SoundFaults.WrongDigit = true;
+        } else if (option == "--wrong-pair") {
+            options.SoundFaults.WrongPair = true;
+        } else if (option == "--no-call-tone") {
+            options.SoundFaults.NoCallTone = true;
+        } else if (option == "--detune" || option == "--stretch") {
+            const auto percent = ParsePercent(value);
+            if (!percent)
+                return {std::nullopt, BadValue(option, value, "-40 to 40 percent")};
+            (option == "--detune" ? options.SoundFaults.DetunePercent
+                                  : options.SoundFaults.StretchPercent) = *percent;
         } else if (option == "--play") {
             options.Play = true;
         } else if (option == "--audio") {
@@ -81,7 +107,7 @@ TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         } else if (option == "--tones") {
             auto standard = ParseSelcallStandard(value);
             if (!standard)
-                return {std::nullopt, BadValue(option, value, "zvei1, zvei2, zvei3, ccir or eea")};
+                return {std::nullopt, BadValue(option, value, "zvei1, zvei2, zvei3, dzvei, ccir or eea")};
             options.Tones = *standard;
         } else if (option == "--dir") {
             if (value.empty())
@@ -139,7 +165,13 @@ line.
                         ones) to FILE, a 16-bit mono WAV file at 22050 Hz
   --play                sound the same tones on the default audio output
   --tones STANDARD      selective-call standard of the code: zvei1 (default),
-                        zvei2, zvei3, ccir or eea
+                        zvei2, zvei3, dzvei, ccir or eea
+  --detune PCT          sound every tone of the code PCT percent off (-40 to 40)
+  --stretch PCT         sound every tone of the code PCT percent longer
+  --wrong-digit         sound the code's third character one higher
+  --wrong-pair          sound the two-tone pair with a wrong partner tone
+                        (2280 Hz, or 1240 Hz where 2280 Hz is right)
+  --no-call-tone        leave the call tone out
   -h, --help            show this text and exit
 
 )";

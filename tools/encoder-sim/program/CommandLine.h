@@ -3,7 +3,7 @@
 //
 // Pure; ParseCommandLine never throws and reports the first bad option as a sentence.
 
-#include "tools/encoder-sim/audio/SelcallCode.h"
+#include "tools/encoder-sim/audio/AlarmSound.h"
 #include "tools/encoder-sim/encoder/EncoderModel.h"
 
 #include <optional>
@@ -22,6 +22,7 @@ struct TSimOptions {
     std::optional<std::string> AudioFile; // WAV file the alarms' tones are written to
     bool Play = false;                    // sound the alarms' tones on the default output
     TSelcallStandard Tones = TSelcallStandard::Zvei1;
+    TSoundFaults SoundFaults;
 };
 
 struct TParsedCommandLine {
@@ -34,6 +35,7 @@ inline constexpr unsigned MaxComNumber = 50;
 inline constexpr unsigned long MaxBufferSize = 1000;
 inline constexpr unsigned long MaxTxMs = 3'600'000;
 inline constexpr double MaxSilentAfterSeconds = 86'400;
+inline constexpr double MaxFaultPercent = 40.0;
 
 // `args` are the arguments after the program name.
 TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);

@@ -1,6 +1,7 @@
 // quorvane-encoder-sim: a simulated alarm encoder on a virtual serial port, for trying Quorvane
 // without hardware and for whole-program tests. See --help.
 
+#include "app/tonecheck/LimitsFile.h"
 #include "tools/encoder-sim/encoder/EncoderSimulator.h"
 #include "tools/encoder-sim/player/AudioPlayer.h"
 #include "tools/encoder-sim/program/AlarmAudio.h"
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <pthread.h>
 #include <string>
@@ -21,6 +23,11 @@
 using namespace EncoderSim;
 
 namespace {
+
+std::filesystem::path ProgramFolder() {
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+}
 
 // The alarms' tones, when --audio or --play asks for them.
 std::optional<TAlarmAudio> MakeAlarmAudio(const TSimOptions& options,
@@ -33,8 +40,11 @@ std::optional<TAlarmAudio> MakeAlarmAudio(const TSimOptions& options,
         player.emplace();
         play = [&player](std::vector<std::int16_t> samples) { player->Play(std::move(samples)); };
     }
-    return TAlarmAudio(options.Tones, std::move(writer), std::move(play),
-                       player ? player->SampleRate() : AudioFileRate);
+    const LoadedLimits limits = LoadToneLimits(LimitsFileCandidates(ProgramFolder()));
+    for (const std::string& message : limits.messages)
+        std::fprintf(stderr, "%s: %s\n", SimProgramName.data(), message.c_str());
+    return TAlarmAudio({options.Tones, limits.limits, options.SoundFaults}, std::move(writer),
+                       std::move(play), player ? player->SampleRate() : AudioFileRate);
 }
 
 int Run(const TSimOptions& options, const sigset_t& stopSignals) {

@@ -4,6 +4,8 @@
 //
 // Pure functions on constant data; any thread may call them.
 
+#include "app/tones/HeardSignal.h"
+
 #include <string>
 
 // "c (427.5 Hz)", "Tonruf I", ...; empty when no item matches.
@@ -11,3 +13,6 @@ std::string NameOfLongTone(double frequencyHz);
 
 // "675+1240(E)", ...; empty when no item matches both tones.
 std::string NameOfTwoTone(double lowerHz, double higherHz);
+
+// The name of a long tone or two-tone signal as above; empty for a sequence.
+std::string NameOfHeard(const HeardSignal& signal);

@@ -1,4 +1,4 @@
-#include "app/tones/ToneNames.h"
+#include "app/tonecheck/ToneNames.h"
 
 #include "app/options/OptionGroupItems.h"
 
@@ -47,4 +47,16 @@ std::string NameOfLongTone(double frequencyHz) {
 
 std::string NameOfTwoTone(double lowerHz, double higherHz) {
     return ClosestName({&TwoToneAlarms()}, {lowerHz, higherHz});
+}
+
+std::string NameOfHeard(const HeardSignal& signal) {
+    switch (signal.kind) {
+    case HeardKind::LongTone:
+        return NameOfLongTone(signal.frequenciesHz.at(0));
+    case HeardKind::TwoTone:
+        return NameOfTwoTone(signal.frequenciesHz.at(0), signal.frequenciesHz.at(1));
+    case HeardKind::Sequence:
+        break;
+    }
+    return {};
 }

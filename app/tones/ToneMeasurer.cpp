@@ -1,0 +1,176 @@
+#include "app/tones/ToneMeasurer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+namespace {
+
+// Long enough for a two-tone signal's last seconds and a sequence tone closed late.
+constexpr double KeptSeconds = 3.0;
+// Less than this inside a tone leaves its frequency to the tracker.
+constexpr double ShortestSpanSeconds = 0.008;
+// Spans of growing length, each narrowing the search of the next: a Hann window's main lobe
+// reaches 2 / T either side of the peak, and the peak search must stay within it.
+constexpr double FirstSpanSeconds = 0.04;
+constexpr double SecondSpanSeconds = 0.3;
+constexpr double FirstReachHz = 25.0;
+constexpr int SearchSteps = 28;
+// The envelope window: short for sharp edges, long enough to average noise down.
+constexpr double EnvelopeSeconds = 0.004;
+// An edge is where the envelope crosses this share of the tone's amplitude: low enough that
+// a 2 ms fade in or out moves it little, well above the envelope of 10 dB noise.
+constexpr double EdgeShare = 0.3;
+
+} // namespace
+
+ToneMeasurer::ToneMeasurer(double sampleRate, double offsetSeconds)
+    : sampleRate_(sampleRate), offsetSeconds_(offsetSeconds),
+      ring_(static_cast<std::size_t>(std::ceil(KeptSeconds * sampleRate)), 0.0f) {}
+
+void ToneMeasurer::Add(float sample) {
+    ring_[added_ % ring_.size()] = sample;
+    ++added_;
+}
+
+float ToneMeasurer::At(std::uint64_t sample) const {
+    return ring_[sample % ring_.size()];
+}
+
+ToneMeasurer::Span ToneMeasurer::Kept(double fromSeconds, double toSeconds) const {
+    const double oldest = added_ > ring_.size() ? static_cast<double>(added_ - ring_.size()) : 0.0;
+    const double newest = static_cast<double>(added_) - 1.0;
+    const double first = std::max(oldest, std::ceil((fromSeconds - offsetSeconds_) * sampleRate_));
+    const double last = std::min(newest, std::floor((toSeconds - offsetSeconds_) * sampleRate_));
+    if (last < first)
+        return {};
+    return {static_cast<std::uint64_t>(first), static_cast<std::size_t>(last - first) + 1};
+}
+
+double ToneMeasurer::WindowedMagnitude(const Span& span, double hz) const {
+    const double count = static_cast<double>(span.count);
+    const std::complex<double> toneStep = std::polar(1.0, -2.0 * std::numbers::pi * hz / sampleRate_);
+    const std::complex<double> windowStep = std::polar(1.0, 2.0 * std::numbers::pi / count);
+    std::complex<double> tone = std::polar(1.0, -2.0 * std::numbers::pi * hz / sampleRate_ *
+                                                    static_cast<double>(span.first));
+    std::complex<double> window = std::polar(1.0, std::numbers::pi / count);
+    std::complex<double> sum;
+    for (std::size_t n = 0; n < span.count; ++n) {
+        const double w = 0.5 - 0.5 * window.real();
+        sum += w * static_cast<double>(At(span.first + n)) * tone;
+        tone *= toneStep;
+        window *= windowStep;
+    }
+    return std::abs(sum) / (count / 2.0);
+}
+
+// Golden-section search for the spectrum's peak; the window's main lobe makes it unimodal.
+double ToneMeasurer::PeakHz(const Span& span, double nearHz, double reachHz) const {
+    constexpr double Ratio = 0.6180339887498949;
+    double low = nearHz - reachHz;
+    double high = nearHz + reachHz;
+    double a = high - Ratio * (high - low);
+    double b = low + Ratio * (high - low);
+    double magnitudeA = WindowedMagnitude(span, a);
+    double magnitudeB = WindowedMagnitude(span, b);
+    for (int step = 0; step < SearchSteps; ++step) {
+        if (magnitudeA < magnitudeB) {
+            low = a;
+            a = b;
+            magnitudeA = magnitudeB;
+            b = low + Ratio * (high - low);
+            magnitudeB = WindowedMagnitude(span, b);
+        } else {
+            high = b;
+            b = a;
+            magnitudeB = magnitudeA;
+            a = high - Ratio * (high - low);
+            magnitudeA = WindowedMagnitude(span, a);
+        }
+    }
+    return (low + high) / 2.0;
+}
+
+double ToneMeasurer::FrequencyHz(double fromSeconds, double toSeconds, double nearHz) const {
+    const Span whole = Kept(fromSeconds, toSeconds);
+    if (static_cast<double>(whole.count) < ShortestSpanSeconds * sampleRate_)
+        return nearHz;
+    const auto middle = [&](double seconds) {
+        const auto count = std::min(whole.count, static_cast<std::size_t>(seconds * sampleRate_));
+        return Span{whole.first + (whole.count - count) / 2, count};
+    };
+    Span span = middle(FirstSpanSeconds);
+    double hz = PeakHz(span, nearHz, FirstReachHz);
+    for (const double seconds : {SecondSpanSeconds, KeptSeconds}) {
+        if (span.count == whole.count)
+            break;
+        span = middle(seconds);
+        hz = PeakHz(span, hz, sampleRate_ / static_cast<double>(span.count));
+    }
+    return hz;
+}
+
+double ToneMeasurer::Amplitude(double fromSeconds, double toSeconds, double hz) const {
+    const Span span = Kept(fromSeconds, toSeconds);
+    return span.count == 0 ? 0.0 : WindowedMagnitude(span, hz);
+}
+
+std::optional<double> ToneMeasurer::EdgeSeconds(double hz, double amplitude, double insideSeconds,
+                                                 double outsideSeconds,
+                                                 double otherHz) const {
+    // A box as wide as whole periods of the difference tone cancels the partner.
+    const double apartHz = std::abs(otherHz - hz);
+    const double boxSeconds =
+        otherHz > 0.0 ? std::ceil(EnvelopeSeconds * apartHz) / apartHz : EnvelopeSeconds;
+    const auto width =
+        static_cast<std::size_t>(std::max(4.0, std::round(boxSeconds * sampleRate_)));
+    const double widthSeconds = static_cast<double>(width) / sampleRate_;
+    const bool rising = outsideSeconds < insideSeconds;
+    const double half = widthSeconds / 2.0;
+    const Span span = rising ? Kept(outsideSeconds - half, insideSeconds + half)
+                             : Kept(insideSeconds - half, outsideSeconds + half);
+    if (span.count <= width + 1 || amplitude <= 0.0)
+        return std::nullopt;
+
+    // The envelope of a box window sliding over the span, one value per position.
+    std::vector<double> envelope;
+    envelope.reserve(span.count - width + 1);
+    const std::complex<double> step = std::polar(1.0, -2.0 * std::numbers::pi * hz / sampleRate_);
+    std::vector<std::complex<double>> mixed(span.count);
+    std::complex<double> tone = 1.0;
+    for (std::size_t n = 0; n < span.count; ++n) {
+        mixed[n] = static_cast<double>(At(span.first + n)) * tone;
+        tone *= step;
+    }
+    std::complex<double> sum;
+    for (std::size_t n = 0; n < span.count; ++n) {
+        sum += mixed[n];
+        if (n >= width)
+            sum -= mixed[n - width];
+        if (n + 1 >= width)
+            envelope.push_back(2.0 * std::abs(sum) / static_cast<double>(width));
+    }
+
+    // Scan from inside the tone outwards, so noise in the silence cannot pass for the edge.
+    const double threshold = EdgeShare * amplitude;
+    const std::size_t count = envelope.size();
+    const auto value = [&](std::size_t i) { return envelope[rising ? count - 1 - i : i]; };
+    if (value(0) < threshold)
+        return std::nullopt;
+    for (std::size_t i = 1; i < count; ++i) {
+        if (value(i) >= threshold)
+            continue;
+        const double crossing =
+            static_cast<double>(i - 1) + (value(i - 1) - threshold) / (value(i - 1) - value(i));
+        const double position = rising ? static_cast<double>(count - 1) - crossing : crossing;
+        const double centre = (static_cast<double>(span.first) + position +
+                               (static_cast<double>(width) - 1.0) / 2.0) /
+                                  sampleRate_ +
+                              offsetSeconds_;
+        // A box of the window's width reaches the share this far before (after) the edge.
+        const double lead = (0.5 - EdgeShare) * widthSeconds;
+        return rising ? centre + lead : centre - lead;
+    }
+    return std::nullopt;
+}
