@@ -2,9 +2,10 @@
 # Photographs the window on a virtual X server (Xvfb), with the fonts the program uses, in its
 # four looks: a five-character type, a ten-character type with the code 12345ABCDE typed, fixed
 # codes, and the port selection dialog; and the whole program with its test record filled, after
-# the simulated encoder has sounded an alarm into a private audio server (test-record.png). The same run checks that every caption is whole and the
-# code shows from its first character; the pictures go to build/screenshots/ (or the folder
-# given).
+# the simulated encoder has sounded an alarm into a private audio server, with the row selected
+# and its picture shown: as it should (test-record.png) and detuned (test-record-weicht-ab.png).
+# The same run checks that every caption is whole and the code shows from its first character;
+# the pictures go to build/screenshots/ (or the folder given).
 # Usage: scripts/screenshots.sh [folder]
 set -eu
 cd "$(dirname "$0")/.."
@@ -23,6 +24,6 @@ QUORVANE_SCREENSHOT_DIR="$OUT" xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten 
     --gtest_filter='MainFormLayoutTest.EveryCaptionWholeInEachLook'
 QUORVANE_TEST_SHOT="$OUT/test-record.png" xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
     "$BUILD/tests/app/program/quorvane_program_tests" \
-    --gtest_filter='QuorvaneProgram.HearsTheAlarmItSentAndRecordsIt'
+    --gtest_filter='QuorvaneProgram.HearsTheAlarmItSentJudgesAndRecordsIt'
 echo "screenshots: saved in $OUT"
 ls "$OUT"

@@ -1,14 +1,81 @@
 #include "app/testrecord/TestRecordBook.h"
 
 #include <algorithm>
+#include <utility>
+
+TTestRecordBook::TTestRecordBook(ToneLimits limits) : Limits_(std::move(limits)) {}
+
+bool TTestRecordBook::ListensFor(const TTestRecordRow& row) const {
+    return row.Alarm.Listening && !row.Alarm.Expected.empty();
+}
+
+bool TTestRecordBook::WaitsForSequence(const TTestRecordRow& row) const {
+    const int expected = Limits_.Of(row.Alarm.Standard).repeated ? 2 : 1;
+    return ListensFor(row) && row.SequencesHeard < expected;
+}
+
+bool TTestRecordBook::WaitsForPair(const TTestRecordRow& row) const {
+    return ListensFor(row) && !row.TwoToneHeard &&
+           ExpectedPair(ExpectedOf(row.Alarm), Limits_) != nullptr;
+}
 
 bool TTestRecordBook::WaitsForTones(std::size_t index) const {
     const TTestRecordRow& row = Row(index);
-    return row.Alarm.Listening && !row.Alarm.Expected.empty() && !row.SequenceHeard;
+    return WaitsForSequence(row) || WaitsForPair(row);
 }
 
 bool TTestRecordBook::Settled(std::size_t index) const {
     return !WaitsForTones(index);
+}
+
+template <typename TAccepts>
+std::deque<TTestRecordBook::TOpenRow>::iterator TTestRecordBook::FirstOpen(TAccepts accepts) {
+    return std::find_if(Open_.begin(), Open_.end(),
+                        [&](const TOpenRow& open) { return accepts(open.Index, Row(open.Index)); });
+}
+
+std::deque<TTestRecordBook::TOpenRow>::iterator
+TTestRecordBook::TargetOf(const HeardSignal& signal) {
+    const auto notBefore = [this](std::size_t index) {
+        return !LastSequenceRow_ || index >= *LastSequenceRow_;
+    };
+    switch (signal.kind) {
+    case HeardKind::Sequence: {
+        const auto waiting = [&](std::size_t index, const TTestRecordRow& row) {
+            return notBefore(index) && WaitsForSequence(row);
+        };
+        const auto target = FirstOpen(waiting);
+        const auto expecting = FirstOpen([&](std::size_t index, const TTestRecordRow& row) {
+            return waiting(index, row) && row.Alarm.Expected == signal.digits;
+        });
+        return expecting != Open_.end() ? expecting : target;
+    }
+    case HeardKind::TwoTone: {
+        const auto waiting = FirstOpen([this](std::size_t, const TTestRecordRow& row) {
+            return row.SequencesHeard > 0 && WaitsForPair(row);
+        });
+        // A pair nobody waits for is still recorded, with the code it followed.
+        return waiting != Open_.end() ? waiting : FirstOpen([this](std::size_t index, auto&) {
+            return LastSequenceRow_ == index;
+        });
+    }
+    case HeardKind::LongTone:
+        break;
+    }
+    // A call tone comes before its code.
+    return FirstOpen([this](std::size_t index, const TTestRecordRow& row) {
+        return (!LastSequenceRow_ || index > *LastSequenceRow_) && ListensFor(row) &&
+               row.SequencesHeard == 0;
+    });
+}
+
+void TTestRecordBook::Judge(TTestRecordRow& row) const {
+    const AlarmJudgement judgement = JudgeAlarm(ExpectedOf(row.Alarm), Limits_, row.Signals);
+    const TVerdictKind kind = judgement.verdict == AlarmVerdict::Matches ? TVerdictKind::Matches
+                              : judgement.verdict == AlarmVerdict::Differs
+                                  ? TVerdictKind::Differs
+                                  : TVerdictKind::NothingHeard;
+    row.Verdict = {kind, VerdictLine(judgement), MissesText(judgement)};
 }
 
 void TTestRecordBook::Complete(std::deque<TOpenRow>::iterator open, TChange& change) {
@@ -27,7 +94,9 @@ TTestRecordBook::TChange TTestRecordBook::AddAlarm(TAlarmSent alarm, TTime now) 
             ++open;
     const bool sent = alarm.Sent;
     const bool hasCode = !alarm.Expected.empty();
-    Rows_.push_back({std::move(alarm), {}, {}, false, {}});
+    const auto window = std::chrono::round<TTime::duration>(
+        std::chrono::duration<double>(HearingWindowSeconds(ExpectedOf(alarm), Limits_)));
+    Rows_.push_back({std::move(alarm), {}, {}, {}, 0, false, {}});
     const std::size_t index = RowCount() - 1;
     if (!sent) {
         Rows_.back().Verdict = NotSentVerdict();
@@ -36,7 +105,7 @@ TTestRecordBook::TChange TTestRecordBook::AddAlarm(TAlarmSent alarm, TTime now) 
     }
     if (!hasCode)
         Rows_.back().Verdict = NoCodeVerdict();
-    Open_.push_back({index, now + HearingWindow});
+    Open_.push_back({index, now + window});
     change.Changed.push_back(index);
     return change;
 }
@@ -52,28 +121,23 @@ TTestRecordBook::TChange TTestRecordBook::AddReply(std::string_view reply) {
 
 TTestRecordBook::TChange TTestRecordBook::AddHeard(const HeardSignal& signal) {
     TChange change;
-    const auto waiting = [this](const TOpenRow& open) {
-        return WaitsForTones(open.Index) && (!LastSequenceRow_ || open.Index > *LastSequenceRow_);
-    };
-    auto target = std::find_if(Open_.begin(), Open_.end(), waiting);
+    const auto target = TargetOf(signal);
     if (target == Open_.end())
         return change;
-    if (signal.kind == HeardKind::Sequence) {
-        const auto expecting = std::find_if(target, Open_.end(), [&](const TOpenRow& open) {
-            return waiting(open) && Row(open.Index).Alarm.Expected == signal.digits;
-        });
-        if (expecting != Open_.end())
-            target = expecting;
-    }
-    TTestRecordRow& row = At(target->Index);
+    const std::size_t index = target->Index;
+    TTestRecordRow& row = At(index);
     row.Heard.push_back(HeardText(signal));
-    change.Changed.push_back(target->Index);
-    if (signal.kind != HeardKind::Sequence)
+    row.Signals.push_back(signal);
+    change.Changed.push_back(index);
+    if (signal.kind == HeardKind::Sequence) {
+        ++row.SequencesHeard;
+        LastSequenceRow_ = index;
+    } else if (signal.kind == HeardKind::TwoTone)
+        row.TwoToneHeard = true;
+    if (!Settled(index))
         return change;
-    row.SequenceHeard = true;
-    LastSequenceRow_ = target->Index;
-    row.Verdict = CompareHeard(row.Alarm.Expected, signal.digits);
-    if (target->Index != RowCount() - 1)
+    Judge(row);
+    if (index != RowCount() - 1)
         Complete(target, change);
     return change;
 }
@@ -96,13 +160,17 @@ TTestRecordBook::TChange TTestRecordBook::StopListening() {
 
 TTestRecordBook::TChange TTestRecordBook::Expire(TTime now) {
     TChange change;
-    while (!Open_.empty() && Open_.front().Deadline <= now) {
-        const std::size_t index = Open_.front().Index;
-        if (WaitsForTones(index)) {
-            At(index).Verdict = NothingHeardVerdict();
-            change.Changed.push_back(index);
+    for (auto open = Open_.begin(); open != Open_.end();) {
+        if (open->Deadline > now) {
+            ++open;
+            continue;
         }
-        Complete(Open_.begin(), change);
+        if (WaitsForTones(open->Index)) {
+            Judge(At(open->Index));
+            change.Changed.push_back(open->Index);
+        }
+        change.Completed.push_back(open->Index);
+        open = Open_.erase(open);
     }
     return change;
 }
@@ -133,5 +201,7 @@ std::vector<std::size_t> TTestRecordBook::OpenRows() const {
 std::optional<TTestRecordBook::TTime> TTestRecordBook::NextDeadline() const {
     if (Open_.empty())
         return std::nullopt;
-    return Open_.front().Deadline;
+    return std::min_element(Open_.begin(), Open_.end(),
+                            [](const auto& a, const auto& b) { return a.Deadline < b.Deadline; })
+        ->Deadline;
 }

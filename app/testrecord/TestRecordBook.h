@@ -3,14 +3,19 @@
 // belongs to, when a row's verdict is settled and when the row is complete.
 //
 // A row is open from its alarm until it is complete. Replies belong to the newest row, as they
-// follow the last alarm sent. Heard signals belong to the oldest open row still waiting for its
-// sequence and newer than the last row that got one, because an encoder sounds its alarms in
-// the order it got them; a sequence that is exactly what a later waiting row expects goes to
-// that row instead, so one alarm the encoder dropped does not shift every verdict after it. A row
-// that waits longer than the hearing window gets "nichts gehört". A row is complete when its
-// hearing window has passed, or as soon as it has its verdict (or nothing to wait for) and a newer
-// alarm has gone out. An alarm that did not go out is complete at once, "nicht gesendet", and
-// gets no replies; one without a code to sound ("kein Code") waits for no tones.
+// follow the last alarm sent. An alarm's tones come in the order the encoder got the alarms:
+// its call tone, its code, the code's repeat where the standard repeats it, and the two-tone
+// pair where its alarm type has one. A sequence belongs to the oldest open row still waiting for
+// one, not older than the last row that got one (a repeat goes to the row of its first code); a
+// sequence that is exactly what a later waiting row expects goes to that row instead, so one
+// alarm the encoder dropped does not shift every verdict after it. A long tone belongs to the
+// oldest waiting row newer than the last row that got a sequence, a two-tone signal to the
+// oldest row that has its code and waits for its pair. A row is judged against the limits
+// (JudgeAlarm) once it has all it waits for, or when its hearing window (as long as the alarm
+// needs) has passed: then "nichts gehört" when no sequence came. A row is complete when its
+// hearing window has passed, or as soon as it has its verdict (or nothing to wait for) and a
+// newer alarm has gone out. An alarm that did not go out is complete at once, "nicht gesendet",
+// and gets no replies; one without a code to sound ("kein Code") waits for no tones.
 //
 // Time is passed in, so tests need no clock. One thread; nothing here fails.
 
@@ -25,7 +30,8 @@
 class TTestRecordBook {
 public:
     using TTime = std::chrono::steady_clock::time_point;
-    static constexpr std::chrono::seconds HearingWindow{10};
+
+    explicit TTestRecordBook(ToneLimits limits = DefaultToneLimits());
 
     // Rows are numbered from 0 in the order of their alarms; a change names the rows whose
     // fields changed and those that became complete (each row completes exactly once).
@@ -50,7 +56,7 @@ public:
     // The rows not yet complete, oldest first.
     std::vector<std::size_t> OpenRows() const;
 
-    // When the oldest open row's hearing window ends; nothing while no row is open.
+    // When the first of the open rows' hearing windows ends; nothing while no row is open.
     std::optional<TTime> NextDeadline() const;
 
     // Rows ever added; Row takes the index of one not yet released.
@@ -63,14 +69,22 @@ private:
         TTime Deadline;
     };
 
+    bool ListensFor(const TTestRecordRow& row) const;
+    bool WaitsForSequence(const TTestRecordRow& row) const;
+    bool WaitsForPair(const TTestRecordRow& row) const;
     bool WaitsForTones(std::size_t index) const;
     bool Settled(std::size_t index) const;
+    // The oldest open row that `accepts`; Open_.end() when none does.
+    template <typename TAccepts> std::deque<TOpenRow>::iterator FirstOpen(TAccepts accepts);
+    std::deque<TOpenRow>::iterator TargetOf(const HeardSignal& signal);
+    void Judge(TTestRecordRow& row) const;
     void Complete(std::deque<TOpenRow>::iterator open, TChange& change);
 
     TTestRecordRow& At(std::size_t index) { return Rows_[index - First_]; }
 
     std::deque<TTestRecordRow> Rows_; // from index First_ on
     std::size_t First_ = 0;
+    ToneLimits Limits_;
     std::deque<TOpenRow> Open_; // oldest first
     std::optional<std::size_t> LastSequenceRow_;
 };

@@ -1,5 +1,6 @@
 #include "app/testrecord/TestRecordRow.h"
 
+#include "app/tonecheck/MeasuredValues.h"
 #include "app/tonecheck/ToneNames.h"
 
 #include <cmath>
@@ -40,8 +41,9 @@ std::string Frequencies(const std::vector<double>& frequenciesHz) {
 } // namespace
 
 const TRecordFields& RecordColumnTitles() {
-    static const TRecordFields titles{"Zeit",      "Gebertyp",  "Code",   "Vorton",  "Alarmart",
-                                      "Telegramm", "Antworten", "Gehört", "Ergebnis"};
+    static const TRecordFields titles{"Zeit",     "Gebertyp",     "Code",      "Vorton",
+                                      "Alarmart", "Telegramm",    "Antworten", "Gehört",
+                                      "Ergebnis", "Abweichungen", "Messwerte"};
     return titles;
 }
 
@@ -55,7 +57,13 @@ TRecordFields RecordFields(const TTestRecordRow& row) {
             alarm.TelegramHex,
             Joined(row.Replies, ", "),
             Joined(row.Heard, "; "),
-            row.Verdict.Text};
+            row.Verdict.Text,
+            row.Verdict.Misses,
+            MeasuredValuesText(row.Signals)};
+}
+
+ExpectedAlarm ExpectedOf(const TAlarmSent& alarm) {
+    return {alarm.Standard, alarm.Expected, alarm.PreTone, alarm.AlarmType};
 }
 
 std::string HeardText(const HeardSignal& signal) {

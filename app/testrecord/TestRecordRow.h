@@ -7,6 +7,7 @@
 
 #include "app/supervision/ReplyDecoding.h"
 #include "app/testrecord/Verdict.h"
+#include "app/tonecheck/AlarmJudge.h"
 #include "app/tones/HeardSignal.h"
 
 #include <array>
@@ -26,13 +27,20 @@ struct TAlarmSent {
     std::string Expected;    // the symbols the encoder should sound; empty when it sounds none
     bool Listening = false;  // whether a tone input was on when it went out
     bool Sent = true;        // false: the telegram never reached the encoder
+    ToneStandard Standard = DefaultToneStandard; // the sequence standard listened for
+    double HeardFrom = 0.0; // the tone input's clock (seconds) when it went out
 };
+
+// What the tone check expects of the alarm.
+ExpectedAlarm ExpectedOf(const TAlarmSent& alarm);
 
 struct TTestRecordRow {
     TAlarmSent Alarm;
     std::vector<std::string> Replies; // in order, a reply repeated at once kept once
-    std::vector<std::string> Heard;   // what was heard, in order
-    bool SequenceHeard = false;
+    std::vector<std::string> Heard;   // what was heard, in order, as the record names it
+    std::vector<HeardSignal> Signals; // the same with what was measured of it
+    int SequencesHeard = 0;
+    bool TwoToneHeard = false;
     TVerdict Verdict;
 };
 
@@ -46,13 +54,15 @@ enum TRecordColumn {
     rcReplies,
     rcHeard,
     rcVerdict,
+    rcMisses,
+    rcMeasured,
     rcColumnCount
 };
 
 using TRecordFields = std::array<std::string, rcColumnCount>;
 
 // "Zeit", "Gebertyp", "Code", "Vorton", "Alarmart", "Telegramm", "Antworten", "Gehört",
-// "Ergebnis".
+// "Ergebnis", "Abweichungen", "Messwerte".
 const TRecordFields& RecordColumnTitles();
 
 TRecordFields RecordFields(const TTestRecordRow& row);

@@ -1,10 +1,10 @@
 #pragma once
-// The verdict on one alarm: does the sequence heard equal the code that was sent?
+// The verdict on one alarm as the record keeps it: its kind, its text for the "Ergebnis" column
+// and the misses it names for the "Abweichungen" column.
 //
 // Pure functions; any thread. The texts are the window's German ones.
 
 #include <string>
-#include <string_view>
 
 enum class TVerdictKind {
     Open,         // still listening, or nothing to judge (tone input off)
@@ -17,15 +17,11 @@ enum class TVerdictKind {
 
 struct TVerdict {
     TVerdictKind Kind = TVerdictKind::Open;
-    std::string Text; // as the record shows it; empty while open
+    std::string Text;   // as the record shows it; empty while open
+    std::string Misses; // what differs, joined by ", "; empty unless it differs
 
     bool operator==(const TVerdict&) const = default;
 };
 
-// Compares symbol by symbol; a difference names the places (counted from 1) and the symbols
-// heard instead of those sent, and a length that differs.
-TVerdict CompareHeard(std::string_view sent, std::string_view heard);
-
-TVerdict NothingHeardVerdict();
 TVerdict NotSentVerdict();
 TVerdict NoCodeVerdict();

@@ -123,7 +123,7 @@ private:
         marked_.push_back(&signal);
         const auto state = [&](std::size_t i) {
             return holds && (i >= wrongTones.size() || !wrongTones[i]) ? ToneMarkState::Holds
-                                                                         : ToneMarkState::Misses;
+                                                                       : ToneMarkState::Misses;
         };
         for (std::size_t i = 0; i < signal.tones.size(); ++i)
             marks_.push_back({signal.tones[i].startSeconds, signal.tones[i].seconds,
@@ -163,7 +163,7 @@ private:
         if (const auto call = ExpectedCallTone(expected_.preToneItem, limits_); call.callTone)
             Band(call.callTone->frequencyHz,
                  call.callTone->frequencyHz * call.callTone->tolerancePercent / 100.0);
-        if (const TwoTonePair* pair = limits_.PairFor(Collapsed(expected_.alarmTypeItem)))
+        if (const TwoTonePair* pair = ExpectedPair(expected_, limits_))
             for (std::size_t i = 0; i < 2; ++i)
                 Band(pair->frequenciesHz[i], pair->tolerancesHz[i]);
     }
@@ -191,8 +191,8 @@ private:
         std::vector<bool>& wrongTones = found.tones;
         const ToneTable& table = TableOf(expected_.standard);
         for (std::size_t i = 0; i < sequence.tones.size(); ++i) {
-            const bool wrongSymbol = i >= expected_.symbols.size() ||
-                                     sequence.digits[i] != expected_.symbols[i];
+            const bool wrongSymbol =
+                i >= expected_.symbols.size() || sequence.digits[i] != expected_.symbols[i];
             const bool alreadyNamed = i < named.tones.size() && named.tones[i];
             const MeasuredTone& tone = sequence.tones[i];
             const std::string name = prefix + "Ton " + std::to_string(i + 1) + ": ";
@@ -221,8 +221,7 @@ private:
     }
 
     void CallTone(double codeStart) {
-        const CallToneExpectation expectation =
-            ExpectedCallTone(expected_.preToneItem, limits_);
+        const CallToneExpectation expectation = ExpectedCallTone(expected_.preToneItem, limits_);
         if (!expectation.judged)
             return;
         // The call tone nearest in frequency among the long tones before the code.
@@ -234,8 +233,8 @@ private:
                 const double off =
                     std::abs(Deviation(signal.frequenciesHz[0], callTone.frequencyHz));
                 if (off <= CallToneReach &&
-                    (!best || off < std::abs(Deviation(best->frequenciesHz[0],
-                                                       callTone.frequencyHz))))
+                    (!best ||
+                     off < std::abs(Deviation(best->frequenciesHz[0], callTone.frequencyHz))))
                     best = &signal;
             }
             return best;
@@ -243,9 +242,9 @@ private:
         if (!expectation.callTone) {
             for (const CallToneLimits& callTone : limits_.callTones) {
                 const HeardSignal* heard = nearest(callTone);
-                if (heard && std::abs(Deviation(heard->frequenciesHz[0], callTone.frequencyHz)) *
-                                     100.0 <=
-                                 callTone.tolerancePercent) {
+                if (heard &&
+                    std::abs(Deviation(heard->frequenciesHz[0], callTone.frequencyHz)) * 100.0 <=
+                        callTone.tolerancePercent) {
                     Miss(callTone.name + " gehört, kein Tonruf erwartet");
                     Mark(*heard, misses_.size() - 1);
                 }
@@ -270,7 +269,7 @@ private:
     }
 
     void TwoTone(double codeEnd) {
-        const TwoTonePair* pair = limits_.PairFor(Collapsed(expected_.alarmTypeItem));
+        const TwoTonePair* pair = ExpectedPair(expected_, limits_);
         if (!pair)
             return;
         const auto found = std::ranges::find_if(heard_, [&](const HeardSignal& signal) {
@@ -351,14 +350,18 @@ std::vector<ToneMark> UnjudgedMarks(const std::vector<HeardSignal>& heard) {
     return marks;
 }
 
+const TwoTonePair* ExpectedPair(const ExpectedAlarm& expected, const ToneLimits& limits) {
+    return limits.PairFor(Collapsed(expected.alarmTypeItem));
+}
+
 double HearingWindowSeconds(const ExpectedAlarm& expected, const ToneLimits& limits) {
     const SequenceLimits& sequence = limits.Of(expected.standard);
     double seconds = BaseHearingSeconds;
     if (sequence.repeated)
         seconds += sequence.pauseSeconds +
                    static_cast<double>(expected.symbols.size()) * sequence.toneSeconds;
-    if (const TwoTonePair* pair = limits.PairFor(Collapsed(expected.alarmTypeItem)))
-        seconds += pair->delaySeconds + pair->delayToleranceSeconds + pair->seconds +
-                   PairMarginSeconds;
+    if (const TwoTonePair* pair = ExpectedPair(expected, limits))
+        seconds +=
+            pair->delaySeconds + pair->delayToleranceSeconds + pair->seconds + PairMarginSeconds;
     return seconds;
 }

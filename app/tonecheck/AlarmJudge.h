@@ -69,6 +69,9 @@ AlarmJudgement JudgeAlarm(const ExpectedAlarm& expected, const ToneLimits& limit
 // Marks for what was heard when nothing is expected: every tone NotJudged.
 std::vector<ToneMark> UnjudgedMarks(const std::vector<HeardSignal>& heard);
 
+// The two-tone pair the alarm type has in the limits; nothing when it has none.
+const TwoTonePair* ExpectedPair(const ExpectedAlarm& expected, const ToneLimits& limits);
+
 // How long after an alarm goes out its tones may still be heard: the usual window, plus the
 // repeat, plus the two-tone pair with its delay where one is expected.
 double HearingWindowSeconds(const ExpectedAlarm& expected, const ToneLimits& limits);

@@ -1,22 +1,29 @@
 #include "app/window/TestRecordPanel.h"
 
 #include "app/testrecord/RecordFile.h"
+#include "app/testrecord/RecordPicture.h"
+#include "app/tonepicture/ToneStrip.h"
 #include "app/window/Controls.h"
 #include "app/window/GuardedConnect.h"
 #include "app/window/ReportDialog.h"
 #include "app/window/ToneListener.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDialog>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMediaDevices>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -61,13 +68,21 @@ QComboBox* MakeSelector(QWidget* parent, QRect bounds) {
 
 // Widths that fit the usual contents at the window's font and leave the verdict in sight; the
 // last column takes the rest, and tool tips show whatever is cut off.
-constexpr int ColumnWidths[rcColumnCount - 1] = {58, 78, 70, 100, 108, 146, 108, 80};
+constexpr int ColumnWidths[rcColumnCount - 1] = {58, 78, 70, 100, 108, 146, 108, 80, 150, 220};
 constexpr int NoteHeight = 16;
+// A picture starts a little before its alarm went out, so the first tone stands clear.
+constexpr double PictureLeadSeconds = 0.5;
+
+LoadedLimits LoadLimits() {
+    return LoadToneLimits(
+        LimitsFileCandidates(QCoreApplication::applicationDirPath().toStdString()));
+}
 
 } // namespace
 
 TTestRecordPanel::TTestRecordPanel(QWidget* client, QRect bounds)
-    : QGroupBox(QStringLiteral("Prüfprotokoll"), client), RecordFiles_(AppendRecordLine) {
+    : QGroupBox(QStringLiteral("Prüfprotokoll"), client), Limits_(LoadLimits()),
+      RecordBook_(Limits_.limits), RecordFiles_(AppendRecordLine) {
     setFlat(true);
     setGeometry(bounds);
     CreateControls();
@@ -83,6 +98,13 @@ TTestRecordPanel::TTestRecordPanel(QWidget* client, QRect bounds)
     ShowLevelOff();
     ConnectHandlers();
     RunReportingErrors([this] { ListenToChosenInput(); });
+    if (!Limits_.messages.empty()) {
+        // Told once, after the window is up; the defaults stand for what could not be read.
+        std::string message;
+        for (const std::string& line : Limits_.messages)
+            message += (message.empty() ? "" : "\n") + line;
+        QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });
+    }
 }
 
 void TTestRecordPanel::CreateControls() {
@@ -103,7 +125,7 @@ void TTestRecordPanel::CreateControls() {
     ReportButton->setGeometry(738, 14, 90, 23);
 
     RecordList = new QTreeWidget(this);
-    RecordList->setGeometry(0, 39, width(), height() - 39 - NoteHeight);
+    RecordList->setGeometry(0, 39, width(), height() - 39 - NoteHeight - PictureHeight);
     RecordList->setRootIsDecorated(false);
     RecordList->setUniformRowHeights(true);
     RecordList->setAllColumnsShowFocus(true);
@@ -116,7 +138,10 @@ void TTestRecordPanel::CreateControls() {
         RecordList->setColumnWidth(column, ColumnWidths[column]);
 
     RecordNote = new QLabel(this);
-    RecordNote->setGeometry(0, height() - NoteHeight, width(), NoteHeight);
+    RecordNote->setGeometry(0, RecordList->geometry().bottom() + 1, width(), NoteHeight);
+    PictureView = new QLabel(this);
+    PictureView->setGeometry(0, height() - PictureHeight, width(), PictureHeight);
+    PictureView->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     RecordNote->setStyleSheet(QStringLiteral("color: #c00000"));
 
     HearingTimer = new QTimer(this);
@@ -137,6 +162,7 @@ void TTestRecordPanel::CreateControls() {
         {ReportButton, "ReportButton"},
         {RecordList, "RecordList"},
         {RecordNote, "RecordNote"},
+        {PictureView, "PictureView"},
         {HearingTimer, "HearingTimer"},
         {LevelTimer, "LevelTimer"},
         {RetryTimer, "RetryTimer"}};
@@ -163,6 +189,10 @@ void TTestRecordPanel::ConnectHandlers() {
     ConnectGuarded(LevelTimer, &QTimer::timeout, this, &TTestRecordPanel::LevelTimerTimer);
     ConnectGuarded(RetryTimer, &QTimer::timeout, this, &TTestRecordPanel::RetryTimerTimer);
     ConnectGuarded(ReportButton, &QPushButton::clicked, this, &TTestRecordPanel::ReportButtonClick);
+    ConnectGuarded(RecordList, &QTreeWidget::itemSelectionChanged, this,
+                   &TTestRecordPanel::RecordListSelectionChange);
+    ConnectGuarded(RecordList, &QTreeWidget::itemDoubleClicked, this,
+                   &TTestRecordPanel::RecordListDoubleClick);
     ConnectGuarded(MediaDevices_, &QMediaDevices::audioInputsChanged, this,
                    &TTestRecordPanel::FillToneInputs);
 }
@@ -257,6 +287,9 @@ void TTestRecordPanel::AlarmSent(TAlarmSent alarm) {
     alarm.Date = Utf8(now.toString(QStringLiteral("yyyy-MM-dd")));
     alarm.Time = Utf8(now.toString(QStringLiteral("HH:mm:ss")));
     alarm.Listening = ToneListener_->Listening();
+    alarm.Standard =
+        AllToneStandards.at(static_cast<std::size_t>(ToneStandardSelector->currentIndex()));
+    alarm.HeardFrom = ToneListener_->ListenedSeconds();
     ApplyRecordChange(RecordBook_.AddAlarm(std::move(alarm), TTestRecordBook::TTime::clock::now()));
 }
 
@@ -275,10 +308,13 @@ void TTestRecordPanel::ApplyRecordChange(const TTestRecordBook::TChange& change)
     for (const std::size_t index : change.Completed) {
         ShowRecordRow(index);
         RecordFiles_.Complete(index, RecordBook_.Row(index));
+        SavePicture(RecordBook_.Row(index));
     }
     RecordBook_.ReleaseCompleted();
-    if (!change.Completed.empty())
+    if (!change.Completed.empty()) {
         WriteCompletedRows();
+        RecordListSelectionChange(); // a selected row may have its picture now
+    }
     if (const auto deadline = RecordBook_.NextDeadline()) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(
             *deadline - TTestRecordBook::TTime::clock::now());
@@ -387,6 +423,66 @@ std::vector<TReportRow> TTestRecordPanel::MarkedRows() const {
         rows.push_back(ReportRowOfFields(Utf8(item->data(0, Qt::UserRole).toString()), fields));
     }
     return rows;
+}
+
+void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
+    const TAlarmSent& alarm = row.Alarm;
+    if (!alarm.Listening || !ToneListener_->Listening())
+        return;
+    const TListenedAudio audio = ToneListener_->HeardSince(alarm.HeardFrom - PictureLeadSeconds);
+    if (audio.Samples.empty())
+        return;
+    const AlarmJudgement judgement = JudgeAlarm(ExpectedOf(alarm), Limits_.limits, row.Signals);
+    const QImage strip = DrawToneStrip(
+        {audio.Samples.data(), audio.Samples.size(), audio.Rate, audio.StartSeconds},
+        alarm.Expected.empty() ? UnjudgedMarks(row.Signals) : judgement.marks, judgement.bands);
+    const QString folder = QString::fromStdString(RecordPictureFolder(alarm.Date));
+    const QString path = folder + QLatin1Char('/') +
+                         QString::fromStdString(RecordPictureFileName(alarm.Time, alarm.Code));
+    if ((QDir().mkpath(folder) && strip.save(path, "PNG")) || PictureFailureShown_)
+        return;
+    PictureFailureShown_ = true;
+    // Told once; the record goes on without pictures.
+    const std::string message =
+        "Bilder des Prüfprotokolls können nicht in \"" + Utf8(folder) + "\" gespeichert werden";
+    QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });
+}
+
+QString TTestRecordPanel::PicturePath(const QTreeWidgetItem& item) const {
+    const std::string date = Utf8(item.data(0, Qt::UserRole).toString());
+    return QString::fromStdString(
+        RecordPictureFolder(date) + "/" +
+        RecordPictureFileName(Utf8(item.text(rcTime)), Utf8(item.text(rcCode))));
+}
+
+void TTestRecordPanel::RecordListSelectionChange() {
+    const QTreeWidgetItem* item = RecordList->currentItem();
+    const QPixmap picture = item ? QPixmap(PicturePath(*item)) : QPixmap();
+    if (picture.isNull()) {
+        PictureView->setPixmap({});
+        return;
+    }
+    PictureView->setPixmap(
+        picture.scaled(PictureView->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+void TTestRecordPanel::RecordListDoubleClick() {
+    const QTreeWidgetItem* item = RecordList->currentItem();
+    const QPixmap picture = item ? QPixmap(PicturePath(*item)) : QPixmap();
+    if (picture.isNull())
+        return;
+    auto* view = new QDialog(this);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->setWindowTitle(
+        QStringLiteral("Prüfprotokoll %1 %2").arg(item->text(rcTime), item->text(rcCode)));
+    auto* area = new QScrollArea(view);
+    auto* label = new QLabel(area);
+    label->setPixmap(picture);
+    area->setWidget(label);
+    auto* layout = new QVBoxLayout(view);
+    layout->addWidget(area);
+    view->resize(std::min(picture.width() + 40, 1200), picture.height() + 60);
+    view->show();
 }
 
 void TTestRecordPanel::Close() {

@@ -7,7 +7,10 @@
 // closes it before the port goes, which completes and writes every open row. Rows go into the
 // day's file in the order their alarms went out; rows that could not be written are kept, tried
 // again and counted below the list, and whatever is still unsaved at the close goes to the
-// user's state folder. The list shows the newest MaxListRows rows; the file keeps every one. The
+// user's state folder. The list shows the newest MaxListRows rows; the file keeps every one.
+// Every alarm listened for is judged against the tone limits (the limits file, read once) and
+// drawn as a picture strip of what was heard, saved beside the day's file; the picture of the
+// row selected in the list shows below it, and a double click opens it at full size. The
 // panel's own handlers are public so that tests can drive them (the timer handlers stand for one
 // tick each); reached through a signal, a timer or the listener, each runs inside the standard
 // error report's guard. GUI thread only.
@@ -15,6 +18,7 @@
 #include "app/report/ReportRows.h"
 #include "app/testrecord/RecordFileQueue.h"
 #include "app/testrecord/TestRecordBook.h"
+#include "app/tonecheck/LimitsFile.h"
 
 #include <QGroupBox>
 #include <QString>
@@ -28,11 +32,14 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 class QTreeWidget;
+class QTreeWidgetItem;
 class TToneListener;
 
 class TTestRecordPanel : public QGroupBox {
 public:
     static constexpr int MaxListRows = 1000;
+    // The height of the picture strip below the list.
+    static constexpr int PictureHeight = 124;
 
     // The band at `bounds` of `client`; the controls come in the tab order after whatever the
     // caller chains before ToneInputSelector.
@@ -47,6 +54,7 @@ public:
     QPushButton* ReportButton = nullptr; // "Bericht …": the Prüfbericht of today's or marked rows
     QTreeWidget* RecordList = nullptr;   // one row per alarm sent, newest first
     QLabel* RecordNote = nullptr;        // rows not yet saved, rows only in the file
+    QLabel* PictureView = nullptr;       // the selected row's picture
     QTimer* HearingTimer = nullptr;      // end of the next hearing window
     QTimer* LevelTimer = nullptr;        // level display
     QTimer* RetryTimer = nullptr;        // another try for rows not yet saved
@@ -67,6 +75,8 @@ public:
     void LevelTimerTimer();
     void RetryTimerTimer();
     void ReportButtonClick();
+    void RecordListSelectionChange();
+    void RecordListDoubleClick();
     // What the report offers: today's rows, those in the day's file and then those still on
     // their way to it; and the rows marked in the list.
     TRecordRead RowsOfToday() const;
@@ -85,10 +95,14 @@ private:
     void WriteCompletedRows();
     void ShowRecordNote();
     void SaveUnsavedRows();
+    void SavePicture(const TTestRecordRow& row);
+    QString PicturePath(const QTreeWidgetItem& item) const;
 
+    LoadedLimits Limits_;
     TTestRecordBook RecordBook_;
     TRecordFileQueue RecordFiles_;
     TToneListener* ToneListener_ = nullptr;
     QMediaDevices* MediaDevices_ = nullptr;
     std::size_t RowsOnlyInFile_ = 0; // older rows that left the list
+    bool PictureFailureShown_ = false;
 };

@@ -60,6 +60,7 @@ void TToneListener::Start(const QAudioDevice& device, ToneStandard standard) {
     Format_ = format;
     DeviceId_ = device.id();
     Decoder_ = std::make_unique<ToneDecoder>(standard, format.sampleRate());
+    History_ = TSampleHistory(static_cast<std::size_t>(format.sampleRate()) * KeptSeconds);
     Sink_ = std::make_unique<TSampleSink>(*this);
     Source_ = std::make_unique<QAudioSource>(device, format);
     connect(Source_.get(), &QAudioSource::stateChanged, this, [this] { SourceStateChanged(); });
@@ -81,6 +82,21 @@ double TToneListener::LevelDbfs() const {
     return Decoder_ ? Decoder_->InputLevelDbfs() : SilenceLevelDbfs;
 }
 
+double TToneListener::ListenedSeconds() const {
+    return Decoder_ ? static_cast<double>(History_.Total()) / Format_.sampleRate() : 0.0;
+}
+
+TListenedAudio TToneListener::HeardSince(double fromSeconds) const {
+    if (!Decoder_)
+        return {};
+    const int rate = Format_.sampleRate();
+    const auto from = static_cast<std::uint64_t>(std::max(0.0, fromSeconds) * rate);
+    TListenedAudio audio{History_.Since(from), rate, 0.0};
+    audio.StartSeconds =
+        static_cast<double>(History_.Total() - audio.Samples.size()) / static_cast<double>(rate);
+    return audio;
+}
+
 void TToneListener::Feed(const char* data, qint64 size) {
     if (!Decoder_)
         return;
@@ -99,6 +115,7 @@ void TToneListener::Feed(const char* data, qint64 size) {
         const float mono = std::clamp(sum / static_cast<float>(channels), -1.0F, 1.0F);
         Mono_[frame] = static_cast<std::int16_t>(std::lround(mono * 32767.0F));
     }
+    History_.Append(Mono_.data(), Mono_.size());
     Decoder_->Feed(Mono_.data(), Mono_.size());
     std::vector<HeardSignal> heard = Decoder_->TakeHeard();
     if (!heard.empty() && OnHeard_)

@@ -7,9 +7,11 @@
 // no worker is needed and stopping is immediate. Start replaces what ran before and throws
 // std::runtime_error (German text, for the error report) when the input offers no format the
 // decoder takes; the handlers are called from inside the audio source's delivery and must not
-// throw. Stop and destruction release the device.
+// throw. Stop and destruction release the device. The last minute of input is kept, so that
+// what was heard can be drawn after the fact; its clock is the decoder's (seconds since Start).
 
 #include "app/tones/ToneDecoder.h"
+#include "app/window/SampleHistory.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -22,8 +24,17 @@
 
 class QAudioSource;
 
+// Input as heard: mono 16-bit samples at Rate, the first heard at StartSeconds.
+struct TListenedAudio {
+    std::vector<std::int16_t> Samples;
+    int Rate = 0;
+    double StartSeconds = 0.0;
+};
+
 class TToneListener : public QObject {
 public:
+    static constexpr int KeptSeconds = 60;
+
     using THeardHandler = std::function<void(const std::vector<HeardSignal>& heard)>;
     using TFailureHandler = std::function<void(const QString& reason)>;
 
@@ -37,6 +48,11 @@ public:
     QByteArray DeviceId() const { return Listening() ? DeviceId_ : QByteArray(); }
     // The input's level in dBFS; SilenceLevelDbfs while not listening.
     double LevelDbfs() const;
+    // Seconds of input heard since Start; 0 while not listening.
+    double ListenedSeconds() const;
+    // What was heard from `fromSeconds` on, as far as the last minute reaches; nothing while
+    // not listening.
+    TListenedAudio HeardSince(double fromSeconds) const;
 
     void SetOnHeard(THeardHandler handler) { OnHeard_ = std::move(handler); }
     // The input stopped by itself (device gone, stream broken); the listener has stopped.
@@ -56,4 +72,5 @@ private:
     std::unique_ptr<TSampleSink> Sink_;
     std::unique_ptr<QAudioSource> Source_;
     std::vector<std::int16_t> Mono_;
+    TSampleHistory History_{0};
 };

@@ -37,7 +37,9 @@ TTestRecordRow Row(int i) {
                  true};
     row.Replies = {"ACK", "Geber läuft", "Träger ein", "Träger aus"};
     row.Heard = {"Tonruf I 0,5 s", i % 10 == 0 ? "10345" : code};
-    row.Verdict = CompareHeard(code, row.Heard.back());
+    row.Verdict = i % 10 == 0 ? TVerdict{TVerdictKind::Differs, "weicht ab (Stelle 2: 0 statt 2)",
+                                         "Stelle 2: 0 statt 2"}
+                              : TVerdict{TVerdictKind::Matches, "stimmt", ""};
     return row;
 }
 

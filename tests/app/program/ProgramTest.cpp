@@ -4,6 +4,7 @@
 // private audio server it hears the code it sent and records it.
 
 #include "ChildProcess.h"
+#include "app/report/RecordCsv.h"
 #include "tools/encoder-sim/encoder/EncoderSimulator.h"
 #include "tools/virtualport/VirtualComPort.h"
 
@@ -179,66 +180,94 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     return fields;
 }
 
-TEST(QuorvaneProgram, HearsTheAlarmItSentAndRecordsIt) {
+// The simulator sounds the alarm into a private audio server: as it should (the code and its
+// repeat heard, "stimmt") and detuned by 3 % ("weicht ab", naming each tone). The row goes into
+// the day's file with the measured values, and its picture beside it.
+TEST(QuorvaneProgram, HearsTheAlarmItSentJudgesAndRecordsIt) {
     if (access(TPulseServer::Program, X_OK) != 0)
         GTEST_SKIP() << "pulseaudio is not installed (scripts/install-deps.sh installs it)";
-    TPulseServer audio;
-    TVirtualComDir comDir(false);
-    TWorkFolder work;
-    std::filesystem::create_directories(work.Path / "Quorvane");
-    std::ofstream(work.Path / "Quorvane" / "Quorvane.conf")
-        << "[Pruefprotokoll]\nToneingang=" << TPulseServer::SourceName << "\n";
+    const struct {
+        std::vector<std::string> Fault;
+        const char* Verdict;
+        const char* Miss;
+    } cases[] = {{{}, "stimmt", ""}, {{"--detune", "3"}, "weicht ab", "Ton 1: "}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Verdict);
+        TPulseServer audio;
+        TVirtualComDir comDir(false);
+        TWorkFolder work;
+        std::filesystem::create_directories(work.Path / "Quorvane");
+        std::ofstream(work.Path / "Quorvane" / "Quorvane.conf")
+            << "[Pruefprotokoll]\nToneingang=" << TPulseServer::SourceName << "\n";
 
-    TEnvironment environment = audio.Client;
-    TChildProcess encoder(QUORVANE_ENCODER_SIM_BINARY,
-                          {"--dir", comDir.Path(), "--com", "1", "--json", "--play"}, environment,
-                          work.Path.string());
-    ASSERT_TRUE(encoder.ReadLine(10s)) << "the simulator starts";
-    for (auto& setting : ProgramEnvironment(comDir.Path(), "12345", work.Path))
-        environment.push_back(setting);
-    // A picture of the window with the record filled, on request; on a display (Xvfb) when
-    // there is one.
-    if (const char* shot = std::getenv("QUORVANE_TEST_SHOT")) {
-        environment.emplace_back("QUORVANE_TEST_SHOT", shot);
-        if (std::getenv("DISPLAY") != nullptr)
-            for (auto& [name, value] : environment)
-                if (name == "QT_QPA_PLATFORM")
-                    value = "xcb";
-    }
-    TChildProcess quorvane(QUORVANE_BINARY, {}, environment, work.Path.string());
+        TEnvironment environment = audio.Client;
+        std::vector<std::string> simulator{"--dir", comDir.Path(), "--com",
+                                           "1",     "--json",      "--play"};
+        simulator.insert(simulator.end(), c.Fault.begin(), c.Fault.end());
+        TChildProcess encoder(QUORVANE_ENCODER_SIM_BINARY, simulator, environment,
+                              work.Path.string());
+        ASSERT_TRUE(encoder.ReadLine(10s)) << "the simulator starts";
+        for (auto& setting : ProgramEnvironment(comDir.Path(), "12345", work.Path))
+            environment.push_back(setting);
+        // A picture of the window with the record filled, on request; on a display (Xvfb) when
+        // there is one.
+        if (const char* shot = std::getenv("QUORVANE_TEST_SHOT")) {
+            // One picture per verdict: "test-record.png", "test-record-weicht-ab.png".
+            std::filesystem::path file(shot);
+            if (&c != &cases[0])
+                file.replace_filename(file.stem().string() + "-weicht-ab" +
+                                      file.extension().string());
+            environment.emplace_back("QUORVANE_TEST_SHOT", file.string());
+            if (std::getenv("DISPLAY") != nullptr)
+                for (auto& [name, value] : environment)
+                    if (name == "QT_QPA_PLATFORM")
+                        value = "xcb";
+        }
+        TChildProcess quorvane(QUORVANE_BINARY, {}, environment, work.Path.string());
 
-    std::vector<std::string> row;
-    const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const auto line = quorvane.ReadLine(1s);
-        if (line && line->rfind("record:", 0) == 0)
-            row = Split(line->substr(7), '\t');
-        if (row.size() == 9 && !row[8].empty())
-            break;
-    }
-    ASSERT_EQ(row.size(), 9u) << "the record shows a row";
-    EXPECT_EQ(row[2], "12345");
-    EXPECT_EQ(row[5], "02 40 31 32 33 34 35 49 03");
-    EXPECT_EQ(row[7], "12345") << "heard";
-    EXPECT_EQ(row[8], "stimmt");
+        std::vector<std::string> row;
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        while (std::chrono::steady_clock::now() < deadline) {
+            const auto line = quorvane.ReadLine(1s);
+            if (line && line->rfind("record:", 0) == 0)
+                row = Split(line->substr(7), '\t');
+            if (row.size() == 11 && !row[8].empty())
+                break;
+        }
+        ASSERT_EQ(row.size(), 11u) << "the record shows a row";
+        EXPECT_EQ(row[2], "12345");
+        EXPECT_EQ(row[5], "02 40 31 32 33 34 35 49 03");
+        EXPECT_EQ(row[7], "12345; 12345") << "heard, with its repeat";
+        EXPECT_EQ(row[8].rfind(c.Verdict, 0), 0u) << row[8];
+        EXPECT_NE(row[9].find(c.Miss), std::string::npos) << row[9];
+        EXPECT_NE(row[10].find("Hz"), std::string::npos) << "measured: " << row[10];
 
-    // The row goes into the day's file once its hearing window has passed.
-    std::vector<std::string> fileRow;
-    while (fileRow.empty() && std::chrono::steady_clock::now() < deadline + 20s) {
-        for (const auto& entry : std::filesystem::directory_iterator(work.Path))
-            if (entry.path().filename().string().rfind("Pruefprotokoll-", 0) == 0) {
+        // The row goes into the day's file once its hearing window has passed, with its picture.
+        std::vector<std::string> fileRow;
+        std::filesystem::path pictures;
+        while (fileRow.empty() && std::chrono::steady_clock::now() < deadline + 20s) {
+            for (const auto& entry : std::filesystem::directory_iterator(work.Path)) {
+                if (entry.path().filename().string().rfind("Pruefprotokoll-", 0) != 0)
+                    continue;
+                if (entry.is_directory()) {
+                    pictures = entry.path();
+                    continue;
+                }
                 std::stringstream content;
                 content << std::ifstream(entry.path()).rdbuf();
-                const std::vector<std::string> lines = Split(content.str(), '\n');
-                if (lines.size() == 2)
-                    fileRow = Split(lines[1].substr(0, lines[1].size() - 1), ';');
+                const std::vector<TCsvRecord> records = SplitCsvRecords(content.str());
+                if (records.size() == 2)
+                    fileRow = records[1].Fields;
             }
-        std::this_thread::sleep_for(200ms);
+            std::this_thread::sleep_for(200ms);
+        }
+        ASSERT_EQ(fileRow.size(), 12u) << "the file holds the row with its date";
+        for (const std::size_t column : {0u, 1u, 2u, 3u, 4u, 5u, 7u, 8u, 9u, 10u})
+            EXPECT_EQ(fileRow[column + 1], row[column]) << column;
+        EXPECT_EQ(fileRow[7].rfind(row[6], 0), 0u) << "replies that came later are added";
+        const std::string time = row[0].substr(0, 2) + row[0].substr(3, 2) + row[0].substr(6, 2);
+        EXPECT_TRUE(std::filesystem::is_regular_file(pictures / (time + "-12345.png"))) << pictures;
     }
-    ASSERT_EQ(fileRow.size(), 10u) << "the file holds the row with its date";
-    for (const std::size_t column : {0u, 1u, 2u, 3u, 4u, 5u, 7u, 8u})
-        EXPECT_EQ(fileRow[column + 1], row[column]) << column;
-    EXPECT_EQ(fileRow[7].rfind(row[6], 0), 0u) << "replies that came later are added";
 }
 
 } // namespace

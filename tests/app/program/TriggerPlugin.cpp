@@ -3,12 +3,14 @@
 // window, types the code into "Edit1" key by key (through the window's own key filter) and
 // clicks "SpeedButton1" once the window has armed it. Then it watches the newest row of the test
 // record ("RecordList") and prints it whenever it changes, as "record:" and its columns separated
-// by tabs; once the row has a verdict it saves a picture of the window to $QUORVANE_TEST_SHOT,
-// when that is set, and sends the next code. The program itself carries no test path.
+// by tabs. Once the row has a verdict ("Ergebnis") it sends the next code; when
+// $QUORVANE_TEST_SHOT is set, it first selects the row, waits for its picture below the list and
+// saves a picture of the window there. The program itself carries no test path.
 
 #include <QApplication>
 #include <QGenericPlugin>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -50,23 +52,34 @@ private:
     void WatchRecord() {
         QWidget* form = FindMainForm();
         auto* list = form ? form->findChild<QTreeWidget*>(QStringLiteral("RecordList")) : nullptr;
-        const QTreeWidgetItem* row = list ? list->topLevelItem(0) : nullptr;
+        QTreeWidgetItem* row = list ? list->topLevelItem(0) : nullptr;
         if (row == nullptr)
             return;
         QStringList columns;
-        for (int column = 0; column < row->columnCount(); ++column)
+        int verdict = -1;
+        for (int column = 0; column < row->columnCount(); ++column) {
             columns << row->text(column);
-        const QString line = columns.join(QLatin1Char('\t'));
-        if (line == LastRow_)
+            if (list->headerItem()->text(column) == QLatin1String("Ergebnis"))
+                verdict = column;
+        }
+        if (const QString line = columns.join(QLatin1Char('\t')); line != LastRow_) {
+            LastRow_ = line;
+            std::printf("record:%s\n", line.toUtf8().constData());
+            std::fflush(stdout);
+        }
+        if (verdict < 0 || row->text(verdict).isEmpty())
             return;
-        LastRow_ = line;
-        std::printf("record:%s\n", line.toUtf8().constData());
-        std::fflush(stdout);
-        const QString shot = qEnvironmentVariable("QUORVANE_TEST_SHOT");
-        if (columns.last().isEmpty())
-            return;
-        if (!shot.isEmpty())
-            form->grab().save(shot);
+        // The picture shows once the row is complete: the row selected, its picture below.
+        if (const QString shot = qEnvironmentVariable("QUORVANE_TEST_SHOT"); !shot.isEmpty()) {
+            if (list->currentItem() != row)
+                list->setCurrentItem(row);
+            const auto* picture = form->findChild<QLabel*>(QStringLiteral("PictureView"));
+            if (picture == nullptr || picture->pixmap().isNull())
+                return;
+            if (Shot_ != row)
+                form->grab().save(shot);
+            Shot_ = row;
+        }
         if (!Codes_.isEmpty())
             Step();
     }
@@ -82,6 +95,7 @@ private:
     QTimer Poll_;
     QTimer Watch_;
     QString LastRow_;
+    const QTreeWidgetItem* Shot_ = nullptr;
 };
 
 } // namespace

@@ -38,9 +38,9 @@ protected:
 };
 
 TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
-    const std::vector<TTestRecordRow> rows{RecordRow(1, "11111", CompareHeard("12345", "12345")),
-                                           RecordRow(2, "22222", CompareHeard("12345", "12845")),
-                                           RecordRow(3, "33333", NothingHeardVerdict())};
+    const std::vector<TTestRecordRow> rows{RecordRow(1, "11111", Matches()),
+                                           RecordRow(2, "22222", Differs("Stelle 3: 8 statt 3")),
+                                           RecordRow(3, "33333", NothingHeard())};
     std::string day = "\xEF\xBB\xBF" + CsvHeaderLine();
     for (const TTestRecordRow& row : rows)
         day += CsvLine(row);
@@ -97,7 +97,7 @@ TEST_F(ReportProgram, ReportsAThousandRowsEachOnceWithAFooterOnEveryPage) {
     std::string day = CsvHeaderLine();
     std::string codes;
     for (int i = 0; i < 1000; ++i) {
-        day += CsvLine(RecordRow(i, std::to_string(10000 + i), CompareHeard("1", "1")));
+        day += CsvLine(RecordRow(i, std::to_string(10000 + i), Matches()));
         codes += (i == 0 ? "" : "|") + std::to_string(10000 + i);
     }
     WriteFile("day.csv", day);

@@ -7,6 +7,18 @@
 
 namespace fs = std::filesystem;
 
+TVerdict Matches() {
+    return {TVerdictKind::Matches, "stimmt", ""};
+}
+
+TVerdict Differs(const std::string& misses) {
+    return {TVerdictKind::Differs, "weicht ab (" + misses + ")", misses};
+}
+
+TVerdict NothingHeard() {
+    return {TVerdictKind::NothingHeard, "nichts gehört", ""};
+}
+
 TTestRecordRow RecordRow(int second, std::string code, TVerdict verdict) {
     char time[16];
     std::snprintf(time, sizeof time, "14:%02d:%02d", second / 60 % 60, second % 60);

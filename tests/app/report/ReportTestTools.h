@@ -12,6 +12,11 @@
 // A row of 7 December 2026, `second` seconds after 14:00, as the window records it.
 TTestRecordRow RecordRow(int second, std::string code, TVerdict verdict = {});
 
+// The record's verdicts: "stimmt", "weicht ab (misses)", "nichts gehört".
+TVerdict Matches();
+TVerdict Differs(const std::string& misses);
+TVerdict NothingHeard();
+
 struct TCommandRun {
     int Status = -1;
     std::string Output; // standard output and error together

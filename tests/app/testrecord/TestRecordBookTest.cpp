@@ -3,6 +3,8 @@
 
 #include "app/testrecord/TestRecordBook.h"
 
+#include "app/tones/ToneStandard.h"
+
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -11,30 +13,53 @@ namespace {
 using namespace std::chrono_literals;
 const TTestRecordBook::TTime Start{};
 
-// Plays a session written as steps: "alarm SECONDS CODE" (tone input on), "quiet SECONDS CODE"
-// (tone input off), "unsent SECONDS CODE" (it never reached the encoder), "heard DIGITS",
-// "reply TEXT", "off" (input switched off), "expire SECONDS"; a CODE of "-" carries no code.
+// A sequence as the decoder reports it: each tone at its nominal ZVEI1 frequency and length.
+HeardSignal Sequence(const std::string& digits, double start) {
+    const ToneTable& table = TableOf(ToneStandard::Zvei1);
+    HeardSignal signal{HeardKind::Sequence, start, 0.0, digits, {}, {}, 0.0};
+    for (const char symbol : digits) {
+        const double at = start + signal.durationSeconds;
+        const double hz = table.frequencyHz[ToneSymbols.find(symbol)];
+        signal.tones.push_back({symbol, hz, at, table.toneSeconds, 0.0});
+        signal.durationSeconds += table.toneSeconds;
+    }
+    return signal;
+}
+
+// Plays a session written as steps: "alarm SECONDS CODE" (tone input on), "fire SECONDS CODE"
+// (the same as a "Feueralarm", which has a two-tone pair), "quiet SECONDS CODE" (tone input
+// off), "unsent SECONDS CODE" (it never reached the encoder), "heard DIGITS" (a sequence, the
+// next one the usual pause later), "pair" (the two-tone pair, when it is due), "reply TEXT",
+// "off" (input switched off), "expire SECONDS"; a CODE of "-" carries no code.
 // Returns the rows in the order they completed.
 std::vector<std::size_t> Play(TTestRecordBook& book, const std::string& steps) {
     std::vector<std::size_t> completed;
     std::istringstream in(steps);
+    double clock = 0.0; // when the next tone starts
     for (std::string step; in >> step;) {
         int seconds = 0;
         std::string text;
         TTestRecordBook::TChange change;
-        if (step == "alarm" || step == "quiet" || step == "unsent") {
+        if (step == "alarm" || step == "fire" || step == "quiet" || step == "unsent") {
             in >> seconds >> text;
             TAlarmSent alarm;
             alarm.Code = alarm.Expected = text == "-" ? "" : text;
             alarm.Listening = step != "quiet";
             alarm.Sent = step != "unsent";
+            if (step == "fire")
+                alarm.AlarmType = "Feueralarm";
+            clock = seconds + 0.5;
             change = book.AddAlarm(alarm, Start + std::chrono::seconds(seconds));
         } else if (step == "reply") {
             in >> text;
             change = book.AddReply(text);
         } else if (step == "heard") {
             in >> text;
-            change = book.AddHeard({HeardKind::Sequence, 0, 0.5, text, {}, {}, {}});
+            const HeardSignal code = Sequence(text, clock);
+            clock += code.durationSeconds + 0.6;
+            change = book.AddHeard(code);
+        } else if (step == "pair") {
+            change = book.AddHeard({HeardKind::TwoTone, clock + 4.4, 5.0, {}, {}, {675, 1240}, 0});
         } else if (step == "off")
             change = book.StopListening();
         else if (step == "expire") {
@@ -52,21 +77,36 @@ TEST(TestRecordBookTest, Sessions) {
         std::vector<std::string> Verdicts;
         std::vector<std::size_t> Completed;
     } sessions[] = {
-        // Judged at once, complete when the hearing window ends...
-        {"alarm 0 12345 heard 12345 expire 9", {"stimmt"}, {}},
+        // Judged once the code and its repeat are in, complete when the hearing window ends...
+        {"alarm 0 12345 heard 12345 heard 12345 expire 9", {"stimmt"}, {}},
         // ... or when the next alarm goes out.
-        {"alarm 0 12345 heard 12345 alarm 2 54321", {"stimmt", ""}, {0}},
-        {"alarm 0 12345 expire 10", {"nichts gehört"}, {0}},
+        {"alarm 0 12345 heard 12345 heard 12345 alarm 2 54321", {"stimmt", ""}, {0}},
+        {"alarm 0 12345 expire 11", {"nichts gehört"}, {0}},
+        {"alarm 0 12345 heard 12345 expire 11",
+         {"weicht ab (keine Wiederholung des Codes gehört)"},
+         {0}},
         // In order, an exact match to its own row, an alarm the encoder skipped left behind.
-        {"alarm 0 11111 alarm 1 22222 alarm 2 33333 heard 22222 heard 33833 expire 10 expire 12",
+        {"alarm 0 11111 alarm 1 22222 alarm 2 33333 heard 22222 heard 22222 heard 33833 heard "
+         "33833 expire 11 expire 13",
          {"nichts gehört", "stimmt", "weicht ab (Stelle 3: 8 statt 3)"},
          {1, 0, 2}},
-        {"quiet 0 12345 heard 12345 quiet 1 54321 expire 11", {"", ""}, {0, 1}},
-        {"alarm 0 12345 alarm 1 54321 off expire 11", {"", ""}, {0, 1}},
+        // A repeat belongs to its own code, not to the next alarm.
+        {"alarm 0 11111 alarm 1 22222 heard 11111 heard 11111 heard 22222 heard 22222 expire 12",
+         {"stimmt", "stimmt"},
+         {0, 1}},
+        // A two-tone pair the alarm type has is waited for, and missed when it does not come.
+        {"fire 0 12345 heard 12345 heard 12345 pair alarm 9 54321", {"stimmt", ""}, {0}},
+        {"fire 0 12345 heard 12345 heard 12345 expire 30",
+         {"weicht ab (kein Doppelton 675+1240 Hz gehört)"},
+         {0}},
+        {"quiet 0 12345 heard 12345 quiet 1 54321 expire 12", {"", ""}, {0, 1}},
+        {"alarm 0 12345 alarm 1 54321 off expire 12", {"", ""}, {0, 1}},
         // An alarm that did not go out is complete at once, and what follows is not its.
-        {"alarm 0 12345 unsent 1 54321 heard 12345", {"stimmt", "nicht gesendet"}, {1, 0}},
+        {"alarm 0 12345 unsent 1 54321 heard 12345 heard 12345",
+         {"stimmt", "nicht gesendet"},
+         {1, 0}},
         // Without a code nothing is listened for, and nothing counts as missed.
-        {"alarm 0 - heard 12345 expire 10", {"kein Code"}, {0}},
+        {"alarm 0 - heard 12345 expire 11", {"kein Code"}, {0}},
     };
     for (const auto& session : sessions) {
         TTestRecordBook book;
@@ -86,14 +126,16 @@ TEST(TestRecordBookTest, RepliesAndTonesFillTheirRows) {
     for (const char* reply : {"ACK", "ACK", "Träger ein", "Geber läuft", "Träger aus", "ACK"})
         book.AddReply(reply);
     book.AddHeard({HeardKind::LongTone, 0, 2.04, {}, {}, {1750.0}, 0.0});
-    book.AddHeard({HeardKind::TwoTone, 0, 4.5, {}, {}, {700.2, 1499.6}, 0.0});
-    Play(book, "heard 12345 alarm 1 54321");
+    Play(book, "heard 12345 heard 12345");
+    book.AddHeard({HeardKind::TwoTone, 7, 4.5, {}, {}, {700.2, 1499.6}, 0.0});
+    Play(book, "alarm 1 54321");
     book.AddReply("NAK");
     EXPECT_EQ(RecordFields(book.Row(0))[rcReplies],
               "ACK, Träger ein, Geber läuft, Träger aus, ACK");
-    EXPECT_EQ(RecordFields(book.Row(0))[rcHeard], "Tonruf I 2,0 s; 700+1500 Hz 4,5 s; 12345");
-    EXPECT_EQ(book.NextDeadline(), Start + 11s);
-    Play(book, "expire 11");
+    EXPECT_EQ(RecordFields(book.Row(0))[rcHeard],
+              "Tonruf I 2,0 s; 12345; 12345; 700+1500 Hz 4,5 s");
+    EXPECT_EQ(book.NextDeadline(), Start + 1s + 10950ms) << "ten seconds and the repeat";
+    Play(book, "expire 12");
     book.AddReply("ACK"); // after the last row completed
     EXPECT_EQ(RecordFields(book.Row(1))[rcReplies], "NAK");
     EXPECT_FALSE(book.NextDeadline());
