@@ -41,7 +41,7 @@ std::string FormatName(std::uint16_t tag) {
     case 0x55:
         return "MP3";
     default:
-        return "format " + std::to_string(tag);
+        return "code " + std::to_string(tag);
     }
 }
 
@@ -67,6 +67,7 @@ WavReader::WavReader(std::istream& in) : in_(in) {
             if (!haveFormat)
                 throw WavError("sample data before the format description");
             // Streams that cannot seek back write 0 or the largest size: read to their end.
+            sizeGiven_ = size != 0 && size != std::numeric_limits<std::uint32_t>::max();
             bytesLeft_ = size == 0 ? std::numeric_limits<std::uint64_t>::max() : size;
             return;
         }
@@ -79,7 +80,9 @@ WavReader::WavReader(std::istream& in) : in_(in) {
         if (size < 16)
             throw WavError("damaged format description");
         std::uint16_t tag = Little16(body.data());
-        if (tag == ExtensibleFormat && size >= 26)
+        if (tag == ExtensibleFormat && size < 26)
+            throw WavError("damaged format description (extensible format cut short)");
+        if (tag == ExtensibleFormat)
             tag = Little16(body.data() + 24);
         const std::uint16_t bits = Little16(body.data() + 14);
         channels_ = Little16(body.data() + 2);
@@ -119,7 +122,9 @@ std::size_t WavReader::Read(std::int16_t* out, std::size_t capacity) {
         }
         out[f] = static_cast<std::int16_t>(sum / channels_);
     }
-    if (got < wanted)
+    if (got < wanted) {
+        cutShort_ = sizeGiven_;
         bytesLeft_ = 0;
+    }
     return frames;
 }

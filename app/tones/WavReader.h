@@ -4,7 +4,8 @@
 // compressed audio, a damaged header) is refused with a sentence that says what was found.
 //
 // The reader borrows the stream; one thread at a time. Construction throws WavError; Read
-// never throws and returns 0 at the end of the data or of the stream.
+// never throws and returns 0 at the end of the data or of the stream; CutShort then tells
+// whether the stream ended before the data size its header gives.
 
 #include <cstddef>
 #include <cstdint>
@@ -25,11 +26,14 @@ public:
 
     // Up to `capacity` mono samples; 0 at the end. A last partial frame is dropped.
     std::size_t Read(std::int16_t* out, std::size_t capacity);
+    bool CutShort() const { return cutShort_; }
 
 private:
     std::istream& in_;
     int sampleRate_ = 0;
     int channels_ = 0;
     std::uint64_t bytesLeft_ = 0;
+    bool sizeGiven_ = false;
+    bool cutShort_ = false;
     std::vector<char> raw_;
 };

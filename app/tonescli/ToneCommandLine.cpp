@@ -123,7 +123,8 @@ the installed one (share/quorvane/tone-limits.txt); a line that cannot be used
 is reported on standard error and ignored.
 
 Exit status: 0 when the input was read (whether or not anything was heard, and
-whatever the verdict), 2 when the command line or the input cannot be used or
-the picture cannot be written.
+whatever the verdict), 2 when the command line or the input cannot be used, the
+input cannot be read to its end, or the output or the picture cannot be
+written. A WAV file cut short is decoded as far as it goes, with a note.
 )usage";
 }

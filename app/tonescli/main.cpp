@@ -26,6 +26,14 @@ namespace {
 
 constexpr std::size_t ChunkSamples = 4096;
 
+// The reason the first write to standard output failed; 0 while every one went through.
+int OutputError = 0;
+
+void FlushOutput() {
+    if (std::fflush(stdout) != 0 && OutputError == 0)
+        OutputError = errno != 0 ? errno : EIO;
+}
+
 int Refuse(const std::string& message) {
     std::fprintf(stderr, "%s: %s\n", TonesProgramName.data(), message.c_str());
     return 2;
@@ -39,7 +47,7 @@ void PrintHeard(ToneDecoder& decoder, const ToneOptions& options, std::vector<He
     for (const HeardSignal& signal : heard)
         std::printf("%s\n", FormatHeard(signal, options.standard, options.json).c_str());
     // A live stream on standard input shows each signal as it ends.
-    std::fflush(stdout);
+    FlushOutput();
     all.insert(all.end(), heard.begin(), heard.end());
 }
 
@@ -97,6 +105,14 @@ std::size_t ReadRaw(std::istream& in, std::int16_t* out, std::size_t capacity) {
     return samples;
 }
 
+// A full disk or a closed pipe on standard output is a failure, not a run that printed nothing.
+int OutputWritten(int status) {
+    FlushOutput();
+    if (OutputError == 0)
+        return status;
+    return Refuse(std::string("cannot write the output: ") + std::strerror(OutputError));
+}
+
 int Decode(std::istream& in, const ToneOptions& options, const std::string& inputName) {
     std::optional<WavReader> wav;
     int rate = 0;
@@ -128,8 +144,15 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
             tail.Add(samples.data(), count);
         PrintHeard(decoder, options, heard);
     }
-    if (in.bad())
+    // A stream that fails to read (standard input from a folder, a device error) looks ended to
+    // the stream; stdio still knows.
+    if (in.bad() || (&in == &std::cin && std::ferror(stdin)))
         return Refuse("cannot read " + inputName + ": " + std::strerror(errno));
+    if (wav && wav->CutShort())
+        std::fprintf(stderr,
+                     "%s: %s is cut short: its header gives more sample data than it holds; "
+                     "decoded as far as it goes\n",
+                     TonesProgramName.data(), inputName.c_str());
     decoder.Flush();
     PrintHeard(decoder, options, heard);
     const std::optional<AlarmJudgement> judgement =
@@ -159,7 +182,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.input == StandardInputName)
-        return Decode(std::cin, options, "standard input");
+        return OutputWritten(Decode(std::cin, options, "standard input"));
 
     std::error_code error;
     if (std::filesystem::is_directory(options.input, error))
@@ -167,5 +190,5 @@ int main(int argc, char** argv) {
     std::ifstream file(options.input, std::ios::binary);
     if (!file)
         return Refuse("cannot open " + options.input + ": " + std::strerror(errno));
-    return Decode(file, options, options.input);
+    return OutputWritten(Decode(file, options, options.input));
 }

@@ -46,6 +46,8 @@ TEST(WavReader, RefusesWhatItCannotRead) {
         {"8-bit", WavBytes(1, 1, 8000, 8, "ab"), "unsupported 8-bit PCM; only 16-bit PCM is read"},
         {"float", WavBytes(3, 1, 8000, 32, "abcd"), "unsupported sample format 32-bit float"},
         {"mu-law", WavBytes(7, 1, 8000, 8, "ab"), "unsupported sample format mu-law"},
+        {"extensible without its tail", WavBytes(0xFFFE, 1, 8000, 16, "ab"),
+         "damaged format description"},
         {"many channels", WavBytes(1, 300, 8000, 16, ""), "unsupported 300 channels; at most 8"},
         {"no data", WavBytes(1, 1, 8000, 16, "").substr(0, 36), "no sample data"},
         {"cut header", WavBytes(1, 1, 8000, 16, "").substr(0, 30), "the file ends inside"},
@@ -128,7 +130,8 @@ TEST(SimulatorAudio, EveryStandardDecodesFromTheSimulatorsFile) {
         const auto heard = DecodeFile(path, AllToneStandards[s]);
         std::vector<std::string> seen;
         for (const HeardSignal& signal : heard) {
-            seen.push_back(signal.kind == HeardKind::Sequence ? signal.digits : NameOfHeard(signal));
+            seen.push_back(signal.kind == HeardKind::Sequence ? signal.digits
+                                                              : NameOfHeard(signal));
             if (signal.kind == HeardKind::LongTone)
                 seen.back() += " " + std::to_string(std::lround(signal.durationSeconds * 10));
         }

@@ -20,7 +20,9 @@ struct ProgramRun {
 };
 
 ProgramRun RunTones(const std::string& arguments) {
-    const std::string command = std::string(TONES_PROGRAM_PATH) + " " + arguments + " 2>&1";
+    // Grouped, so that an argument may send standard output elsewhere while errors still come.
+    const std::string command =
+        "{ " + std::string(TONES_PROGRAM_PATH) + " " + arguments + "; } 2>&1";
     ProgramRun run{-1, {}};
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -65,6 +67,10 @@ protected:
         wav.seekg(44);
         std::ofstream(Path("alarm.raw"), std::ios::binary) << wav.rdbuf();
         std::ofstream(Path("text.wav")) << "no audio here";
+        // The first half of a recording, its header unchanged.
+        std::ifstream whole(Path("alarm.wav"), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(whole)), {});
+        std::ofstream(Path("cut.wav"), std::ios::binary) << bytes.substr(0, bytes.size() / 2);
     }
     static void TearDownTestSuite() { std::filesystem::remove_all(folder_); }
     static std::string Path(const char* name) { return (folder_ / name).string(); }
@@ -122,6 +128,11 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
         {Path("missing.wav"), 2, "cannot open " + Path("missing.wav") + ": No such file"},
         {Path("text.wav"), 2, "not a WAV file (no RIFF/WAVE header)"},
         {Path(""), 2, "it is a folder"},
+        // Its own input and output told truly.
+        {"- --rate 8000 < " + Path(""), 2, "cannot read standard input: Is a directory"},
+        {Path("alarm.wav") + " --standard ccir > /dev/full", 2,
+         "cannot write the output: No space left on device"},
+        {Path("cut.wav") + " --standard ccir", 0, "cut.wav is cut short: its header gives more"},
         {"- --rate 22050 < /dev/null", 0, ""},
         {"", 2, "no input given"},
         {Path("alarm.wav") + " --standard zvei4", 2, "invalid value 'zvei4' for --standard"},
