@@ -1,5 +1,7 @@
 #include "app/reportcli/ReportCommandLine.h"
 
+#include "runtime/CommandLineItem.h"
+
 #include <array>
 
 namespace {
@@ -31,27 +33,16 @@ const TValueOption* ValueOption(std::string_view name) {
 TParsedReportCommandLine ParseReportCommandLine(const std::vector<std::string>& args) {
     TReportOptions options;
     bool haveInput = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string option = args[i];
-        std::optional<std::string> value;
-        if (const auto equals = option.find('=');
-            option.starts_with("--") && equals != std::string::npos) {
-            value = option.substr(equals + 1);
-            option.resize(equals);
-        }
-        const TValueOption* takesValue = ValueOption(option);
-        if (value && !takesValue)
-            return {std::nullopt, "option " + option + " takes no value"};
-        if (takesValue && !value) {
-            if (i + 1 == args.size())
-                return {std::nullopt, "option " + option + " needs a value"};
-            value = args[++i];
-        }
-
-        if (takesValue) {
+    for (std::size_t at = 0; at < args.size();) {
+        const TCommandLineItem item = NextCommandLineItem(
+            args, at, [](std::string_view name) { return ValueOption(name) != nullptr; });
+        if (!item.Error.empty())
+            return {std::nullopt, item.Error};
+        const std::string& option = item.Name;
+        if (const TValueOption* takesValue = ValueOption(option)) {
             std::string& target = takesValue->Target ? options.*takesValue->Target
                                                      : options.Fields.*takesValue->Field;
-            target = *value;
+            target = *item.Value;
         } else if (option == "--help" || option == "-h") {
             options.Help = true;
         } else if (option.starts_with("-")) {

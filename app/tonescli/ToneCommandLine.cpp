@@ -1,6 +1,7 @@
 #include "app/tonescli/ToneCommandLine.h"
 
 #include "app/tones/ToneDecoder.h"
+#include "runtime/CommandLineItem.h"
 
 #include <charconv>
 
@@ -20,24 +21,15 @@ std::optional<int> ParseRate(std::string_view text) {
 ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args) {
     ToneOptions options;
     bool haveInput = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string option = args[i];
-        std::optional<std::string> value;
-        if (const auto equals = option.find('=');
-            option.starts_with("--") && equals != std::string::npos) {
-            value = option.substr(equals + 1);
-            option.resize(equals);
-        }
-        const bool takesValue = option == "--standard" || option == "--rate" ||
-                                option == "--expect" || option == "--pre-tone" ||
-                                option == "--alarm-type" || option == "--png";
-        if (value && !takesValue)
-            return {std::nullopt, "option " + option + " takes no value"};
-        if (takesValue && !value) {
-            if (i + 1 == args.size())
-                return {std::nullopt, "option " + option + " needs a value"};
-            value = args[++i];
-        }
+    for (std::size_t at = 0; at < args.size();) {
+        const TCommandLineItem item = NextCommandLineItem(args, at, [](std::string_view name) {
+            return name == "--standard" || name == "--rate" || name == "--expect" ||
+                   name == "--pre-tone" || name == "--alarm-type" || name == "--png";
+        });
+        if (!item.Error.empty())
+            return {std::nullopt, item.Error};
+        const std::string& option = item.Name;
+        const std::optional<std::string>& value = item.Value;
 
         if (option == "--help" || option == "-h") {
             options.help = true;
@@ -56,8 +48,8 @@ ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args)
                 return {std::nullopt,
                         "invalid value '" + *value + "' for --rate (expected 8000 to 48000 Hz)"};
         } else if (option == "--expect") {
-            if (value->empty() || value->find_first_not_of("0123456789ABCDEabcde") !=
-                                      std::string::npos)
+            if (value->empty() ||
+                value->find_first_not_of("0123456789ABCDEabcde") != std::string::npos)
                 return {std::nullopt, "invalid value '" + *value +
                                           "' for --expect (expected the code's symbols, "
                                           "0-9 and A-E)"};

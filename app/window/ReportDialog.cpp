@@ -1,6 +1,7 @@
 #include "app/window/ReportDialog.h"
 
 #include "app/report/ReportPdf.h"
+#include "app/window/ProgramSettings.h"
 #include "framework/ErrorReport.h"
 
 #include <QDateTime>
@@ -14,7 +15,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -25,16 +25,8 @@ const QString PrueferKey = QStringLiteral("Pruefbericht/Pruefer");
 const QString PrueflingKey = QStringLiteral("Pruefbericht/Pruefling");
 const QString StandortKey = QStringLiteral("Pruefbericht/Standort");
 
-QSettings Settings() {
-    return QSettings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane"));
-}
-
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
 QLineEdit* RememberedField(const QString& key, QWidget* parent) {
-    auto* field = new QLineEdit(Settings().value(key).toString(), parent);
+    auto* field = new QLineEdit(ProgramSettings().value(key).toString(), parent);
     field->setObjectName(key.section(QLatin1Char('/'), 1));
     return field;
 }
@@ -111,23 +103,23 @@ QString TReportDialog::WrittenPath() const {
 }
 
 void TReportDialog::SaveReport() {
-    QSettings settings = Settings();
+    QSettings settings = ProgramSettings();
     settings.setValue(PrueferKey, Pruefer->text());
     settings.setValue(PrueflingKey, Pruefling->text());
     settings.setValue(StandortKey, Standort->text());
 
     const QDateTime now = QDateTime::currentDateTime();
-    TReport report{{Utf8(Pruefer->text()), Utf8(Pruefling->text()), Utf8(Standort->text()),
-                    Utf8(Bemerkung->toPlainText())},
-                   Utf8(now.date().toString(Qt::ISODate)),
+    TReport report{{Pruefer->text().toStdString(), Pruefling->text().toStdString(),
+                    Standort->text().toStdString(), Bemerkung->toPlainText().toStdString()},
+                   now.date().toString(Qt::ISODate).toStdString(),
                    InSendOrder(Selected->isChecked() ? selected_ : today_.Rows),
                    Selected->isChecked() ? std::vector<std::size_t>{} : today_.SkippedLines};
-    FindPictures(report.Rows, Utf8(workingFolder_));
+    FindPictures(report.Rows, workingFolder_.toStdString());
     const QString path =
         QDir(workingFolder_)
             .filePath(now.toString(QStringLiteral("'Pruefbericht-'yyyy-MM-dd-HHmm'.pdf'")));
     if (const auto failure = WriteReportPdf(report, path)) {
-        ShowErrorReport("Prüfbericht \"" + Utf8(path) +
+        ShowErrorReport("Prüfbericht \"" + path.toStdString() +
                         "\" kann nicht geschrieben werden: " + *failure);
         return;
     }

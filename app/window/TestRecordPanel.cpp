@@ -5,6 +5,7 @@
 #include "app/tonepicture/ToneStrip.h"
 #include "app/window/Controls.h"
 #include "app/window/GuardedConnect.h"
+#include "app/window/ProgramSettings.h"
 #include "app/window/ReportDialog.h"
 #include "app/window/ToneListener.h"
 
@@ -20,7 +21,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSettings>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -36,14 +36,6 @@ namespace {
 
 const QString ToneInputKey = QStringLiteral("Pruefprotokoll/Toneingang");
 const QString ToneStandardKey = QStringLiteral("Pruefprotokoll/Tonfolge");
-
-QSettings Settings() {
-    return QSettings(QStringLiteral("Quorvane"), QStringLiteral("Quorvane"));
-}
-
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
 
 std::optional<QAudioDevice> AudioInput(const QByteArray& id) {
     for (const QAudioDevice& device : QMediaDevices::audioInputs())
@@ -91,7 +83,7 @@ TTestRecordPanel::TTestRecordPanel(QWidget* client, QRect bounds)
     for (const ToneStandard standard : AllToneStandards)
         ToneStandardSelector->addItem(QString::fromLatin1(DisplayName(standard)));
     const auto remembered =
-        ParseToneStandard(Settings().value(ToneStandardKey).toString().toStdString());
+        ParseToneStandard(ProgramSettings().value(ToneStandardKey).toString().toStdString());
     ToneStandardSelector->setCurrentIndex(
         static_cast<int>(remembered.value_or(DefaultToneStandard)));
     FillToneInputs();
@@ -204,7 +196,7 @@ bool TTestRecordPanel::Listening() const {
 void TTestRecordPanel::FillToneInputs() {
     const QByteArray chosen = ToneInputSelector->count() > 0
                                   ? ToneInputSelector->currentData().toByteArray()
-                                  : Settings().value(ToneInputKey).toByteArray();
+                                  : ProgramSettings().value(ToneInputKey).toByteArray();
     {
         const QSignalBlocker blocker(ToneInputSelector);
         ToneInputSelector->clear();
@@ -220,14 +212,14 @@ void TTestRecordPanel::FillToneInputs() {
 }
 
 void TTestRecordPanel::ToneInputSelectorChange() {
-    Settings().setValue(ToneInputKey, ToneInputSelector->currentData().toByteArray());
+    ProgramSettings().setValue(ToneInputKey, ToneInputSelector->currentData().toByteArray());
     ListenToChosenInput();
 }
 
 void TTestRecordPanel::ToneStandardSelectorChange() {
     const auto standard =
         AllToneStandards.at(static_cast<std::size_t>(ToneStandardSelector->currentIndex()));
-    Settings().setValue(ToneStandardKey, QString::fromLatin1(OptionName(standard)));
+    ProgramSettings().setValue(ToneStandardKey, QString::fromLatin1(OptionName(standard)));
     if (ToneListener_->Listening())
         ListenToChosenInput();
 }
@@ -275,7 +267,7 @@ void TTestRecordPanel::ToneListenerHeard(const std::vector<HeardSignal>& heard) 
 void TTestRecordPanel::ToneListenerFailure(const QString& reason) {
     ToneInputSelector->setCurrentIndex(0);
     ListenToChosenInput();
-    throw std::runtime_error("Toneingang " + Utf8(reason));
+    throw std::runtime_error("Toneingang " + reason.toStdString());
 }
 
 void TTestRecordPanel::HearingTimerTimer() {
@@ -284,8 +276,8 @@ void TTestRecordPanel::HearingTimerTimer() {
 
 void TTestRecordPanel::AlarmSent(TAlarmSent alarm) {
     const QDateTime now = QDateTime::currentDateTime();
-    alarm.Date = Utf8(now.toString(QStringLiteral("yyyy-MM-dd")));
-    alarm.Time = Utf8(now.toString(QStringLiteral("HH:mm:ss")));
+    alarm.Date = now.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+    alarm.Time = now.toString(QStringLiteral("HH:mm:ss")).toStdString();
     alarm.Listening = ToneListener_->Listening();
     alarm.Standard =
         AllToneStandards.at(static_cast<std::size_t>(ToneStandardSelector->currentIndex()));
@@ -401,7 +393,7 @@ void TTestRecordPanel::ReportButtonClick() {
 }
 
 TRecordRead TTestRecordPanel::RowsOfToday() const {
-    const std::string today = Utf8(QDate::currentDate().toString(Qt::ISODate));
+    const std::string today = QDate::currentDate().toString(Qt::ISODate).toStdString();
     std::stringstream file;
     file << std::ifstream(RecordFileName(today), std::ios::binary).rdbuf();
     TRecordRead read = ReadRecordRows(file.str());
@@ -419,8 +411,9 @@ std::vector<TReportRow> TTestRecordPanel::MarkedRows() const {
     for (const QTreeWidgetItem* item : RecordList->selectedItems()) {
         TRecordFields fields;
         for (int column = 0; column < rcColumnCount; ++column)
-            fields[static_cast<std::size_t>(column)] = Utf8(item->text(column));
-        rows.push_back(ReportRowOfFields(Utf8(item->data(0, Qt::UserRole).toString()), fields));
+            fields[static_cast<std::size_t>(column)] = item->text(column).toStdString();
+        rows.push_back(
+            ReportRowOfFields(item->data(0, Qt::UserRole).toString().toStdString(), fields));
     }
     return rows;
 }
@@ -443,16 +436,16 @@ void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
         return;
     PictureFailureShown_ = true;
     // Told once; the record goes on without pictures.
-    const std::string message =
-        "Bilder des Prüfprotokolls können nicht in \"" + Utf8(folder) + "\" gespeichert werden";
+    const std::string message = "Bilder des Prüfprotokolls können nicht in \"" +
+                                folder.toStdString() + "\" gespeichert werden";
     QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });
 }
 
 QString TTestRecordPanel::PicturePath(const QTreeWidgetItem& item) const {
-    const std::string date = Utf8(item.data(0, Qt::UserRole).toString());
+    const std::string date = item.data(0, Qt::UserRole).toString().toStdString();
     return QString::fromStdString(
         RecordPictureFolder(date) + "/" +
-        RecordPictureFileName(Utf8(item.text(rcTime)), Utf8(item.text(rcCode))));
+        RecordPictureFileName(item.text(rcTime).toStdString(), item.text(rcCode).toStdString()));
 }
 
 void TTestRecordPanel::RecordListSelectionChange() {
