@@ -58,12 +58,11 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     }
 
     try {
-        std::unique_ptr<std::uint8_t[]> input(new std::uint8_t[InputRingSize]());
         std::unique_ptr<std::uint8_t[]> output(
             new std::uint8_t[std::max<std::uint32_t>(outSize, 1)]());
         std::lock_guard inputLock(InputLock);
         std::lock_guard outputLock(OutputLock);
-        InRing = std::move(input);
+        Input.Allocate();
         OutRing = std::move(output);
         OutHead = OutTail = 0;
         OutFull = false;
@@ -97,7 +96,7 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
 
     {
         std::lock_guard inputLock(InputLock);
-        ResetInputRing();
+        Input.Reset();
         NotifyPos = 0;
     }
     {
@@ -163,21 +162,10 @@ void TSioBaseDispatcher::ReleaseResources() {
 void TSioBaseDispatcher::FreeRings() {
     std::lock_guard inputLock(InputLock);
     std::lock_guard outputLock(OutputLock);
-    // Emptied first, so a take that still comes finds nothing to read.
-    ResetInputRing();
-    InRing.reset();
+    Input.Free();
     OutRing.reset();
     OutHead = OutTail = 0;
     OutFull = false;
-}
-
-void TSioBaseDispatcher::ResetInputRing() {
-    InTotal = 0;
-    InTaken = 0;
-    InFull = false;
-    InNotify = false;
-    ReadAhead = 0;
-    MaxReadAhead = 0;
 }
 
 void TSioBaseDispatcher::WorkerExit(TSioWorkerKind worker) {

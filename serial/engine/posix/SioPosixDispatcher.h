@@ -80,8 +80,8 @@ public:
     std::uint64_t DeviceReattachments() const { return Reattachments_.load(); }
 
 protected:
-    TSioResult SendLineControl(std::uint32_t function) override;
-    TSioResult PurgeDevice(std::uint32_t which) override;
+    TSioResult SendLineControl(TSioLineFunction function) override;
+    TSioResult PurgeDevice(TSioPurgeTarget which) override;
     std::uint32_t ReadDeviceErrors(TSioDeviceStatus& status) override;
     std::uint32_t DeviceOutputQueued() override;
     void AcknowledgeDeviceEvents(std::int32_t mask) override;

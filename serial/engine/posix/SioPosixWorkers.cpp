@@ -192,7 +192,7 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
     // Waiting input would keep poll() returning at once while the input ring is full, and a
     // vanished device would always: then only a hang-up, or nothing, is asked for.
     pollfd entries[2] = {{DeviceWakeSignal.Fd(), POLLIN, 0},
-                         {Fd_.load(), static_cast<short>(InFull.load() ? 0 : POLLIN), 0}};
+                         {Fd_.load(), static_cast<short>(Input.Full() ? 0 : POLLIN), 0}};
     nfds_t count = (DeviceGone_.load() || entries[1].fd < 0) ? 1 : 2;
     int ready = poll(entries, count, EventWaitLimit());
     if (ready < 0)
