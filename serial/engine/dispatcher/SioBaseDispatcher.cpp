@@ -151,8 +151,7 @@ void TSioBaseDispatcher::ReleaseResources() {
         std::lock_guard lock(StateLock);
         ReleaseOnExit = false;
     }
-    if (WorkersStarted.load())
-        StopWorkers();
+    StopWorkers();
     // A handler may still run for a detached delivery: its takes read the rings until it returns
     // or its send times out.
     WaitDetachedDeliveryEnd();
@@ -166,6 +165,15 @@ void TSioBaseDispatcher::FreeRings() {
     OutRing.reset();
     OutHead = OutTail = 0;
     OutFull = false;
+}
+
+bool TSioBaseDispatcher::CountWorkerIn() {
+    // KillWorkers is set under StateLock too, so no stop slips in between the look and the count.
+    std::lock_guard lock(StateLock);
+    if (!WorkersStarted.load() || KillWorkers.load())
+        return false;
+    ++FRunningWorkers;
+    return true;
 }
 
 void TSioBaseDispatcher::WorkerExit(TSioWorkerKind worker) {

@@ -3,9 +3,10 @@
 //
 // Owns, from OpenPort to ClosePort, the device (through the device operations a derived class
 // implements), the 8192-byte input ring, the output ring, the line settings, the line-error and
-// modem bookkeeping, the notify-window list, the byte trace and the dispatch log, and the three
-// workers. It announces unread bytes to the registered windows with MsgTriggerAvail, sent through
-// the ISioWindowMessenger given at construction; each delivery is given at most 3000 ms.
+// modem bookkeeping, the notify-window list, the byte trace and the dispatch log, and the
+// workers (up to three, each started when first needed). It announces unread bytes to the
+// registered windows with MsgTriggerAvail, sent through the ISioWindowMessenger given at
+// construction; each delivery is given at most 3000 ms.
 //
 // Threads. The opening thread (the component's) calls everything public; the workers fill the
 // ring and announce it (FillInput, AnnounceInput, ProcessCycle: one worker at a time announces)
@@ -20,6 +21,8 @@
 // then no other notification goes out; after NotifySendTimeout a worker (or the release of the
 // rings) ends it as a send that timed out, exactly as a waiting worker would have. With several
 // windows the worker sends to each in turn and waits, up to NotifySendTimeout each.
+// Because the ring goes on filling while a handler runs, a byte read during a handler is logged
+// (ReadCom) before the WriteCom of that handler's own reply.
 //
 // Locks, all recursive. StateLock: line settings, DTR/RTS/RS-485 state, the window list and
 // handler flags, trigger state, ModemBits, LineErrorBits for TakeLineError/TakeLineBreak, trace
@@ -277,7 +280,8 @@ protected:
     // there (the next notification queues behind the thread's own work), or leaves it to a worker
     // when one is announcing already.
     virtual void AnnounceAfterHandler() = 0;
-    // Stops the workers if started, frees both rings. Safe to run twice, on two threads.
+    // Stops the workers (joining any that ended), frees both rings. Safe to run twice, on two
+    // threads.
     virtual void ReleaseResources();
     // The destruction work that needs the device layer: the derived destructor calls it first.
     // Closes (or finishes a close), then waits, handling messages, until every worker has ended.
@@ -294,6 +298,9 @@ protected:
     TSioDeviceStatus RefreshLineErrors();
     std::uint8_t RefreshModemStatus(std::uint8_t mask);
     void NoteModemChange();
+    // Counts a worker in before it starts; false (nothing counted) once the workers are stopping
+    // or have all ended. StateLock.
+    bool CountWorkerIn();
     // The end of every worker, on every path.
     void WorkerExit(TSioWorkerKind worker);
     // A worker that ended on an exception says so in one line on standard error, naming the

@@ -66,7 +66,11 @@ std::int32_t TSioPosixDispatcher::ProbeOpen(const std::string& name) {
 TSioResult TSioPosixDispatcher::CloseDevice() {
     FDeviceHandle = -1;
     if (WorkersStarted.load()) {
-        KillWorkers = true;
+        {
+            // Under StateLock, so a worker being started on demand sees it or is counted first.
+            std::lock_guard lock(StateLock);
+            KillWorkers = true;
+        }
         DeviceWakeSignal.Set();
         CommEventSignal.Set();
         WorkerAckSignal.ResetSignal();
@@ -254,8 +258,10 @@ std::int32_t TSioPosixDispatcher::QueueOutput(const std::uint8_t* block, std::ui
         }
     }
     OutputSinceOpen = true;
-    if (wake)
+    if (wake) {
+        StartWorker(TSioWorkerKind::Output);
         OutputReadySignal.Set();
+    }
     return static_cast<std::int32_t>(n);
 }
 
@@ -328,7 +334,7 @@ void TSioPosixDispatcher::AnnouncementDue() {
     if (WorkerAlive[static_cast<int>(TSioWorkerKind::Event)].load())
         DeviceWakeSignal.Set();
     else
-        CommEventSignal.Set();
+        WakeDispatchWorker();
 }
 
 void TSioPosixDispatcher::SetOutputFlush() {
