@@ -80,27 +80,31 @@ void TSioPosixDispatcher::StartWorker(TSioWorkerKind kind) {
     const int k = Index(kind);
     if (Started_[k].load())
         return;
-    // StateLock before ThreadsLock_: the release after a close reads DispatchEnded_ under it.
-    std::lock_guard state(StateLock);
-    std::lock_guard lock(ThreadsLock_);
-    // A worker runs at most once per open, so one that failed is not started again. Counted
-    // before it runs, so its end cannot bring the count to zero before its start is booked.
-    if (Started_[k].load() || !CountWorkerIn())
-        return;
-    Started_[k] = true;
-    WorkerAlive[k] = true;
-    if (kind == TSioWorkerKind::Dispatch)
-        DispatchEnded_ = false;
-    RecordLog(sltThread, slsStart, k, nullptr, 0);
-    try {
-        Threads_[k] = std::thread(&TSioPosixDispatcher::RunWorker, this, kind, Body[k]);
-        ThreadIds_[k] = Threads_[k].get_id();
-    } catch (const std::system_error&) {
-        // The port goes on without this worker; its bookkeeping must still balance.
+    {
+        // StateLock before ThreadsLock_: the release after a close reads DispatchEnded_ under it.
+        std::lock_guard state(StateLock);
+        std::lock_guard lock(ThreadsLock_);
+        // A worker runs at most once per open, so one that failed is not started again. Counted
+        // before it runs, so its end cannot bring the count to zero before its start is booked.
+        if (Started_[k].load() || !CountWorkerIn())
+            return;
+        Started_[k] = true;
+        WorkerAlive[k] = true;
         if (kind == TSioWorkerKind::Dispatch)
-            DispatchEnded_ = true;
-        WorkerExit(kind);
+            DispatchEnded_ = false;
+        RecordLog(sltThread, slsStart, k, nullptr, 0);
+        try {
+            Threads_[k] = std::thread(&TSioPosixDispatcher::RunWorker, this, kind, Body[k]);
+            ThreadIds_[k] = Threads_[k].get_id();
+            return;
+        } catch (const std::system_error&) {
+            if (kind == TSioWorkerKind::Dispatch)
+                DispatchEnded_ = true;
+        }
     }
+    // The port goes on without this worker; its bookkeeping must still balance (without the
+    // locks above, as a worker's end may release the resources).
+    WorkerExit(kind);
 }
 
 void TSioPosixDispatcher::WakeDispatchWorker() {
