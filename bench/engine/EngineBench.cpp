@@ -47,7 +47,7 @@ struct TEnginePort {
             std::fprintf(stderr, "OpenPort failed\n");
             std::exit(1);
         }
-        Dispatcher.RefreshHandlerState(1);
+        Dispatcher.RefreshHandlerState(TSioHandlerState::OwnerHandles);
         Dispatcher.SetAvailThreshold(1);
         Dispatcher.AddNotifyWindow(Window);
     }

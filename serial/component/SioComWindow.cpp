@@ -151,7 +151,8 @@ bool TSioCustomComPort::AnyTriggerHandler() const {
 
 void TSioCustomComPort::UpdateHandlerState() {
     if (FLinkState == lsOpen && FDispatcher)
-        FDispatcher->RefreshHandlerState(AnyTriggerHandler() ? 1 : 2);
+        FDispatcher->RefreshHandlerState(AnyTriggerHandler() ? TSioHandlerState::OwnerHandles
+                                                             : TSioHandlerState::OwnerHandlesNone);
 }
 
 void TSioCustomComPort::SetOnTrigger(TTriggerEvent handler) {

@@ -58,12 +58,11 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     }
 
     try {
-        std::unique_ptr<std::uint8_t[]> input(new std::uint8_t[InputRingSize]());
         std::unique_ptr<std::uint8_t[]> output(
             new std::uint8_t[std::max<std::uint32_t>(outSize, 1)]());
         std::lock_guard inputLock(InputLock);
         std::lock_guard outputLock(OutputLock);
-        InRing = std::move(input);
+        Input.Allocate();
         OutRing = std::move(output);
         OutHead = OutTail = 0;
         OutFull = false;
@@ -97,7 +96,7 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
 
     {
         std::lock_guard inputLock(InputLock);
-        ResetInputRing();
+        Input.Reset();
         NotifyPos = 0;
     }
     {
@@ -152,8 +151,7 @@ void TSioBaseDispatcher::ReleaseResources() {
         std::lock_guard lock(StateLock);
         ReleaseOnExit = false;
     }
-    if (WorkersStarted.load())
-        StopWorkers();
+    StopWorkers();
     // A handler may still run for a detached delivery: its takes read the rings until it returns
     // or its send times out.
     WaitDetachedDeliveryEnd();
@@ -163,21 +161,19 @@ void TSioBaseDispatcher::ReleaseResources() {
 void TSioBaseDispatcher::FreeRings() {
     std::lock_guard inputLock(InputLock);
     std::lock_guard outputLock(OutputLock);
-    // Emptied first, so a take that still comes finds nothing to read.
-    ResetInputRing();
-    InRing.reset();
+    Input.Free();
     OutRing.reset();
     OutHead = OutTail = 0;
     OutFull = false;
 }
 
-void TSioBaseDispatcher::ResetInputRing() {
-    InTotal = 0;
-    InTaken = 0;
-    InFull = false;
-    InNotify = false;
-    ReadAhead = 0;
-    MaxReadAhead = 0;
+bool TSioBaseDispatcher::CountWorkerIn() {
+    // KillWorkers is set under StateLock too, so no stop slips in between the look and the count.
+    std::lock_guard lock(StateLock);
+    if (!WorkersStarted.load() || KillWorkers.load())
+        return false;
+    ++FRunningWorkers;
+    return true;
 }
 
 void TSioBaseDispatcher::WorkerExit(TSioWorkerKind worker) {

@@ -3,9 +3,10 @@
 //
 // Owns, from OpenPort to ClosePort, the device (through the device operations a derived class
 // implements), the 8192-byte input ring, the output ring, the line settings, the line-error and
-// modem bookkeeping, the notify-window list, the byte trace and the dispatch log, and the three
-// workers. It announces unread bytes to the registered windows with MsgTriggerAvail, sent through
-// the ISioWindowMessenger given at construction; each delivery is given at most 3000 ms.
+// modem bookkeeping, the notify-window list, the byte trace and the dispatch log, and the
+// workers (up to three, each started when first needed). It announces unread bytes to the
+// registered windows with MsgTriggerAvail, sent through the ISioWindowMessenger given at
+// construction; each delivery is given at most 3000 ms.
 //
 // Threads. The opening thread (the component's) calls everything public; the workers fill the
 // ring and announce it (FillInput, AnnounceInput, ProcessCycle: one worker at a time announces)
@@ -20,6 +21,8 @@
 // then no other notification goes out; after NotifySendTimeout a worker (or the release of the
 // rings) ends it as a send that timed out, exactly as a waiting worker would have. With several
 // windows the worker sends to each in turn and waits, up to NotifySendTimeout each.
+// Because the ring goes on filling while a handler runs, a byte read during a handler is logged
+// (ReadCom) before the WriteCom of that handler's own reply.
 //
 // Locks, all recursive. StateLock: line settings, DTR/RTS/RS-485 state, the window list and
 // handler flags, trigger state, ModemBits, LineErrorBits for TakeLineError/TakeLineBreak, trace
@@ -29,20 +32,19 @@
 // window handles a message or while StopWorkers waits for the workers. The process-wide
 // RegistryLock is taken by construction and destruction.
 //
-// The input ring is a single-producer single-consumer ring on two running totals: InTotal (bytes
-// ever put in, moved only by the filling worker) and InTaken (bytes ever taken, moved by the
-// reader, or by the worker when a delivery ends). Taking and peeking take no lock: the reader is
-// one thread at a time (the window's thread inside a delivery, else the thread that opened the
+// The input ring (SioInputRing.h) is filled under InputLock and read without a lock: the reader
+// is one thread at a time (the window's thread inside a delivery, else the thread that opened the
 // port), and a worker fills the free part of the ring meanwhile, also while a handler runs.
 
 // Failures are negative result codes (SioResultCodes.h; minus errno for a failed system call);
 // nothing here throws, except StartWorkers on running workers (ERunTimeError "Dispatcher already
 // started").
 
+#include "runtime/SioWindowMessenger.h"
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
+#include "serial/engine/dispatcher/SioInputRing.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
 #include "serial/engine/dispatcher/SioMessages.h"
-#include "runtime/SioWindowMessenger.h"
 #include "serial/engine/errors/SioResultCodes.h"
 #include "serial/engine/trace/SioDispatchLog.h"
 #include "serial/engine/trace/SioTraceStore.h"
@@ -53,8 +55,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,12 +93,16 @@ inline constexpr std::uint32_t EvErr = 0x80;
 inline constexpr std::uint32_t EvRing = 0x100;
 inline constexpr std::uint32_t EvRingTrailingEdge = 0x2000;
 
-inline constexpr std::uint32_t InputRingSize = 8192;
-// Ring positions are running totals taken modulo the size, which stays cheap for a power of two.
-static_assert((InputRingSize & (InputRingSize - 1)) == 0);
 inline constexpr std::chrono::milliseconds NotifySendTimeout{3000};
 
 enum class TSioWorkerKind { Event = 0, Dispatch = 1, Output = 2 };
+
+// What RefreshHandlerState is told about the owner's event handlers.
+enum class TSioHandlerState { Recompute, OwnerHandles, OwnerHandlesNone };
+// The modem-line changes the device layer makes on request.
+enum class TSioLineFunction { RaiseRts, LowerRts, RaiseDtr, LowerDtr };
+// Which of the device's queues a purge empties.
+enum class TSioPurgeTarget { Output, Input };
 
 class TSioBaseDispatcher {
 public:
@@ -177,8 +183,7 @@ public:
 
     void AddNotifyWindow(TSioWindowHandle window);
     void RemoveNotifyWindow(TSioWindowHandle window);
-    // 0 recompute, 1 the owner handles events, 2 it does not.
-    void RefreshHandlerState(int how);
+    void RefreshHandlerState(TSioHandlerState how);
     void SetAvailThreshold(std::uint32_t threshold);
     std::uint32_t AvailThreshold();
     void SaveTriggerState(TSioTriggerState& area);
@@ -235,10 +240,9 @@ public:
 protected:
     // --- Device operations, implemented by the device layer ---
 
-    // 3 raise RTS, 4 lower RTS, 5 raise DTR, 6 lower DTR.
-    virtual TSioResult SendLineControl(std::uint32_t function) = 0;
-    // 0 discard queued output, 1 discard unread input.
-    virtual TSioResult PurgeDevice(std::uint32_t which) = 0;
+    virtual TSioResult SendLineControl(TSioLineFunction function) = 0;
+    // Discards the queued output or the unread input.
+    virtual TSioResult PurgeDevice(TSioPurgeTarget which) = 0;
     // Clears and returns the line-error bits; fills the status (OutQueue is the ring's usage).
     virtual std::uint32_t ReadDeviceErrors(TSioDeviceStatus& status) = 0;
     // Bytes the device has taken but not yet sent; 0 when it cannot say.
@@ -269,14 +273,15 @@ protected:
     // the worker that announces is to look again.
     virtual void AnnouncementDue() = 0;
     // Bytes have come in since the last notification.
-    bool InputUnannounced() const { return InTotal.load() != NotifyPos.load(); }
+    bool InputUnannounced() const { return Input.Total() != NotifyPos.load(); }
     // AnnouncementDue, when bytes have come in since the last notification.
     void AnnounceIfDue();
     // On the window's thread, as a detached delivery ends with input waiting: announces it from
     // there (the next notification queues behind the thread's own work), or leaves it to a worker
     // when one is announcing already.
     virtual void AnnounceAfterHandler() = 0;
-    // Stops the workers if started, frees both rings. Safe to run twice, on two threads.
+    // Stops the workers (joining any that ended), frees both rings. Safe to run twice, on two
+    // threads.
     virtual void ReleaseResources();
     // The destruction work that needs the device layer: the derived destructor calls it first.
     // Closes (or finishes a close), then waits, handling messages, until every worker has ended.
@@ -293,6 +298,9 @@ protected:
     TSioDeviceStatus RefreshLineErrors();
     std::uint8_t RefreshModemStatus(std::uint8_t mask);
     void NoteModemChange();
+    // Counts a worker in before it starts; false (nothing counted) once the workers are stopping
+    // or have all ended. StateLock.
+    bool CountWorkerIn();
     // The end of every worker, on every path.
     void WorkerExit(TSioWorkerKind worker);
     // A worker that ended on an exception says so in one line on standard error, naming the
@@ -321,17 +329,6 @@ protected:
     void WaitOutputDrained();
     // OutputLock held by the caller.
     std::uint32_t OutputUsage() const;
-    // The bytes in the ring not yet taken (read-ahead included).
-    std::uint32_t Unread() const;
-    // Where the next take starts: the tail, or past the read-ahead inside a delivery.
-    std::uint64_t TakePosition() const;
-    // Moves the tail by `count` bytes and wakes the filling worker if the ring was full.
-    void AdvanceTail(std::uint64_t count);
-    // Moves the tail from `from` by `count`, as AdvanceTail; false when it is no longer at
-    // `from` (then nothing moved).
-    bool ClaimTail(std::uint64_t from, std::uint32_t count);
-    // Copies up to `size` unread bytes from ring position `at`; how many.
-    std::uint32_t CopyUnread(std::uint64_t at, std::uint8_t* buffer, std::uint32_t size) const;
     // Traces taken bytes; only called while tracing is on.
     void RecordTaken(const std::uint8_t* bytes, std::uint32_t count);
     // TakeByte outside a delivery (claiming the tail) or while recording.
@@ -367,23 +364,12 @@ protected:
     std::uint8_t FModemBits = 0;
     std::atomic<bool> RingSeen{false};
 
-    // Input ring. InHead is InTotal and InTail is InTaken modulo the ring's size; the ring is
-    // full when they are a whole ring apart. InFull is the producer's note that it stopped
-    // reading for want of room; whoever makes room next clears it and wakes the producer.
-    std::unique_ptr<std::uint8_t[]> InRing;
-    std::atomic<std::uint64_t> InTotal{0};
-    std::atomic<std::uint64_t> InTaken{0};
-    std::atomic<bool> InFull{false};
-    // InTotal at the last notification, so a head that wrapped all the way round still counts as
-    // new input. Only the worker running the notification moves it; a detached delivery's end
-    // reads it.
+    TSioInputRing Input{[this] { InputRoomAvailable(); }};
+    // The input total at the last notification, so a head that wrapped all the way round still
+    // counts as new input. Only the worker running the notification moves it; a detached delivery's
+    // end reads it.
     std::atomic<std::uint64_t> NotifyPos{0};
     std::atomic<std::uint32_t> FAvailThreshold{0};
-    // Set by the delivering worker before a window's handler runs and read by the handler's
-    // takes; the messenger's hand-over orders them, so relaxed atomics suffice.
-    std::atomic<bool> InNotify{false};
-    std::atomic<std::uint32_t> ReadAhead{0};
-    std::atomic<std::uint32_t> MaxReadAhead{0};
 
     // Output ring.
     std::unique_ptr<std::uint8_t[]> OutRing;
@@ -445,8 +431,6 @@ private:
     // (`handled`), else wherever the message was dropped or its send timed out.
     void EndDetachedDelivery(std::uintptr_t announced, bool handled);
     void FreeRings();
-    // InputLock held.
-    void ResetInputRing();
 
     std::mutex ExitMutex_;
     std::condition_variable ExitCondition_;
@@ -462,14 +446,8 @@ private:
 // Inline: the component's ReadChar calls it once per byte. Inside a delivery with nothing
 // recording it is a few plain loads and one store; everything else is TakeByteSlow's.
 inline TSioResult TSioBaseDispatcher::TakeByte(std::uint8_t& byte) {
-    if (!InNotify.load(std::memory_order_relaxed) || TraceOn.load(std::memory_order_relaxed))
+    bool empty = false;
+    if (TraceOn.load(std::memory_order_relaxed) || !Input.TakeAheadByte(byte, empty))
         return TakeByteSlow(byte);
-    const std::uint32_t ahead = ReadAhead.load(std::memory_order_relaxed);
-    const std::uint64_t at = InTaken.load(std::memory_order_relaxed) + ahead;
-    if (InTotal.load(std::memory_order_acquire) <= at)
-        return ecBufferIsEmpty;
-    byte = InRing[at % InputRingSize];
-    ReadAhead.store(ahead + 1, std::memory_order_relaxed);
-    return ecOK;
+    return empty ? ecBufferIsEmpty : ecOK;
 }
-

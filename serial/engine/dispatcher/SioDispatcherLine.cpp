@@ -84,7 +84,8 @@ TSioResult TSioBaseDispatcher::DriveDtr(bool on) {
     std::lock_guard lock(StateLock);
     if (DtrByFlow)
         return 1;
-    TSioResult result = SendLineControl(on ? 5 : 6);
+    TSioResult result =
+        SendLineControl(on ? TSioLineFunction::RaiseDtr : TSioLineFunction::LowerDtr);
     DtrOn = on;
     return result < 0 ? ecBadArgument : result;
 }
@@ -93,7 +94,8 @@ TSioResult TSioBaseDispatcher::DriveRts(bool on) {
     std::lock_guard lock(StateLock);
     if (RtsByFlow)
         return 1;
-    TSioResult result = SendLineControl(on ? 3 : 4);
+    TSioResult result =
+        SendLineControl(on ? TSioLineFunction::RaiseRts : TSioLineFunction::LowerRts);
     RtsOn = on;
     return result < 0 ? ecBadArgument : result;
 }

@@ -1,5 +1,6 @@
 // The output ring as the dispatcher's callers see it.
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
+#include "serial/engine/trace/SioLogEntry.h"
 
 std::uint32_t TSioBaseDispatcher::OutputUsage() const {
     if (OutFull)
@@ -36,7 +37,8 @@ TSioResult TSioBaseDispatcher::QueueBlock(const void* block, std::uint32_t lengt
     }
     std::lock_guard state(StateLock);
     LineErrorBits = errorBits;
-    RecordLog(1, 2, written, written > 0 ? bytes : nullptr, static_cast<std::uint32_t>(written));
+    RecordLog(sltDispatch, slsWriteCom, written, written > 0 ? bytes : nullptr,
+              static_cast<std::uint32_t>(written));
     if (Trace.Recording()) {
         for (std::int32_t i = 0; i < written; ++i)
             Trace.Record(TraceKindTransmit, bytes[i]);
@@ -57,5 +59,5 @@ std::uint32_t TSioBaseDispatcher::OutputFree() {
 }
 
 TSioResult TSioBaseDispatcher::PurgeOutput() {
-    return PurgeDevice(0);
+    return PurgeDevice(TSioPurgeTarget::Output);
 }

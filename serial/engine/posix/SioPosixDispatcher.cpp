@@ -25,8 +25,8 @@ TSioResult TSioPosixDispatcher::YieldSlice() {
 }
 
 TSioResult TSioPosixDispatcher::CreateSignals() {
-    for (TSioSignal* signal : {&CommEventSignal, &WorkerAckSignal,
-                               &OutputReadySignal, &OutputFlushSignal, &DeviceWakeSignal}) {
+    for (TSioSignal* signal : {&CommEventSignal, &WorkerAckSignal, &OutputReadySignal,
+                               &OutputFlushSignal, &DeviceWakeSignal}) {
         if (signal->Create() != 0)
             return ecOutOfMemory;
     }
@@ -66,7 +66,11 @@ std::int32_t TSioPosixDispatcher::ProbeOpen(const std::string& name) {
 TSioResult TSioPosixDispatcher::CloseDevice() {
     FDeviceHandle = -1;
     if (WorkersStarted.load()) {
-        KillWorkers = true;
+        {
+            // Under StateLock, so a worker being started on demand sees it or is counted first.
+            std::lock_guard lock(StateLock);
+            KillWorkers = true;
+        }
         DeviceWakeSignal.Set();
         CommEventSignal.Set();
         WorkerAckSignal.ResetSignal();
@@ -83,34 +87,32 @@ void TSioPosixDispatcher::CloseDescriptor() {
     Detached_ = false;
 }
 
-TSioResult TSioPosixDispatcher::SendLineControl(std::uint32_t function) {
+TSioResult TSioPosixDispatcher::SendLineControl(TSioLineFunction function) {
     int fd = Fd_.load();
     // The lines of a vanished device are set when it comes back; a device found to have no
     // modem lines (a pseudo-terminal) is not asked again.
     if (DeviceGone_.load() || !ModemLinesSupported_.load())
         return ecOK;
     switch (function) {
-    case 3:
+    case TSioLineFunction::RaiseRts:
         SetModemLine(fd, TIOCM_RTS, true);
         break;
-    case 4:
+    case TSioLineFunction::LowerRts:
         SetModemLine(fd, TIOCM_RTS, false);
         break;
-    case 5:
+    case TSioLineFunction::RaiseDtr:
         SetModemLine(fd, TIOCM_DTR, true);
         break;
-    case 6:
+    case TSioLineFunction::LowerDtr:
         SetModemLine(fd, TIOCM_DTR, false);
-        break;
-    default:
         break;
     }
     // A device without modem lines (a pseudo-terminal) is not an error.
     return ecOK;
 }
 
-TSioResult TSioPosixDispatcher::PurgeDevice(std::uint32_t which) {
-    if (which == 0) {
+TSioResult TSioPosixDispatcher::PurgeDevice(TSioPurgeTarget which) {
+    if (which == TSioPurgeTarget::Output) {
         // An empty ring has no piece in flight (a piece leaves the ring only once written), so
         // the output worker has nothing to give up and need not be asked.
         bool empty;
@@ -132,7 +134,7 @@ TSioResult TSioPosixDispatcher::PurgeDevice(std::uint32_t which) {
         return -EBADF;
     if (DeviceGone_.load())
         return ecOK;
-    if (tcflush(fd, which == 0 ? TCOFLUSH : TCIFLUSH) != 0)
+    if (tcflush(fd, which == TSioPurgeTarget::Output ? TCOFLUSH : TCIFLUSH) != 0)
         return -errno;
     return ecOK;
 }
@@ -256,8 +258,10 @@ std::int32_t TSioPosixDispatcher::QueueOutput(const std::uint8_t* block, std::ui
         }
     }
     OutputSinceOpen = true;
-    if (wake)
+    if (wake) {
+        StartWorker(TSioWorkerKind::Output);
         OutputReadySignal.Set();
+    }
     return static_cast<std::int32_t>(n);
 }
 
@@ -330,7 +334,7 @@ void TSioPosixDispatcher::AnnouncementDue() {
     if (WorkerAlive[static_cast<int>(TSioWorkerKind::Event)].load())
         DeviceWakeSignal.Set();
     else
-        CommEventSignal.Set();
+        WakeDispatchWorker();
 }
 
 void TSioPosixDispatcher::SetOutputFlush() {

@@ -2,22 +2,27 @@
 // The dispatcher for a direct serial port on termios, and its three workers.
 //
 // Implements the device operations of TSioBaseDispatcher on a tty descriptor (the only code,
-// with SioPosixDevice, that touches termios and ioctl) and runs three std::threads per open
-// port:
+// with SioPosixDevice, that touches termios and ioctl) and runs up to three std::threads per open
+// port. Only the event worker starts with the port; the others start when first needed and then
+// run until the close (StartWorker; a worker runs at most once per open, and its start and end
+// are dispatch-log entries):
 //  - the event worker waits in poll() on the device and its wake-up descriptor; on input it
 //    reads it into the input ring at once and, unless the dispatch worker is in a cycle,
 //    announces it to the windows itself (else it wakes the dispatch worker to look again).
 //    A notification to one window goes out detached, so the worker is back in poll() while the
 //    handler runs; its poll() time-out is the open delivery's deadline, if any. With several
 //    windows, while handlers take long, it leaves announcing to the dispatch worker and reads on;
-//  - the dispatch worker runs ProcessCycle when woken (device gone, an event the event worker
-//    hands on, a close) and when something is due: every 50 ms while the device has modem lines
-//    (their changes raise no poll() event) or the event worker is gone, every ReattachInterval
-//    while a vanished device is looked for, and when a detached delivery's send times out. An
-//    idle pseudo-terminal port wakes no thread;
-//  - the output worker writes the output ring to the device in contiguous pieces; a block queued
-//    while the ring is empty goes to the device at once from the queueing thread (a
-//    non-blocking write), and only what the device does not take waits in the ring.
+//  - the dispatch worker starts with the port when the device has modem lines (their changes
+//    raise no poll() event, so its cycle looks every 50 ms), else on the first wake-up meant for
+//    it: the device gone, an event the event worker hands on, slow receivers, the event worker's
+//    end. It runs ProcessCycle when woken and when something is due: every 50 ms while there are
+//    modem lines or the event worker is gone, every ReattachInterval while a vanished device is
+//    looked for, and when a detached delivery's send times out. An idle pseudo-terminal port
+//    wakes no thread;
+//  - the output worker starts with the first block the device does not take at once, and writes
+//    the output ring to the device in contiguous pieces; a block queued while the ring is empty
+//    goes to the device at once from the queueing thread (a non-blocking write), and only what
+//    the device does not take waits in the ring.
 // Every hand-off is a direct wake-up (eventfd); nothing waits for the 50 ms cycle.
 //
 // Threads and locks as TSioBaseDispatcher. The workers take no lock while they wait.
@@ -80,8 +85,8 @@ public:
     std::uint64_t DeviceReattachments() const { return Reattachments_.load(); }
 
 protected:
-    TSioResult SendLineControl(std::uint32_t function) override;
-    TSioResult PurgeDevice(std::uint32_t which) override;
+    TSioResult SendLineControl(TSioLineFunction function) override;
+    TSioResult PurgeDevice(TSioPurgeTarget which) override;
     std::uint32_t ReadDeviceErrors(TSioDeviceStatus& status) override;
     std::uint32_t DeviceOutputQueued() override;
     void AcknowledgeDeviceEvents(std::int32_t mask) override;
@@ -125,6 +130,10 @@ private:
     int EventWaitLimit() const;
     void OutputWorker();
     void RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)());
+    // Starts the worker unless it has run since the open or the workers are stopping.
+    void StartWorker(TSioWorkerKind kind);
+    // Wakes the dispatch worker, starting it first when it has not run yet.
+    void WakeDispatchWorker();
     // Whether the ending worker is the one to release the resources after a close: true once,
     // and only when a close or stop is under way. StateLock held.
     bool ClaimRelease();
@@ -196,6 +205,8 @@ private:
     // How long the latest announcement (or cycle) took, handlers included.
     std::atomic<std::chrono::microseconds> LastAnnouncement_{};
     mutable std::mutex ThreadsLock_;
+    // Which workers have been started since the open; set under ThreadsLock_, read without it.
+    std::array<std::atomic<bool>, 3> Started_{};
     std::array<std::thread, 3> Threads_;
     std::array<std::thread::id, 3> ThreadIds_{};
     std::array<std::atomic<int>, 3> Tids_{};

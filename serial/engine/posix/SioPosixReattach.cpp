@@ -33,7 +33,7 @@ void TSioPosixDispatcher::MarkDeviceGone() {
     if (!DeviceGone_.exchange(true)) {
         DeviceWakeSignal.Set();
         // The dispatch worker lets go of the device and starts looking for its return.
-        CommEventSignal.Set();
+        WakeDispatchWorker();
     }
 }
 

@@ -1,6 +1,7 @@
 // The three workers of the direct-port dispatcher, and starting and stopping them.
 #include "runtime/RunTimeErrors.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
+#include "serial/engine/trace/SioLogEntry.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -49,47 +50,73 @@ void TSioPosixDispatcher::StartWorkers() {
         std::lock_guard lock(StateLock);
         if (WorkersStarted.load())
             throw ERunTimeError("Dispatcher already started");
-        WorkersStarted = true;
-        KillWorkers = false;
-        DispatchEnded_ = false;
-        ReleaseClaimed_ = false;
     }
-    // Threads of an earlier start have ended; make their slots free.
+    // Threads of an earlier open have ended; make their slots free.
     JoinWorkers();
-    struct TStart {
-        TSioWorkerKind Kind;
-        void (TSioPosixDispatcher::*Body)();
-    };
-    static constexpr TStart Order[] = {
-        {TSioWorkerKind::Event, &TSioPosixDispatcher::EventWorker},
-        {TSioWorkerKind::Dispatch, &TSioPosixDispatcher::DispatchWorker},
-        {TSioWorkerKind::Output, &TSioPosixDispatcher::OutputWorker}};
-    // Counted before any of them runs, so a worker that ends at once cannot bring the count to
-    // zero (and clear the started flag) while the others are still to come. Nothing waits for
-    // a worker to report that it runs: whatever it is asked meanwhile waits in its signals.
-    for (const TStart& start : Order) {
-        ++FRunningWorkers;
-        WorkerAlive[Index(start.Kind)] = true;
+    {
+        std::lock_guard lock(StateLock);
+        KillWorkers = false;
+        // Until a dispatch worker is needed, the event worker is the one to release the
+        // resources after a close during a delivery.
+        DispatchEnded_ = true;
+        ReleaseClaimed_ = false;
+        std::lock_guard threads(ThreadsLock_);
+        for (std::atomic<bool>& started : Started_)
+            started = false;
+        WorkersStarted = true;
     }
-    for (const TStart& start : Order) {
-        int k = Index(start.Kind);
+    // Only the line's reader starts with the port; a pseudo-terminal that takes every write at
+    // once and has no modem lines never needs another thread.
+    StartWorker(TSioWorkerKind::Event);
+    // termios has no wait for modem-line changes: the dispatch worker's cycle compares them.
+    if (ModemLinesSupported_.load())
+        StartWorker(TSioWorkerKind::Dispatch);
+}
+
+void TSioPosixDispatcher::StartWorker(TSioWorkerKind kind) {
+    static constexpr void (TSioPosixDispatcher::*Body[])() = {&TSioPosixDispatcher::EventWorker,
+                                                              &TSioPosixDispatcher::DispatchWorker,
+                                                              &TSioPosixDispatcher::OutputWorker};
+    const int k = Index(kind);
+    if (Started_[k].load())
+        return;
+    {
+        // StateLock before ThreadsLock_: the release after a close reads DispatchEnded_ under it.
+        std::lock_guard state(StateLock);
+        std::lock_guard lock(ThreadsLock_);
+        // A worker runs at most once per open, so one that failed is not started again. Counted
+        // before it runs, so its end cannot bring the count to zero before its start is booked.
+        if (Started_[k].load() || !CountWorkerIn())
+            return;
+        Started_[k] = true;
+        WorkerAlive[k] = true;
+        if (kind == TSioWorkerKind::Dispatch)
+            DispatchEnded_ = false;
+        RecordLog(sltThread, slsStart, k, nullptr, 0);
         try {
-            std::lock_guard lock(ThreadsLock_);
-            Threads_[k] =
-                std::thread(&TSioPosixDispatcher::RunWorker, this, start.Kind, start.Body);
+            Threads_[k] = std::thread(&TSioPosixDispatcher::RunWorker, this, kind, Body[k]);
             ThreadIds_[k] = Threads_[k].get_id();
+            return;
         } catch (const std::system_error&) {
-            // The port goes on without this worker; its bookkeeping must still balance.
-            WorkerExit(start.Kind);
+            if (kind == TSioWorkerKind::Dispatch)
+                DispatchEnded_ = true;
         }
     }
+    // The port goes on without this worker; its bookkeeping must still balance (without the
+    // locks above, as a worker's end may release the resources).
+    WorkerExit(kind);
+}
+
+void TSioPosixDispatcher::WakeDispatchWorker() {
+    StartWorker(TSioWorkerKind::Dispatch);
+    CommEventSignal.Set();
 }
 
 void TSioPosixDispatcher::StopWorkers() {
+    // Also when every worker has ended already (a lone event worker ends as soon as a close sets
+    // KillWorkers): their threads are still to be joined and the descriptor to be closed.
     {
         std::lock_guard lock(StateLock);
-        if (!WorkersStarted.load())
-            return;
         KillWorkers = true;
     }
     SetOutputFlush();
@@ -137,9 +164,10 @@ void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatch
     // thread is busy with.
     if (PrioritiesRaised_.load())
         ApplyWorkerPriorities();
-    // The worker ends, and its bookkeeping below still runs.
+    // The worker ends, and its bookkeeping below still runs; a failure's report is its end entry.
     try {
         (this->*body)();
+        RecordLog(sltThread, slsExit, Index(kind), nullptr, 0);
     } catch (const std::exception& error) {
         ReportWorkerFailure(kind, error.what());
     } catch (...) {
@@ -154,7 +182,7 @@ void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatch
     if (kind == TSioWorkerKind::Event) {
         // Input is now the dispatch worker's to fetch, on its cycle.
         WorkerAlive[Index(kind)] = false;
-        CommEventSignal.Set();
+        WakeDispatchWorker();
         // After a close during a delivery the dispatch worker releases the resources as it
         // ends; if a failure ended it before, the event worker (which delivers too) does.
         std::lock_guard lock(StateLock);
@@ -192,7 +220,7 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
     // Waiting input would keep poll() returning at once while the input ring is full, and a
     // vanished device would always: then only a hang-up, or nothing, is asked for.
     pollfd entries[2] = {{DeviceWakeSignal.Fd(), POLLIN, 0},
-                         {Fd_.load(), static_cast<short>(InFull.load() ? 0 : POLLIN), 0}};
+                         {Fd_.load(), static_cast<short>(Input.Full() ? 0 : POLLIN), 0}};
     nfds_t count = (DeviceGone_.load() || entries[1].fd < 0) ? 1 : 2;
     int ready = poll(entries, count, EventWaitLimit());
     if (ready < 0)
@@ -231,7 +259,7 @@ void TSioPosixDispatcher::EventWorker() {
             ServeInput();
         if (mask & ~EvRxChar) {
             EventMask_.fetch_or(mask & ~EvRxChar);
-            CommEventSignal.Set();
+            WakeDispatchWorker();
         }
     }
     WorkerAckSignal.Set();
@@ -244,13 +272,13 @@ void TSioPosixDispatcher::ServeInput() {
     // instead, so this worker reads on into the ring while a handler takes.
     FillInput();
     if (DeviceGone_.load() || LastAnnouncement_.load() > SlowAnnouncement) {
-        CommEventSignal.Set();
+        WakeDispatchWorker();
         return;
     }
     std::unique_lock cycle(CycleLock_, std::try_to_lock);
     if (!cycle.owns_lock()) {
         // The cycle under way may have looked already; it runs once more.
-        CommEventSignal.Set();
+        WakeDispatchWorker();
         return;
     }
     TimeAnnouncement([this] { AnnounceInput(); });

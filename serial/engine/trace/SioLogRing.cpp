@@ -4,7 +4,7 @@
 #include <cstring>
 
 std::uint32_t TSioLogRing::MaxDataLength(std::uint32_t capacity) {
-    return capacity > TSioLogHeader::HeaderSize ? capacity - TSioLogHeader::HeaderSize - 1 : 0;
+    return capacity > TSioLogHeader::HeaderSize ? capacity - TSioLogHeader::HeaderSize : 0;
 }
 
 void TSioLogRing::Allocate(std::uint32_t capacity) {
@@ -64,7 +64,9 @@ bool TSioLogRing::Put(const TSioLogHeader& header, const std::uint8_t* data) {
     // Header and data go in together or not at all, so the ring never holds a header whose data
     // it refused.
     const std::uint64_t size = std::uint64_t{TSioLogHeader::HeaderSize} + header.Length;
-    if (!Allocated() || size >= Capacity_) {
+    // An entry that fills the ring exactly is kept: FreeBytes_, not the indices, tells full from
+    // empty.
+    if (!Allocated() || size > Capacity_) {
         return false;
     }
     while (FreeBytes_ < size) {

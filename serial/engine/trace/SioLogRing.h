@@ -26,7 +26,7 @@ public:
     std::uint32_t FreeBytes() const { return FreeBytes_; }
 
     // The largest data length an entry may have in a ring of this capacity: header and data
-    // together must stay below the capacity.
+    // together may fill the whole ring.
     static std::uint32_t MaxDataLength(std::uint32_t capacity);
 
     // Stores the header and its header.Length bytes at data, evicting the oldest entries as

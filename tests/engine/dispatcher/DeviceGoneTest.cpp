@@ -14,7 +14,8 @@ TEST_F(DeviceGoneTest, PeerClosingLeavesThePortOpenAndQuiet) {
     ASSERT_TRUE(PumpUntil([&] { return dispatcher.OutputUsed() == 0; }));
 
     const TWakeups wakeups = WakeupsOverASecond(dispatcher);
-    EXPECT_LE(wakeups.Event, 1u);
+    // At most the hang-up's own wake-up and the one its report leaves pending, when late.
+    EXPECT_LE(wakeups.Event, 2u);
     // Only the looks for the device's return: about 4 a second.
     EXPECT_LE(wakeups.Dispatch, 8u);
     EXPECT_EQ(wakeups.Output, 0u);

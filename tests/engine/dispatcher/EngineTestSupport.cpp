@@ -13,7 +13,7 @@ TSioResult OpenLikeComponent(TSioBaseDispatcher& dispatcher, const std::string& 
                                             OpenDtrOn | OpenRtsOn);
     if (result != 0)
         return result;
-    dispatcher.RefreshHandlerState(1);
+    dispatcher.RefreshHandlerState(TSioHandlerState::OwnerHandles);
     dispatcher.SetAvailThreshold(1);
     dispatcher.AddNotifyWindow(window);
     return 0;
@@ -80,8 +80,8 @@ std::int32_t TGatedDispatcher::WriteDevice(const std::uint8_t* data, std::uint32
     return TSioPosixDispatcher::WriteDevice(data, allowed);
 }
 
-TSioResult TGatedDispatcher::PurgeDevice(std::uint32_t which) {
-    if (which != 0)
+TSioResult TGatedDispatcher::PurgeDevice(TSioPurgeTarget which) {
+    if (which != TSioPurgeTarget::Output)
         return TSioPosixDispatcher::PurgeDevice(which);
     {
         std::lock_guard lock(Lock_);

@@ -75,7 +75,7 @@ protected:
     std::int32_t WriteDirect(const std::uint8_t*, std::uint32_t) override { return 0; }
     // While an output purge runs, a held write gives up as a full device would (EAGAIN), so
     // the worker can see the flush request, as it does when it waits for a real device.
-    TSioResult PurgeDevice(std::uint32_t which) override;
+    TSioResult PurgeDevice(TSioPurgeTarget which) override;
 
 private:
     std::mutex Lock_;

@@ -108,13 +108,13 @@ TEST_F(NotifyTest, TwoReceiversReadFromTheSameStart) {
 }
 
 TEST_F(NotifyTest, OnlyServedWindowsAreNotified) {
-    Dispatcher.RefreshHandlerState(2);
+    Dispatcher.RefreshHandlerState(TSioHandlerState::OwnerHandlesNone);
     ASSERT_TRUE(Port.Write("a"));
     ASSERT_TRUE(PumpUntil([&] { return Dispatcher.InputCount() == 1; }));
     RunCycles(3);
     EXPECT_TRUE(Window.Counts().empty());
 
-    Dispatcher.RefreshHandlerState(1);
+    Dispatcher.RefreshHandlerState(TSioHandlerState::OwnerHandles);
     Dispatcher.SetAvailThreshold(0);
     ASSERT_TRUE(Port.Write("b"));
     ASSERT_TRUE(PumpUntil([&] { return Dispatcher.InputCount() == 2; }));

@@ -11,7 +11,7 @@
 
 namespace {
 
-enum class TFailingPart { Event, Dispatch, Output };
+using TFailingPart = TSioWorkerKind;
 
 // A dispatcher whose chosen worker meets an unexpected failure once armed.
 class TFailingDispatcher : public TSioPosixDispatcher {
@@ -21,11 +21,15 @@ public:
     ~TFailingDispatcher() override { Shutdown(); }
 
     std::atomic<bool> Armed{false};
+    // The failing worker has reported its failure and is no longer alive.
+    bool FailedWorkerEnded() const {
+        return Thrown_ && !WorkerAlive[static_cast<int>(Part_)].load();
+    }
 
 protected:
     bool WaitDeviceEvent(std::uint32_t& mask) override {
         if (Part_ == TFailingPart::Event && Armed)
-            throw std::runtime_error("event wait failed");
+            Fail("event wait failed");
         const bool waited = TSioPosixDispatcher::WaitDeviceEvent(mask);
         // An event the event worker hands on has the dispatch worker run a cycle.
         if (Part_ == TFailingPart::Dispatch && Armed)
@@ -35,19 +39,25 @@ protected:
     // Only the dispatch worker's cycle takes the device events.
     std::uint32_t TakeDeviceEvents() override {
         if (Part_ == TFailingPart::Dispatch && Armed)
-            throw std::runtime_error("cycle failed");
+            Fail("cycle failed");
         return TSioPosixDispatcher::TakeDeviceEvents();
     }
     std::int32_t WriteDevice(const std::uint8_t* data, std::uint32_t count) override {
         if (Part_ == TFailingPart::Output && Armed)
-            throw std::runtime_error("write failed");
+            Fail("write failed");
         return TSioPosixDispatcher::WriteDevice(data, count);
     }
     // Output goes through the worker, the part under test.
     std::int32_t WriteDirect(const std::uint8_t*, std::uint32_t) override { return 0; }
 
 private:
+    [[noreturn]] void Fail(const char* what) {
+        Thrown_ = true;
+        throw std::runtime_error(what);
+    }
+
     TFailingPart Part_;
+    std::atomic<bool> Thrown_{false};
 };
 
 } // namespace
@@ -55,13 +65,17 @@ private:
 class WorkerTest : public TEngineTest {};
 
 TEST_F(WorkerTest, FailingWorkerSaysSoAndStillEndsProperly) {
+    // Left: the workers still running once the failing one has ended. The output worker starts
+    // for the block the device does not take; the dispatch worker for the event worker's end or
+    // for the event it hands on.
     const struct {
         TFailingPart Part;
         std::string Report;
-    } cases[] = {{TFailingPart::Event, "COM1: event worker ended: event wait failed\n"},
-                 {TFailingPart::Dispatch, "COM1: dispatch worker ended: cycle failed\n"},
-                 {TFailingPart::Output, "COM1: output worker ended: write failed\n"}};
-    for (const auto& [part, report] : cases) {
+        std::int32_t Left;
+    } cases[] = {{TFailingPart::Event, "COM1: event worker ended: event wait failed\n", 2},
+                 {TFailingPart::Dispatch, "COM1: dispatch worker ended: cycle failed\n", 2},
+                 {TFailingPart::Output, "COM1: output worker ended: write failed\n", 1}};
+    for (const auto& [part, report, left] : cases) {
         SCOPED_TRACE(report);
         {
             TFailingDispatcher dispatcher(&Messenger, part);
@@ -79,7 +93,8 @@ TEST_F(WorkerTest, FailingWorkerSaysSoAndStillEndsProperly) {
                 ASSERT_TRUE(Port.Write("c"));
             }
             ASSERT_EQ(dispatcher.QueueBlock("b", 1), 0);
-            ASSERT_TRUE(PumpUntil([&] { return dispatcher.RunningWorkers() == 2; }));
+            ASSERT_TRUE(PumpUntil([&] { return dispatcher.FailedWorkerEnded(); }));
+            ASSERT_TRUE(PumpUntil([&] { return dispatcher.RunningWorkers() == left; }));
             EXPECT_EQ(testing::internal::GetCapturedStderr(), report);
             const std::string logName = Dir.Path() + "/SIO.LOG";
             ASSERT_EQ(dispatcher.WriteDispatchLogFile(logName, false, false, false), 0);
@@ -158,6 +173,16 @@ TEST_F(WorkerTest, ManyOpenCloseCyclesLeaveNothingBehind) {
         TSioPosixDispatcher dispatcher(nullptr, &Messenger);
         ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0) << cycle;
         dispatcher.ClosePort();
+    }
+    // The same dispatcher again and again: each close lets the device go, also when its workers
+    // have ended before the close stops them.
+    {
+        TSioPosixDispatcher reused(nullptr, &Messenger);
+        for (int cycle = 0; cycle < 1000; ++cycle) {
+            ASSERT_EQ(OpenLikeComponent(reused, Port.LinkPath(), Window.Handle()), 0) << cycle;
+            reused.ClosePort();
+            ASSERT_TRUE(reused.WorkersGone()) << cycle;
+        }
     }
     EXPECT_EQ(OpenDescriptorCount(), descriptors);
     EXPECT_EQ(ThreadCount(), threads);
@@ -259,9 +284,9 @@ TEST_F(WorkerTest, TeardownWaitsWithoutHoldingTheStateLock) {
 
     std::thread release([&] {
         auto end = std::chrono::steady_clock::now() + TestDeadline;
-        // The output worker ends only when the teardown stops the workers; the delivering
-        // worker and the dispatch worker, which releases the resources, are left.
-        while (dispatcher->RunningWorkers() > 2 && std::chrono::steady_clock::now() < end)
+        // Only the delivering event worker runs, and it releases the resources once the
+        // handler has returned.
+        while (dispatcher->RunningWorkers() > 1 && std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         go.set_value();
     });

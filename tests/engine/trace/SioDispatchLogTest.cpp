@@ -142,8 +142,8 @@ TEST_F(SioDispatchLogTest, FullRingKeepsTheNewestEntriesOldestFirst) {
 TEST_F(SioDispatchLogTest, OversizedEntryIsDroppedWholeAndTheLogStaysReadable) {
     Log.Start(64);
     RecordMarker(1);
-    const std::vector<std::uint8_t> big(48, 0x41); // 16 + 48 does not fit 64
-    Log.Record(sltDispatch, slsReadCom, 48, big.data(), 48);
+    const std::vector<std::uint8_t> big(49, 0x41); // 16 + 49 does not fit 64
+    Log.Record(sltDispatch, slsReadCom, 49, big.data(), 49);
     RecordMarker(3);
     ASSERT_EQ(Write(), ecOK);
     EXPECT_EQ(Values(), (std::vector<std::string>{"00000001", "00000003"}));
@@ -153,14 +153,15 @@ TEST_F(SioDispatchLogTest, OversizedEntryIsDroppedWholeAndTheLogStaysReadable) {
 TEST_F(SioDispatchLogTest, LargestEntryReadsBackWhole) {
     Log.Start(64);
     RecordMarker(1);
-    const std::vector<std::uint8_t> data(47, 'z');
-    Log.Record(sltDispatch, slsReadCom, 47, data.data(), 47);
+    // 16 + 48 fills the ring exactly: kept, evicting the marker.
+    const std::vector<std::uint8_t> data(48, 'z');
+    Log.Record(sltDispatch, slsReadCom, 48, data.data(), 48);
     ASSERT_EQ(Write(), ecOK);
     const std::string text = ReadWholeFile(Name);
     EXPECT_TRUE(Values().empty());
     const std::string spaces(44, ' ');
-    EXPECT_NE(text.find("Dispatch  ReadCom       0000002F  " + std::string(33, 'z') + "\r\n" +
-                        spaces + std::string(14, 'z') + "\r\n"),
+    EXPECT_NE(text.find("Dispatch  ReadCom       00000030  " + std::string(33, 'z') + "\r\n" +
+                        spaces + std::string(15, 'z') + "\r\n"),
               std::string::npos);
 }
 

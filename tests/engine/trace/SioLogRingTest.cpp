@@ -66,11 +66,11 @@ TEST(SioLogHeaderTest, EncodesSixteenBytesAndBack) {
     EXPECT_EQ(back.Length, 0x0A0B0C0Du);
 }
 
-TEST(SioLogRingTest, MaxDataLengthKeepsEntriesBelowCapacity) {
+TEST(SioLogRingTest, MaxDataLengthLetsAnEntryFillTheRing) {
     const struct {
         std::uint32_t Capacity;
         std::uint32_t MaxData;
-    } cases[] = {{0, 0}, {16, 0}, {17, 0}, {18, 1}, {100, 83}, {16'000'000, 15'999'983}};
+    } cases[] = {{0, 0}, {15, 0}, {16, 0}, {17, 1}, {100, 84}, {16'000'000, 15'999'984}};
     for (const auto& c : cases) {
         EXPECT_EQ(TSioLogRing::MaxDataLength(c.Capacity), c.MaxData) << c.Capacity;
     }
@@ -85,12 +85,13 @@ TEST(SioLogRingTest, CapacityZeroHoldsNothing) {
     EXPECT_TRUE(Drain(ring).empty());
 }
 
-TEST(SioLogRingTest, EntryMustStayBelowCapacity) {
+TEST(SioLogRingTest, EntryMayFillTheCapacity) {
     TSioLogRing ring;
-    ring.Allocate(16);
+    ring.Allocate(15);
     EXPECT_FALSE(Put(ring, 1, 0));
-    ring.Allocate(17);
+    ring.Allocate(16);
     EXPECT_TRUE(Put(ring, 1, 0));
+    EXPECT_EQ(ring.FreeBytes(), 0u);
     EXPECT_EQ(Drain(ring), std::vector<std::int32_t>{1});
 }
 
@@ -98,7 +99,7 @@ TEST(SioLogRingTest, OversizedEntryIsDroppedWholeAndEvictsNothing) {
     TSioLogRing ring;
     ring.Allocate(100);
     ASSERT_TRUE(Put(ring, 1, 4));
-    EXPECT_FALSE(Put(ring, 2, 84));
+    EXPECT_FALSE(Put(ring, 2, 85));
     const std::uint8_t few[4] = {};
     EXPECT_FALSE(ring.Put(Header(3, 0xFFFFFFFFu - 8), few)); // the size must not wrap around
     EXPECT_EQ(ring.FreeBytes(), 80u);
@@ -109,8 +110,12 @@ TEST(SioLogRingTest, LargestEntryFillsTheScratchArea) {
     TSioLogRing ring;
     ring.Allocate(100);
     ASSERT_TRUE(Put(ring, 1, 10));
+    // Fills the ring exactly, wrapping round the end: the full ring still reads back whole.
     ASSERT_TRUE(Put(ring, 2, TSioLogRing::MaxDataLength(100)));
+    EXPECT_EQ(ring.FreeBytes(), 0u);
     EXPECT_EQ(Drain(ring), std::vector<std::int32_t>{2});
+    ASSERT_TRUE(Put(ring, 3, 4));
+    EXPECT_EQ(Drain(ring), std::vector<std::int32_t>{3});
 }
 
 TEST(SioLogRingTest, FullRingEvictsAsManyOldestEntriesAsNeeded) {
