@@ -4,6 +4,7 @@
 #include "app/testrecord/RecordFileQueue.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -168,6 +169,31 @@ TEST(RecordFileTest, AFullDiskLeavesWholeLinesAndTheRowsFollowLater) {
     for (char digit = '1'; digit <= '8'; ++digit)
         expected += CsvLine(SampleRow(std::string(5, digit)));
     EXPECT_EQ(Content(path), expected);
+}
+
+// A file made immutable for a while (as root: chattr +i) takes no rows; they follow, in order,
+// once it can be written again.
+TEST(RecordFileTest, AnImmutableFileEpisodeLosesNoRow) {
+    const TRecordFolder records;
+    TRecordFileQueue queue([&](const std::string& name, const TTestRecordRow& row) {
+        return AppendRecordLine(records.File(name), row);
+    });
+    const std::string path = records.File(RecordFileName("2026-12-07"));
+    queue.Complete(0, SampleRow("00000"));
+    ASSERT_FALSE(queue.Write());
+    const std::string before = Content(path);
+    if (std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "chattr +i needs root and a file system that has it";
+    queue.Complete(1, SampleRow("11111"));
+    queue.Complete(2, SampleRow("22222"));
+    const auto failure = queue.Write();
+    EXPECT_FALSE(queue.Write()) << "told once in the episode";
+    ASSERT_EQ(std::system(("chattr -i '" + path + "'").c_str()), 0);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->Reason, "Operation not permitted");
+    EXPECT_EQ(queue.Unsaved(), 2u);
+    EXPECT_FALSE(queue.Write());
+    EXPECT_EQ(Content(path), before + CsvLine(SampleRow("11111")) + CsvLine(SampleRow("22222")));
 }
 
 // Two programs that start the day's file at the same moment head it once between them.
