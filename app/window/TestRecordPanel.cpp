@@ -479,14 +479,15 @@ void TTestRecordPanel::RecordListDoubleClick() {
 }
 
 void TTestRecordPanel::Close() {
-    ToneListener_->Stop();
     HearingTimer->stop();
     LevelTimer->stop();
-    RetryTimer->stop();
+    // The rows still open get their pictures from what the input heard so far.
     ApplyRecordChange(RecordBook_.CompleteAll());
+    ToneListener_->Stop();
     // A last try; what is still unsaved then must not go with the program.
     WriteCompletedRows();
     if (RecordFiles_.Unsaved() > 0)
         SaveUnsavedRows();
+    HearingTimer->stop();
     RetryTimer->stop();
 }
