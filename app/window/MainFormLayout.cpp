@@ -87,8 +87,8 @@ QTimer* MakeTimer(QObject* parent, int intervalMs) {
 void TMainForm::CreateControls() {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Quorvane V1.1"));
-    // The stored size, and below it room for the test record's picture strip.
-    resize(904, 693 + TTestRecordPanel::PictureHeight);
+    // The stored size, and below it room for the test record's picture strip and list.
+    resize(904, 693 + TTestRecordPanel::AddedHeight);
     setFont(FormFont(10));
 
     auto* client = new QWidget(this);

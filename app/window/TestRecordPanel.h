@@ -38,8 +38,10 @@ class TToneListener;
 class TTestRecordPanel : public QGroupBox {
 public:
     static constexpr int MaxListRows = 1000;
-    // The height of the picture strip below the list.
+    // The height of the picture strip below the list, and how much the band needs beyond the
+    // window's stored size: the strip, and three more rows in the list.
     static constexpr int PictureHeight = 124;
+    static constexpr int AddedHeight = PictureHeight + 48;
 
     // The band at `bounds` of `client`; the controls come in the tab order after whatever the
     // caller chains before ToneInputSelector.

@@ -75,7 +75,7 @@ protected:
 
 TEST_F(MainFormLayoutTest, WindowTitleSizeAndFont) {
     EXPECT_EQ(Form->windowTitle(), "Quorvane V1.1");
-    EXPECT_EQ(Form->size(), QSize(904, 693 + TTestRecordPanel::PictureHeight));
+    EXPECT_EQ(Form->size(), QSize(904, 693 + TTestRecordPanel::AddedHeight));
     EXPECT_EQ(Form->font().family(), "MS Sans Serif");
     EXPECT_EQ(Form->font().pixelSize(), 10);
     EXPECT_EQ(Form->StatusLine->height(), 28);
