@@ -11,11 +11,11 @@ bool TTestRecordBook::ListensFor(const TTestRecordRow& row) const {
 
 bool TTestRecordBook::WaitsForSequence(const TTestRecordRow& row) const {
     const int expected = Limits_.Of(row.Alarm.Standard).repeated ? 2 : 1;
-    return ListensFor(row) && row.SequencesHeard < expected;
+    return ListensFor(row) && row.SequencesHeard() < expected;
 }
 
 bool TTestRecordBook::WaitsForPair(const TTestRecordRow& row) const {
-    return ListensFor(row) && !row.TwoToneHeard &&
+    return ListensFor(row) && !row.TwoToneHeard() &&
            ExpectedPair(ExpectedOf(row.Alarm), Limits_) != nullptr;
 }
 
@@ -52,7 +52,7 @@ TTestRecordBook::TargetOf(const HeardSignal& signal) {
     }
     case HeardKind::TwoTone: {
         const auto waiting = FirstOpen([this](std::size_t, const TTestRecordRow& row) {
-            return row.SequencesHeard > 0 && WaitsForPair(row);
+            return row.SequencesHeard() > 0 && WaitsForPair(row);
         });
         // A pair nobody waits for is still recorded, with the code it followed.
         return waiting != Open_.end() ? waiting : FirstOpen([this](std::size_t index, auto&) {
@@ -65,7 +65,7 @@ TTestRecordBook::TargetOf(const HeardSignal& signal) {
     // A call tone comes before its code.
     return FirstOpen([this](std::size_t index, const TTestRecordRow& row) {
         return (!LastSequenceRow_ || index > *LastSequenceRow_) && ListensFor(row) &&
-               row.SequencesHeard == 0;
+               row.SequencesHeard() == 0;
     });
 }
 
@@ -96,7 +96,7 @@ TTestRecordBook::TChange TTestRecordBook::AddAlarm(TAlarmSent alarm, TTime now) 
     const bool hasCode = !alarm.Expected.empty();
     const auto window = std::chrono::round<TTime::duration>(
         std::chrono::duration<double>(HearingWindowSeconds(ExpectedOf(alarm), Limits_)));
-    Rows_.push_back({std::move(alarm), {}, {}, {}, 0, false, {}});
+    Rows_.push_back({std::move(alarm), {}, {}, {}, {}});
     const std::size_t index = RowCount() - 1;
     if (!sent) {
         Rows_.back().Verdict = NotSentVerdict();
@@ -129,11 +129,8 @@ TTestRecordBook::TChange TTestRecordBook::AddHeard(const HeardSignal& signal) {
     row.Heard.push_back(HeardText(signal));
     row.Signals.push_back(signal);
     change.Changed.push_back(index);
-    if (signal.kind == HeardKind::Sequence) {
-        ++row.SequencesHeard;
+    if (signal.kind == HeardKind::Sequence)
         LastSequenceRow_ = index;
-    } else if (signal.kind == HeardKind::TwoTone)
-        row.TwoToneHeard = true;
     if (!Settled(index))
         return change;
     Judge(row);

@@ -3,6 +3,7 @@
 #include "app/tonecheck/MeasuredValues.h"
 #include "app/tonecheck/ToneNames.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -60,6 +61,17 @@ TRecordFields RecordFields(const TTestRecordRow& row) {
             row.Verdict.Text,
             row.Verdict.Misses,
             MeasuredValuesText(row.Signals)};
+}
+
+int TTestRecordRow::SequencesHeard() const {
+    return static_cast<int>(std::count_if(Signals.begin(), Signals.end(), [](const auto& signal) {
+        return signal.kind == HeardKind::Sequence;
+    }));
+}
+
+bool TTestRecordRow::TwoToneHeard() const {
+    return std::any_of(Signals.begin(), Signals.end(),
+                       [](const auto& signal) { return signal.kind == HeardKind::TwoTone; });
 }
 
 ExpectedAlarm ExpectedOf(const TAlarmSent& alarm) {

@@ -39,9 +39,10 @@ struct TTestRecordRow {
     std::vector<std::string> Replies; // in order, a reply repeated at once kept once
     std::vector<std::string> Heard;   // what was heard, in order, as the record names it
     std::vector<HeardSignal> Signals; // the same with what was measured of it
-    int SequencesHeard = 0;
-    bool TwoToneHeard = false;
     TVerdict Verdict;
+
+    int SequencesHeard() const;
+    bool TwoToneHeard() const;
 };
 
 enum TRecordColumn {

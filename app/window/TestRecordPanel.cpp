@@ -31,6 +31,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -297,16 +298,18 @@ void TTestRecordPanel::LinkLost() {
 void TTestRecordPanel::ApplyRecordChange(const TTestRecordBook::TChange& change) {
     for (const std::size_t index : change.Changed)
         ShowRecordRow(index);
+    bool selectedCompleted = false;
     for (const std::size_t index : change.Completed) {
         ShowRecordRow(index);
         RecordFiles_.Complete(index, RecordBook_.Row(index));
         SavePicture(RecordBook_.Row(index));
+        selectedCompleted = selectedCompleted || RecordList->currentItem() == ListItem(index);
     }
     RecordBook_.ReleaseCompleted();
-    if (!change.Completed.empty()) {
+    if (!change.Completed.empty())
         WriteCompletedRows();
-        RecordListSelectionChange(); // a selected row may have its picture now
-    }
+    if (selectedCompleted)
+        RecordListSelectionChange(); // its picture is there now
     if (const auto deadline = RecordBook_.NextDeadline()) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(
             *deadline - TTestRecordBook::TTime::clock::now());
@@ -316,7 +319,7 @@ void TTestRecordPanel::ApplyRecordChange(const TTestRecordBook::TChange& change)
 }
 
 void TTestRecordPanel::ShowRecordRow(std::size_t index) {
-    // The newest row stands on top: row i is item newest-i while the list still holds it.
+    // A new row goes on top; the oldest item leaves a full list.
     const std::size_t newest = RecordBook_.RowCount() - 1;
     if (index == newest &&
         static_cast<std::size_t>(RecordList->topLevelItemCount()) + RowsOnlyInFile_ == newest) {
@@ -327,7 +330,7 @@ void TTestRecordPanel::ShowRecordRow(std::size_t index) {
             ShowRecordNote();
         }
     }
-    QTreeWidgetItem* item = RecordList->topLevelItem(static_cast<int>(newest - index));
+    QTreeWidgetItem* item = ListItem(index);
     if (item == nullptr)
         return;
     const TTestRecordRow& row = RecordBook_.Row(index);
@@ -338,6 +341,12 @@ void TTestRecordPanel::ShowRecordRow(std::size_t index) {
         item->setText(column, text);
         item->setToolTip(column, text);
     }
+}
+
+QTreeWidgetItem* TTestRecordPanel::ListItem(std::size_t index) const {
+    // The newest row stands on top: row i is item newest-i while the list still holds it.
+    const std::size_t newest = RecordBook_.RowCount() - 1;
+    return RecordList->topLevelItem(static_cast<int>(newest - index));
 }
 
 void TTestRecordPanel::WriteCompletedRows() {
@@ -432,10 +441,13 @@ void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
     const QString folder = QString::fromStdString(RecordPictureFolder(alarm.Date));
     const QString path = folder + QLatin1Char('/') +
                          QString::fromStdString(RecordPictureFileName(alarm.Time, alarm.Code));
-    if ((QDir().mkpath(folder) && strip.save(path, "PNG")) || PictureFailureShown_)
+    if (QDir().mkpath(folder) && strip.save(path, "PNG")) {
+        PictureFailureShown_ = false;
         return;
-    PictureFailureShown_ = true;
-    // Told once; the record goes on without pictures.
+    }
+    if (std::exchange(PictureFailureShown_, true))
+        return;
+    // Told once per episode; the record goes on without pictures.
     const std::string message = "Bilder des Prüfprotokolls können nicht in \"" +
                                 folder.toStdString() + "\" gespeichert werden";
     QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });

@@ -94,6 +94,8 @@ private:
     void ShowLevelOff();
     void ApplyRecordChange(const TTestRecordBook::TChange& change);
     void ShowRecordRow(std::size_t index);
+    // The list's item of row `index`; null once the row has left the list.
+    QTreeWidgetItem* ListItem(std::size_t index) const;
     void WriteCompletedRows();
     void ShowRecordNote();
     void SaveUnsavedRows();

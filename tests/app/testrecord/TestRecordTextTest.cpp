@@ -138,17 +138,26 @@ TEST(RecordFileTest, QueueWritesInSendOrderAndRetriesAfterFailures) {
     EXPECT_EQ(queue.Unsaved(), 0u);
 }
 
+// A day's file in a folder of its own with its first row, written through the queue.
+class RecordFileEpisodeTest : public testing::Test {
+protected:
+    void SetUp() override {
+        queue.Complete(0, SampleRow("00000"));
+        ASSERT_FALSE(queue.Write());
+        before = Content(path);
+    }
+
+    const TRecordFolder records;
+    TRecordFileQueue queue{[this](const std::string& name, const TTestRecordRow& row) {
+        return AppendRecordLine(records.File(name), row);
+    }};
+    const std::string path = records.File(RecordFileName("2026-12-07"));
+    std::string before; // the file with its first row
+};
+
 // A disk that fills up mid-row (here: a file size limit) leaves whole lines only, and every row
 // reaches the file once there is room again.
-TEST(RecordFileTest, AFullDiskLeavesWholeLinesAndTheRowsFollowLater) {
-    const TRecordFolder records;
-    TRecordFileQueue queue([&](const std::string& name, const TTestRecordRow& row) {
-        return AppendRecordLine(records.File(name), row);
-    });
-    const std::string path = records.File(RecordFileName("2026-12-07"));
-    queue.Complete(0, SampleRow("00000"));
-    ASSERT_FALSE(queue.Write());
-    const std::string before = Content(path);
+TEST_F(RecordFileEpisodeTest, AFullDiskLeavesWholeLinesAndTheRowsFollowLater) {
 
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
@@ -173,15 +182,7 @@ TEST(RecordFileTest, AFullDiskLeavesWholeLinesAndTheRowsFollowLater) {
 
 // A file made immutable for a while (as root: chattr +i) takes no rows; they follow, in order,
 // once it can be written again.
-TEST(RecordFileTest, AnImmutableFileEpisodeLosesNoRow) {
-    const TRecordFolder records;
-    TRecordFileQueue queue([&](const std::string& name, const TTestRecordRow& row) {
-        return AppendRecordLine(records.File(name), row);
-    });
-    const std::string path = records.File(RecordFileName("2026-12-07"));
-    queue.Complete(0, SampleRow("00000"));
-    ASSERT_FALSE(queue.Write());
-    const std::string before = Content(path);
+TEST_F(RecordFileEpisodeTest, AnImmutableFileEpisodeLosesNoRow) {
     if (std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "chattr +i needs root and a file system that has it";
     queue.Complete(1, SampleRow("11111"));
