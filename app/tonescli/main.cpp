@@ -4,6 +4,7 @@
 #include "app/tonecheck/AlarmJudge.h"
 #include "app/tonecheck/LimitsFile.h"
 #include "app/tonepicture/ToneStrip.h"
+#include "app/tones/SampleHistory.h"
 #include "app/tones/ToneDecoder.h"
 #include "app/tones/WavReader.h"
 #include "app/tonescli/HeardFormat.h"
@@ -15,7 +16,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -51,27 +51,6 @@ void PrintHeard(ToneDecoder& decoder, const ToneOptions& options, std::vector<He
     all.insert(all.end(), heard.begin(), heard.end());
 }
 
-// The last minute of input, for the picture.
-class SampleTail {
-public:
-    explicit SampleTail(int rate)
-        : capacity_(static_cast<std::size_t>(ToneStripLongestSeconds * rate)) {}
-
-    void Add(const std::int16_t* samples, std::size_t count) {
-        samples_.insert(samples_.end(), samples, samples + count);
-        total_ += count;
-        while (samples_.size() > capacity_)
-            samples_.pop_front();
-    }
-    std::vector<std::int16_t> Samples() const { return {samples_.begin(), samples_.end()}; }
-    std::size_t SamplesBefore() const { return total_ - samples_.size(); }
-
-private:
-    std::size_t capacity_;
-    std::deque<std::int16_t> samples_;
-    std::size_t total_ = 0;
-};
-
 AlarmJudgement Judge(const ToneOptions& options, const std::vector<HeardSignal>& heard) {
     std::error_code error;
     const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -85,11 +64,11 @@ AlarmJudgement Judge(const ToneOptions& options, const std::vector<HeardSignal>&
     return JudgeAlarm(expected, loaded.limits, heard);
 }
 
-bool DrawPicture(const std::string& path, const SampleTail& tail, int rate,
+bool DrawPicture(const std::string& path, const TSampleHistory& tail, int rate,
                  const std::vector<ToneMark>& marks, const std::vector<ExpectedBand>& bands) {
-    const std::vector<std::int16_t> samples = tail.Samples();
+    const std::vector<std::int16_t> samples = tail.Since(0);
     const ToneStripAudio audio{samples.data(), samples.size(), rate,
-                               static_cast<double>(tail.SamplesBefore()) / rate};
+                               static_cast<double>(tail.Total() - samples.size()) / rate};
     const QImage image = DrawToneStrip(audio, marks, bands);
     return !image.isNull() && image.save(QString::fromStdString(path), "PNG");
 }
@@ -132,7 +111,8 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
 
     ToneDecoder decoder(options.standard, rate);
     std::vector<HeardSignal> heard;
-    SampleTail tail(rate);
+    // The last minute of input, for the picture.
+    TSampleHistory tail(static_cast<std::size_t>(ToneStripLongestSeconds * rate));
     std::vector<std::int16_t> samples(ChunkSamples);
     for (;;) {
         const std::size_t count = wav ? wav->Read(samples.data(), samples.size())
@@ -141,7 +121,7 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
             break;
         decoder.Feed(samples.data(), count);
         if (options.png)
-            tail.Add(samples.data(), count);
+            tail.Append(samples.data(), count);
         PrintHeard(decoder, options, heard);
     }
     // A stream that fails to read (standard input from a folder, a device error) looks ended to
@@ -163,7 +143,7 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
         !DrawPicture(*options.png, tail, rate, judgement ? judgement->marks : UnjudgedMarks(heard),
                      judgement ? judgement->bands : std::vector<ExpectedBand>{}))
         return Refuse("cannot write the picture " + *options.png +
-                      (tail.Samples().empty() ? " (no audio)" : ""));
+                      (tail.Total() == 0 ? " (no audio)" : ""));
     return 0;
 }
 

@@ -11,7 +11,7 @@
 // what was heard can be drawn after the fact; its clock is the decoder's (seconds since Start).
 
 #include "app/tones/ToneDecoder.h"
-#include "app/window/SampleHistory.h"
+#include "app/tones/SampleHistory.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
