@@ -3,6 +3,8 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPointer>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -92,6 +94,109 @@ thread_local std::uint64_t HandledOnThisThread = 0;
 // thread is between two waits (re-checking its condition) finds no sleeper; the next wait sees
 // the newer generation and does not sleep, so the wake is never lost.
 thread_local std::uint64_t WakeSeenOnThisThread = 0;
+
+// A watch's notifier belongs to its window and is only touched on the window's thread; from
+// another thread a change is queued to the window while the shared lock shows it registered.
+class TQtInputWatch final : public ISioInputWatch {
+public:
+    using TReady = std::shared_ptr<const std::function<void()>>;
+
+    TQtInputWatch(TMessageWindow* window, TSioWindowHandle handle, int fd,
+                  std::function<void()> ready)
+        : Handle_(handle), Thread_(window->thread()),
+          State_(std::make_shared<TState>(
+              std::make_shared<const std::function<void()>>(std::move(ready)))) {
+        auto* notifier =
+            new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read, window);
+        notifier->setEnabled(false);
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                         [state = State_] { Activated(*state); });
+        Notifier_ = notifier;
+    }
+
+    ~TQtInputWatch() override {
+        {
+            std::lock_guard lock(State_->Lock);
+            State_->Ready.reset();
+            State_->Wanted = false;
+        }
+        // Deleted later, as the watch may end inside its own notifier's handler.
+        OnWindowThread([](QSocketNotifier* notifier, const TState&) {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+        });
+    }
+
+    void SetEnabled(bool on) override {
+        {
+            std::lock_guard lock(State_->Lock);
+            State_->Wanted = on;
+        }
+        // The queued change reads the wish when it runs, so changes in flight settle on the last.
+        OnWindowThread([](QSocketNotifier* notifier, const TState& state) {
+            std::lock_guard lock(state.Lock);
+            notifier->setEnabled(state.Wanted && state.Ready);
+        });
+    }
+
+    void Trigger() override {
+        TMessengerState& shared = Shared();
+        std::lock_guard lock(shared.Lock);
+        auto found = shared.Windows.find(Handle_);
+        if (found != shared.Windows.end())
+            QMetaObject::invokeMethod(
+                found->second, [state = State_] { Activated(*state); }, Qt::QueuedConnection);
+    }
+
+private:
+    struct TState {
+        explicit TState(TReady ready) : Ready(std::move(ready)) {}
+        mutable std::mutex Lock;
+        TReady Ready;
+        bool Wanted = false;
+    };
+
+    static void Activated(const TState& state) {
+        TReady ready;
+        {
+            std::lock_guard lock(state.Lock);
+            ready = state.Ready;
+        }
+        if (!ready)
+            return;
+        ++HandledOnThisThread;
+        try {
+            (*ready)();
+        } catch (...) {
+            // The engine's handlers report their own failures; nothing may unwind into Qt.
+        }
+    }
+
+    template <typename TChange> void OnWindowThread(TChange change) {
+        if (QThread::currentThread() == Thread_) {
+            if (Notifier_)
+                change(Notifier_.data(), *State_);
+            return;
+        }
+        TMessengerState& shared = Shared();
+        std::lock_guard lock(shared.Lock);
+        auto found = shared.Windows.find(Handle_);
+        if (found == shared.Windows.end())
+            return;
+        QMetaObject::invokeMethod(
+            found->second,
+            [notifier = Notifier_, state = State_, change] {
+                if (notifier)
+                    change(notifier.data(), *state);
+            },
+            Qt::QueuedConnection);
+    }
+
+    TSioWindowHandle Handle_;
+    QThread* Thread_;
+    std::shared_ptr<TState> State_;
+    QPointer<QSocketNotifier> Notifier_;
+};
 
 } // namespace
 
@@ -324,4 +429,20 @@ std::size_t TQtWindowMessenger::PendingSends(TSioWindowHandle window) const {
     return static_cast<std::size_t>(std::count_if(
         shared.Pending.begin(), shared.Pending.end(),
         [&](const std::shared_ptr<TPendingSend>& send) { return send->Window == window; }));
+}
+
+std::unique_ptr<ISioInputWatch> TQtWindowMessenger::WatchInput(TSioWindowHandle window, int fd,
+                                                               std::function<void()> ready) {
+    TMessengerState& shared = Shared();
+    TMessageWindow* target;
+    {
+        std::lock_guard lock(shared.Lock);
+        auto found = shared.Windows.find(window);
+        if (found == shared.Windows.end() || found->second->thread() != QThread::currentThread())
+            return nullptr;
+        target = found->second;
+    }
+    // Without the lock: adopting the notifier sends the window an event. The window is this
+    // thread's, so it cannot go meanwhile.
+    return std::make_unique<TQtInputWatch>(target, window, fd, std::move(ready));
 }

@@ -19,6 +19,8 @@
 //   release or the window's destruction tells it the message was dropped.
 // - Destroying a window releases every worker still waiting on it at once and refuses later
 //   sends and posts to its handle (handles are never reused).
+// - WatchInput watches a descriptor with a QSocketNotifier owned by the window, so input wakes
+//   only the window's thread; its handler counts as a handled message for ProcessOnePending.
 // - ProcessOnePending is one processEvents pass of the calling thread; when it handled none of
 //   this messenger's messages it waits (sleeping in the event dispatcher, never spinning) up to
 //   the given time for one, or for WakeWaiters(). A WakeWaiters() since the thread's previous
@@ -96,6 +98,8 @@ public:
     bool ProcessOnePending(std::chrono::milliseconds maxWait) override;
     void WakeWaiters() override;
     void ReleaseSends(TSioWindowHandle window) override;
+    std::unique_ptr<ISioInputWatch> WatchInput(TSioWindowHandle window, int fd,
+                                               std::function<void()> ready) override;
 
     // Sends to `window` waiting for their procedure to start (for tests and diagnostics).
     std::size_t PendingSends(TSioWindowHandle window) const;

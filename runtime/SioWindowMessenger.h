@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 using TSioWindowHandle = std::uintptr_t;
@@ -30,6 +31,19 @@ public:
     virtual void Finished() noexcept = 0;
     // The message will never be handled: released, or its window destroyed, before it started.
     virtual void Dropped() noexcept = 0;
+};
+
+// A descriptor watched on the thread that owns a window (WatchInput). Destroying it ends the
+// watch: no `ready` call starts afterwards, also when it is destroyed on another thread.
+class ISioInputWatch {
+public:
+    virtual ~ISioInputWatch() = default;
+    // Whether input on the descriptor calls `ready`. From the window's own thread it holds at
+    // once; from another thread it holds from the window thread's next pass.
+    virtual void SetEnabled(bool on) = 0;
+    // Calls `ready` once on the window's thread, after the messages already queued for it, with
+    // or without input and whether enabled or not. Any thread.
+    virtual void Trigger() = 0;
 };
 
 class ISioWindowMessenger {
@@ -58,9 +72,9 @@ public:
                       std::intptr_t lParam) = 0;
 
     // Handles pending messages of the calling thread's windows (at least one when one is pending
-    // or arrives in time); when none is pending, waits up to `maxWait` for one or for
-    // WakeWaiters(). A quit request taken on the way is posted again. Returns whether a message
-    // was handled. Never spins: the wait sleeps.
+    // or arrives in time), input on its enabled watches counting as one; when none is pending,
+    // waits up to `maxWait` for one or for WakeWaiters(). A quit request taken on the way is
+    // posted again. Returns whether a message was handled. Never spins: the wait sleeps.
     virtual bool ProcessOnePending(std::chrono::milliseconds maxWait) = 0;
 
     // Ends every ProcessOnePending wait in progress on any thread, so a waiter re-checks its
@@ -72,4 +86,10 @@ public:
     // not affected. Implementations do the same themselves when a window is destroyed, and refuse
     // later sends to a destroyed window.
     virtual void ReleaseSends(TSioWindowHandle window) = 0;
+
+    // On the thread that owns `window`: calls `ready` on this thread, between its messages,
+    // whenever `fd` has input (or a hang-up) while the watch is enabled; it starts disabled.
+    // Null when the window is gone or belongs to another thread.
+    virtual std::unique_ptr<ISioInputWatch> WatchInput(TSioWindowHandle window, int fd,
+                                                       std::function<void()> ready) = 0;
 };

@@ -4,8 +4,10 @@
 
 #include <QThread>
 #include <atomic>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -194,6 +196,41 @@ TEST_F(MessageWindowTest, PostLaterArrivesUnlessWindowClosedFirst) {
     ASSERT_TRUE(WaitUntil([&] { return !Received.empty(); }));
     ASSERT_EQ(Received.size(), 1u);
     EXPECT_EQ(Received[0].LParam, 9);
+}
+
+// Switched on from another thread, a watch runs on the window's thread; a trigger runs it
+// without input; it may end itself in its own handler, and then nothing runs any more.
+TEST_F(MessageWindowTest, InputWatchRunsOnTheWindowsThreadUntilItEnds) {
+    TMessageWindowPtr window = MakeWindow();
+    int line[2];
+    ASSERT_EQ(pipe2(line, O_NONBLOCK), 0);
+    std::vector<QThread*> calls;
+    bool endWatch = false;
+    std::unique_ptr<ISioInputWatch> watch = Messenger.WatchInput(window->Handle(), line[0], [&] {
+        calls.push_back(QThread::currentThread());
+        char bytes[8];
+        while (read(line[0], bytes, sizeof bytes) > 0) {
+        }
+        if (endWatch)
+            watch.reset();
+    });
+    ASSERT_NE(watch, nullptr);
+    std::thread([&] {
+        EXPECT_EQ(Messenger.WatchInput(window->Handle(), line[0], [] {}), nullptr);
+        watch->SetEnabled(true);
+    }).join();
+    ASSERT_EQ(write(line[1], "a", 1), 1);
+    ASSERT_TRUE(WaitUntil([&] { return calls.size() == 1; }));
+    EXPECT_EQ(calls[0], QThread::currentThread());
+
+    endWatch = true;
+    watch->Trigger();
+    ASSERT_TRUE(WaitUntil([&] { return !watch; }));
+    ASSERT_EQ(write(line[1], "b", 1), 1);
+    EXPECT_FALSE(WaitUntil([&] { return calls.size() > 2; }, 100ms));
+    EXPECT_EQ(calls.size(), 2u);
+    close(line[0]);
+    close(line[1]);
 }
 
 } // namespace

@@ -48,9 +48,20 @@ TEST_F(ComponentFaultTest, TenThousandOpenCloseCyclesLeaveNothingBehind) {
 }
 
 TEST_F(ComponentFaultTest, CloseWhileANotificationWaitsForTheWindow) {
+    // A handler that outlives the hand-over bound gives the line to the event worker, which
+    // reads on while this thread handles no events.
+    bool slowHandled = false;
+    Port.SetOnTriggerAvail([&](TSioCustomComPort& CP, std::uint16_t count) {
+        for (std::uint16_t i = 0; i < count; ++i)
+            CP.ReadChar();
+        std::this_thread::sleep_for(3 * HandOverBound);
+        slowHandled = true;
+    });
+    Port.SetOpen(true);
+    ASSERT_TRUE(Peer->Write("s"));
+    ASSERT_TRUE(WaitUntil([&] { return slowHandled; }));
     int handled = 0;
     Port.SetOnTriggerAvail([&](TSioCustomComPort&, std::uint16_t) { ++handled; });
-    Port.SetOpen(true);
     ASSERT_TRUE(Peer->Write("pending"));
     // The window's thread does not handle events here, so the delivery stays pending.
     const auto deadline = std::chrono::steady_clock::now() + 10s;

@@ -46,6 +46,11 @@ protected:
         WriteCodeList("1234A\r\n");
         CreateForm();
         StopTimers();
+        CountHandledReplies();
+    }
+
+    // The window handles the replies, and Handled counts their bytes.
+    void CountHandledReplies() {
         Form->SioComPort1->SetOnTriggerAvail([this](TSioCustomComPort& CP, std::uint16_t Count) {
             Form->SioComPort1TriggerAvail(CP, Count);
             Handled += Count;
@@ -156,6 +161,18 @@ TEST_F(MainFormFaultTest, FloodOfRandomBytesIsTakenWholeWithFlatMemory) {
 }
 
 TEST_F(MainFormFaultTest, WindowClosedWhileANotificationWaitsForIt) {
+    // A handler that outlives the hand-over bound gives the line to the event worker, which
+    // reads on while this thread handles no events.
+    bool slowHandled = false;
+    Form->SioComPort1->SetOnTriggerAvail([&](TSioCustomComPort& CP, std::uint16_t count) {
+        for (std::uint16_t i = 0; i < count; ++i)
+            CP.ReadChar();
+        std::this_thread::sleep_for(3 * HandOverBound);
+        slowHandled = true;
+    });
+    ASSERT_TRUE(Line->Write("s"));
+    ASSERT_TRUE(WaitUntil([&] { return slowHandled; }));
+    CountHandledReplies();
     ASSERT_TRUE(Line->Write("\x06\x15"));
     // Nothing handles events here, so the delivery stays pending until the window goes.
     const auto deadline = std::chrono::steady_clock::now() + 10s;

@@ -8,13 +8,16 @@
 // registered windows with MsgTriggerAvail, sent through the ISioWindowMessenger given at
 // construction; each delivery is given at most 3000 ms.
 //
-// Threads. The opening thread (the component's) calls everything public; the workers fill the
-// ring and announce it (FillInput, AnnounceInput, ProcessCycle: one worker at a time announces)
-// and, inside a delivery, the window's handler calls TakeByte, TakeBlock, PeekAt, InputCount,
-// QueueBlock, OutputUsed/OutputFree, the purges and even ClosePort from the window's thread.
-// Destruction runs on the opening thread.
+// Threads. The opening thread (the component's) calls everything public; the line's reader
+// fills the ring and announces it (FillInput, AnnounceInput, ProcessCycle: one at a time
+// announces). The reader is the window's thread itself while the device layer can watch the
+// line there (TWindowRead), else a worker. Inside a delivery, the window's handler calls
+// TakeByte, TakeBlock, PeekAt, InputCount, QueueBlock, OutputUsed/OutputFree, the purges and
+// even ClosePort from the window's thread. Destruction runs on the opening thread.
 //
-// Deliveries. With one window to serve, the announcing worker does not wait for the handler: it
+// Deliveries. On the window's thread, while it reads the line, a notification runs the handler
+// in place (DeliverInPlace): the delivery begins and ends around the call. With one window to
+// serve, an announcing worker does not wait for the handler: it
 // sends the notification detached and goes back to its device. The delivery ends on the
 // window's thread when the handler has returned (or the message was dropped); that end books the
 // read-ahead and announces, from the window's thread, the input that came in meanwhile. Until
@@ -94,6 +97,10 @@ inline constexpr std::uint32_t EvRing = 0x100;
 inline constexpr std::uint32_t EvRingTrailingEdge = 0x2000;
 
 inline constexpr std::chrono::milliseconds NotifySendTimeout{3000};
+// A handler that runs longer than this hands the reading of the line over to a worker, so the
+// ring goes on filling while handlers take long; a quicker one gives it back to the window's
+// thread, where a reply costs no hand-over between threads.
+inline constexpr std::chrono::microseconds HandOverBound{1000};
 
 enum class TSioWorkerKind { Event = 0, Dispatch = 1, Output = 2 };
 
@@ -232,8 +239,9 @@ public:
     bool Dispatching() const { return FDispatching.load(); }
     bool ClosePending() const { return FClosePending.load(); }
     std::int32_t RunningWorkers() const { return FRunningWorkers.load(); }
-    // True once every worker has run its exit bookkeeping.
-    bool WorkersGone() const { return FRunningWorkers.load() == 0; }
+    // True once every worker has run its exit bookkeeping and the window's thread has stopped
+    // reading the line.
+    bool WorkersGone() const { return FRunningWorkers.load() == 0 && WindowReads_.load() == 0; }
     // False while an open port's device has vanished and is not yet re-attached.
     virtual bool DeviceAttached() const { return true; }
 
@@ -272,6 +280,37 @@ protected:
     // A receiver or the threshold changed, so unread bytes may now be due for a notification:
     // the worker that announces is to look again.
     virtual void AnnouncementDue() = 0;
+    // The notify windows or the owner's handlers changed (StateLock held): the device layer
+    // decides again who reads the line.
+    virtual void ReceiversChanged() = 0;
+    // A handler ran past HandOverBound, or returned within it (on the window's thread).
+    virtual void HandlerOutlivedBound() = 0;
+    virtual void HandlerWasQuick() = 0;
+    // Somebody looks at the input while nobody reads the line yet (ReaderUndecided): the device
+    // layer is to choose a reader and read what waits.
+    virtual void ReaderWanted() = 0;
+    void EnsureReader() {
+        if (ReaderUndecided.load(std::memory_order_relaxed))
+            ReaderWanted();
+    }
+
+    // The window's thread reading the line for this dispatcher, from a watch on its descriptor:
+    // a notification announced meanwhile runs the handler in place. Nested reads count once.
+    class TWindowRead {
+    public:
+        explicit TWindowRead(TSioBaseDispatcher& dispatcher);
+        ~TWindowRead();
+        TWindowRead(const TWindowRead&) = delete;
+        TWindowRead& operator=(const TWindowRead&) = delete;
+        bool Outermost() const { return Outermost_; }
+
+    private:
+        TSioBaseDispatcher& Dispatcher_;
+        TSioBaseDispatcher* Previous_;
+        bool Outermost_;
+    };
+    // True on the window's thread inside a TWindowRead of this dispatcher.
+    bool ReadingInPlace() const;
     // Bytes have come in since the last notification.
     bool InputUnannounced() const { return Input.Total() != NotifyPos.load(); }
     // AnnouncementDue, when bytes have come in since the last notification.
@@ -392,6 +431,11 @@ protected:
     std::atomic<bool> NotifyNeeded{false};
 
     std::atomic<bool> FDispatching{false};
+    // How deep the window's thread is in TWindowRead scopes of this dispatcher.
+    std::atomic<int> WindowReads_{0};
+    // Set by the device layer while no reader has been chosen: an open port without windows
+    // yet reads nothing until a window comes or the input is looked at.
+    std::atomic<bool> ReaderUndecided{false};
     bool RemovalPending = false;
     std::atomic<bool> FClosePending{false};
 
@@ -417,6 +461,10 @@ protected:
 
 private:
     class TDeliveryTicket;
+    // Runs the one window's handler at once, on its own thread, and ends the delivery; as
+    // NotifyWindows.
+    bool DeliverInPlace(TSioWindowHandle window, TSioMessage message, std::uintptr_t wParam,
+                        std::intptr_t lParam);
     // Sends to the one window detached (see Deliveries above); false, as the announcement must
     // wait for this delivery's end.
     bool SendDetachedDelivery(TSioWindowHandle window, TSioMessage message, std::uintptr_t wParam,
@@ -428,8 +476,9 @@ private:
     // True when the handlers took all `announced` bytes.
     bool EndDelivery(std::uintptr_t announced);
     // A detached delivery's end, from its ticket: on the window's thread after the handler
-    // (`handled`), else wherever the message was dropped or its send timed out.
-    void EndDetachedDelivery(std::uintptr_t announced, bool handled);
+    // (`handled`, `quick` when it returned within HandOverBound), else wherever the message was
+    // dropped or its send timed out.
+    void EndDetachedDelivery(std::uintptr_t announced, bool handled, bool quick);
     void FreeRings();
 
     std::mutex ExitMutex_;

@@ -9,6 +9,7 @@
 
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 
+#include <chrono>
 #include <mutex>
 
 class TSioBaseDispatcher::TDeliveryTicket final : public ISioSendCompletion {
@@ -21,28 +22,33 @@ public:
         if (State_ != TState::Posted)
             return false;
         State_ = TState::Running;
+        Started_ = std::chrono::steady_clock::now();
         return true;
     }
-    void Finished() noexcept override { End(true); }
-    void Dropped() noexcept override { End(false); }
+    void Finished() noexcept override {
+        End(true, std::chrono::steady_clock::now() - Started_ <= HandOverBound);
+    }
+    void Dropped() noexcept override { End(false, false); }
     // The send has timed out: a handler not yet started never runs, a running one goes on alone.
-    void Expire() noexcept { End(false); }
+    void Expire() noexcept { End(false, false); }
     // Returns once no end is being booked: the dispatcher may go then.
     void AwaitEndBooked() noexcept { std::lock_guard lock(Lock_); }
 
 private:
     enum class TState { Posted, Running, Ended };
 
-    void End(bool handled) noexcept {
+    void End(bool handled, bool quick) noexcept {
         std::lock_guard lock(Lock_);
         if (State_ == TState::Ended)
             return;
         State_ = TState::Ended;
-        Dispatcher_.EndDetachedDelivery(Announced_, handled);
+        Dispatcher_.EndDetachedDelivery(Announced_, handled, quick);
     }
 
     TSioBaseDispatcher& Dispatcher_;
     const std::uintptr_t Announced_;
     std::mutex Lock_;
     TState State_ = TState::Posted;
+    // Written by Starting, read by Finished: both on the window's thread.
+    std::chrono::steady_clock::time_point Started_;
 };

@@ -22,12 +22,16 @@ bool TSioBaseDispatcher::SendDetachedDelivery(TSioWindowHandle window, TSioMessa
     return false;
 }
 
-void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced, bool handled) {
+void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced, bool handled, bool quick) {
     EndDelivery(announced);
     if (FClosePending.load() || KillWorkers.load()) {
         // The release of a close waits for this end before it frees the rings.
         WakeExitWaiters();
-    } else if (handled && InputUnannounced() && DetachedReceiver() != 0) {
+        return;
+    }
+    if (quick)
+        HandlerWasQuick();
+    if (handled && InputUnannounced() && DetachedReceiver() != 0) {
         // Input came in while the handler ran: the window's thread announces it at once, without
         // waiting on any other window.
         AnnounceAfterHandler();

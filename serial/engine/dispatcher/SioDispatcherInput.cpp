@@ -31,6 +31,7 @@ void TSioBaseDispatcher::FillInput() {
 TSioResult TSioBaseDispatcher::PeekAt(std::uint32_t n, std::uint8_t& byte) {
     if (n == 0)
         return ecBadArgument;
+    EnsureReader();
     return Input.PeekAt(n, byte) ? ecOK : ecBufferIsEmpty;
 }
 
@@ -51,10 +52,12 @@ TSioResult TSioBaseDispatcher::TakeByteSlow(std::uint8_t& byte) {
 }
 
 std::uint32_t TSioBaseDispatcher::PeekBlock(std::uint8_t* buffer, std::uint32_t size) {
+    EnsureReader();
     return Input.Peek(buffer, size);
 }
 
 std::uint32_t TSioBaseDispatcher::TakeBlock(std::uint8_t* buffer, std::uint32_t size) {
+    EnsureReader();
     const std::uint32_t count = Input.Take(buffer, size);
     if (count > 0 && TraceOn.load(std::memory_order_relaxed))
         RecordTaken(buffer, count);
@@ -62,6 +65,7 @@ std::uint32_t TSioBaseDispatcher::TakeBlock(std::uint8_t* buffer, std::uint32_t 
 }
 
 std::uint32_t TSioBaseDispatcher::InputCount() {
+    EnsureReader();
     return Input.Count();
 }
 

@@ -67,7 +67,8 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
     Input.BeginDelivery(inNotify);
     std::intptr_t lParam = MakeNotifyLParam(FRegistryIndex, low);
     if (only != 0 && inNotify)
-        return SendDetachedDelivery(only, message, wParam, lParam);
+        return ReadingInPlace() ? DeliverInPlace(only, message, wParam, lParam)
+                                : SendDetachedDelivery(only, message, wParam, lParam);
 
     for (std::size_t i = 0; served; ++i) {
         TNotifyWindow entry;
@@ -123,6 +124,7 @@ void TSioBaseDispatcher::AddNotifyWindow(TSioWindowHandle window) {
     NotifyWindowList.push_back({window, false});
     NotifyNeeded = true;
     RecordLog(sltTriggerHandlerAlloc, slsWindow, static_cast<std::int32_t>(window), nullptr, 0);
+    ReceiversChanged();
     AnnounceIfDue();
 }
 
@@ -141,6 +143,7 @@ void TSioBaseDispatcher::RemoveNotifyWindow(TSioWindowHandle window) {
         RemovalPending = true;
     } else {
         NotifyWindowList.erase(found);
+        ReceiversChanged();
     }
 }
 
@@ -161,6 +164,7 @@ void TSioBaseDispatcher::RefreshHandlerState(TSioHandlerState how) {
         NotifyNeeded = others || OwnerHandlesEvents;
         break;
     }
+    ReceiversChanged();
     if (NotifyNeeded.load() && !wasNeeded)
         AnnounceIfDue();
 }

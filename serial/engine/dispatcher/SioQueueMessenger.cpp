@@ -1,13 +1,30 @@
 #include "serial/engine/dispatcher/SioQueueMessenger.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <future>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 // Posted by TSioWindowThread to itself to end its loop.
 constexpr std::uint32_t StopMessage = 0xFFFFFFFF;
 } // namespace
+
+class TSioQueueMessenger::TInputWatch final : public ISioInputWatch {
+public:
+    TInputWatch(TSioQueueMessenger& messenger, std::uint64_t id) : Messenger_(messenger), Id_(id) {}
+    ~TInputWatch() override { Messenger_.EndWatch(Id_); }
+    void SetEnabled(bool on) override { Messenger_.SetWatchEnabled(Id_, on); }
+    void Trigger() override { Messenger_.TriggerWatch(Id_); }
+
+private:
+    TSioQueueMessenger& Messenger_;
+    const std::uint64_t Id_;
+};
 
 TSioQueueMessenger::~TSioQueueMessenger() {
     std::vector<std::shared_ptr<ISioSendCompletion>> dropped;
@@ -24,6 +41,8 @@ TSioQueueMessenger::~TSioQueueMessenger() {
     }
     for (const auto& completion : dropped)
         completion->Dropped();
+    for (const auto& [thread, waker] : Wakers_)
+        close(waker);
 }
 
 TSioWindowHandle TSioQueueMessenger::CreateWindow(TWindowProc proc) {
@@ -66,6 +85,7 @@ bool TSioQueueMessenger::SendWithTimeout(TSioWindowHandle window, std::uint32_t 
     }
     auto send = std::make_shared<TSendState>();
     Queue_.push_back({window, message, wParam, lParam, send, nullptr});
+    WakeOwnerOf(window);
     lock.unlock();
     Changed_.notify_all();
     lock.lock();
@@ -87,6 +107,7 @@ bool TSioQueueMessenger::SendDetached(TSioWindowHandle window, std::uint32_t mes
         if (!Windows_.contains(window))
             return false;
         Queue_.push_back({window, message, wParam, lParam, nullptr, std::move(completion)});
+        WakeOwnerOf(window);
     }
     Changed_.notify_all();
     return true;
@@ -107,6 +128,7 @@ bool TSioQueueMessenger::Post(TSioWindowHandle window, std::uint32_t message, st
         if (!Windows_.contains(window))
             return false;
         Queue_.push_back({window, message, wParam, lParam, nullptr, nullptr});
+        WakeOwnerOf(window);
     }
     Changed_.notify_all();
     return true;
@@ -114,6 +136,7 @@ bool TSioQueueMessenger::Post(TSioWindowHandle window, std::uint32_t message, st
 
 bool TSioQueueMessenger::ProcessOnePending(std::chrono::milliseconds maxWait) {
     const std::thread::id self = std::this_thread::get_id();
+    const auto deadline = std::chrono::steady_clock::now() + maxWait;
     std::unique_lock lock(Lock_);
     const std::uint64_t generation = WakeGeneration_;
     auto mine = Queue_.end();
@@ -124,9 +147,23 @@ bool TSioQueueMessenger::ProcessOnePending(std::chrono::milliseconds maxWait) {
         });
         return mine != Queue_.end() || WakeGeneration_ != generation;
     };
-    bool found = maxWait.count() < 0 ? (Changed_.wait(lock, findMine), true)
-                                     : Changed_.wait_for(lock, maxWait, findMine);
-    if (!found || mine == Queue_.end())
+    if (auto waker = Wakers_.find(self); waker != Wakers_.end()) {
+        const int fd = waker->second;
+        while (!findMine()) {
+            const auto left = maxWait.count() < 0
+                                  ? maxWait
+                                  : std::chrono::ceil<std::chrono::milliseconds>(
+                                        deadline - std::chrono::steady_clock::now());
+            if (maxWait.count() >= 0 && left.count() <= 0)
+                return false;
+            if (PollWatches(lock, fd, left))
+                return true;
+        }
+    } else if (!(maxWait.count() < 0 ? (Changed_.wait(lock, findMine), true)
+                                     : Changed_.wait_for(lock, maxWait, findMine))) {
+        return false;
+    }
+    if (mine == Queue_.end())
         return false;
     TItem item = std::move(*mine);
     Queue_.erase(mine);
@@ -138,10 +175,129 @@ bool TSioQueueMessenger::ProcessOnePending(std::chrono::milliseconds maxWait) {
     return true;
 }
 
+bool TSioQueueMessenger::PollWatches(std::unique_lock<std::mutex>& lock, int waker,
+                                     std::chrono::milliseconds wait) {
+    const std::thread::id self = std::this_thread::get_id();
+    for (auto& [id, watch] : Watches_) {
+        if (watch.Thread == self && watch.Triggered) {
+            watch.Triggered = false;
+            std::shared_ptr<const std::function<void()>> handler = watch.Ready;
+            lock.unlock();
+            (*handler)();
+            lock.lock();
+            return true;
+        }
+    }
+    std::vector<pollfd> entries{{waker, POLLIN, 0}};
+    std::vector<std::uint64_t> ids{0};
+    for (const auto& [id, watch] : Watches_) {
+        if (watch.Thread == self && watch.Enabled) {
+            entries.push_back({watch.Fd, POLLIN, 0});
+            ids.push_back(id);
+        }
+    }
+    lock.unlock();
+    const int ready = poll(entries.data(), entries.size(), static_cast<int>(wait.count()));
+    if (ready > 0 && (entries[0].revents & POLLIN)) {
+        std::uint64_t count;
+        // A failed read leaves the count for the next pass, which only costs a turn.
+        [[maybe_unused]] ssize_t got = read(waker, &count, sizeof count);
+    }
+    lock.lock();
+    for (std::size_t i = 1; ready > 0 && i < entries.size(); ++i) {
+        auto watch = Watches_.find(ids[i]);
+        if (entries[i].revents == 0 || watch == Watches_.end() || !watch->second.Enabled)
+            continue;
+        // A copy: the handler may end its own watch.
+        std::shared_ptr<const std::function<void()>> handler = watch->second.Ready;
+        lock.unlock();
+        (*handler)();
+        lock.lock();
+        return true;
+    }
+    return false;
+}
+
+std::unique_ptr<ISioInputWatch> TSioQueueMessenger::WatchInput(TSioWindowHandle window, int fd,
+                                                               std::function<void()> ready) {
+    const std::thread::id self = std::this_thread::get_id();
+    std::lock_guard lock(Lock_);
+    auto found = Windows_.find(window);
+    if (found == Windows_.end() || found->second->Thread != self)
+        return nullptr;
+    if (!Wakers_.contains(self)) {
+        const int waker = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (waker < 0)
+            return nullptr;
+        Wakers_[self] = waker;
+    }
+    const std::uint64_t id = NextWatch_++;
+    Watches_[id] = TWatch{fd, self, false, false,
+                          std::make_shared<const std::function<void()>>(std::move(ready))};
+    return std::make_unique<TInputWatch>(*this, id);
+}
+
+void TSioQueueMessenger::SetWatchEnabled(std::uint64_t watch, bool on) {
+    std::lock_guard lock(Lock_);
+    auto found = Watches_.find(watch);
+    if (found == Watches_.end() || found->second.Enabled == on)
+        return;
+    found->second.Enabled = on;
+    if (found->second.Thread != std::this_thread::get_id())
+        WakePoller(found->second.Thread);
+}
+
+void TSioQueueMessenger::TriggerWatch(std::uint64_t watch) {
+    std::lock_guard lock(Lock_);
+    auto found = Watches_.find(watch);
+    if (found == Watches_.end())
+        return;
+    found->second.Triggered = true;
+    WakePoller(found->second.Thread);
+}
+
+void TSioQueueMessenger::EndWatch(std::uint64_t watch) {
+    std::lock_guard lock(Lock_);
+    auto found = Watches_.find(watch);
+    if (found == Watches_.end())
+        return;
+    const std::thread::id thread = found->second.Thread;
+    Watches_.erase(found);
+    if (thread != std::this_thread::get_id()) {
+        // A poll() under way on the descriptor is told to look again without it.
+        WakePoller(thread);
+        return;
+    }
+    // The owner's last watch: its eventfd goes too, as no poll() of this thread can be using it.
+    const bool more = std::any_of(Watches_.begin(), Watches_.end(),
+                                  [&](const auto& entry) { return entry.second.Thread == thread; });
+    if (auto waker = Wakers_.find(thread); !more && waker != Wakers_.end()) {
+        close(waker->second);
+        Wakers_.erase(waker);
+    }
+}
+
+void TSioQueueMessenger::WakePoller(std::optional<std::thread::id> thread) {
+    const std::uint64_t one = 1;
+    for (const auto& [owner, waker] : Wakers_) {
+        if (!thread || *thread == owner) {
+            [[maybe_unused]] ssize_t written = write(waker, &one, sizeof one);
+        }
+    }
+}
+
+void TSioQueueMessenger::WakeOwnerOf(TSioWindowHandle window) {
+    if (Wakers_.empty())
+        return;
+    if (auto found = Windows_.find(window); found != Windows_.end())
+        WakePoller(found->second->Thread);
+}
+
 void TSioQueueMessenger::WakeWaiters() {
     {
         std::lock_guard lock(Lock_);
         ++WakeGeneration_;
+        WakePoller();
     }
     Changed_.notify_all();
 }

@@ -9,6 +9,9 @@
 // Any thread may call any member; one internal mutex guards the queue and the windows, and no
 // lock is held while a window procedure runs. A send that times out or is released is never
 // delivered afterwards; a released detached send's completion is told Dropped.
+//
+// A thread with input watches waits in poll() on their descriptors and on an eventfd of its own,
+// which every message for it and every wake-up writes; other threads wait on a condition.
 
 #include "runtime/SioWindowMessenger.h"
 
@@ -20,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 class TSioQueueMessenger : public ISioWindowMessenger {
@@ -48,6 +52,8 @@ public:
     bool ProcessOnePending(std::chrono::milliseconds maxWait) override;
     void WakeWaiters() override;
     void ReleaseSends(TSioWindowHandle window) override;
+    std::unique_ptr<ISioInputWatch> WatchInput(TSioWindowHandle window, int fd,
+                                               std::function<void()> ready) override;
 
     // Sends that ReleaseSends or DestroyWindow dropped before they were handled.
     std::uint64_t ReleasedSends();
@@ -56,6 +62,14 @@ public:
     void ProcessUntil(const std::function<bool()>& done);
 
 private:
+    class TInputWatch;
+    struct TWatch {
+        int Fd;
+        std::thread::id Thread;
+        bool Enabled = false;
+        bool Triggered = false;
+        std::shared_ptr<const std::function<void()>> Ready;
+    };
     struct TSendState {
         bool Finished = false;
         bool Handled = false;
@@ -75,6 +89,16 @@ private:
     };
 
     void FinishSend(const std::shared_ptr<TSendState>& send, bool handled);
+    // Lock_ held: wakes `thread` when it waits in poll(); every such thread when none is named.
+    void WakePoller(std::optional<std::thread::id> thread = std::nullopt);
+    // Lock_ held: wakes the thread that owns `window`.
+    void WakeOwnerOf(TSioWindowHandle window);
+    // Waits in poll() on the calling thread's enabled watches and its eventfd, up to `wait`
+    // (negative: no limit); runs the first watch found ready. Lock_ held on entry and return.
+    bool PollWatches(std::unique_lock<std::mutex>& lock, int waker, std::chrono::milliseconds wait);
+    void SetWatchEnabled(std::uint64_t watch, bool on);
+    void TriggerWatch(std::uint64_t watch);
+    void EndWatch(std::uint64_t watch);
     // Runs a message for a window of the calling thread, with its completion if detached.
     static void Deliver(TWindow& target, const TItem& item);
 
@@ -85,6 +109,11 @@ private:
     TSioWindowHandle NextWindow_ = 1;
     std::uint64_t WakeGeneration_ = 0;
     std::uint64_t ReleasedSends_ = 0;
+    std::map<std::uint64_t, TWatch> Watches_;
+    std::uint64_t NextWatch_ = 1;
+    // The eventfd of each thread with watches; closed with its last watch ended on that thread,
+    // else with the messenger.
+    std::map<std::thread::id, int> Wakers_;
 };
 
 // A thread that owns one window of `messenger` and handles its messages until destruction.

@@ -316,25 +316,8 @@ std::uint32_t TSioPosixDispatcher::TakeDeviceEvents() {
 }
 
 void TSioPosixDispatcher::InputRoomAvailable() {
+    UpdateWatch();
     DeviceWakeSignal.Set();
-}
-
-void TSioPosixDispatcher::AnnounceAfterHandler() {
-    // Saves a worker's wake-up per notification while input streams in.
-    std::unique_lock cycle(CycleLock_, std::try_to_lock);
-    if (cycle.owns_lock())
-        AnnounceInput();
-    else
-        AnnouncementDue();
-}
-
-void TSioPosixDispatcher::AnnouncementDue() {
-    // The event worker announces, reading what has come meanwhile; once it has ended, the
-    // dispatch worker's cycle does (the event worker wakes that one as it ends).
-    if (WorkerAlive[static_cast<int>(TSioWorkerKind::Event)].load())
-        DeviceWakeSignal.Set();
-    else
-        WakeDispatchWorker();
 }
 
 void TSioPosixDispatcher::SetOutputFlush() {

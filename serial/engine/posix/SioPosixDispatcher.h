@@ -3,9 +3,35 @@
 //
 // Implements the device operations of TSioBaseDispatcher on a tty descriptor (the only code,
 // with SioPosixDevice, that touches termios and ioctl) and runs up to three std::threads per open
-// port. Only the event worker starts with the port; the others start when first needed and then
-// run until the close (StartWorker; a worker runs at most once per open, and its start and end
-// are dispatch-log entries):
+// port. None starts with the port unless it is needed then; each starts when first needed and
+// then runs until the close (StartWorker; a worker runs at most once per open, and its start and
+// end are dispatch-log entries).
+//
+// Who reads the line (LineReader_, SioPosixLineReader.cpp). While the port has one notify
+// window, owned by the thread that set it up, and handlers return within HandOverBound, the
+// window's thread reads: the messenger watches the descriptor on that thread, and input wakes
+// only it. It reads into the ring, books counts, trace and log entries, and runs the handler in
+// place, so a reply reaches the handler with no hand-over between threads. Otherwise the event
+// worker reads, as described below. The hand-over is one atomic store and a wake-up:
+//  - to the worker when a handler outlived HandOverBound (on the window's thread, after it), when
+//    the ring is full (the worker's poll() then watches for a hang-up alone), or when the
+//    windows change so that the window's thread cannot serve (several windows, or one owned by
+//    another thread): the claim moves first, then the watch is switched off and the event
+//    worker is started or woken, and its poll() takes the device in from then on;
+//  - back to the window's thread when a handler the worker announced returned within the bound
+//    (on the window's thread): the claim moves, the watch is switched on, the worker is woken and
+//    leaves the device out of its poll().
+// Both readers fill the ring under InputLock, so a read that races the hand-over is only one
+// read more; one announcer at a time is kept by CycleLock_. While the window's thread reads,
+// every announcement is made on it (a due one asks its watch for a pass), so every delivery of
+// that time ends there, and a close from inside a handler is released there as the pass ends.
+// The watch is off while the ring is full or the device is gone, and on again when there is
+// room or the device is back. A port opened before its window is added reads nothing until the
+// window comes or somebody looks at the input; the line waits in the driver meanwhile. While a
+// handler takes longer than the bound for the first time, the line waits in the driver's buffer
+// until it returns.
+//
+// The workers:
 //  - the event worker waits in poll() on the device and its wake-up descriptor; on input it
 //    reads it into the input ring at once and, unless the dispatch worker is in a cycle,
 //    announces it to the windows itself (else it wakes the dispatch worker to look again).
@@ -45,6 +71,7 @@
 // device double) calls Shutdown() first in its own destructor, so they have ended before its
 // part of the object goes.
 
+#include "runtime/SioWindowMessenger.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/posix/SioSignal.h"
 
@@ -53,6 +80,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -105,6 +133,10 @@ protected:
     void InputRoomAvailable() override;
     void AnnouncementDue() override;
     void AnnounceAfterHandler() override;
+    void ReceiversChanged() override;
+    void HandlerOutlivedBound() override;
+    void HandlerWasQuick() override;
+    void ReaderWanted() override;
     bool CalledFromWorker() const override;
     // The event worker's wait: poll() on the wake-up signal and on the device (for input unless
     // the input ring is full, for a hang-up always, not at all once it is gone). Adds the Ev* bits
@@ -134,9 +166,27 @@ private:
     void StartWorker(TSioWorkerKind kind);
     // Wakes the dispatch worker, starting it first when it has not run yet.
     void WakeDispatchWorker();
-    // Whether the ending worker is the one to release the resources after a close: true once,
-    // and only when a close or stop is under way. StateLock held.
-    bool ClaimRelease();
+    // Whether the ending worker (or the window thread's read pass) is the one to release the
+    // resources after a close: true once, and only when a close or stop is under way; a worker
+    // leaves it to a read pass under way. StateLock held.
+    bool ClaimRelease(bool byWindowRead = false);
+    // Wakes whichever worker is to announce: the event worker while it lives, else the dispatch
+    // worker.
+    void WakeAnnouncer();
+
+    // --- The line's reader (SioPosixLineReader.cpp) ---
+
+    // Undecided: no window yet to read for, and nobody has looked at the input.
+    enum class TLineReader { EventWorker, WindowThread, Undecided };
+    // The one window the window's thread may read for (StateLock held), or 0.
+    TSioWindowHandle WatchableWindow() const;
+    // Moves the claim; starts or wakes the event worker as the change needs.
+    void ChooseReader(TLineReader reader);
+    // Switches the watch on exactly while the window's thread is to read and can.
+    void UpdateWatch();
+    void EndWatch();
+    // The watch's pass on the window's thread: reads the line and announces in place.
+    void ReadOnWindowThread();
     void WriteOutput();
     bool TakeOutputPiece(std::uint32_t& tail, std::uint32_t& count, std::uint64_t& generation);
     void AdvanceOutput(std::uint32_t count, std::uint64_t generation);
@@ -197,8 +247,17 @@ private:
     // Wakes the event worker's poll (close, ring room, device gone).
     TSioSignal DeviceWakeSignal{TSioSignal::Reset::Automatic};
 
-    // Held by whichever worker runs the notification part of a cycle, so only one announces.
-    std::mutex CycleLock_;
+    // Held by whichever thread runs the notification part of a cycle, so only one announces;
+    // recursive, as a handler run in place may change what is due.
+    std::recursive_mutex CycleLock_;
+    std::atomic<TLineReader> LineReader_{TLineReader::EventWorker};
+    // Set when the window's thread handed the line to the event worker (a handler outlived
+    // HandOverBound, or the ring was full), until a handler returns within the bound.
+    std::atomic<bool> LineHandedOver_{false};
+    // Guards the watch and the window it was made for.
+    std::mutex WatchLock_;
+    std::unique_ptr<ISioInputWatch> LineWatch_;
+    TSioWindowHandle WatchWindow_ = 0;
     // Under StateLock: the dispatch worker has ended; a worker has taken on the release.
     bool DispatchEnded_ = false;
     bool ReleaseClaimed_ = false;

@@ -31,6 +31,7 @@ std::int64_t ChangeTimeNs(const struct stat& node) {
 
 void TSioPosixDispatcher::MarkDeviceGone() {
     if (!DeviceGone_.exchange(true)) {
+        UpdateWatch();
         DeviceWakeSignal.Set();
         // The dispatch worker lets go of the device and starts looking for its return.
         WakeDispatchWorker();
@@ -147,6 +148,7 @@ void TSioPosixDispatcher::TryReattach() {
     }
     NotePathIdentity();
     ++Reattachments_;
-    // The event worker polls the device again.
+    // Whoever reads the line takes the device up again.
+    UpdateWatch();
     DeviceWakeSignal.Set();
 }

@@ -65,9 +65,15 @@ void TSioPosixDispatcher::StartWorkers() {
             started = false;
         WorkersStarted = true;
     }
-    // Only the line's reader starts with the port; a pseudo-terminal that takes every write at
-    // once and has no modem lines never needs another thread.
-    StartWorker(TSioWorkerKind::Event);
+    {
+        // The line's reader: the window's thread when it can, else the event worker. A
+        // pseudo-terminal that takes every write at once and has no modem lines then needs no
+        // thread at all.
+        std::lock_guard lock(StateLock);
+        LineHandedOver_ = false;
+        LineReader_ = TLineReader::Undecided;
+        ReceiversChanged();
+    }
     // termios has no wait for modem-line changes: the dispatch worker's cycle compares them.
     if (ModemLinesSupported_.load())
         StartWorker(TSioWorkerKind::Dispatch);
@@ -119,6 +125,8 @@ void TSioPosixDispatcher::StopWorkers() {
         std::lock_guard lock(StateLock);
         KillWorkers = true;
     }
+    // No read pass starts on the window's thread from here on.
+    EndWatch();
     SetOutputFlush();
     DeviceWakeSignal.Set();
     CommEventSignal.Set();
@@ -142,6 +150,9 @@ void TSioPosixDispatcher::StopWorkers() {
         },
         !onWorker);
     JoinWorkers();
+    // A port whose line only the window's thread read ran no worker to end the run.
+    if (FRunningWorkers.load() == 0)
+        WorkersStarted = false;
     CloseDescriptor();
 }
 
@@ -194,8 +205,10 @@ void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatch
     WorkerExit(kind);
 }
 
-bool TSioPosixDispatcher::ClaimRelease() {
+bool TSioPosixDispatcher::ClaimRelease(bool byWindowRead) {
     if (ReleaseClaimed_ || !(FClosePending.load() || KillWorkers.load()))
+        return false;
+    if (!byWindowRead && WindowReads_.load() > 0)
         return false;
     ReleaseClaimed_ = true;
     return true;
@@ -219,8 +232,10 @@ void TSioPosixDispatcher::ApplyWorkerPriorities() {
 bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
     // Waiting input would keep poll() returning at once while the input ring is full, and a
     // vanished device would always: then only a hang-up, or nothing, is asked for.
+    // While the window's thread reads the line, only a hang-up is asked for.
+    const bool reads = LineReader_.load() == TLineReader::EventWorker && !Input.Full();
     pollfd entries[2] = {{DeviceWakeSignal.Fd(), POLLIN, 0},
-                         {Fd_.load(), static_cast<short>(Input.Full() ? 0 : POLLIN), 0}};
+                         {Fd_.load(), static_cast<short>(reads ? POLLIN : 0), 0}};
     nfds_t count = (DeviceGone_.load() || entries[1].fd < 0) ? 1 : 2;
     int ready = poll(entries, count, EventWaitLimit());
     if (ready < 0)
@@ -303,7 +318,9 @@ std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
     if (DeviceGone_.load()) {
         // Letting go was tried when the device went; should it have failed, it is tried again.
         due = Detached_ ? TimeLeft(NextReattach_) : CycleTimeout;
-    } else if (!WorkerAlive[Index(TSioWorkerKind::Event)].load() || ModemLinesSupported_.load()) {
+    } else if ((!WorkerAlive[Index(TSioWorkerKind::Event)].load() &&
+                LineReader_.load() == TLineReader::EventWorker) ||
+               ModemLinesSupported_.load()) {
         due = CycleTimeout;
     }
     // Otherwise input, hang-ups and closes all arrive as wake-ups: nothing is due until one

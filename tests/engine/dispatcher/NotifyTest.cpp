@@ -160,9 +160,14 @@ TEST_F(NotifyTest, FullRingReportsAllAndStopsReadingUntilThereIsRoom) {
     EXPECT_EQ(taken, all);
 }
 
-TEST_F(NotifyTest, CloseInsideADeliveryEndsItAndTheWorkerReleases) {
+// With one window its own thread reads the line and releases as its pass ends; with two the
+// event worker reads and releases.
+class NotifyCloseTest : public NotifyTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(NotifyCloseTest, CloseInsideADeliveryEndsItAndReleases) {
     TRecordingWindow second(Messenger);
-    Dispatcher.AddNotifyWindow(second.Handle());
+    if (GetParam())
+        Dispatcher.AddNotifyWindow(second.Handle());
     bool closed = false;
     Window.SetHandler([&](std::uintptr_t) {
         Take(1);
@@ -180,9 +185,65 @@ TEST_F(NotifyTest, CloseInsideADeliveryEndsItAndTheWorkerReleases) {
     EXPECT_EQ(Dispatcher.InputCount(), 0u);
     std::uint8_t byte = 0;
     EXPECT_EQ(Dispatcher.TakeByte(byte), ecBufferIsEmpty);
-    // The device was given back by the worker: the port opens again.
+    // The device was given back: the port opens again.
     TSioPosixDispatcher next(nullptr, &Messenger);
     EXPECT_EQ(OpenLikeComponent(next, Port.LinkPath(), second.Handle()), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, NotifyCloseTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Two" : "One";
+                         });
+
+// A reply reaches the handler on the window's own thread with no worker running. A handler
+// that outlives the bound hands the line to the event worker; a quick one takes it back, and
+// the worker wakes no more for input.
+TEST_F(NotifyTest, TheWindowsThreadReadsWhileHandlersAreQuick) {
+    std::string taken;
+    std::chrono::microseconds delay{0};
+    Window.SetHandler([&](std::uintptr_t count) {
+        taken += Take(static_cast<std::uint32_t>(count));
+        std::this_thread::sleep_for(delay);
+    });
+    ASSERT_TRUE(Port.Write("a"));
+    ASSERT_TRUE(PumpUntil([&] { return taken == "a"; }));
+    EXPECT_EQ(Dispatcher.RunningWorkers(), 0);
+
+    delay = 3 * HandOverBound;
+    ASSERT_TRUE(Port.Write("b"));
+    ASSERT_TRUE(PumpUntil([&] { return taken == "ab"; }));
+    EXPECT_EQ(Dispatcher.RunningWorkers(), 1);
+    const std::uint64_t beforeC = Dispatcher.EventWorkerWakeups();
+    delay = std::chrono::microseconds(0);
+    ASSERT_TRUE(Port.Write("c"));
+    ASSERT_TRUE(PumpUntil([&] { return taken == "abc"; }));
+    EXPECT_GT(Dispatcher.EventWorkerWakeups(), beforeC);
+
+    RunCycles(1);
+    const std::uint64_t beforeD = Dispatcher.EventWorkerWakeups();
+    ASSERT_TRUE(Port.Write("d"));
+    ASSERT_TRUE(PumpUntil([&] { return taken == "abcd"; }));
+    RunCycles(1);
+    EXPECT_EQ(Dispatcher.EventWorkerWakeups(), beforeD);
+}
+
+// The line changes hands back and forth while handlers are now slow, now quick: nothing is lost
+// or reordered.
+TEST_F(NotifyTest, FloodWithHandlersNowSlowNowQuickLosesNothing) {
+    const std::string all = TestBytes(1 << 20, 0x11);
+    std::string taken;
+    int deliveries = 0;
+    Window.SetHandler([&](std::uintptr_t) {
+        taken += TakeAll();
+        if (++deliveries % 8 == 0)
+            std::this_thread::sleep_for(2 * HandOverBound);
+    });
+    std::thread writer([&] { EXPECT_TRUE(Port.Write(all)); });
+    const bool complete =
+        PumpUntil([&] { return taken.size() == all.size(); }, std::chrono::seconds(60));
+    writer.join();
+    ASSERT_TRUE(complete) << taken.size() << " of " << all.size();
+    EXPECT_TRUE(taken == all);
 }
 
 TEST_F(NotifyTest, RemovingAWindowDuringADeliveryTakesEffectAfterIt) {

@@ -80,6 +80,9 @@ TEST_F(WorkerTest, FailingWorkerSaysSoAndStillEndsProperly) {
         {
             TFailingDispatcher dispatcher(&Messenger, part);
             ASSERT_EQ(OpenLikeComponent(dispatcher, Port.LinkPath(), Window.Handle()), 0);
+            // With two windows the event worker reads the line.
+            TRecordingWindow second(Messenger);
+            dispatcher.AddNotifyWindow(second.Handle());
             dispatcher.SetPortName("COM1");
             dispatcher.StartDispatchLog(4096);
             std::size_t notified = Window.Counts().size();
@@ -217,6 +220,10 @@ public:
     }
     void WakeWaiters() override { Inner_.WakeWaiters(); }
     void ReleaseSends(TSioWindowHandle window) override { Inner_.ReleaseSends(window); }
+    std::unique_ptr<ISioInputWatch> WatchInput(TSioWindowHandle window, int fd,
+                                               std::function<void()> ready) override {
+        return Inner_.WatchInput(window, fd, std::move(ready));
+    }
     std::vector<bool> Results() {
         std::lock_guard lock(Lock_);
         return Results_;

@@ -1,0 +1,156 @@
+// Who reads the line: the window's thread through a watch on the descriptor, or the event
+// worker; and the hand-over between the two (see the design comment in SioPosixDispatcher.h).
+#include "serial/engine/posix/SioPosixDispatcher.h"
+
+TSioWindowHandle TSioPosixDispatcher::WatchableWindow() const {
+    if (!FMessenger || KillWorkers.load() || NotifyWindowList.size() != 1 ||
+        NotifyWindowList.front().Removed)
+        return 0;
+    return NotifyWindowList.front().Window;
+}
+
+void TSioPosixDispatcher::ReceiversChanged() {
+    if (!WorkersStarted.load())
+        return;
+    const TSioWindowHandle window = WatchableWindow();
+    bool watching;
+    {
+        std::lock_guard lock(WatchLock_);
+        if (window != WatchWindow_ || !LineWatch_) {
+            LineWatch_.reset();
+            WatchWindow_ = 0;
+            const int fd = Fd_.load();
+            // Made only on the window's own thread; the messenger refuses it elsewhere.
+            if (window != 0 && fd >= 0) {
+                LineWatch_ = FMessenger->WatchInput(window, fd, [this] { ReadOnWindowThread(); });
+                if (LineWatch_)
+                    WatchWindow_ = window;
+            }
+        }
+        watching = LineWatch_ != nullptr;
+    }
+    if (watching && !LineHandedOver_.load())
+        ChooseReader(TLineReader::WindowThread);
+    else if (NotifyWindowList.empty() && LineReader_.load() != TLineReader::EventWorker)
+        ChooseReader(TLineReader::Undecided);
+    else
+        ChooseReader(TLineReader::EventWorker);
+}
+
+void TSioPosixDispatcher::ReaderWanted() {
+    {
+        std::lock_guard lock(StateLock);
+        if (LineReader_.load() == TLineReader::Undecided)
+            ChooseReader(TLineReader::EventWorker);
+    }
+    // What came before the worker runs is there for this look already.
+    FillInput();
+}
+
+void TSioPosixDispatcher::ChooseReader(TLineReader reader) {
+    const bool changed = LineReader_.exchange(reader) != reader;
+    ReaderUndecided = reader == TLineReader::Undecided;
+    if (reader == TLineReader::EventWorker)
+        StartWorker(TSioWorkerKind::Event);
+    UpdateWatch();
+    // The event worker takes the device into its poll() set, or leaves it out, from its next
+    // wait on.
+    if (changed)
+        DeviceWakeSignal.Set();
+}
+
+void TSioPosixDispatcher::UpdateWatch() {
+    std::lock_guard lock(WatchLock_);
+    if (LineWatch_)
+        LineWatch_->SetEnabled(LineReader_.load() == TLineReader::WindowThread &&
+                               !DeviceGone_.load() && !Input.Full() && !KillWorkers.load());
+}
+
+void TSioPosixDispatcher::EndWatch() {
+    std::lock_guard lock(WatchLock_);
+    LineWatch_.reset();
+    WatchWindow_ = 0;
+}
+
+void TSioPosixDispatcher::HandlerOutlivedBound() {
+    LineHandedOver_ = true;
+    if (LineReader_.load() == TLineReader::WindowThread)
+        ChooseReader(TLineReader::EventWorker);
+}
+
+void TSioPosixDispatcher::HandlerWasQuick() {
+    if (!LineHandedOver_.exchange(false))
+        return;
+    std::lock_guard lock(StateLock);
+    ReceiversChanged();
+}
+
+void TSioPosixDispatcher::ReadOnWindowThread() {
+    if (LineReader_.load() != TLineReader::WindowThread || KillWorkers.load()) {
+        UpdateWatch();
+        return;
+    }
+    TWindowRead read(*this);
+    if (!DeviceGone_.load())
+        FillInput();
+    {
+        std::unique_lock cycle(CycleLock_, std::try_to_lock);
+        if (cycle.owns_lock())
+            AnnounceInput();
+        else
+            WakeAnnouncer();
+    }
+    // A ring the handlers left full switches the watch off, and nobody here would see a hang-up.
+    if (Input.Full() && LineReader_.load() == TLineReader::WindowThread) {
+        LineHandedOver_ = true;
+        ChooseReader(TLineReader::EventWorker);
+    }
+    UpdateWatch();
+    // A close from inside the handler: no worker may be left to release what it leaves.
+    if (read.Outermost() && (FClosePending.load() || KillWorkers.load())) {
+        bool release;
+        {
+            std::lock_guard lock(StateLock);
+            release = ClaimRelease(true);
+        }
+        if (release)
+            ReleaseResources();
+    }
+}
+
+void TSioPosixDispatcher::AnnouncementDue() {
+    // The reader chosen later announces what is due by then.
+    if (LineReader_.load() == TLineReader::Undecided)
+        return;
+    if (LineReader_.load() == TLineReader::WindowThread) {
+        // Announced on the window's thread by a pass of its own, after what it is doing now.
+        std::lock_guard lock(WatchLock_);
+        if (LineWatch_) {
+            LineWatch_->Trigger();
+            return;
+        }
+    }
+    WakeAnnouncer();
+}
+
+void TSioPosixDispatcher::AnnounceAfterHandler() {
+    if (LineReader_.load() == TLineReader::WindowThread) {
+        AnnouncementDue();
+        return;
+    }
+    // Saves a worker's wake-up per notification while input streams in.
+    std::unique_lock cycle(CycleLock_, std::try_to_lock);
+    if (cycle.owns_lock())
+        AnnounceInput();
+    else
+        WakeAnnouncer();
+}
+
+void TSioPosixDispatcher::WakeAnnouncer() {
+    // The event worker announces, reading what has come meanwhile; once it has ended, or before
+    // it is needed, the dispatch worker's cycle does.
+    if (WorkerAlive[static_cast<int>(TSioWorkerKind::Event)].load())
+        DeviceWakeSignal.Set();
+    else
+        WakeDispatchWorker();
+}
