@@ -30,7 +30,7 @@ TSioResult TSioPosixDispatcher::CreateSignals() {
         if (signal->Create() != 0)
             return ecOutOfMemory;
     }
-    return ecOK;
+    return HandOverTimer_.Create() == 0 ? ecOK : ecOutOfMemory;
 }
 
 std::int32_t TSioPosixDispatcher::OpenDevice(const std::string& name, std::uint32_t,

@@ -22,19 +22,23 @@
 //    (on the window's thread): the claim moves, the watch is switched on, the worker is woken and
 //    leaves the device out of its poll().
 // Both readers fill the ring under InputLock, so a read that races the hand-over is only one
-// read more; one announcer at a time is kept by CycleLock_. While the window's thread reads,
+// read more; one announcer at a time is kept by CycleLock_, and a pass of the window's thread
+// looks again as it ends, for input a worker read meanwhile. While the window's thread reads,
 // every announcement is made on it (a due one asks its watch for a pass), so every delivery of
 // that time ends there, and a close from inside a handler is released there as the pass ends.
-// The watch is off while the ring is full or the device is gone, and on again when there is
-// room or the device is back. A port opened before its window is added reads nothing until the
-// window comes or somebody looks at the input; the line waits in the driver meanwhile. While a
-// handler takes longer than the bound for the first time, the line waits in the driver's buffer
-// until it returns.
+// The first handler that outlives the bound is seen as it returns, and the line waits in the
+// driver's buffer until then; the event worker it starts also watches each later read pass of
+// the window's thread with a timer (HandOverTimer_) and takes the line over the moment a handler
+// outlives the bound, so the ring fills on while it runs. The watch is off while the ring is
+// full or the device is gone, and on again when there is room or the device is back. A port
+// opened before its window is added reads nothing until the window comes or somebody looks at
+// the input; the line waits in the driver meanwhile.
 //
 // The workers:
-//  - the event worker waits in poll() on the device and its wake-up descriptor; on input it
-//    reads it into the input ring at once and, unless the dispatch worker is in a cycle,
-//    announces it to the windows itself (else it wakes the dispatch worker to look again).
+//  - the event worker waits in poll() on the device, its wake-up descriptor and the hand-over
+//    timer; on input it reads it into the input ring at once and, unless the dispatch worker is
+//    in a cycle, announces it to the windows itself (else it wakes the dispatch worker to look
+//    again, or leaves it to the pass of the window's thread under way).
 //    A notification to one window goes out detached, so the worker is back in poll() while the
 //    handler runs; its poll() time-out is the open delivery's deadline, if any. With several
 //    windows, while handlers take long, it leaves announcing to the dispatch worker and reads on;
@@ -74,6 +78,7 @@
 #include "runtime/SioWindowMessenger.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/posix/SioSignal.h"
+#include "serial/engine/posix/SioTimer.h"
 
 #include <array>
 #include <atomic>
@@ -187,6 +192,9 @@ private:
     void EndWatch();
     // The watch's pass on the window's thread: reads the line and announces in place.
     void ReadOnWindowThread();
+    // The event worker, when the hand-over timer has run out: takes the line while a pass of the
+    // window's thread is still under way. True when it did.
+    bool TakeLineFromSlowHandler();
     void WriteOutput();
     bool TakeOutputPiece(std::uint32_t& tail, std::uint32_t& count, std::uint64_t& generation);
     void AdvanceOutput(std::uint32_t count, std::uint64_t generation);
@@ -246,6 +254,9 @@ private:
     TSioSignal OutputFlushSignal{TSioSignal::Reset::Automatic};
     // Wakes the event worker's poll (close, ring room, device gone).
     TSioSignal DeviceWakeSignal{TSioSignal::Reset::Automatic};
+    // Armed by the window's thread around its deliveries while the event worker runs: when it
+    // expires the handler has outlived HandOverBound, and the worker takes the line at once.
+    TSioTimer HandOverTimer_;
 
     // Held by whichever thread runs the notification part of a cycle, so only one announces;
     // recursive, as a handler run in place may change what is due.

@@ -78,6 +78,16 @@ void TSioPosixDispatcher::HandlerOutlivedBound() {
         ChooseReader(TLineReader::EventWorker);
 }
 
+bool TSioPosixDispatcher::TakeLineFromSlowHandler() {
+    HandOverTimer_.Consume();
+    // The pass may have ended just as the timer ran out.
+    if (WindowReads_.load() == 0 || LineReader_.load() != TLineReader::WindowThread)
+        return false;
+    LineHandedOver_ = true;
+    ChooseReader(TLineReader::EventWorker);
+    return true;
+}
+
 void TSioPosixDispatcher::HandlerWasQuick() {
     if (!LineHandedOver_.exchange(false))
         return;
@@ -93,13 +103,23 @@ void TSioPosixDispatcher::ReadOnWindowThread() {
     TWindowRead read(*this);
     if (!DeviceGone_.load())
         FillInput();
+    const std::uint64_t announced = NotifyPos.load();
     {
         std::unique_lock cycle(CycleLock_, std::try_to_lock);
-        if (cycle.owns_lock())
+        if (cycle.owns_lock()) {
+            const bool watched = WorkerAlive[static_cast<int>(TSioWorkerKind::Event)].load();
+            if (watched)
+                HandOverTimer_.Arm(HandOverBound);
             AnnounceInput();
-        else
+            if (watched)
+                HandOverTimer_.Disarm();
+        } else {
             WakeAnnouncer();
+        }
     }
+    // Input a worker read while the handler ran, and which the announcement left behind.
+    if (NotifyPos.load() != announced && InputUnannounced())
+        AnnouncementDue();
     // A ring the handlers left full switches the watch off, and nobody here would see a hang-up.
     if (Input.Full() && LineReader_.load() == TLineReader::WindowThread) {
         LineHandedOver_ = true;

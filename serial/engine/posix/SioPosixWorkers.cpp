@@ -234,18 +234,21 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
     // vanished device would always: then only a hang-up, or nothing, is asked for.
     // While the window's thread reads the line, only a hang-up is asked for.
     const bool reads = LineReader_.load() == TLineReader::EventWorker && !Input.Full();
-    pollfd entries[2] = {{DeviceWakeSignal.Fd(), POLLIN, 0},
+    pollfd entries[3] = {{DeviceWakeSignal.Fd(), POLLIN, 0},
+                         {HandOverTimer_.Fd(), POLLIN, 0},
                          {Fd_.load(), static_cast<short>(reads ? POLLIN : 0), 0}};
-    nfds_t count = (DeviceGone_.load() || entries[1].fd < 0) ? 1 : 2;
+    nfds_t count = (DeviceGone_.load() || entries[2].fd < 0) ? 2 : 3;
     int ready = poll(entries, count, EventWaitLimit());
     if (ready < 0)
         return errno == EINTR;
     if (entries[0].revents & POLLIN)
         DeviceWakeSignal.Consume();
-    if (count == 2) {
-        if (entries[1].revents & POLLIN)
+    if ((entries[1].revents & POLLIN) && TakeLineFromSlowHandler())
+        mask |= EvRxChar;
+    if (count == 3) {
+        if (entries[2].revents & POLLIN)
             mask |= EvRxChar;
-        if (entries[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        if (entries[2].revents & (POLLHUP | POLLERR | POLLNVAL)) {
             MarkDeviceGone();
             // One more cycle takes whatever arrived before the hang-up.
             mask |= EvRxChar;
@@ -292,8 +295,10 @@ void TSioPosixDispatcher::ServeInput() {
     }
     std::unique_lock cycle(CycleLock_, std::try_to_lock);
     if (!cycle.owns_lock()) {
-        // The cycle under way may have looked already; it runs once more.
-        WakeDispatchWorker();
+        // A pass of the window's thread looks again as it ends; a cycle under way may have
+        // looked already, and runs once more.
+        if (WindowReads_.load() == 0)
+            WakeDispatchWorker();
         return;
     }
     TimeAnnouncement([this] { AnnounceInput(); });

@@ -197,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(Windows, NotifyCloseTest, ::testing::Bool(),
 
 // A reply reaches the handler on the window's own thread with no worker running. A handler
 // that outlives the bound hands the line to the event worker; a quick one takes it back, and
-// the worker wakes no more for input.
+// the worker wakes no more for input, until a handler outlives the bound again.
 TEST_F(NotifyTest, TheWindowsThreadReadsWhileHandlersAreQuick) {
     std::string taken;
     std::chrono::microseconds delay{0};
@@ -225,6 +225,23 @@ TEST_F(NotifyTest, TheWindowsThreadReadsWhileHandlersAreQuick) {
     ASSERT_TRUE(PumpUntil([&] { return taken == "abcd"; }));
     RunCycles(1);
     EXPECT_EQ(Dispatcher.EventWorkerWakeups(), beforeD);
+
+    // From now on the worker takes the line the moment a handler outlives the bound: what comes
+    // while this one runs is in the ring before it returns.
+    std::uint32_t readMeanwhile = 0;
+    Window.SetHandler([&](std::uintptr_t count) {
+        taken += Take(static_cast<std::uint32_t>(count));
+        if (taken.size() > 5)
+            return;
+        EXPECT_TRUE(Port.Write("f"));
+        const auto deadline = std::chrono::steady_clock::now() + TestDeadline;
+        while (Dispatcher.InputCount() == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(HandOverBound);
+        readMeanwhile = Dispatcher.InputCount();
+    });
+    ASSERT_TRUE(Port.Write("e"));
+    ASSERT_TRUE(PumpUntil([&] { return taken == "abcdef"; }));
+    EXPECT_EQ(readMeanwhile, 1u);
 }
 
 // The line changes hands back and forth while handlers are now slow, now quick: nothing is lost
