@@ -40,18 +40,13 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     if (FRegistryIndex < 0)
         return ecNoHandles;
 
-    TSioResult result = CreateSignals();
-    if (result < 0) {
-        ClosePort();
-        return result;
-    }
     std::int32_t handle = OpenDevice(deviceName, inSize, outSize);
     FDeviceHandle = handle;
     if (handle < 0) {
         ClosePort();
         return handle;
     }
-    result = ApplyQueueSizes(inSize, outSize);
+    TSioResult result = ApplyQueueSizes(inSize, outSize);
     if (result != 0) {
         ClosePort();
         return result;

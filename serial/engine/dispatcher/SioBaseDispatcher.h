@@ -126,7 +126,7 @@ public:
 
     // Opens the device, applies the line, allocates the rings, starts the workers. 0, or a
     // negative code after closing again: minus errno of the device open (classify it with
-    // ClassifyOpenResult, ports/SioOpenFailure.h), -8 when signals cannot be made, -2009 when
+    // ClassifyOpenResult, ports/SioOpenFailure.h), -8 when the rings cannot be had, -2009 when
     // the registry had no free index.
     TSioResult OpenPort(const std::string& deviceName, std::uint32_t baud, std::uint8_t parity,
                         std::uint8_t dataBits, std::uint8_t stopBits, std::uint32_t inSize,
@@ -267,8 +267,6 @@ protected:
     virtual std::int32_t OpenDevice(const std::string& name, std::uint32_t inSize,
                                     std::uint32_t outSize) = 0;
     virtual TSioResult CloseDevice() = 0;
-    // Creates the workers' signals; 0 or -8.
-    virtual TSioResult CreateSignals() = 0;
     // The modem lines in bits 4-7 (CTS 0x10, DSR 0x20, RI 0x40, DCD 0x80); 0 without lines.
     virtual std::uint8_t ReadModemLines() = 0;
     // The device events seen since the previous cycle (Ev* bits).

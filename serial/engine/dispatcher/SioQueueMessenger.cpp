@@ -47,9 +47,14 @@ TSioQueueMessenger::~TSioQueueMessenger() {
 
 TSioWindowHandle TSioQueueMessenger::CreateWindow(TWindowProc proc) {
     std::lock_guard lock(Lock_);
+    const std::thread::id self = std::this_thread::get_id();
+    // Without its eventfd the thread waits on the condition and cannot watch descriptors.
+    if (!Wakers_.contains(self)) {
+        if (const int waker = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC); waker >= 0)
+            Wakers_[self] = waker;
+    }
     TSioWindowHandle window = NextWindow_++;
-    Windows_[window] =
-        std::make_shared<TWindow>(TWindow{std::move(proc), std::this_thread::get_id()});
+    Windows_[window] = std::make_shared<TWindow>(TWindow{std::move(proc), self});
     return window;
 }
 
@@ -223,14 +228,8 @@ std::unique_ptr<ISioInputWatch> TSioQueueMessenger::WatchInput(TSioWindowHandle 
     const std::thread::id self = std::this_thread::get_id();
     std::lock_guard lock(Lock_);
     auto found = Windows_.find(window);
-    if (found == Windows_.end() || found->second->Thread != self)
+    if (found == Windows_.end() || found->second->Thread != self || !Wakers_.contains(self))
         return nullptr;
-    if (!Wakers_.contains(self)) {
-        const int waker = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        if (waker < 0)
-            return nullptr;
-        Wakers_[self] = waker;
-    }
     const std::uint64_t id = NextWatch_++;
     Watches_[id] = TWatch{fd, self, false, false,
                           std::make_shared<const std::function<void()>>(std::move(ready))};
@@ -263,18 +262,9 @@ void TSioQueueMessenger::EndWatch(std::uint64_t watch) {
         return;
     const std::thread::id thread = found->second.Thread;
     Watches_.erase(found);
-    if (thread != std::this_thread::get_id()) {
-        // A poll() under way on the descriptor is told to look again without it.
+    // A poll() under way on the descriptor is told to look again without it.
+    if (thread != std::this_thread::get_id())
         WakePoller(thread);
-        return;
-    }
-    // The owner's last watch: its eventfd goes too, as no poll() of this thread can be using it.
-    const bool more = std::any_of(Watches_.begin(), Watches_.end(),
-                                  [&](const auto& entry) { return entry.second.Thread == thread; });
-    if (auto waker = Wakers_.find(thread); !more && waker != Wakers_.end()) {
-        close(waker->second);
-        Wakers_.erase(waker);
-    }
 }
 
 void TSioQueueMessenger::WakePoller(std::optional<std::thread::id> thread) {

@@ -10,8 +10,9 @@
 // lock is held while a window procedure runs. A send that times out or is released is never
 // delivered afterwards; a released detached send's completion is told Dropped.
 //
-// A thread with input watches waits in poll() on their descriptors and on an eventfd of its own,
-// which every message for it and every wake-up writes; other threads wait on a condition.
+// A thread that owns windows waits in poll() on its watched descriptors and on an eventfd of its
+// own, made with its first window, which every message for it and every wake-up writes; other
+// threads wait on a condition.
 
 #include "runtime/SioWindowMessenger.h"
 
@@ -111,8 +112,7 @@ private:
     std::uint64_t ReleasedSends_ = 0;
     std::map<std::uint64_t, TWatch> Watches_;
     std::uint64_t NextWatch_ = 1;
-    // The eventfd of each thread with watches; closed with its last watch ended on that thread,
-    // else with the messenger.
+    // The eventfd of each thread that owns or owned windows; closed with the messenger.
     std::map<std::thread::id, int> Wakers_;
 };
 

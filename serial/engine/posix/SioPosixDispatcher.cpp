@@ -24,13 +24,13 @@ TSioResult TSioPosixDispatcher::YieldSlice() {
     return ecOK;
 }
 
-TSioResult TSioPosixDispatcher::CreateSignals() {
+bool TSioPosixDispatcher::CreateSignals() {
     for (TSioSignal* signal : {&CommEventSignal, &WorkerAckSignal, &OutputReadySignal,
                                &OutputFlushSignal, &DeviceWakeSignal}) {
         if (signal->Create() != 0)
-            return ecOutOfMemory;
+            return false;
     }
-    return HandOverTimer_.Create() == 0 ? ecOK : ecOutOfMemory;
+    return HandOverTimer_.Create() == 0;
 }
 
 std::int32_t TSioPosixDispatcher::OpenDevice(const std::string& name, std::uint32_t,

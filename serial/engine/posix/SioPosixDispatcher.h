@@ -131,7 +131,6 @@ protected:
     std::int32_t OpenDevice(const std::string& name, std::uint32_t inSize,
                             std::uint32_t outSize) override;
     TSioResult CloseDevice() override;
-    TSioResult CreateSignals() override;
     std::uint8_t ReadModemLines() override;
     std::uint32_t TakeDeviceEvents() override;
     void ApplyWorkerPriorities() override;
@@ -169,6 +168,9 @@ private:
     void RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)());
     // Starts the worker unless it has run since the open or the workers are stopping.
     void StartWorker(TSioWorkerKind kind);
+    // Made with the first worker and kept until destruction: a port no worker serves needs
+    // none. True when all are there.
+    bool CreateSignals();
     // Wakes the dispatch worker, starting it first when it has not run yet.
     void WakeDispatchWorker();
     // Whether the ending worker (or the window thread's read pass) is the one to release the

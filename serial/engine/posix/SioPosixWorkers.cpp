@@ -96,20 +96,22 @@ void TSioPosixDispatcher::StartWorker(TSioWorkerKind kind) {
             return;
         Started_[k] = true;
         WorkerAlive[k] = true;
-        if (kind == TSioWorkerKind::Dispatch)
-            DispatchEnded_ = false;
-        RecordLog(sltThread, slsStart, k, nullptr, 0);
-        try {
-            Threads_[k] = std::thread(&TSioPosixDispatcher::RunWorker, this, kind, Body[k]);
-            ThreadIds_[k] = Threads_[k].get_id();
-            return;
-        } catch (const std::system_error&) {
+        if (CreateSignals()) {
             if (kind == TSioWorkerKind::Dispatch)
-                DispatchEnded_ = true;
+                DispatchEnded_ = false;
+            RecordLog(sltThread, slsStart, k, nullptr, 0);
+            try {
+                Threads_[k] = std::thread(&TSioPosixDispatcher::RunWorker, this, kind, Body[k]);
+                ThreadIds_[k] = Threads_[k].get_id();
+                return;
+            } catch (const std::system_error&) {
+                if (kind == TSioWorkerKind::Dispatch)
+                    DispatchEnded_ = true;
+            }
         }
     }
-    // The port goes on without this worker; its bookkeeping must still balance (without the
-    // locks above, as a worker's end may release the resources).
+    // The port goes on without this worker (no thread or no signals to be had); its bookkeeping
+    // must still balance (without the locks above, as a worker's end may release the resources).
     WorkerExit(kind);
 }
 

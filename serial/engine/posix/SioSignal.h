@@ -2,10 +2,11 @@
 // A small auto- or manual-reset event on an eventfd, so a worker can wait for it together with
 // the device in one poll().
 //
-// Set, Reset, Wait and Fd may be called from any thread once Create has succeeded; Create and
-// Close belong to the owner, while no thread waits. A closed signal ignores Set and Reset, and
-// Wait on it returns false at once. Nothing throws.
+// Set, Reset, Wait and Fd may be called from any thread, also while the owner creates the
+// signal; Close belongs to the owner, while no thread uses it. A signal not yet created (or
+// closed) ignores Set and Reset, and Wait on it returns false at once. Nothing throws.
 
+#include <atomic>
 #include <chrono>
 
 class TSioSignal {
@@ -20,7 +21,7 @@ public:
     // 0, or minus errno.
     int Create();
     void Close();
-    bool Exists() const { return Fd_ >= 0; }
+    bool Exists() const { return Fd_.load() >= 0; }
 
     void Set();
     void ResetSignal();
@@ -28,11 +29,11 @@ public:
     // consumed by the waiter that sees it.
     bool Wait(std::chrono::milliseconds timeout);
     // For poll(): readable while set. After poll() reported it, call Consume().
-    int Fd() const { return Fd_; }
+    int Fd() const { return Fd_.load(); }
     // Takes the signal for an automatic reset; a manual signal stays set.
     void Consume();
 
 private:
     Reset Reset_;
-    int Fd_ = -1;
+    std::atomic<int> Fd_{-1};
 };

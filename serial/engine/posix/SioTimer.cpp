@@ -6,16 +6,19 @@
 #include <unistd.h>
 
 int TSioTimer::Create() {
-    if (Fd_ >= 0)
+    if (Fd_.load() >= 0)
         return 0;
-    Fd_ = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
-    return Fd_ < 0 ? -errno : 0;
+    const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+    if (fd < 0)
+        return -errno;
+    Fd_ = fd;
+    return 0;
 }
 
 void TSioTimer::Close() {
-    if (Fd_ >= 0)
-        close(Fd_);
-    Fd_ = -1;
+    const int fd = Fd_.exchange(-1);
+    if (fd >= 0)
+        close(fd);
 }
 
 void TSioTimer::Arm(std::chrono::microseconds after) {
@@ -27,19 +30,21 @@ void TSioTimer::Disarm() {
 }
 
 void TSioTimer::Set(std::chrono::microseconds after) {
-    if (Fd_ < 0)
+    const int fd = Fd_.load();
+    if (fd < 0)
         return;
     itimerspec spec{};
     spec.it_value.tv_sec = static_cast<time_t>(after.count() / 1'000'000);
     spec.it_value.tv_nsec = static_cast<long>(after.count() % 1'000'000 * 1000);
     // Both arguments are valid, so the call cannot fail.
-    timerfd_settime(Fd_, 0, &spec, nullptr);
+    timerfd_settime(fd, 0, &spec, nullptr);
 }
 
 void TSioTimer::Consume() {
-    if (Fd_ < 0)
+    const int fd = Fd_.load();
+    if (fd < 0)
         return;
     std::uint64_t expirations;
-    ssize_t got = read(Fd_, &expirations, sizeof expirations);
+    ssize_t got = read(fd, &expirations, sizeof expirations);
     static_cast<void>(got);
 }

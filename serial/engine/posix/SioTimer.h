@@ -1,8 +1,10 @@
 #pragma once
 // A one-shot timer on a timerfd, so a worker can wait for it together with the device in one
-// poll(). Arm and Disarm may be called from any thread once Create has succeeded; Create and
-// Close belong to the owner, while no thread waits. Nothing throws.
+// poll(). Arm, Disarm and Fd may be called from any thread, also while the owner creates it; a
+// timer not yet created ignores them. Close belongs to the owner, while no thread uses it.
+// Nothing throws.
 
+#include <atomic>
 #include <chrono>
 
 class TSioTimer {
@@ -20,10 +22,10 @@ public:
     void Arm(std::chrono::microseconds after);
     void Disarm();
     // For poll(). After poll() reported it, call Consume().
-    int Fd() const { return Fd_; }
+    int Fd() const { return Fd_.load(); }
     void Consume();
 
 private:
     void Set(std::chrono::microseconds after);
-    int Fd_ = -1;
+    std::atomic<int> Fd_{-1};
 };
