@@ -1,4 +1,5 @@
 #include "ComPortFixture.h"
+#include "LineHandOver.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/errors/SioExceptions.h"
 
@@ -248,6 +249,8 @@ TEST_F(ComPortDataTest, SwitchWhileANotificationWaitsRaisesToTheCaller) {
     holder.SetComNumber(3);
     holder.SetOpen(true);
     for (std::uint16_t target : {2, 3}) {
+        ASSERT_TRUE(HandLineToWorker(Port, [&] { return peers[target - 2]->Write("s"); }));
+        RecordNotifications();
         ASSERT_TRUE(peers[target - 2]->Write("w"));
         for (int i = 0; i < 1000 && !Port.Dispatcher()->Dispatching(); ++i)
             std::this_thread::sleep_for(5ms);

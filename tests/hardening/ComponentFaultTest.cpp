@@ -3,6 +3,7 @@
 // closes, and a device that vanishes and comes back while the port is open.
 #include "ComPortFixture.h"
 #include "EngineTestSupport.h"
+#include "LineHandOver.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
 #include <QCoreApplication>
@@ -48,18 +49,8 @@ TEST_F(ComponentFaultTest, TenThousandOpenCloseCyclesLeaveNothingBehind) {
 }
 
 TEST_F(ComponentFaultTest, CloseWhileANotificationWaitsForTheWindow) {
-    // A handler that outlives the hand-over bound gives the line to the event worker, which
-    // reads on while this thread handles no events.
-    bool slowHandled = false;
-    Port.SetOnTriggerAvail([&](TSioCustomComPort& CP, std::uint16_t count) {
-        for (std::uint16_t i = 0; i < count; ++i)
-            CP.ReadChar();
-        std::this_thread::sleep_for(3 * HandOverBound);
-        slowHandled = true;
-    });
     Port.SetOpen(true);
-    ASSERT_TRUE(Peer->Write("s"));
-    ASSERT_TRUE(WaitUntil([&] { return slowHandled; }));
+    ASSERT_TRUE(HandLineToWorker(Port, [&] { return Peer->Write("s"); }));
     int handled = 0;
     Port.SetOnTriggerAvail([&](TSioCustomComPort&, std::uint16_t) { ++handled; });
     ASSERT_TRUE(Peer->Write("pending"));

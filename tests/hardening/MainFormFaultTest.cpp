@@ -8,6 +8,7 @@
 #include "app/supervision/ReplyDecoding.h"
 #include "app/window/Controls.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
+#include "tests/component/LineHandOver.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -161,17 +162,7 @@ TEST_F(MainFormFaultTest, FloodOfRandomBytesIsTakenWholeWithFlatMemory) {
 }
 
 TEST_F(MainFormFaultTest, WindowClosedWhileANotificationWaitsForIt) {
-    // A handler that outlives the hand-over bound gives the line to the event worker, which
-    // reads on while this thread handles no events.
-    bool slowHandled = false;
-    Form->SioComPort1->SetOnTriggerAvail([&](TSioCustomComPort& CP, std::uint16_t count) {
-        for (std::uint16_t i = 0; i < count; ++i)
-            CP.ReadChar();
-        std::this_thread::sleep_for(3 * HandOverBound);
-        slowHandled = true;
-    });
-    ASSERT_TRUE(Line->Write("s"));
-    ASSERT_TRUE(WaitUntil([&] { return slowHandled; }));
+    ASSERT_TRUE(HandLineToWorker(*Form->SioComPort1, [&] { return Line->Write("s"); }));
     CountHandledReplies();
     ASSERT_TRUE(Line->Write("\x06\x15"));
     // Nothing handles events here, so the delivery stays pending until the window goes.

@@ -7,6 +7,7 @@
 #include "app/window/WindowRules.h"
 #include "serial/component/ComSelectForm.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
+#include "tests/component/LineHandOver.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -179,6 +180,9 @@ TEST_F(MainFormStartupTest, SwitchToABusyPortFallsBackToTheDialog) {
     Modals.AcceptDialogs = true;
     Modals.DialogItem = 0;
     // An answer of the encoder waits for the window's thread as the operator switches.
+    const TTriggerAvailEvent handler = Form->SioComPort1->OnTriggerAvail();
+    ASSERT_TRUE(HandLineToWorker(*Form->SioComPort1, [&] { return port3.Write("\x15"); }));
+    Form->SioComPort1->SetOnTriggerAvail(handler);
     ASSERT_TRUE(port3.Write("\x06"));
     for (int i = 0; i < 1000 && !Form->SioComPort1->Dispatcher()->Dispatching(); ++i)
         std::this_thread::sleep_for(5ms);
