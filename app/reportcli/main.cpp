@@ -4,6 +4,7 @@
 #include "app/report/ReportPdf.h"
 #include "app/report/ReportRows.h"
 #include "app/reportcli/ReportCommandLine.h"
+#include "runtime/StandardOutput.h"
 
 #include <QDate>
 #include <QGuiApplication>
@@ -68,10 +69,8 @@ int main(int argc, char** argv) {
                      parsed.Error.c_str(), ReportProgramFile.data());
         return 2;
     }
-    if (parsed.Options->Help) {
-        std::fputs(ReportUsageText().c_str(), stdout);
-        return 0;
-    }
+    if (parsed.Options->Help)
+        return PrintOnStandardOutput(ReportProgramFile, ReportUsageText());
     // The fonts need a GUI application, but the command shows no window: it runs without a
     // display, over ssh or in a script.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

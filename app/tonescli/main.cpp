@@ -9,6 +9,7 @@
 #include "app/tones/WavReader.h"
 #include "app/tonescli/HeardFormat.h"
 #include "app/tonescli/ToneCommandLine.h"
+#include "runtime/StandardOutput.h"
 
 #include <algorithm>
 #include <array>
@@ -157,10 +158,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const ToneOptions& options = *parsed.options;
-    if (options.help) {
-        std::fputs(ToneUsageText().c_str(), stdout);
-        return 0;
-    }
+    if (options.help)
+        return PrintOnStandardOutput(TonesProgramName, ToneUsageText());
     if (options.input == StandardInputName)
         return OutputWritten(Decode(std::cin, options, "standard input"));
 

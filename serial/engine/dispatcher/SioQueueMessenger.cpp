@@ -155,14 +155,16 @@ bool TSioQueueMessenger::ProcessOnePending(std::chrono::milliseconds maxWait) {
     if (auto waker = Wakers_.find(self); waker != Wakers_.end()) {
         const int fd = waker->second;
         while (!findMine()) {
+            // Ready watches are handled even when no time is left to wait.
             const auto left = maxWait.count() < 0
                                   ? maxWait
-                                  : std::chrono::ceil<std::chrono::milliseconds>(
-                                        deadline - std::chrono::steady_clock::now());
-            if (maxWait.count() >= 0 && left.count() <= 0)
-                return false;
+                                  : std::max(std::chrono::ceil<std::chrono::milliseconds>(
+                                                 deadline - std::chrono::steady_clock::now()),
+                                             std::chrono::milliseconds(0));
             if (PollWatches(lock, fd, left))
                 return true;
+            if (left.count() == 0)
+                return false;
         }
     } else if (!(maxWait.count() < 0 ? (Changed_.wait(lock, findMine), true)
                                      : Changed_.wait_for(lock, maxWait, findMine))) {

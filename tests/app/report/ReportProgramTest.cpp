@@ -77,6 +77,8 @@ TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
         {"none.csv -o r.pdf", 2, "cannot open none.csv: No such file or directory\n", ""},
         {"day.csv -o none/r.pdf", 2, "cannot write none/r.pdf: No such file or directory\n", ""},
         {"day.csv", 2, "no report file given (-o FILE.pdf)\nTry 'quorvane-report --help'.", ""},
+        // Its message goes to the full device too: the status alone tells.
+        {"--help > /dev/full", 2, "", ""},
     };
     for (const auto& c : cases) {
         fs::remove(Path("r.pdf"));

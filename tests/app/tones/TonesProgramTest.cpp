@@ -139,6 +139,7 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
         {"- --rate 96000", 2, "invalid value '96000' for --rate (expected 8000 to 48000 Hz)"},
         {Path("alarm.wav") + " --rate 8000", 2, "--rate is for raw samples on standard input"},
         {"--help", 0, "Usage: quorvane-tones FILE.wav|-"},
+        {"--help > /dev/full", 2, "cannot write the output: No space left on device"},
     };
     for (const auto& c : cases) {
         const ProgramRun run = RunTones(c.arguments);

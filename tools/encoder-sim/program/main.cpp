@@ -2,6 +2,7 @@
 // without hardware and for whole-program tests. See --help.
 
 #include "app/tonecheck/LimitsFile.h"
+#include "runtime/StandardOutput.h"
 #include "tools/encoder-sim/encoder/EncoderSimulator.h"
 #include "tools/encoder-sim/player/AudioPlayer.h"
 #include "tools/encoder-sim/program/AlarmAudio.h"
@@ -91,10 +92,8 @@ int main(int argc, char** argv) {
                      parsed.Error.c_str(), SimProgramName.data());
         return 2;
     }
-    if (parsed.Options->Help) {
-        std::fputs(UsageText().c_str(), stdout);
-        return 0;
-    }
+    if (parsed.Options->Help)
+        return PrintOnStandardOutput(SimProgramName, UsageText());
 
     // The stop signals arrive through the printer's signalfd; every thread started later
     // inherits the mask, so none of them is interrupted.
