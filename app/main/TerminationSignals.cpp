@@ -15,17 +15,24 @@ constexpr int EndingSignals[] = {SIGTERM, SIGINT, SIGHUP};
 // Written by the handler, which may do nothing but async-signal-safe calls.
 volatile std::sig_atomic_t WakeFd = -1;
 
+// sigaction is async-signal-safe, std::signal is not promised to be.
+void RestoreDefaultActions() {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : EndingSignals)
+        sigaction(signal, &action, nullptr);
+}
+
 extern "C" void OnEndingSignal(int signal) {
     const int savedErrno = errno;
+    // Given back here, not on the window's thread: a second signal must end a program whose
+    // window no longer returns to its event loop.
+    RestoreDefaultActions();
     const auto number = static_cast<unsigned char>(signal);
     // A full pipe already holds a request.
     [[maybe_unused]] const ssize_t written = write(WakeFd, &number, 1);
     errno = savedErrno;
-}
-
-void RestoreDefaultActions() {
-    for (const int signal : EndingSignals)
-        std::signal(signal, SIG_DFL);
 }
 
 } // namespace
@@ -60,7 +67,6 @@ void TTerminationSignals::Terminate() {
     if (FRequested)
         return;
     FRequested = true;
-    RestoreDefaultActions();
     SetProgramEnding();
     // Closing the windows ends a modal dialog's loop too; quitting ends the main loop even
     // when a window refused to close.

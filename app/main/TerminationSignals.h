@@ -3,9 +3,10 @@
 // closed and the event loop ends on the GUI thread, so the port is closed in order (drained,
 // released) and its workers are joined before the program exits.
 //
-// The signal handler only writes the signal's number to a pipe; a socket notifier reads it on
-// the GUI thread. Once one such signal has been taken the default actions come back, so a
-// second one still ends a program that no longer responds. Make one instance on the GUI thread,
+// The signal handler gives the default actions back at once and writes the signal's number to a
+// pipe, which a socket notifier reads on the GUI thread. So the first such signal asks for an
+// ordinary end, and a second one ends the program by default even when its window's thread
+// never gets to the notifier. Make one instance on the GUI thread,
 // after the application object and before the main window; it restores the default actions
 // when destroyed. Without a pipe the signals keep their default actions.
 

@@ -1,17 +1,38 @@
 #include "app/testrecord/RecordFile.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
 constexpr std::string_view ByteOrderMark{"\xEF\xBB\xBF"};
 constexpr std::string_view LineEnd{"\r\n"};
+
+// Another writer of the record holds the lock only for one write; a lock held longer belongs to
+// something else (a backup, a spreadsheet), and the row then waits in the caller's queue rather
+// than the window waiting on the file.
+constexpr int LockTries = 5;
+constexpr auto LockPause = std::chrono::milliseconds(1);
+
+// 0, or the errno of the failure; EWOULDBLOCK while someone else holds the lock.
+int LockBriefly(int fd) {
+    for (int attempt = 1;; ++attempt) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return 0;
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return errno;
+        if (attempt == LockTries)
+            return EWOULDBLOCK;
+        std::this_thread::sleep_for(LockPause);
+    }
+}
 
 template <typename TFields> std::string Line(std::string_view first, const TFields& fields) {
     std::string line = CsvField(first);
@@ -68,7 +89,9 @@ std::optional<std::string> AppendRecordLine(const std::string& path, const TTest
         return std::strerror(errno);
     struct stat status {};
     int error = 0;
-    if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &status) != 0)
+    if (const int locked = LockBriefly(fd); locked != 0)
+        error = locked;
+    else if (::fstat(fd, &status) != 0)
         error = errno;
     else if (!S_ISREG(status.st_mode)) {
         ::close(fd);
@@ -98,6 +121,8 @@ std::optional<std::string> AppendRecordLine(const std::string& path, const TTest
     // A full disk or a network folder may only report the failure on closing.
     if (::close(fd) != 0 && error == 0)
         error = errno;
+    if (error == EWOULDBLOCK)
+        return "locked by another program";
     if (error != 0)
         return std::strerror(error);
     return std::nullopt;

@@ -32,5 +32,6 @@ std::string CsvLine(const TTestRecordRow& row);
 // is locked (flock) while it is looked at and written, so of several writers only one heads a
 // new file; the text goes in with one write, and what a short or failed write left is cut off
 // again, so the file only ever holds whole lines. Returns the reason on failure, also when the
-// name is taken by something other than a regular file; never blocks on a pipe.
+// name is taken by something other than a regular file, and when another program holds the lock
+// for more than a few milliseconds; never blocks on a pipe or on a foreign lock.
 std::optional<std::string> AppendRecordLine(const std::string& path, const TTestRecordRow& row);

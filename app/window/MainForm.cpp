@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -54,6 +55,15 @@ TMainForm::~TMainForm() {
         disconnect(connection);
     SioComPort1->SetOnTriggerAvail(nullptr);
     SioComPort1.reset();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    RunReportingErrors([this] {
+        TestRecord->Close();
+        if (!ProgramEnding())
+            TestRecord->AskForUnsavedRows();
+    });
+    QMainWindow::closeEvent(event);
 }
 
 void TMainForm::SetUpSioComPort1() {

@@ -107,6 +107,11 @@ public:
     // The trigger-button rule: armed and red at the code field's full length.
     void UpdateTriggerButton();
 
+protected:
+    // The test record is closed with the window, so that an operator can still decide what
+    // becomes of rows that could not be saved.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void CreateControls();
     void ConnectHandlers();

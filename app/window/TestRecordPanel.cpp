@@ -8,6 +8,7 @@
 #include "app/window/ProgramSettings.h"
 #include "app/window/ReportDialog.h"
 #include "app/window/ToneListener.h"
+#include "app/window/UnsavedRowsDialog.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -371,7 +372,7 @@ void TTestRecordPanel::RetryTimerTimer() {
 
 void TTestRecordPanel::ShowRecordNote() {
     QStringList notes;
-    if (const std::size_t unsaved = RecordFiles_.Unsaved(); unsaved > 0)
+    if (const std::size_t unsaved = RecordFiles_.Unsaved() + UnsavedAtClose_.size(); unsaved > 0)
         notes << (unsaved == 1 ? QStringLiteral("1 Zeile nicht gespeichert")
                                : QStringLiteral("%1 Zeilen nicht gespeichert").arg(unsaved));
     if (RowsOnlyInFile_ > 0)
@@ -379,21 +380,34 @@ void TTestRecordPanel::ShowRecordNote() {
     RecordNote->setText(notes.join(QStringLiteral(" · ")));
 }
 
-void TTestRecordPanel::SaveUnsavedRows() {
-    const std::vector<TTestRecordRow> rows = RecordFiles_.TakeHeld();
+std::vector<TTestRecordRow>
+TTestRecordPanel::AppendRows(std::vector<TTestRecordRow> rows,
+                             const std::function<std::string(const TTestRecordRow&)>& pathOf) {
+    std::vector<TTestRecordRow> failed;
+    for (TTestRecordRow& row : rows)
+        if (AppendRecordLine(pathOf(row), row))
+            failed.push_back(std::move(row));
+    return failed;
+}
+
+std::vector<TTestRecordRow>
+TTestRecordPanel::SaveWhereverPossible(std::vector<TTestRecordRow> rows) {
+    rows = AppendRows(std::move(rows),
+                      [](const TTestRecordRow& row) { return RecordFileName(row.Alarm.Date); });
     if (rows.empty())
-        return;
+        return rows;
     const std::string folder = UnsavedRecordFolder();
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
-    std::size_t saved = 0;
-    for (const TTestRecordRow& row : rows)
-        if (!AppendRecordLine(folder + "/" + RecordFileName(row.Alarm.Date), row))
-            ++saved;
+    const std::size_t unsaved = rows.size();
+    rows = AppendRows(std::move(rows), [&folder](const TTestRecordRow& row) {
+        return folder + "/" + RecordFileName(row.Alarm.Date);
+    });
     std::fprintf(stderr,
                  "%s: %zu test record rows could not be written to the working folder; %zu of "
                  "them are saved in %s\n",
-                 ApplicationTitle().c_str(), rows.size(), saved, folder.c_str());
+                 ApplicationTitle().c_str(), unsaved, unsaved - rows.size(), folder.c_str());
+    return rows;
 }
 
 void TTestRecordPanel::ReportButtonClick() {
@@ -498,8 +512,34 @@ void TTestRecordPanel::Close() {
     ToneListener_->Stop();
     // A last try; what is still unsaved then must not go with the program.
     WriteCompletedRows();
-    if (RecordFiles_.Unsaved() > 0)
-        SaveUnsavedRows();
+    if (RecordFiles_.Unsaved() > 0) {
+        std::vector<TTestRecordRow> rows = SaveWhereverPossible(RecordFiles_.TakeHeld());
+        UnsavedAtClose_.insert(UnsavedAtClose_.end(), std::make_move_iterator(rows.begin()),
+                               std::make_move_iterator(rows.end()));
+        ShowRecordNote();
+    }
     HearingTimer->stop();
     RetryTimer->stop();
+}
+
+void TTestRecordPanel::AskForUnsavedRows() {
+    TUnsavedRowsChoices choices;
+    choices.Count = [this] { return UnsavedAtClose_.size(); };
+    choices.TryAgain = [this] {
+        UnsavedAtClose_ = SaveWhereverPossible(std::move(UnsavedAtClose_));
+    };
+    choices.SaveTo = [this](const std::string& path) {
+        UnsavedAtClose_ =
+            AppendRows(std::move(UnsavedAtClose_), [&path](const TTestRecordRow&) { return path; });
+    };
+    choices.ChooseFile =
+        ChooseUnsavedRowsFile ? ChooseUnsavedRowsFile : [this](const QString& suggestion) {
+            return ChooseRecordFile(this, suggestion);
+        };
+    choices.SuggestedName = RecordFileName(
+        UnsavedAtClose_.empty() ? std::string() : UnsavedAtClose_.front().Alarm.Date);
+    AskWhatBecomesOfUnsavedRows(this, choices);
+    if (!UnsavedAtClose_.empty())
+        std::fprintf(stderr, "%s: %zu test record rows are lost\n", ApplicationTitle().c_str(),
+                     UnsavedAtClose_.size());
 }

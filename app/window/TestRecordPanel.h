@@ -23,6 +23,8 @@
 #include <QGroupBox>
 #include <QString>
 #include <cstddef>
+#include <functional>
+#include <string>
 #include <vector>
 
 class QComboBox;
@@ -66,8 +68,16 @@ public:
     void AlarmSent(TAlarmSent alarm);
     void ReplyReceived(TReplyKind reply);
     void LinkLost();
-    // Stops listening and completes every open row as it stands (the program ends).
+    // Stops listening and completes every open row as it stands (the program ends). Rows that
+    // neither the working folder nor the state folder takes are kept for AskForUnsavedRows.
+    // Safe to call again.
     void Close();
+    // After Close, while rows are still unsaved: asks the operator to save them elsewhere or to
+    // try again; returns once none is left or the operator has confirmed losing them.
+    void AskForUnsavedRows();
+    std::size_t UnsavedAtClose() const { return UnsavedAtClose_.size(); }
+    // Where AskForUnsavedRows lets the operator pick a file: the desktop's file dialog by default.
+    std::function<QString(const QString& suggestion)> ChooseUnsavedRowsFile;
 
     bool Listening() const;
 
@@ -98,7 +108,12 @@ private:
     QTreeWidgetItem* ListItem(std::size_t index) const;
     void WriteCompletedRows();
     void ShowRecordNote();
-    void SaveUnsavedRows();
+    // Rows of `rows` that could not be written to `pathOf(row)`, in order.
+    static std::vector<TTestRecordRow>
+    AppendRows(std::vector<TTestRecordRow> rows,
+               const std::function<std::string(const TTestRecordRow&)>& pathOf);
+    // Rows of `rows` that could not go to the working folder, nor then to the state folder.
+    static std::vector<TTestRecordRow> SaveWhereverPossible(std::vector<TTestRecordRow> rows);
     void SavePicture(const TTestRecordRow& row);
     QString PicturePath(const QTreeWidgetItem& item) const;
 
@@ -109,4 +124,5 @@ private:
     QMediaDevices* MediaDevices_ = nullptr;
     std::size_t RowsOnlyInFile_ = 0; // older rows that left the list
     bool PictureFailureShown_ = false;
+    std::vector<TTestRecordRow> UnsavedAtClose_;
 };

@@ -1,5 +1,6 @@
 #include "MainFormFixture.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -20,6 +21,14 @@ void TModalAnswerer::Answer() {
         return;
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         Messages.push_back(box->text());
+        if (!Buttons.empty()) {
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == Buttons.front()) {
+                    Buttons.erase(Buttons.begin());
+                    button->click();
+                    return;
+                }
+        }
         box->accept();
         return;
     }

@@ -32,6 +32,8 @@ public:
     bool AcceptDialogs = false;
     // Before accepting, the dialog's list is put on this item (when not -1).
     int DialogItem = -1;
+    // Message boxes are answered with the button of this text, first to last, then accepted.
+    std::vector<QString> Buttons;
     std::vector<QString> Messages; // texts of message boxes
     std::vector<QString> Dialogs;  // class names of other dialogs
 

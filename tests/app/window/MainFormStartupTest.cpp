@@ -3,6 +3,7 @@
 // port instead of asking for one.
 
 #include "MainFormFixture.h"
+#include "app/main/TerminationSignals.h"
 #include "app/window/Controls.h"
 #include "app/window/WindowRules.h"
 #include "serial/component/ComSelectForm.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -254,6 +256,21 @@ TEST_F(MainFormStartupTest, BusyChosenPortIsReportedOnceThenPolledQuietlyUntilFr
     Form->Timer1Timer();
     EXPECT_EQ(AwaitBytes(port2, 2), Poll) << "polling starts once the port is free";
     EXPECT_EQ(Reports.size(), 1u);
+}
+
+// The first ending signal gives the default actions back before the window's thread has seen
+// it, so a second one ends a window that never returns to its event loop.
+TEST(TerminationSignals, TheFirstSignalGivesTheDefaultsBackAtOnce) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        TTerminationSignals ending;
+        ASSERT_EQ(raise(signal), 0);
+        EXPECT_FALSE(ending.Requested()) << "the window's thread has not run";
+        for (const int other : {SIGTERM, SIGINT, SIGHUP}) {
+            struct sigaction action {};
+            sigaction(other, nullptr, &action);
+            EXPECT_EQ(action.sa_handler, SIG_DFL) << strsignal(signal) << ", then " << other;
+        }
+    }
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
@@ -16,10 +17,14 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -265,6 +270,104 @@ TEST_F(MainFormSupervisionTest, UnwritableRecordFileEpisodesLoseNoRow) {
     EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 3)
         << "header and the two rows still unsaved at the end";
     std::filesystem::remove_all(state);
+}
+
+// Rows that neither the working folder nor the state folder takes are not lost behind the
+// operator's back at close: trying again, then backing out of losing them, then saving elsewhere.
+TEST_F(MainFormSupervisionTest, ClosingWithUnsavedRowsAsksWhereToPutThem) {
+    std::filesystem::create_directory(TodaysRecordName());
+    Folder.WriteFile("no-folder", "");
+    const std::string state = std::getenv("XDG_STATE_HOME");
+    setenv("XDG_STATE_HOME", (std::filesystem::current_path() / "no-folder").c_str(), 1);
+    QTest::keyClicks(Form->Edit1, "12345");
+    Form->SpeedButton1Click();
+    Form->SpeedButton1Click();
+    Modals.Messages.clear();
+    Modals.Buttons = {"Erneut versuchen", "Ohne Speichern schließen", "Zurück",
+                      "Speichern unter …"};
+    Form->TestRecord->ChooseUnsavedRowsFile = [](const QString&) {
+        return QDir::current().filePath("gerettet.csv");
+    };
+    Form->close();
+    setenv("XDG_STATE_HOME", state.c_str(), 1);
+    const QString asked =
+        QString::fromUtf8("2 Zeilen des Prüfprotokolls konnten weder im "
+                          "Arbeitsordner noch im Zustandsordner gespeichert werden.");
+    EXPECT_EQ(Modals.Messages,
+              (std::vector<QString>{asked, asked,
+                                    QString::fromUtf8("2 Zeilen des Prüfprotokolls gehen verloren. "
+                                                      "Wirklich schließen?"),
+                                    asked}));
+    EXPECT_EQ(Form->TestRecord->UnsavedAtClose(), 0u);
+    std::stringstream content;
+    content << std::ifstream("gerettet.csv").rdbuf();
+    const std::string saved = content.str();
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 3) << "header and both rows";
+}
+
+// Another program holding the day's file locked holds back only the rows: polls keep their beat,
+// each alarm goes out at once, and the rows go in, in the order sent, once the lock is gone.
+TEST_F(MainFormSupervisionTest, AForeignLockOnTheRecordFreezesNothing) {
+    const std::string name = TodaysRecordName();
+    const pid_t holder = fork();
+    if (holder == 0) {
+        flock(open(name.c_str(), O_WRONLY | O_CREAT, 0666), LOCK_EX);
+        sleep(10);
+        _exit(0);
+    }
+    ASSERT_TRUE(WaitUntil([&] {
+        const int fd = open(name.c_str(), O_RDONLY);
+        const bool locked = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0;
+        close(fd);
+        return locked;
+    }));
+    Form->Timer1->start();
+    Line->Drain();
+    const QStringList codes{"11111", "22222", "33333", "44444", "55555"};
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> polls{0}; // and alarms
+    std::vector<qint64> clicks;
+    std::vector<qint64> telegrams;
+    while (waitpid(holder, nullptr, WNOHANG) == 0) {
+        if (clicks.size() < static_cast<std::size_t>(codes.size()) &&
+            clock.elapsed() > 1500 * static_cast<qint64>(clicks.size() + 1)) {
+            Form->Edit1->setText(codes[static_cast<int>(clicks.size())]);
+            clicks.push_back(clock.elapsed());
+            Form->SpeedButton1Click();
+        }
+        QTest::qWait(10);
+        const std::string bytes = Line->Read(4096, 0ms);
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            if (bytes[i] == '\x02') {
+                telegrams.push_back(clock.elapsed());
+                // An alarm starts the polls' beat afresh, and tells the encoder as much as a poll.
+                polls.push_back(clock.elapsed());
+            } else if (bytes.compare(i, 2, "\x11\x05") == 0)
+                polls.push_back(clock.elapsed());
+    }
+    polls.push_back(clock.elapsed());
+    EXPECT_GE(clock.elapsed(), 9000) << "the lock was held throughout";
+    for (std::size_t i = 1; i < polls.size(); ++i)
+        EXPECT_LE(polls[i] - polls[i - 1], 1000)
+            << "a gap on the line before " << polls[i] << " ms";
+    ASSERT_EQ(telegrams.size(), clicks.size());
+    for (std::size_t i = 0; i < clicks.size(); ++i)
+        EXPECT_LE(telegrams[i] - clicks[i], 1000) << "alarm " << i;
+    EXPECT_EQ(Form->TestRecord->RecordNote->text(), "4 Zeilen nicht gespeichert");
+    ASSERT_EQ(Reports.size(), 1u) << "one episode";
+    EXPECT_NE(Reports[0].find("locked by another program"), std::string::npos) << Reports[0];
+
+    Form->TestRecord->RetryTimerTimer();
+    EXPECT_EQ(Form->TestRecord->RecordNote->text(), "");
+    Form.reset();
+    const std::string file = TodaysRecordFile();
+    std::size_t at = 0;
+    for (const QString& code : codes) {
+        at = file.find(";" + code.toStdString() + ";", at);
+        EXPECT_NE(at, std::string::npos) << code.toStdString() << " in its place";
+    }
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), codes.size() + 1);
 }
 
 // "Bericht …" offers today's rows, in the file or still filling, and the rows marked in the list.
