@@ -2,6 +2,7 @@
 
 #include "app/testrecord/RecordFile.h"
 #include "app/testrecord/RecordPicture.h"
+#include "app/tonepicture/PictureFile.h"
 #include "app/tonepicture/ToneStrip.h"
 #include "app/window/Controls.h"
 #include "app/window/GuardedConnect.h"
@@ -441,7 +442,10 @@ void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
     const QString folder = QString::fromStdString(RecordPictureFolder(alarm.Date));
     const QString path = folder + QLatin1Char('/') +
                          QString::fromStdString(RecordPictureFileName(alarm.Time, alarm.Code));
-    if (QDir().mkpath(folder) && strip.save(path, "PNG")) {
+    // A folder that cannot be made shows in the write's own reason.
+    QDir().mkpath(folder);
+    const std::optional<std::string> failure = WritePicturePng(strip, path);
+    if (!failure) {
         PictureFailureShown_ = false;
         return;
     }
@@ -449,7 +453,7 @@ void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
         return;
     // Told once per episode; the record goes on without pictures.
     const std::string message = "Bilder des Prüfprotokolls können nicht in \"" +
-                                folder.toStdString() + "\" gespeichert werden";
+                                folder.toStdString() + "\" gespeichert werden (" + *failure + ")";
     QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });
 }
 
