@@ -94,9 +94,10 @@ TTestRecordPanel::TTestRecordPanel(QWidget* client, QRect bounds)
     RunReportingErrors([this] { ListenToChosenInput(); });
     if (!Limits_.messages.empty()) {
         // Told once, after the window is up; the defaults stand for what could not be read.
-        std::string message;
+        // Every message goes to standard error, the box shows only the first few.
         for (const std::string& line : Limits_.messages)
-            message += (message.empty() ? "" : "\n") + line;
+            std::fprintf(stderr, "%s: %s\n", ApplicationTitle().c_str(), line.c_str());
+        const std::string message = LimitsMessageBoxText(Limits_.messages);
         QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });
     }
 }

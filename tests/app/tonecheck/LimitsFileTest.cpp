@@ -1,9 +1,11 @@
 #include "app/tonecheck/LimitsFile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -20,7 +22,7 @@ TEST(LimitsFile, ShippedFileHoldsTheBuiltInDefaults) {
 TEST(LimitsFile, EachLineChangesItsEntryOrIsReportedAndIgnored) {
     using Check = bool (*)(const ToneLimits&);
     const struct {
-        const char* line;
+        std::string line;
         const char* message; // empty: none
         Check holds;
     } cases[] = {
@@ -47,7 +49,7 @@ TEST(LimitsFile, EachLineChangesItsEntryOrIsReportedAndIgnored) {
         {"   # only a comment", "", [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
         // Every bad line: one message with file, line and field; its entry keeps its values.
         {"standard ZVEI1: tone-ms=70 tone-tol-ms=abc",
-         "field 'tone-tol-ms': 'abc' is not a number of at least 0",
+         "field 'tone-tol-ms': 'abc' is not a number from 1 to 500",
          [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
         {"standard ZVEI1: tone-ms=50 pause-ms=-3",
          "field 'pause-ms': '-3' is not a number",
@@ -70,14 +72,55 @@ TEST(LimitsFile, EachLineChangesItsEntryOrIsReportedAndIgnored) {
          [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
         {"standard ZVEI1 tone-ms=70", "field 'standard': expected KIND NAME: FIELD=VALUE",
          [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
+        // Values that would make the check meaningless, each field at both ends of its range.
+        {"standard ZVEI1: tone-ms=10 tone-tol-ms=1 freq-tol-pct=0,1 code-tol-ms=1 pause-ms=10 "
+         "pause-tol-ms=1",
+         "", [](const ToneLimits& l) { return l.Of(ToneStandard::Zvei1).toneSeconds == 0.01; }},
+        {"standard ZVEI1: tone-ms=1000 tone-tol-ms=500 freq-tol-pct=10 code-tol-ms=1000 "
+         "pause-ms=10000 pause-tol-ms=5000",
+         "", [](const ToneLimits& l) { return l.Of(ToneStandard::Zvei1).pauseSeconds == 10.0; }},
+        {"standard ZVEI1: tone-ms=0", "field 'tone-ms': '0' is not a number from 10 to 1000",
+         [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
+        {"standard CCIR: freq-tol-pct=99999",
+         "field 'freq-tol-pct': '99999' is not a number from 0.1 to 10",
+         [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
+        {"standard EEA: freq-tol-pct=0.09", "'0.09' is not a number from 0.1 to 10",
+         [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
+        {"standard EEA: pause-tol-ms=0", "field 'pause-tol-ms': '0' is not a number from 1",
+         [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
+        {"calltone Tonruf I: tol-pct=0", "field 'tol-pct': '0' is not a number from 0.1 to 10",
+         [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
+        {"calltone Tonruf I: hz=4000", "field 'hz': '4000' is not a number from 300 to 3400",
+         [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
+        {"calltone Tonruf I: kurz-s=0", "field 'kurz-s': '0' is not a number from 0.1 to 10",
+         [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
+        {"twotone Feueralarm: tol-hz=0+5",
+         "field 'tol-hz': '0+5' is not two numbers joined by '+' (like 3+5), each from 0.1 to "
+         "100",
+         [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
+        {"twotone Feueralarm: delay-s=0", "field 'delay-s': '0' is not a number from 0.1 to 60",
+         [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
+        {"twotone Feueralarm: min-s=6", "field 'min-s': 6 is above length-s (5)",
+         [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
+        {"twotone Feueralarm: length-s=2", "field 'min-s': 3 is above length-s (2)",
+         [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
+        {"twotone Feueralarm: length-s=4 min-s=4", "",
+         [](const ToneLimits& l) { return l.PairFor("Feueralarm")->shortestSeconds == 4.0; }},
+        // A message shows no raw control byte and no more than a few dozen bytes of a value.
+        {"standard EEA: \x1b[2Jspeed=3", "field '\\x1B[2Jspeed': no such field here",
+         [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
+        {"standard EEA: tone-ms=" + std::string(100000, '7'),
+         "'7777777777777777777777777777777777777777…' (100000 bytes) is not a number",
+         [](const ToneLimits& l) { return l == DefaultToneLimits(); }},
     };
     for (const auto& c : cases) {
-        const LoadedLimits loaded = ParseToneLimits(std::string("\n") + c.line + "\n", "limits.txt");
+        const LoadedLimits loaded = ParseToneLimits("\n" + c.line + "\n", "limits.txt");
         if (*c.message) {
             ASSERT_EQ(loaded.messages.size(), 1u) << c.line;
             EXPECT_NE(loaded.messages[0].find(c.message), std::string::npos)
                 << c.line << "\n" << loaded.messages[0];
             EXPECT_NE(loaded.messages[0].find("limits.txt:2: "), std::string::npos);
+            EXPECT_LT(loaded.messages[0].size(), 200u) << c.line;
         } else {
             EXPECT_EQ(loaded.messages, std::vector<std::string>{}) << c.line;
         }
@@ -85,20 +128,66 @@ TEST(LimitsFile, EachLineChangesItsEntryOrIsReportedAndIgnored) {
     }
 }
 
+TEST(LimitsFile, AByteOrderMarkIsSkippedAndTheBoxShowsTheFirstTenMessages) {
+    const LoadedLimits marked =
+        ParseToneLimits("\xEF\xBB\xBFstandard EEA: tone-ms=45\n", "limits.txt");
+    EXPECT_EQ(marked.messages, std::vector<std::string>{});
+    EXPECT_EQ(marked.limits.Of(ToneStandard::Eea).toneSeconds, 0.045);
+
+    std::string manyBadLines;
+    for (int i = 0; i < 10000; ++i)
+        manyBadLines += "standard EEA: x\n";
+    const LoadedLimits many = ParseToneLimits(manyBadLines, "limits.txt");
+    ASSERT_EQ(many.messages.size(), 10000u);
+    EXPECT_EQ(many.messages.back().rfind("limits.txt:10000: ", 0), 0u);
+    const struct {
+        std::size_t messages;
+        const char* ending; // the box text's last line
+    } cases[] = {
+        {0, ""},
+        {1, "limits.txt:1: field 'x': expected FIELD=VALUE; the line is ignored"},
+        {10, "limits.txt:10: field 'x': expected FIELD=VALUE; the line is ignored"},
+        {11, "… und 1 weitere"},
+        {10000, "… und 9990 weitere"},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::string> messages(
+            many.messages.begin(), many.messages.begin() + static_cast<long>(c.messages));
+        const std::string box = LimitsMessageBoxText(messages);
+        const std::size_t lines = box.empty() ? 0 : 1 + std::count(box.begin(), box.end(), '\n');
+        EXPECT_EQ(lines, std::min<std::size_t>(c.messages, 11)) << c.messages;
+        EXPECT_EQ(box.substr(box.rfind('\n') + 1), c.ending) << c.messages;
+    }
+}
+
 TEST(LimitsFile, TheFirstCandidateThatExistsIsRead) {
     const auto folder =
         std::filesystem::temp_directory_path() / ("limits-" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
+    std::filesystem::create_directories(folder / "folder");
     std::ofstream(folder / "second.txt") << "standard EEA: tone-ms=45\nstandard EEA: x\n";
     std::ofstream(folder / "third.txt") << "standard EEA: tone-ms=50\n";
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink(folder / "gone.txt", folder / "dangling");
+    std::filesystem::create_symlink("/dev/null", folder / "device");
     const LoadedLimits loaded =
-        LoadToneLimits({folder / "first.txt", folder, folder / "second.txt", folder / "third.txt"});
+        LoadToneLimits({folder / "first.txt", folder / "folder", folder / "fifo",
+                        folder / "dangling", folder / "device", folder / "second.txt",
+                        folder / "third.txt"});
     EXPECT_EQ(loaded.source, (folder / "second.txt").string());
     EXPECT_EQ(loaded.limits.Of(ToneStandard::Eea).toneSeconds, 0.045);
-    EXPECT_EQ(loaded.messages.size(), 1u);
-    const LoadedLimits none = LoadToneLimits({folder / "first.txt"});
+    const std::vector<std::string> named{
+        (folder / "folder").string() + ": is a folder, not a file; it is ignored",
+        (folder / "fifo").string() + ": is a FIFO, not a file; it is ignored",
+        (folder / "dangling").string() + ": is a link to nothing; it is ignored",
+        (folder / "device").string() + ": is a device, not a file; it is ignored",
+        (folder / "second.txt").string() +
+            ":2: field 'x': expected FIELD=VALUE; the line is ignored",
+    };
+    EXPECT_EQ(loaded.messages, named);
+    const LoadedLimits none = LoadToneLimits({folder / "first.txt", folder / "folder"});
     EXPECT_EQ(none.source, "");
     EXPECT_EQ(none.limits, DefaultToneLimits());
+    EXPECT_EQ(none.messages, std::vector<std::string>{named[0]});
     std::filesystem::remove_all(folder);
 }
 
