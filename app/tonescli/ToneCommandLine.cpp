@@ -115,7 +115,8 @@ against the limits file and prints the verdict as Quorvane's test record does.
   --png FILE        draw the last minute of input as a PNG picture: a
                     spectrogram (300-3200 Hz), the expected tones as blue
                     bands, each tone heard marked green (held its limits),
-                    red (missed) or yellow (not judged)
+                    red (missed) or yellow (not judged); refused when FILE
+                    is the input or exists and is not a regular file
   --json            print one JSON object per line instead of text
   -h, --help        show this text and exit
 
