@@ -230,8 +230,8 @@ private:
             const bool offLength = std::abs(tone.seconds - sequenceLimits_.toneSeconds) >
                                    sequenceLimits_.toneToleranceSeconds;
             if (detuned && !alreadyNamed)
-                Miss(name + Instead({tone.frequencyHz}, {nominal}, Hz) + " (" +
-                     Percent(deviation) + ")");
+                Miss(name + Instead({tone.frequencyHz}, {nominal}, Hz) + " (" + Percent(deviation) +
+                     ")");
             if (offLength && !alreadyNamed)
                 Miss(name + Instead({tone.seconds}, {sequenceLimits_.toneSeconds}, Ms));
             wrongTones.push_back(wrongSymbol || detuned || offLength);

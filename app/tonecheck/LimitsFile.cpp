@@ -301,7 +301,7 @@ std::string KindOfFile(mode_t mode) {
         return "a device";
     if (S_ISSOCK(mode))
         return "a socket";
-    return "no regular file";
+    return "a special file";
 }
 
 // Without blocking: a FIFO put in the file's place between the look and the open gives no writer.
@@ -382,7 +382,8 @@ LoadedLimits LoadToneLimits(const std::vector<std::filesystem::path>& candidates
         if (file.problem.empty() && !file.text)
             continue;
         if (!file.text) {
-            skipped.push_back(EscapedControls(path.string() + ": " + file.problem + "; it is ignored"));
+            skipped.push_back(
+                EscapedControls(path.string() + ": " + file.problem + "; it is ignored"));
             continue;
         }
         LoadedLimits loaded = ParseToneLimits(*file.text, path.string());

@@ -13,7 +13,6 @@
 #include "runtime/StandardOutput.h"
 
 #include <QFile>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -92,8 +91,8 @@ std::optional<std::string> PictureTargetProblem(const std::string& picture,
     if (stat(picture.c_str(), &target) != 0)
         return std::nullopt; // a new file, or one the write itself will explain
     struct stat source {};
-    const int read = input == StandardInputName ? fstat(STDIN_FILENO, &source)
-                                                : stat(input.c_str(), &source);
+    const int read =
+        input == StandardInputName ? fstat(STDIN_FILENO, &source) : stat(input.c_str(), &source);
     if (read == 0 && source.st_dev == target.st_dev && source.st_ino == target.st_ino)
         return "it is the input";
     if (!S_ISREG(target.st_mode))
@@ -169,9 +168,9 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
         std::printf("%s\n", FormatVerdict(*judgement, options.json).c_str());
     if (!options.png)
         return 0;
-    if (const auto reason =
-            DrawPicture(*options.png, tail, rate, judgement ? judgement->marks : UnjudgedMarks(heard),
-                        judgement ? judgement->bands : std::vector<ExpectedBand>{}))
+    if (const auto reason = DrawPicture(*options.png, tail, rate,
+                                        judgement ? judgement->marks : UnjudgedMarks(heard),
+                                        judgement ? judgement->bands : std::vector<ExpectedBand>{}))
         return Refuse("cannot write the picture " + *options.png + ": " + *reason);
     return 0;
 }

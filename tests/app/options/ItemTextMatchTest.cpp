@@ -30,7 +30,8 @@ TEST(ItemTextMatch, TypedTextsNameTheirItemInAnyCaseAndSpacing) {
         EXPECT_EQ(MatchItemText(c.typed, c.items),
                   c.item ? std::optional<std::string>(c.item) : std::nullopt)
             << c.typed;
-    EXPECT_EQ(ItemTextList({"Tonruf I  kurz", "Ohne Tonruf"}), "\"Tonruf I kurz\", \"Ohne Tonruf\"");
+    EXPECT_EQ(ItemTextList({"Tonruf I  kurz", "Ohne Tonruf"}),
+              "\"Tonruf I kurz\", \"Ohne Tonruf\"");
 }
 
 } // namespace
