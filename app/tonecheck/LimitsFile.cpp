@@ -1,16 +1,11 @@
 #include "app/tonecheck/LimitsFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <optional>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -72,22 +67,6 @@ std::string_view Trimmed(std::string_view text) {
     if (first == std::string_view::npos)
         return {};
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-// Control bytes as \xNN, so that a message cannot move a terminal's cursor or split a line.
-std::string EscapedControls(std::string_view text) {
-    std::string escaped;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            escaped += c;
-            continue;
-        }
-        char code[8];
-        std::snprintf(code, sizeof code, "\\x%02X", byte);
-        escaped += code;
-    }
-    return escaped;
 }
 
 std::string Quoted(std::string_view text) {
@@ -292,72 +271,6 @@ private:
     const std::string& fileName_;
 };
 
-std::string KindOfFile(mode_t mode) {
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a FIFO";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "a special file";
-}
-
-// Without blocking: a FIFO put in the file's place between the look and the open gives no writer.
-struct OpenForReading {
-    explicit OpenForReading(const std::filesystem::path& path)
-        : descriptor(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {}
-    ~OpenForReading() {
-        if (descriptor >= 0)
-            close(descriptor);
-    }
-    OpenForReading(const OpenForReading&) = delete;
-    OpenForReading& operator=(const OpenForReading&) = delete;
-
-    const int descriptor;
-};
-
-// What one candidate path holds: nothing there (look further), a file's text, or a problem.
-struct CandidateFile {
-    std::optional<std::string> text;
-    std::string problem; // empty with the text, or when nothing is there
-};
-
-CandidateFile Unreadable(int error) {
-    return {std::nullopt, std::string("cannot be read (") + std::strerror(error) + ")"};
-}
-
-CandidateFile ReadCandidate(const std::filesystem::path& path) {
-    // Looked at before it is opened, so that no device or FIFO is ever opened, and looked at
-    // again once open, in case the name was pointed elsewhere in between.
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        const int error = errno;
-        if (error == ENOENT && lstat(path.c_str(), &info) == 0)
-            return {std::nullopt, "is a link to nothing"};
-        return error == ENOENT || error == ENOTDIR ? CandidateFile{} : Unreadable(error);
-    }
-    if (!S_ISREG(info.st_mode))
-        return {std::nullopt, "is " + KindOfFile(info.st_mode) + ", not a file"};
-    const OpenForReading file(path);
-    if (file.descriptor < 0 || fstat(file.descriptor, &info) != 0)
-        return Unreadable(errno);
-    if (!S_ISREG(info.st_mode))
-        return {std::nullopt, "is " + KindOfFile(info.st_mode) + ", not a file"};
-    std::string text;
-    char chunk[65536];
-    for (;;) {
-        const ssize_t got = read(file.descriptor, chunk, sizeof chunk);
-        if (got == 0)
-            return {std::move(text), {}};
-        if (got > 0)
-            text.append(chunk, static_cast<std::size_t>(got));
-        else if (errno != EINTR)
-            return Unreadable(errno);
-    }
-}
-
 } // namespace
 
 LoadedLimits ParseToneLimits(std::string_view text, const std::string& fileName) {
@@ -375,24 +288,6 @@ LoadedLimits ParseToneLimits(std::string_view text, const std::string& fileName)
     return loaded;
 }
 
-LoadedLimits LoadToneLimits(const std::vector<std::filesystem::path>& candidates) {
-    std::vector<std::string> skipped;
-    for (const std::filesystem::path& path : candidates) {
-        const CandidateFile file = ReadCandidate(path);
-        if (file.problem.empty() && !file.text)
-            continue;
-        if (!file.text) {
-            skipped.push_back(
-                EscapedControls(path.string() + ": " + file.problem + "; it is ignored"));
-            continue;
-        }
-        LoadedLimits loaded = ParseToneLimits(*file.text, path.string());
-        loaded.messages.insert(loaded.messages.begin(), skipped.begin(), skipped.end());
-        return loaded;
-    }
-    return {DefaultToneLimits(), {}, skipped};
-}
-
 std::string LimitsMessageBoxText(const std::vector<std::string>& messages) {
     std::string text;
     const std::size_t shown = std::min(messages.size(), LimitsMessagesShown);
@@ -403,10 +298,17 @@ std::string LimitsMessageBoxText(const std::vector<std::string>& messages) {
     return text;
 }
 
-std::vector<std::filesystem::path> LimitsFileCandidates(const std::filesystem::path& programFolder) {
-    std::vector<std::filesystem::path> candidates{LimitsFileName};
-    if (!programFolder.empty())
-        candidates.push_back(programFolder / ".." / "share" / "quorvane" / LimitsFileName);
-    candidates.push_back(std::filesystem::path(QUORVANE_DATA_DIR) / LimitsFileName);
-    return candidates;
+std::string EscapedControls(std::string_view text) {
+    std::string escaped;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            escaped += c;
+            continue;
+        }
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02X", byte);
+        escaped += code;
+    }
+    return escaped;
 }

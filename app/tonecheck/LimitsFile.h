@@ -46,6 +46,10 @@ LoadedLimits ParseToneLimits(std::string_view text, const std::string& fileName)
 // Reads the first of the candidates that is a readable file; the defaults when none is.
 LoadedLimits LoadToneLimits(const std::vector<std::filesystem::path>& candidates);
 
+// Control bytes written \xNN, as every message shows them: a message cannot move a terminal's
+// cursor or split a line.
+std::string EscapedControls(std::string_view text);
+
 // The messages as the window's box shows them, one a line: the first LimitsMessagesShown,
 // then "… und N weitere" for the rest.
 std::string LimitsMessageBoxText(const std::vector<std::string>& messages);
