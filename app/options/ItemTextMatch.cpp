@@ -24,18 +24,9 @@ std::string FoldedBlanks(std::string_view text) {
 
 std::string FoldedItemText(std::string_view text) {
     std::string folded = FoldedBlanks(text);
-    for (std::size_t i = 0; i < folded.size(); ++i) {
-        auto& c = reinterpret_cast<unsigned char&>(folded[i]);
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<unsigned char>(c - 'A' + 'a');
-        } else if (c == 0xC3 && i + 1 < folded.size()) {
-            // UTF-8 for U+00C0 to U+00DE: the capitals of Latin-1 lie 0x20 below their small
-            // letters, except U+00D7 (the multiplication sign).
-            auto& next = reinterpret_cast<unsigned char&>(folded[++i]);
-            if (next >= 0x80 && next <= 0x9E && next != 0x97)
-                next = static_cast<unsigned char>(next + 0x20);
-        }
-    }
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     return folded;
 }
 

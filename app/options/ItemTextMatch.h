@@ -1,7 +1,7 @@
 #pragma once
 // Matching a typed text against an option group's item texts, the way a user types them on a
-// command line or in a plan: letters in either case (ASCII and Latin-1 letters such as Ä/ä),
-// any run of blanks as one space, blanks at either end ignored. "tonruf i kurz" is the item
+// command line or in a plan: ASCII letters in either case, any run of blanks as one space,
+// blanks at either end ignored; every other byte as it is. "tonruf i kurz" is the item
 // "Tonruf I  kurz"; "Tonruf 1 kurz" is none.
 //
 // Pure functions; any thread.
