@@ -14,20 +14,47 @@ constexpr double PairMarginSeconds = 2.0;
 // A long tone this near a call tone is taken for it, to be judged; farther off it is another.
 constexpr double CallToneReach = 0.05;
 
-std::string Hz(double hz) {
-    return GermanDecimal(hz, 0) + " Hz";
+// How a miss writes a quantity: its scale from the limits' unit, its usual places, its unit.
+struct Unit {
+    double scale;
+    int places;
+    std::string_view name;
+};
+
+constexpr Unit Hz{1.0, 0, " Hz"};
+constexpr Unit Ms{1000.0, 0, " ms"};
+constexpr Unit Seconds{1.0, 1, " s"};
+constexpr Unit FineSeconds{1.0, 2, " s"};
+
+std::vector<double> Scaled(const std::vector<double>& values, const Unit& unit) {
+    std::vector<double> scaled;
+    for (const double value : values)
+        scaled.push_back(value * unit.scale);
+    return scaled;
 }
 
-std::string Ms(double seconds) {
-    return GermanDecimal(seconds * 1000.0, 0) + " ms";
+// "675+1240"
+std::string Joined(const std::vector<double>& values, int places) {
+    std::string text;
+    for (const double value : values)
+        text += (text.empty() ? "" : "+") + GermanDecimal(value, places);
+    return text;
 }
 
-std::string Seconds(double seconds) {
-    return GermanDecimal(seconds, 1) + " s";
+// "92 ms statt 70 ms", "675+2280 Hz statt 675+1240 Hz": with more places where the usual ones
+// would show the heard and the expected value alike.
+std::string Instead(const std::vector<double>& heard, const std::vector<double>& expected,
+                    const Unit& unit, std::string_view statt = " statt ") {
+    const std::vector<double> shownHeard = Scaled(heard, unit);
+    const std::vector<double> shownExpected = Scaled(expected, unit);
+    const int places = PlacesToTellApart(shownHeard, shownExpected, unit.places);
+    return Joined(shownHeard, places) + std::string(unit.name) + std::string(statt) +
+           Joined(shownExpected, places) + std::string(unit.name);
 }
 
-std::string PairText(double lowerHz, double higherHz) {
-    return GermanDecimal(lowerHz, 0) + "+" + GermanDecimal(higherHz, 0) + " Hz";
+// A deviation as a signed percentage, never "0,0 %" for one that is not zero.
+std::string Percent(double share) {
+    return GermanSigned(share * 100.0, PlacesToTellApart({share * 100.0}, {0.0}, 1)) + " %";
 }
 
 std::string Collapsed(std::string_view text) {
@@ -100,7 +127,7 @@ public:
             const double pause = repeat->startSeconds - End(code);
             if (std::abs(pause - sequenceLimits_.pauseSeconds) >
                 sequenceLimits_.pauseToleranceSeconds)
-                Miss("Pause " + Ms(pause) + " statt " + Ms(sequenceLimits_.pauseSeconds));
+                Miss("Pause " + Instead({pause}, {sequenceLimits_.pauseSeconds}, Ms));
         } else if (sequenceLimits_.repeated) {
             Miss("keine Wiederholung des Codes gehört");
         }
@@ -203,10 +230,10 @@ private:
             const bool offLength = std::abs(tone.seconds - sequenceLimits_.toneSeconds) >
                                    sequenceLimits_.toneToleranceSeconds;
             if (detuned && !alreadyNamed)
-                Miss(name + Hz(tone.frequencyHz) + " statt " + Hz(nominal) + " (" +
-                     GermanSigned(deviation * 100.0, 1) + " %)");
+                Miss(name + Instead({tone.frequencyHz}, {nominal}, Hz) + " (" + Percent(deviation) +
+                     ")");
             if (offLength && !alreadyNamed)
-                Miss(name + Ms(tone.seconds) + " statt " + Ms(sequenceLimits_.toneSeconds));
+                Miss(name + Instead({tone.seconds}, {sequenceLimits_.toneSeconds}, Ms));
             wrongTones.push_back(wrongSymbol || detuned || offLength);
         }
         const double nominal =
@@ -214,7 +241,7 @@ private:
         found.code =
             std::abs(sequence.durationSeconds - nominal) > sequenceLimits_.codeToleranceSeconds;
         if (found.code && !named.code)
-            Miss(prefix + "Code " + Ms(sequence.durationSeconds) + " statt " + Ms(nominal));
+            Miss(prefix + "Code " + Instead({sequence.durationSeconds}, {nominal}, Ms));
         // The code's own length marks no single tone.
         Mark(sequence, misses_.size(), wrongTones);
         return found;
@@ -259,12 +286,11 @@ private:
         const double hz = heard->frequenciesHz[0];
         const double deviation = Deviation(hz, callTone.frequencyHz);
         if (std::abs(deviation) * 100.0 > callTone.tolerancePercent)
-            Miss(callTone.name + ": " + Hz(hz) + " statt " + Hz(callTone.frequencyHz) + " (" +
-                 GermanSigned(deviation * 100.0, 1) + " %)");
+            Miss(callTone.name + ": " + Instead({hz}, {callTone.frequencyHz}, Hz) + " (" +
+                 Percent(deviation) + ")");
         const double seconds = expectation.isLong ? callTone.longSeconds : callTone.shortSeconds;
         if (std::abs(heard->durationSeconds - seconds) > callTone.lengthToleranceSeconds)
-            Miss(callTone.name + ": " + Seconds(heard->durationSeconds) + " statt " +
-                 Seconds(seconds));
+            Miss(callTone.name + ": " + Instead({heard->durationSeconds}, {seconds}, Seconds));
         Mark(*heard, before);
     }
 
@@ -275,9 +301,10 @@ private:
         const auto found = std::ranges::find_if(heard_, [&](const HeardSignal& signal) {
             return signal.kind == HeardKind::TwoTone && signal.startSeconds >= codeEnd;
         });
-        const std::string expectedPair = PairText(pair->frequenciesHz[0], pair->frequenciesHz[1]);
+        const std::vector<double> expectedHz(pair->frequenciesHz.begin(),
+                                             pair->frequenciesHz.end());
         if (found == heard_.end())
-            return Miss("kein Doppelton " + expectedPair + " gehört");
+            return Miss("kein Doppelton " + Joined(expectedHz, Hz.places) + " Hz gehört");
         const HeardSignal& heard = *found;
         const std::size_t before = misses_.size();
         bool inside = true;
@@ -285,15 +312,14 @@ private:
             inside = inside && std::abs(heard.frequenciesHz[i] - pair->frequenciesHz[i]) <=
                                    pair->tolerancesHz[i];
         if (!inside)
-            Miss("Doppelton " + PairText(heard.frequenciesHz[0], heard.frequenciesHz[1]) +
-                 " statt " + expectedPair);
+            Miss("Doppelton " + Instead(heard.frequenciesHz, expectedHz, Hz));
         const double delay = heard.startSeconds - codeEnd;
         if (std::abs(delay - pair->delaySeconds) > pair->delayToleranceSeconds)
-            Miss("Doppelton " + GermanDecimal(delay, 2) + " s nach dem Code statt " +
-                 GermanDecimal(pair->delaySeconds, 2) + " s");
+            Miss("Doppelton " +
+                 Instead({delay}, {pair->delaySeconds}, FineSeconds, " nach dem Code statt "));
         if (heard.durationSeconds < pair->shortestSeconds)
-            Miss("Doppelton " + Seconds(heard.durationSeconds) + " statt mindestens " +
-                 Seconds(pair->shortestSeconds));
+            Miss("Doppelton " + Instead({heard.durationSeconds}, {pair->shortestSeconds}, Seconds,
+                                        " statt mindestens "));
         Mark(heard, before);
     }
 

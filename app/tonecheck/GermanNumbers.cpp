@@ -19,3 +19,18 @@ std::string GermanSigned(double value, int places) {
     return text.starts_with("-") || text.find_first_not_of("0,") == std::string::npos ? text
                                                                                        : "+" + text;
 }
+
+int PlacesToTellApart(const std::vector<double>& a, const std::vector<double>& b, int places) {
+    const auto apart = [&](int shown) {
+        if (a.size() != b.size())
+            return true;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (GermanDecimal(a[i], shown) != GermanDecimal(b[i], shown))
+                return true;
+        return false;
+    };
+    int shown = places;
+    while (shown < places + MorePlacesAtMost && !apart(shown))
+        ++shown;
+    return shown;
+}

@@ -2,42 +2,59 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <sstream>
 
 namespace {
 
+// The values a field may take, in the file's unit. Nothing is zero: a zero length or tolerance
+// makes every alarm miss, or the check meaningless; the upper ends are far beyond any encoder's
+// but keep a typing slip ("15000" for "1500") from passing anything.
+struct Range {
+    double least;
+    double most;
+};
+
+constexpr Range FrequencyRange{300.0, 3400.0}; // what the decoder hears
+constexpr Range PercentRange{0.1, 10.0};
+constexpr Range PairToleranceRange{0.1, 100.0};
+
 template <class Entry> struct NumberField {
     std::string_view key;
     double Entry::*member;
     double scale; // to the unit the limits hold: seconds, hertz, percent
+    Range range;
 };
 
 constexpr NumberField<SequenceLimits> SequenceNumbers[] = {
-    {"tone-ms", &SequenceLimits::toneSeconds, 0.001},
-    {"tone-tol-ms", &SequenceLimits::toneToleranceSeconds, 0.001},
-    {"freq-tol-pct", &SequenceLimits::frequencyTolerancePercent, 1.0},
-    {"code-tol-ms", &SequenceLimits::codeToleranceSeconds, 0.001},
-    {"pause-ms", &SequenceLimits::pauseSeconds, 0.001},
-    {"pause-tol-ms", &SequenceLimits::pauseToleranceSeconds, 0.001},
+    {"tone-ms", &SequenceLimits::toneSeconds, 0.001, {10.0, 1000.0}},
+    {"tone-tol-ms", &SequenceLimits::toneToleranceSeconds, 0.001, {1.0, 500.0}},
+    {"freq-tol-pct", &SequenceLimits::frequencyTolerancePercent, 1.0, PercentRange},
+    {"code-tol-ms", &SequenceLimits::codeToleranceSeconds, 0.001, {1.0, 1000.0}},
+    {"pause-ms", &SequenceLimits::pauseSeconds, 0.001, {10.0, 10000.0}},
+    {"pause-tol-ms", &SequenceLimits::pauseToleranceSeconds, 0.001, {1.0, 5000.0}},
 };
 
 constexpr NumberField<CallToneLimits> CallToneNumbers[] = {
-    {"hz", &CallToneLimits::frequencyHz, 1.0},
-    {"tol-pct", &CallToneLimits::tolerancePercent, 1.0},
-    {"kurz-s", &CallToneLimits::shortSeconds, 1.0},
-    {"lang-s", &CallToneLimits::longSeconds, 1.0},
-    {"length-tol-s", &CallToneLimits::lengthToleranceSeconds, 1.0},
+    {"hz", &CallToneLimits::frequencyHz, 1.0, FrequencyRange},
+    {"tol-pct", &CallToneLimits::tolerancePercent, 1.0, PercentRange},
+    {"kurz-s", &CallToneLimits::shortSeconds, 1.0, {0.1, 10.0}},
+    {"lang-s", &CallToneLimits::longSeconds, 1.0, {0.1, 30.0}},
+    {"length-tol-s", &CallToneLimits::lengthToleranceSeconds, 1.0, {0.01, 10.0}},
 };
 
 constexpr NumberField<TwoTonePair> PairNumbers[] = {
-    {"delay-s", &TwoTonePair::delaySeconds, 1.0},
-    {"delay-tol-s", &TwoTonePair::delayToleranceSeconds, 1.0},
-    {"length-s", &TwoTonePair::seconds, 1.0},
-    {"min-s", &TwoTonePair::shortestSeconds, 1.0},
+    {"delay-s", &TwoTonePair::delaySeconds, 1.0, {0.1, 60.0}},
+    {"delay-tol-s", &TwoTonePair::delayToleranceSeconds, 1.0, {0.01, 10.0}},
+    {"length-s", &TwoTonePair::seconds, 1.0, {0.1, 60.0}},
+    {"min-s", &TwoTonePair::shortestSeconds, 1.0, {0.1, 60.0}},
 };
+
+// A file's value as a message quotes it: long values cut, so that one bad line of megabytes
+// cannot make a message box or a terminal unusable.
+constexpr std::size_t QuotedBytes = 40;
 
 struct FieldError {
     std::string field;
@@ -52,21 +69,43 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-// A number of at least zero; a decimal comma counts as a point.
-std::optional<double> Number(std::string_view text) {
+std::string Quoted(std::string_view text) {
+    if (text.size() <= QuotedBytes)
+        return "'" + std::string(text) + "'";
+    std::size_t cut = QuotedBytes;
+    // Never inside a UTF-8 character.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return "'" + std::string(text.substr(0, cut)) + "…' (" + std::to_string(text.size()) +
+           " bytes)";
+}
+
+std::string Plain(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+std::string RangeText(Range range) {
+    return "from " + Plain(range.least) + " to " + Plain(range.most);
+}
+
+// A number within the range; a decimal comma counts as a point.
+std::optional<double> Number(std::string_view text, Range range) {
     std::string plain(text);
     std::ranges::replace(plain, ',', '.');
     if (plain.empty() || plain.find_first_not_of("0123456789.") != std::string::npos)
         return std::nullopt;
     char* end = nullptr;
     const double value = std::strtod(plain.c_str(), &end);
-    if (end != plain.c_str() + plain.size() || !std::isfinite(value))
+    if (end != plain.c_str() + plain.size() || !std::isfinite(value) || value < range.least ||
+        value > range.most)
         return std::nullopt;
     return value;
 }
 
 FieldError NotNumber(std::string_view key, std::string_view value, std::string_view expected) {
-    return {std::string(key), "'" + std::string(value) + "' is not " + std::string(expected)};
+    return {std::string(key), Quoted(value) + " is not " + std::string(expected)};
 }
 
 template <class Entry, std::size_t N>
@@ -75,9 +114,9 @@ std::optional<FieldResult> SetNumber(const NumberField<Entry> (&fields)[N], Entr
     for (const NumberField<Entry>& field : fields) {
         if (field.key != key)
             continue;
-        const auto number = Number(value);
+        const auto number = Number(value, field.range);
         if (!number)
-            return FieldResult{NotNumber(key, value, "a number of at least 0")};
+            return FieldResult{NotNumber(key, value, "a number " + RangeText(field.range))};
         entry.*field.member = *number * field.scale;
         return FieldResult{};
     }
@@ -94,7 +133,7 @@ FieldResult SetSequenceField(SequenceLimits& limits, std::string_view key, std::
     if (key != "repeated")
         return UnknownField(key);
     if (value != "yes" && value != "no")
-        return FieldError{std::string(key), "'" + std::string(value) + "' is not yes or no"};
+        return FieldError{std::string(key), Quoted(value) + " is not yes or no"};
     limits.repeated = value == "yes";
     return {};
 }
@@ -111,12 +150,15 @@ FieldResult SetPairField(TwoTonePair& pair, std::string_view key, std::string_vi
         return *result;
     if (key != "hz" && key != "tol-hz")
         return UnknownField(key);
+    const Range range = key == "hz" ? FrequencyRange : PairToleranceRange;
     const auto plus = value.find('+');
-    const auto first = Number(value.substr(0, plus));
+    const auto first = Number(value.substr(0, plus), range);
     const auto second =
-        plus == std::string_view::npos ? std::nullopt : Number(value.substr(plus + 1));
+        plus == std::string_view::npos ? std::nullopt : Number(value.substr(plus + 1), range);
     if (!first || !second)
-        return NotNumber(key, value, "two numbers joined by '+', like 675+1240");
+        return NotNumber(key, value,
+                         std::string("two numbers joined by '+' (like ") +
+                             (key == "hz" ? "675+1240" : "3+5") + "), each " + RangeText(range));
     auto& target = key == "hz" ? pair.frequenciesHz : pair.tolerancesHz;
     target = {*first, *second};
     return {};
@@ -169,7 +211,7 @@ private:
     void Standard(const std::string& name, std::string_view fields, std::size_t number) {
         const auto standard = ParseToneStandard(name);
         if (!standard)
-            return Report(number, {"standard", "'" + name + "' is no tone standard"});
+            return Report(number, {"standard", Quoted(name) + " is no tone standard"});
         SequenceLimits limits = loaded_.limits.Of(*standard);
         if (const auto error = ApplyFields(fields, limits, SetSequenceField))
             return Report(number, *error);
@@ -210,6 +252,9 @@ private:
             return Report(number, {"hz", "a two-tone pair needs its frequencies"});
         if (pair.tolerancesHz[1] <= 0.0)
             return Report(number, {"tol-hz", "a two-tone pair needs its tolerances"});
+        if (pair.shortestSeconds > pair.seconds)
+            return Report(number, {"min-s", Plain(pair.shortestSeconds) + " is above length-s (" +
+                                                Plain(pair.seconds) + ")"});
         if (found == list.end())
             list.push_back(pair);
         else
@@ -217,9 +262,9 @@ private:
     }
 
     void Report(std::size_t number, const FieldError& error) {
-        loaded_.messages.push_back(fileName_ + ":" + std::to_string(number) + ": field '" +
-                                   error.field + "': " + error.problem +
-                                   "; the line is ignored");
+        loaded_.messages.push_back(EscapedControls(fileName_ + ":" + std::to_string(number) +
+                                                   ": field " + Quoted(error.field) + ": " +
+                                                   error.problem + "; the line is ignored"));
     }
 
     LoadedLimits& loaded_;
@@ -231,6 +276,9 @@ private:
 LoadedLimits ParseToneLimits(std::string_view text, const std::string& fileName) {
     LoadedLimits loaded{DefaultToneLimits(), fileName, {}};
     LimitsParser parser(loaded, fileName);
+    // Editors on some desktops save UTF-8 with a byte order mark; it is no part of line 1.
+    if (text.starts_with(Utf8ByteOrderMark))
+        text.remove_prefix(Utf8ByteOrderMark.size());
     std::size_t number = 0;
     while (!text.empty()) {
         const auto end = text.find('\n');
@@ -240,25 +288,27 @@ LoadedLimits ParseToneLimits(std::string_view text, const std::string& fileName)
     return loaded;
 }
 
-LoadedLimits LoadToneLimits(const std::vector<std::filesystem::path>& candidates) {
-    for (const std::filesystem::path& path : candidates) {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(path, error))
-            continue;
-        std::ifstream file(path, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        if (!file && !file.eof())
-            return {DefaultToneLimits(), {}, {path.string() + ": cannot be read; the defaults stand"}};
-        return ParseToneLimits(text.str(), path.string());
-    }
-    return {DefaultToneLimits(), {}, {}};
+std::string LimitsMessageBoxText(const std::vector<std::string>& messages) {
+    std::string text;
+    const std::size_t shown = std::min(messages.size(), LimitsMessagesShown);
+    for (std::size_t i = 0; i < shown; ++i)
+        text += (i ? "\n" : "") + messages[i];
+    if (messages.size() > shown)
+        text += "\n… und " + std::to_string(messages.size() - shown) + " weitere";
+    return text;
 }
 
-std::vector<std::filesystem::path> LimitsFileCandidates(const std::filesystem::path& programFolder) {
-    std::vector<std::filesystem::path> candidates{LimitsFileName};
-    if (!programFolder.empty())
-        candidates.push_back(programFolder / ".." / "share" / "quorvane" / LimitsFileName);
-    candidates.push_back(std::filesystem::path(QUORVANE_DATA_DIR) / LimitsFileName);
-    return candidates;
+std::string EscapedControls(std::string_view text) {
+    std::string escaped;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            escaped += c;
+            continue;
+        }
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02X", byte);
+        escaped += code;
+    }
+    return escaped;
 }

@@ -10,12 +10,17 @@
 //   twotone Probealarm: none
 //
 // A field left out keeps the entry's value from before; a new call tone needs hz, a new pair
-// hz and tol-hz; "none" removes an alarm type's pair. Decimal commas are read as points. A
-// line that cannot be used gets one message naming the file, the line and the field, and
-// changes nothing; every other line still counts.
+// hz and tol-hz; "none" removes an alarm type's pair. Decimal commas are read as points; each
+// number must lie in its field's range (README, "The limits file"), and min-s may not exceed
+// length-s. A leading UTF-8 byte order mark is skipped. A line that cannot be used gets one
+// message naming the file, the line and the field, and changes nothing; every other line
+// still counts. Messages hold no control bytes (they are written \xNN) and quote at most a
+// few dozen bytes of a value.
 //
 // The installed file lies in share/quorvane/; one of the same name in the working folder
-// takes its place. Pure functions apart from reading the file; any thread.
+// takes its place. A candidate that is there but cannot be used (a folder, FIFO, device,
+// dangling link, or unreadable) is named in one message and the next candidate is read; no
+// FIFO or device is ever opened. Pure functions apart from reading the file; any thread.
 
 #include "app/tonecheck/ToneLimits.h"
 
@@ -25,6 +30,9 @@
 #include <vector>
 
 inline constexpr std::string_view LimitsFileName = "tone-limits.txt";
+inline constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
+// A message box taller than this many lines helps no one; the rest go to standard error.
+inline constexpr std::size_t LimitsMessagesShown = 10;
 
 struct LoadedLimits {
     ToneLimits limits;
@@ -35,8 +43,16 @@ struct LoadedLimits {
 // Applies the file's lines over the defaults; fileName only names the file in messages.
 LoadedLimits ParseToneLimits(std::string_view text, const std::string& fileName);
 
-// Reads the first of the candidates that exists; the defaults when none does.
+// Reads the first of the candidates that is a readable file; the defaults when none is.
 LoadedLimits LoadToneLimits(const std::vector<std::filesystem::path>& candidates);
+
+// Control bytes written \xNN, as every message shows them: a message cannot move a terminal's
+// cursor or split a line.
+std::string EscapedControls(std::string_view text);
+
+// The messages as the window's box shows them, one a line: the first LimitsMessagesShown,
+// then "… und N weitere" for the rest.
+std::string LimitsMessageBoxText(const std::vector<std::string>& messages);
 
 // Where the limits file is looked for: the working folder, then beside the program
 // (../share/quorvane/ from its folder), then the installation's data folder.

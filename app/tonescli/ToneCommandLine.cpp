@@ -1,5 +1,7 @@
 #include "app/tonescli/ToneCommandLine.h"
 
+#include "app/options/ItemTextMatch.h"
+#include "app/options/OptionGroupItems.h"
 #include "app/tones/ToneDecoder.h"
 #include "runtime/CommandLineItem.h"
 
@@ -58,10 +60,15 @@ ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args)
             if (value->empty())
                 return {std::nullopt, "option --png needs a file name"};
             options.png = *value;
-        } else if (option == "--pre-tone") {
-            options.preTone = *value;
-        } else if (option == "--alarm-type") {
-            options.alarmType = *value;
+        } else if (option == "--pre-tone" || option == "--alarm-type") {
+            // A text that names no item would leave its part of the alarm silently unjudged.
+            const bool preTone = option == "--pre-tone";
+            const auto& items = preTone ? FiveCharPreToneItems() : AlarmTypeItems();
+            const auto item = MatchItemText(*value, items);
+            if (!item)
+                return {std::nullopt, "invalid value '" + *value + "' for " + option +
+                                          " (expected one of " + ItemTextList(items) + ")"};
+            (preTone ? options.preTone : options.alarmType) = *item;
         } else if (option.starts_with("-") && option != StandardInputName) {
             return {std::nullopt, "unknown option " + option};
         } else if (haveInput) {
@@ -103,10 +110,13 @@ against the limits file and prints the verdict as Quorvane's test record does.
                     "Tonruf I kurz" or "Ohne Tonruf" (default: not judged)
   --alarm-type TEXT the alarm-type item, for example "Feueralarm"; its
                     two-tone pair comes from the limits file
+                    (both in any case, runs of blanks as one; any other text
+                    is refused with the list of items)
   --png FILE        draw the last minute of input as a PNG picture: a
                     spectrogram (300-3200 Hz), the expected tones as blue
                     bands, each tone heard marked green (held its limits),
-                    red (missed) or yellow (not judged)
+                    red (missed) or yellow (not judged); refused when FILE
+                    is the input or exists and is not a regular file
   --json            print one JSON object per line instead of text
   -h, --help        show this text and exit
 

@@ -3,6 +3,7 @@
 
 #include "app/tonecheck/AlarmJudge.h"
 #include "app/tonecheck/LimitsFile.h"
+#include "app/tonepicture/PictureFile.h"
 #include "app/tonepicture/ToneStrip.h"
 #include "app/tones/SampleHistory.h"
 #include "app/tones/ToneDecoder.h"
@@ -11,6 +12,7 @@
 #include "app/tonescli/ToneCommandLine.h"
 #include "runtime/StandardOutput.h"
 
+#include <QFile>
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -20,7 +22,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -65,13 +70,34 @@ AlarmJudgement Judge(const ToneOptions& options, const std::vector<HeardSignal>&
     return JudgeAlarm(expected, loaded.limits, heard);
 }
 
-bool DrawPicture(const std::string& path, const TSampleHistory& tail, int rate,
-                 const std::vector<ToneMark>& marks, const std::vector<ExpectedBand>& bands) {
+// Nothing when the picture is written; else why not.
+std::optional<std::string> DrawPicture(const std::string& path, const TSampleHistory& tail,
+                                       int rate, const std::vector<ToneMark>& marks,
+                                       const std::vector<ExpectedBand>& bands) {
     const std::vector<std::int16_t> samples = tail.Since(0);
     const ToneStripAudio audio{samples.data(), samples.size(), rate,
                                static_cast<double>(tail.Total() - samples.size()) / rate};
     const QImage image = DrawToneStrip(audio, marks, bands);
-    return !image.isNull() && image.save(QString::fromStdString(path), "PNG");
+    if (image.isNull())
+        return "no audio";
+    return WritePicturePng(image, QFile::decodeName(path.c_str()));
+}
+
+// The picture is renamed over its path, which would replace the recording itself (also named
+// through a link) or turn a device or other special file into a plain one.
+std::optional<std::string> PictureTargetProblem(const std::string& picture,
+                                                const std::string& input) {
+    struct stat target {};
+    if (stat(picture.c_str(), &target) != 0)
+        return std::nullopt; // a new file, or one the write itself will explain
+    struct stat source {};
+    const int read =
+        input == StandardInputName ? fstat(STDIN_FILENO, &source) : stat(input.c_str(), &source);
+    if (read == 0 && source.st_dev == target.st_dev && source.st_ino == target.st_ino)
+        return "it is the input";
+    if (!S_ISREG(target.st_mode))
+        return "it exists and is not a regular file";
+    return std::nullopt;
 }
 
 // Raw little-endian 16-bit samples until the end of the stream; a last odd byte is dropped.
@@ -140,11 +166,12 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
         options.expect ? std::optional(Judge(options, heard)) : std::nullopt;
     if (judgement)
         std::printf("%s\n", FormatVerdict(*judgement, options.json).c_str());
-    if (options.png &&
-        !DrawPicture(*options.png, tail, rate, judgement ? judgement->marks : UnjudgedMarks(heard),
-                     judgement ? judgement->bands : std::vector<ExpectedBand>{}))
-        return Refuse("cannot write the picture " + *options.png +
-                      (tail.Total() == 0 ? " (no audio)" : ""));
+    if (!options.png)
+        return 0;
+    if (const auto reason = DrawPicture(*options.png, tail, rate,
+                                        judgement ? judgement->marks : UnjudgedMarks(heard),
+                                        judgement ? judgement->bands : std::vector<ExpectedBand>{}))
+        return Refuse("cannot write the picture " + *options.png + ": " + *reason);
     return 0;
 }
 
@@ -160,6 +187,9 @@ int main(int argc, char** argv) {
     const ToneOptions& options = *parsed.options;
     if (options.help)
         return PrintOnStandardOutput(TonesProgramName, ToneUsageText());
+    if (options.png)
+        if (const auto problem = PictureTargetProblem(*options.png, options.input))
+            return Refuse("refusing to write the picture " + *options.png + ": " + *problem);
     if (options.input == StandardInputName)
         return OutputWritten(Decode(std::cin, options, "standard input"));
 

@@ -2,6 +2,7 @@
 
 #include "app/testrecord/RecordFile.h"
 #include "app/testrecord/RecordPicture.h"
+#include "app/tonepicture/PictureFile.h"
 #include "app/tonepicture/ToneStrip.h"
 #include "app/window/Controls.h"
 #include "app/window/GuardedConnect.h"
@@ -94,9 +95,10 @@ TTestRecordPanel::TTestRecordPanel(QWidget* client, QRect bounds)
     RunReportingErrors([this] { ListenToChosenInput(); });
     if (!Limits_.messages.empty()) {
         // Told once, after the window is up; the defaults stand for what could not be read.
-        std::string message;
+        // Every message goes to standard error, the box shows only the first few.
         for (const std::string& line : Limits_.messages)
-            message += (message.empty() ? "" : "\n") + line;
+            std::fprintf(stderr, "%s: %s\n", ApplicationTitle().c_str(), line.c_str());
+        const std::string message = LimitsMessageBoxText(Limits_.messages);
         QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });
     }
 }
@@ -455,7 +457,10 @@ void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
     const QString folder = QString::fromStdString(RecordPictureFolder(alarm.Date));
     const QString path = folder + QLatin1Char('/') +
                          QString::fromStdString(RecordPictureFileName(alarm.Time, alarm.Code));
-    if (QDir().mkpath(folder) && strip.save(path, "PNG")) {
+    // A folder that cannot be made shows in the write's own reason.
+    QDir().mkpath(folder);
+    const std::optional<std::string> failure = WritePicturePng(strip, path);
+    if (!failure) {
         PictureFailureShown_ = false;
         return;
     }
@@ -463,7 +468,7 @@ void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
         return;
     // Told once per episode; the record goes on without pictures.
     const std::string message = "Bilder des Prüfprotokolls können nicht in \"" +
-                                folder.toStdString() + "\" gespeichert werden";
+                                folder.toStdString() + "\" gespeichert werden (" + *failure + ")";
     QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });
 }
 

@@ -108,6 +108,9 @@ TEST(AlarmJudge, EveryMissIsNamed) {
          {"kein Doppelton 675+1240 Hz gehört"}},
         {"short two-tone", [](auto& h) { h[3].durationSeconds = 2.0; }, AlarmVerdict::Differs,
          {"Doppelton 2,0 s statt mindestens 3,0 s"}},
+        // A miss never reads as if the value were the one expected.
+        {"two-tone just too short", [](auto& h) { h[3].durationSeconds = 2.96; },
+         AlarmVerdict::Differs, {"Doppelton 2,96 s statt mindestens 3,00 s"}},
         {"alarm type without a pair", [](auto& h) { h.pop_back(); }, AlarmVerdict::Matches, {},
          "Tonruf I kurz", "Warnung"},
         {"pre-tone not judged", [](auto& h) { h.erase(h.begin()); }, AlarmVerdict::Matches, {},

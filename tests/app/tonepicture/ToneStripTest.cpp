@@ -1,8 +1,12 @@
 #include "app/tonepicture/ToneStrip.h"
 
+#include "app/tonepicture/PictureFile.h"
 #include "tools/encoder-sim/audio/ToneSynthesis.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +38,34 @@ TEST(ToneStrip, ShowsTheToneWhereItSoundsWithItsMarkAndBand) {
     EXPECT_EQ(at(1.7, 2500), QColor(40, 210, 60)) << "a tone that held is green";
     EXPECT_GT(at(0.3, 1500).blue(), at(0.3, 1500).red() + 40) << "the band is blue";
     EXPECT_TRUE(DrawToneStrip({samples.data(), 0, rate, 0.0}, {}, {}).isNull());
+}
+
+// A write that fails part way (full disk, size limit) is in TonesProgramTest, with ulimit.
+TEST(ToneStrip, APictureFileIsWrittenWholeOrNotAtAll) {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("tone-picture-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "file") << "not a folder";
+    std::ofstream(folder / "older.png") << "an older picture";
+    QImage image(20, 12, QImage::Format_RGB32);
+    image.fill(qRgb(10, 200, 30));
+    const struct {
+        const char* name;
+        const char* reason; // empty: written
+    } cases[] = {{"new.png", ""},
+                 {"older.png", ""},
+                 {"missing/new.png", "No such file or directory"},
+                 {"file/new.png", "Not a directory"}};
+    for (const auto& c : cases) {
+        const QString path = QString::fromStdString((folder / c.name).string());
+        const std::optional<std::string> reason = WritePicturePng(image, path);
+        EXPECT_EQ(reason.value_or(""), c.reason) << c.name;
+        EXPECT_EQ(QImage(path).convertToFormat(image.format()), *c.reason ? QImage() : image)
+            << c.name;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 3)
+        << "no temporary file is left";
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace

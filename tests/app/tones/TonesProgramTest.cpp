@@ -19,10 +19,11 @@ struct ProgramRun {
     std::string output; // standard output and error together
 };
 
-ProgramRun RunTones(const std::string& arguments) {
+// setup: shell commands run before the program in the same shell (limits, traps).
+ProgramRun RunTones(const std::string& arguments, const std::string& setup = {}) {
     // Grouped, so that an argument may send standard output elsewhere while errors still come.
     const std::string command =
-        "{ " + std::string(TONES_PROGRAM_PATH) + " " + arguments + "; } 2>&1";
+        "{ " + setup + std::string(TONES_PROGRAM_PATH) + " " + arguments + "; } 2>&1";
     ProgramRun run{-1, {}};
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -71,6 +72,8 @@ protected:
         std::ifstream whole(Path("alarm.wav"), std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(whole)), {});
         std::ofstream(Path("cut.wav"), std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+        std::filesystem::create_symlink(Path("alarm.wav"), Path("alarm-link.wav"));
+        std::filesystem::create_directories(Path("folder.png"));
     }
     static void TearDownTestSuite() { std::filesystem::remove_all(folder_); }
     static std::string Path(const char* name) { return (folder_ / name).string(); }
@@ -89,6 +92,7 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
         std::string arguments;
         int status;
         std::string output;
+        std::string setup = {};
     } cases[] = {
         {Path("alarm.wav") + " --standard ccir", 0, " s: long tone 1750.0 Hz, "},
         {Path("alarm.wav") + " --standard=CCIR", 0, " s: sequence 11223 (CCIR), 0.4"},
@@ -120,6 +124,27 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
         {Path("wrong-pair.wav") + Expect + " --png " + Path("alarm.png"), 0, "weicht ab"},
         {Path("alarm.wav") + " --png " + Path("missing/alarm.png"), 2,
          "cannot write the picture " + Path("missing/alarm.png")},
+        // The picture never replaces the recording or a special file, and is whole or not there:
+        // a file size limit stands in for a full disk.
+        {Path("alarm.wav") + " --png " + Path("alarm-link.wav"), 2,
+         "refusing to write the picture " + Path("alarm-link.wav") + ": it is the input"},
+        {"- --standard ccir --png " + Path("alarm.wav") + " < " + Path("alarm.wav"), 2,
+         "it is the input"},
+        {Path("alarm.wav") + " --png " + Path("folder.png"), 2,
+         "it exists and is not a regular file"},
+        {Path("alarm.wav") + " --png " + Path("limited.png"), 2,
+         "cannot write the picture " + Path("limited.png") + ": File too large",
+         "trap '' XFSZ; ulimit -f 8; "},
+        // Items as typed: any case, blanks folded; a text that names no item is refused.
+        {Path("no-call-tone.wav") + " --standard ccir --expect 11223 --pre-tone ' tonruf  i LANG'",
+         0, "\nweicht ab (kein Tonruf I gehört)\n"},
+        {Path("wrong-pair.wav") + " --standard ccir --expect 11223 --alarm-type FEUERALARM", 0,
+         "\nweicht ab (Doppelton 675+2280 Hz statt 675+1240 Hz)\n"},
+        {Path("alarm.wav") + " --expect 11223 --pre-tone 'Tonruf 1 kurz'", 2,
+         "invalid value 'Tonruf 1 kurz' for --pre-tone (expected one of \"Ohne Tonruf\", "
+         "\"Tonruf I kurz\", "},
+        {Path("alarm.wav") + " --expect 11223 --alarm-type Quatsch", 2,
+         "\"Warten (max 5 sec) Weckruf\")"},
         {Path("alarm.wav") + " --expect 1x", 2, "invalid value '1x' for --expect"},
         {Path("alarm.wav") + " --alarm-type Feueralarm", 2, "describe the alarm --expect judges"},
         {"- --rate 22050 --standard ccir < " + Path("alarm.raw"), 0, "sequence 11223 (CCIR)"},
@@ -142,7 +167,7 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
         {"--help > /dev/full", 2, "cannot write the output: No space left on device"},
     };
     for (const auto& c : cases) {
-        const ProgramRun run = RunTones(c.arguments);
+        const ProgramRun run = RunTones(c.arguments, c.setup);
         EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.output;
         EXPECT_NE(run.output.find(c.output), std::string::npos) << c.arguments << "\n"
                                                                 << run.output;
@@ -151,6 +176,13 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
     std::string signature(8, '\0');
     picture.read(signature.data(), 8);
     EXPECT_EQ(signature, "\x89PNG\r\n\x1a\n");
+    std::ifstream wav(Path("alarm.wav"), std::ios::binary);
+    std::string riff(4, '\0');
+    wav.read(riff.data(), 4);
+    EXPECT_EQ(riff, "RIFF") << "the input is kept";
+    for (const auto& entry : std::filesystem::directory_iterator(folder_))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("limited.png"))
+            << "a picture cut short is left: " << entry.path();
 }
 
 } // namespace
