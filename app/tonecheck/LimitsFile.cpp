@@ -52,6 +52,14 @@ constexpr NumberField<TwoTonePair> PairNumbers[] = {
     {"min-s", &TwoTonePair::shortestSeconds, 1.0, {0.1, 60.0}},
 };
 
+constexpr NumberField<ReceiverProfile> ReceiverNumbers[] = {
+    {"freq-tol-pct", &ReceiverProfile::selcallTolerancePercent, 1.0, PercentRange},
+    {"hold-s", &ReceiverProfile::holdSeconds, 1.0, {0.1, 30.0}},
+    {"hold-tol-s", &ReceiverProfile::holdToleranceSeconds, 1.0, {0.0, 10.0}},
+    {"listen-s", &ReceiverProfile::listenSeconds, 1.0, {0.1, 60.0}},
+    {"listen-extra-s", &ReceiverProfile::listenExtraSeconds, 1.0, {0.0, 60.0}},
+};
+
 // A file's value as a message quotes it: long values cut, so that one bad line of megabytes
 // cannot make a message box or a terminal unusable.
 constexpr std::size_t QuotedBytes = 40;
@@ -138,8 +146,7 @@ FieldResult SetSequenceField(SequenceLimits& limits, std::string_view key, std::
     return {};
 }
 
-FieldResult SetCallToneField(CallToneLimits& limits, std::string_view key,
-                             std::string_view value) {
+FieldResult SetCallToneField(CallToneLimits& limits, std::string_view key, std::string_view value) {
     if (const auto result = SetNumber(CallToneNumbers, limits, key, value))
         return *result;
     return UnknownField(key);
@@ -161,6 +168,35 @@ FieldResult SetPairField(TwoTonePair& pair, std::string_view key, std::string_vi
                              (key == "hz" ? "675+1240" : "3+5") + "), each " + RangeText(range));
     auto& target = key == "hz" ? pair.frequenciesHz : pair.tolerancesHz;
     target = {*first, *second};
+    return {};
+}
+
+// "675+825+1240": any count of numbers joined by '+'.
+std::optional<std::vector<double>> NumberList(std::string_view text, Range range) {
+    std::vector<double> numbers;
+    for (;;) {
+        const auto plus = text.find('+');
+        const auto number = Number(text.substr(0, plus), range);
+        if (!number)
+            return std::nullopt;
+        numbers.push_back(*number);
+        if (plus == std::string_view::npos)
+            return numbers;
+        text.remove_prefix(plus + 1);
+    }
+}
+
+FieldResult SetReceiverField(ReceiverProfile& profile, std::string_view key,
+                             std::string_view value) {
+    if (const auto result = SetNumber(ReceiverNumbers, profile, key, value))
+        return *result;
+    if (key != "hz" && key != "tol-hz")
+        return UnknownField(key);
+    const Range range = key == "hz" ? FrequencyRange : PairToleranceRange;
+    const auto numbers = NumberList(value, range);
+    if (!numbers)
+        return NotNumber(key, value, "numbers joined by '+', each " + RangeText(range));
+    (key == "hz" ? profile.twoToneHz : profile.twoToneToleranceHz) = *numbers;
     return {};
 }
 
@@ -193,8 +229,8 @@ public:
         const std::string_view head = Trimmed(line.substr(0, colon));
         const auto space = head.find_first_of(" \t");
         const std::string_view kind = head.substr(0, space);
-        const std::string name(
-            space == std::string_view::npos ? std::string_view{} : Trimmed(head.substr(space)));
+        const std::string name(space == std::string_view::npos ? std::string_view{}
+                                                               : Trimmed(head.substr(space)));
         if (colon == std::string_view::npos || name.empty())
             return Report(number, {std::string(kind), "expected KIND NAME: FIELD=VALUE ..."});
         const std::string_view fields = Trimmed(line.substr(colon + 1));
@@ -204,7 +240,10 @@ public:
             return CallTone(name, fields, number);
         if (kind == "twotone")
             return Pair(name, fields, number);
-        Report(number, {std::string(kind), "no such kind (standard, calltone or twotone)"});
+        if (kind == "receiver")
+            return Receiver(name, fields, number);
+        Report(number,
+               {std::string(kind), "no such kind (standard, calltone, twotone or receiver)"});
     }
 
 private:
@@ -259,6 +298,19 @@ private:
             list.push_back(pair);
         else
             *found = pair;
+    }
+
+    // Both receiver lines set fields of the one profile; the name says which kind of receiver
+    // the line describes, so a reader of the file sees which numbers belong together.
+    void Receiver(const std::string& name, std::string_view fields, std::size_t number) {
+        if (name != "selcall" && name != "twotone")
+            return Report(number, {"receiver", Quoted(name) + " is not selcall or twotone"});
+        ReceiverProfile profile = loaded_.limits.receivers;
+        if (const auto error = ApplyFields(fields, profile, SetReceiverField))
+            return Report(number, *error);
+        if (profile.twoToneHz.size() != profile.twoToneToleranceHz.size())
+            return Report(number, {"tol-hz", "needs one tolerance for each of hz"});
+        loaded_.limits.receivers = profile;
     }
 
     void Report(std::size_t number, const FieldError& error) {

@@ -40,22 +40,39 @@ struct CallToneLimits {
 };
 
 struct TwoTonePair {
-    std::string alarmType; // as the alarm-type items name it: "Feueralarm"
-    std::array<double, 2> frequenciesHz{};  // lower first
+    std::string alarmType;                 // as the alarm-type items name it: "Feueralarm"
+    std::array<double, 2> frequenciesHz{}; // lower first
     std::array<double, 2> tolerancesHz{};
     // From the end of the last code to the pair's start.
     double delaySeconds = 5.0;
     double delayToleranceSeconds = 0.25;
-    double seconds = 5.0;        // how long an encoder sounds it
+    double seconds = 5.0;         // how long an encoder sounds it
     double shortestSeconds = 3.0; // shorter is a miss
 
     bool operator==(const TwoTonePair&) const = default;
+};
+
+// What receivers in the field accept, to say whether they would react: selective-call decoders
+// take a code whose every tone lies within this frequency tolerance and the standard's length
+// window; a siren's two-tone evaluator takes tones within its list, both at once for its hold
+// time (at worst hold plus its tolerance), and listens only so long after the code.
+struct ReceiverProfile {
+    double selcallTolerancePercent = 1.5;
+    std::vector<double> twoToneHz{675.0, 825.0, 1240.0};
+    std::vector<double> twoToneToleranceHz{6.0, 6.0, 10.0};
+    double holdSeconds = 2.0;
+    double holdToleranceSeconds = 0.5;
+    double listenSeconds = 6.0;
+    double listenExtraSeconds = 2.0;
+
+    bool operator==(const ReceiverProfile&) const = default;
 };
 
 struct ToneLimits {
     std::array<SequenceLimits, AllToneStandards.size()> sequences; // indexed like AllToneStandards
     std::vector<CallToneLimits> callTones;
     std::vector<TwoTonePair> pairs;
+    ReceiverProfile receivers;
 
     const SequenceLimits& Of(ToneStandard standard) const;
     SequenceLimits& Of(ToneStandard standard);
