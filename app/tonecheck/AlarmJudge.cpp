@@ -96,15 +96,6 @@ double Deviation(double heard, double nominal) {
     return (heard - nominal) / nominal;
 }
 
-// A reserve as the sheet writes it: "0,3 %", "−0,3 s" (with a true minus sign).
-std::string ReserveValueText(const ReceiverReserve& reserve) {
-    const int places = reserve.unit == " ms" ? 0 : 1;
-    const std::string magnitude = GermanDecimal(std::abs(reserve.value), places);
-    const bool negative =
-        reserve.value < 0.0 && magnitude.find_first_not_of("0,") != std::string::npos;
-    return (negative ? "\u2212" : "") + magnitude + reserve.unit;
-}
-
 // The lesser of two reserves by their share of the acceptance.
 void KeepLeast(std::optional<ReceiverReserve>& least, const ReceiverReserve& candidate) {
     if (!least || candidate.share < least->share)
@@ -378,9 +369,11 @@ private:
             std::size_t worst = 0;
             for (std::size_t i = 0; i < sequence->tones.size(); ++i) {
                 const ReceiverReserve reserve = ToneReserve(sequence->tones[i], NominalHz(i));
-                if (!least || reserve.share < least->share)
+                // Of tones equally off, the first is named.
+                if (!least || reserve.share < least->share - 1e-9) {
                     worst = i;
-                KeepLeast(least, reserve);
+                    least = reserve;
+                }
             }
             if (least && (!best || least->share > best->share)) {
                 best = least;
@@ -536,7 +529,7 @@ private:
             NotReacting("Doppelton zu kurz");
         KeepLeast(receivers_.reserve, *length.reserve);
 
-        AddLine(heard.startSeconds + 4e-6, "Doppelton Pegelunterschied").levelDifferenceDb =
+        AddLine(heard.startSeconds + 4e-6, "Doppelton Pegel").levelDifferenceDb =
             heard.levelDifferenceDb;
         Mark(heard, before, toneWords, {}, toneBands);
     }
@@ -591,15 +584,20 @@ std::string ReceiverText(const ReceiverJudgement& receivers) {
     std::string details;
     for (const std::string& reason : receivers.reasons)
         details += (details.empty() ? "" : ", ") + reason;
-    if (receivers.reserve)
-        details +=
-            (details.empty() ? "Reserve " : ", Reserve ") + ReserveValueText(*receivers.reserve);
+    // A receiver that would not react is told what it misses by, not what it has to spare
+    // elsewhere.
+    if (receivers.reserve && (receivers.reacts || receivers.reserve->value < 0.0))
+        details += (details.empty() ? "Reserve " : ", Reserve ") + ReserveText(*receivers.reserve);
     const std::string verdict = receivers.reacts ? "würden auslösen" : "würden nicht auslösen";
     return details.empty() ? verdict : verdict + " (" + details + ")";
 }
 
-std::string SheetReserveText(const ReceiverReserve& reserve) {
-    return ReserveValueText(reserve);
+std::string ReserveText(const ReceiverReserve& reserve) {
+    const int places = reserve.unit == " ms" ? 0 : 1;
+    const std::string magnitude = GermanDecimal(std::abs(reserve.value), places);
+    const bool negative =
+        reserve.value < 0.0 && magnitude.find_first_not_of("0,") != std::string::npos;
+    return (negative ? "\u2212" : "") + magnitude + reserve.unit;
 }
 
 std::vector<ToneMark> UnjudgedMarks(const std::vector<HeardSignal>& heard) {

@@ -40,7 +40,7 @@ struct ToneMark {
     double seconds = 0.0;
     double frequencyHz = 0.0;
     ToneMarkState state = ToneMarkState::NotJudged;
-    char symbol = 0;   // a code's tone: the symbol heard; 0 for other tones
+    char symbol = 0;     // a code's tone: the symbol heard; 0 for other tones
     ExpectedBand band{}; // what it should have sounded; empty when nothing was expected
     std::string words{}; // what it missed, "1092 Hz statt 1060 Hz"; empty when it held
 
@@ -115,6 +115,9 @@ std::string VerdictLine(const AlarmJudgement& judgement);
 // "würden auslösen (Reserve 0,3 %)", "würden nicht auslösen (Doppelton zu kurz, Reserve
 // −0,3 s)"; empty when not judged.
 std::string ReceiverText(const ReceiverJudgement& receivers);
+
+// "0,3 %", "−0,3 s": negative with a true minus sign.
+std::string ReserveText(const ReceiverReserve& reserve);
 
 // heard: every signal heard within the alarm's hearing window, in any order.
 AlarmJudgement JudgeAlarm(const ExpectedAlarm& expected, const ToneLimits& limits,

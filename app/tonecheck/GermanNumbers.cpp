@@ -17,7 +17,7 @@ std::string GermanDecimal(double value, int places) {
 std::string GermanSigned(double value, int places) {
     const std::string text = GermanDecimal(value, places);
     return text.starts_with("-") || text.find_first_not_of("0,") == std::string::npos ? text
-                                                                                       : "+" + text;
+                                                                                      : "+" + text;
 }
 
 int PlacesToTellApart(const std::vector<double>& a, const std::vector<double>& b, int places) {

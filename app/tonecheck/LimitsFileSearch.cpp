@@ -95,7 +95,8 @@ LoadedLimits LoadToneLimits(const std::vector<std::filesystem::path>& candidates
     return {DefaultToneLimits(), {}, skipped};
 }
 
-std::vector<std::filesystem::path> LimitsFileCandidates(const std::filesystem::path& programFolder) {
+std::vector<std::filesystem::path>
+LimitsFileCandidates(const std::filesystem::path& programFolder) {
     std::vector<std::filesystem::path> candidates{LimitsFileName};
     if (!programFolder.empty())
         candidates.push_back(programFolder / ".." / "share" / "quorvane" / LimitsFileName);

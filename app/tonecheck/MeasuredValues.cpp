@@ -35,7 +35,9 @@ std::string MeasuredValuesText(const std::vector<HeardSignal>& heard) {
     std::vector<HeardSignal> ordered = heard;
     std::ranges::stable_sort(ordered, {}, &HeardSignal::startSeconds);
     std::string text;
-    const auto add = [&text](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
+    const auto add = [&text](const std::string& part) {
+        text += (text.empty() ? "" : "; ") + part;
+    };
     std::optional<HeardSignal> lastSequence;
     for (const HeardSignal& signal : ordered) {
         if (signal.kind == HeardKind::Sequence) {

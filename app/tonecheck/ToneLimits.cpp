@@ -5,8 +5,8 @@
 namespace {
 
 std::size_t IndexOf(ToneStandard standard) {
-    return static_cast<std::size_t>(
-        std::ranges::find(AllToneStandards, standard) - AllToneStandards.begin());
+    return static_cast<std::size_t>(std::ranges::find(AllToneStandards, standard) -
+                                    AllToneStandards.begin());
 }
 
 ToneLimits MakeDefaults() {

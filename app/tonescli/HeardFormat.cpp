@@ -99,6 +99,63 @@ std::string Json(const HeardSignal& signal, ToneStandard standard) {
     return object + "}";
 }
 
+std::string_view LimitName(SheetLimit limit) {
+    switch (limit) {
+    case SheetLimit::AtLeast:
+        return "at least";
+    case SheetLimit::AtMost:
+        return "at most";
+    case SheetLimit::PlusMinus:
+        break;
+    }
+    return "plus-minus";
+}
+
+// Seconds and hertz as measured, with the limit the value is held to.
+std::string Json(const SheetValue& value) {
+    return "{\"nominal\":" + Fixed(value.nominal, 4) + ",\"measured\":" + Fixed(value.measured, 4) +
+           ",\"tolerance\":" + Fixed(value.tolerance, 4) +
+           ",\"limit\":" + JsonString(std::string(LimitName(value.limit))) + "}";
+}
+
+std::string Json(const ReceiverReserve& reserve) {
+    std::string unit = reserve.unit;
+    unit.erase(0, unit.find_first_not_of(' '));
+    return "{\"value\":" + Fixed(reserve.value, 4) + ",\"unit\":" + JsonString(unit) + "}";
+}
+
+std::string Json(const SheetLine& line) {
+    std::string object = "{\"element\":" + JsonString(line.element);
+    if (line.symbol != 0)
+        object += ",\"symbol\":" + JsonString(std::string(1, line.symbol));
+    if (line.frequency)
+        object += ",\"hz\":" + Json(*line.frequency);
+    if (line.length)
+        object += ",\"seconds\":" + Json(*line.length);
+    if (line.levelDifferenceDb)
+        object += ",\"level_difference_db\":" + Fixed(*line.levelDifferenceDb, 1);
+    std::string misses;
+    for (const std::string& miss : line.misses)
+        misses += (misses.empty() ? "" : ",") + JsonString(miss);
+    object += ",\"ok\":" + std::string(line.misses.empty() ? "true" : "false") + ",\"misses\":[" +
+              misses + "]";
+    if (line.reserve)
+        object += ",\"receiver_reserve\":" + Json(*line.reserve);
+    return object + "}";
+}
+
+std::string Json(const ReceiverJudgement& receivers) {
+    if (!receivers.judged)
+        return "null";
+    std::string reasons;
+    for (const std::string& reason : receivers.reasons)
+        reasons += (reasons.empty() ? "" : ",") + JsonString(reason);
+    return "{\"react\":" + std::string(receivers.reacts ? "true" : "false") + ",\"reasons\":[" +
+           reasons + "]" +
+           (receivers.reserve ? ",\"reserve\":" + Json(*receivers.reserve) : std::string()) +
+           ",\"text\":" + JsonString(ReceiverText(receivers)) + "}";
+}
+
 } // namespace
 
 std::string FormatHeard(const HeardSignal& signal, ToneStandard standard, bool json) {
@@ -111,7 +168,10 @@ std::string FormatVerdict(const AlarmJudgement& judgement, bool json) {
     std::string misses;
     for (const std::string& miss : judgement.misses)
         misses += (misses.empty() ? "" : ",") + JsonString(miss);
+    std::string sheet;
+    for (const SheetLine& line : judgement.sheet)
+        sheet += (sheet.empty() ? "" : ",") + Json(line);
     return "{\"kind\":\"verdict\",\"verdict\":" +
            JsonString(std::string(VerdictText(judgement.verdict))) + ",\"misses\":[" + misses +
-           "]}";
+           "],\"sheet\":[" + sheet + "],\"receivers\":" + Json(judgement.receivers) + "}";
 }

@@ -37,6 +37,8 @@ ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args)
             options.help = true;
         } else if (option == "--json") {
             options.json = true;
+        } else if (option == "--sheet") {
+            options.sheet = true;
         } else if (option == "--standard") {
             const auto standard = ParseToneStandard(*value);
             if (!standard)
@@ -92,7 +94,7 @@ ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args)
 std::string ToneUsageText() {
     return R"usage(Usage: quorvane-tones FILE.wav|- [--standard zvei1|zvei2|zvei3|dzvei|ccir|eea] [--json]
                       [--rate N] [--expect CODE [--pre-tone TEXT] [--alarm-type TEXT]]
-                      [--png FILE]
+                      [--sheet] [--png FILE]
 Prints what an alarm encoder transmitted in a recording: every selective-call
 sequence, long tone (pre-tone, call tone) and two-tone alarm, one line each,
 with its start time, digits or frequencies, measured lengths and the option
@@ -112,12 +114,19 @@ against the limits file and prints the verdict as Quorvane's test record does.
                     two-tone pair comes from the limits file
                     (both in any case, runs of blanks as one; any other text
                     is refused with the list of items)
+  --sheet           with --expect, print the measurement sheet after the
+                    verdict: one line per element of the alarm (call tone,
+                    each tone of the code, pause, repeat, two-tone pair) with
+                    nominal and measured values, deviation, limits, what is
+                    wrong, and the reserve a receiver leaves; then whether
+                    receivers would react
   --png FILE        draw the last minute of input as a PNG picture: a
                     spectrogram (300-3200 Hz), the expected tones as blue
                     bands, each tone heard marked green (held its limits),
                     red (missed) or yellow (not judged); refused when FILE
                     is the input or exists and is not a regular file
-  --json            print one JSON object per line instead of text
+  --json            print one JSON object per line instead of text; the
+                    verdict's object holds the sheet and the receivers' verdict
   -h, --help        show this text and exit
 
 The limits are read from tone-limits.txt in the working folder, or else from

@@ -23,6 +23,7 @@ struct ToneOptions {
     std::string alarmType;
     std::optional<std::string> png; // draw the last minute of input here
     bool json = false;
+    bool sheet = false; // the measurement sheet after the verdict
     bool help = false;
 };
 

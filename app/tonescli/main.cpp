@@ -3,6 +3,7 @@
 
 #include "app/tonecheck/AlarmJudge.h"
 #include "app/tonecheck/LimitsFile.h"
+#include "app/tonecheck/MeasurementSheet.h"
 #include "app/tonepicture/PictureFile.h"
 #include "app/tonepicture/ToneStrip.h"
 #include "app/tones/SampleHistory.h"
@@ -166,6 +167,8 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
         options.expect ? std::optional(Judge(options, heard)) : std::nullopt;
     if (judgement)
         std::printf("%s\n", FormatVerdict(*judgement, options.json).c_str());
+    if (judgement && options.sheet && !options.json)
+        std::printf("%s", SheetText(*judgement).c_str());
     if (!options.png)
         return 0;
     if (const auto reason = DrawPicture(*options.png, tail, rate,

@@ -61,9 +61,12 @@ TEST(AlarmJudge, EveryMissIsNamed) {
              h[3].startSeconds = h[2].startSeconds + 0.35 + 5.24;
              h[3].frequenciesHz = {672.1, 1244.9};
          },
-         AlarmVerdict::Matches, {}},
-        {"detuned tone", [&](auto& h) { tone(1, 2)(h).frequencyHz = 1290.4; },
-         AlarmVerdict::Differs, {"Ton 3: 1290 Hz statt 1270 Hz (+1,6 %)"}},
+         AlarmVerdict::Matches,
+         {}},
+        {"detuned tone",
+         [&](auto& h) { tone(1, 2)(h).frequencyHz = 1290.4; },
+         AlarmVerdict::Differs,
+         {"Ton 3: 1290 Hz statt 1270 Hz (+1,6 %)"}},
         {"the same fault in the repeat is named once",
          [&](auto& h) {
              tone(1, 2)(h).frequencyHz = 1250;
@@ -85,47 +88,206 @@ TEST(AlarmJudge, EveryMissIsNamed) {
              h[1] = Sequence(1.2, "12345");
              h[2] = Sequence(2.15, "12345");
          },
-         AlarmVerdict::Differs, {"Stelle 4: 4 statt 3"}},
-        {"no repeat", [](auto& h) { h.erase(h.begin() + 2); }, AlarmVerdict::Differs,
+         AlarmVerdict::Differs,
+         {"Stelle 4: 4 statt 3"}},
+        {"no repeat",
+         [](auto& h) { h.erase(h.begin() + 2); },
+         AlarmVerdict::Differs,
          {"keine Wiederholung des Codes gehört", "Doppelton 5,95 s nach dem Code statt 5,00 s"}},
         {"long pause",
          [](auto& h) {
              h[2] = Sequence(2.45, "123E5");
              h[3].startSeconds += 0.3;
          },
-         AlarmVerdict::Differs, {"Pause 900 ms statt 600 ms"}},
-        {"no call tone", [](auto& h) { h.erase(h.begin()); }, AlarmVerdict::Differs,
+         AlarmVerdict::Differs,
+         {"Pause 900 ms statt 600 ms"}},
+        {"no call tone",
+         [](auto& h) { h.erase(h.begin()); },
+         AlarmVerdict::Differs,
          {"kein Tonruf I gehört"}},
-        {"call tone lang instead of kurz", [](auto& h) { h[0].durationSeconds = 2.0; },
-         AlarmVerdict::Differs, {"Tonruf I: 2,0 s statt 0,5 s"}},
-        {"Tonruf II instead of I", [](auto& h) { h[0].frequenciesHz = {2135}; },
-         AlarmVerdict::Differs, {"kein Tonruf I gehört"}},
-        {"unexpected call tone", [](auto&) {}, AlarmVerdict::Differs,
-         {"Tonruf I gehört, kein Tonruf erwartet"}, "Ohne Tonruf"},
-        {"wrong partner", [](auto& h) { h[3].frequenciesHz = {675.1, 2280.3}; },
-         AlarmVerdict::Differs, {"Doppelton 675+2280 Hz statt 675+1240 Hz"}},
-        {"no two-tone", [](auto& h) { h.pop_back(); }, AlarmVerdict::Differs,
+        {"call tone lang instead of kurz",
+         [](auto& h) { h[0].durationSeconds = 2.0; },
+         AlarmVerdict::Differs,
+         {"Tonruf I: 2,0 s statt 0,5 s"}},
+        {"Tonruf II instead of I",
+         [](auto& h) { h[0].frequenciesHz = {2135}; },
+         AlarmVerdict::Differs,
+         {"kein Tonruf I gehört"}},
+        {"unexpected call tone",
+         [](auto&) {},
+         AlarmVerdict::Differs,
+         {"Tonruf I gehört, kein Tonruf erwartet"},
+         "Ohne Tonruf"},
+        {"wrong partner",
+         [](auto& h) {
+             h[3].frequenciesHz = {675.1, 2280.3};
+         },
+         AlarmVerdict::Differs,
+         {"Doppelton 675+2280 Hz statt 675+1240 Hz"}},
+        {"no two-tone",
+         [](auto& h) { h.pop_back(); },
+         AlarmVerdict::Differs,
          {"kein Doppelton 675+1240 Hz gehört"}},
-        {"short two-tone", [](auto& h) { h[3].durationSeconds = 2.0; }, AlarmVerdict::Differs,
+        {"short two-tone",
+         [](auto& h) { h[3].durationSeconds = 2.0; },
+         AlarmVerdict::Differs,
          {"Doppelton 2,0 s statt mindestens 3,0 s"}},
         // A miss never reads as if the value were the one expected.
-        {"two-tone just too short", [](auto& h) { h[3].durationSeconds = 2.96; },
-         AlarmVerdict::Differs, {"Doppelton 2,96 s statt mindestens 3,00 s"}},
-        {"alarm type without a pair", [](auto& h) { h.pop_back(); }, AlarmVerdict::Matches, {},
-         "Tonruf I kurz", "Warnung"},
-        {"pre-tone not judged", [](auto& h) { h.erase(h.begin()); }, AlarmVerdict::Matches, {},
+        {"two-tone just too short",
+         [](auto& h) { h[3].durationSeconds = 2.96; },
+         AlarmVerdict::Differs,
+         {"Doppelton 2,96 s statt mindestens 3,00 s"}},
+        {"alarm type without a pair",
+         [](auto& h) { h.pop_back(); },
+         AlarmVerdict::Matches,
+         {},
+         "Tonruf I kurz",
+         "Warnung"},
+        {"pre-tone not judged",
+         [](auto& h) { h.erase(h.begin()); },
+         AlarmVerdict::Matches,
+         {},
          "c (427.5 Hz)"},
-        {"nothing heard", [](auto& h) { h = {h[0], h[3]}; }, AlarmVerdict::NothingHeard, {}},
+        {"nothing heard",
+         [](auto& h) {
+             h = {h[0], h[3]};
+         },
+         AlarmVerdict::NothingHeard,
+         {}},
     };
     for (const JudgeCase& c : cases) {
         std::vector<HeardSignal> heard = GoodAlarm();
         c.change(heard);
-        const AlarmJudgement judgement =
-            JudgeAlarm({ToneStandard::Zvei1, "12335", c.preTone, c.alarmType},
-                       DefaultToneLimits(), heard);
+        const AlarmJudgement judgement = JudgeAlarm(
+            {ToneStandard::Zvei1, "12335", c.preTone, c.alarmType}, DefaultToneLimits(), heard);
         EXPECT_EQ(judgement.verdict, c.verdict) << c.name;
         EXPECT_EQ(judgement.misses, c.misses) << c.name;
     }
+}
+
+// The sheet's lines that are not ok ("element: what is wrong") and whether receivers would
+// react, for each fault the simulator can sound and at both sides of each receiver limit.
+TEST(AlarmJudge, SheetAndReceivers) {
+    const auto codeTones = [](const std::function<void(MeasuredTone&)>& change) {
+        return [=](std::vector<HeardSignal>& heard) {
+            for (const std::size_t sequence : {1, 2})
+                for (MeasuredTone& tone : heard[sequence].tones)
+                    change(tone);
+        };
+    };
+    struct SheetCase {
+        const char* name;
+        std::function<void(std::vector<HeardSignal>&)> change;
+        std::vector<std::string> wrongLines;
+        const char* receivers;
+    };
+    const SheetCase cases[] = {
+        {"good", [](auto&) {}, {}, "würden auslösen (Reserve 3,0 s)"},
+        {"detuned 2 %",
+         codeTones([](MeasuredTone& t) { t.frequencyHz *= 1.02; }),
+         {"Ton 1: 1081 Hz statt 1060 Hz (+2,0 %)", "Ton 2: 1183 Hz statt 1160 Hz (+2,0 %)",
+          "Ton 3: 1295 Hz statt 1270 Hz (+2,0 %)", "Ton 4: 2652 Hz statt 2600 Hz (+2,0 %)",
+          "Ton 5: 1561 Hz statt 1530 Hz (+2,0 %)",
+          "Wiederholung Ton 1: 1081 Hz statt 1060 Hz (+2,0 %)",
+          "Wiederholung Ton 2: 1183 Hz statt 1160 Hz (+2,0 %)",
+          "Wiederholung Ton 3: 1295 Hz statt 1270 Hz (+2,0 %)",
+          "Wiederholung Ton 4: 2652 Hz statt 2600 Hz (+2,0 %)",
+          "Wiederholung Ton 5: 1561 Hz statt 1530 Hz (+2,0 %)"},
+         "würden nicht auslösen (Ton 1 zu weit ab, Reserve \u22120,5 %)"},
+        {"detuned 1.2 %: a miss for a tight limit, not for receivers",
+         codeTones([](MeasuredTone& t) { t.frequencyHz *= 1.012; }),
+         {},
+         "würden auslösen (Reserve 0,3 %)"},
+        {"stretched 30 %",
+         [](auto& h) {
+             for (const std::size_t s : {1, 2}) {
+                 for (MeasuredTone& t : h[s].tones)
+                     t.seconds = 0.091;
+                 h[s].durationSeconds = 0.455;
+             }
+             h[2].startSeconds = 2.255;
+             h[3].startSeconds = 7.71;
+         },
+         {"Ton 1: 91 ms statt 70 ms", "Ton 2: 91 ms statt 70 ms", "Ton 3: 91 ms statt 70 ms",
+          "Ton 4: 91 ms statt 70 ms", "Ton 5: 91 ms statt 70 ms", "Code: 455 ms statt 350 ms",
+          "Wiederholung Ton 1: 91 ms statt 70 ms", "Wiederholung Ton 2: 91 ms statt 70 ms",
+          "Wiederholung Ton 3: 91 ms statt 70 ms", "Wiederholung Ton 4: 91 ms statt 70 ms",
+          "Wiederholung Ton 5: 91 ms statt 70 ms", "Wiederholung Code: 455 ms statt 350 ms"},
+         "würden nicht auslösen (Ton 1 zu kurz oder zu lang, Reserve \u22126 ms)"},
+        {"wrong digit",
+         [](auto& h) {
+             h[1] = Sequence(1.2, "12345");
+             h[2] = Sequence(2.15, "12345");
+         },
+         {"Ton 4: 4 statt 3", "Wiederholung Ton 4: 4 statt 3"},
+         "würden nicht auslösen (Code 12345 statt 12335)"},
+        {"wrong pair",
+         [](auto& h) {
+             h[3].frequenciesHz = {675.1, 2280.3};
+         },
+         {"Doppelton Ton 2: 2280 Hz statt 1240 Hz"},
+         "würden nicht auslösen (Doppelton Ton 2 zu weit ab, Reserve \u22121030,3 Hz)"},
+        {"no call tone",
+         [](auto& h) { h.erase(h.begin()); },
+         {"Tonruf I: nicht gehört"},
+         "würden auslösen (Reserve 3,0 s)"},
+        {"two-tone 2.6 s",
+         [](auto& h) { h[3].durationSeconds = 2.6; },
+         {"Doppelton Länge: 2,6 s statt mindestens 3,0 s"},
+         "würden auslösen (Reserve 0,1 s)"},
+        {"two-tone 2.4 s",
+         [](auto& h) { h[3].durationSeconds = 2.4; },
+         {"Doppelton Länge: 2,4 s statt mindestens 3,0 s"},
+         "würden nicht auslösen (Doppelton zu kurz, Reserve \u22120,1 s)"},
+        {"two-tone 7.9 s after the code",
+         [](auto& h) { h[3].startSeconds = 2.5 + 7.9; },
+         {"Verzögerung Doppelton: 7,90 s nach dem Code statt 5,00 s"},
+         "würden auslösen (Reserve 0,1 s)"},
+        {"two-tone 8.1 s after the code",
+         [](auto& h) { h[3].startSeconds = 2.5 + 8.1; },
+         {"Verzögerung Doppelton: 8,10 s nach dem Code statt 5,00 s"},
+         "würden nicht auslösen (Doppelton zu spät, Reserve \u22120,1 s)"},
+        {"675 Hz + 5 Hz",
+         [](auto& h) { h[3].frequenciesHz[0] = 680.0; },
+         {"Doppelton Ton 1: 680 Hz statt 675 Hz"},
+         "würden auslösen (Reserve 1,0 Hz)"},
+        {"675 Hz - 7 Hz",
+         [](auto& h) { h[3].frequenciesHz[0] = 668.0; },
+         {"Doppelton Ton 1: 668 Hz statt 675 Hz"},
+         "würden nicht auslösen (Doppelton Ton 1 zu weit ab, Reserve \u22121,0 Hz)"},
+        {"nothing heard",
+         [](auto& h) {
+             h = {h[0], h[3]};
+         },
+         {},
+         "würden nicht auslösen (nichts gehört)"},
+    };
+    for (const SheetCase& c : cases) {
+        std::vector<HeardSignal> heard = GoodAlarm();
+        c.change(heard);
+        const AlarmJudgement judgement =
+            JudgeAlarm({ToneStandard::Zvei1, "12335", "Tonruf I kurz", "Feueralarm"},
+                       DefaultToneLimits(), heard);
+        std::vector<std::string> wrong;
+        for (const SheetLine& line : judgement.sheet)
+            for (const std::string& miss : line.misses)
+                wrong.push_back(line.element + ": " + miss);
+        EXPECT_EQ(wrong, c.wrongLines) << c.name;
+        EXPECT_EQ(ReceiverText(judgement.receivers), c.receivers) << c.name;
+    }
+    std::vector<HeardSignal> good = GoodAlarm();
+    std::string elements;
+    for (const SheetLine& line :
+         JudgeAlarm({ToneStandard::Zvei1, "12335", "Tonruf I kurz", "Feueralarm"},
+                    DefaultToneLimits(), good)
+             .sheet)
+        elements += line.element + (line.symbol ? std::string(" ") + line.symbol : "") + "; ";
+    EXPECT_EQ(elements, "Tonruf I; Ton 1 1; Ton 2 2; Ton 3 3; Ton 4 3; Ton 5 5; Code; Pause; "
+                        "Wiederholung Ton 1 1; Wiederholung Ton 2 2; Wiederholung Ton 3 3; "
+                        "Wiederholung Ton 4 3; Wiederholung Ton 5 5; Wiederholung Code; "
+                        "Verzögerung Doppelton; Doppelton Ton 1; Doppelton Ton 2; "
+                        "Doppelton Länge; Doppelton Pegel; ")
+        << "in time order";
 }
 
 TEST(AlarmJudge, TextsForTheRecord) {
