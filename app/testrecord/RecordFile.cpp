@@ -73,11 +73,16 @@ std::string CsvField(std::string_view text) {
 }
 
 std::string CsvHeaderLine() {
-    return Line("Datum", RecordColumnTitles());
+    std::vector<std::string> titles(RecordColumnTitles().begin(), RecordColumnTitles().end());
+    titles.emplace_back(SheetColumnTitle);
+    return Line("Datum", titles);
 }
 
 std::string CsvLine(const TTestRecordRow& row) {
-    return Line(row.Alarm.Date, RecordFields(row));
+    const TRecordFields fields = RecordFields(row);
+    std::vector<std::string> line(fields.begin(), fields.end());
+    line.push_back(SheetField(row));
+    return Line(row.Alarm.Date, line);
 }
 
 std::optional<std::string> AppendRecordLine(const std::string& path, const TTestRecordRow& row) {

@@ -24,7 +24,8 @@ std::string UnsavedRecordFolder();
 // it starts like a formula ('=', '+', '-', '@'), so opening the file never runs one.
 std::string CsvField(std::string_view text);
 
-// The header, then the line of a row: the date first, then the record's columns.
+// The header, then the line of a row: the date first, then the record's columns, then the
+// measurement sheet.
 std::string CsvHeaderLine();
 std::string CsvLine(const TTestRecordRow& row);
 

@@ -70,7 +70,8 @@ TTestRecordBook::TargetOf(const HeardSignal& signal) {
 }
 
 void TTestRecordBook::Judge(TTestRecordRow& row) const {
-    const AlarmJudgement judgement = JudgeAlarm(ExpectedOf(row.Alarm), Limits_, row.Signals);
+    const AlarmJudgement& judgement =
+        row.Judgement.emplace(JudgeAlarm(ExpectedOf(row.Alarm), Limits_, row.Signals));
     const TVerdictKind kind = judgement.verdict == AlarmVerdict::Matches ? TVerdictKind::Matches
                               : judgement.verdict == AlarmVerdict::Differs
                                   ? TVerdictKind::Differs
@@ -96,7 +97,7 @@ TTestRecordBook::TChange TTestRecordBook::AddAlarm(TAlarmSent alarm, TTime now) 
     const bool hasCode = !alarm.Expected.empty();
     const auto window = std::chrono::round<TTime::duration>(
         std::chrono::duration<double>(HearingWindowSeconds(ExpectedOf(alarm), Limits_)));
-    Rows_.push_back({std::move(alarm), {}, {}, {}, {}});
+    Rows_.push_back({std::move(alarm), {}, {}, {}, {}, {}});
     const std::size_t index = RowCount() - 1;
     if (!sent) {
         Rows_.back().Verdict = NotSentVerdict();

@@ -44,7 +44,7 @@ std::string Frequencies(const std::vector<double>& frequenciesHz) {
 const TRecordFields& RecordColumnTitles() {
     static const TRecordFields titles{"Zeit",     "Gebertyp",     "Code",      "Vorton",
                                       "Alarmart", "Telegramm",    "Antworten", "Gehört",
-                                      "Ergebnis", "Abweichungen", "Messwerte"};
+                                      "Ergebnis", "Abweichungen", "Messwerte", "Empfänger"};
     return titles;
 }
 
@@ -60,7 +60,37 @@ TRecordFields RecordFields(const TTestRecordRow& row) {
             Joined(row.Heard, "; "),
             row.Verdict.Text,
             row.Verdict.Misses,
-            MeasuredValuesText(row.Signals)};
+            MeasuredValuesText(row.Signals),
+            row.Judgement ? ReceiverText(row.Judgement->receivers) : std::string()};
+}
+
+std::string SheetField(const TTestRecordRow& row) {
+    if (!row.Judgement)
+        return {};
+    std::string field;
+    for (const TSheetRow& sheetRow : SheetRows(*row.Judgement)) {
+        std::string line;
+        for (const std::string& cell : sheetRow)
+            line += (line.empty() ? "" : "\t") + cell;
+        field += (field.empty() ? "" : "\n") + line;
+    }
+    return field;
+}
+
+std::vector<TSheetRow> SheetOfField(std::string_view field) {
+    std::vector<TSheetRow> rows;
+    while (!field.empty()) {
+        const std::string_view line = field.substr(0, field.find('\n'));
+        field.remove_prefix(std::min(field.size(), line.size() + 1));
+        TSheetRow& row = rows.emplace_back();
+        std::string_view rest = line;
+        for (std::size_t column = 0; column < row.size() && !rest.empty(); ++column) {
+            const std::string_view cell = rest.substr(0, rest.find('\t'));
+            row[column] = std::string(cell);
+            rest.remove_prefix(std::min(rest.size(), cell.size() + 1));
+        }
+    }
+    return rows;
 }
 
 int TTestRecordRow::SequencesHeard() const {

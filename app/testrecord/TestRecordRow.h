@@ -8,9 +8,11 @@
 #include "app/supervision/ReplyDecoding.h"
 #include "app/testrecord/Verdict.h"
 #include "app/tonecheck/AlarmJudge.h"
+#include "app/tonecheck/MeasurementSheet.h"
 #include "app/tones/HeardSignal.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +42,8 @@ struct TTestRecordRow {
     std::vector<std::string> Heard;   // what was heard, in order, as the record names it
     std::vector<HeardSignal> Signals; // the same with what was measured of it
     TVerdict Verdict;
+    // The judgement the verdict was made of, with its measurement sheet; none until judged.
+    std::optional<AlarmJudgement> Judgement;
 
     int SequencesHeard() const;
     bool TwoToneHeard() const;
@@ -57,16 +61,23 @@ enum TRecordColumn {
     rcVerdict,
     rcMisses,
     rcMeasured,
+    rcReceivers,
     rcColumnCount
 };
 
 using TRecordFields = std::array<std::string, rcColumnCount>;
 
 // "Zeit", "Gebertyp", "Code", "Vorton", "Alarmart", "Telegramm", "Antworten", "Gehört",
-// "Ergebnis", "Abweichungen", "Messwerte".
+// "Ergebnis", "Abweichungen", "Messwerte", "Empfänger".
 const TRecordFields& RecordColumnTitles();
 
 TRecordFields RecordFields(const TTestRecordRow& row);
+
+// The measurement sheet goes into the day's file as one more column after the record's, for the
+// report: its rows one per line, their columns separated by tabs; empty when not judged.
+inline constexpr std::string_view SheetColumnTitle{"Messblatt"};
+std::string SheetField(const TTestRecordRow& row);
+std::vector<TSheetRow> SheetOfField(std::string_view field);
 
 // A heard signal as the record names it: the symbols of a sequence, the name (or frequency)
 // and length of a long tone or two-tone signal ("Tonruf I 2,0 s", "675+1240 Hz 4,5 s").

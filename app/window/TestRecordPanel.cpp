@@ -4,6 +4,7 @@
 #include "app/testrecord/RecordPicture.h"
 #include "app/tonepicture/PictureFile.h"
 #include "app/tonepicture/ToneStrip.h"
+#include "app/window/AlarmDetailWindow.h"
 #include "app/window/Controls.h"
 #include "app/window/GuardedConnect.h"
 #include "app/window/ProgramSettings.h"
@@ -65,6 +66,22 @@ QComboBox* MakeSelector(QWidget* parent, QRect bounds) {
 // last column takes the rest, and tool tips show whatever is cut off.
 constexpr int ColumnWidths[rcColumnCount - 1] = {58, 78, 70, 100, 108, 146, 108, 80, 150, 220};
 constexpr int NoteHeight = 16;
+// The verdict's colours: "stimmt" green, "weicht ab" red, the rest grey.
+const QColor Held(0, 128, 0);
+const QColor Missed(192, 0, 0);
+const QColor Neutral(110, 110, 110);
+
+QColor VerdictColour(TVerdictKind kind) {
+    switch (kind) {
+    case TVerdictKind::Matches:
+        return Held;
+    case TVerdictKind::Differs:
+        return Missed;
+    default:
+        return Neutral;
+    }
+}
+
 // A picture starts a little before its alarm went out, so the first tone stands clear.
 constexpr double PictureLeadSeconds = 0.5;
 
@@ -77,7 +94,7 @@ LoadedLimits LoadLimits() {
 
 TTestRecordPanel::TTestRecordPanel(QWidget* client, QRect bounds)
     : QGroupBox(QStringLiteral("Prüfprotokoll"), client), Limits_(LoadLimits()),
-      RecordBook_(Limits_.limits), RecordFiles_(AppendRecordLine) {
+      Session_(Limits_.limits, AppendRecordLine) {
     setFlat(true);
     setGeometry(bounds);
     CreateControls();
@@ -236,7 +253,7 @@ void TTestRecordPanel::ListenToChosenInput() {
         ToneInputSelector->setCurrentIndex(0);
         LevelTimer->stop();
         ShowLevelOff();
-        ApplyRecordChange(RecordBook_.StopListening());
+        ApplyUpdate(Session_.StopListening());
         return;
     }
     try {
@@ -265,7 +282,7 @@ void TTestRecordPanel::LevelTimerTimer() {
 
 void TTestRecordPanel::ToneListenerHeard(const std::vector<HeardSignal>& heard) {
     for (const HeardSignal& signal : heard)
-        ApplyRecordChange(RecordBook_.AddHeard(signal));
+        ApplyUpdate(Session_.Heard(signal));
 }
 
 void TTestRecordPanel::ToneListenerFailure(const QString& reason) {
@@ -275,7 +292,7 @@ void TTestRecordPanel::ToneListenerFailure(const QString& reason) {
 }
 
 void TTestRecordPanel::HearingTimerTimer() {
-    ApplyRecordChange(RecordBook_.Expire(TTestRecordBook::TTime::clock::now()));
+    ApplyUpdate(Session_.Expire(TTestSession::TTime::clock::now()));
 }
 
 void TTestRecordPanel::AlarmSent(TAlarmSent alarm) {
@@ -286,49 +303,50 @@ void TTestRecordPanel::AlarmSent(TAlarmSent alarm) {
     alarm.Standard =
         AllToneStandards.at(static_cast<std::size_t>(ToneStandardSelector->currentIndex()));
     alarm.HeardFrom = ToneListener_->ListenedSeconds();
-    ApplyRecordChange(RecordBook_.AddAlarm(std::move(alarm), TTestRecordBook::TTime::clock::now()));
+    ApplyUpdate(Session_.AlarmSent(std::move(alarm), TTestSession::TTime::clock::now()));
 }
 
 void TTestRecordPanel::ReplyReceived(TReplyKind reply) {
     if (const std::string_view text = RecordedReply(reply); !text.empty())
-        ApplyRecordChange(RecordBook_.AddReply(text));
+        ApplyUpdate(Session_.Reply(text));
 }
 
 void TTestRecordPanel::LinkLost() {
-    ApplyRecordChange(RecordBook_.AddReply(LinkLostReply));
+    ApplyUpdate(Session_.Reply(LinkLostReply));
 }
 
-void TTestRecordPanel::ApplyRecordChange(const TTestRecordBook::TChange& change) {
-    for (const std::size_t index : change.Changed)
-        ShowRecordRow(index);
+void TTestRecordPanel::ApplyUpdate(const TTestSession::TUpdate& update) {
+    for (const std::size_t index : update.Changed)
+        ShowRecordRow(index, Session_.Row(index));
     bool selectedCompleted = false;
-    for (const std::size_t index : change.Completed) {
-        ShowRecordRow(index);
-        RecordFiles_.Complete(index, RecordBook_.Row(index));
-        SavePicture(RecordBook_.Row(index));
+    for (std::size_t i = 0; i < update.Completed.size(); ++i) {
+        const std::size_t index = update.Completed[i];
+        ShowRecordRow(index, update.Finished[i]);
+        SavePicture(update.Finished[i]);
         selectedCompleted = selectedCompleted || RecordList->currentItem() == ListItem(index);
     }
-    RecordBook_.ReleaseCompleted();
-    if (!change.Completed.empty())
-        WriteCompletedRows();
+    if (!update.Completed.empty())
+        ShowWriteState(update.WriteFailure);
     if (selectedCompleted)
         RecordListSelectionChange(); // its picture is there now
-    if (const auto deadline = RecordBook_.NextDeadline()) {
+    if (update.NextDeadline) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-            *deadline - TTestRecordBook::TTime::clock::now());
+            *update.NextDeadline - TTestSession::TTime::clock::now());
         HearingTimer->start(static_cast<int>(std::max<std::int64_t>(0, left.count())));
     } else
         HearingTimer->stop();
 }
 
-void TTestRecordPanel::ShowRecordRow(std::size_t index) {
+void TTestRecordPanel::ShowRecordRow(std::size_t index, const TTestRecordRow& row) {
     // A new row goes on top; the oldest item leaves a full list.
-    const std::size_t newest = RecordBook_.RowCount() - 1;
+    const std::size_t newest = Session_.RowCount() - 1;
     if (index == newest &&
         static_cast<std::size_t>(RecordList->topLevelItemCount()) + RowsOnlyInFile_ == newest) {
         RecordList->insertTopLevelItem(0, new QTreeWidgetItem());
+        ListedRows_.emplace_back();
         if (RecordList->topLevelItemCount() > MaxListRows) {
             delete RecordList->takeTopLevelItem(MaxListRows);
+            ListedRows_.pop_front();
             ++RowsOnlyInFile_;
             ShowRecordNote();
         }
@@ -336,24 +354,35 @@ void TTestRecordPanel::ShowRecordRow(std::size_t index) {
     QTreeWidgetItem* item = ListItem(index);
     if (item == nullptr)
         return;
-    const TTestRecordRow& row = RecordBook_.Row(index);
-    item->setData(0, Qt::UserRole, QString::fromStdString(row.Alarm.Date));
+    ListedRows_[index - RowsOnlyInFile_] = row;
     const TRecordFields fields = RecordFields(row);
     for (int column = 0; column < rcColumnCount; ++column) {
         const QString text = QString::fromStdString(fields[static_cast<std::size_t>(column)]);
         item->setText(column, text);
         item->setToolTip(column, text);
     }
+    // The verdict word reads at a glance; the misses are in its tool tip and the sheet.
+    item->setForeground(rcVerdict, VerdictColour(row.Verdict.Kind));
+    if (row.Judgement && row.Judgement->receivers.judged)
+        item->setForeground(rcReceivers, row.Judgement->receivers.reacts ? Held : Missed);
 }
 
 QTreeWidgetItem* TTestRecordPanel::ListItem(std::size_t index) const {
     // The newest row stands on top: row i is item newest-i while the list still holds it.
-    const std::size_t newest = RecordBook_.RowCount() - 1;
+    const std::size_t newest = Session_.RowCount() - 1;
     return RecordList->topLevelItem(static_cast<int>(newest - index));
 }
 
-void TTestRecordPanel::WriteCompletedRows() {
-    if (const auto failure = RecordFiles_.Write()) {
+const TTestRecordRow* TTestRecordPanel::ListedRow(const QTreeWidgetItem* item) const {
+    const int position =
+        item ? RecordList->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(item)) : -1;
+    if (position < 0)
+        return nullptr;
+    return &ListedRows_[ListedRows_.size() - 1 - static_cast<std::size_t>(position)];
+}
+
+void TTestRecordPanel::ShowWriteState(const std::optional<TRecordFileQueue::TFailure>& failure) {
+    if (failure) {
         // Told once per failure episode, outside the handler that is recording; the rows are
         // kept and the program goes on.
         const std::string message = "Prüfprotokoll \"" + failure->File +
@@ -361,7 +390,7 @@ void TTestRecordPanel::WriteCompletedRows() {
                                     ". Die Zeilen werden aufbewahrt und erneut geschrieben";
         QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });
     }
-    if (RecordFiles_.Unsaved() > 0)
+    if (Session_.Unsaved() > 0)
         RetryTimer->start();
     else
         RetryTimer->stop();
@@ -369,12 +398,12 @@ void TTestRecordPanel::WriteCompletedRows() {
 }
 
 void TTestRecordPanel::RetryTimerTimer() {
-    WriteCompletedRows();
+    ShowWriteState(Session_.WriteAgain().WriteFailure);
 }
 
 void TTestRecordPanel::ShowRecordNote() {
     QStringList notes;
-    if (const std::size_t unsaved = RecordFiles_.Unsaved() + UnsavedAtClose_.size(); unsaved > 0)
+    if (const std::size_t unsaved = Session_.Unsaved() + UnsavedAtClose_.size(); unsaved > 0)
         notes << (unsaved == 1 ? QStringLiteral("1 Zeile nicht gespeichert")
                                : QStringLiteral("%1 Zeilen nicht gespeichert").arg(unsaved));
     if (RowsOnlyInFile_ > 0)
@@ -422,9 +451,9 @@ TRecordRead TTestRecordPanel::RowsOfToday() const {
     std::stringstream file;
     file << std::ifstream(RecordFileName(today), std::ios::binary).rdbuf();
     TRecordRead read = ReadRecordRows(file.str());
-    std::vector<TTestRecordRow> coming = RecordFiles_.Held();
-    for (const std::size_t index : RecordBook_.OpenRows())
-        coming.push_back(RecordBook_.Row(index));
+    std::vector<TTestRecordRow> coming = Session_.Held();
+    for (const std::size_t index : Session_.OpenRows())
+        coming.push_back(Session_.Row(index));
     for (const TTestRecordRow& row : coming)
         if (row.Alarm.Date == today)
             read.Rows.push_back(ReportRowOf(row));
@@ -433,13 +462,9 @@ TRecordRead TTestRecordPanel::RowsOfToday() const {
 
 std::vector<TReportRow> TTestRecordPanel::MarkedRows() const {
     std::vector<TReportRow> rows;
-    for (const QTreeWidgetItem* item : RecordList->selectedItems()) {
-        TRecordFields fields;
-        for (int column = 0; column < rcColumnCount; ++column)
-            fields[static_cast<std::size_t>(column)] = item->text(column).toStdString();
-        rows.push_back(
-            ReportRowOfFields(item->data(0, Qt::UserRole).toString().toStdString(), fields));
-    }
+    for (const QTreeWidgetItem* item : RecordList->selectedItems())
+        if (const TTestRecordRow* row = ListedRow(item))
+            rows.push_back(ReportRowOf(*row));
     return rows;
 }
 
@@ -450,10 +475,10 @@ void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
     const TListenedAudio audio = ToneListener_->HeardSince(alarm.HeardFrom - PictureLeadSeconds);
     if (audio.Samples.empty())
         return;
-    const AlarmJudgement judgement = JudgeAlarm(ExpectedOf(alarm), Limits_.limits, row.Signals);
-    const QImage strip = DrawToneStrip(
-        {audio.Samples.data(), audio.Samples.size(), audio.Rate, audio.StartSeconds},
-        alarm.Expected.empty() ? UnjudgedMarks(row.Signals) : judgement.marks, judgement.bands);
+    const QImage strip =
+        DrawToneStrip({audio.Samples.data(), audio.Samples.size(), audio.Rate, audio.StartSeconds},
+                      row.Judgement ? row.Judgement->marks : UnjudgedMarks(row.Signals),
+                      row.Judgement ? row.Judgement->bands : std::vector<ExpectedBand>{});
     const QString folder = QString::fromStdString(RecordPictureFolder(alarm.Date));
     const QString path = folder + QLatin1Char('/') +
                          QString::fromStdString(RecordPictureFileName(alarm.Time, alarm.Code));
@@ -472,16 +497,17 @@ void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
     QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });
 }
 
-QString TTestRecordPanel::PicturePath(const QTreeWidgetItem& item) const {
-    const std::string date = item.data(0, Qt::UserRole).toString().toStdString();
-    return QString::fromStdString(
-        RecordPictureFolder(date) + "/" +
-        RecordPictureFileName(item.text(rcTime).toStdString(), item.text(rcCode).toStdString()));
+QString TTestRecordPanel::PicturePath(const QTreeWidgetItem* item) const {
+    const TTestRecordRow* row = ListedRow(item);
+    if (row == nullptr)
+        return {};
+    return QString::fromStdString(RecordPictureFolder(row->Alarm.Date) + "/" +
+                                  RecordPictureFileName(row->Alarm.Time, row->Alarm.Code));
 }
 
 void TTestRecordPanel::RecordListSelectionChange() {
     const QTreeWidgetItem* item = RecordList->currentItem();
-    const QPixmap picture = item ? QPixmap(PicturePath(*item)) : QPixmap();
+    const QPixmap picture = QPixmap(PicturePath(item));
     if (picture.isNull()) {
         PictureView->setPixmap({});
         return;
@@ -492,33 +518,20 @@ void TTestRecordPanel::RecordListSelectionChange() {
 
 void TTestRecordPanel::RecordListDoubleClick() {
     const QTreeWidgetItem* item = RecordList->currentItem();
-    const QPixmap picture = item ? QPixmap(PicturePath(*item)) : QPixmap();
-    if (picture.isNull())
-        return;
-    auto* view = new QDialog(this);
-    view->setAttribute(Qt::WA_DeleteOnClose);
-    view->setWindowTitle(
-        QStringLiteral("Prüfprotokoll %1 %2").arg(item->text(rcTime), item->text(rcCode)));
-    auto* area = new QScrollArea(view);
-    auto* label = new QLabel(area);
-    label->setPixmap(picture);
-    area->setWidget(label);
-    auto* layout = new QVBoxLayout(view);
-    layout->addWidget(area);
-    view->resize(std::min(picture.width() + 40, 1200), picture.height() + 60);
-    view->show();
+    if (const TTestRecordRow* row = ListedRow(item))
+        ShowAlarmDetail(this, *row, QPixmap(PicturePath(item)));
 }
 
 void TTestRecordPanel::Close() {
     HearingTimer->stop();
     LevelTimer->stop();
     // The rows still open get their pictures from what the input heard so far.
-    ApplyRecordChange(RecordBook_.CompleteAll());
+    ApplyUpdate(Session_.CompleteAll());
     ToneListener_->Stop();
     // A last try; what is still unsaved then must not go with the program.
-    WriteCompletedRows();
-    if (RecordFiles_.Unsaved() > 0) {
-        std::vector<TTestRecordRow> rows = SaveWhereverPossible(RecordFiles_.TakeHeld());
+    ShowWriteState(Session_.WriteAgain().WriteFailure);
+    if (Session_.Unsaved() > 0) {
+        std::vector<TTestRecordRow> rows = SaveWhereverPossible(Session_.TakeHeld());
         UnsavedAtClose_.insert(UnsavedAtClose_.end(), std::make_move_iterator(rows.begin()),
                                std::make_move_iterator(rows.end()));
         ShowRecordNote();

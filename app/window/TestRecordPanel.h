@@ -17,12 +17,13 @@
 
 #include "app/report/ReportRows.h"
 #include "app/testrecord/RecordFileQueue.h"
-#include "app/testrecord/TestRecordBook.h"
+#include "app/testrecord/TestSession.h"
 #include "app/tonecheck/LimitsFile.h"
 
 #include <QGroupBox>
 #include <QString>
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -102,11 +103,13 @@ private:
     void FillToneInputs();
     void ListenToChosenInput();
     void ShowLevelOff();
-    void ApplyRecordChange(const TTestRecordBook::TChange& change);
-    void ShowRecordRow(std::size_t index);
+    void ApplyUpdate(const TTestSession::TUpdate& update);
+    void ShowRecordRow(std::size_t index, const TTestRecordRow& row);
     // The list's item of row `index`; null once the row has left the list.
     QTreeWidgetItem* ListItem(std::size_t index) const;
-    void WriteCompletedRows();
+    // The row an item of the list shows; null for none.
+    const TTestRecordRow* ListedRow(const QTreeWidgetItem* item) const;
+    void ShowWriteState(const std::optional<TRecordFileQueue::TFailure>& failure);
     void ShowRecordNote();
     // Rows of `rows` that could not be written to `pathOf(row)`, in order.
     static std::vector<TTestRecordRow>
@@ -115,11 +118,11 @@ private:
     // Rows of `rows` that could not go to the working folder, nor then to the state folder.
     static std::vector<TTestRecordRow> SaveWhereverPossible(std::vector<TTestRecordRow> rows);
     void SavePicture(const TTestRecordRow& row);
-    QString PicturePath(const QTreeWidgetItem& item) const;
+    QString PicturePath(const QTreeWidgetItem* item) const;
 
     LoadedLimits Limits_;
-    TTestRecordBook RecordBook_;
-    TRecordFileQueue RecordFiles_;
+    TTestSession Session_;
+    std::deque<TTestRecordRow> ListedRows_; // what the list shows, oldest first
     TToneListener* ToneListener_ = nullptr;
     QMediaDevices* MediaDevices_ = nullptr;
     std::size_t RowsOnlyInFile_ = 0; // older rows that left the list

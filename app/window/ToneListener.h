@@ -10,8 +10,8 @@
 // throw. Stop and destruction release the device. The last minute of input is kept, so that
 // what was heard can be drawn after the fact; its clock is the decoder's (seconds since Start).
 
-#include "app/tones/ToneDecoder.h"
 #include "app/tones/SampleHistory.h"
+#include "app/tones/ToneDecoder.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>

@@ -231,10 +231,10 @@ TEST(QuorvaneProgram, HearsTheAlarmItSentJudgesAndRecordsIt) {
             const auto line = quorvane.ReadLine(1s);
             if (line && line->rfind("record:", 0) == 0)
                 row = Split(line->substr(7), '\t');
-            if (row.size() == 11 && !row[8].empty())
+            if (row.size() == 12 && !row[8].empty())
                 break;
         }
-        ASSERT_EQ(row.size(), 11u) << "the record shows a row";
+        ASSERT_EQ(row.size(), 12u) << "the record shows a row";
         EXPECT_EQ(row[2], "12345");
         EXPECT_EQ(row[5], "02 40 31 32 33 34 35 49 03");
         EXPECT_EQ(row[7], "12345; 12345") << "heard, with its repeat";
@@ -261,10 +261,11 @@ TEST(QuorvaneProgram, HearsTheAlarmItSentJudgesAndRecordsIt) {
             }
             std::this_thread::sleep_for(200ms);
         }
-        ASSERT_EQ(fileRow.size(), 12u) << "the file holds the row with its date";
-        for (const std::size_t column : {0u, 1u, 2u, 3u, 4u, 5u, 7u, 8u, 9u, 10u})
+        ASSERT_EQ(fileRow.size(), 14u) << "the file holds the row with its date and its sheet";
+        for (const std::size_t column : {0u, 1u, 2u, 3u, 4u, 5u, 7u, 8u, 9u, 10u, 11u})
             EXPECT_EQ(fileRow[column + 1], row[column]) << column;
         EXPECT_EQ(fileRow[7].rfind(row[6], 0), 0u) << "replies that came later are added";
+        EXPECT_EQ(fileRow[13].rfind("Ton 1\t1\t", 0), 0u) << "the sheet: " << fileRow[13];
         const std::string time = row[0].substr(0, 2) + row[0].substr(3, 2) + row[0].substr(6, 2);
         EXPECT_TRUE(std::filesystem::is_regular_file(pictures / (time + "-12345.png"))) << pictures;
     }

@@ -117,7 +117,10 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
         {Path("alarm.wav") + " --standard ccir --expect 11223 --pre-tone 'Tonruf II kurz' --json",
          0,
          "{\"kind\":\"verdict\",\"verdict\":\"weicht ab\",\"misses\":[\"kein Tonruf II "
-         "gehört\"]}\n"},
+         "gehört\"],\"sheet\":[{\"element\":\"Tonruf II\",\"ok\":false,\"misses\":[\"nicht "
+         "gehört\"]},"},
+        {Path("wrong-pair.wav") + Expect + " --sheet", 0,
+         "\nEmpfänger würden nicht auslösen (Doppelton Ton 2 zu weit ab, Reserve \u22121030,0 Hz)\n"},
         // Tones of another standard are named by the nearest of the table, and judged off.
         {Path("alarm.wav") + " --expect 11223", 0, "\nweicht ab (Stelle 1: 2 statt 1, "},
         {"- --rate 8000 --expect 11223 < /dev/null", 0, "nichts gehört\n"},
