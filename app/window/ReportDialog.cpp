@@ -1,6 +1,7 @@
 #include "app/window/ReportDialog.h"
 
 #include "app/report/ReportPdf.h"
+#include "app/testrecord/RecordFile.h"
 #include "app/window/ProgramSettings.h"
 #include "framework/ErrorReport.h"
 
@@ -118,7 +119,9 @@ void TReportDialog::SaveReport() {
     const QString path =
         QDir(workingFolder_)
             .filePath(now.toString(QStringLiteral("'Pruefbericht-'yyyy-MM-dd-HHmm'.pdf'")));
-    if (const auto failure = WriteReportPdf(report, path)) {
+    const QString recordFile =
+        QDir(workingFolder_).filePath(QString::fromStdString(RecordFileName(report.Created)));
+    if (const auto failure = WriteReportPdf(report, path, recordFile.toStdString())) {
         ShowErrorReport("Prüfbericht \"" + path.toStdString() +
                         "\" kann nicht geschrieben werden: " + *failure);
         return;

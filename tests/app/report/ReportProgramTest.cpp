@@ -8,6 +8,7 @@
 #include <QImage>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -79,7 +80,17 @@ TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
         {"day.csv", 2, "no report file given (-o FILE.pdf)\nTry 'quorvane-report --help'.", ""},
         // Its message goes to the full device too: the status alone tells.
         {"--help > /dev/full", 2, "", ""},
+        // What the rename would destroy: the input itself, by any name, or a node that is no file.
+        {"day.csv -o day.csv", 2, "cannot write day.csv: it is the input day.csv", ""},
+        {"day.csv -o link.pdf", 2, "cannot write link.pdf: it is the input day.csv", ""},
+        {"day.csv -o hard.pdf", 2, "cannot write hard.pdf: it is the input day.csv", ""},
+        {"day.csv -o fifo.pdf", 2, "cannot write fifo.pdf: it is a named pipe (FIFO)", ""},
+        {"day.csv -o folder.pdf", 2, "cannot write folder.pdf: it is a folder", ""},
     };
+    fs::create_symlink("day.csv", Path("link.pdf"));
+    fs::create_hard_link(Path("day.csv"), Path("hard.pdf"));
+    ASSERT_EQ(mkfifo(Path("fifo.pdf").c_str(), 0600), 0);
+    fs::create_directory(Path("folder.pdf"));
     for (const auto& c : cases) {
         fs::remove(Path("r.pdf"));
         const TCommandRun run = Report(c.Arguments);
@@ -89,6 +100,8 @@ TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
         EXPECT_EQ(c.Pdf.empty() ? TMissing{} : MissingInOrder(PdfText(Path("r.pdf")), c.Pdf),
                   TMissing{});
     }
+    EXPECT_EQ(FileText(Path("day.csv")), day);
+    EXPECT_TRUE(fs::is_fifo(Path("fifo.pdf")) && fs::is_directory(Path("folder.pdf")));
     // The picture found by the row's time and code goes into the report, and only it.
     Report("day.csv -o r.pdf");
     const TCommandRun images = RunCommand("pdfimages -list " + Path("r.pdf").string());

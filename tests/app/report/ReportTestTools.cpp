@@ -1,6 +1,7 @@
 #include "tests/app/report/ReportTestTools.h"
 
 #include <cstdio>
+#include <fstream>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,6 +53,11 @@ std::string Quoted(const std::string& text) {
 
 std::string PdfText(const fs::path& pdf) {
     return RunCommand("pdftotext -layout " + Quoted(pdf.string()) + " -").Output;
+}
+
+std::string FileText(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), {});
 }
 
 TMissing MissingInOrder(const std::string& text, const std::string& expected) {

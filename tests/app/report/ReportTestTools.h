@@ -25,6 +25,7 @@ struct TCommandRun {
 TCommandRun RunCommand(const std::string& command);
 std::string Quoted(const std::string& text); // as one shell word
 std::string PdfText(const std::filesystem::path& pdf);
+std::string FileText(const std::filesystem::path& file);
 
 // Of "first|second|...", the texts not found in `text`, each after the one before.
 using TMissing = std::vector<std::string>;
