@@ -4,8 +4,9 @@
 // The file is made in memory, written under a temporary name in the target's folder and renamed
 // when complete, so a failure (folder missing or read-only, disk full) leaves nothing behind and
 // an existing report of that name untouched. A name that holds anything but a regular file, or
-// that is the record file or a picture being read, is refused (OutputTarget.h). Needs a QGuiApplication (fonts); call on its
-// thread. Returns the system's reason on failure; never throws beyond std::bad_alloc.
+// that is the record file or a picture being read, is refused (OutputTarget.h). Needs a
+// QGuiApplication (fonts); call on its thread. Returns the system's reason on failure; never throws
+// beyond std::bad_alloc.
 
 #include "app/report/ReportModel.h"
 

@@ -55,7 +55,8 @@ int MakeReport(const TReportOptions& options) {
 
     const TReport report{options.Fields, QDate::currentDate().toString(Qt::ISODate).toStdString(),
                          std::move(read.Rows), std::move(read.SkippedLines)};
-    if (const auto failure = WriteReportPdf(report, QString::fromLocal8Bit(options.Output), options.Input))
+    if (const auto failure =
+            WriteReportPdf(report, QString::fromLocal8Bit(options.Output), options.Input))
         return Refuse("cannot write " + options.Output + ": " + *failure);
     return 0;
 }
