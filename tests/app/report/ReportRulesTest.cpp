@@ -53,6 +53,14 @@ TEST(ReportRowsTest, SkipsAndCountsLinesThatAreNotTheRecords) {
         {"header again", head + line(0, "1") + head + line(1, "2"), "1,2 | 3"},
         {"no date or time", head + "gestern;14:00:00;1;\r\n2026-12-07;14h;2;\r\n", " | 2, 3"},
         {"blank lines and LF", head + "\r\n" + "2026-12-07;14:00:00;1;stimmt\n\n", "1 | "},
+        {"CR alone",
+         "Datum;Zeit;Code;Ergebnis\r2026-12-07;14:00:00;1;stimmt\r\r" + line(1, "2").substr(0, 28) +
+             "\r",
+         "1,2 | "},
+        {"CR alone, a cut line",
+         "Datum;Zeit;Code;Ergebnis\r2026-12-07;14:00:00;\"1\r" + line(1, "2").substr(0, 28) +
+             "\r14h\r",
+         "2 | 2, 4"},
         {"another program's file", "Name,Wert\n1,2\n", "error"},
         {"empty", "", "error"},
     };
@@ -78,7 +86,9 @@ TEST(ReportTextsTest, SummaryDatesNotesAndPictureNames) {
         {{"nichts gehört", "stimmt", "weicht ab", "stimmt"},
          "4 Alarme: 2 stimmt, 1 weicht ab, 1 nichts gehört"},
         {{"", "kein Code", "nicht gesendet", "neu"},
-         "4 Alarme: 1 nicht gesendet, 1 kein Code, 1 neu, 1 ohne Ergebnis"},
+         "4 Alarme: 1 nicht gesendet, 1 kein Code, 1 sonstige, 1 ohne Ergebnis"},
+        // Only the exact words: an invisible direction mark or a blank makes another verdict.
+        {{"stimmt\u200e", "stimmt", "weicht ab ", "Stimmt"}, "4 Alarme: 1 stimmt, 3 sonstige"},
         {{"stimmt"}, "1 Alarm: 1 stimmt"},
     };
     for (const auto& [verdicts, summary] : summaries)
