@@ -83,3 +83,8 @@ std::string SkippedLinesNote(const std::vector<std::size_t>& lines) {
            (one ? "fehlt" : "fehlen") + " in diesem Bericht (" + (one ? "Zeile " : "Zeilen ") +
            LineList(lines) + ").";
 }
+
+std::string UnreadablePictureNote(std::string_view path, std::string_view why) {
+    return "cannot read the picture " + std::string(path) + " (" + std::string(why) +
+           "); the report says \"Bild nicht lesbar\" in its place";
+}

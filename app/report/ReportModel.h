@@ -61,3 +61,6 @@ std::string SkippedLinesNote(const std::vector<std::size_t>& lines);
 
 // "4, 7, 9": the line numbers, a long list cut short with "…".
 std::string LineList(const std::vector<std::size_t>& lines);
+
+// The line for standard error about a row picture that could not be read.
+std::string UnreadablePictureNote(std::string_view path, std::string_view why);

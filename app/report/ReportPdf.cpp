@@ -11,7 +11,7 @@
 
 namespace {
 
-std::optional<QByteArray> RenderedPdf(const TReport& report) {
+std::optional<QByteArray> RenderedPdf(const TReport& report, const TUnreadablePicture& unreadable) {
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     QPdfWriter writer(&pdf);
@@ -24,7 +24,7 @@ std::optional<QByteArray> RenderedPdf(const TReport& report) {
     QPainter painter;
     if (!painter.begin(&writer))
         return std::nullopt;
-    const TReportSheet sheet(report, painter);
+    const TReportSheet sheet(report, painter, unreadable);
     for (int page = 0; page < sheet.PageCount(); ++page) {
         if (page > 0)
             writer.newPage();
@@ -46,7 +46,8 @@ std::vector<std::string> ReportInputs(const TReport& report, const std::string& 
 } // namespace
 
 std::optional<std::string> WriteReportPdf(const TReport& report, const QString& path,
-                                          const std::string& recordFile) {
+                                          const std::string& recordFile,
+                                          const TUnreadablePicture& unreadable) {
     const std::vector<std::string> inputs = ReportInputs(report, recordFile);
     const auto refused = [&] { return RefusedOutput(path.toLocal8Bit().toStdString(), inputs); };
     if (auto why = refused())
@@ -58,7 +59,7 @@ std::optional<std::string> WriteReportPdf(const TReport& report, const QString& 
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return file.errorString().toStdString();
     // Made whole in memory, so it goes out in one write that can be checked.
-    const std::optional<QByteArray> pdf = RenderedPdf(report);
+    const std::optional<QByteArray> pdf = RenderedPdf(report, unreadable);
     if (!pdf)
         return "the PDF writer could not start";
     for (qsizetype done = 0; done < pdf->size();) {

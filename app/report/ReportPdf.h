@@ -9,12 +9,15 @@
 // beyond std::bad_alloc.
 
 #include "app/report/ReportModel.h"
+#include "app/report/ReportSheet.h"
 
 #include <optional>
 #include <string>
 
 class QString;
 
-// `recordFile` is the day's file the rows were read from.
+// `recordFile` is the day's file the rows were read from; `unreadable` is told of each picture
+// that could not be read.
 std::optional<std::string> WriteReportPdf(const TReport& report, const QString& path,
-                                          const std::string& recordFile);
+                                          const std::string& recordFile,
+                                          const TUnreadablePicture& unreadable);

@@ -19,6 +19,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -121,7 +122,11 @@ void TReportDialog::SaveReport() {
             .filePath(now.toString(QStringLiteral("'Pruefbericht-'yyyy-MM-dd-HHmm'.pdf'")));
     const QString recordFile =
         QDir(workingFolder_).filePath(QString::fromStdString(RecordFileName(report.Created)));
-    if (const auto failure = WriteReportPdf(report, path, recordFile.toStdString())) {
+    const auto unreadable = [](const std::string& picture, const std::string& why) {
+        std::fprintf(stderr, "%s: %s\n", ApplicationTitle().c_str(),
+                     UnreadablePictureNote(picture, why).c_str());
+    };
+    if (const auto failure = WriteReportPdf(report, path, recordFile.toStdString(), unreadable)) {
         ShowErrorReport("Prüfbericht \"" + path.toStdString() +
                         "\" kann nicht geschrieben werden: " + *failure);
         return;

@@ -70,7 +70,8 @@ double TimeReport(const fs::path& csv, const fs::path& pdf) {
                          std::move(read.Rows),
                          std::move(read.SkippedLines)};
     if (const auto failure =
-            WriteReportPdf(report, QString::fromStdString(pdf.string()), csv.string())) {
+            WriteReportPdf(report, QString::fromStdString(pdf.string()), csv.string(),
+                           [](const std::string&, const std::string&) {})) {
         std::fprintf(stderr, "report failed: %s\n", failure->c_str());
         std::exit(1);
     }
