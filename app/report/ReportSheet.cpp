@@ -102,7 +102,10 @@ TReportSheet::TReportSheet(const TReport& report, QPainter& painter, TUnreadable
       title_(Font(16, true), painter.device()), label_(Font(10, true), painter.device()),
       text_(Font(10, false), painter.device()), note_(Font(9, true), painter.device()),
       cell_(Font(7.5, false), painter.device()), cellHead_(Font(7.5, true), painter.device()),
-      small_(Font(7, false), painter.device()) {
+      small_(Font(7, false), painter.device()),
+      // Made once: the date looks at every row, and a long report has thousands of pages.
+      footer_(
+          Text(ReportProgramName() + " · Prüfbericht " + ReportDate(report.Rows, report.Created))) {
     std::vector<TBlockExtent> blocks;
     blocks.reserve(report.Rows.size() + 2);
     for (std::size_t block = 0; block < report.Rows.size() + 2; ++block) {
@@ -150,7 +153,7 @@ double TReportSheet::TextBlock(const TSheetFont& font, std::string_view text, QP
     painter_.setFont(font.Font());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const double top = at.y() + static_cast<double>(i) * lineHeight;
-        if (canvas.Take(top, top + lineHeight))
+        if (canvas.Take(top, top + lineHeight) && lines[i].End > lines[i].Begin)
             painter_.drawText(QPointF(at.x(), canvas.OnPage(top) + font.Ascent()),
                               Text(std::string_view(shown).substr(lines[i].Begin,
                                                                   lines[i].End - lines[i].Begin)));
@@ -230,6 +233,7 @@ void TReportSheet::Picture(const std::string& path, const QRectF& box, TBlockCan
     const QRectF onPage(QPointF(box.left(), canvas.OnPage(box.top())), box.size());
     // Read only when painted, so a long report holds one picture in memory at a time.
     QImageReader reader(Text(path));
+    const QSize size = reader.size();
     if (const QImage picture = reader.read(); !picture.isNull()) {
         painter_.drawImage(onPage, picture);
         return;
@@ -239,7 +243,10 @@ void TReportSheet::Picture(const std::string& path, const QRectF& box, TBlockCan
     painter_.setPen(Qt::black);
     painter_.setFont(small_.Font());
     painter_.drawText(onPage, Qt::AlignCenter, QStringLiteral("Bild nicht lesbar"));
-    unreadable_(path, reader.errorString().toStdString());
+    unreadable_(path, TooLargeToRead(size)
+                          ? "larger than the " + std::to_string(QImageReader::allocationLimit()) +
+                                " MB a picture may take in memory"
+                          : reader.errorString().toStdString());
 }
 
 double TReportSheet::Closing(TBlockCanvas& canvas) const {
@@ -263,9 +270,7 @@ double TReportSheet::Closing(TBlockCanvas& canvas) const {
 void TReportSheet::Footer(int page) const {
     const QRectF line(Mm(LeftMm), Mm(FooterTopMm), Mm(TableWidthMm), Mm(6));
     painter_.setFont(small_.Font());
-    painter_.drawText(
-        line, Qt::AlignLeft | Qt::AlignTop,
-        Text(ReportProgramName() + " · Prüfbericht " + ReportDate(report_.Rows, report_.Created)));
+    painter_.drawText(line, Qt::AlignLeft | Qt::AlignTop, footer_);
     painter_.drawText(line, Qt::AlignRight | Qt::AlignTop,
                       QStringLiteral("Seite %1 von %2").arg(page + 1).arg(PageCount()));
 }

@@ -16,6 +16,7 @@
 #include "app/report/SheetFont.h"
 
 #include <QPointF>
+#include <QString>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -57,5 +58,6 @@ private:
     QPainter& painter_;
     TUnreadablePicture unreadable_;
     TSheetFont title_, label_, text_, note_, cell_, cellHead_, small_;
+    QString footer_;
     std::vector<TPageLayout> pages_;
 };
