@@ -32,6 +32,7 @@ struct TPageLayout {
     std::vector<TPlacedBlock> Blocks;
 };
 
-// A block taller than a page without a break that fits gets the page to itself, cut at its foot.
+// A block taller than a page with no break that fits on one (none of the report's: their
+// tallest part is a picture of 40 mm) gets a page to itself and runs past its body.
 std::vector<TPageLayout> LayOutPages(const std::vector<TBlockExtent>& blocks, double bodyHeight,
                                      double tableHeadHeight);
