@@ -76,7 +76,7 @@ std::vector<std::pair<std::string, std::string>> HeadingFields(const TReport& re
             {"Bemerkung", fields.Bemerkung}, {"Programm", ReportProgramName()}};
 }
 
-// Beyond the reader's allocation limit the picture could not be decoded, only its size read.
+// Whether a picture that could not be decoded was beyond the reader's allocation limit.
 bool TooLargeToRead(QSize size) {
     const double megabytes = 4.0 * size.width() * size.height() / (1024.0 * 1024.0);
     const int limit = QImageReader::allocationLimit();
@@ -84,12 +84,11 @@ bool TooLargeToRead(QSize size) {
 }
 
 // The box a row's picture takes, scaled into the table's width and the picture's height; a
-// picture whose size cannot be read, or that is too large to read, gets a box for the words
-// that say so.
+// picture whose size cannot be read gets a box for the words that say so.
 QSizeF PictureBox(const std::string& path) {
     const QSize size = QImageReader(Text(path)).size();
     const double width = Mm(TableWidthMm - 2 * CellPadMm);
-    if (size.isEmpty() || TooLargeToRead(size))
+    if (size.isEmpty())
         return QSizeF(width, Mm(UnreadablePictureHeightMm));
     const double scale = std::min(width / size.width(), Mm(PictureMaxHeightMm) / size.height());
     return QSizeF(size) * scale;
