@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -272,4 +273,9 @@ void TReportSheet::Footer(int page) const {
     painter_.drawText(line, Qt::AlignLeft | Qt::AlignTop, footer_);
     painter_.drawText(line, Qt::AlignRight | Qt::AlignTop,
                       QStringLiteral("Seite %1 von %2").arg(page + 1).arg(PageCount()));
+    // A block that goes on over the page break says so, so no reader takes a part for the whole.
+    const std::vector<TPlacedBlock>& blocks = pages_.at(static_cast<std::size_t>(page)).Blocks;
+    if (!blocks.empty() && !std::isinf(blocks.back().To))
+        painter_.drawText(line, Qt::AlignHCenter | Qt::AlignTop,
+                          QStringLiteral("Fortsetzung auf Seite %1").arg(page + 2));
 }

@@ -116,7 +116,8 @@ TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
         {"day.csv -o folder.pdf", 2, "cannot write folder.pdf: it is a folder", ""},
         // Nothing cut off at the page's foot or drawn over the footer, nothing pushed out.
         {"day.csv -o r.pdf --bemerkung '" + Numbered("b", 800, " ") + "'", 0, "",
-         "Bemerkung:|" + Numbered("b", 800, "|") + "|Programm:|Quorvane 1.1|11111|Seite 2 von 2"},
+         "Bemerkung:|b0000|Fortsetzung auf Seite 2|Seite 1 von 2|b0799|Programm:|Quorvane 1.1|"
+         "11111|Seite 2 von 2"},
         {"tall.csv -o r.pdf", 0, "",
          Numbered("a", 1500, "|") + "|" + Numbered("m", 1500, "|") + "|22222|2 Alarme: 2 stimmt"},
         {"huge.csv -o r.pdf", 0, "",
@@ -162,6 +163,7 @@ TEST_F(ReportProgram, ReportsAThousandRowsEachOnceWithAFooterOnEveryPage) {
     for (int i = 0; i < 1000; ++i)
         EXPECT_EQ(text.find(std::to_string(10000 + i)), text.rfind(std::to_string(10000 + i)));
     EXPECT_NE(text.find("1000 Alarme: 1000 stimmt"), std::string::npos);
+    EXPECT_EQ(text.find("Fortsetzung"), std::string::npos); // rows that fit are never split
     const auto pages = std::count(text.begin(), text.end(), '\f');
     for (long page = 1; page <= pages; ++page)
         EXPECT_NE(text.find("Seite " + std::to_string(page) + " von " + std::to_string(pages)),

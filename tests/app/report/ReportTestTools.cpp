@@ -62,10 +62,11 @@ std::string FileText(const fs::path& file) {
 }
 
 std::string WordsUnderTheBody(const fs::path& pdf) {
-    // The body ends 275 mm down the page; the footer holds the program, the date and the page.
+    // The body ends 275 mm down the page; the footer holds the program, the date, the page and
+    // where a block goes on.
     constexpr double BodyBottomPt = 275 / 25.4 * 72 + 1;
     static const std::regex footerWord(
-        R"(Quorvane|1\.1|·|Prüfbericht|bis|\d\d\.\d\d\.\d{4}|Seite|von|\d{1,5})");
+        R"(Quorvane|1\.1|·|Prüfbericht|bis|\d\d\.\d\d\.\d{4}|Fortsetzung|auf|Seite|von|\d{1,5})");
     static const std::regex word(R"re(<word [^>]* yMax="([0-9.]*)">([^<]*)</word>)re");
     const std::string boxes = RunCommand("pdftotext -bbox " + Quoted(pdf.string()) + " -").Output;
     std::string under;
