@@ -18,8 +18,7 @@ sim=5
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVANE_WERROR=OFF >/dev/null
 cmake --build "$build" -j2 --target quorvane_component_bench quorvane_startup_bench \
     quorvane_sio_engine_bench quorvane_encoder_sim_idle_bench quorvane_tones_bench \
-    quorvane_report_bench
-    quorvane_tone_strip_bench
+    quorvane_report_bench quorvane_report_layout_bench quorvane_tone_strip_bench
 
 results=$(mktemp)
 table=$(mktemp)
@@ -38,6 +37,7 @@ while [ "$i" -le "$runs" ]; do
         /simulator wake-ups/ { printf "%s_wakeups_per_s %.3f\n", phase, $3 / s }' >>"$results"
     "$build/bench/tones/quorvane_tones_bench" >>"$results"
     "$build/bench/report/quorvane_report_bench" 2>/dev/null >>"$results"
+    "$build/bench/report/quorvane_report_layout_bench" 2>/dev/null >>"$results"
     "$build/bench/tones/quorvane_tone_strip_bench" >>"$results"
     i=$((i + 1))
 done
@@ -117,6 +117,17 @@ text only, wall time|report_rows_ms|-|ms
 text only, PDF size|report_rows_kB|-|kB
 a 600x200 picture under every row, wall time|report_pictures_ms|-|ms
 a 600x200 picture under every row, PDF size|report_pictures_kB|-|kB
+# Prüfbericht layout as a field without blanks grows (lines of the 11 mm "Zeit" column; floor: Qt's own wrapping)
+10 kB field broken into lines|layout_wrap_ms_10000|layout_qt_wrap_ms_10000|ms
+30 kB field, Qt's own wrapping only|layout_qt_wrap_ms_30000|-|ms
+100 kB field broken into lines|layout_wrap_ms_100000|-|ms
+1 MB field broken into lines|layout_wrap_ms_1000000|-|ms
+10 MB field broken into lines|layout_wrap_ms_10000000|-|ms
+time per character, 10 kB field|layout_wrap_ns_per_char_10000|-|ns
+time per character, 10 MB field|layout_wrap_ns_per_char_10000000|-|ns
+whole report of a row with a 10 kB field (read, laid out, written)|layout_report_ms_10000|-|ms
+whole report of a row with a 10 MB field (shows its first 10,000 characters)|layout_report_ms_10000000|-|ms
+whole report of 100,000 rows|layout_report_100k_rows_ms|-|ms
 # Picture of one alarm: drawing the longest strip (60 s of audio), best of 5
 48 kHz|tone_strip_60s_ms_48000|-|ms
 22.05 kHz|tone_strip_60s_ms_22050|-|ms

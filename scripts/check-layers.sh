@@ -21,7 +21,7 @@ allowed_for() {
         app/options/ app/report/ app/supervision/ app/telegram/ app/testrecord/ app/tonecheck/
         app/tonepicture/ app/tones/" ;;
     app/tones/*) echo "app/tones/" ;;
-    app/*) echo "runtime/ app/fixedcodes/ app/options/ app/report/ app/reportcli/
+    app/*) echo "runtime/ app/fixedcodes/ app/options/ app/outputfile/ app/report/ app/reportcli/
         app/supervision/ app/telegram/ app/testrecord/ app/tonecheck/ app/tonepicture/ app/tones/
         app/tonescli/" ;;
     tools/*) echo "runtime/ app/ tools/" ;;

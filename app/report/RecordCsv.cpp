@@ -17,7 +17,7 @@ std::string Unguarded(std::string field) {
 
 bool SpansLines(const std::vector<std::string>& fields) {
     return std::any_of(fields.begin(), fields.end(), [](const std::string& field) {
-        return field.find('\n') != std::string::npos;
+        return field.find_first_of("\r\n") != std::string::npos;
     });
 }
 
@@ -35,7 +35,9 @@ public:
         bool quoted = false;
         while (!AtEnd()) {
             const char c = text_[at_++];
-            if (c == '\n')
+            const bool crBeforeLf = c == '\r' && !AtEnd() && text_[at_] == '\n';
+            // A lone CR ends a line too: older editors save with CR alone.
+            if (c == '\n' || (c == '\r' && !crBeforeLf))
                 ++line_;
             if (quoted) {
                 if (c != '"')
@@ -46,12 +48,12 @@ public:
                     quoted = false;
             } else if (c == '"') {
                 quoted = true;
-            } else if (c == ';' || c == '\n' || (c == '\r' && !AtEnd() && text_[at_] == '\n')) {
+            } else if (c == ';' || c == '\n' || c == '\r') {
                 fields.push_back(Unguarded(std::move(field)));
                 field.clear();
                 if (c == ';')
                     continue;
-                if (c == '\r')
+                if (crBeforeLf)
                     ++at_, ++line_;
                 return fields;
             } else {
@@ -66,8 +68,9 @@ public:
 
     // Goes on after the physical line that starts at `start`.
     void ResumeAfterLine(std::size_t start, std::size_t line) {
-        const std::size_t end = text_.find('\n', start);
-        at_ = end == std::string_view::npos ? text_.size() : end + 1;
+        const std::size_t end = text_.find_first_of("\r\n", start);
+        const bool crlf = end != std::string_view::npos && text_.substr(end, 2) == "\r\n";
+        at_ = end == std::string_view::npos ? text_.size() : end + (crlf ? 2 : 1);
         line_ = line + 1;
     }
 

@@ -21,5 +21,5 @@ struct TCsvRecord {
 };
 
 // Every record of the text, the header (the first) included and blank lines left out. Lines
-// may end in CR LF or LF.
+// may end in CR LF, LF or CR alone.
 std::vector<TCsvRecord> SplitCsvRecords(std::string_view text);

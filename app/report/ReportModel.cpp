@@ -5,10 +5,14 @@
 
 namespace {
 
-// The verdicts the record gives, in the order a reader expects them.
-constexpr std::array<std::string_view, 5> UsualVerdicts{"stimmt", "weicht ab", "nichts gehört",
-                                                        "nicht gesendet", "kein Code"};
-constexpr std::string_view NoVerdict{"ohne Ergebnis"};
+// The summary's words in the order a reader expects them: the record's own verdicts, then
+// "sonstige" for a verdict that is not exactly one of them (an edited file, an invisible mark
+// after "stimmt") rather than passing it off as one, then the rows without a verdict.
+constexpr std::array<std::string_view, 7> SummaryWords{
+    "stimmt",    "weicht ab", "nichts gehört", "nicht gesendet",
+    "kein Code", "sonstige",  "ohne Ergebnis"};
+constexpr std::size_t OtherSlot = 5;
+constexpr std::size_t NoVerdictSlot = 6;
 constexpr std::size_t ListedLines = 20;
 
 bool IsoDate(std::string_view text) {
@@ -42,31 +46,20 @@ std::string ReportDate(const std::vector<TReportRow>& rows, std::string_view tod
 }
 
 std::string VerdictSummary(const std::vector<TReportRow>& rows) {
-    std::vector<std::pair<std::string, std::size_t>> counts;
-    for (const std::string_view verdict : UsualVerdicts)
-        counts.emplace_back(verdict, 0);
-    std::size_t unjudged = 0;
+    std::array<std::size_t, SummaryWords.size()> counts{};
     for (const TReportRow& row : rows) {
-        if (row.Verdict.empty()) {
-            ++unjudged;
-            continue;
-        }
-        const auto known = std::find_if(counts.begin(), counts.end(), [&](const auto& count) {
-            return count.first == row.Verdict;
-        });
-        if (known != counts.end())
-            ++known->second;
-        else
-            counts.emplace_back(row.Verdict, 1);
+        const auto ownEnd = SummaryWords.begin() + OtherSlot;
+        const auto word = std::find(SummaryWords.begin(), ownEnd, row.Verdict);
+        ++counts[row.Verdict.empty() ? NoVerdictSlot
+                                     : static_cast<std::size_t>(word - SummaryWords.begin())];
     }
-    counts.emplace_back(NoVerdict, unjudged);
 
     std::string summary = std::to_string(rows.size()) + (rows.size() == 1 ? " Alarm" : " Alarme");
     const char* separator = ": ";
-    for (const auto& [verdict, count] : counts) {
-        if (count == 0)
+    for (std::size_t slot = 0; slot < counts.size(); ++slot) {
+        if (counts[slot] == 0)
             continue;
-        summary += separator + std::to_string(count) + " " + verdict;
+        summary += separator + std::to_string(counts[slot]) + " " + std::string(SummaryWords[slot]);
         separator = ", ";
     }
     return summary;
@@ -89,4 +82,9 @@ std::string SkippedLinesNote(const std::vector<std::size_t>& lines) {
            (one ? "ist keine Zeile" : "sind keine Zeilen") + " des Prüfprotokolls und " +
            (one ? "fehlt" : "fehlen") + " in diesem Bericht (" + (one ? "Zeile " : "Zeilen ") +
            LineList(lines) + ").";
+}
+
+std::string UnreadablePictureNote(std::string_view path, std::string_view why) {
+    return "cannot read the picture " + std::string(path) + " (" + std::string(why) +
+           "); the report says \"Bild nicht lesbar\" in its place";
 }

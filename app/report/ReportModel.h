@@ -52,8 +52,8 @@ std::string GermanDate(std::string_view isoDate);
 // are no rows.
 std::string ReportDate(const std::vector<TReportRow>& rows, std::string_view today);
 
-// "12 Alarme: 10 stimmt, 1 weicht ab, 1 nichts gehört": every verdict that occurs, the usual ones
-// in their usual order, others as they first occur, rows without one last.
+// "12 Alarme: 10 stimmt, 1 weicht ab, 1 nichts gehört": each of the record's verdicts that
+// occurs, in their usual order, then "sonstige" for any other text, rows without one last.
 std::string VerdictSummary(const std::vector<TReportRow>& rows);
 
 // The report's own statement that rows of the file are missing from it; empty when none are.
@@ -61,3 +61,6 @@ std::string SkippedLinesNote(const std::vector<std::size_t>& lines);
 
 // "4, 7, 9": the line numbers, a long list cut short with "…".
 std::string LineList(const std::vector<std::size_t>& lines);
+
+// The line for standard error about a row picture that could not be read.
+std::string UnreadablePictureNote(std::string_view path, std::string_view why);

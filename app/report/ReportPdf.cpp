@@ -1,5 +1,6 @@
 #include "app/report/ReportPdf.h"
 
+#include "app/outputfile/OutputTarget.h"
 #include "app/report/ReportSheet.h"
 
 #include <QBuffer>
@@ -10,7 +11,7 @@
 
 namespace {
 
-std::optional<QByteArray> RenderedPdf(const TReport& report) {
+std::optional<QByteArray> RenderedPdf(const TReport& report, const TUnreadablePicture& unreadable) {
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     QPdfWriter writer(&pdf);
@@ -23,7 +24,7 @@ std::optional<QByteArray> RenderedPdf(const TReport& report) {
     QPainter painter;
     if (!painter.begin(&writer))
         return std::nullopt;
-    const TReportSheet sheet(report, painter);
+    const TReportSheet sheet(report, painter, unreadable);
     for (int page = 0; page < sheet.PageCount(); ++page) {
         if (page > 0)
             writer.newPage();
@@ -33,9 +34,24 @@ std::optional<QByteArray> RenderedPdf(const TReport& report) {
     return pdf.data();
 }
 
+// The record file and every picture the report reads.
+std::vector<std::string> ReportInputs(const TReport& report, const std::string& recordFile) {
+    std::vector<std::string> inputs{recordFile};
+    for (const TReportRow& row : report.Rows)
+        if (!row.Picture.empty())
+            inputs.push_back(row.Picture);
+    return inputs;
+}
+
 } // namespace
 
-std::optional<std::string> WriteReportPdf(const TReport& report, const QString& path) {
+std::optional<std::string> WriteReportPdf(const TReport& report, const QString& path,
+                                          const std::string& recordFile,
+                                          const TUnreadablePicture& unreadable) {
+    const std::vector<std::string> inputs = ReportInputs(report, recordFile);
+    const auto refused = [&] { return RefusedOutput(path.toLocal8Bit().toStdString(), inputs); };
+    if (auto why = refused())
+        return why;
     // Opened first, so a folder that cannot take the file is told before any work is done.
     // Unbuffered, because Qt's buffer takes a short write on a full disk for success; written
     // straight, a short write shows, and writing the rest again brings out the system's reason.
@@ -43,7 +59,7 @@ std::optional<std::string> WriteReportPdf(const TReport& report, const QString& 
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return file.errorString().toStdString();
     // Made whole in memory, so it goes out in one write that can be checked.
-    const std::optional<QByteArray> pdf = RenderedPdf(report);
+    const std::optional<QByteArray> pdf = RenderedPdf(report, unreadable);
     if (!pdf)
         return "the PDF writer could not start";
     for (qsizetype done = 0; done < pdf->size();) {
@@ -52,6 +68,9 @@ std::optional<std::string> WriteReportPdf(const TReport& report, const QString& 
             return file.errorString().toStdString();
         done += wrote;
     }
+    // A long report takes seconds to make: what took the name meanwhile is not replaced either.
+    if (auto why = refused())
+        return why;
     // Not committed, the temporary file goes with `file`; committed, it replaces the target.
     if (!file.commit())
         return file.errorString().toStdString();

@@ -1,13 +1,14 @@
 #include "app/report/ReportSheet.h"
 
+#include "app/report/TextLines.h"
 #include "app/testrecord/TestRecordRow.h"
 
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
-#include <QTextOption>
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -28,6 +29,10 @@ constexpr double PictureMaxHeightMm = 40;
 constexpr double BlockGapMm = 6;
 constexpr double SignatureGapMm = 20;
 constexpr double SignatureLineMm = 80;
+constexpr double UnreadablePictureHeightMm = 10;
+// A field longer than this (a pasted log, a runaway recording) would fill dozens of pages of a
+// narrow column; the rest is left out, and the report says how much.
+constexpr std::size_t MaxFieldChars = 10000;
 
 struct TColumn {
     std::string_view Title;
@@ -65,46 +70,52 @@ QFont Font(double points, bool bold) {
     return font;
 }
 
-// Codes and reply lists have no blanks to break at; they wrap anywhere rather than overflow.
-QTextOption Wrapping() {
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    return option;
-}
-
-std::vector<std::pair<QString, QString>> HeadingFields(const TReport& report) {
+std::vector<std::pair<std::string, std::string>> HeadingFields(const TReport& report) {
     const TReportFields& fields = report.Fields;
-    return {{QStringLiteral("Prüfer"), Text(fields.Pruefer)},
-            {QStringLiteral("Prüfling"), Text(fields.Pruefling)},
-            {QStringLiteral("Standort"), Text(fields.Standort)},
-            {QStringLiteral("Datum"), Text(ReportDate(report.Rows, report.Created))},
-            {QStringLiteral("Bemerkung"), Text(fields.Bemerkung)},
-            {QStringLiteral("Programm"), Text(ReportProgramName())}};
+    return {{"Prüfer", fields.Pruefer},      {"Prüfling", fields.Pruefling},
+            {"Standort", fields.Standort},   {"Datum", ReportDate(report.Rows, report.Created)},
+            {"Bemerkung", fields.Bemerkung}, {"Programm", ReportProgramName()}};
 }
 
-QSizeF PictureSize(const std::string& path) {
-    if (path.empty())
-        return {};
+// Whether a picture that could not be decoded was beyond the reader's allocation limit.
+bool TooLargeToRead(QSize size) {
+    const double megabytes = 4.0 * size.width() * size.height() / (1024.0 * 1024.0);
+    const int limit = QImageReader::allocationLimit();
+    return limit > 0 && megabytes > limit;
+}
+
+// The box a row's picture takes, scaled into the table's width and the picture's height; a
+// picture whose size cannot be read gets a box for the words that say so.
+QSizeF PictureBox(const std::string& path) {
     const QSize size = QImageReader(Text(path)).size();
-    if (size.isEmpty())
-        return {};
     const double width = Mm(TableWidthMm - 2 * CellPadMm);
+    if (size.isEmpty())
+        return QSizeF(width, Mm(UnreadablePictureHeightMm));
     const double scale = std::min(width / size.width(), Mm(PictureMaxHeightMm) / size.height());
     return QSizeF(size) * scale;
 }
 
 } // namespace
 
-TReportSheet::TReportSheet(const TReport& report, QPainter& painter)
-    : report_(report), painter_(painter), title_(Font(16, true)), label_(Font(10, true)),
-      text_(Font(10, false)), note_(Font(9, true)), cell_(Font(7.5, false)),
-      cellHead_(Font(7.5, true)), small_(Font(7, false)) {
-    std::vector<TBlockExtent> blocks{{Heading(0, false), false}};
+TReportSheet::TReportSheet(const TReport& report, QPainter& painter, TUnreadablePicture unreadable)
+    : report_(report), painter_(painter), unreadable_(std::move(unreadable)),
+      title_(Font(16, true), painter.device()), label_(Font(10, true), painter.device()),
+      text_(Font(10, false), painter.device()), note_(Font(9, true), painter.device()),
+      cell_(Font(7.5, false), painter.device()), cellHead_(Font(7.5, true), painter.device()),
+      small_(Font(7, false), painter.device()),
+      // Made once: the date looks at every row, and a long report has thousands of pages.
+      footer_(
+          Text(ReportProgramName() + " · Prüfbericht " + ReportDate(report.Rows, report.Created))) {
+    std::vector<TBlockExtent> blocks;
     blocks.reserve(report.Rows.size() + 2);
-    for (const TReportRow& row : report.Rows)
-        blocks.push_back({Row(row, 0, false), true});
-    blocks.push_back({Closing(0, false), false});
-    pages_ = LayOutPages(blocks, Mm(BodyBottomMm - TopMm), TableHead(0, false));
+    for (std::size_t block = 0; block < report.Rows.size() + 2; ++block) {
+        TBlockCanvas measuring;
+        const double height = Block(block, measuring);
+        const bool inTable = block > 0 && block <= report.Rows.size();
+        blocks.push_back({height, inTable, measuring.Breaks(height)});
+    }
+    TBlockCanvas measuring;
+    pages_ = LayOutPages(blocks, Mm(BodyBottomMm - TopMm), TableHead(measuring));
 }
 
 int TReportSheet::PageCount() const {
@@ -114,119 +125,157 @@ int TReportSheet::PageCount() const {
 void TReportSheet::PaintPage(int page) const {
     const TPageLayout& layout = pages_.at(static_cast<std::size_t>(page));
     const double top = Mm(TopMm);
-    if (layout.TableHeadTop)
-        TableHead(top + *layout.TableHeadTop, true);
+    if (layout.TableHeadTop) {
+        TBlockCanvas head(top + *layout.TableHeadTop);
+        TableHead(head);
+    }
     for (const TPlacedBlock& placed : layout.Blocks) {
-        if (placed.Block == 0)
-            Heading(top + placed.Top, true);
-        else if (placed.Block <= report_.Rows.size())
-            Row(report_.Rows[placed.Block - 1], top + placed.Top, true);
-        else
-            Closing(top + placed.Top, true);
+        TBlockCanvas part(top + placed.Top, placed.From, placed.To);
+        Block(placed.Block, part);
     }
     Footer(page);
 }
 
-double TReportSheet::TextBlock(const QFont& font, const QString& text, QPointF at, double width,
-                               bool paint) const {
-    painter_.setFont(font);
-    const QRectF box =
-        painter_.boundingRect(QRectF(at, QSizeF(width, Mm(PageHeightMm))), text, Wrapping());
-    const double height = std::max<double>(painter_.fontMetrics().height(), box.height());
-    if (paint)
-        painter_.drawText(QRectF(at, QSizeF(width, height)), text, Wrapping());
-    return height;
+double TReportSheet::Block(std::size_t block, TBlockCanvas& canvas) const {
+    if (block == 0)
+        return Heading(canvas);
+    if (block <= report_.Rows.size())
+        return Row(report_.Rows[block - 1], canvas);
+    return Closing(canvas);
 }
 
-double TReportSheet::Heading(double top, bool paint) const {
+double TReportSheet::TextBlock(const TSheetFont& font, std::string_view text, QPointF at,
+                               double width, TBlockCanvas& canvas) const {
+    const std::string shown = ShortenedText(text, MaxFieldChars);
+    const std::vector<TLineSpan> lines =
+        WrapLines(shown, width, [&font](char32_t c) { return font.Advance(c); });
+    const double lineHeight = font.LineHeight();
+    painter_.setFont(font.Font());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const double top = at.y() + static_cast<double>(i) * lineHeight;
+        if (canvas.Take(top, top + lineHeight) && lines[i].End > lines[i].Begin)
+            painter_.drawText(QPointF(at.x(), canvas.OnPage(top) + font.Ascent()),
+                              Text(std::string_view(shown).substr(lines[i].Begin,
+                                                                  lines[i].End - lines[i].Begin)));
+    }
+    return static_cast<double>(lines.size()) * lineHeight;
+}
+
+double TReportSheet::Heading(TBlockCanvas& canvas) const {
     const double left = Mm(LeftMm);
-    double y =
-        top +
-        TextBlock(title_, QStringLiteral("Prüfbericht"), {left, top}, Mm(TableWidthMm), paint) +
-        Mm(3);
+    double y = TextBlock(title_, "Prüfbericht", {left, 0}, Mm(TableWidthMm), canvas) + Mm(3);
     for (const auto& [label, value] : HeadingFields(report_)) {
-        TextBlock(label_, label + QStringLiteral(":"), {left, y}, Mm(LabelWidthMm), paint);
+        TextBlock(label_, label + ":", {left, y}, Mm(LabelWidthMm), canvas);
         y += TextBlock(text_, value, {left + Mm(LabelWidthMm), y}, Mm(TableWidthMm - LabelWidthMm),
-                       paint) +
+                       canvas) +
              Mm(1);
     }
     if (const std::string note = SkippedLinesNote(report_.SkippedLines); !note.empty())
-        y += Mm(3) + TextBlock(note_, Text(note), {left, y + Mm(3)}, Mm(TableWidthMm), paint);
-    return y + Mm(BlockGapMm) - top;
+        y += Mm(3) + TextBlock(note_, note, {left, y + Mm(3)}, Mm(TableWidthMm), canvas);
+    return y + Mm(BlockGapMm);
 }
 
-double TReportSheet::TableHead(double top, bool paint) const {
-    const auto titles = [&](bool drawing) {
+double TReportSheet::TableHead(TBlockCanvas& canvas) const {
+    const auto titles = [&](TBlockCanvas& on) {
         double height = 0;
         double x = Mm(LeftMm);
         for (const TColumn& column : Columns()) {
-            height = std::max(height, TextBlock(cellHead_, Text(column.Title),
-                                                {x + Mm(CellPadMm), top + Mm(CellPadMm)},
-                                                Mm(column.WidthMm - 2 * CellPadMm), drawing));
+            height = std::max(height,
+                              TextBlock(cellHead_, column.Title, {x + Mm(CellPadMm), Mm(CellPadMm)},
+                                        Mm(column.WidthMm - 2 * CellPadMm), on));
             x += Mm(column.WidthMm);
         }
         return height + Mm(2 * CellPadMm);
     };
-    const double height = titles(false);
+    TBlockCanvas measuring;
+    const double height = titles(measuring);
     // The band goes beneath the titles, so it is drawn once their height is known.
-    if (paint) {
-        painter_.fillRect(QRectF(Mm(LeftMm), top, Mm(TableWidthMm), height), QColor(225, 225, 225));
-        titles(true);
+    if (canvas.Take(0, height)) {
+        painter_.fillRect(QRectF(Mm(LeftMm), canvas.OnPage(0), Mm(TableWidthMm), height),
+                          QColor(225, 225, 225));
+        titles(canvas);
     }
     return height;
 }
 
-double TReportSheet::Row(const TReportRow& row, double top, bool paint) const {
+double TReportSheet::Row(const TReportRow& row, TBlockCanvas& canvas) const {
     const double left = Mm(LeftMm);
     double cells = 0;
     double x = left;
     for (const TColumn& column : Columns()) {
-        cells = std::max(cells, TextBlock(cell_, Text(row.*column.Field),
-                                          {x + Mm(CellPadMm), top + Mm(CellPadMm)},
-                                          Mm(column.WidthMm - 2 * CellPadMm), paint));
+        cells =
+            std::max(cells, TextBlock(cell_, row.*column.Field, {x + Mm(CellPadMm), Mm(CellPadMm)},
+                                      Mm(column.WidthMm - 2 * CellPadMm), canvas));
         x += Mm(column.WidthMm);
     }
-    double y = top + cells + Mm(2 * CellPadMm);
+    double y = cells + Mm(2 * CellPadMm);
     if (!row.Measurements.empty())
-        y += TextBlock(small_, Text("Messwerte: " + row.Measurements), {left + Mm(CellPadMm), y},
-                       Mm(TableWidthMm - 2 * CellPadMm), paint) +
+        y += TextBlock(small_, "Messwerte: " + row.Measurements, {left + Mm(CellPadMm), y},
+                       Mm(TableWidthMm - 2 * CellPadMm), canvas) +
              Mm(CellPadMm);
-    if (const QSizeF size = PictureSize(row.Picture); !size.isEmpty()) {
-        // Read only when painted, so a long report holds one picture in memory at a time.
-        if (paint)
-            painter_.drawImage(QRectF(QPointF(left + Mm(CellPadMm), y + Mm(CellPadMm)), size),
-                               QImage(Text(row.Picture)));
-        y += size.height() + Mm(2 * CellPadMm);
+    if (!row.Picture.empty()) {
+        const QRectF box(QPointF(left + Mm(CellPadMm), y + Mm(CellPadMm)), PictureBox(row.Picture));
+        Picture(row.Picture, box, canvas);
+        y = box.bottom() + Mm(CellPadMm);
     }
-    if (paint) {
+    if (canvas.Take(y, y)) {
         painter_.setPen(QPen(QColor(160, 160, 160), Mm(0.2)));
-        painter_.drawLine(QPointF(left, y), QPointF(left + Mm(TableWidthMm), y));
+        painter_.drawLine(QPointF(left, canvas.OnPage(y)),
+                          QPointF(left + Mm(TableWidthMm), canvas.OnPage(y)));
         painter_.setPen(Qt::black);
     }
-    return y - top;
+    return y;
 }
 
-double TReportSheet::Closing(double top, bool paint) const {
+void TReportSheet::Picture(const std::string& path, const QRectF& box, TBlockCanvas& canvas) const {
+    if (!canvas.Take(box.top(), box.bottom()))
+        return;
+    const QRectF onPage(QPointF(box.left(), canvas.OnPage(box.top())), box.size());
+    // Read only when painted, so a long report holds one picture in memory at a time.
+    QImageReader reader(Text(path));
+    const QSize size = reader.size();
+    if (const QImage picture = reader.read(); !picture.isNull()) {
+        painter_.drawImage(onPage, picture);
+        return;
+    }
+    painter_.setPen(QPen(QColor(160, 160, 160), Mm(0.2)));
+    painter_.drawRect(onPage);
+    painter_.setPen(Qt::black);
+    painter_.setFont(small_.Font());
+    painter_.drawText(onPage, Qt::AlignCenter, QStringLiteral("Bild nicht lesbar"));
+    unreadable_(path, TooLargeToRead(size)
+                          ? "larger than the " + std::to_string(QImageReader::allocationLimit()) +
+                                " MB a picture may take in memory"
+                          : reader.errorString().toStdString());
+}
+
+double TReportSheet::Closing(TBlockCanvas& canvas) const {
     const double left = Mm(LeftMm);
-    double y = top + Mm(BlockGapMm);
-    y += TextBlock(label_, Text(VerdictSummary(report_.Rows)), {left, y}, Mm(TableWidthMm), paint) +
+    double y = Mm(BlockGapMm);
+    y += TextBlock(label_, VerdictSummary(report_.Rows), {left, y}, Mm(TableWidthMm), canvas) +
          Mm(SignatureGapMm);
-    if (paint) {
+    if (canvas.Take(y, y)) {
         painter_.setPen(QPen(Qt::black, Mm(0.3)));
-        painter_.drawLine(QPointF(left, y), QPointF(left + Mm(SignatureLineMm), y));
+        painter_.drawLine(QPointF(left, canvas.OnPage(y)),
+                          QPointF(left + Mm(SignatureLineMm), canvas.OnPage(y)));
         painter_.setPen(Qt::black);
     }
-    y += Mm(1) + TextBlock(small_, QStringLiteral("Datum, Unterschrift Prüfer"), {left, y + Mm(1)},
-                           Mm(SignatureLineMm), paint);
-    return y - top;
+    y += Mm(1) + TextBlock(small_, "Datum, Unterschrift Prüfer", {left, y + Mm(1)},
+                           Mm(SignatureLineMm), canvas);
+    // The signature belongs under the summary: the two are never parted.
+    canvas.Take(0, y);
+    return y;
 }
 
 void TReportSheet::Footer(int page) const {
     const QRectF line(Mm(LeftMm), Mm(FooterTopMm), Mm(TableWidthMm), Mm(6));
-    painter_.setFont(small_);
-    painter_.drawText(
-        line, Qt::AlignLeft | Qt::AlignTop,
-        Text(ReportProgramName() + " · Prüfbericht " + ReportDate(report_.Rows, report_.Created)));
+    painter_.setFont(small_.Font());
+    painter_.drawText(line, Qt::AlignLeft | Qt::AlignTop, footer_);
     painter_.drawText(line, Qt::AlignRight | Qt::AlignTop,
                       QStringLiteral("Seite %1 von %2").arg(page + 1).arg(PageCount()));
+    // A block that goes on over the page break says so, so no reader takes a part for the whole.
+    const std::vector<TPlacedBlock>& blocks = pages_.at(static_cast<std::size_t>(page)).Blocks;
+    if (!blocks.empty() && !std::isinf(blocks.back().To))
+        painter_.drawText(line, Qt::AlignHCenter | Qt::AlignTop,
+                          QStringLiteral("Fortsetzung auf Seite %1").arg(page + 2));
 }

@@ -1,46 +1,63 @@
 #pragma once
 // The report drawn on A4 portrait pages: the heading with the four fields, the date and the
 // program, the table with a row per alarm and its picture beneath it, the summary with the
-// signature line, and "Seite N von M" at the foot of every page.
+// signature line, and "Seite N von M" at the foot of every page. Text taller than the rest of a
+// page flows on to the next (ReportPages.h), never over the footer; a field of more than 10,000
+// characters is shortened, and says so. Lines are broken by the report itself (TextLines.h), in
+// time linear in a text's length.
 //
 // Measures every block with the painter's fonts when constructed, so the page count is known
 // before the first page is painted. GUI thread; the painter must stay active on a device of
 // ReportDpi with no margins for the sheet's whole life, and `report` must outlive the sheet.
 
+#include "app/report/BlockCanvas.h"
 #include "app/report/ReportModel.h"
 #include "app/report/ReportPages.h"
+#include "app/report/SheetFont.h"
 
-#include <QFont>
 #include <QPointF>
+#include <QString>
+#include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 class QPainter;
-class QString;
+class QRectF;
 
 inline constexpr int ReportDpi = 300;
 
+// Told of each row picture that cannot be read, with the reader's reason; "Bild nicht lesbar"
+// stands in its place.
+using TUnreadablePicture = std::function<void(const std::string& path, const std::string& why)>;
+
 class TReportSheet {
 public:
-    TReportSheet(const TReport& report, QPainter& painter);
+    TReportSheet(const TReport& report, QPainter& painter, TUnreadablePicture unreadable);
 
     int PageCount() const;
     void PaintPage(int page) const;
 
 private:
-    // Each block is laid out by one function that returns its height and, when `paint` is set,
-    // draws it from `top` on, so measuring and painting cannot disagree.
-    double Heading(double top, bool paint) const;
-    double TableHead(double top, bool paint) const;
-    double Row(const TReportRow& row, double top, bool paint) const;
-    double Closing(double top, bool paint) const;
+    // Each block is laid out by one function that returns its height and, painting, draws the
+    // parts of it that fall on the page (BlockCanvas.h), so measuring and painting agree.
+    double Block(std::size_t block, TBlockCanvas& canvas) const; // 0: heading, then rows, closing
+    double Heading(TBlockCanvas& canvas) const;
+    double TableHead(TBlockCanvas& canvas) const;
+    double Row(const TReportRow& row, TBlockCanvas& canvas) const;
+    double Closing(TBlockCanvas& canvas) const;
+    void Picture(const std::string& path, const QRectF& box, TBlockCanvas& canvas) const;
     void Footer(int page) const;
 
-    // The text's height wrapped to `width`, drawn at `at` when `paint` is set.
-    double TextBlock(const QFont& font, const QString& text, QPointF at, double width,
-                     bool paint) const;
+    // The UTF-8 text's height wrapped to `width`, its top left at `at` in the block; a text
+    // longer than a field may be is shortened with a note of how much was left out.
+    double TextBlock(const TSheetFont& font, std::string_view text, QPointF at, double width,
+                     TBlockCanvas& canvas) const;
 
     const TReport& report_;
     QPainter& painter_;
-    QFont title_, label_, text_, note_, cell_, cellHead_, small_;
+    TUnreadablePicture unreadable_;
+    TSheetFont title_, label_, text_, note_, cell_, cellHead_, small_;
+    QString footer_;
     std::vector<TPageLayout> pages_;
 };

@@ -72,7 +72,9 @@ the fields below, a table with every alarm of the file, the measurement
 picture under each row that has one in the day's picture folder beside the
 file, a summary of the verdicts and a signature line.
 
-  -o, --output FILE     the PDF to write (replaced when it exists)
+  -o, --output FILE     the PDF to write (a regular file of that name is
+                        replaced; the record file itself, a folder, pipe or
+                        device is refused)
   --pruefer TEXT        who tested
   --pruefling TEXT      the device tested: its number or name
   --standort TEXT       where it was tested

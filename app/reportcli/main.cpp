@@ -55,7 +55,12 @@ int MakeReport(const TReportOptions& options) {
 
     const TReport report{options.Fields, QDate::currentDate().toString(Qt::ISODate).toStdString(),
                          std::move(read.Rows), std::move(read.SkippedLines)};
-    if (const auto failure = WriteReportPdf(report, QString::fromLocal8Bit(options.Output)))
+    const auto unreadable = [](const std::string& picture, const std::string& why) {
+        std::fprintf(stderr, "%s: %s\n", ReportProgramFile.data(),
+                     UnreadablePictureNote(picture, why).c_str());
+    };
+    if (const auto failure = WriteReportPdf(report, QString::fromLocal8Bit(options.Output),
+                                            options.Input, unreadable))
         return Refuse("cannot write " + options.Output + ": " + *failure);
     return 0;
 }

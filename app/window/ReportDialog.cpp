@@ -1,6 +1,7 @@
 #include "app/window/ReportDialog.h"
 
 #include "app/report/ReportPdf.h"
+#include "app/testrecord/RecordFile.h"
 #include "app/window/ProgramSettings.h"
 #include "framework/ErrorReport.h"
 
@@ -18,6 +19,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -118,7 +120,13 @@ void TReportDialog::SaveReport() {
     const QString path =
         QDir(workingFolder_)
             .filePath(now.toString(QStringLiteral("'Pruefbericht-'yyyy-MM-dd-HHmm'.pdf'")));
-    if (const auto failure = WriteReportPdf(report, path)) {
+    const QString recordFile =
+        QDir(workingFolder_).filePath(QString::fromStdString(RecordFileName(report.Created)));
+    const auto unreadable = [](const std::string& picture, const std::string& why) {
+        std::fprintf(stderr, "%s: %s\n", ApplicationTitle().c_str(),
+                     UnreadablePictureNote(picture, why).c_str());
+    };
+    if (const auto failure = WriteReportPdf(report, path, recordFile.toStdString(), unreadable)) {
         ShowErrorReport("Prüfbericht \"" + path.toStdString() +
                         "\" kann nicht geschrieben werden: " + *failure);
         return;

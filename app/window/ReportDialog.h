@@ -5,7 +5,10 @@
 // desktop's viewer. Where no viewer opens it, the dialog stays and shows the file's path.
 //
 // GUI thread. A report that cannot be written goes to the standard error report, nothing is
-// left behind, and the dialog stays open to try again; no exception leaves it.
+// left behind, and the dialog stays open to try again; no exception leaves it. So does one
+// whose name is taken by the day's record file or a picture (through a link) or by anything
+// but a regular file, which is left as it is. A picture that cannot be read is named on
+// standard error.
 
 #include "app/report/ReportRows.h"
 

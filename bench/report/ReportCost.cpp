@@ -69,7 +69,9 @@ double TimeReport(const fs::path& csv, const fs::path& pdf) {
                          "2026-12-07",
                          std::move(read.Rows),
                          std::move(read.SkippedLines)};
-    if (const auto failure = WriteReportPdf(report, QString::fromStdString(pdf.string()))) {
+    if (const auto failure =
+            WriteReportPdf(report, QString::fromStdString(pdf.string()), csv.string(),
+                           [](const std::string&, const std::string&) {})) {
         std::fprintf(stderr, "report failed: %s\n", failure->c_str());
         std::exit(1);
     }

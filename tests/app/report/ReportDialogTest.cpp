@@ -1,23 +1,48 @@
 // The report dialog as the operator uses it: fields remembered, rows chosen, the report saved
-// and opened, or its path shown, or one error and no file when the folder is read-only.
+// and opened, or its path shown, or one error and no file when the folder is read-only or the
+// report's name is taken by a link to the record or by a pipe.
 
 #include "app/window/ReportDialog.h"
 
+#include "app/testrecord/RecordFile.h"
 #include "framework/ErrorReport.h"
 #include "tests/app/report/ReportTestTools.h"
 
+#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string Today() {
+    return QDate::currentDate().toString(Qt::ISODate).toStdString();
+}
+
+// What already holds the names the dialog will pick, this minute or the next.
+enum class TTaken { Free, ByRecordLink, ByPipe };
+
+void TakeReportNames(const fs::path& folder, TTaken taken) {
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QDateTime& minute : {now, now.addSecs(60)}) {
+        const fs::path name =
+            folder /
+            minute.toString(QStringLiteral("'Pruefbericht-'yyyy-MM-dd-HHmm'.pdf'")).toStdString();
+        if (taken == TTaken::ByRecordLink)
+            fs::create_symlink(RecordFileName(Today()), name);
+        else if (taken == TTaken::ByPipe)
+            mkfifo(name.c_str(), 0600);
+    }
+}
 
 TEST(ReportDialogTest, SavesTheChosenRowsOpensOrShowsThePathOrReportsTheFailure) {
     const fs::path folder =
@@ -31,17 +56,26 @@ TEST(ReportDialogTest, SavesTheChosenRowsOpensOrShowsThePathOrReportsTheFailure)
         bool Opens;
         bool MarkedRows;
         std::string Pdf; // "first|second|..." in order; empty when nothing may be written
+        TTaken Taken = TTaken::Free;
+        std::string Why = ""; // what the error names as the reason; any when empty
     } cases[] = {
         {"opened", true, true, true,
          "Max Müller|Geber 4711|Halle 2|Erstprüfung|11111|33333|2 Alarme: 2 ohne Ergebnis|"
          "Seite 1 von 1"},
         {"no viewer", true, false, false, "11111|22222|33333|3 Alarme"},
         {"read-only folder", false, true, false, ""},
+        {"name links to the record", false, true, false, "", TTaken::ByRecordLink,
+         "it is the input"},
+        {"name is a pipe", false, true, false, "", TTaken::ByPipe, "it is a named pipe (FIFO)"},
     };
     for (const auto& c : cases) {
         fs::create_directories(folder);
+        const std::string record = "Datum;Zeit;Code;Ergebnis\r\n";
+        std::ofstream(folder / RecordFileName(Today()), std::ios::binary) << record;
+        TakeReportNames(folder, c.Taken);
+        const auto before = std::distance(fs::directory_iterator(folder), {});
         std::optional<TRefusingFolder> locked;
-        if (!c.Writable)
+        if (!c.Writable && c.Taken == TTaken::Free)
             locked.emplace(folder, TRefusingFolder::ReadOnly);
         std::vector<std::string> errors;
         const TErrorReportCapture capture(
@@ -70,7 +104,10 @@ TEST(ReportDialogTest, SavesTheChosenRowsOpensOrShowsThePathOrReportsTheFailure)
             << c.Name;
         if (c.Pdf.empty()) {
             EXPECT_NE(errors.at(0).find("kann nicht geschrieben werden: "), std::string::npos);
-            EXPECT_TRUE(fs::is_empty(folder)) << c.Name;
+            EXPECT_NE(errors.at(0).find(c.Why), std::string::npos) << errors.at(0);
+            EXPECT_FALSE(dialog.result() == QDialog::Accepted) << c.Name;
+            EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), before) << c.Name;
+            EXPECT_EQ(FileText(folder / RecordFileName(Today())), record) << c.Name;
         } else {
             EXPECT_EQ(opened, dialog.WrittenPath());
             EXPECT_TRUE(opened.contains(QRegularExpression("/Pruefbericht-[0-9-]{15}\\.pdf$")));

@@ -8,11 +8,23 @@
 #include <QImage>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// "b0000 b0001 ..." joined with `separator`.
+std::string Numbered(const char* prefix, int count, const char* separator) {
+    std::string words;
+    char word[16];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(word, sizeof word, "%s%04d", prefix, i);
+        words += (i == 0 ? "" : separator) + std::string(word);
+    }
+    return words;
+}
 
 class ReportProgram : public testing::Test {
 protected:
@@ -47,6 +59,23 @@ TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
     WriteFile("day.csv", day);
     WriteFile("cut.csv", day.substr(0, day.size() - 20) + "\r\n" + CsvLine(rows[0]) + "x;y\r\n");
     WriteFile("other.csv", "Name,Wert\n1,2\n");
+    // Texts taller than a page: a long reply list in its narrow column, long measured values, a
+    // field of 10 MB without a blank, and two pictures that cannot be read.
+    const std::string head = "Datum;Zeit;Code;Ergebnis;Antworten;Messwerte\r\n";
+    WriteFile("tall.csv", head + "2026-12-07;14:00:01;11111;stimmt;" + Numbered("a", 1500, " ") +
+                              ";" + Numbered("m", 1500, " ") +
+                              "\r\n2026-12-07;14:00:02;22222;stimmt;ACK;\r\n");
+    WriteFile("huge.csv", head + "2026-12-07;14:00:01;11111;stimmt;;" +
+                              std::string(10'000'000, '7') +
+                              "\r\n2026-12-07;14:00:02;22222;stimmt;ACK;\r\n");
+    WriteFile("pictures.csv",
+              head +
+                  "2026-12-07;14:00:04;44444;stimmt;;\r\n2026-12-07;14:00:05;55555;stimmt;;\r\n");
+    const fs::path pictures = RecordPictureFolder("2026-12-07");
+    WriteFile((pictures / RecordPictureFileName("14:00:04", "44444")).string(), "kaputt");
+    // A size beyond the reader's limit, told by a valid header.
+    WriteFile((pictures / RecordPictureFileName("14:00:05", "55555")).string(),
+              "P6\n30000 30000\n255\n");
     QImage picture(300, 100, QImage::Format_RGB32);
     picture.fill(Qt::darkBlue);
     picture.save(QString::fromStdString(
@@ -79,7 +108,29 @@ TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
         {"day.csv", 2, "no report file given (-o FILE.pdf)\nTry 'quorvane-report --help'.", ""},
         // Its message goes to the full device too: the status alone tells.
         {"--help > /dev/full", 2, "", ""},
+        // What the rename would destroy: the input itself, by any name, or a node that is no file.
+        {"day.csv -o day.csv", 2, "cannot write day.csv: it is the input day.csv", ""},
+        {"day.csv -o link.pdf", 2, "cannot write link.pdf: it is the input day.csv", ""},
+        {"day.csv -o hard.pdf", 2, "cannot write hard.pdf: it is the input day.csv", ""},
+        {"day.csv -o fifo.pdf", 2, "cannot write fifo.pdf: it is a named pipe (FIFO)", ""},
+        {"day.csv -o folder.pdf", 2, "cannot write folder.pdf: it is a folder", ""},
+        // Nothing cut off at the page's foot or drawn over the footer, nothing pushed out.
+        {"day.csv -o r.pdf --bemerkung '" + Numbered("b", 800, " ") + "'", 0, "",
+         "Bemerkung:|b0000|Fortsetzung auf Seite 2|Seite 1 von 2|b0799|Programm:|Quorvane 1.1|"
+         "11111|Seite 2 von 2"},
+        {"tall.csv -o r.pdf", 0, "",
+         Numbered("a", 1500, "|") + "|" + Numbered("m", 1500, "|") + "|22222|2 Alarme: 2 stimmt"},
+        {"huge.csv -o r.pdf", 0, "",
+         "Messwerte:|7777|7777… (gekürzt, 9990011 Zeichen)|22222|2 Alarme: 2 stimmt"},
+        {"pictures.csv -o r.pdf", 0,
+         "quorvane-report: cannot read the picture " +
+             (pictures / RecordPictureFileName("14:00:04", "44444")).string() + " (",
+         "44444|Bild nicht lesbar|55555|Bild nicht lesbar|2 Alarme: 2 stimmt"},
     };
+    fs::create_symlink("day.csv", Path("link.pdf"));
+    fs::create_hard_link(Path("day.csv"), Path("hard.pdf"));
+    ASSERT_EQ(mkfifo(Path("fifo.pdf").c_str(), 0600), 0);
+    fs::create_directory(Path("folder.pdf"));
     for (const auto& c : cases) {
         fs::remove(Path("r.pdf"));
         const TCommandRun run = Report(c.Arguments);
@@ -88,7 +139,10 @@ TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
         EXPECT_EQ(fs::exists(Path("r.pdf")), !c.Pdf.empty()) << c.Arguments;
         EXPECT_EQ(c.Pdf.empty() ? TMissing{} : MissingInOrder(PdfText(Path("r.pdf")), c.Pdf),
                   TMissing{});
+        EXPECT_EQ(c.Pdf.empty() ? "" : WordsUnderTheBody(Path("r.pdf")), "") << c.Arguments;
     }
+    EXPECT_EQ(FileText(Path("day.csv")), day);
+    EXPECT_TRUE(fs::is_fifo(Path("fifo.pdf")) && fs::is_directory(Path("folder.pdf")));
     // The picture found by the row's time and code goes into the report, and only it.
     Report("day.csv -o r.pdf");
     const TCommandRun images = RunCommand("pdfimages -list " + Path("r.pdf").string());
@@ -109,6 +163,7 @@ TEST_F(ReportProgram, ReportsAThousandRowsEachOnceWithAFooterOnEveryPage) {
     for (int i = 0; i < 1000; ++i)
         EXPECT_EQ(text.find(std::to_string(10000 + i)), text.rfind(std::to_string(10000 + i)));
     EXPECT_NE(text.find("1000 Alarme: 1000 stimmt"), std::string::npos);
+    EXPECT_EQ(text.find("Fortsetzung"), std::string::npos); // rows that fit are never split
     const auto pages = std::count(text.begin(), text.end(), '\f');
     for (long page = 1; page <= pages; ++page)
         EXPECT_NE(text.find("Seite " + std::to_string(page) + " von " + std::to_string(pages)),

@@ -2,12 +2,15 @@
 // the record's, the verdict summary, dates and notes, the picture names, and how blocks fall
 // onto pages.
 
+#include "app/report/BlockCanvas.h"
 #include "app/report/ReportPages.h"
 #include "app/report/ReportRows.h"
+#include "app/report/TextLines.h"
 #include "app/testrecord/RecordFile.h"
 #include "app/testrecord/RecordPicture.h"
 #include "tests/app/report/ReportTestTools.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -53,6 +56,14 @@ TEST(ReportRowsTest, SkipsAndCountsLinesThatAreNotTheRecords) {
         {"header again", head + line(0, "1") + head + line(1, "2"), "1,2 | 3"},
         {"no date or time", head + "gestern;14:00:00;1;\r\n2026-12-07;14h;2;\r\n", " | 2, 3"},
         {"blank lines and LF", head + "\r\n" + "2026-12-07;14:00:00;1;stimmt\n\n", "1 | "},
+        {"CR alone",
+         "Datum;Zeit;Code;Ergebnis\r2026-12-07;14:00:00;1;stimmt\r\r" + line(1, "2").substr(0, 28) +
+             "\r",
+         "1,2 | "},
+        {"CR alone, a cut line",
+         "Datum;Zeit;Code;Ergebnis\r2026-12-07;14:00:00;\"1\r" + line(1, "2").substr(0, 28) +
+             "\r14h\r",
+         "2 | 2, 4"},
         {"another program's file", "Name,Wert\n1,2\n", "error"},
         {"empty", "", "error"},
     };
@@ -78,7 +89,9 @@ TEST(ReportTextsTest, SummaryDatesNotesAndPictureNames) {
         {{"nichts gehört", "stimmt", "weicht ab", "stimmt"},
          "4 Alarme: 2 stimmt, 1 weicht ab, 1 nichts gehört"},
         {{"", "kein Code", "nicht gesendet", "neu"},
-         "4 Alarme: 1 nicht gesendet, 1 kein Code, 1 neu, 1 ohne Ergebnis"},
+         "4 Alarme: 1 nicht gesendet, 1 kein Code, 1 sonstige, 1 ohne Ergebnis"},
+        // Only the exact words: an invisible direction mark or a blank makes another verdict.
+        {{"stimmt\u200e", "stimmt", "weicht ab ", "Stimmt"}, "4 Alarme: 1 stimmt, 3 sonstige"},
         {{"stimmt"}, "1 Alarm: 1 stimmt"},
     };
     for (const auto& [verdicts, summary] : summaries)
@@ -94,22 +107,96 @@ TEST(ReportTextsTest, SummaryDatesNotesAndPictureNames) {
     EXPECT_EQ(RecordPictureFileName("14:05:09", "@6a/ä:1@"), "140509-_6a____1_.png"); // ä: 2 bytes
 }
 
-TEST(ReportPagesTest, BlocksAreNeverSplitAndTheTableHeadRepeats) {
-    // Each page as "/", "H" when it has the table's head, and its blocks: "/H 0 1/ 2".
+TEST(ReportPagesTest, BlocksStayWholeOrFlowOnAtTheirBreaksAndTheTableHeadRepeats) {
+    // Each page as "/", "H" when it has the table's head, and its blocks: "/H 0 1/ 2"; a part
+    // of a block as "1[40,120)".
     const auto pages = [](const std::vector<TBlockExtent>& blocks) {
         std::string layout;
         for (const TPageLayout& page : LayOutPages(blocks, 100, 10)) {
             layout += page.TableHeadTop ? "/H" : "/";
-            for (const TPlacedBlock& placed : page.Blocks)
+            for (const TPlacedBlock& placed : page.Blocks) {
                 layout += " " + std::to_string(placed.Block);
+                if (placed.From > 0 || !std::isinf(placed.To))
+                    layout += "[" + std::to_string(int(placed.From)) + "," +
+                              (std::isinf(placed.To) ? "" : std::to_string(int(placed.To))) + ")";
+            }
         }
         return layout;
     };
-    EXPECT_EQ(pages({{30, false}, {20, true}, {20, true}, {20, false}}), "/H 0 1 2 3");
-    EXPECT_EQ(pages({{30, false}, {60, true}}), "/H 0 1");                   // exactly full
-    EXPECT_EQ(pages({{30, false}, {50, true}, {20, true}}), "/H 0 1/H 2");   // head comes along
-    EXPECT_EQ(pages({{30, false}, {60, true}, {20, false}}), "/H 0 1/ 2");   // no head, no rows
-    EXPECT_EQ(pages({{30, false}, {150, true}, {10, true}}), "/ 0/H 1/H 2"); // too tall: alone
+    const std::pair<std::vector<TBlockExtent>, const char*> cases[] = {
+        {{{30, false, {}}, {20, true, {}}, {20, true, {}}, {20, false, {}}}, "/H 0 1 2 3"},
+        {{{30, false, {}}, {60, true, {}}}, "/H 0 1"},                       // exactly full
+        {{{30, false, {}}, {50, true, {}}, {20, true, {}}}, "/H 0 1/H 2"},   // head comes along
+        {{{30, false, {}}, {60, true, {}}, {20, false, {}}}, "/H 0 1/ 2"},   // no head, no rows
+        {{{30, false, {}}, {150, true, {}}, {10, true, {}}}, "/ 0/H 1/H 2"}, // no break: alone
+        // Breaks are only taken by a block that no page could hold whole.
+        {{{30, false, {}}, {80, true, {20, 40}}}, "/ 0/H 1"},
+        {{{30, false, {}}, {150, true, {40, 80, 120}}, {10, true, {}}},
+         "/H 0 1[0,40)/H 1[40,120)/H 1[120,) 2"},
+        {{{80, false, {}}, {150, true, {50, 100}}}, "/ 0/H 1[0,50)/H 1[50,100)/H 1[100,)"},
+        {{{250, false, {30, 90, 95, 200}}, {10, false, {}}},
+         "/ 0[0,95)/ 0[95,)/ 1"}, // no break fits
+    };
+    for (const auto& [blocks, layout] : cases)
+        EXPECT_EQ(pages(blocks), layout);
+}
+
+TEST(ReportLinesTest, TextsBreakAtLineEndsBlanksOrAnywhereAndLongOnesAreShortenedVisibly) {
+    // Every character one unit wide, lines five wide; the lines joined with "|".
+    const auto wrapped = [](std::string_view text) {
+        std::string joined;
+        for (const TLineSpan& line : WrapLines(text, 5, [](char32_t) { return 1.0; }))
+            joined += (joined.empty() ? "" : "|") +
+                      std::string(text.substr(line.Begin, line.End - line.Begin));
+        return joined;
+    };
+    const std::pair<const char*, const char*> lines[] = {
+        {"", ""},
+        {"abcde", "abcde"},
+        {"abc defg", "abc|defg"},
+        {"abcdefghijkl", "abcde|fghij|kl"},
+        {"a bcdefgh", "a|bcdef|gh"},
+        {"ab  cdefghij", "ab|cdefg|hij"},
+        {"abc de   ", "abc|de   "},
+        {"ab\ncd\r\nef\rg\n", "ab|cd|ef|g|"},
+        {"äöü ßä", "äöü|ßä"}, // characters, not bytes
+        {"\xff\xfe"
+         "abcd",
+         "\xff\xfe"
+         "abc|d"}, // a stray byte is one character
+    };
+    for (const auto& [text, expected] : lines)
+        EXPECT_EQ(wrapped(text), expected) << text;
+
+    const std::tuple<const char*, std::size_t, const char*> shortened[] = {
+        {"abcd", 4, "abcd"},
+        {"abcdef", 4, "abcd… (gekürzt, 2 Zeichen)"},
+        {"äöüß", 2, "äö… (gekürzt, 2 Zeichen)"},
+    };
+    for (const auto& [text, most, expected] : shortened)
+        EXPECT_EQ(ShortenedText(text, most), expected);
+}
+
+TEST(ReportLinesTest, ABlockBreaksOnlyBetweenItsPartsAndPaintsEachPartOnOnePage) {
+    // Two cells of lines side by side, a picture with a part inside, the row's line at the foot.
+    TBlockCanvas measuring;
+    for (const auto& [top, bottom] : {std::pair{1.0, 4.0},
+                                      {4.0, 7.0},
+                                      {1.0, 4.0},
+                                      {4.0, 7.0},
+                                      {7.0, 10.0},
+                                      {10.0, 12.0},
+                                      {13.0, 20.0},
+                                      {15.0, 16.0},
+                                      {20.0, 20.0}})
+        measuring.Take(top, bottom);
+    EXPECT_EQ(measuring.Breaks(20), (std::vector<double>{4, 7, 10, 13}));
+
+    TBlockCanvas page(100, 7, 13);
+    EXPECT_EQ((std::vector<bool>{page.Take(4, 7), page.Take(7, 10), page.Take(10, 12),
+                                 page.Take(13, 20)}),
+              (std::vector<bool>{false, true, true, false}));
+    EXPECT_EQ(page.OnPage(10), 103);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "tests/app/report/ReportTestTools.h"
 
 #include <cstdio>
+#include <fstream>
+#include <regex>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,6 +54,27 @@ std::string Quoted(const std::string& text) {
 
 std::string PdfText(const fs::path& pdf) {
     return RunCommand("pdftotext -layout " + Quoted(pdf.string()) + " -").Output;
+}
+
+std::string FileText(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), {});
+}
+
+std::string WordsUnderTheBody(const fs::path& pdf) {
+    // The body ends 275 mm down the page; the footer holds the program, the date, the page and
+    // where a block goes on.
+    constexpr double BodyBottomPt = 275 / 25.4 * 72 + 1;
+    static const std::regex footerWord(
+        R"(Quorvane|1\.1|·|Prüfbericht|bis|\d\d\.\d\d\.\d{4}|Fortsetzung|auf|Seite|von|\d{1,5})");
+    static const std::regex word(R"re(<word [^>]* yMax="([0-9.]*)">([^<]*)</word>)re");
+    const std::string boxes = RunCommand("pdftotext -bbox " + Quoted(pdf.string()) + " -").Output;
+    std::string under;
+    for (auto at = std::sregex_iterator(boxes.begin(), boxes.end(), word);
+         at != std::sregex_iterator(); ++at)
+        if (std::stod((*at)[1]) > BodyBottomPt && !std::regex_match((*at)[2].str(), footerWord))
+            under += (under.empty() ? "" : " ") + (*at)[2].str();
+    return under;
 }
 
 TMissing MissingInOrder(const std::string& text, const std::string& expected) {

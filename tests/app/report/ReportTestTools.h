@@ -25,6 +25,10 @@ struct TCommandRun {
 TCommandRun RunCommand(const std::string& command);
 std::string Quoted(const std::string& text); // as one shell word
 std::string PdfText(const std::filesystem::path& pdf);
+std::string FileText(const std::filesystem::path& file);
+// The words of the PDF that reach below the body of their page but are no footer's words,
+// joined with blanks.
+std::string WordsUnderTheBody(const std::filesystem::path& pdf);
 
 // Of "first|second|...", the texts not found in `text`, each after the one before.
 using TMissing = std::vector<std::string>;

@@ -1,0 +1,26 @@
+#pragma once
+// A font of the report with its measures on the PDF writer, and each character's width, kept for
+// the first 256 so a long report does not ask the font engine for every character again.
+//
+// GUI thread; the device must outlive the font.
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <array>
+
+class QPaintDevice;
+
+class TSheetFont {
+public:
+    TSheetFont(const QFont& font, QPaintDevice* device);
+
+    const QFont& Font() const { return font_; }
+    double LineHeight() const { return metrics_.lineSpacing(); }
+    double Ascent() const { return metrics_.ascent(); }
+    double Advance(char32_t c) const;
+
+private:
+    QFont font_;
+    QFontMetricsF metrics_;
+    std::array<double, 256> latin1_{};
+};
