@@ -1,6 +1,7 @@
 // quorvane-tones: prints the selective-call sequences, long tones and two-tone alarms heard in
 // a recording or in raw samples on standard input. See --help.
 
+#include "app/outputfile/OutputTarget.h"
 #include "app/tonecheck/AlarmJudge.h"
 #include "app/tonecheck/LimitsFile.h"
 #include "app/tonecheck/MeasurementSheet.h"
@@ -25,7 +26,6 @@
 #include <iostream>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -82,23 +82,6 @@ std::optional<std::string> DrawPicture(const std::string& path, const TSampleHis
     if (image.isNull())
         return "no audio";
     return WritePicturePng(image, QFile::decodeName(path.c_str()));
-}
-
-// The picture is renamed over its path, which would replace the recording itself (also named
-// through a link) or turn a device or other special file into a plain one.
-std::optional<std::string> PictureTargetProblem(const std::string& picture,
-                                                const std::string& input) {
-    struct stat target {};
-    if (stat(picture.c_str(), &target) != 0)
-        return std::nullopt; // a new file, or one the write itself will explain
-    struct stat source {};
-    const int read =
-        input == StandardInputName ? fstat(STDIN_FILENO, &source) : stat(input.c_str(), &source);
-    if (read == 0 && source.st_dev == target.st_dev && source.st_ino == target.st_ino)
-        return "it is the input";
-    if (!S_ISREG(target.st_mode))
-        return "it exists and is not a regular file";
-    return std::nullopt;
 }
 
 // Raw little-endian 16-bit samples until the end of the stream; a last odd byte is dropped.
@@ -191,7 +174,9 @@ int main(int argc, char** argv) {
     if (options.help)
         return PrintOnStandardOutput(TonesProgramName, ToneUsageText());
     if (options.png)
-        if (const auto problem = PictureTargetProblem(*options.png, options.input))
+        // Standard input, when it is a file, is known by what /dev/stdin leads to.
+        if (const auto problem = RefusedOutput(
+                *options.png, {options.input == StandardInputName ? "/dev/stdin" : options.input}))
             return Refuse("refusing to write the picture " + *options.png + ": " + *problem);
     if (options.input == StandardInputName)
         return OutputWritten(Decode(std::cin, options, "standard input"));
