@@ -18,8 +18,7 @@ sim=5
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVANE_WERROR=OFF >/dev/null
 cmake --build "$build" -j2 --target quorvane_component_bench quorvane_startup_bench \
     quorvane_sio_engine_bench quorvane_encoder_sim_idle_bench quorvane_tones_bench \
-    quorvane_report_bench
-    quorvane_tone_strip_bench
+    quorvane_report_bench quorvane_tone_strip_bench
 
 results=$(mktemp)
 table=$(mktemp)
@@ -117,10 +116,12 @@ text only, wall time|report_rows_ms|-|ms
 text only, PDF size|report_rows_kB|-|kB
 a 600x200 picture under every row, wall time|report_pictures_ms|-|ms
 a 600x200 picture under every row, PDF size|report_pictures_kB|-|kB
-# Picture of one alarm: drawing the longest strip (60 s of audio), best of 5
-48 kHz|tone_strip_60s_ms_48000|-|ms
-22.05 kHz|tone_strip_60s_ms_22050|-|ms
-8 kHz|tone_strip_60s_ms_8000|-|ms
+# One row's results beyond decoding: the judgement with its measurement sheet and the two-panel picture (60 s of audio kept), best of 5
+judgement and sheet, 48 kHz|alarm_judgement_ms_48000|-|ms
+two-panel picture, 48 kHz|alarm_picture_ms_48000|-|ms
+two-panel picture, 22.05 kHz|alarm_picture_ms_22050|-|ms
+two-panel picture, 8 kHz|alarm_picture_ms_8000|-|ms
+both together, 48 kHz|alarm_row_results_ms_48000|-|ms
 ROWS
 
 out="$root/bench/RESULTS.md"

@@ -6,7 +6,6 @@
 
 #include <QPainter>
 #include <QString>
-
 #include <algorithm>
 #include <cmath>
 #include <span>
@@ -25,11 +24,17 @@ constexpr double OverviewLeadSeconds = 0.5;
 // A code's tone in the zoom is never narrower than this, so its texts fit.
 constexpr int ToneTextPixels = 84;
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
-double EndOf(const ToneMark& mark) { return mark.startSeconds + mark.seconds; }
+double EndOf(const ToneMark& mark) {
+    return mark.startSeconds + mark.seconds;
+}
 
-bool HasBand(const ToneMark& mark) { return mark.band.highHz > mark.band.lowHz; }
+bool HasBand(const ToneMark& mark) {
+    return mark.band.highHz > mark.band.lowHz;
+}
 
 // Each code heard: a run of marks with a symbol, one straight after another (marks come in
 // time order; a call tone or a pause ends a run).
@@ -37,10 +42,9 @@ std::vector<std::span<const ToneMark>> CodeRuns(const std::vector<ToneMark>& mar
     std::vector<std::span<const ToneMark>> runs;
     std::size_t begin = 0;
     for (std::size_t i = 0; i <= marks.size(); ++i) {
-        const bool continues = i < marks.size() && i > begin && marks[i].symbol != 0 &&
-                               marks[i - 1].symbol != 0 &&
-                               marks[i].startSeconds - EndOf(marks[i - 1]) <
-                                   std::max(0.05, marks[i - 1].seconds);
+        const bool continues =
+            i < marks.size() && i > begin && marks[i].symbol != 0 && marks[i - 1].symbol != 0 &&
+            marks[i].startSeconds - EndOf(marks[i - 1]) < std::max(0.05, marks[i - 1].seconds);
         if (continues)
             continue;
         if (i > begin && marks[begin].symbol != 0)
@@ -59,8 +63,10 @@ std::string Symbols(std::span<const ToneMark> run) {
 
 void DrawMark(QPainter& painter, const PlotArea& plot, const ToneMark& mark) {
     const int left = static_cast<int>(std::lround(plot.X(mark.startSeconds)));
-    const int length = std::max(2, static_cast<int>(std::lround(mark.seconds * plot.PixelsPerSecond())));
-    painter.fillRect(left, static_cast<int>(std::lround(plot.Y(mark.frequencyHz))) - MarkThickness / 2,
+    const int length =
+        std::max(2, static_cast<int>(std::lround(mark.seconds * plot.PixelsPerSecond())));
+    painter.fillRect(left,
+                     static_cast<int>(std::lround(plot.Y(mark.frequencyHz))) - MarkThickness / 2,
                      length, MarkThickness, MarkColour(mark.state));
 }
 
@@ -124,7 +130,7 @@ void DrawOverview(QImage& image, QRect panel, const AlarmHeard& heard, const Pic
     painter.setClipRect(rect);
     for (const ExpectedBand& band : heard.bands) {
         const int top = static_cast<int>(std::lround(plot.Y(band.highHz)));
-        painter.fillRect(rect.left(), top,  rect.width(),
+        painter.fillRect(rect.left(), top, rect.width(),
                          std::max(2, static_cast<int>(std::lround(plot.Y(band.lowHz))) - top),
                          BandFill);
     }
@@ -173,12 +179,12 @@ void DrawToneTexts(QPainter& painter, QRect column, const ToneMark& mark,
     if (missed)
         below = Text(mark.words);
     else if (HasBand(mark))
-        below = Text("Soll " + GermanDecimal((mark.band.lowHz + mark.band.highHz) / 2, 0) +
-                     " ± " + GermanDecimal((mark.band.highHz - mark.band.lowHz) / 2, 0) + " Hz");
+        below = Text("Soll " + GermanDecimal((mark.band.lowHz + mark.band.highHz) / 2, 0) + " ± " +
+                     GermanDecimal((mark.band.highHz - mark.band.lowHz) / 2, 0) + " Hz");
     painter.setFont(fonts.small);
     painter.setPen(missed ? MarkColour(mark.state) : BandEdge);
-    painter.drawText(column.adjusted(2, 20, -2, 0), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
-                     below);
+    painter.drawText(column.adjusted(2, 20, -2, 0),
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, below);
 }
 
 // The frequencies the code's tones and bands cover, with room above and below.
@@ -186,8 +192,10 @@ std::pair<double, double> ZoomBand(std::span<const ToneMark> tones) {
     double low = tones.front().frequencyHz;
     double high = low;
     for (const ToneMark& mark : tones) {
-        low = std::min(low, HasBand(mark) ? std::min(mark.band.lowHz, mark.frequencyHz) : mark.frequencyHz);
-        high = std::max(high, HasBand(mark) ? std::max(mark.band.highHz, mark.frequencyHz) : mark.frequencyHz);
+        low = std::min(low, HasBand(mark) ? std::min(mark.band.lowHz, mark.frequencyHz)
+                                          : mark.frequencyHz);
+        high = std::max(high, HasBand(mark) ? std::max(mark.band.highHz, mark.frequencyHz)
+                                            : mark.frequencyHz);
     }
     const double room = std::max(60.0, 0.08 * (high - low));
     return {std::max(0.0, low - room), high + room};
@@ -204,13 +212,14 @@ void DrawZoom(QImage& image, QRect panel, const AlarmHeard& heard, std::span<con
     const std::span<const ToneMark> tones = code.first(std::min(code.size(), fitting));
     const double pad = 0.4 * toneSeconds;
     const auto [lowHz, highHz] = ZoomBand(tones);
-    const PlotArea plot{rect, tones.front().startSeconds - pad, EndOf(tones.back()) + pad,
-                        lowHz, highHz, heard.alarmStartSeconds};
+    const PlotArea plot{rect,   tones.front().startSeconds - pad, EndOf(tones.back()) + pad, lowHz,
+                        highHz, heard.alarmStartSeconds};
 
     QPainter painter(&image);
-    const std::string shown = tones.size() < code.size()
-                                  ? Symbols(code) + " (die ersten " + std::to_string(tones.size()) + " Töne)"
-                                  : Symbols(code);
+    const std::string shown =
+        tones.size() < code.size()
+            ? Symbols(code) + " (die ersten " + std::to_string(tones.size()) + " Töne)"
+            : Symbols(code);
     DrawTitleRow(painter, QRect(panel.left(), panel.top(), panel.width(), TitleRow),
                  Text("Erster Code: " + shown), fonts);
     DrawPlotSpectrogram(image, plot, heard.audio);
@@ -221,16 +230,17 @@ void DrawZoom(QImage& image, QRect panel, const AlarmHeard& heard, std::span<con
         painter.setClipRect(rect);
         if (HasBand(mark)) {
             const int top = static_cast<int>(std::lround(plot.Y(mark.band.highHz)));
-            const QRect band(left, top, right - left,
-                             std::max(3, static_cast<int>(std::lround(plot.Y(mark.band.lowHz))) - top));
+            const QRect band(
+                left, top, right - left,
+                std::max(3, static_cast<int>(std::lround(plot.Y(mark.band.lowHz))) - top));
             painter.fillRect(band, BandFill);
             painter.setPen(BandEdge);
             painter.drawRect(band.adjusted(0, 0, -1, -1));
         }
         DrawMark(painter, plot, mark);
         painter.setClipping(false);
-        DrawToneTexts(painter, QRect(left, panel.top() + TitleRow, right - left, ToneTextRows), mark,
-                      fonts);
+        DrawToneTexts(painter, QRect(left, panel.top() + TitleRow, right - left, ToneTextRows),
+                      mark, fonts);
     }
 }
 
@@ -247,8 +257,8 @@ QImage DrawAlarmPicture(const AlarmHeard& heard) {
         return {};
     const PictureFonts fonts = MakePictureFonts();
     const std::vector<std::span<const ToneMark>> runs = CodeRuns(heard.marks);
-    QImage image = BlankImage(
-        {AlarmPictureWidth, AlarmOverviewHeight + (runs.empty() ? 0 : CodeZoomHeight)});
+    QImage image =
+        BlankImage({AlarmPictureWidth, AlarmOverviewHeight + (runs.empty() ? 0 : CodeZoomHeight)});
     DrawOverview(image, QRect(0, 0, AlarmPictureWidth, AlarmOverviewHeight), heard, fonts);
     if (!runs.empty())
         DrawZoom(image, QRect(0, AlarmOverviewHeight, AlarmPictureWidth, CodeZoomHeight), heard,

@@ -22,7 +22,6 @@
 
 #include <QImage>
 #include <QSize>
-
 #include <vector>
 
 inline constexpr int AlarmPictureWidth = 830;
@@ -33,9 +32,9 @@ inline constexpr QSize CodeZoomSmallest(360, 110);
 
 // What was heard of one alarm.
 struct AlarmHeard {
-    ToneAudio audio;                // covering the alarm; the picture shows what lies inside it
-    double alarmStartSeconds = 0.0; // on the audio's clock; the time axis counts from here
-    std::vector<ToneMark> marks;    // AlarmJudgement::marks, or UnjudgedMarks of what was heard
+    ToneAudio audio;                 // covering the alarm; the picture shows what lies inside it
+    double alarmStartSeconds = 0.0;  // on the audio's clock; the time axis counts from here
+    std::vector<ToneMark> marks;     // AlarmJudgement::marks, or UnjudgedMarks of what was heard
     std::vector<ExpectedBand> bands; // AlarmJudgement::bands; none when nothing was expected
 };
 

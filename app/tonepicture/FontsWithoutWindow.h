@@ -8,7 +8,6 @@
 // Main thread, once; keep the result alive while drawing.
 
 #include <QGuiApplication>
-
 #include <memory>
 
 std::unique_ptr<QGuiApplication> StartFontsWithoutWindow(int& argc, char** argv,

@@ -3,7 +3,6 @@
 #include "app/tonecheck/GermanNumbers.h"
 
 #include <QString>
-
 #include <algorithm>
 #include <cmath>
 
@@ -23,7 +22,9 @@ int PlacesOf(double step) {
     return places;
 }
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 } // namespace
 
@@ -36,13 +37,13 @@ double TickStep(double span, int most) {
 }
 
 void DrawPlotSpectrogram(QImage& image, const PlotArea& plot, const ToneAudio& audio) {
-    const SpectrogramFrame frame{plot.startSeconds, plot.PixelsPerSecond(), plot.rect.width(),
-                                 plot.lowHz,        plot.highHz,            plot.rect.height()};
+    const SpectrogramFrame frame{plot.startSeconds, plot.PixelsPerSecond(),
+                                 plot.rect.width(), plot.lowHz,
+                                 plot.highHz,       plot.rect.height()};
     PaintSpectrogram(image, plot.rect, SpectrogramDb(audio, frame), SpectrogramShades::Light);
 }
 
-void DrawPlotAxes(QPainter& painter, const PlotArea& plot, const PictureFonts& fonts,
-                  int tickRow) {
+void DrawPlotAxes(QPainter& painter, const PlotArea& plot, const PictureFonts& fonts, int tickRow) {
     const QRect& rect = plot.rect;
     painter.setFont(fonts.text);
     const int textHeight = painter.fontMetrics().height();
@@ -58,17 +59,15 @@ void DrawPlotAxes(QPainter& painter, const PlotArea& plot, const PictureFonts& f
                          Qt::AlignRight | Qt::AlignVCenter, Text(GermanDecimal(hz, 0)));
     }
     // The unit once, above the frequency labels.
-    painter.drawText(QRect(0, rect.top() - textHeight - 2, rect.left() - TickLength - 2,
-                           textHeight),
-                     Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Hz"));
+    painter.drawText(
+        QRect(0, rect.top() - textHeight - 2, rect.left() - TickLength - 2, textHeight),
+        Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Hz"));
 
     const double span = plot.endSeconds - plot.startSeconds;
     const double step = TickStep(span, std::max(1, rect.width() / TimeTickPixels));
     const int places = PlacesOf(step);
-    const double firstTick =
-        step * std::ceil((plot.startSeconds - plot.zeroSeconds) / step - 1e-9);
-    for (double tick = firstTick; tick <= plot.endSeconds - plot.zeroSeconds + 1e-9;
-         tick += step) {
+    const double firstTick = step * std::ceil((plot.startSeconds - plot.zeroSeconds) / step - 1e-9);
+    for (double tick = firstTick; tick <= plot.endSeconds - plot.zeroSeconds + 1e-9; tick += step) {
         const int x = static_cast<int>(std::lround(plot.X(plot.zeroSeconds + tick)));
         painter.fillRect(x, rect.top(), 1, rect.height(), GridInk);
         painter.fillRect(x, rect.bottom() + 1, 1, TickLength, AxisInk);

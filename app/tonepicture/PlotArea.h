@@ -33,8 +33,7 @@ void DrawPlotSpectrogram(QImage& image, const PlotArea& plot, const ToneAudio& a
 
 // Grid lines over the plot, its frame, and tick labels left of and below it: the time ticks
 // take the row of `tickRow` pixels under the plot, the frequency ticks the space left of it.
-void DrawPlotAxes(QPainter& painter, const PlotArea& plot, const PictureFonts& fonts,
-                  int tickRow);
+void DrawPlotAxes(QPainter& painter, const PlotArea& plot, const PictureFonts& fonts, int tickRow);
 
 // A step of 1, 2, 2.5 or 5 times a power of ten that cuts `span` into at most `most` parts.
 double TickStep(double span, int most);

@@ -71,9 +71,9 @@ std::vector<float> SpectrogramDb(const ToneAudio& audio, const SpectrogramFrame&
     RealPowerSpectrum spectrum(size);
     std::vector<float> window(size);
     for (std::size_t n = 0; n < size; ++n)
-        window[n] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi *
-                                                            (static_cast<double>(n) + 0.5) /
-                                                            static_cast<double>(size)));
+        window[n] = static_cast<float>(
+            0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (static_cast<double>(n) + 0.5) /
+                                 static_cast<double>(size)));
     const double binHz = reduced.sampleRate / static_cast<double>(size);
     const auto rows = static_cast<std::size_t>(frame.height);
     // Where each row falls between two bins, and which bins the band needs.
@@ -101,8 +101,7 @@ std::vector<float> SpectrogramDb(const ToneAudio& audio, const SpectrogramFrame&
         for (std::size_t n = 0; n < size; ++n) {
             const long at = begin + static_cast<long>(n);
             const bool inside = at >= 0 && static_cast<std::size_t>(at) < reduced.samples.size();
-            samples[n] =
-                inside ? window[n] * reduced.samples[static_cast<std::size_t>(at)] : 0.0f;
+            samples[n] = inside ? window[n] * reduced.samples[static_cast<std::size_t>(at)] : 0.0f;
         }
         spectrum.Compute(samples.data(), power.data());
         for (std::size_t k = lowBin; k <= highBin; ++k)
@@ -125,11 +124,12 @@ void PaintSpectrogram(QImage& image, QRect area, const std::vector<float>& db,
     for (int y = 0; y < area.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(area.top() + y)) + area.left();
         for (int x = 0; x < area.width(); ++x) {
-            const float value = db[static_cast<std::size_t>(x) * rows + static_cast<std::size_t>(y)];
+            const float value =
+                db[static_cast<std::size_t>(x) * rows + static_cast<std::size_t>(y)];
             const double level =
                 std::clamp((value - loudest + ShownRangeDb) / ShownRangeDb, 0.0, 1.0);
-            const int shade = static_cast<int>(
-                255.0 * (shades == SpectrogramShades::Dark ? level : 1.0 - level));
+            const int shade =
+                static_cast<int>(255.0 * (shades == SpectrogramShades::Dark ? level : 1.0 - level));
             line[x] = shades == SpectrogramShades::Dark
                           ? qRgb(shade, shade, std::min(255, shade + 40))
                           : qRgb(shade, shade, std::min(255, shade + 25));

@@ -7,7 +7,6 @@
 
 #include <QImage>
 #include <QRect>
-
 #include <cstddef>
 #include <cstdint>
 #include <vector>
