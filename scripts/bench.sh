@@ -116,12 +116,13 @@ text only, wall time|report_rows_ms|-|ms
 text only, PDF size|report_rows_kB|-|kB
 a 600x200 picture under every row, wall time|report_pictures_ms|-|ms
 a 600x200 picture under every row, PDF size|report_pictures_kB|-|kB
-# One row's results beyond decoding: the judgement with its measurement sheet and the two-panel picture (60 s of audio kept), best of 5
+# One row's results beyond decoding: the judgement with its measurement sheet, the two-panel picture (60 s of audio kept) and its PNG, best of 5
 judgement and sheet, 48 kHz|alarm_judgement_ms_48000|-|ms
 two-panel picture, 48 kHz|alarm_picture_ms_48000|-|ms
 two-panel picture, 22.05 kHz|alarm_picture_ms_22050|-|ms
 two-panel picture, 8 kHz|alarm_picture_ms_8000|-|ms
-both together, 48 kHz|alarm_row_results_ms_48000|-|ms
+the picture as PNG (in memory), 48 kHz|alarm_png_ms_48000|-|ms
+all three, 48 kHz|alarm_row_results_ms_48000|-|ms
 ROWS
 
 out="$root/bench/RESULTS.md"

@@ -175,14 +175,16 @@ void DrawToneTexts(QPainter& painter, QRect column, const ToneMark& mark,
     painter.setFont(fonts.text);
     painter.drawText(QPoint(left + symbolWidth + 5, baseline), hz);
 
+    // A tone of a code that missed as a whole (its length, say) has no words of its own.
+    const bool words = missed && !mark.words.empty();
     QString below;
-    if (missed)
+    if (words)
         below = Text(mark.words);
     else if (HasBand(mark))
         below = Text("Soll " + GermanDecimal((mark.band.lowHz + mark.band.highHz) / 2, 0) + " ± " +
                      GermanDecimal((mark.band.highHz - mark.band.lowHz) / 2, 0) + " Hz");
     painter.setFont(fonts.small);
-    painter.setPen(missed ? MarkColour(mark.state) : BandEdge);
+    painter.setPen(words ? MarkColour(mark.state) : BandEdge);
     painter.drawText(column.adjusted(2, 20, -2, 0),
                      Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, below);
 }

@@ -1,6 +1,7 @@
 // What one test record row's results cost beyond decoding: judging the alarm (the verdict, the
-// measurement sheet and the receivers' judgement, JudgeAlarm) and drawing its two-panel
-// picture (DrawAlarmPicture) from the longest audio a row keeps (60 s), at each sample rate.
+// measurement sheet and the receivers' judgement, JudgeAlarm), drawing its two-panel picture
+// (DrawAlarmPicture) from the longest audio a row keeps (60 s), at each sample rate, and
+// encoding it as the PNG the record saves (in memory: the disk's share is not the program's).
 // Best of a few runs, so that another program's burst does not count.
 //
 // Usage: quorvane_tone_strip_bench [RUNS]   (default 5)
@@ -12,6 +13,7 @@
 #include "tools/encoder-sim/audio/SelcallCode.h"
 #include "tools/encoder-sim/audio/ToneSynthesis.h"
 
+#include <QBuffer>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -73,14 +75,21 @@ int main(int argc, char** argv) {
                                heard.front().startSeconds,
                                judgement.marks,
                                judgement.bands};
-        bool drawn = true;
-        const double drawing =
-            BestMs(runs, [&] { drawn = drawn && !DrawAlarmPicture(alarm).isNull(); });
-        if (!drawn)
+        QImage picture;
+        const double drawing = BestMs(runs, [&] { picture = DrawAlarmPicture(alarm); });
+        QByteArray png;
+        const double encoding = BestMs(runs, [&] {
+            png.clear();
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            picture.save(&buffer, "PNG");
+        });
+        if (png.isEmpty())
             return 1;
         std::printf("alarm_judgement_ms_%d %.3f\n", rate, judging);
         std::printf("alarm_picture_ms_%d %.1f\n", rate, drawing);
-        std::printf("alarm_row_results_ms_%d %.1f\n", rate, judging + drawing);
+        std::printf("alarm_png_ms_%d %.1f\n", rate, encoding);
+        std::printf("alarm_row_results_ms_%d %.1f\n", rate, judging + drawing + encoding);
     }
     return 0;
 }
