@@ -120,12 +120,12 @@ PlotArea OverviewPlot(const AlarmHeard& heard, QRect rect) {
 }
 
 void DrawOverview(QImage& image, QRect panel, const AlarmHeard& heard, const PictureFonts& fonts) {
-    QPainter painter(&image);
-    DrawTitleRow(painter, panel.adjusted(0, 0, 0, -(panel.height() - TitleRow)),
-                 QStringLiteral("Ganzer Alarm"), fonts);
     const QRect rect = panel.adjusted(FrequencyAxis, TitleRow + SymbolRow, -RightMargin, -TickRow);
     const PlotArea plot = OverviewPlot(heard, rect);
     DrawPlotSpectrogram(image, plot, heard.audio);
+    QPainter painter(&image);
+    DrawTitleRow(painter, QRect(panel.left(), panel.top(), panel.width(), TitleRow),
+                 QStringLiteral("Ganzer Alarm"), fonts);
     DrawPlotAxes(painter, plot, fonts, TickRow);
     painter.setClipRect(rect);
     for (const ExpectedBand& band : heard.bands) {
@@ -217,6 +217,7 @@ void DrawZoom(QImage& image, QRect panel, const AlarmHeard& heard, std::span<con
     const PlotArea plot{rect,   tones.front().startSeconds - pad, EndOf(tones.back()) + pad, lowHz,
                         highHz, heard.alarmStartSeconds};
 
+    DrawPlotSpectrogram(image, plot, heard.audio);
     QPainter painter(&image);
     const std::string shown =
         tones.size() < code.size()
@@ -224,7 +225,6 @@ void DrawZoom(QImage& image, QRect panel, const AlarmHeard& heard, std::span<con
             : Symbols(code);
     DrawTitleRow(painter, QRect(panel.left(), panel.top(), panel.width(), TitleRow),
                  Text("Erster Code: " + shown), fonts);
-    DrawPlotSpectrogram(image, plot, heard.audio);
     DrawPlotAxes(painter, plot, fonts, TickRow);
     for (const ToneMark& mark : tones) {
         const int left = static_cast<int>(std::lround(plot.X(mark.startSeconds)));
