@@ -84,9 +84,9 @@ std::optional<std::string> DrawPicture(const std::string& path, const TSampleHis
     double alarmStart = audio.startSeconds;
     if (judgement && !heard.empty())
         alarmStart = std::ranges::min(heard, {}, &HeardSignal::startSeconds).startSeconds;
-    const QImage image = DrawAlarmPicture(
-        {audio, alarmStart, judgement ? judgement->marks : UnjudgedMarks(heard),
-         judgement ? judgement->bands : std::vector<ExpectedBand>{}});
+    const QImage image =
+        DrawAlarmPicture({audio, alarmStart, judgement ? judgement->marks : UnjudgedMarks(heard),
+                          judgement ? judgement->bands : std::vector<ExpectedBand>{}});
     if (image.isNull())
         return "no audio";
     return WritePicturePng(image, QFile::decodeName(path.c_str()));
@@ -198,8 +198,7 @@ int main(int argc, char** argv) {
         if (const auto problem = PictureTargetProblem(*options.png, options.input))
             return Refuse("refusing to write the picture " + *options.png + ": " + *problem);
     // The picture's texts need fonts; plain decoding needs no GUI at all.
-    const auto fonts = options.png ? StartFontsWithoutWindow(argc, argv, TonesProgramName.data())
-                                   : nullptr;
+    const auto fonts = options.png ? StartFontsWithoutWindow(TonesProgramName.data()) : nullptr;
     if (options.input == StandardInputName)
         return OutputWritten(Decode(std::cin, options, "standard input"));
 

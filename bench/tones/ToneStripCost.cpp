@@ -55,7 +55,7 @@ template <typename Work> double BestMs(int runs, Work work) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const auto fonts = StartFontsWithoutWindow(argc, argv, "quorvane_tone_strip_bench");
+    const auto fonts = StartFontsWithoutWindow("quorvane_tone_strip_bench");
     const ExpectedAlarm expected{ToneStandard::Zvei1, "12345", "Tonruf I  lang", "Feueralarm"};
     for (const int rate : {8000, 22050, 48000}) {
         const std::vector<std::int16_t> samples = SynthesiseBursts(AlarmBursts(), rate, 0.3);

@@ -8,7 +8,7 @@
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    const auto fonts = StartFontsWithoutWindow(argc, argv, "quorvane_tonepicture_tests");
+    const auto fonts = StartFontsWithoutWindow("quorvane_tonepicture_tests");
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
