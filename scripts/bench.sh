@@ -128,10 +128,13 @@ time per character, 10 MB field|layout_wrap_ns_per_char_10000000|-|ns
 whole report of a row with a 10 kB field (read, laid out, written)|layout_report_ms_10000|-|ms
 whole report of a row with a 10 MB field (shows its first 10,000 characters)|layout_report_ms_10000000|-|ms
 whole report of 100,000 rows|layout_report_100k_rows_ms|-|ms
-# Picture of one alarm: drawing the longest strip (60 s of audio), best of 5
-48 kHz|tone_strip_60s_ms_48000|-|ms
-22.05 kHz|tone_strip_60s_ms_22050|-|ms
-8 kHz|tone_strip_60s_ms_8000|-|ms
+# One row's results beyond decoding: the judgement with its measurement sheet, the two-panel picture (60 s of audio kept) and its PNG, best of 5
+judgement and sheet, 48 kHz|alarm_judgement_ms_48000|-|ms
+two-panel picture, 48 kHz|alarm_picture_ms_48000|-|ms
+two-panel picture, 22.05 kHz|alarm_picture_ms_22050|-|ms
+two-panel picture, 8 kHz|alarm_picture_ms_8000|-|ms
+the picture as PNG (in memory), 48 kHz|alarm_png_ms_48000|-|ms
+all three, 48 kHz|alarm_row_results_ms_48000|-|ms
 ROWS
 
 out="$root/bench/RESULTS.md"

@@ -603,10 +603,11 @@ std::string ReserveText(const ReceiverReserve& reserve) {
 std::vector<ToneMark> UnjudgedMarks(const std::vector<HeardSignal>& heard) {
     std::vector<ToneMark> marks;
     for (const HeardSignal& signal : heard) {
-        for (const MeasuredTone& tone : signal.tones)
-            marks.push_back({.startSeconds = tone.startSeconds,
-                             .seconds = tone.seconds,
-                             .frequencyHz = tone.frequencyHz});
+        for (std::size_t i = 0; i < signal.tones.size(); ++i)
+            marks.push_back({.startSeconds = signal.tones[i].startSeconds,
+                             .seconds = signal.tones[i].seconds,
+                             .frequencyHz = signal.tones[i].frequencyHz,
+                             .symbol = i < signal.digits.size() ? signal.digits[i] : '\0'});
         for (const double hz : signal.frequenciesHz)
             marks.push_back({.startSeconds = signal.startSeconds,
                              .seconds = signal.durationSeconds,

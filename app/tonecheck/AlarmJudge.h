@@ -123,7 +123,8 @@ std::string ReserveText(const ReceiverReserve& reserve);
 AlarmJudgement JudgeAlarm(const ExpectedAlarm& expected, const ToneLimits& limits,
                           const std::vector<HeardSignal>& heard);
 
-// Marks for what was heard when nothing is expected: every tone NotJudged.
+// Marks for what was heard when nothing is expected: every tone NotJudged, a code's tones with
+// the symbols heard.
 std::vector<ToneMark> UnjudgedMarks(const std::vector<HeardSignal>& heard);
 
 // The two-tone pair the alarm type has in the limits; nothing when it has none.

@@ -8,11 +8,10 @@
 // QGuiApplication and any thread may call it; each call works on its own image.
 
 #include "app/tonecheck/AlarmJudge.h"
+#include "app/tonepicture/Spectrogram.h"
 
 #include <QImage>
 
-#include <cstddef>
-#include <cstdint>
 #include <vector>
 
 inline constexpr double ToneStripLowHz = 300.0;
@@ -22,14 +21,7 @@ inline constexpr int ToneStripHeight = 240;
 // The most audio one strip shows; earlier samples are left out.
 inline constexpr double ToneStripLongestSeconds = 60.0;
 
-// Mono 16-bit samples at sampleRate; samples[0] was heard at startSeconds, counted as the
-// decoder counts (marks are placed by their own times on the same clock).
-struct ToneStripAudio {
-    const std::int16_t* samples = nullptr;
-    std::size_t count = 0;
-    int sampleRate = 8000;
-    double startSeconds = 0.0;
-};
+using ToneStripAudio = ToneAudio;
 
 // An image ToneStripPixelsPerSecond wide per second of audio and ToneStripHeight high; a null
 // image when there are no samples.

@@ -120,11 +120,13 @@ against the limits file and prints the verdict as Quorvane's test record does.
                     nominal and measured values, deviation, limits, what is
                     wrong, and the reserve a receiver leaves; then whether
                     receivers would react
-  --png FILE        draw the last minute of input as a PNG picture: a
-                    spectrogram (300-3200 Hz), the expected tones as blue
-                    bands, each tone heard marked green (held its limits),
-                    red (missed) or yellow (not judged); refused when FILE
-                    is the input or exists and is not a regular file
+  --png FILE        draw the alarm as a PNG picture with time and frequency
+                    axes and a legend: the whole alarm, and its first code
+                    stretched with each tone's symbol, measured frequency
+                    and band; each tone green (held its limits), red
+                    (missed, with what it missed) or amber (not judged);
+                    refused when FILE is the input or exists and is not a
+                    regular file
   --json            print one JSON object per line instead of text; the
                     verdict's object holds the sheet and the receivers' verdict
   -h, --help        show this text and exit

@@ -5,8 +5,9 @@
 #include "app/tonecheck/AlarmJudge.h"
 #include "app/tonecheck/LimitsFile.h"
 #include "app/tonecheck/MeasurementSheet.h"
+#include "app/tonepicture/AlarmPicture.h"
+#include "app/tonepicture/FontsWithoutWindow.h"
 #include "app/tonepicture/PictureFile.h"
-#include "app/tonepicture/ToneStrip.h"
 #include "app/tones/SampleHistory.h"
 #include "app/tones/ToneDecoder.h"
 #include "app/tones/WavReader.h"
@@ -32,6 +33,8 @@
 namespace {
 
 constexpr std::size_t ChunkSamples = 4096;
+// The picture shows the alarm within the last minute of input.
+constexpr double PictureSeconds = 60.0;
 
 // The reason the first write to standard output failed; 0 while every one went through.
 int OutputError = 0;
@@ -71,14 +74,20 @@ AlarmJudgement Judge(const ToneOptions& options, const std::vector<HeardSignal>&
     return JudgeAlarm(expected, loaded.limits, heard);
 }
 
-// Nothing when the picture is written; else why not.
+// Nothing when the picture is written; else why not. The alarm starts with the first signal
+// heard when one was expected, else with the audio the picture has.
 std::optional<std::string> DrawPicture(const std::string& path, const TSampleHistory& tail,
-                                       int rate, const std::vector<ToneMark>& marks,
-                                       const std::vector<ExpectedBand>& bands) {
+                                       int rate, const std::vector<HeardSignal>& heard,
+                                       const std::optional<AlarmJudgement>& judgement) {
     const std::vector<std::int16_t> samples = tail.Since(0);
-    const ToneStripAudio audio{samples.data(), samples.size(), rate,
-                               static_cast<double>(tail.Total() - samples.size()) / rate};
-    const QImage image = DrawToneStrip(audio, marks, bands);
+    const ToneAudio audio{samples.data(), samples.size(), rate,
+                          static_cast<double>(tail.Total() - samples.size()) / rate};
+    double alarmStart = audio.startSeconds;
+    if (judgement && !heard.empty())
+        alarmStart = std::ranges::min(heard, {}, &HeardSignal::startSeconds).startSeconds;
+    const QImage image =
+        DrawAlarmPicture({audio, alarmStart, judgement ? judgement->marks : UnjudgedMarks(heard),
+                          judgement ? judgement->bands : std::vector<ExpectedBand>{}});
     if (image.isNull())
         return "no audio";
     return WritePicturePng(image, QFile::decodeName(path.c_str()));
@@ -123,7 +132,7 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
     ToneDecoder decoder(options.standard, rate);
     std::vector<HeardSignal> heard;
     // The last minute of input, for the picture.
-    TSampleHistory tail(static_cast<std::size_t>(ToneStripLongestSeconds * rate));
+    TSampleHistory tail(static_cast<std::size_t>(PictureSeconds * rate));
     std::vector<std::int16_t> samples(ChunkSamples);
     for (;;) {
         const std::size_t count = wav ? wav->Read(samples.data(), samples.size())
@@ -154,9 +163,7 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
         std::printf("%s", SheetText(*judgement).c_str());
     if (!options.png)
         return 0;
-    if (const auto reason = DrawPicture(*options.png, tail, rate,
-                                        judgement ? judgement->marks : UnjudgedMarks(heard),
-                                        judgement ? judgement->bands : std::vector<ExpectedBand>{}))
+    if (const auto reason = DrawPicture(*options.png, tail, rate, heard, judgement))
         return Refuse("cannot write the picture " + *options.png + ": " + *reason);
     return 0;
 }
@@ -178,6 +185,8 @@ int main(int argc, char** argv) {
         if (const auto problem = RefusedOutput(
                 *options.png, {options.input == StandardInputName ? "/dev/stdin" : options.input}))
             return Refuse("refusing to write the picture " + *options.png + ": " + *problem);
+    // The picture's texts need fonts; plain decoding needs no GUI at all.
+    const auto fonts = options.png ? StartFontsWithoutWindow(TonesProgramName.data()) : nullptr;
     if (options.input == StandardInputName)
         return OutputWritten(Decode(std::cin, options, "standard input"));
 

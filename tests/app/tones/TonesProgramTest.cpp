@@ -179,6 +179,10 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
     std::string signature(8, '\0');
     picture.read(signature.data(), 8);
     EXPECT_EQ(signature, "\x89PNG\r\n\x1a\n");
+    // The header's width and height: both panels, the whole alarm above its first code.
+    std::string header(16, '\0');
+    picture.read(header.data(), 16);
+    EXPECT_EQ(header.substr(8), std::string("\0\0\x03\x3e\0\0\x01\xe0", 8)) << "830 x 480";
     std::ifstream wav(Path("alarm.wav"), std::ios::binary);
     std::string riff(4, '\0');
     wav.read(riff.data(), 4);

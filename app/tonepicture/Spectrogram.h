@@ -1,0 +1,46 @@
+#pragma once
+// The spectrogram under the pictures of an alarm: for each pixel column the power of the audio
+// around that column's time, in dB, one value per pixel row between two frequencies, and the
+// shades that paint it. The tones' own marks, bands and axes are drawn over it by the pictures.
+//
+// Pure computation plus painting into a QImage (Qt GUI, no fonts); any thread.
+
+#include <QImage>
+#include <QRect>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Mono 16-bit samples at sampleRate; samples[0] was heard at startSeconds, counted as the
+// decoder counts (marks are placed by their own times on the same clock).
+struct ToneAudio {
+    const std::int16_t* samples = nullptr;
+    std::size_t count = 0;
+    int sampleRate = 8000;
+    double startSeconds = 0.0;
+
+    double EndSeconds() const { return startSeconds + static_cast<double>(count) / sampleRate; }
+};
+
+// Which stretch of time and band a spectrogram covers, and at how many pixels.
+struct SpectrogramFrame {
+    double startSeconds = 0.0; // the left edge, on the audio's clock
+    double pixelsPerSecond = 50.0;
+    int width = 0;
+    double lowHz = 300.0; // the bottom edge
+    double highHz = 3200.0;
+    int height = 0;
+};
+
+// width * height values, column by column, each column from highHz down; the time outside the
+// audio reads as silence.
+std::vector<float> SpectrogramDb(const ToneAudio& audio, const SpectrogramFrame& frame);
+
+// Dark: silence black, tones light (the strip). Light: silence white, tones dark (the alarm
+// picture, which is also printed).
+enum class SpectrogramShades { Dark, Light };
+
+// Paints `db` (as SpectrogramDb returns it for area's size) into `area` of `image`, from the
+// loudest value down over a fixed range of dB.
+void PaintSpectrogram(QImage& image, QRect area, const std::vector<float>& db,
+                      SpectrogramShades shades);
