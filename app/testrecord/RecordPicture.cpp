@@ -12,7 +12,9 @@ std::string RecordPictureFolder(std::string_view date) {
     return "Pruefprotokoll-" + std::string(date);
 }
 
-std::string RecordPictureFileName(std::string_view time, std::string_view code) {
+namespace {
+
+std::string PictureName(std::string_view time, std::string_view code) {
     std::string name;
     for (const char c : time)
         if (c != ':')
@@ -20,5 +22,15 @@ std::string RecordPictureFileName(std::string_view time, std::string_view code) 
     name += '-';
     for (const char c : code)
         name += AsciiLetterOrDigit(c) ? c : '_';
-    return name + ".png";
+    return name;
+}
+
+} // namespace
+
+std::string RecordPictureFileName(std::string_view time, std::string_view code) {
+    return PictureName(time, code) + ".png";
+}
+
+std::string RecordCodePictureFileName(std::string_view time, std::string_view code) {
+    return PictureName(time, code) + "-Code.png";
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Where a row's measurement picture lives: one PNG per row in a folder of the day beside the
-// day's record file, named by the row's time and code, so the report finds it without a list.
+// day's record file, named by the row's time and code, so the report finds it without a list;
+// beside it the picture of its first code alone, for the window's small view.
 //
 // Pure; any thread.
 
@@ -13,3 +14,6 @@ std::string RecordPictureFolder(std::string_view date);
 // "140509-12345.png" for "14:05:09" and "12345": the time without colons, a dash, and the code
 // with every character but an ASCII letter or digit made '_', so any code gives a safe name.
 std::string RecordPictureFileName(std::string_view time, std::string_view code);
+
+// "140509-12345-Code.png": the first code alone, drawn at the size the window shows it.
+std::string RecordCodePictureFileName(std::string_view time, std::string_view code);

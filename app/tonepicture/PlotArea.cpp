@@ -40,7 +40,7 @@ void DrawPlotSpectrogram(QImage& image, const PlotArea& plot, const ToneAudio& a
     const SpectrogramFrame frame{plot.startSeconds, plot.PixelsPerSecond(),
                                  plot.rect.width(), plot.lowHz,
                                  plot.highHz,       plot.rect.height()};
-    PaintSpectrogram(image, plot.rect, SpectrogramDb(audio, frame), SpectrogramShades::Light);
+    PaintSpectrogram(image, plot.rect, SpectrogramDb(audio, frame));
 }
 
 void DrawPlotAxes(QPainter& painter, const PlotArea& plot, const PictureFonts& fonts, int tickRow) {

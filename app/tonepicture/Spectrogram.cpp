@@ -115,8 +115,7 @@ std::vector<float> SpectrogramDb(const ToneAudio& audio, const SpectrogramFrame&
     return db;
 }
 
-void PaintSpectrogram(QImage& image, QRect area, const std::vector<float>& db,
-                      SpectrogramShades shades) {
+void PaintSpectrogram(QImage& image, QRect area, const std::vector<float>& db) {
     if (db.empty())
         return;
     const float loudest = *std::ranges::max_element(db);
@@ -128,11 +127,8 @@ void PaintSpectrogram(QImage& image, QRect area, const std::vector<float>& db,
                 db[static_cast<std::size_t>(x) * rows + static_cast<std::size_t>(y)];
             const double level =
                 std::clamp((value - loudest + ShownRangeDb) / ShownRangeDb, 0.0, 1.0);
-            const int shade =
-                static_cast<int>(255.0 * (shades == SpectrogramShades::Dark ? level : 1.0 - level));
-            line[x] = shades == SpectrogramShades::Dark
-                          ? qRgb(shade, shade, std::min(255, shade + 40))
-                          : qRgb(shade, shade, std::min(255, shade + 25));
+            const int shade = static_cast<int>(255.0 * (1.0 - level));
+            line[x] = qRgb(shade, shade, std::min(255, shade + 25));
         }
     }
 }

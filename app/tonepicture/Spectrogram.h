@@ -36,11 +36,6 @@ struct SpectrogramFrame {
 // audio reads as silence.
 std::vector<float> SpectrogramDb(const ToneAudio& audio, const SpectrogramFrame& frame);
 
-// Dark: silence black, tones light (the strip). Light: silence white, tones dark (the alarm
-// picture, which is also printed).
-enum class SpectrogramShades { Dark, Light };
-
 // Paints `db` (as SpectrogramDb returns it for area's size) into `area` of `image`, from the
-// loudest value down over a fixed range of dB.
-void PaintSpectrogram(QImage& image, QRect area, const std::vector<float>& db,
-                      SpectrogramShades shades);
+// loudest value down over a fixed range of dB: silence white, tones dark, so it also prints.
+void PaintSpectrogram(QImage& image, QRect area, const std::vector<float>& db);

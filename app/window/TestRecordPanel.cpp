@@ -2,8 +2,8 @@
 
 #include "app/testrecord/RecordFile.h"
 #include "app/testrecord/RecordPicture.h"
+#include "app/tonepicture/AlarmPicture.h"
 #include "app/tonepicture/PictureFile.h"
-#include "app/tonepicture/ToneStrip.h"
 #include "app/window/AlarmDetailWindow.h"
 #include "app/window/Controls.h"
 #include "app/window/GuardedConnect.h"
@@ -475,16 +475,21 @@ void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
     const TListenedAudio audio = ToneListener_->HeardSince(alarm.HeardFrom - PictureLeadSeconds);
     if (audio.Samples.empty())
         return;
-    const QImage strip =
-        DrawToneStrip({audio.Samples.data(), audio.Samples.size(), audio.Rate, audio.StartSeconds},
-                      row.Judgement ? row.Judgement->marks : UnjudgedMarks(row.Signals),
-                      row.Judgement ? row.Judgement->bands : std::vector<ExpectedBand>{});
-    const QString folder = QString::fromStdString(RecordPictureFolder(alarm.Date));
-    const QString path = folder + QLatin1Char('/') +
-                         QString::fromStdString(RecordPictureFileName(alarm.Time, alarm.Code));
+    const AlarmHeard heard{
+        {audio.Samples.data(), audio.Samples.size(), audio.Rate, audio.StartSeconds},
+        alarm.HeardFrom,
+        row.Judgement ? row.Judgement->marks : UnjudgedMarks(row.Signals),
+        row.Judgement ? row.Judgement->bands : std::vector<ExpectedBand>{}};
+    const QString folder = QString::fromStdString(RecordPictureFolder(alarm.Date)) + '/';
     // A folder that cannot be made shows in the write's own reason.
     QDir().mkpath(folder);
-    const std::optional<std::string> failure = WritePicturePng(strip, path);
+    std::optional<std::string> failure = WritePicturePng(
+        DrawAlarmPicture(heard),
+        folder + QString::fromStdString(RecordPictureFileName(alarm.Time, alarm.Code)));
+    // The view below the list is too low for both panels: it shows the code, drawn for its size.
+    if (const QImage code = DrawCodeZoom(heard, PictureView->size()); !code.isNull() && !failure)
+        failure = WritePicturePng(code, folder + QString::fromStdString(RecordCodePictureFileName(
+                                                     alarm.Time, alarm.Code)));
     if (!failure) {
         PictureFailureShown_ = false;
         return;
@@ -497,23 +502,30 @@ void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
     QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });
 }
 
-QString TTestRecordPanel::PicturePath(const QTreeWidgetItem* item) const {
+QString TTestRecordPanel::PicturePath(const QTreeWidgetItem* item, bool codeOnly) const {
     const TTestRecordRow* row = ListedRow(item);
     if (row == nullptr)
         return {};
-    return QString::fromStdString(RecordPictureFolder(row->Alarm.Date) + "/" +
-                                  RecordPictureFileName(row->Alarm.Time, row->Alarm.Code));
+    const TAlarmSent& alarm = row->Alarm;
+    return QString::fromStdString(RecordPictureFolder(alarm.Date) + "/" +
+                                  (codeOnly ? RecordCodePictureFileName(alarm.Time, alarm.Code)
+                                            : RecordPictureFileName(alarm.Time, alarm.Code)));
 }
 
 void TTestRecordPanel::RecordListSelectionChange() {
     const QTreeWidgetItem* item = RecordList->currentItem();
-    const QPixmap picture = QPixmap(PicturePath(item));
+    // The code drawn for this view; else (no code heard) the whole picture made to fit.
+    QPixmap picture(PicturePath(item, true));
+    if (picture.isNull())
+        picture = QPixmap(PicturePath(item));
     if (picture.isNull()) {
         PictureView->setPixmap({});
         return;
     }
     PictureView->setPixmap(
-        picture.scaled(PictureView->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        picture.size() == PictureView->size()
+            ? picture
+            : picture.scaled(PictureView->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void TTestRecordPanel::RecordListDoubleClick() {

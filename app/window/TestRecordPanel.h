@@ -118,7 +118,8 @@ private:
     // Rows of `rows` that could not go to the working folder, nor then to the state folder.
     static std::vector<TTestRecordRow> SaveWhereverPossible(std::vector<TTestRecordRow> rows);
     void SavePicture(const TTestRecordRow& row);
-    QString PicturePath(const QTreeWidgetItem* item) const;
+    // The row's picture file, or that of its code alone.
+    QString PicturePath(const QTreeWidgetItem* item, bool codeOnly = false) const;
 
     LoadedLimits Limits_;
     TTestSession Session_;
