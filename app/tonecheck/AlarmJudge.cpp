@@ -370,7 +370,7 @@ private:
             for (std::size_t i = 0; i < sequence->tones.size(); ++i) {
                 const ReceiverReserve reserve = ToneReserve(sequence->tones[i], NominalHz(i));
                 // Of tones equally off, the first is named.
-                if (!least || reserve.share < least->share - 1e-9) {
+                if (!least || reserve.share < least->share - 1e-6) {
                     worst = i;
                     least = reserve;
                 }

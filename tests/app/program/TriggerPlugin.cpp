@@ -5,7 +5,8 @@
 // record ("RecordList") and prints it whenever it changes, as "record:" and its columns separated
 // by tabs. Once the row has a verdict ("Ergebnis") it sends the next code; when
 // $QUORVANE_TEST_SHOT is set, it first selects the row, waits for its picture below the list and
-// saves a picture of the window there. The program itself carries no test path.
+// saves a picture of the window there, then one of the row's measurement sheet beside it
+// ("-Messblatt.png"). The program itself carries no test path.
 
 #include <QApplication>
 #include <QGenericPlugin>
@@ -76,8 +77,17 @@ private:
             const auto* picture = form->findChild<QLabel*>(QStringLiteral("PictureView"));
             if (picture == nullptr || picture->pixmap().isNull())
                 return;
-            if (Shot_ != row)
+            if (Shot_ != row) {
                 form->grab().save(shot);
+                // Then its measurement sheet, as a double click opens it.
+                emit list->itemDoubleClicked(row, 0);
+                if (auto* detail = form->findChild<QWidget*>(QStringLiteral("AlarmDetail"))) {
+                    QApplication::processEvents();
+                    detail->grab().save(QString(shot).replace(QLatin1String(".png"),
+                                                              QLatin1String("-Messblatt.png")));
+                    detail->close();
+                }
+            }
             Shot_ = row;
         }
         if (!Codes_.isEmpty())
