@@ -1,7 +1,9 @@
 // Which row each reply and heard signal belongs to, when a row is judged and when it is
 // complete, as the alarms of a test session go out.
 
+#include "app/testrecord/RecordFile.h"
 #include "app/testrecord/TestRecordBook.h"
+#include "app/testrecord/TestSession.h"
 
 #include "app/tones/ToneStandard.h"
 
@@ -157,6 +159,41 @@ TEST(TestRecordBookTest, ALongSessionHoldsOnlyTheRowsStillFilling) {
     EXPECT_EQ(book.RowCount(), 10'000u);
     EXPECT_THROW(book.Row(9'998), std::out_of_range);
     EXPECT_EQ(book.Row(9'999).Alarm.Code, "12345");
+}
+
+// A session judges each row once: the row's verdict, the file's line and the sheet in it all
+// come from that one judgement, and a row reaches the file only once it is complete.
+TEST(TestSessionTest, OneJudgementFromTheToneInputToTheFilesLine) {
+    std::vector<std::string> lines;
+    TTestSession session(DefaultToneLimits(), [&](const std::string&, const TTestRecordRow& row) {
+        lines.push_back(CsvLine(row));
+        return std::optional<std::string>();
+    });
+    TAlarmSent alarm;
+    alarm.Date = "2026-12-08";
+    alarm.Code = alarm.Expected = "12345";
+    alarm.Listening = true;
+    EXPECT_TRUE(session.AlarmSent(alarm, Start).Completed.empty());
+    session.Heard(Sequence("12345", 0.5));
+    HeardSignal detuned = Sequence("12345", 1.45);
+    detuned.tones[1].frequencyHz = 1180.0;
+    const TTestSession::TUpdate update = session.Heard(detuned);
+    EXPECT_TRUE(update.Completed.empty()) << "the newest row waits for the next alarm";
+    EXPECT_TRUE(lines.empty());
+
+    const TTestSession::TUpdate done = session.Expire(Start + 20s);
+    ASSERT_EQ(done.Finished.size(), 1u);
+    const TTestRecordRow& row = done.Finished[0];
+    ASSERT_TRUE(row.Judgement);
+    EXPECT_EQ(row.Verdict.Text, VerdictLine(*row.Judgement));
+    EXPECT_EQ(row.Verdict.Text, "weicht ab (Wiederholung Ton 2: 1180 Hz statt 1160 Hz (+1,7 %))");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], CsvLine(row));
+    EXPECT_NE(lines[0].find(";würden auslösen (Reserve "), std::string::npos) << lines[0];
+    EXPECT_EQ(SheetOfField(SheetField(row)), SheetRows(*row.Judgement));
+    EXPECT_EQ(SheetRows(*row.Judgement)[8][scResult], "1180 Hz statt 1160 Hz (+1,7 %)")
+        << "the repeat's second tone, after the code's five, its length and the pause";
+    EXPECT_FALSE(done.NextDeadline);
 }
 
 } // namespace
