@@ -29,7 +29,7 @@ constexpr double KeptSeconds = 60.0;
 // silence to the end of the minute.
 std::vector<TToneBurst> AlarmBursts() {
     std::vector<TToneBurst> bursts{{{}, 0.5}, {{1750}, 2.0}, {{}, 0.2}};
-    const std::vector<TToneBurst> code = SelcallBursts(TSelcallStandard::Zvei1, "12345");
+    const std::vector<TToneBurst> code = SelcallBursts(ToneStandard::Zvei1, "12345");
     bursts.insert(bursts.end(), code.begin(), code.end());
     bursts.push_back({{}, 0.6});
     bursts.insert(bursts.end(), code.begin(), code.end());

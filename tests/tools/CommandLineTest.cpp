@@ -18,16 +18,34 @@ TEST(SimCommandLine, DefaultsWithoutOptions) {
     EXPECT_EQ(parsed.Options->Settings.Faults, TFaultModes{});
     EXPECT_FALSE(parsed.Options->AudioFile);
     EXPECT_FALSE(parsed.Options->Play);
-    EXPECT_EQ(parsed.Options->Tones, TSelcallStandard::Zvei1);
+    EXPECT_EQ(parsed.Options->Tones, ToneStandard::Zvei1);
     EXPECT_EQ(parsed.Options->SoundFaults, TSoundFaults{});
 }
 
 TEST(SimCommandLine, ReadsEveryOption) {
-    auto parsed = ParseCommandLine({"--dir", "/tmp/x", "--com=7", "--buffer", "5", "--tx-ms", "250",
-                                    "--json", "--silent", "--nak", "--garbage", "--silent-after",
-                                    "2.5", "--audio", "a.wav", "--play", "--tones=CCIR",
-                                    "--detune", "-2.5", "--stretch=30", "--wrong-digit",
-                                    "--wrong-pair", "--no-call-tone"});
+    auto parsed = ParseCommandLine({"--dir",
+                                    "/tmp/x",
+                                    "--com=7",
+                                    "--buffer",
+                                    "5",
+                                    "--tx-ms",
+                                    "250",
+                                    "--json",
+                                    "--silent",
+                                    "--nak",
+                                    "--garbage",
+                                    "--silent-after",
+                                    "2.5",
+                                    "--audio",
+                                    "a.wav",
+                                    "--play",
+                                    "--tones=CCIR",
+                                    "--detune",
+                                    "-2.5",
+                                    "--stretch=30",
+                                    "--wrong-digit",
+                                    "--wrong-pair",
+                                    "--no-call-tone"});
     ASSERT_TRUE(parsed.Options) << parsed.Error;
     const auto& options = *parsed.Options;
     EXPECT_EQ(options.Dir, "/tmp/x");
@@ -41,7 +59,7 @@ TEST(SimCommandLine, ReadsEveryOption) {
     EXPECT_EQ(options.Settings.Faults.SilentAfter, 2500ms);
     EXPECT_EQ(options.AudioFile, "a.wav");
     EXPECT_TRUE(options.Play);
-    EXPECT_EQ(options.Tones, TSelcallStandard::Ccir);
+    EXPECT_EQ(options.Tones, ToneStandard::Ccir);
     EXPECT_EQ(options.SoundFaults, (TSoundFaults{-2.5, 30.0, true, true, true}));
     EXPECT_TRUE(ParseCommandLine({"-h"}).Options->Help);
 }
@@ -95,8 +113,10 @@ INSTANTIATE_TEST_SUITE_P(
         TBadCase{{"--tones", "zvei"},
                  "invalid value 'zvei' for --tones (expected zvei1, zvei2, zvei3, dzvei, ccir or "
                  "eea)"},
-        TBadCase{{"--detune", "41"}, "invalid value '41' for --detune (expected -40 to 40 percent)"},
-        TBadCase{{"--stretch", "+"}, "invalid value '+' for --stretch (expected -40 to 40 percent)"},
+        TBadCase{{"--detune", "41"},
+                 "invalid value '41' for --detune (expected -40 to 40 percent)"},
+        TBadCase{{"--stretch", "+"},
+                 "invalid value '+' for --stretch (expected -40 to 40 percent)"},
         TBadCase{{"--wrong-pair=1"}, "option --wrong-pair takes no value"}));
 
 } // namespace

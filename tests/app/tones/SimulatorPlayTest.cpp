@@ -95,7 +95,8 @@ TEST(SimulatorPlay, AlarmSoundsOnTheDefaultOutput) {
         decoder.Flush();
         std::vector<std::string> heard;
         for (const HeardSignal& signal : decoder.TakeHeard())
-            heard.push_back(signal.kind == HeardKind::Sequence ? signal.digits : NameOfHeard(signal));
+            heard.push_back(signal.kind == HeardKind::Sequence ? signal.digits
+                                                               : NameOfHeard(signal));
         EXPECT_EQ(heard, (std::vector<std::string>{"Tonruf I", "90210", "90210"}));
     }
     std::filesystem::remove_all(folder);

@@ -1,7 +1,6 @@
 #include "app/tones/ToneDecoder.h"
 
 #include "app/tonecheck/ToneNames.h"
-
 #include "tests/app/tones/TestSignals.h"
 
 #include <cmath>
@@ -128,10 +127,9 @@ TEST_P(ToneMeasurement, FrequencyAndLengthOfEveryTone) {
     const MeasureCase& c = GetParam();
     const ToneTable& table = TableOf(c.standard);
     const SignalShape shape{c.sampleRate, -10, 20.0, 0.0};
-    const auto heard = Decode(c.standard, c.sampleRate,
-                              Render(SequenceBursts(c.standard, "1E2345", c.frequencyScale,
-                                                    c.lengthScale),
-                                     shape));
+    const auto heard = Decode(
+        c.standard, c.sampleRate,
+        Render(SequenceBursts(c.standard, "1E2345", c.frequencyScale, c.lengthScale), shape));
     ASSERT_EQ(Sequences(heard), std::vector<std::string>{"112345"});
     const auto& tones = heard[0].tones;
     for (std::size_t i = 0; i < tones.size(); ++i) {

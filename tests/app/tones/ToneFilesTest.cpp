@@ -106,13 +106,10 @@ TEST(SimulatorAudio, EveryStandardDecodesFromTheSimulatorsFile) {
     const std::string path = (std::filesystem::temp_directory_path() /
                               ("sim-tones-" + std::to_string(getpid()) + ".wav"))
                                  .string();
-    const TSelcallStandard simStandards[] = {TSelcallStandard::Zvei1, TSelcallStandard::Zvei2,
-                                             TSelcallStandard::Zvei3, TSelcallStandard::Dzvei,
-                                             TSelcallStandard::Ccir,  TSelcallStandard::Eea};
-    for (std::size_t s = 0; s < std::size(simStandards); ++s) {
+    for (const ToneStandard standard : AllToneStandards) {
         {
             TAlarmSoundSettings settings;
-            settings.Standard = simStandards[s];
+            settings.Standard = standard;
             TAlarmAudio audio(settings, std::make_unique<TWavWriter>(path, AudioFileRate), {},
                               AudioFileRate);
             audio.Sound(Taken(DecodeStxFrame(std::string("\x02"
@@ -127,7 +124,7 @@ TEST(SimulatorAudio, EveryStandardDecodesFromTheSimulatorsFile) {
             audio.Sound(Taken(DecodeStxFrame(std::string("\x02"
                                                          "8:;<=0F\x03"))));
         }
-        const auto heard = DecodeFile(path, AllToneStandards[s]);
+        const auto heard = DecodeFile(path, standard);
         std::vector<std::string> seen;
         for (const HeardSignal& signal : heard) {
             seen.push_back(signal.kind == HeardKind::Sequence ? signal.digits
@@ -141,7 +138,7 @@ TEST(SimulatorAudio, EveryStandardDecodesFromTheSimulatorsFile) {
                                                   "Tonruf II 20", "98877", "98877", "675+1240(E)",
                                                   "c (427.5 Hz) 10", "0123456789", "0123456789",
                                                   "ABCD0", "ABCD0", "675+1240(E)"}))
-            << DisplayName(AllToneStandards[s]);
+            << DisplayName(standard);
     }
     std::filesystem::remove(path);
 }

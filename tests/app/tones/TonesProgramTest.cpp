@@ -57,7 +57,7 @@ protected:
         };
         for (const auto& [name, fault] : recordings) {
             TAlarmSoundSettings settings;
-            settings.Standard = TSelcallStandard::Ccir;
+            settings.Standard = ToneStandard::Ccir;
             fault(settings.Faults);
             TAlarmAudio audio(settings, std::make_unique<TWavWriter>(Path(name), AudioFileRate), {},
                               AudioFileRate);
@@ -120,7 +120,8 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
          "gehört\"],\"sheet\":[{\"element\":\"Tonruf II\",\"ok\":false,\"misses\":[\"nicht "
          "gehört\"]},"},
         {Path("wrong-pair.wav") + Expect + " --sheet", 0,
-         "\nEmpfänger würden nicht auslösen (Doppelton Ton 2 zu weit ab, Reserve \u22121030,0 Hz)\n"},
+         "\nEmpfänger würden nicht auslösen (Doppelton Ton 2 zu weit ab, Reserve \u22121030,0 "
+         "Hz)\n"},
         // Tones of another standard are named by the nearest of the table, and judged off.
         {Path("alarm.wav") + " --expect 11223", 0, "\nweicht ab (Stelle 1: 2 statt 1, "},
         {"- --rate 8000 --expect 11223 < /dev/null", 0, "nichts gehört\n"},
@@ -133,8 +134,7 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
          "refusing to write the picture " + Path("alarm-link.wav") + ": it is the input"},
         {"- --standard ccir --png " + Path("alarm.wav") + " < " + Path("alarm.wav"), 2,
          "it is the input"},
-        {Path("alarm.wav") + " --png " + Path("folder.png"), 2,
-         "not a regular file"},
+        {Path("alarm.wav") + " --png " + Path("folder.png"), 2, "not a regular file"},
         {Path("alarm.wav") + " --png " + Path("limited.png"), 2,
          "cannot write the picture " + Path("limited.png") + ": File too large",
          "trap '' XFSZ; ulimit -f 8; "},

@@ -46,7 +46,8 @@ std::string SoundedCode(std::string code, const TSoundFaults& faults) {
     return code;
 }
 
-std::vector<TToneBurst> CodeBursts(const TDecodedFrame& frame, const TAlarmSoundSettings& settings) {
+std::vector<TToneBurst> CodeBursts(const TDecodedFrame& frame,
+                                   const TAlarmSoundSettings& settings) {
     std::vector<TToneBurst> bursts =
         SelcallBursts(settings.Standard, SoundedCode(frame.Code, settings.Faults));
     for (TToneBurst& burst : bursts) {
@@ -68,7 +69,7 @@ const TwoTonePair* PairOf(const TDecodedFrame& frame, const ToneLimits& limits) 
 
 std::vector<TToneBurst> AlarmBursts(const TDecodedFrame& frame,
                                     const TAlarmSoundSettings& settings) {
-    const SequenceLimits& sequence = settings.Limits.Of(ToneStandardOf(settings.Standard));
+    const SequenceLimits& sequence = settings.Limits.Of(settings.Standard);
     std::vector<TToneBurst> bursts{{{}, AlarmSilenceSeconds}};
     if (const auto preTone = PreToneBurst(frame); preTone && !settings.Faults.NoCallTone) {
         bursts.push_back(*preTone);
@@ -105,10 +106,9 @@ std::string AlarmSoundDescription() {
         "(%.0f Hz) %.1f s \"kurz\" and %.1f s \"lang\"; the letter pre-tones a (%.1f Hz)\n"
         "to m (%.1f Hz) %.1f s. The limits file is tone-limits.txt in the working folder,\n"
         "or else the installed one (share/quorvane/tone-limits.txt).\n",
-        AlarmSilenceSeconds, PreTonePauseSeconds,
-        1000 * SelcallToneSeconds(TSelcallStandard::Zvei1),
-        1000 * SelcallToneSeconds(TSelcallStandard::Ccir),
-        1000 * SelcallToneSeconds(TSelcallStandard::Eea),
+        AlarmSilenceSeconds, PreTonePauseSeconds, 1000 * TableOf(ToneStandard::Zvei1).toneSeconds,
+        1000 * TableOf(ToneStandard::Ccir).toneSeconds,
+        1000 * TableOf(ToneStandard::Eea).toneSeconds,
         DefaultToneLimits().Of(ToneStandard::Zvei1).pauseSeconds,
         DefaultToneLimits().pairs.front().delaySeconds, DefaultToneLimits().pairs.front().seconds,
         AlarmSilenceSeconds, CallToneOneHz, CallToneTwoHz, ShortCallToneSeconds,

@@ -39,7 +39,7 @@ struct TSoundFaults {
 };
 
 struct TAlarmSoundSettings {
-    TSelcallStandard Standard = TSelcallStandard::Zvei1;
+    ToneStandard Standard = ToneStandard::Zvei1;
     ToneLimits Limits = DefaultToneLimits();
     TSoundFaults Faults;
 };

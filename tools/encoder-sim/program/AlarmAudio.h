@@ -24,8 +24,8 @@ using TPlaySamples = std::function<void(std::vector<std::int16_t>)>;
 class TAlarmAudio {
 public:
     // `writer` and `play` may each be empty; `playRate` is the rate `play` takes.
-    TAlarmAudio(TAlarmSoundSettings settings, std::unique_ptr<TWavWriter> writer,
-                TPlaySamples play, int playRate);
+    TAlarmAudio(TAlarmSoundSettings settings, std::unique_ptr<TWavWriter> writer, TPlaySamples play,
+                int playRate);
 
     void Sound(const TReceivedFrame& frame);
 

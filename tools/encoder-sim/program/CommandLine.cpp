@@ -62,8 +62,8 @@ TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
         auto takesValue = option == "--dir" || option == "--com" || option == "--buffer" ||
                           option == "--tx-ms" || option == "--silent-after" ||
-                          option == "--audio" || option == "--tones" ||
-                          option == "--detune" || option == "--stretch";
+                          option == "--audio" || option == "--tones" || option == "--detune" ||
+                          option == "--stretch";
         if (inlineValue && !takesValue)
             return {std::nullopt, "option " + option + " takes no value"};
         std::string value;
@@ -105,9 +105,10 @@ TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 return {std::nullopt, "option --audio needs a file name"};
             options.AudioFile = value;
         } else if (option == "--tones") {
-            auto standard = ParseSelcallStandard(value);
+            auto standard = ParseToneStandard(value);
             if (!standard)
-                return {std::nullopt, BadValue(option, value, "zvei1, zvei2, zvei3, dzvei, ccir or eea")};
+                return {std::nullopt,
+                        BadValue(option, value, "zvei1, zvei2, zvei3, dzvei, ccir or eea")};
             options.Tones = *standard;
         } else if (option == "--dir") {
             if (value.empty())

@@ -33,9 +33,11 @@ std::filesystem::path ProgramFolder() {
 // The alarms' tones, when --audio or --play asks for them.
 std::optional<TAlarmAudio> MakeAlarmAudio(const TSimOptions& options,
                                           std::optional<TAudioPlayer>& player) {
-    if (!options.AudioFile && !options.Play) return std::nullopt;
+    if (!options.AudioFile && !options.Play)
+        return std::nullopt;
     std::unique_ptr<TWavWriter> writer;
-    if (options.AudioFile) writer = std::make_unique<TWavWriter>(*options.AudioFile, AudioFileRate);
+    if (options.AudioFile)
+        writer = std::make_unique<TWavWriter>(*options.AudioFile, AudioFileRate);
     TPlaySamples play;
     if (options.Play) {
         player.emplace();
