@@ -39,7 +39,7 @@ std::vector<float> LowPassTaps(int factor) {
 Decimator::Decimator(int inputRate)
     : factor_(inputRate / AnalysisRate > 1 ? inputRate / AnalysisRate : 1),
       outputRate_(static_cast<double>(inputRate) / factor_), taps_(LowPassTaps(factor_)),
-      history_(2 * taps_.size(), 0.0f),
+      history_(taps_.size()),
       dcPole_(static_cast<float>(std::exp(-2.0 * std::numbers::pi * DcCornerHz / inputRate))) {
     delaySamples_ = (static_cast<double>(taps_.size()) - 1.0) / 2.0;
 }
@@ -53,16 +53,13 @@ bool Decimator::Push(float input, float& output) {
     if (std::abs(dcOutput_) < SubnormalGuard)
         dcOutput_ = 0.0f;
 
-    const std::size_t length = taps_.size();
-    history_[next_] = dcOutput_;
-    history_[next_ + length] = dcOutput_;
-    next_ = (next_ + 1) % length;
+    history_.Push(dcOutput_);
     if (++phase_ < factor_)
         return false;
     phase_ = 0;
 
-    // history_[next_ .. next_ + length) holds the window, oldest first.
-    const float* window = &history_[next_];
+    const std::size_t length = taps_.size();
+    const float* window = history_.Newest(length);
     float sum = 0.0f;
     for (std::size_t n = 0; n < length; ++n)
         sum += taps_[n] * window[n];

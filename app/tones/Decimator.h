@@ -5,6 +5,8 @@
 //
 // Plain value object; one thread at a time.
 
+#include "app/tones/SampleRing.h"
+
 #include <cstddef>
 #include <vector>
 
@@ -29,8 +31,7 @@ private:
     double outputRate_;
     double delaySamples_;
     std::vector<float> taps_;
-    std::vector<float> history_; // twice the taps, so a window is always contiguous
-    std::size_t next_ = 0;
+    TSampleRing<float> history_; // as long as the taps
     int phase_ = 0;
     float dcPrevious_ = 0.0f;
     float dcOutput_ = 0.0f;

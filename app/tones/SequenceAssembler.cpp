@@ -124,8 +124,7 @@ void SequenceAssembler::Finish(std::vector<HeardSignal>& heard) {
 void SequenceAssembler::EndRun(std::optional<double> nextStart, std::vector<HeardSignal>& heard) {
     for (std::size_t i = 0; i < run_.size(); ++i) {
         ToneSegment& segment = run_[i].segment;
-        const bool joined = i + 1 < run_.size() ? run_[i + 1].joinsPrevious
-                                                : nextStart.has_value();
+        const bool joined = i + 1 < run_.size() ? run_[i + 1].joinsPrevious : nextStart.has_value();
         if (!joined) {
             segment.endSeconds = run_[i].measuredEnd;
             continue;
@@ -151,10 +150,10 @@ void SequenceAssembler::EndRun(std::optional<double> nextStart, std::vector<Hear
             emit();
             continue;
         }
-        const double gap = sequence.digits.empty() ? 0.0
-                                                   : segment.startSeconds -
-                                                         sequence.tones.back().startSeconds -
-                                                         sequence.tones.back().seconds;
+        const double gap = sequence.digits.empty()
+                               ? 0.0
+                               : segment.startSeconds - sequence.tones.back().startSeconds -
+                                     sequence.tones.back().seconds;
         if (sequence.digits.empty())
             sequence.startSeconds = segment.startSeconds;
         const bool repeats = *symbol == RepeatToneSymbol && !sequence.digits.empty();

@@ -1,6 +1,7 @@
 #include "app/tones/ToneAnalysis.h"
 
 #include "app/tones/ToneDecoder.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -32,22 +33,19 @@ std::size_t SamplesFor(double seconds, double rate) {
 } // namespace
 
 ToneAnalysis::ToneAnalysis(ToneStandard standard, int sampleRate)
-    : standard_(standard), sampleRate_(sampleRate),
-      decimator_(sampleRate),
+    : standard_(standard), sampleRate_(sampleRate), decimator_(sampleRate),
       measurer_(decimator_.OutputRate(),
                 (decimator_.Factor() - 1 - decimator_.DelaySamples()) / sampleRate),
-      short_{SpectrumAnalyser(
-                                         decimator_.OutputRate(),
-                                         SamplesFor(ShortWindowSeconds, decimator_.OutputRate())),
-                                     SamplesFor(ShortHopSeconds, decimator_.OutputRate())},
+      short_{SpectrumAnalyser(decimator_.OutputRate(),
+                              SamplesFor(ShortWindowSeconds, decimator_.OutputRate())),
+             SamplesFor(ShortHopSeconds, decimator_.OutputRate())},
       long_{SpectrumAnalyser(decimator_.OutputRate(),
                              SamplesFor(LongWindowSeconds, decimator_.OutputRate())),
             SamplesFor(LongHopSeconds, decimator_.OutputRate())},
       sequenceTones_(ToneCount::One, HopSeconds(short_)),
       singleTones_(ToneCount::One, HopSeconds(long_)),
       toneCouples_(ToneCount::Two, HopSeconds(long_)), sequences_(standard, measurer_),
-      history_(2 * long_.analyser.WindowLength(), 0.0f),
-      levelLength_(SamplesFor(LevelSeconds, sampleRate)) {}
+      history_(long_.analyser.WindowLength()), levelLength_(SamplesFor(LevelSeconds, sampleRate)) {}
 
 double ToneAnalysis::HopSeconds(const FrameTrack& track) const {
     return static_cast<double>(track.hop) / decimator_.OutputRate();
@@ -72,16 +70,12 @@ void ToneAnalysis::Feed(const std::int16_t* samples, std::size_t count) {
 }
 
 void ToneAnalysis::AddAnalysisSample(float sample) {
-    const std::size_t length = long_.analyser.WindowLength();
-    history_[historyNext_] = sample;
-    history_[historyNext_ + length] = sample;
-    historyNext_ = (historyNext_ + 1) % length;
-    ++analysisSamples_;
+    history_.Push(sample);
     measurer_.Add(sample);
 
     // The newest sample's time, less the front end's delay; a frame's centre lies half its
     // window earlier.
-    const double newestSeconds = (static_cast<double>(analysisSamples_ - 1) * decimator_.Factor() +
+    const double newestSeconds = (static_cast<double>(history_.Total() - 1) * decimator_.Factor() +
                                   (decimator_.Factor() - 1) - decimator_.DelaySamples()) /
                                  sampleRate_;
     const auto centreOf = [&](const FrameTrack& track) {
@@ -98,9 +92,8 @@ void ToneAnalysis::AddAnalysisSample(float sample) {
     }
 }
 
-// history_[historyNext_ .. historyNext_ + window) is the latest long window, oldest first.
 const float* ToneAnalysis::Latest(std::size_t length) const {
-    return &history_[historyNext_ + long_.analyser.WindowLength() - length];
+    return history_.Newest(length);
 }
 
 void ToneAnalysis::AnalyseShort(double centreSeconds) {

@@ -66,9 +66,7 @@ private:
     SequenceAssembler sequences_;
     std::optional<Opening> singleOpening_;
     std::optional<Opening> coupleOpening_;
-    std::vector<float> history_; // twice the long window, so a window is always contiguous
-    std::size_t historyNext_ = 0;
-    std::uint64_t analysisSamples_ = 0;
+    TSampleRing<float> history_; // the long window's length
     std::vector<HeardSignal> heard_;
 
     std::size_t levelLength_;

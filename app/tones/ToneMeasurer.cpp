@@ -27,20 +27,19 @@ constexpr double EdgeShare = 0.3;
 
 ToneMeasurer::ToneMeasurer(double sampleRate, double offsetSeconds)
     : sampleRate_(sampleRate), offsetSeconds_(offsetSeconds),
-      ring_(static_cast<std::size_t>(std::ceil(KeptSeconds * sampleRate)), 0.0f) {}
+      ring_(static_cast<std::size_t>(std::ceil(KeptSeconds * sampleRate))) {}
 
 void ToneMeasurer::Add(float sample) {
-    ring_[added_ % ring_.size()] = sample;
-    ++added_;
+    ring_.Push(sample);
 }
 
 float ToneMeasurer::At(std::uint64_t sample) const {
-    return ring_[sample % ring_.size()];
+    return ring_.At(sample);
 }
 
 ToneMeasurer::Span ToneMeasurer::Kept(double fromSeconds, double toSeconds) const {
-    const double oldest = added_ > ring_.size() ? static_cast<double>(added_ - ring_.size()) : 0.0;
-    const double newest = static_cast<double>(added_) - 1.0;
+    const auto oldest = static_cast<double>(ring_.Oldest());
+    const double newest = static_cast<double>(ring_.Total()) - 1.0;
     const double first = std::max(oldest, std::ceil((fromSeconds - offsetSeconds_) * sampleRate_));
     const double last = std::min(newest, std::floor((toSeconds - offsetSeconds_) * sampleRate_));
     if (last < first)
@@ -50,7 +49,8 @@ ToneMeasurer::Span ToneMeasurer::Kept(double fromSeconds, double toSeconds) cons
 
 double ToneMeasurer::WindowedMagnitude(const Span& span, double hz) const {
     const double count = static_cast<double>(span.count);
-    const std::complex<double> toneStep = std::polar(1.0, -2.0 * std::numbers::pi * hz / sampleRate_);
+    const std::complex<double> toneStep =
+        std::polar(1.0, -2.0 * std::numbers::pi * hz / sampleRate_);
     const std::complex<double> windowStep = std::polar(1.0, 2.0 * std::numbers::pi / count);
     std::complex<double> tone = std::polar(1.0, -2.0 * std::numbers::pi * hz / sampleRate_ *
                                                     static_cast<double>(span.first));
@@ -117,8 +117,7 @@ double ToneMeasurer::Amplitude(double fromSeconds, double toSeconds, double hz) 
 }
 
 std::optional<double> ToneMeasurer::EdgeSeconds(double hz, double amplitude, double insideSeconds,
-                                                 double outsideSeconds,
-                                                 double otherHz) const {
+                                                double outsideSeconds, double otherHz) const {
     // A box as wide as whole periods of the difference tone cancels the partner.
     const double apartHz = std::abs(otherHz - hz);
     const double boxSeconds =

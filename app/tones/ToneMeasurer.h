@@ -9,6 +9,8 @@
 // of a longer tone, the last seconds are measured. Plain object; one thread at a time. Add
 // never allocates; the measurements allocate a little per tone.
 
+#include "app/tones/SampleRing.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -32,8 +34,8 @@ public:
     // and one outside it (a start when outside lies before inside); nothing where the envelope
     // does not cross there. A partner tone that sounds with it (otherHz, 0 for none) is kept
     // out of the envelope.
-    std::optional<double> EdgeSeconds(double hz, double amplitude, double insideSeconds, double outsideSeconds,
-                       double otherHz = 0.0) const;
+    std::optional<double> EdgeSeconds(double hz, double amplitude, double insideSeconds,
+                                      double outsideSeconds, double otherHz = 0.0) const;
 
 private:
     struct Span {
@@ -48,6 +50,5 @@ private:
 
     double sampleRate_;
     double offsetSeconds_;
-    std::vector<float> ring_;
-    std::uint64_t added_ = 0;
+    TSampleRing<float> ring_;
 };

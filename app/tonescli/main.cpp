@@ -8,7 +8,7 @@
 #include "app/tonepicture/AlarmPicture.h"
 #include "app/tonepicture/FontsWithoutWindow.h"
 #include "app/tonepicture/PictureFile.h"
-#include "app/tones/SampleHistory.h"
+#include "app/tones/SampleRing.h"
 #include "app/tones/ToneDecoder.h"
 #include "app/tones/WavReader.h"
 #include "app/tonescli/HeardFormat.h"
@@ -76,8 +76,9 @@ AlarmJudgement Judge(const ToneOptions& options, const std::vector<HeardSignal>&
 
 // Nothing when the picture is written; else why not. The alarm starts with the first signal
 // heard when one was expected, else with the audio the picture has.
-std::optional<std::string> DrawPicture(const std::string& path, const TSampleHistory& tail,
-                                       int rate, const std::vector<HeardSignal>& heard,
+std::optional<std::string> DrawPicture(const std::string& path,
+                                       const TSampleRing<std::int16_t>& tail, int rate,
+                                       const std::vector<HeardSignal>& heard,
                                        const std::optional<AlarmJudgement>& judgement) {
     const std::vector<std::int16_t> samples = tail.Since(0);
     const ToneAudio audio{samples.data(), samples.size(), rate,
@@ -132,7 +133,7 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
     ToneDecoder decoder(options.standard, rate);
     std::vector<HeardSignal> heard;
     // The last minute of input, for the picture.
-    TSampleHistory tail(static_cast<std::size_t>(PictureSeconds * rate));
+    TSampleRing<std::int16_t> tail(static_cast<std::size_t>(PictureSeconds * rate));
     std::vector<std::int16_t> samples(ChunkSamples);
     for (;;) {
         const std::size_t count = wav ? wav->Read(samples.data(), samples.size())
@@ -141,7 +142,7 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
             break;
         decoder.Feed(samples.data(), count);
         if (options.png)
-            tail.Append(samples.data(), count);
+            tail.Push(samples.data(), count);
         PrintHeard(decoder, options, heard);
     }
     // A stream that fails to read (standard input from a folder, a device error) looks ended to

@@ -60,7 +60,8 @@ void TToneListener::Start(const QAudioDevice& device, ToneStandard standard) {
     Format_ = format;
     DeviceId_ = device.id();
     Decoder_ = std::make_unique<ToneDecoder>(standard, format.sampleRate());
-    History_ = TSampleHistory(static_cast<std::size_t>(format.sampleRate()) * KeptSeconds);
+    History_ =
+        TSampleRing<std::int16_t>(static_cast<std::size_t>(format.sampleRate()) * KeptSeconds);
     Sink_ = std::make_unique<TSampleSink>(*this);
     Source_ = std::make_unique<QAudioSource>(device, format);
     connect(Source_.get(), &QAudioSource::stateChanged, this, [this] { SourceStateChanged(); });
@@ -115,7 +116,7 @@ void TToneListener::Feed(const char* data, qint64 size) {
         const float mono = std::clamp(sum / static_cast<float>(channels), -1.0F, 1.0F);
         Mono_[frame] = static_cast<std::int16_t>(std::lround(mono * 32767.0F));
     }
-    History_.Append(Mono_.data(), Mono_.size());
+    History_.Push(Mono_.data(), Mono_.size());
     Decoder_->Feed(Mono_.data(), Mono_.size());
     std::vector<HeardSignal> heard = Decoder_->TakeHeard();
     if (!heard.empty() && OnHeard_)

@@ -10,7 +10,7 @@
 // throw. Stop and destruction release the device. The last minute of input is kept, so that
 // what was heard can be drawn after the fact; its clock is the decoder's (seconds since Start).
 
-#include "app/tones/SampleHistory.h"
+#include "app/tones/SampleRing.h"
 #include "app/tones/ToneDecoder.h"
 
 #include <QAudioDevice>
@@ -72,5 +72,5 @@ private:
     std::unique_ptr<TSampleSink> Sink_;
     std::unique_ptr<QAudioSource> Source_;
     std::vector<std::int16_t> Mono_;
-    TSampleHistory History_{0};
+    TSampleRing<std::int16_t> History_{0};
 };

@@ -1,6 +1,7 @@
 #include "app/tones/ToneDecoder.h"
 
 #include "app/tonecheck/ToneNames.h"
+#include "app/tones/SampleRing.h"
 #include "tests/app/tones/TestSignals.h"
 
 #include <cmath>
@@ -277,6 +278,24 @@ TEST(ToneStandard, NamesParseBothWays) {
     EXPECT_EQ(ParseToneStandard("Ccir"), ToneStandard::Ccir);
     EXPECT_EQ(ParseToneStandard("zvei"), std::nullopt);
     EXPECT_EQ(ParseToneStandard(""), std::nullopt);
+}
+
+// The ring every stage keeps its recent samples in: positions count from the stream's start,
+// the newest run is contiguous across the wrap, and what has left the ring is not read back.
+TEST(SampleRing, KeepsTheNewestSamplesContiguousAcrossTheWrap) {
+    TSampleRing<int> ring(4);
+    EXPECT_EQ(std::vector<int>(ring.Newest(4), ring.Newest(4) + 4), (std::vector<int>{0, 0, 0, 0}));
+    for (int sample = 1; sample <= 6; ++sample)
+        ring.Push(sample);
+    EXPECT_EQ(ring.Total(), 6u);
+    EXPECT_EQ(ring.Oldest(), 2u);
+    EXPECT_EQ(std::vector<int>(ring.Newest(4), ring.Newest(4) + 4), (std::vector<int>{3, 4, 5, 6}));
+    EXPECT_EQ(std::vector<int>(ring.Newest(2), ring.Newest(2) + 2), (std::vector<int>{5, 6}));
+    EXPECT_EQ(ring.At(2), 3);
+    EXPECT_EQ(ring.At(5), 6);
+    EXPECT_EQ(ring.Since(0), (std::vector<int>{3, 4, 5, 6})) << "the oldest have gone";
+    EXPECT_EQ(ring.Since(4), (std::vector<int>{5, 6}));
+    EXPECT_TRUE(ring.Since(6).empty());
 }
 
 } // namespace
