@@ -1,8 +1,8 @@
 #pragma once
 // The report's rows from the test record: from the day's file, whose header says which columns
 // it has (a file of an older version lacks the later ones, the receivers' verdict and the
-// measurement sheet among them), or from the window's rows in memory; and each row's measurement picture, when the
-// day's picture folder holds one.
+// measurement sheet among them), or from the window's rows in memory; and each row's measurement
+// picture, when the day's picture folder holds one.
 //
 // Pure but for FindPictures, which asks the file system; any thread; never throws beyond
 // std::bad_alloc.

@@ -70,7 +70,7 @@ static_assert(std::accumulate(SheetColumnWidthsMm.begin(), SheetColumnWidthsMm.e
 
 // A sheet cell that says something is wrong: a miss, or a receiver's reserve below zero.
 bool Missed(const TSheetRow& row, std::size_t column) {
-    return (column == scResult && row[column] != "ok") ||
+    return (column == scResult && !row[column].empty() && row[column] != "ok") ||
            (column == scReserve && row[column].starts_with("\u2212"));
 }
 
