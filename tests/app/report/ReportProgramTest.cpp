@@ -163,12 +163,9 @@ TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
         EXPECT_EQ(c.Pdf.empty() ? "" : WordsUnderTheBody(Path("r.pdf")), "") << c.Arguments;
     }
     EXPECT_EQ(FileText(Path("day.csv")), day);
-    // A row with a sheet has no line of measured values; the summary counts no receivers where
-    // the record has none.
+    // A row with a sheet has no line of measured values.
     Report("judged.csv -o r.pdf");
     EXPECT_EQ(PdfText(Path("r.pdf")).find("Messwerte"), std::string::npos);
-    Report("old.csv -o r.pdf");
-    EXPECT_EQ(PdfText(Path("r.pdf")).find("Empfänger"), std::string::npos);
     EXPECT_TRUE(fs::is_fifo(Path("fifo.pdf")) && fs::is_directory(Path("folder.pdf")));
     // The picture found by the row's time and code goes into the report, and only it.
     Report("day.csv -o r.pdf");

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <regex>
+#include <span>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,45 +33,26 @@ TTestRecordRow RecordRow(int second, std::string code, TVerdict verdict) {
     return row;
 }
 
-namespace {
-
-HeardSignal Heard(HeardKind kind, double start, double seconds, std::vector<double> hz) {
-    HeardSignal signal;
-    signal.kind = kind;
-    signal.startSeconds = start;
-    signal.durationSeconds = seconds;
-    signal.frequenciesHz = std::move(hz);
-    return signal;
-}
-
-HeardSignal CodeHeard(double start, const std::string& code) {
-    const ToneTable& table = TableOf(ToneStandard::Zvei1);
-    HeardSignal signal = Heard(HeardKind::Sequence, start, 0, {});
-    for (const char symbol : code) {
-        signal.tones.push_back({symbol, table.frequencyHz[ToneSymbols.find(symbol)],
-                                start + signal.durationSeconds, 0.070});
-        signal.durationSeconds += 0.070;
-    }
-    signal.digits = code;
-    return signal;
-}
-
-} // namespace
-
 TTestRecordRow JudgedRow(int second, std::string code, double twoToneSeconds) {
     TTestRecordRow row = RecordRow(second, code);
     row.Alarm.PreTone = "Tonruf I kurz";
     row.Alarm.AlarmType = "Feueralarm";
     row.Alarm.Expected = code;
     const double codeSeconds = 0.070 * static_cast<double>(code.size());
-    const double repeatStart = 1.2 + codeSeconds + 0.6;
     row.Signals = {
-        Heard(HeardKind::LongTone, 0.5, 0.5, {1750}), CodeHeard(1.2, code),
-        CodeHeard(repeatStart, code),
-        Heard(HeardKind::TwoTone, repeatStart + codeSeconds + 5.0, twoToneSeconds, {675, 1240})};
+        {HeardKind::LongTone, 0.5, 0.5, {}, {}, {1750}},
+        {HeardKind::Sequence, 1.2, codeSeconds, code, {}, {}},
+        {HeardKind::Sequence, 1.8 + codeSeconds, codeSeconds, code, {}, {}},
+        {HeardKind::TwoTone, 6.8 + 2 * codeSeconds, twoToneSeconds, {}, {}, {675, 1240}}};
+    for (HeardSignal& sequence : std::span(row.Signals).subspan(1, 2))
+        for (const char symbol : code)
+            sequence.tones.push_back(
+                {symbol, TableOf(ToneStandard::Zvei1).frequencyHz[ToneSymbols.find(symbol)],
+                 sequence.startSeconds + 0.070 * static_cast<double>(sequence.tones.size()),
+                 0.070});
     row.Judgement = JudgeAlarm(ExpectedOf(row.Alarm), DefaultToneLimits(), row.Signals);
-    const bool matches = row.Judgement->verdict == AlarmVerdict::Matches;
-    row.Verdict = {matches ? TVerdictKind::Matches : TVerdictKind::Differs,
+    row.Verdict = {row.Judgement->verdict == AlarmVerdict::Matches ? TVerdictKind::Matches
+                                                                   : TVerdictKind::Differs,
                    VerdictLine(*row.Judgement), MissesText(*row.Judgement)};
     return row;
 }
