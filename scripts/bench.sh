@@ -115,8 +115,10 @@ signals heard per minute at 48 kHz (3 in each of the 17.9 alarms sent)|tones_sig
 # Prüfbericht of a day's file of 1,000 rows: read, laid out, written as PDF (as quorvane-report)
 text only, wall time|report_rows_ms|-|ms
 text only, PDF size|report_rows_kB|-|kB
-a 600x200 picture under every row, wall time|report_pictures_ms|-|ms
-a 600x200 picture under every row, PDF size|report_pictures_kB|-|kB
+a measurement sheet (19 lines) under every row, wall time|report_sheets_ms|-|ms
+a measurement sheet (19 lines) under every row, PDF size|report_sheets_kB|-|kB
+the sheet and an 830x480 picture under every row, wall time|report_pictures_ms|-|ms
+the sheet and an 830x480 picture under every row, PDF size|report_pictures_kB|-|kB
 # Prüfbericht layout as a field without blanks grows (lines of the 11 mm "Zeit" column; floor: Qt's own wrapping)
 10 kB field broken into lines|layout_wrap_ms_10000|layout_qt_wrap_ms_10000|ms
 30 kB field, Qt's own wrapping only|layout_qt_wrap_ms_30000|-|ms

@@ -14,6 +14,7 @@ constexpr std::array<std::string_view, 7> SummaryWords{
 constexpr std::size_t OtherSlot = 5;
 constexpr std::size_t NoVerdictSlot = 6;
 constexpr std::size_t ListedLines = 20;
+constexpr std::string_view ReactingWords{"würden auslösen"};
 
 bool IsoDate(std::string_view text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-')
@@ -62,6 +63,26 @@ std::string VerdictSummary(const std::vector<TReportRow>& rows) {
         summary += separator + std::to_string(counts[slot]) + " " + std::string(SummaryWords[slot]);
         separator = ", ";
     }
+    if (const std::string receivers = ReceiverSummary(rows); !receivers.empty())
+        summary += "; " + receivers;
+    return summary;
+}
+
+std::string ReceiverSummary(const std::vector<TReportRow>& rows) {
+    std::size_t react = 0;
+    std::size_t judged = 0;
+    for (const TReportRow& row : rows) {
+        judged += row.Receivers.empty() ? 0 : 1;
+        react += row.Receivers.starts_with(ReactingWords) ? 1 : 0;
+    }
+    if (judged == 0)
+        return {};
+    std::string summary = "Empfänger würden bei ";
+    if (react == 0)
+        return summary + "keinem auslösen";
+    summary += std::to_string(react) + " auslösen";
+    if (judged > react)
+        summary += ", bei " + std::to_string(judged - react) + " nicht";
     return summary;
 }
 

@@ -5,6 +5,8 @@
 //
 // Plain values and pure functions; any thread. Texts are UTF-8.
 
+#include "app/tonecheck/MeasurementSheet.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -30,7 +32,11 @@ struct TReportRow {
     std::string Verdict;      // "stimmt", "weicht ab", ...; empty when nothing was judged
     std::string Misses;       // what the verdict names, joined by ", "
     std::string Measurements; // measured values, when the record has them
-    std::string Picture;      // the measurement picture's path; empty when the row has none
+    // Whether receivers in the field would react: "würden auslösen (Reserve 3,0 s)", "würden
+    // nicht auslösen (…)"; empty when not judged or the record is older than the judgement.
+    std::string Receivers;
+    std::vector<TSheetRow> Sheet; // the measurement sheet's lines; none in older records
+    std::string Picture;          // the measurement picture's path; empty when the row has none
 
     bool operator==(const TReportRow&) const = default;
 };
@@ -53,8 +59,14 @@ std::string GermanDate(std::string_view isoDate);
 std::string ReportDate(const std::vector<TReportRow>& rows, std::string_view today);
 
 // "12 Alarme: 10 stimmt, 1 weicht ab, 1 nichts gehört": each of the record's verdicts that
-// occurs, in their usual order, then "sonstige" for any other text, rows without one last.
+// occurs, in their usual order, then "sonstige" for any other text, rows without one last; then
+// ReceiverSummary after "; " when it says anything.
 std::string VerdictSummary(const std::vector<TReportRow>& rows);
+
+// "Empfänger würden bei 11 auslösen, bei 1 nicht", "… bei 12 auslösen", "… bei keinem
+// auslösen": of the rows with a receivers' text, those that start "würden auslösen", and the
+// rest, so an edited text never counts as reacting. Empty when no row has one.
+std::string ReceiverSummary(const std::vector<TReportRow>& rows);
 
 // The report's own statement that rows of the file are missing from it; empty when none are.
 std::string SkippedLinesNote(const std::vector<std::size_t>& lines);

@@ -33,6 +33,6 @@ struct TPageLayout {
 };
 
 // A block taller than a page with no break that fits on one (none of the report's: their
-// tallest part is a picture of 40 mm) gets a page to itself and runs past its body.
+// tallest part is a picture at most 150 mm high) gets a page to itself and runs past its body.
 std::vector<TPageLayout> LayOutPages(const std::vector<TBlockExtent>& blocks, double bodyHeight,
                                      double tableHeadHeight);

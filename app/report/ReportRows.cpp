@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -28,8 +29,9 @@ const std::vector<TColumnField>& ColumnFields() {
         {titles[rcReplies], &TReportRow::Replies},
         {titles[rcHeard], &TReportRow::Heard},
         {titles[rcVerdict], &TReportRow::Verdict},
-        {"Abweichungen", &TReportRow::Misses},
-        {"Messwerte", &TReportRow::Measurements},
+        {titles[rcMisses], &TReportRow::Misses},
+        {titles[rcMeasured], &TReportRow::Measurements},
+        {titles[rcReceivers], &TReportRow::Receivers},
     };
     return fields;
 }
@@ -37,24 +39,33 @@ const std::vector<TColumnField>& ColumnFields() {
 // Without a row's date, time and code the report could not say which alarm it was.
 constexpr std::array<std::string_view, 4> RequiredTitles{"Datum", "Zeit", "Code", "Ergebnis"};
 
+std::optional<std::size_t> ColumnOf(const std::vector<std::string>& columns,
+                                    std::string_view title) {
+    if (const auto at = std::find(columns.begin(), columns.end(), title); at != columns.end())
+        return static_cast<std::size_t>(at - columns.begin());
+    return std::nullopt;
+}
+
 // Where each row field stands in a record of these columns, if at all.
-using TColumnMap = std::vector<std::pair<TRowField, std::size_t>>;
+struct TColumnMap {
+    std::vector<std::pair<TRowField, std::size_t>> Texts;
+    std::optional<std::size_t> Sheet;
+};
 
 TColumnMap MapColumns(const std::vector<std::string>& columns) {
     TColumnMap map;
     for (const TColumnField& field : ColumnFields())
-        if (const auto at = std::find(columns.begin(), columns.end(), field.Title);
-            at != columns.end())
-            map.emplace_back(field.Field, static_cast<std::size_t>(at - columns.begin()));
+        if (const auto at = ColumnOf(columns, field.Title))
+            map.Texts.emplace_back(field.Field, *at);
+    map.Sheet = ColumnOf(columns, SheetColumnTitle);
     return map;
 }
 
 bool IsRecordHeader(const TCsvRecord& record) {
     const std::vector<std::string>& columns = record.Fields;
     return record.Whole &&
-           std::all_of(RequiredTitles.begin(), RequiredTitles.end(), [&](std::string_view title) {
-               return std::find(columns.begin(), columns.end(), title) != columns.end();
-           });
+           std::all_of(RequiredTitles.begin(), RequiredTitles.end(),
+                       [&](std::string_view title) { return ColumnOf(columns, title); });
 }
 
 bool Digits(std::string_view text, std::string_view pattern) {
@@ -78,8 +89,10 @@ void SplitVerdict(TReportRow& row) {
 
 TReportRow RowOf(const TColumnMap& map, const std::vector<std::string>& fields) {
     TReportRow row;
-    for (const auto& [field, column] : map)
+    for (const auto& [field, column] : map.Texts)
         row.*field = fields[column];
+    if (map.Sheet)
+        row.Sheet = SheetOfField(fields[*map.Sheet]);
     SplitVerdict(row);
     return row;
 }
@@ -110,16 +123,23 @@ TRecordRead ReadRecordRows(std::string_view csvText) {
 }
 
 TReportRow ReportRowOf(const TTestRecordRow& row) {
-    return ReportRowOfFields(row.Alarm.Date, RecordFields(row));
-}
-
-TReportRow ReportRowOfFields(std::string_view date, const TRecordFields& values) {
-    std::vector<std::string> columns{"Datum"};
-    std::vector<std::string> fields{std::string(date)};
-    const TRecordFields& titles = RecordColumnTitles();
-    columns.insert(columns.end(), titles.begin(), titles.end());
-    fields.insert(fields.end(), values.begin(), values.end());
-    return RowOf(MapColumns(columns), fields);
+    TRecordFields fields = RecordFields(row);
+    TReportRow report{.Date = row.Alarm.Date,
+                      .Time = std::move(fields[rcTime]),
+                      .EncoderType = std::move(fields[rcEncoderType]),
+                      .Code = std::move(fields[rcCode]),
+                      .PreTone = std::move(fields[rcPreTone]),
+                      .AlarmType = std::move(fields[rcAlarmType]),
+                      .Replies = std::move(fields[rcReplies]),
+                      .Heard = std::move(fields[rcHeard]),
+                      .Verdict = std::move(fields[rcVerdict]),
+                      .Misses = std::move(fields[rcMisses]),
+                      .Measurements = std::move(fields[rcMeasured]),
+                      .Receivers = std::move(fields[rcReceivers]),
+                      .Sheet = row.Judgement ? SheetRows(*row.Judgement) : std::vector<TSheetRow>{},
+                      .Picture = {}};
+    SplitVerdict(report);
+    return report;
 }
 
 void FindPictures(std::vector<TReportRow>& rows, const std::filesystem::path& folder) {

@@ -1,7 +1,8 @@
 #pragma once
 // The report's rows from the test record: from the day's file, whose header says which columns
-// it has, or from the window's rows in memory; and each row's measurement picture, when the
-// day's picture folder holds one.
+// it has (a file of an older version lacks the later ones, the receivers' verdict and the
+// measurement sheet among them), or from the window's rows in memory; and each row's measurement
+// picture, when the day's picture folder holds one.
 //
 // Pure but for FindPictures, which asks the file system; any thread; never throws beyond
 // std::bad_alloc.
@@ -23,9 +24,8 @@ struct TRecordRead {
 
 TRecordRead ReadRecordRows(std::string_view csvText);
 
+// A row the window holds, its measurement sheet taken from its judgement.
 TReportRow ReportRowOf(const TTestRecordRow& row);
-// A row from the record's columns as the window's list shows them, of the day `date`.
-TReportRow ReportRowOfFields(std::string_view date, const TRecordFields& fields);
 
 // Looks each row up in the picture folder of its day inside `folder`.
 void FindPictures(std::vector<TReportRow>& rows, const std::filesystem::path& folder);

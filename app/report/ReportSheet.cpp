@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -25,7 +26,10 @@ constexpr double FooterTopMm = 282;
 constexpr double TableWidthMm = 175;
 constexpr double LabelWidthMm = 30;
 constexpr double CellPadMm = 1;
-constexpr double PictureMaxHeightMm = 40;
+constexpr double SheetPadMm = 0.3;
+// The record's pictures carry axes and text drawn for about this width: printed smaller, their
+// words become unreadable. Only a picture far taller than usual is held to the height.
+constexpr double PictureMaxHeightMm = 150;
 constexpr double BlockGapMm = 6;
 constexpr double SignatureGapMm = 20;
 constexpr double SignatureLineMm = 80;
@@ -57,6 +61,19 @@ const std::array<TColumn, 9>& Columns() {
     return columns;
 }
 
+// The measurement sheet's columns, fitted to its usual texts at the sheet's font ("Verzögerung
+// Doppelton", "+38,1 Hz (+3,00 %)", "−610,0 Hz"); the misses' words wrap in "Ergebnis".
+constexpr std::array<double, scColumnCount> SheetColumnWidthsMm{25, 10, 13, 13, 21, 12,
+                                                                10, 10, 12, 34, 13};
+static_assert(std::accumulate(SheetColumnWidthsMm.begin(), SheetColumnWidthsMm.end(), 0.0) ==
+              TableWidthMm - 2 * CellPadMm);
+
+// A sheet cell that says something is wrong: a miss, or a receiver's reserve below zero.
+bool Missed(const TSheetRow& row, std::size_t column) {
+    return (column == scResult && !row[column].empty() && row[column] != "ok") ||
+           (column == scReserve && row[column].starts_with("\u2212"));
+}
+
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -84,7 +101,7 @@ bool TooLargeToRead(QSize size) {
     return limit > 0 && megabytes > limit;
 }
 
-// The box a row's picture takes, scaled into the table's width and the picture's height; a
+// The box a row's picture takes: the table's width, at most PictureMaxHeightMm high; a
 // picture whose size cannot be read gets a box for the words that say so.
 QSizeF PictureBox(const std::string& path) {
     const QSize size = QImageReader(Text(path)).size();
@@ -102,7 +119,8 @@ TReportSheet::TReportSheet(const TReport& report, QPainter& painter, TUnreadable
       title_(Font(16, true), painter.device()), label_(Font(10, true), painter.device()),
       text_(Font(10, false), painter.device()), note_(Font(9, true), painter.device()),
       cell_(Font(7.5, false), painter.device()), cellHead_(Font(7.5, true), painter.device()),
-      small_(Font(7, false), painter.device()),
+      small_(Font(7, false), painter.device()), sheet_(Font(6.5, false), painter.device()),
+      sheetBold_(Font(6.5, true), painter.device()),
       // Made once: the date looks at every row, and a long report has thousands of pages.
       footer_(
           Text(ReportProgramName() + " · Prüfbericht " + ReportDate(report.Rows, report.Created))) {
@@ -209,8 +227,16 @@ double TReportSheet::Row(const TReportRow& row, TBlockCanvas& canvas) const {
         x += Mm(column.WidthMm);
     }
     double y = cells + Mm(2 * CellPadMm);
-    if (!row.Measurements.empty())
-        y += TextBlock(small_, "Messwerte: " + row.Measurements, {left + Mm(CellPadMm), y},
+    const double inner = left + Mm(CellPadMm);
+    if (!row.Receivers.empty())
+        y += TextBlock(small_, "Empfänger " + row.Receivers, {inner, y},
+                       Mm(TableWidthMm - 2 * CellPadMm), canvas) +
+             Mm(CellPadMm);
+    // Older records have no sheet, only the measured values in a line.
+    if (!row.Sheet.empty())
+        y = Sheet(row.Sheet, y, canvas) + Mm(CellPadMm);
+    else if (!row.Measurements.empty())
+        y += TextBlock(small_, "Messwerte: " + row.Measurements, {inner, y},
                        Mm(TableWidthMm - 2 * CellPadMm), canvas) +
              Mm(CellPadMm);
     if (!row.Picture.empty()) {
@@ -225,6 +251,49 @@ double TReportSheet::Row(const TReportRow& row, TBlockCanvas& canvas) const {
         painter_.setPen(Qt::black);
     }
     return y;
+}
+
+double TReportSheet::Sheet(const std::vector<TSheetRow>& sheet, double top,
+                           TBlockCanvas& canvas) const {
+    const double left = Mm(LeftMm + CellPadMm);
+    const double width = Mm(TableWidthMm - 2 * CellPadMm);
+    TBlockCanvas measuring;
+    const double headHeight = SheetLine(SheetColumnTitles(), 0, true, measuring);
+    if (canvas.Take(top, top + headHeight))
+        painter_.fillRect(QRectF(left, canvas.OnPage(top), width, headHeight),
+                          QColor(235, 235, 235));
+    SheetLine(SheetColumnTitles(), top, true, canvas);
+    double y = top + headHeight;
+    for (const TSheetRow& row : sheet) {
+        const double height = SheetLine(row, y, false, canvas);
+        // A line of the sheet is never parted, nor the titles from the first line.
+        canvas.Take(y == top + headHeight ? top : y, y + height);
+        y += height;
+    }
+    if (canvas.Take(y, y)) {
+        painter_.setPen(QPen(QColor(160, 160, 160), Mm(0.15)));
+        painter_.drawLine(QPointF(left, canvas.OnPage(y)), QPointF(left + width, canvas.OnPage(y)));
+        painter_.setPen(Qt::black);
+    }
+    return y;
+}
+
+double TReportSheet::SheetLine(const TSheetRow& cells, double top, bool titles,
+                               TBlockCanvas& canvas) const {
+    double height = 0;
+    double x = Mm(LeftMm + CellPadMm);
+    for (std::size_t column = 0; column < cells.size(); ++column) {
+        const double width = Mm(SheetColumnWidthsMm[column]);
+        // Red and bold, so a miss stands out on a grey printout as well.
+        const bool missed = !titles && Missed(cells, column);
+        painter_.setPen(missed ? QColor(192, 0, 0) : QColor(Qt::black));
+        height = std::max(height, TextBlock(titles || missed ? sheetBold_ : sheet_, cells[column],
+                                            {x + Mm(SheetPadMm), top + Mm(SheetPadMm)},
+                                            width - Mm(2 * SheetPadMm), canvas));
+        x += width;
+    }
+    painter_.setPen(Qt::black);
+    return height + Mm(2 * SheetPadMm);
 }
 
 void TReportSheet::Picture(const std::string& path, const QRectF& box, TBlockCanvas& canvas) const {

@@ -1,6 +1,8 @@
 #pragma once
 // The report drawn on A4 portrait pages: the heading with the four fields, the date and the
-// program, the table with a row per alarm and its picture beneath it, the summary with the
+// program, the table with a row per alarm and beneath it the receivers' verdict, its
+// measurement sheet as a small table (or, from older records, the measured values as a line)
+// and its picture at the table's width, the summary with the
 // signature line, and "Seite N von M" at the foot of every page. Text taller than the rest of a
 // page flows on to the next (ReportPages.h), never over the footer; a field of more than 10,000
 // characters is shortened, and says so. Lines are broken by the report itself (TextLines.h), in
@@ -45,6 +47,10 @@ private:
     double Heading(TBlockCanvas& canvas) const;
     double TableHead(TBlockCanvas& canvas) const;
     double Row(const TReportRow& row, TBlockCanvas& canvas) const;
+    // The measurement sheet as a table from `top` of the row's block; returns its bottom.
+    double Sheet(const std::vector<TSheetRow>& sheet, double top, TBlockCanvas& canvas) const;
+    // One line of the sheet, or its titles; returns its height.
+    double SheetLine(const TSheetRow& cells, double top, bool titles, TBlockCanvas& canvas) const;
     double Closing(TBlockCanvas& canvas) const;
     void Picture(const std::string& path, const QRectF& box, TBlockCanvas& canvas) const;
     void Footer(int page) const;
@@ -57,7 +63,7 @@ private:
     const TReport& report_;
     QPainter& painter_;
     TUnreadablePicture unreadable_;
-    TSheetFont title_, label_, text_, note_, cell_, cellHead_, small_;
+    TSheetFont title_, label_, text_, note_, cell_, cellHead_, small_, sheet_, sheetBold_;
     QString footer_;
     std::vector<TPageLayout> pages_;
 };

@@ -59,6 +59,12 @@ TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
     WriteFile("day.csv", day);
     WriteFile("cut.csv", day.substr(0, day.size() - 20) + "\r\n" + CsvLine(rows[0]) + "x;y\r\n");
     WriteFile("other.csv", "Name,Wert\n1,2\n");
+    WriteFile("judged.csv", CsvHeaderLine() + CsvLine(JudgedRow(1, "12345", 5.0)) +
+                                CsvLine(JudgedRow(2, "67890", 2.2)));
+    // A version before the receivers' verdict and the sheet: the measured values as a line.
+    WriteFile("old.csv", "Datum;Zeit;Gebertyp;Code;Vorton;Alarmart;Telegramm;Antworten;Gehört;"
+                         "Ergebnis;Abweichungen;Messwerte\r\n2026-12-07;14:00:01;Standart;11111;"
+                         ";;;;;stimmt;;1750 Hz 2,0 s\r\n");
     // Texts taller than a page: a long reply list in its narrow column, long measured values, a
     // field of 10 MB without a blank, and two pictures that cannot be read.
     const std::string head = "Datum;Zeit;Code;Ergebnis;Antworten;Messwerte\r\n";
@@ -68,6 +74,10 @@ TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
     WriteFile("huge.csv", head + "2026-12-07;14:00:01;11111;stimmt;;" +
                               std::string(10'000'000, '7') +
                               "\r\n2026-12-07;14:00:02;22222;stimmt;ACK;\r\n");
+    WriteFile("tallsheet.csv", "Datum;Zeit;Code;Ergebnis;Messblatt\r\n2026-12-07;14:00:01;11111;"
+                               "stimmt;\"" +
+                                   Numbered("z", 300, "\tx\n") +
+                                   "\"\r\n2026-12-07;14:00:02;22222;stimmt;\r\n");
     WriteFile("pictures.csv",
               head +
                   "2026-12-07;14:00:04;44444;stimmt;;\r\n2026-12-07;14:00:05;55555;stimmt;;\r\n");
@@ -122,6 +132,17 @@ TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
          Numbered("a", 1500, "|") + "|" + Numbered("m", 1500, "|") + "|22222|2 Alarme: 2 stimmt"},
         {"huge.csv -o r.pdf", 0, "",
          "Messwerte:|7777|7777… (gekürzt, 9990011 Zeichen)|22222|2 Alarme: 2 stimmt"},
+        // Each judged row with its receivers and its sheet, titles first, the misses named.
+        {"judged.csv -o r.pdf", 0, "",
+         "14:00:01|12345|stimmt|Empfänger würden auslösen (Reserve|Element|Zeichen|Soll|Ist|"
+         "Abweichung|Grenze|Soll|Ist|Grenze|Ergebnis|Reserve|Tonruf I|1750,0 Hz|Ton 1|1|1060,0 Hz|"
+         "70 ms|ok|Wiederholung Ton 5|5|1530,0 Hz|Doppelton Länge|3,00 s|5,00 s|ok|14:00:02|67890|"
+         "weicht ab|Empfänger würden nicht auslösen (Doppelton zu kurz, Reserve \u22120,3 s)|"
+         "Element|Ton 1|6|Doppelton Länge|3,00 s|2,20 s|2,2 s statt mindestens 3,0 s|\u22120,3 s|"
+         "2 Alarme: 1 stimmt, 1 weicht ab; Empfänger würden bei 1 auslösen, bei 1 nicht"},
+        {"old.csv -o r.pdf", 0, "", "11111|stimmt|Messwerte: 1750 Hz 2,0 s|1 Alarm: 1 stimmt"},
+        {"tallsheet.csv -o r.pdf", 0, "",
+         "Element|" + Numbered("z", 300, "|") + "|22222|2 Alarme: 2 stimmt"},
         {"pictures.csv -o r.pdf", 0,
          "quorvane-report: cannot read the picture " +
              (pictures / RecordPictureFileName("14:00:04", "44444")).string() + " (",
@@ -142,6 +163,9 @@ TEST_F(ReportProgram, WritesTheReportOrSaysWhyNot) {
         EXPECT_EQ(c.Pdf.empty() ? "" : WordsUnderTheBody(Path("r.pdf")), "") << c.Arguments;
     }
     EXPECT_EQ(FileText(Path("day.csv")), day);
+    // A row with a sheet has no line of measured values.
+    Report("judged.csv -o r.pdf");
+    EXPECT_EQ(PdfText(Path("r.pdf")).find("Messwerte"), std::string::npos);
     EXPECT_TRUE(fs::is_fifo(Path("fifo.pdf")) && fs::is_directory(Path("folder.pdf")));
     // The picture found by the row's time and code goes into the report, and only it.
     Report("day.csv -o r.pdf");

@@ -27,9 +27,11 @@ std::string Outcome(const TRecordRead& read) {
 
 TEST(ReportRowsTest, ReadsBackWhatTheRecordWrites) {
     // Fields that need the record's quoting and formula guard, through the record's own writer.
+    // And judged rows, whose measurement sheet goes through with its tabs and line breaks.
     const std::vector<TTestRecordRow> rows{RecordRow(1, "=1+2", Differs("Stelle 3: 8 statt 3")),
                                            RecordRow(2, "@62;\"80@", NothingHeard()),
-                                           RecordRow(3, "-5\r\nx ")};
+                                           RecordRow(3, "-5\r\nx "), JudgedRow(4, "12345", 5.0),
+                                           JudgedRow(5, "67890", 2.2)};
     std::string file = "\xEF\xBB\xBF" + CsvHeaderLine();
     std::vector<TReportRow> expected;
     for (const TTestRecordRow& row : rows) {
@@ -37,6 +39,9 @@ TEST(ReportRowsTest, ReadsBackWhatTheRecordWrites) {
         expected.push_back(ReportRowOf(row));
     }
     EXPECT_EQ(ReadRecordRows(file).Rows, expected);
+    EXPECT_EQ(expected[3].Sheet, SheetRows(*rows[3].Judgement));
+    EXPECT_EQ(expected[4].Receivers,
+              "würden nicht auslösen (Doppelton zu kurz, Reserve \u22120,3 s)");
 }
 
 TEST(ReportRowsTest, SkipsAndCountsLinesThatAreNotTheRecords) {
@@ -70,10 +75,30 @@ TEST(ReportRowsTest, SkipsAndCountsLinesThatAreNotTheRecords) {
     for (const auto& [name, file, outcome] : cases)
         EXPECT_EQ(Outcome(ReadRecordRows(file)), outcome) << name;
 
-    const TReportRow extra = ReadRecordRows("Datum;Zeit;Code;Ergebnis;Abweichungen;Messwerte\n"
-                                            "2026-12-07;14:00:00;1;weicht ab;2;3 Hz\n")
-                                 .Rows.at(0);
-    EXPECT_EQ(extra.Verdict + "/" + extra.Misses + "/" + extra.Measurements, "weicht ab/2/3 Hz");
+    // Files of every version read by their columns' titles: "verdict/misses/measured/receivers/
+    // the sheet's lines by their first cells".
+    const std::pair<std::string, const char*> formats[] = {
+        {"Datum;Zeit;Code;Ergebnis;Abweichungen;Messwerte\n2026-12-07;14:00:00;1;weicht ab;2;3 "
+         "Hz\n",
+         "weicht ab/2/3 Hz//"},
+        {"Datum;Zeit;Gebertyp;Code;Vorton;Alarmart;Telegramm;Antworten;Gehört;Ergebnis;"
+         "Abweichungen;Messwerte\n2026-12-07;14:00:00;;1;;;;;;stimmt;;3 Hz\n",
+         "stimmt//3 Hz//"},
+        {"Datum;Zeit;Code;Messblatt;Ergebnis;Empfänger\n2026-12-07;14:00:00;1;\"Ton 1\t1\nPause\";"
+         "stimmt;würden auslösen\n",
+         "stimmt///würden auslösen/Ton 1,Pause"},
+    };
+    for (const auto& [file, fields] : formats) {
+        const TRecordRead read = ReadRecordRows(file);
+        ASSERT_EQ(read.Rows.size(), 1u) << file;
+        const TReportRow& row = read.Rows[0];
+        std::string sheet;
+        for (const TSheetRow& line : row.Sheet)
+            sheet += (sheet.empty() ? "" : ",") + line[scElement];
+        EXPECT_EQ(row.Verdict + "/" + row.Misses + "/" + row.Measurements + "/" + row.Receivers +
+                      "/" + sheet,
+                  fields);
+    }
 }
 
 TEST(ReportTextsTest, SummaryDatesNotesAndPictureNames) {
@@ -96,6 +121,23 @@ TEST(ReportTextsTest, SummaryDatesNotesAndPictureNames) {
     };
     for (const auto& [verdicts, summary] : summaries)
         EXPECT_EQ(VerdictSummary(rows(verdicts)), summary);
+
+    // Receivers are counted over the rows that have their verdict; only the exact words react.
+    const std::pair<std::vector<std::string>, const char*> receivers[] = {
+        {{"würden auslösen (Reserve 3,0 s)", "würden auslösen"},
+         "2 Alarme: 2 stimmt; Empfänger würden bei 2 auslösen"},
+        {{"würden auslösen", "würden nicht auslösen (Doppelton zu kurz, Reserve \u22120,3 s)", ""},
+         "3 Alarme: 3 stimmt; Empfänger würden bei 1 auslösen, bei 1 nicht"},
+        {{"würden nicht auslösen (nichts gehört)", "Würden auslösen", " würden auslösen"},
+         "3 Alarme: 3 stimmt; Empfänger würden bei keinem auslösen"},
+        {{"", ""}, "2 Alarme: 2 stimmt"},
+    };
+    for (const auto& [texts, summary] : receivers) {
+        std::vector<TReportRow> judged = rows(std::vector<std::string>(texts.size(), "stimmt"));
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            judged[i].Receivers = texts[i];
+        EXPECT_EQ(VerdictSummary(judged), summary);
+    }
 
     EXPECT_EQ(ReportDate(rows({"8", "7"}, "2026-12-0"), "x"), "07.12.2026 bis 08.12.2026");
     EXPECT_EQ(ReportDate({}, "2027-01-01"), "01.01.2027");

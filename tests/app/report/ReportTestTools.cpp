@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <regex>
+#include <span>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +30,30 @@ TTestRecordRow RecordRow(int second, std::string code, TVerdict verdict) {
     row.Replies = {"ACK", "Träger ein"};
     row.Heard = {"Tonruf I 2,0 s", "12845"};
     row.Verdict = std::move(verdict);
+    return row;
+}
+
+TTestRecordRow JudgedRow(int second, std::string code, double twoToneSeconds) {
+    TTestRecordRow row = RecordRow(second, code);
+    row.Alarm.PreTone = "Tonruf I kurz";
+    row.Alarm.AlarmType = "Feueralarm";
+    row.Alarm.Expected = code;
+    const double codeSeconds = 0.070 * static_cast<double>(code.size());
+    row.Signals = {
+        {HeardKind::LongTone, 0.5, 0.5, {}, {}, {1750}},
+        {HeardKind::Sequence, 1.2, codeSeconds, code, {}, {}},
+        {HeardKind::Sequence, 1.8 + codeSeconds, codeSeconds, code, {}, {}},
+        {HeardKind::TwoTone, 6.8 + 2 * codeSeconds, twoToneSeconds, {}, {}, {675, 1240}}};
+    for (HeardSignal& sequence : std::span(row.Signals).subspan(1, 2))
+        for (const char symbol : code)
+            sequence.tones.push_back(
+                {symbol, TableOf(ToneStandard::Zvei1).frequencyHz[ToneSymbols.find(symbol)],
+                 sequence.startSeconds + 0.070 * static_cast<double>(sequence.tones.size()),
+                 0.070});
+    row.Judgement = JudgeAlarm(ExpectedOf(row.Alarm), DefaultToneLimits(), row.Signals);
+    row.Verdict = {row.Judgement->verdict == AlarmVerdict::Matches ? TVerdictKind::Matches
+                                                                   : TVerdictKind::Differs,
+                   VerdictLine(*row.Judgement), MissesText(*row.Judgement)};
     return row;
 }
 

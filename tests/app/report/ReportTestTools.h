@@ -12,6 +12,11 @@
 // A row of 7 December 2026, `second` seconds after 14:00, as the window records it.
 TTestRecordRow RecordRow(int second, std::string code, TVerdict verdict = {});
 
+// A fire alarm for `code` (no symbol twice in a row) as the window hears and judges it:
+// Tonruf I kurz, the code twice, then 675+1240 Hz 5 s after the code for `twoToneSeconds`,
+// so 5 s stimmt and receivers would react, 2.2 s is too short for both.
+TTestRecordRow JudgedRow(int second, std::string code, double twoToneSeconds);
+
 // The record's verdicts: "stimmt", "weicht ab (misses)", "nichts gehört".
 TVerdict Matches();
 TVerdict Differs(const std::string& misses);
