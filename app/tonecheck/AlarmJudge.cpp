@@ -450,17 +450,17 @@ private:
     }
 
     // The receiver tone nearest to `hz`, as its reserve for a heard frequency.
-    ReceiverReserve PairToneReserve(double nominalHz, double heardHz) const {
-        std::size_t nearest = 0;
-        for (std::size_t i = 1; i < receiver_.twoToneHz.size(); ++i)
-            if (std::abs(receiver_.twoToneHz[i] - nominalHz) <
-                std::abs(receiver_.twoToneHz[nearest] - nominalHz))
-                nearest = i;
-        if (receiver_.twoToneHz.empty())
-            return Reserve(-1.0, 1.0, " Hz");
-        const double tolerance = receiver_.twoToneToleranceHz[nearest];
-        return Reserve(tolerance - std::abs(heardHz - receiver_.twoToneHz[nearest]), tolerance,
-                       " Hz");
+    // What the evaluator leaves for a heard tone of the pair, measured against the profile's
+    // tone that the pair's tone is meant for; nothing when the profile has no tone for it (a
+    // region's pair the profile does not describe), since then nothing can be said.
+    std::optional<ReceiverReserve> PairToneReserve(double nominalHz, double heardHz) const {
+        for (std::size_t i = 0; i < receiver_.twoToneHz.size(); ++i) {
+            const double tolerance = receiver_.twoToneToleranceHz[i];
+            if (std::abs(receiver_.twoToneHz[i] - nominalHz) <= tolerance)
+                return Reserve(tolerance - std::abs(heardHz - receiver_.twoToneHz[i]), tolerance,
+                               " Hz");
+        }
+        return std::nullopt;
     }
 
     void TwoTone(double codeEnd) {
@@ -497,9 +497,10 @@ private:
             inside = inside && !off;
             if (off)
                 line.misses.push_back(Instead({hz}, {nominal}, Hz));
-            if (line.reserve->value < 0.0)
+            if (line.reserve && line.reserve->value < 0.0)
                 NotReacting("Doppelton Ton " + std::to_string(i + 1) + " zu weit ab");
-            KeepLeast(receivers_.reserve, *line.reserve);
+            if (line.reserve)
+                KeepLeast(receivers_.reserve, *line.reserve);
             toneWords.push_back(off ? line.misses.back() : std::string());
             toneBands.push_back({nominal - pair->tolerancesHz[i], nominal + pair->tolerancesHz[i]});
         }

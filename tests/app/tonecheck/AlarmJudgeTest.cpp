@@ -180,6 +180,7 @@ TEST(AlarmJudge, SheetAndReceivers) {
         std::function<void(std::vector<HeardSignal>&)> change;
         std::vector<std::string> wrongLines;
         const char* receivers;
+        const char* alarmType = "Feueralarm";
     };
     const SheetCase cases[] = {
         {"good", [](auto&) {}, {}, "würden auslösen (Reserve 3,0 s)"},
@@ -261,12 +262,19 @@ TEST(AlarmJudge, SheetAndReceivers) {
          },
          {},
          "würden nicht auslösen (nichts gehört)"},
+        {"a pair tone the profile has no tone for says nothing of the sirens",
+         [](auto& h) {
+             h[3].frequenciesHz = {675.0, 1860.0};
+         },
+         {},
+         "würden auslösen (Reserve 3,0 s)",
+         "Probealarm"},
     };
     for (const SheetCase& c : cases) {
         std::vector<HeardSignal> heard = GoodAlarm();
         c.change(heard);
         const AlarmJudgement judgement =
-            JudgeAlarm({ToneStandard::Zvei1, "12335", "Tonruf I kurz", "Feueralarm"},
+            JudgeAlarm({ToneStandard::Zvei1, "12335", "Tonruf I kurz", c.alarmType},
                        DefaultToneLimits(), heard);
         std::vector<std::string> wrong;
         for (const SheetLine& line : judgement.sheet)
