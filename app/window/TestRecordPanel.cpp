@@ -64,7 +64,9 @@ QComboBox* MakeSelector(QWidget* parent, QRect bounds) {
 
 // Widths that fit the usual contents at the window's font and leave the verdict in sight; the
 // last column takes the rest, and tool tips show whatever is cut off.
-constexpr int ColumnWidths[rcColumnCount - 1] = {58, 78, 70, 100, 108, 146, 108, 80, 150, 220};
+constexpr int ColumnWidths[] = {58, 78, 70, 100, 108, 146, 108, 80, 150, 220, 260};
+static_assert(std::size(ColumnWidths) == rcColumnCount - 1,
+              "a width for every column but the last");
 constexpr int NoteHeight = 16;
 // The verdict's colours: "stimmt" green, "weicht ab" red, the rest grey.
 const QColor Held(0, 128, 0);
