@@ -1,6 +1,6 @@
 #include "app/report/ReportRows.h"
 
-#include "app/report/RecordCsv.h"
+#include "app/testrecord/RecordCsv.h"
 #include "app/testrecord/RecordPicture.h"
 
 #include <algorithm>

@@ -1,5 +1,7 @@
 #include "app/testrecord/RecordFile.h"
 
+#include "app/testrecord/RecordCsv.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -13,7 +15,6 @@
 namespace {
 
 constexpr std::string_view ByteOrderMark{"\xEF\xBB\xBF"};
-constexpr std::string_view LineEnd{"\r\n"};
 
 // Another writer of the record holds the lock only for one write; a lock held longer belongs to
 // something else (a backup, a spreadsheet), and the row then waits in the caller's queue rather
@@ -34,13 +35,6 @@ int LockBriefly(int fd) {
     }
 }
 
-template <typename TFields> std::string Line(std::string_view first, const TFields& fields) {
-    std::string line = CsvField(first);
-    for (const std::string& field : fields)
-        line += ';' + CsvField(field);
-    return line + std::string(LineEnd);
-}
-
 } // namespace
 
 std::string RecordFileName(std::string_view date) {
@@ -53,36 +47,6 @@ std::string UnsavedRecordFolder() {
         return std::string(state) + "/quorvane";
     const char* home = std::getenv("HOME");
     return std::string(home != nullptr ? home : "") + "/.local/state/quorvane";
-}
-
-std::string CsvField(std::string_view text) {
-    std::string field(text);
-    if (!field.empty() && std::string_view("=+-@").find(field.front()) != std::string_view::npos)
-        field.insert(field.begin(), '\'');
-    const bool quote = field.find_first_of(";\"\r\n") != std::string::npos ||
-                       (!field.empty() && (field.front() == ' ' || field.back() == ' '));
-    if (!quote)
-        return field;
-    std::string quoted = "\"";
-    for (const char c : field) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
-
-std::string CsvHeaderLine() {
-    std::vector<std::string> titles(RecordColumnTitles().begin(), RecordColumnTitles().end());
-    titles.emplace_back(SheetColumnTitle);
-    return Line("Datum", titles);
-}
-
-std::string CsvLine(const TTestRecordRow& row) {
-    const TRecordFields fields = RecordFields(row);
-    std::vector<std::string> line(fields.begin(), fields.end());
-    line.push_back(SheetField(row));
-    return Line(row.Alarm.Date, line);
 }
 
 std::optional<std::string> AppendRecordLine(const std::string& path, const TTestRecordRow& row) {

@@ -1,9 +1,9 @@
 #pragma once
 // The daily test record file "Pruefprotokoll-YYYY-MM-DD.csv" in the working folder: UTF-8 with
-// a byte-order mark (so spreadsheets read the umlauts right), a header line, one line per row,
-// fields separated by semicolons as German spreadsheets expect, lines ending in CR LF.
+// a byte-order mark (so spreadsheets read the umlauts right), a header line, one line per row
+// as RecordCsv.h writes them.
 //
-// Pure formatting plus one appending write; any thread, any number of writers.
+// Names plus one appending write; any thread, any number of writers.
 // AppendRecordLine returns the system's reason when the file cannot be written; it never throws.
 
 #include "app/testrecord/TestRecordRow.h"
@@ -18,16 +18,6 @@ std::string RecordFileName(std::string_view date);
 // Where rows that could not be written to the working folder are kept when the program ends:
 // $XDG_STATE_HOME/quorvane, or ~/.local/state/quorvane when that is not set.
 std::string UnsavedRecordFolder();
-
-// A field as a spreadsheet reads it back: in double quotes (inner ones doubled) when it holds a
-// separator, quote, line break or leading or trailing blank; and with a leading apostrophe when
-// it starts like a formula ('=', '+', '-', '@'), so opening the file never runs one.
-std::string CsvField(std::string_view text);
-
-// The header, then the line of a row: the date first, then the record's columns, then the
-// measurement sheet.
-std::string CsvHeaderLine();
-std::string CsvLine(const TTestRecordRow& row);
 
 // Appends the row's line, starting a new file with the byte-order mark and the header. The file
 // is locked (flock) while it is looked at and written, so of several writers only one heads a

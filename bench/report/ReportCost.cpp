@@ -7,6 +7,7 @@
 
 #include "app/report/ReportPdf.h"
 #include "app/report/ReportRows.h"
+#include "app/testrecord/RecordCsv.h"
 #include "app/testrecord/RecordFile.h"
 #include "app/testrecord/RecordPicture.h"
 #include "app/tonepicture/AlarmPicture.h"

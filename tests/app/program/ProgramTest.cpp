@@ -4,7 +4,7 @@
 // private audio server it hears the code it sent and records it.
 
 #include "ChildProcess.h"
-#include "app/report/RecordCsv.h"
+#include "app/testrecord/RecordCsv.h"
 #include "tools/encoder-sim/encoder/EncoderSimulator.h"
 #include "tools/virtualport/VirtualComPort.h"
 

@@ -1,6 +1,7 @@
 // Runs quorvane-report as a process on day files the record's own writer made, and reads the
 // PDF back with poppler's tools, as a workshop would check a report.
 
+#include "app/testrecord/RecordCsv.h"
 #include "app/testrecord/RecordFile.h"
 #include "app/testrecord/RecordPicture.h"
 #include "tests/app/report/ReportTestTools.h"

@@ -6,6 +6,7 @@
 #include "app/report/ReportPages.h"
 #include "app/report/ReportRows.h"
 #include "app/report/TextLines.h"
+#include "app/testrecord/RecordCsv.h"
 #include "app/testrecord/RecordFile.h"
 #include "app/testrecord/RecordPicture.h"
 #include "tests/app/report/ReportTestTools.h"

@@ -1,6 +1,7 @@
 // Which row each reply and heard signal belongs to, when a row is judged and when it is
 // complete, as the alarms of a test session go out.
 
+#include "app/testrecord/RecordCsv.h"
 #include "app/testrecord/RecordFile.h"
 #include "app/testrecord/TestRecordBook.h"
 #include "app/testrecord/TestSession.h"

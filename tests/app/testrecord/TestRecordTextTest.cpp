@@ -1,5 +1,6 @@
 // The test record's texts: the CSV fields and lines, and the daily file.
 
+#include "app/testrecord/RecordCsv.h"
 #include "app/testrecord/RecordFile.h"
 #include "app/testrecord/RecordFileQueue.h"
 

@@ -1,4 +1,4 @@
-#include "app/report/RecordCsv.h"
+#include "app/testrecord/RecordCsv.h"
 
 #include <algorithm>
 #include <optional>
@@ -6,6 +6,14 @@
 namespace {
 
 constexpr std::string_view ByteOrderMark{"\xEF\xBB\xBF"};
+constexpr std::string_view LineEnd{"\r\n"};
+
+template <typename TFields> std::string Line(std::string_view first, const TFields& fields) {
+    std::string line = CsvField(first);
+    for (const std::string& field : fields)
+        line += ';' + CsvField(field);
+    return line + std::string(LineEnd);
+}
 
 // The record's guard against spreadsheet formulas comes off again.
 std::string Unguarded(std::string field) {
@@ -103,4 +111,34 @@ std::vector<TCsvRecord> SplitCsvRecords(std::string_view text) {
         }
     }
     return records;
+}
+
+std::string CsvField(std::string_view text) {
+    std::string field(text);
+    if (!field.empty() && std::string_view("=+-@").find(field.front()) != std::string_view::npos)
+        field.insert(field.begin(), '\'');
+    const bool quote = field.find_first_of(";\"\r\n") != std::string::npos ||
+                       (!field.empty() && (field.front() == ' ' || field.back() == ' '));
+    if (!quote)
+        return field;
+    std::string quoted = "\"";
+    for (const char c : field) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+std::string CsvHeaderLine() {
+    std::vector<std::string> titles(RecordColumnTitles().begin(), RecordColumnTitles().end());
+    titles.emplace_back(SheetColumnTitle);
+    return Line("Datum", titles);
+}
+
+std::string CsvLine(const TTestRecordRow& row) {
+    const TRecordFields fields = RecordFields(row);
+    std::vector<std::string> line(fields.begin(), fields.end());
+    line.push_back(SheetField(row));
+    return Line(row.Alarm.Date, line);
 }
