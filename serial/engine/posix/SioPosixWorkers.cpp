@@ -1,7 +1,6 @@
 // The three workers of the direct-port dispatcher, and starting and stopping them.
 #include "runtime/RunTimeErrors.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
-#include "serial/engine/trace/SioLogEntry.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -99,7 +98,6 @@ void TSioPosixDispatcher::StartWorker(TSioWorkerKind kind) {
         if (CreateSignals()) {
             if (kind == TSioWorkerKind::Dispatch)
                 DispatchEnded_ = false;
-            RecordLog(sltThread, slsStart, k, nullptr, 0);
             try {
                 Threads_[k] = std::thread(&TSioPosixDispatcher::RunWorker, this, kind, Body[k]);
                 ThreadIds_[k] = Threads_[k].get_id();
@@ -177,10 +175,9 @@ void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatch
     // thread is busy with.
     if (PrioritiesRaised_.load())
         ApplyWorkerPriorities();
-    // The worker ends, and its bookkeeping below still runs; a failure's report is its end entry.
+    // The worker ends, and its bookkeeping below still runs.
     try {
         (this->*body)();
-        RecordLog(sltThread, slsExit, Index(kind), nullptr, 0);
     } catch (const std::exception& error) {
         ReportWorkerFailure(kind, error.what());
     } catch (...) {
