@@ -7,8 +7,8 @@
 // takes no lock: its owner (the dispatcher) guards every call with its state lock.
 //
 // Start throws std::bad_alloc when memory is short, leaving the log as it was. An entry that
-// cannot fit the ring whole (header and data together) is dropped whole, so the ring always reads
-// back as whole entries. WriteFile returns 0 or minus errno; when the file cannot be opened the
+// cannot fit the ring whole (header and data together), or whose header alone is not smaller than
+// the ring, is dropped whole, so the ring always reads back as whole entries. WriteFile returns 0 or minus errno; when the file cannot be opened the
 // ring stays allocated with recording off, otherwise the ring is freed. A capacity of 0 creates
 // no ring: recording is nominally on, nothing is kept and WriteFile writes no file.
 
