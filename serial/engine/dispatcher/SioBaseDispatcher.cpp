@@ -110,9 +110,8 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     RefreshLineErrors();
     {
         std::lock_guard lock(StateLock);
-        Trace.Discard();
-        DispatchLog.Discard();
-        NoteRecorders();
+        FTraceRecorder.Discard();
+        FLogRecorder.Discard();
         DispatchLog.SetStartTime(SioMilliseconds());
     }
     StartWorkers();

@@ -47,6 +47,7 @@
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
 #include "serial/engine/dispatcher/SioInputRing.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
+#include "serial/engine/dispatcher/SioLockedRecorder.h"
 #include "serial/engine/dispatcher/SioMessages.h"
 #include "serial/engine/errors/SioResultCodes.h"
 #include "serial/engine/trace/SioDispatchLog.h"
@@ -205,19 +206,27 @@ public:
 
     // --- Trace and dispatch log (any thread; StateLock) ---
 
+    // The two recorders, each driven the same way (SioLockedRecorder.h).
+    TSioLockedRecorder& TraceRecorder() { return FTraceRecorder; }
+    TSioLockedRecorder& LogRecorder() { return FLogRecorder; }
     // -1002 when capacity exceeds 4,000,000.
-    TSioResult StartTrace(std::uint32_t capacity);
-    TSioResult ClearTrace();
-    void DiscardTrace();
-    void PauseTrace();
-    void ResumeTrace();
-    TSioResult WriteTraceFile(const std::string& name, bool append, bool hex, bool allHex);
-    void StartDispatchLog(std::uint32_t capacity);
-    void ClearDispatchLog();
-    void DiscardDispatchLog();
-    void PauseDispatchLog();
-    void ResumeDispatchLog();
-    TSioResult WriteDispatchLogFile(const std::string& name, bool append, bool hex, bool allHex);
+    TSioResult StartTrace(std::uint32_t capacity) { return FTraceRecorder.Start(capacity); }
+    TSioResult ClearTrace() { return FTraceRecorder.Clear(); }
+    void DiscardTrace() { FTraceRecorder.Discard(); }
+    void PauseTrace() { FTraceRecorder.Pause(); }
+    void ResumeTrace() { FTraceRecorder.Resume(); }
+    TSioResult WriteTraceFile(const std::string& name, bool append, bool hex, bool allHex) {
+        return FTraceRecorder.WriteFile(name, append, hex, allHex);
+    }
+    // Never refused: without memory for the ring the log keeps nothing.
+    void StartDispatchLog(std::uint32_t capacity) { FLogRecorder.Start(capacity); }
+    void ClearDispatchLog() { FLogRecorder.Clear(); }
+    void DiscardDispatchLog() { FLogRecorder.Discard(); }
+    void PauseDispatchLog() { FLogRecorder.Pause(); }
+    void ResumeDispatchLog() { FLogRecorder.Resume(); }
+    TSioResult WriteDispatchLogFile(const std::string& name, bool append, bool hex, bool allHex) {
+        return FLogRecorder.WriteFile(name, append, hex, allHex);
+    }
     // "COM<n>", set by the component for the dispatch log's device line.
     void SetPortName(const std::string& name);
     std::string PortName();
@@ -373,7 +382,6 @@ protected:
     // Hands the unread bytes to the windows: CheckAvail until it has nothing more to say.
     // False when a close cut it short.
     bool AnnounceInput();
-    void NoteRecorders();
     void RecordLog(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
                    const std::uint8_t* data, std::uint32_t count);
 
@@ -382,7 +390,6 @@ protected:
     ISioWindowMessenger* FMessenger;
     std::int32_t FRegistryIndex = -1;
     std::atomic<std::int32_t> FDeviceHandle{-1};
-    std::string FPortName;
 
     std::uint32_t InSize = 0;
     std::uint32_t OutSize = 0;
@@ -446,16 +453,16 @@ protected:
 
     std::uint32_t OptionBits = 0;
 
-    TSioTraceStore Trace;
-    TSioDispatchLog DispatchLog;
-    // Whether either recorder is on, readable without StateLock, so the per-byte paths take no
-    // lock while nothing records. Updated under StateLock by NoteRecorders.
-    std::atomic<bool> TraceOn{false};
-    std::atomic<bool> LogOn{false};
-
     std::recursive_mutex StateLock;
     std::recursive_mutex OutputLock;
     std::recursive_mutex InputLock;
+
+    // The recorders, each behind StateLock; the log also keeps the port's name (its file's
+    // device line).
+    TSioTraceStore Trace;
+    TSioDispatchLog DispatchLog;
+    TSioLockedRecorder FTraceRecorder{Trace, StateLock};
+    TSioLockedRecorder FLogRecorder{DispatchLog, StateLock};
 
 private:
     class TDeliveryTicket;
@@ -494,7 +501,7 @@ private:
 // recording it is a few plain loads and one store; everything else is TakeByteSlow's.
 inline TSioResult TSioBaseDispatcher::TakeByte(std::uint8_t& byte) {
     bool empty = false;
-    if (TraceOn.load(std::memory_order_relaxed) || !Input.TakeAheadByte(byte, empty))
+    if (FTraceRecorder.On() || !Input.TakeAheadByte(byte, empty))
         return TakeByteSlow(byte);
     return empty ? ecBufferIsEmpty : ecOK;
 }

@@ -1,15 +1,19 @@
 // Tables for the engine's pure functions: rates, drain delays, open-failure classes, port names,
-// the termios mapping, error-counter deltas and the registry's slot reuse.
+// the termios mapping, error-counter deltas, the registry's slot reuse and the recorders' flag.
 #include "serial/engine/dispatcher/SioDispatcherRegistry.h"
 #include "serial/engine/dispatcher/SioLineTiming.h"
+#include "serial/engine/dispatcher/SioLockedRecorder.h"
 #include "serial/engine/ports/SioOpenFailure.h"
 #include "serial/engine/ports/SioPortNames.h"
 #include "serial/engine/posix/SioPosixDevice.h"
+#include "serial/engine/trace/SioTraceStore.h"
 #include "tools/virtualport/VirtualComPort.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 
 TEST(NormaliseRate, MapsLegacyCodesAndKeepsRates) {
     struct {
@@ -227,4 +231,32 @@ TEST(Registry, ReusesFreedSlotsAndDropsTrailingOnes) {
     DispatcherRegistry().Unregister(ia);
     EXPECT_EQ(DispatcherRegistry().Size(), start);
     EXPECT_EQ(DispatcherRegistry().Lookup(60000), nullptr);
+}
+
+// The lock-free flag the per-byte paths read follows the recorder through every operation.
+TEST(LockedRecorder, FlagFollowsTheRecorder) {
+    TSioTraceStore trace;
+    std::recursive_mutex lock;
+    TSioLockedRecorder recorder(trace, lock);
+    auto expectOn = [&](const char* step, bool on) {
+        EXPECT_EQ(recorder.On(), on) << step;
+        EXPECT_EQ(trace.Recording(), on) << step;
+    };
+    EXPECT_EQ(recorder.Start(10), ecOK);
+    expectOn("start", true);
+    recorder.Pause();
+    expectOn("pause", false);
+    recorder.Resume();
+    expectOn("resume", true);
+    EXPECT_EQ(recorder.Clear(), ecOK);
+    expectOn("clear", true);
+    EXPECT_EQ(recorder.Start(TSioTraceStore::MaxCapacity + 1), ecBadArgument);
+    expectOn("refused start", true);
+    recorder.Discard();
+    expectOn("discard", false);
+    recorder.Resume();
+    expectOn("resume without a store", false);
+    EXPECT_EQ(recorder.Start(10), ecOK);
+    EXPECT_EQ(recorder.WriteFile("unused", false, true, false), ecOK);
+    expectOn("file without entries", false);
 }
