@@ -53,14 +53,10 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     }
 
     try {
-        std::unique_ptr<std::uint8_t[]> output(
-            new std::uint8_t[std::max<std::uint32_t>(outSize, 1)]());
         std::lock_guard inputLock(InputLock);
         std::lock_guard outputLock(OutputLock);
         Input.Allocate();
-        OutRing = std::move(output);
-        OutHead = OutTail = 0;
-        OutFull = false;
+        Output.Allocate(outSize);
         InSize = inSize;
         OutSize = outSize;
     } catch (const std::bad_alloc&) {
@@ -156,9 +152,7 @@ void TSioBaseDispatcher::FreeRings() {
     std::lock_guard inputLock(InputLock);
     std::lock_guard outputLock(OutputLock);
     Input.Free();
-    OutRing.reset();
-    OutHead = OutTail = 0;
-    OutFull = false;
+    Output.Free();
 }
 
 bool TSioBaseDispatcher::CountWorkerIn() {

@@ -49,6 +49,7 @@
 #include "serial/engine/dispatcher/SioLineSettings.h"
 #include "serial/engine/dispatcher/SioLockedRecorder.h"
 #include "serial/engine/dispatcher/SioMessages.h"
+#include "serial/engine/dispatcher/SioOutputRing.h"
 #include "serial/engine/errors/SioResultCodes.h"
 #include "serial/engine/trace/SioDispatchLog.h"
 #include "serial/engine/trace/SioTraceStore.h"
@@ -373,8 +374,6 @@ protected:
     TSioResult WriteLineSettings(TSioLineSettings& settings);
     // Waits, within a fixed limit, until the output ring and the device's own queue are empty.
     void WaitOutputDrained();
-    // OutputLock held by the caller.
-    std::uint32_t OutputUsage() const;
     // Traces taken bytes; only called while tracing is on.
     void RecordTaken(const std::uint8_t* bytes, std::uint32_t count);
     // TakeByte outside a delivery (claiming the tail) or while recording.
@@ -415,14 +414,8 @@ protected:
     std::atomic<std::uint64_t> NotifyPos{0};
     std::atomic<std::uint32_t> FAvailThreshold{0};
 
-    // Output ring.
-    std::unique_ptr<std::uint8_t[]> OutRing;
-    std::uint32_t OutHead = 0;
-    std::uint32_t OutTail = 0;
-    bool OutFull = false;
-    // Changes with every output purge, so a write that was under way then does not advance the
-    // emptied ring.
-    std::uint64_t OutGeneration = 0;
+    // Under OutputLock.
+    TSioOutputRing Output;
     // Nothing has been written since the device was opened: a line change need not wait for
     // characters on the wire.
     std::atomic<bool> OutputSinceOpen{false};

@@ -198,8 +198,6 @@ private:
     // window's thread is still under way. True when it did.
     bool TakeLineFromSlowHandler();
     void WriteOutput();
-    bool TakeOutputPiece(std::uint32_t& tail, std::uint32_t& count, std::uint64_t& generation);
-    void AdvanceOutput(std::uint32_t count, std::uint64_t generation);
     // Waits until the device takes output again; false when a flush request came first.
     bool WaitWritable();
     void SetOutputFlush();

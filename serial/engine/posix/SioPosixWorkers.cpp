@@ -4,14 +4,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <exception>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <system_error>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -384,46 +382,6 @@ void TSioPosixDispatcher::OutputWorker() {
     }
 }
 
-bool TSioPosixDispatcher::TakeOutputPiece(std::uint32_t& tail, std::uint32_t& count,
-                                          std::uint64_t& generation) {
-    std::lock_guard lock(OutputLock);
-    if (!OutRing || (!OutFull && OutHead == OutTail))
-        return false;
-    generation = OutGeneration;
-    if (OutTail < OutHead) {
-        count = OutHead - OutTail;
-    } else if (OutHead == 0) {
-        count = OutSize - OutTail;
-    } else {
-        // The data wraps: rotate it into one piece at the ring's start, so it goes out in one
-        // write.
-        std::vector<std::uint8_t> start(OutRing.get(), OutRing.get() + OutHead);
-        std::memmove(OutRing.get(), OutRing.get() + OutTail, OutSize - OutTail);
-        std::memcpy(OutRing.get() + (OutSize - OutTail), start.data(), start.size());
-        OutHead += OutSize - OutTail;
-        OutTail = 0;
-        count = OutHead;
-        // A full ring rotates to a head at the very end, which is the start.
-        if (OutHead == OutSize)
-            OutHead = 0;
-    }
-    tail = OutTail;
-    return true;
-}
-
-void TSioPosixDispatcher::AdvanceOutput(std::uint32_t count, std::uint64_t generation) {
-    std::lock_guard lock(OutputLock);
-    // A purge since the piece was taken has emptied the ring already.
-    if (count == 0 || generation != OutGeneration)
-        return;
-    OutTail += count;
-    if (OutTail >= OutSize)
-        OutTail = 0;
-    if (OutTail == OutHead)
-        OutHead = OutTail = 0;
-    OutFull = false;
-}
-
 std::int32_t TSioPosixDispatcher::WriteDevice(const std::uint8_t* data, std::uint32_t count) {
     for (;;) {
         ssize_t written = write(Fd_.load(), data, count);
@@ -448,19 +406,26 @@ bool TSioPosixDispatcher::WaitWritable() {
 }
 
 void TSioPosixDispatcher::WriteOutput() {
-    std::uint32_t tail;
-    std::uint32_t count;
-    std::uint64_t generation;
-    while (!KillWorkers.load() && TakeOutputPiece(tail, count, generation)) {
-        std::int32_t written = WriteDevice(OutRing.get() + tail, count);
+    // The piece is written without the lock: it stays in the ring until advanced.
+    TSioOutputRing::TPiece piece;
+    auto takePiece = [&] {
+        std::lock_guard lock(OutputLock);
+        return Output.TakePiece(piece);
+    };
+    auto advance = [&](std::uint32_t count) {
+        std::lock_guard lock(OutputLock);
+        Output.Advance(piece, count);
+    };
+    while (!KillWorkers.load() && takePiece()) {
+        std::int32_t written = WriteDevice(piece.Data, piece.Count);
         if (written > 0) {
-            AdvanceOutput(static_cast<std::uint32_t>(written), generation);
+            advance(static_cast<std::uint32_t>(written));
         } else if (written == 0 || written == -EAGAIN) {
             if (!WaitWritable())
                 return;
         } else {
             // A write that fails outright (the device is gone) drops its piece.
-            AdvanceOutput(count, generation);
+            advance(piece.Count);
         }
     }
 }
