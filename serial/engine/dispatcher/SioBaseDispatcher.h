@@ -27,13 +27,14 @@
 // Because the ring goes on filling while a handler runs, a byte read during a handler is logged
 // (ReadCom) before the WriteCom of that handler's own reply.
 //
-// Locks, all recursive. StateLock: line settings, DTR/RTS/RS-485 state, the window list and
-// handler flags, trigger state, ModemBits, LineErrorBits for TakeLineError/TakeLineBreak, trace
-// and log. OutputLock: the output ring indices and every device status refresh. InputLock: the
-// input ring's producer side and its resets (filling, purging, a delivery's end); it may be held
-// while taking either of the others, never taken while holding one. No lock is held while a
-// window handles a message or while StopWorkers waits for the workers. The process-wide
-// RegistryLock is taken by construction and destruction.
+// Locks. Three recursive ones: StateLock: line settings, DTR/RTS/RS-485 state, the window list
+// and handler flags, trigger state, FModemBits, LineErrorBits for TakeLineError/TakeLineBreak,
+// the trace and the log. OutputLock: the output ring and every device status refresh. InputLock:
+// the input ring's producer side and its resets (filling, purging, a delivery's end); it may be
+// held while taking either of the others, never taken while holding one. ExitMutex_ (plain) only
+// pairs with the condition that wakes waiters when a worker ends. No lock is held while a window
+// handles a message or while StopWorkers waits for the workers. The process-wide RegistryLock is
+// taken by construction and destruction.
 //
 // The input ring (SioInputRing.h) is filled under InputLock and read without a lock: the reader
 // is one thread at a time (the window's thread inside a delivery, else the thread that opened the
