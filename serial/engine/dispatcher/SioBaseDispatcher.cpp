@@ -3,9 +3,9 @@
 #include "serial/engine/dispatcher/SioDispatcherRegistry.h"
 #include "serial/engine/trace/SioClock.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <new>
+#include <vector>
 
 namespace {
 // Between two passes a message-handling wait sleeps at most one classic timer tick.
@@ -36,7 +36,6 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
                                         std::uint32_t outSize, std::uint32_t flags) {
     RingSeen = false;
     FDispatching = false;
-    RemovalPending = false;
     if (FRegistryIndex < 0)
         return ecNoHandles;
 
@@ -190,8 +189,7 @@ void TSioBaseDispatcher::ReleasePendingSends() {
     std::vector<TSioWindowHandle> windows;
     {
         std::lock_guard lock(StateLock);
-        for (const TNotifyWindow& entry : NotifyWindowList)
-            windows.push_back(entry.Window);
+        windows = NotifyWindowList.Windows();
     }
     for (TSioWindowHandle window : windows)
         FMessenger->ReleaseSends(window);

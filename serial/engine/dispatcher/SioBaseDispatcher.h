@@ -50,6 +50,7 @@
 #include "serial/engine/dispatcher/SioLineSettings.h"
 #include "serial/engine/dispatcher/SioLockedRecorder.h"
 #include "serial/engine/dispatcher/SioMessages.h"
+#include "serial/engine/dispatcher/SioNotifyWindowList.h"
 #include "serial/engine/dispatcher/SioOutputRing.h"
 #include "serial/engine/errors/SioResultCodes.h"
 #include "serial/engine/trace/SioDispatchLog.h"
@@ -64,7 +65,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <vector>
 
 // OpenPort option flags.
 inline constexpr std::uint32_t OpenDtrOn = 1;
@@ -421,11 +421,7 @@ protected:
     // characters on the wire.
     std::atomic<bool> OutputSinceOpen{false};
 
-    struct TNotifyWindow {
-        TSioWindowHandle Window;
-        bool Removed;
-    };
-    std::vector<TNotifyWindow> NotifyWindowList;
+    TSioNotifyWindowList NotifyWindowList;
     bool OwnerHandlesEvents = false;
     std::atomic<bool> NotifyNeeded{false};
 
@@ -435,7 +431,6 @@ protected:
     // Set by the device layer while no reader has been chosen: an open port without windows
     // yet reads nothing until a window comes or the input is looked at.
     std::atomic<bool> ReaderUndecided{false};
-    bool RemovalPending = false;
     std::atomic<bool> FClosePending{false};
 
     // Workers.

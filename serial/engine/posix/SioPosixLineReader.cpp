@@ -3,10 +3,7 @@
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
 TSioWindowHandle TSioPosixDispatcher::WatchableWindow() const {
-    if (!FMessenger || KillWorkers.load() || NotifyWindowList.size() != 1 ||
-        NotifyWindowList.front().Removed)
-        return 0;
-    return NotifyWindowList.front().Window;
+    return FMessenger && !KillWorkers.load() ? NotifyWindowList.Only() : 0;
 }
 
 void TSioPosixDispatcher::ReceiversChanged() {
@@ -31,7 +28,7 @@ void TSioPosixDispatcher::ReceiversChanged() {
     }
     if (watching && !LineHandedOver_.load())
         ChooseReader(TLineReader::WindowThread);
-    else if (NotifyWindowList.empty() && LineReader_.load() != TLineReader::EventWorker)
+    else if (NotifyWindowList.Empty() && LineReader_.load() != TLineReader::EventWorker)
         ChooseReader(TLineReader::Undecided);
     else
         ChooseReader(TLineReader::EventWorker);

@@ -1,8 +1,10 @@
 // Tables for the engine's pure functions: rates, drain delays, open-failure classes, port names,
-// the termios mapping, error-counter deltas, the registry's slot reuse and the recorders' flag.
+// the termios mapping, error-counter deltas, the registry's slot reuse, the recorders' flag and
+// the notify-window list.
 #include "serial/engine/dispatcher/SioDispatcherRegistry.h"
 #include "serial/engine/dispatcher/SioLineTiming.h"
 #include "serial/engine/dispatcher/SioLockedRecorder.h"
+#include "serial/engine/dispatcher/SioNotifyWindowList.h"
 #include "serial/engine/ports/SioOpenFailure.h"
 #include "serial/engine/ports/SioPortNames.h"
 #include "serial/engine/posix/SioPosixDevice.h"
@@ -14,6 +16,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <vector>
 
 TEST(NormaliseRate, MapsLegacyCodesAndKeepsRates) {
     struct {
@@ -259,4 +262,31 @@ TEST(LockedRecorder, FlagFollowsTheRecorder) {
     EXPECT_EQ(recorder.Start(10), ecOK);
     EXPECT_EQ(recorder.WriteFile("unused", false, true, false), ecOK);
     expectOn("file without entries", false);
+}
+
+// A window removed during a delivery keeps its place, skipped, until the delivery ends.
+TEST(NotifyWindowList, RemovalDuringADeliveryWaitsForItsEnd) {
+    TSioNotifyWindowList list;
+    list.Add(1);
+    EXPECT_EQ(list.Only(), 1u);
+    list.Add(2);
+    EXPECT_EQ(list.Only(), 0u);
+    EXPECT_TRUE(list.Remove(1, true));
+    EXPECT_FALSE(list.Remove(1, true));
+    EXPECT_EQ(list.Size(), 2u);
+    EXPECT_TRUE(list.At(0)->Removed);
+    EXPECT_EQ(list.At(1)->Window, 2u);
+    EXPECT_FALSE(list.At(2));
+    EXPECT_EQ(list.Windows(), (std::vector<TSioWindowHandle>{1, 2}));
+    EXPECT_EQ(list.Only(), 0u);
+    EXPECT_TRUE(list.DropRemoved());
+    EXPECT_FALSE(list.DropRemoved());
+    EXPECT_EQ(list.Only(), 2u);
+    EXPECT_TRUE(list.Remove(2, true));
+    EXPECT_EQ(list.Only(), 0u);
+    list.DropRemoved();
+    EXPECT_TRUE(list.Empty());
+    list.Add(3);
+    EXPECT_TRUE(list.Remove(3, false));
+    EXPECT_TRUE(list.Empty());
 }
