@@ -14,19 +14,36 @@ public:
     TSioLockedRecorder(ISioRecorder& recorder, std::recursive_mutex& stateLock)
         : Recorder_(recorder), StateLock_(stateLock) {}
 
-    TSioResult Start(std::uint32_t capacity);
-    TSioResult Clear();
-    void Discard();
-    void Pause();
-    void Resume();
-    TSioResult WriteFile(const std::string& name, bool append, bool hex, bool allHex);
+    TSioResult Start(std::uint32_t capacity) { return TCall(*this)->Start(capacity); }
+    TSioResult Clear() {
+        TCall(*this)->Clear();
+        return ecOK;
+    }
+    void Discard() { TCall(*this)->Discard(); }
+    void Pause() { TCall(*this)->Pause(); }
+    void Resume() { TCall(*this)->Resume(); }
+    TSioResult WriteFile(const std::string& name, bool append, bool hex, bool allHex) {
+        return TCall(*this)->WriteFile(name, append, hex, allHex);
+    }
 
     // May lag a change being made on another thread; the recorder's own flag, read under the
     // lock, decides.
     bool On() const { return On_.load(std::memory_order_relaxed); }
 
 private:
-    template <class TAction> TSioResult Locked(TAction action);
+    // One call on the recorder: the lock is held for it, and the flag follows before it is let go.
+    class TCall {
+    public:
+        explicit TCall(TSioLockedRecorder& owner) : Owner_(owner), Lock_(owner.StateLock_) {}
+        ~TCall() { Owner_.On_ = Owner_.Recorder_.Recording(); }
+        TCall(const TCall&) = delete;
+        TCall& operator=(const TCall&) = delete;
+        ISioRecorder* operator->() const { return &Owner_.Recorder_; }
+
+    private:
+        TSioLockedRecorder& Owner_;
+        std::lock_guard<std::recursive_mutex> Lock_;
+    };
 
     ISioRecorder& Recorder_;
     std::recursive_mutex& StateLock_;
