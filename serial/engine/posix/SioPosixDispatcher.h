@@ -153,6 +153,8 @@ protected:
     virtual std::int32_t WriteDirect(const std::uint8_t* data, std::uint32_t count);
 
 private:
+    // --- Worker loops (SioPosixInputWorkers.cpp, SioPosixOutputWorker.cpp) ---
+
     void EventWorker();
     // The event worker's answer to input: read it, and announce it unless a cycle runs or the
     // receivers are slow.
@@ -165,6 +167,9 @@ private:
     // How long the event worker may wait: until a detached delivery's send times out, or -1.
     int EventWaitLimit() const;
     void OutputWorker();
+
+    // --- Starting and stopping the workers (SioPosixWorkers.cpp) ---
+
     void RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)());
     // Starts the worker unless it has run since the open or the workers are stopping.
     void StartWorker(TSioWorkerKind kind);
