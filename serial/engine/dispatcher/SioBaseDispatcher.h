@@ -48,6 +48,7 @@
 #include "serial/engine/dispatcher/SioDispatcherFlags.h"
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
 #include "serial/engine/dispatcher/SioInputRing.h"
+#include "serial/engine/dispatcher/SioLineClaim.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
 #include "serial/engine/dispatcher/SioLockedRecorder.h"
 #include "serial/engine/dispatcher/SioMessages.h"
@@ -248,11 +249,11 @@ protected:
     // A handler ran past HandOverBound, or returned within it (on the window's thread).
     virtual void HandlerOutlivedBound() = 0;
     virtual void HandlerWasQuick() = 0;
-    // Somebody looks at the input while nobody reads the line yet (ReaderUndecided): the device
+    // Somebody looks at the input while nobody reads the line yet (LineClaim undecided): the device
     // layer is to choose a reader and read what waits.
     virtual void ReaderWanted() = 0;
     void EnsureReader() {
-        if (ReaderUndecided.load(std::memory_order_relaxed))
+        if (LineClaim.Undecided())
             ReaderWanted();
     }
 
@@ -381,9 +382,9 @@ protected:
     std::atomic<bool> FDispatching{false};
     // How deep the window's thread is in TWindowRead scopes of this dispatcher.
     std::atomic<int> WindowReads_{0};
-    // Set by the device layer while no reader has been chosen: an open port without windows
-    // yet reads nothing until a window comes or the input is looked at.
-    std::atomic<bool> ReaderUndecided{false};
+    // Moved by the device layer. While undecided, an open port without windows yet reads
+    // nothing until a window comes or the input is looked at.
+    TSioLineClaim LineClaim;
     std::atomic<bool> FClosePending{false};
 
     // Workers.

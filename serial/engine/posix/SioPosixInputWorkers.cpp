@@ -31,7 +31,7 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
     // Waiting input would keep poll() returning at once while the input ring is full, and a
     // vanished device would always: then only a hang-up, or nothing, is asked for.
     // While the window's thread reads the line, only a hang-up is asked for.
-    const bool reads = LineReader_.load() == TLineReader::EventWorker && !Input.Full();
+    const bool reads = LineClaim.Is(TSioLineReader::EventWorker) && !Input.Full();
     pollfd entries[3] = {{DeviceWakeSignal.Fd(), POLLIN, 0},
                          {HandOverTimer_.Fd(), POLLIN, 0},
                          {Fd_.load(), static_cast<short>(reads ? POLLIN : 0), 0}};
@@ -122,7 +122,7 @@ std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
         // Letting go was tried when the device went; should it have failed, it is tried again.
         due = Detached_ ? TimeLeft(NextReattach_) : CycleTimeout;
     } else if ((!WorkerAlive[static_cast<int>(TSioWorkerKind::Event)].load() &&
-                LineReader_.load() == TLineReader::EventWorker) ||
+                LineClaim.Is(TSioLineReader::EventWorker)) ||
                ModemLinesSupported_.load()) {
         due = CycleTimeout;
     }

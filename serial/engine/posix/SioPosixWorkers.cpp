@@ -51,8 +51,7 @@ void TSioPosixDispatcher::StartWorkers() {
         // pseudo-terminal that takes every write at once and has no modem lines then needs no
         // thread at all.
         std::lock_guard lock(StateLock);
-        LineHandedOver_ = false;
-        LineReader_ = TLineReader::Undecided;
+        LineClaim.Restart();
         ReceiversChanged();
     }
     // termios has no wait for modem-line changes: the dispatch worker's cycle compares them.

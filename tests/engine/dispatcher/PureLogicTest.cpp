@@ -1,7 +1,8 @@
 // Tables for the engine's pure functions: rates, drain delays, open-failure classes, port names,
-// the termios mapping, error-counter deltas, the registry's slot reuse, the recorders' flag and
-// the notify-window list.
+// the termios mapping, error-counter deltas, the registry's slot reuse, the recorders' flag, the
+// notify-window list and the line's claim.
 #include "serial/engine/dispatcher/SioDispatcherRegistry.h"
+#include "serial/engine/dispatcher/SioLineClaim.h"
 #include "serial/engine/dispatcher/SioLineTiming.h"
 #include "serial/engine/dispatcher/SioLockedRecorder.h"
 #include "serial/engine/dispatcher/SioNotifyWindowList.h"
@@ -289,4 +290,19 @@ TEST(NotifyWindowList, RemovalDuringADeliveryWaitsForItsEnd) {
     list.Add(3);
     EXPECT_TRUE(list.Remove(3, false));
     EXPECT_TRUE(list.Empty());
+}
+
+// A new open leaves the line undecided and forgets a hand-over; a quick handler ends one once.
+TEST(LineClaim, RestartMovesAndHandOvers) {
+    TSioLineClaim claim;
+    claim.NoteHandedOver();
+    claim.Restart();
+    EXPECT_TRUE(claim.Undecided());
+    EXPECT_FALSE(claim.HandedOver());
+    EXPECT_TRUE(claim.MoveTo(TSioLineReader::WindowThread));
+    EXPECT_FALSE(claim.MoveTo(TSioLineReader::WindowThread));
+    EXPECT_TRUE(claim.Is(TSioLineReader::WindowThread));
+    claim.NoteHandedOver();
+    EXPECT_TRUE(claim.EndHandOver());
+    EXPECT_FALSE(claim.EndHandOver());
 }
