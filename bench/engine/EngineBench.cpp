@@ -9,7 +9,7 @@
 // it several times and summarises.
 
 #include "bench/common/BenchMeasure.h"
-#include "serial/engine/dispatcher/SioQueueMessenger.h"
+#include "serial/engine/messenger/SioQueueMessenger.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
 #include "tools/virtualport/VirtualComPort.h"
 

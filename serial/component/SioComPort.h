@@ -15,6 +15,7 @@
 
 #include "framework/Component.h"
 #include "framework/MessageWindow.h"
+#include "serial/component/SioComRecorder.h"
 #include "serial/component/SioTypes.h"
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
@@ -86,26 +87,26 @@ public:
     void SetBufferResume(std::uint16_t value);
 
     // Trace and dispatch log.
-    TTraceLogState Tracing() const { return FTracing; }
-    void SetTracing(TTraceLogState value);
-    std::uint32_t TraceSize() const { return FTraceSize; }
-    void SetTraceSize(std::uint32_t value);
-    const std::string& TraceName() const { return FTraceName; }
-    void SetTraceName(std::string value);
-    bool TraceHex() const { return FTraceHex; }
-    void SetTraceHex(bool value) { FTraceHex = value; }
-    bool TraceAllHex() const { return FTraceAllHex; }
-    void SetTraceAllHex(bool value) { FTraceAllHex = value; }
-    TTraceLogState Logging() const { return FLogging; }
-    void SetLogging(TTraceLogState value);
-    std::uint32_t LogSize() const { return FLogSize; }
-    void SetLogSize(std::uint32_t value);
-    const std::string& LogName() const { return FLogName; }
-    void SetLogName(std::string value);
-    bool LogHex() const { return FLogHex; }
-    void SetLogHex(bool value) { FLogHex = value; }
-    bool LogAllHex() const { return FLogAllHex; }
-    void SetLogAllHex(bool value) { FLogAllHex = value; }
+    TTraceLogState Tracing() const { return FTrace.State(); }
+    void SetTracing(TTraceLogState value) { FTrace.Request(value); }
+    std::uint32_t TraceSize() const { return FTrace.Size(); }
+    void SetTraceSize(std::uint32_t value) { FTrace.SetSize(value); }
+    const std::string& TraceName() const { return FTrace.Name(); }
+    void SetTraceName(std::string value) { FTrace.SetName(std::move(value)); }
+    bool TraceHex() const { return FTrace.Hex(); }
+    void SetTraceHex(bool value) { FTrace.SetHex(value); }
+    bool TraceAllHex() const { return FTrace.AllHex(); }
+    void SetTraceAllHex(bool value) { FTrace.SetAllHex(value); }
+    TTraceLogState Logging() const { return FLog.State(); }
+    void SetLogging(TTraceLogState value) { FLog.Request(value); }
+    std::uint32_t LogSize() const { return FLog.Size(); }
+    void SetLogSize(std::uint32_t value) { FLog.SetSize(value); }
+    const std::string& LogName() const { return FLog.Name(); }
+    void SetLogName(std::string value) { FLog.SetName(std::move(value)); }
+    bool LogHex() const { return FLog.Hex(); }
+    void SetLogHex(bool value) { FLog.SetHex(value); }
+    bool LogAllHex() const { return FLog.AllHex(); }
+    void SetLogAllHex(bool value) { FLog.SetAllHex(value); }
 
     // Miscellaneous.
     bool UseMSRShadow() const { return FUseMSRShadow; }
@@ -168,18 +169,24 @@ public:
     std::uint32_t PeekBlock(void* buffer, std::uint32_t size);
 
     // Trace and dispatch-log operations; each does nothing while the port is closing.
-    void StartTrace(std::uint32_t n);
-    void WriteTraceFile(const std::string& name, bool hex, bool append);
-    void ClearTrace();
-    void DiscardTrace();
-    void ResumeTrace();
-    void PauseTrace();
-    void StartDispatchLog(std::uint32_t n);
-    void WriteDispatchLogFile(const std::string& name, bool hex, bool append);
-    void ClearDispatchLog();
-    void DiscardDispatchLog();
-    void ResumeDispatchLog();
-    void PauseDispatchLog();
+    // The file writers keep their published order (hex before append); the recorders take the
+    // dispatcher's (append before hex).
+    void StartTrace(std::uint32_t n) { FTrace.Start(n); }
+    void WriteTraceFile(const std::string& name, bool hex, bool append) {
+        FTrace.WriteFile(name, append, hex);
+    }
+    void ClearTrace() { FTrace.Clear(); }
+    void DiscardTrace() { FTrace.Discard(); }
+    void ResumeTrace() { FTrace.Resume(); }
+    void PauseTrace() { FTrace.Pause(); }
+    void StartDispatchLog(std::uint32_t n) { FLog.Start(n); }
+    void WriteDispatchLogFile(const std::string& name, bool hex, bool append) {
+        FLog.WriteFile(name, append, hex);
+    }
+    void ClearDispatchLog() { FLog.Clear(); }
+    void DiscardDispatchLog() { FLog.Discard(); }
+    void ResumeDispatchLog() { FLog.Resume(); }
+    void PauseDispatchLog() { FLog.Pause(); }
 
     TLinkState LinkState() const { return FLinkState; }
     // True while the port is open and its device is there. An open port whose device has
@@ -230,6 +237,7 @@ protected:
 
 private:
     friend class TComPortWindowProc;
+    friend class TSioComRecorder;
 
     // Sets ForceApply for a scope and gives it its previous value back.
     class TForceApplyScope {
@@ -277,16 +285,8 @@ private:
     char FXOffChar = 0x13;
     std::uint16_t FBufferFull = 0;
     std::uint16_t FBufferResume = 0;
-    TTraceLogState FTracing = tlOff;
-    std::uint32_t FTraceSize = 10000;
-    std::string FTraceName = "SIO.TRC";
-    bool FTraceHex = true;
-    bool FTraceAllHex = false;
-    TTraceLogState FLogging = tlOff;
-    std::uint32_t FLogSize = 10000;
-    std::string FLogName = "SIO.LOG";
-    bool FLogHex = true;
-    bool FLogAllHex = false;
+    TSioComRecorder FTrace{*this, TSioRecorderKind::Trace};
+    TSioComRecorder FLog{*this, TSioRecorderKind::Log};
     bool FUseMSRShadow = true;
     bool FUseEventWord = true;
     std::uint16_t FCommNotificationLevel = 10;

@@ -87,8 +87,8 @@ void TSioCustomComPort::SetComNumber(std::uint16_t value) {
     }
     FDispatcher->SaveTriggerState(FSavedTriggers);
     FTriggersSaved = true;
-    const TTraceLogState tracing = FTracing;
-    const TTraceLogState logging = FLogging;
+    const TTraceLogState tracing = FTrace.State();
+    const TTraceLogState logging = FLog.State();
     const TSioTriggerState triggers = FSavedTriggers;
     SetOpen(false);
     FComNumber = value;
@@ -141,8 +141,8 @@ void TSioCustomComPort::OpenComPort() {
 
 void TSioCustomComPort::ReplaySettings() {
     TForceApplyScope force(*this);
-    SetTracing(FTracing);
-    SetLogging(FLogging);
+    SetTracing(FTrace.State());
+    SetLogging(FLog.State());
     SetHWFlowOptions(FHWFlowOptions);
     SetSWFlowOptions(FSWFlowOptions);
     SetXOnChar(FXOnChar);

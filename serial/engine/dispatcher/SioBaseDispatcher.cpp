@@ -3,9 +3,9 @@
 #include "serial/engine/dispatcher/SioDispatcherRegistry.h"
 #include "serial/engine/trace/SioClock.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <new>
+#include <vector>
 
 namespace {
 // Between two passes a message-handling wait sleeps at most one classic timer tick.
@@ -36,7 +36,6 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
                                         std::uint32_t outSize, std::uint32_t flags) {
     RingSeen = false;
     FDispatching = false;
-    RemovalPending = false;
     if (FRegistryIndex < 0)
         return ecNoHandles;
 
@@ -53,14 +52,10 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     }
 
     try {
-        std::unique_ptr<std::uint8_t[]> output(
-            new std::uint8_t[std::max<std::uint32_t>(outSize, 1)]());
         std::lock_guard inputLock(InputLock);
         std::lock_guard outputLock(OutputLock);
         Input.Allocate();
-        OutRing = std::move(output);
-        OutHead = OutTail = 0;
-        OutFull = false;
+        Output.Allocate(outSize);
         InSize = inSize;
         OutSize = outSize;
     } catch (const std::bad_alloc&) {
@@ -110,9 +105,8 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     RefreshLineErrors();
     {
         std::lock_guard lock(StateLock);
-        Trace.Discard();
-        DispatchLog.Discard();
-        NoteRecorders();
+        FTraceRecorder.Discard();
+        FLogRecorder.Discard();
         DispatchLog.SetStartTime(SioMilliseconds());
     }
     StartWorkers();
@@ -157,9 +151,7 @@ void TSioBaseDispatcher::FreeRings() {
     std::lock_guard inputLock(InputLock);
     std::lock_guard outputLock(OutputLock);
     Input.Free();
-    OutRing.reset();
-    OutHead = OutTail = 0;
-    OutFull = false;
+    Output.Free();
 }
 
 bool TSioBaseDispatcher::CountWorkerIn() {
@@ -197,8 +189,7 @@ void TSioBaseDispatcher::ReleasePendingSends() {
     std::vector<TSioWindowHandle> windows;
     {
         std::lock_guard lock(StateLock);
-        for (const TNotifyWindow& entry : NotifyWindowList)
-            windows.push_back(entry.Window);
+        windows = NotifyWindowList.Windows();
     }
     for (TSioWindowHandle window : windows)
         FMessenger->ReleaseSends(window);

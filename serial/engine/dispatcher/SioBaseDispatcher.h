@@ -27,13 +27,14 @@
 // Because the ring goes on filling while a handler runs, a byte read during a handler is logged
 // (ReadCom) before the WriteCom of that handler's own reply.
 //
-// Locks, all recursive. StateLock: line settings, DTR/RTS/RS-485 state, the window list and
-// handler flags, trigger state, ModemBits, LineErrorBits for TakeLineError/TakeLineBreak, trace
-// and log. OutputLock: the output ring indices and every device status refresh. InputLock: the
-// input ring's producer side and its resets (filling, purging, a delivery's end); it may be held
-// while taking either of the others, never taken while holding one. No lock is held while a
-// window handles a message or while StopWorkers waits for the workers. The process-wide
-// RegistryLock is taken by construction and destruction.
+// Locks. Three recursive ones: StateLock: line settings, DTR/RTS/RS-485 state, the window list
+// and handler flags, trigger state, FModemBits, LineErrorBits for TakeLineError/TakeLineBreak,
+// the trace and the log. OutputLock: the output ring and every device status refresh. InputLock:
+// the input ring's producer side and its resets (filling, purging, a delivery's end); it may be
+// held while taking either of the others, never taken while holding one. ExitMutex_ (plain) only
+// pairs with the condition that wakes waiters when a worker ends. No lock is held while a window
+// handles a message or while StopWorkers waits for the workers. The process-wide RegistryLock is
+// taken by construction and destruction.
 //
 // The input ring (SioInputRing.h) is filled under InputLock and read without a lock: the reader
 // is one thread at a time (the window's thread inside a delivery, else the thread that opened the
@@ -44,10 +45,15 @@
 // started").
 
 #include "runtime/SioWindowMessenger.h"
+#include "serial/engine/dispatcher/SioDispatcherFlags.h"
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
 #include "serial/engine/dispatcher/SioInputRing.h"
+#include "serial/engine/dispatcher/SioLineClaim.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
+#include "serial/engine/dispatcher/SioLockedRecorder.h"
 #include "serial/engine/dispatcher/SioMessages.h"
+#include "serial/engine/dispatcher/SioNotifyWindowList.h"
+#include "serial/engine/dispatcher/SioOutputRing.h"
 #include "serial/engine/errors/SioResultCodes.h"
 #include "serial/engine/trace/SioDispatchLog.h"
 #include "serial/engine/trace/SioTraceStore.h"
@@ -61,55 +67,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <vector>
-
-// OpenPort option flags.
-inline constexpr std::uint32_t OpenDtrOn = 1;
-inline constexpr std::uint32_t OpenRtsOn = 2;
-inline constexpr std::uint32_t OpenDtrByFlow = 16;
-inline constexpr std::uint32_t OpenRtsByFlow = 32;
-
-// ApplyHardwareFlow options.
-inline constexpr std::uint32_t HwFlowUseDtr = 1;
-inline constexpr std::uint32_t HwFlowUseRts = 2;
-inline constexpr std::uint32_t HwFlowRequireDsr = 4;
-inline constexpr std::uint32_t HwFlowRequireCts = 8;
-
-// ApplySoftwareFlow options.
-inline constexpr std::uint32_t SwFlowTransmit = 1;
-inline constexpr std::uint32_t SwFlowReceive = 2;
-
-// LineErrorBits.
-inline constexpr std::uint32_t LineErrorRxOver = 1;
-inline constexpr std::uint32_t LineErrorOverrun = 2;
-inline constexpr std::uint32_t LineErrorParity = 4;
-inline constexpr std::uint32_t LineErrorFrame = 8;
-inline constexpr std::uint32_t LineErrorBreak = 16;
-
-// Device event bits of a cycle's event mask.
-inline constexpr std::uint32_t EvRxChar = 0x1;
-inline constexpr std::uint32_t EvCts = 0x8;
-inline constexpr std::uint32_t EvDsr = 0x10;
-inline constexpr std::uint32_t EvRlsd = 0x20;
-inline constexpr std::uint32_t EvBreak = 0x40;
-inline constexpr std::uint32_t EvErr = 0x80;
-inline constexpr std::uint32_t EvRing = 0x100;
-inline constexpr std::uint32_t EvRingTrailingEdge = 0x2000;
-
-inline constexpr std::chrono::milliseconds NotifySendTimeout{3000};
-// A handler that runs longer than this hands the reading of the line over to a worker, so the
-// ring goes on filling while handlers take long; a quicker one gives it back to the window's
-// thread, where a reply costs no hand-over between threads.
-inline constexpr std::chrono::microseconds HandOverBound{1000};
-
-enum class TSioWorkerKind { Event = 0, Dispatch = 1, Output = 2 };
-
-// What RefreshHandlerState is told about the owner's event handlers.
-enum class TSioHandlerState { Recompute, OwnerHandles, OwnerHandlesNone };
-// The modem-line changes the device layer makes on request.
-enum class TSioLineFunction { RaiseRts, LowerRts, RaiseDtr, LowerDtr };
-// Which of the device's queues a purge empties.
-enum class TSioPurgeTarget { Output, Input };
 
 class TSioBaseDispatcher {
 public:
@@ -205,19 +162,27 @@ public:
 
     // --- Trace and dispatch log (any thread; StateLock) ---
 
+    // The two recorders, each driven the same way (SioLockedRecorder.h).
+    TSioLockedRecorder& TraceRecorder() { return FTraceRecorder; }
+    TSioLockedRecorder& LogRecorder() { return FLogRecorder; }
     // -1002 when capacity exceeds 4,000,000.
-    TSioResult StartTrace(std::uint32_t capacity);
-    TSioResult ClearTrace();
-    void DiscardTrace();
-    void PauseTrace();
-    void ResumeTrace();
-    TSioResult WriteTraceFile(const std::string& name, bool append, bool hex, bool allHex);
-    void StartDispatchLog(std::uint32_t capacity);
-    void ClearDispatchLog();
-    void DiscardDispatchLog();
-    void PauseDispatchLog();
-    void ResumeDispatchLog();
-    TSioResult WriteDispatchLogFile(const std::string& name, bool append, bool hex, bool allHex);
+    TSioResult StartTrace(std::uint32_t capacity) { return FTraceRecorder.Start(capacity); }
+    TSioResult ClearTrace() { return FTraceRecorder.Clear(); }
+    void DiscardTrace() { FTraceRecorder.Discard(); }
+    void PauseTrace() { FTraceRecorder.Pause(); }
+    void ResumeTrace() { FTraceRecorder.Resume(); }
+    TSioResult WriteTraceFile(const std::string& name, bool append, bool hex, bool allHex) {
+        return FTraceRecorder.WriteFile(name, append, hex, allHex);
+    }
+    // Never refused: without memory for the ring the log keeps nothing.
+    void StartDispatchLog(std::uint32_t capacity) { FLogRecorder.Start(capacity); }
+    void ClearDispatchLog() { FLogRecorder.Clear(); }
+    void DiscardDispatchLog() { FLogRecorder.Discard(); }
+    void PauseDispatchLog() { FLogRecorder.Pause(); }
+    void ResumeDispatchLog() { FLogRecorder.Resume(); }
+    TSioResult WriteDispatchLogFile(const std::string& name, bool append, bool hex, bool allHex) {
+        return FLogRecorder.WriteFile(name, append, hex, allHex);
+    }
     // "COM<n>", set by the component for the dispatch log's device line.
     void SetPortName(const std::string& name);
     std::string PortName();
@@ -284,11 +249,11 @@ protected:
     // A handler ran past HandOverBound, or returned within it (on the window's thread).
     virtual void HandlerOutlivedBound() = 0;
     virtual void HandlerWasQuick() = 0;
-    // Somebody looks at the input while nobody reads the line yet (ReaderUndecided): the device
+    // Somebody looks at the input while nobody reads the line yet (LineClaim undecided): the device
     // layer is to choose a reader and read what waits.
     virtual void ReaderWanted() = 0;
     void EnsureReader() {
-        if (ReaderUndecided.load(std::memory_order_relaxed))
+        if (LineClaim.Undecided())
             ReaderWanted();
     }
 
@@ -364,8 +329,6 @@ protected:
     TSioResult WriteLineSettings(TSioLineSettings& settings);
     // Waits, within a fixed limit, until the output ring and the device's own queue are empty.
     void WaitOutputDrained();
-    // OutputLock held by the caller.
-    std::uint32_t OutputUsage() const;
     // Traces taken bytes; only called while tracing is on.
     void RecordTaken(const std::uint8_t* bytes, std::uint32_t count);
     // TakeByte outside a delivery (claiming the tail) or while recording.
@@ -373,7 +336,6 @@ protected:
     // Hands the unread bytes to the windows: CheckAvail until it has nothing more to say.
     // False when a close cut it short.
     bool AnnounceInput();
-    void NoteRecorders();
     void RecordLog(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
                    const std::uint8_t* data, std::uint32_t count);
 
@@ -382,7 +344,6 @@ protected:
     ISioWindowMessenger* FMessenger;
     std::int32_t FRegistryIndex = -1;
     std::atomic<std::int32_t> FDeviceHandle{-1};
-    std::string FPortName;
 
     std::uint32_t InSize = 0;
     std::uint32_t OutSize = 0;
@@ -408,33 +369,22 @@ protected:
     std::atomic<std::uint64_t> NotifyPos{0};
     std::atomic<std::uint32_t> FAvailThreshold{0};
 
-    // Output ring.
-    std::unique_ptr<std::uint8_t[]> OutRing;
-    std::uint32_t OutHead = 0;
-    std::uint32_t OutTail = 0;
-    bool OutFull = false;
-    // Changes with every output purge, so a write that was under way then does not advance the
-    // emptied ring.
-    std::uint64_t OutGeneration = 0;
+    // Under OutputLock.
+    TSioOutputRing Output;
     // Nothing has been written since the device was opened: a line change need not wait for
     // characters on the wire.
     std::atomic<bool> OutputSinceOpen{false};
 
-    struct TNotifyWindow {
-        TSioWindowHandle Window;
-        bool Removed;
-    };
-    std::vector<TNotifyWindow> NotifyWindowList;
+    TSioNotifyWindowList NotifyWindowList;
     bool OwnerHandlesEvents = false;
     std::atomic<bool> NotifyNeeded{false};
 
     std::atomic<bool> FDispatching{false};
     // How deep the window's thread is in TWindowRead scopes of this dispatcher.
     std::atomic<int> WindowReads_{0};
-    // Set by the device layer while no reader has been chosen: an open port without windows
-    // yet reads nothing until a window comes or the input is looked at.
-    std::atomic<bool> ReaderUndecided{false};
-    bool RemovalPending = false;
+    // Moved by the device layer. While undecided, an open port without windows yet reads
+    // nothing until a window comes or the input is looked at.
+    TSioLineClaim LineClaim;
     std::atomic<bool> FClosePending{false};
 
     // Workers.
@@ -446,16 +396,16 @@ protected:
 
     std::uint32_t OptionBits = 0;
 
-    TSioTraceStore Trace;
-    TSioDispatchLog DispatchLog;
-    // Whether either recorder is on, readable without StateLock, so the per-byte paths take no
-    // lock while nothing records. Updated under StateLock by NoteRecorders.
-    std::atomic<bool> TraceOn{false};
-    std::atomic<bool> LogOn{false};
-
     std::recursive_mutex StateLock;
     std::recursive_mutex OutputLock;
     std::recursive_mutex InputLock;
+
+    // The recorders, each behind StateLock; the log also keeps the port's name (its file's
+    // device line).
+    TSioTraceStore Trace;
+    TSioDispatchLog DispatchLog;
+    TSioLockedRecorder FTraceRecorder{Trace, StateLock};
+    TSioLockedRecorder FLogRecorder{DispatchLog, StateLock};
 
 private:
     class TDeliveryTicket;
@@ -494,7 +444,7 @@ private:
 // recording it is a few plain loads and one store; everything else is TakeByteSlow's.
 inline TSioResult TSioBaseDispatcher::TakeByte(std::uint8_t& byte) {
     bool empty = false;
-    if (TraceOn.load(std::memory_order_relaxed) || !Input.TakeAheadByte(byte, empty))
+    if (FTraceRecorder.On() || !Input.TakeAheadByte(byte, empty))
         return TakeByteSlow(byte);
     return empty ? ecBufferIsEmpty : ecOK;
 }

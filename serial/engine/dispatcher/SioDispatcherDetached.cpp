@@ -42,11 +42,8 @@ void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced, bool hand
 
 TSioWindowHandle TSioBaseDispatcher::DetachedReceiver() {
     std::lock_guard lock(StateLock);
-    const bool served = NotifyWindowList.size() > 1 || OwnerHandlesEvents;
-    if (served && FMessenger && NotifyWindowList.size() == 1 && !NotifyWindowList[0].Removed &&
-        !KillWorkers.load())
-        return NotifyWindowList[0].Window;
-    return 0;
+    const bool served = NotifyWindowList.Size() > 1 || OwnerHandlesEvents;
+    return served && FMessenger && !KillWorkers.load() ? NotifyWindowList.Only() : 0;
 }
 
 std::optional<std::chrono::steady_clock::time_point> TSioBaseDispatcher::DeliveryDeadline() const {

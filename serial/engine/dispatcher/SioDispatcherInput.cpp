@@ -59,7 +59,7 @@ std::uint32_t TSioBaseDispatcher::PeekBlock(std::uint8_t* buffer, std::uint32_t 
 std::uint32_t TSioBaseDispatcher::TakeBlock(std::uint8_t* buffer, std::uint32_t size) {
     EnsureReader();
     const std::uint32_t count = Input.Take(buffer, size);
-    if (count > 0 && TraceOn.load(std::memory_order_relaxed))
+    if (count > 0 && FTraceRecorder.On())
         RecordTaken(buffer, count);
     return count;
 }

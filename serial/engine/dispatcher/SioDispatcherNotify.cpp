@@ -2,8 +2,6 @@
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/trace/SioLogEntry.h"
 
-#include <algorithm>
-
 namespace {
 constexpr int MaxFillPasses = 8;
 } // namespace
@@ -60,7 +58,7 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
     {
         std::lock_guard lock(StateLock);
         FDispatching = true;
-        served = NotifyWindowList.size() > 1 || OwnerHandlesEvents;
+        served = NotifyWindowList.Size() > 1 || OwnerHandlesEvents;
         only = served ? DetachedReceiver() : 0;
     }
     const bool inNotify = message == MsgTriggerAvail || message == MsgTriggerData;
@@ -71,18 +69,18 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
                                 : SendDetachedDelivery(only, message, wParam, lParam);
 
     for (std::size_t i = 0; served; ++i) {
-        TNotifyWindow entry;
+        std::optional<TSioNotifyWindowList::TEntry> entry;
         {
             std::lock_guard lock(StateLock);
-            if (i >= NotifyWindowList.size())
-                break;
-            entry = NotifyWindowList[i];
+            entry = NotifyWindowList.At(i);
         }
+        if (!entry)
+            break;
         if (i > 0)
             Input.NextReader();
         // After a close nothing more goes out: the window may be on its way to destruction.
-        if (!entry.Removed && FMessenger && !KillWorkers.load())
-            FMessenger->SendWithTimeout(entry.Window, message, wParam, lParam, NotifySendTimeout);
+        if (!entry->Removed && FMessenger && !KillWorkers.load())
+            FMessenger->SendWithTimeout(entry->Window, message, wParam, lParam, NotifySendTimeout);
         if (FClosePending.load()) {
             EndDelivery(wParam);
             return false;
@@ -103,12 +101,8 @@ bool TSioBaseDispatcher::EndDelivery(std::uintptr_t announced) {
         FDispatching = false;
         FDelivery.reset();
         FDeliveryDeadline = 0;
-        if (RemovalPending) {
-            std::erase_if(NotifyWindowList,
-                          [](const TNotifyWindow& entry) { return entry.Removed; });
-            RemovalPending = false;
+        if (NotifyWindowList.DropRemoved())
             RefreshHandlerState(TSioHandlerState::Recompute);
-        }
     }
     return taken == announced;
 }
@@ -121,7 +115,7 @@ void TSioBaseDispatcher::AnnounceIfDue() {
 
 void TSioBaseDispatcher::AddNotifyWindow(TSioWindowHandle window) {
     std::lock_guard lock(StateLock);
-    NotifyWindowList.push_back({window, false});
+    NotifyWindowList.Add(window);
     NotifyNeeded = true;
     RecordLog(sltTriggerHandlerAlloc, slsWindow, static_cast<std::int32_t>(window), nullptr, 0);
     ReceiversChanged();
@@ -130,27 +124,21 @@ void TSioBaseDispatcher::AddNotifyWindow(TSioWindowHandle window) {
 
 void TSioBaseDispatcher::RemoveNotifyWindow(TSioWindowHandle window) {
     std::lock_guard lock(StateLock);
-    auto found = std::find_if(
-        NotifyWindowList.begin(), NotifyWindowList.end(),
-        [window](const TNotifyWindow& entry) { return entry.Window == window && !entry.Removed; });
-    if (found == NotifyWindowList.end()) {
+    // During a delivery the window is only marked; the delivery's end takes it out.
+    const bool deferred = FDispatching.load();
+    if (!NotifyWindowList.Remove(window, deferred)) {
         RefreshHandlerState(TSioHandlerState::Recompute);
         return;
     }
     RecordLog(sltTriggerHandlerDispose, slsWindow, static_cast<std::int32_t>(window), nullptr, 0);
-    if (FDispatching.load()) {
-        found->Removed = true;
-        RemovalPending = true;
-    } else {
-        NotifyWindowList.erase(found);
+    if (!deferred)
         ReceiversChanged();
-    }
 }
 
 void TSioBaseDispatcher::RefreshHandlerState(TSioHandlerState how) {
     std::lock_guard lock(StateLock);
     const bool wasNeeded = NotifyNeeded.load();
-    bool others = NotifyWindowList.size() > 1;
+    bool others = NotifyWindowList.Size() > 1;
     switch (how) {
     case TSioHandlerState::OwnerHandles:
         OwnerHandlesEvents = true;

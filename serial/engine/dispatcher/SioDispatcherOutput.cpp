@@ -2,14 +2,6 @@
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/trace/SioLogEntry.h"
 
-std::uint32_t TSioBaseDispatcher::OutputUsage() const {
-    if (OutFull)
-        return OutSize;
-    if (OutHead >= OutTail)
-        return OutHead - OutTail;
-    return OutSize - OutTail + OutHead;
-}
-
 TSioResult TSioBaseDispatcher::QueueBlock(const void* block, std::uint32_t length) {
     if (length == 0)
         return ecOK;
@@ -20,14 +12,12 @@ TSioResult TSioBaseDispatcher::QueueBlock(const void* block, std::uint32_t lengt
     {
         std::lock_guard lock(OutputLock);
         errorBits = ReadDeviceErrors(DeviceStatus);
-        std::uint32_t free = OutRing ? OutSize - DeviceStatus.OutQueue : 0;
+        std::uint32_t free = Output.Allocated() ? OutSize - DeviceStatus.OutQueue : 0;
         if (free < length) {
             std::lock_guard state(StateLock);
             LineErrorBits = errorBits;
             return ecOutputBufferTooSmall;
         }
-        if (free == length)
-            OutFull = true;
         written = QueueOutput(bytes, length);
         if (written <= 0) {
             written = -written;

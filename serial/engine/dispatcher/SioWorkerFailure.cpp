@@ -28,6 +28,8 @@ void TSioBaseDispatcher::ReportWorkerFailure(TSioWorkerKind worker,
                                  WorkerName(worker) + " worker ended: " + error;
         // One write, so the line is not torn by another thread's output.
         std::fprintf(stderr, "%s\n", line.c_str());
+        // The one thread entry the log keeps: a worker's routine start and end are not logged,
+        // but the reason a worker died belongs beside the entries it cut short.
         RecordLog(sltThread, slsExit, static_cast<std::int32_t>(worker),
                   reinterpret_cast<const std::uint8_t*>(line.data()),
                   static_cast<std::uint32_t>(line.size()));

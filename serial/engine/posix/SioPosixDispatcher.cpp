@@ -3,8 +3,8 @@
 
 #include "serial/engine/posix/SioPosixDevice.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -118,16 +118,14 @@ TSioResult TSioPosixDispatcher::PurgeDevice(TSioPurgeTarget which) {
         bool empty;
         {
             std::lock_guard lock(OutputLock);
-            empty = !OutFull && OutHead == OutTail;
+            empty = Output.Empty();
         }
         if (!empty && WorkerAlive[static_cast<int>(TSioWorkerKind::Output)].load()) {
             SetOutputFlush();
             WorkerAckSignal.Wait(std::chrono::milliseconds(5000));
         }
         std::lock_guard lock(OutputLock);
-        OutFull = false;
-        OutHead = OutTail = 0;
-        ++OutGeneration;
+        Output.Purge();
     }
     int fd = Fd_.load();
     if (fd < 0)
@@ -159,7 +157,7 @@ std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus& status) {
         }
     }
     std::lock_guard lock(OutputLock);
-    status.OutQueue = OutputUsage();
+    status.OutQueue = Output.Used();
     return bits;
 }
 
@@ -228,34 +226,16 @@ std::int32_t TSioPosixDispatcher::QueueOutput(const std::uint8_t* block, std::ui
     bool wake = false;
     {
         std::lock_guard lock(OutputLock);
-        // QueueBlock has already marked a block that fills the ring exactly as full.
-        bool wasEmpty = OutHead == OutTail && (!OutFull || n == OutSize);
+        const bool wasEmpty = Output.Empty();
         // With nothing queued the output worker is idle, so the device may take the block at
         // once from this thread: the order stays, and a reply is not held up by a hand-off.
         std::uint32_t done = 0;
-        if (wasEmpty) {
-            std::int32_t written = WriteDirect(block, n);
-            if (written > 0) {
-                done = static_cast<std::uint32_t>(written);
-                OutFull = false;
-            }
-        }
-        std::uint32_t rest = n - done;
-        if (rest > 0) {
-            const std::uint8_t* from = block + done;
-            std::uint32_t room = OutSize - OutHead;
-            if (room < rest) {
-                std::memcpy(OutRing.get() + OutHead, from, room);
-                std::memcpy(OutRing.get(), from + room, rest - room);
-                OutHead = rest - room;
-            } else {
-                std::memcpy(OutRing.get() + OutHead, from, rest);
-                OutHead = room == rest ? 0 : OutHead + rest;
-            }
-            // The worker writes until it finds the ring empty, so only new data in an empty
-            // ring needs to wake it.
-            wake = wasEmpty;
-        }
+        if (wasEmpty)
+            done = static_cast<std::uint32_t>(std::max(WriteDirect(block, n), 0));
+        Output.Put(block + done, n - done);
+        // The worker writes until it finds the ring empty, so only new data in an empty ring
+        // needs to wake it.
+        wake = wasEmpty && done < n;
     }
     OutputSinceOpen = true;
     if (wake) {

@@ -7,7 +7,7 @@
 // then runs until the close (StartWorker; a worker runs at most once per open, and its start and
 // end are dispatch-log entries).
 //
-// Who reads the line (LineReader_, SioPosixLineReader.cpp). While the port has one notify
+// Who reads the line (LineClaim, SioPosixLineReader.cpp). While the port has one notify
 // window, owned by the thread that set it up, and handlers return within HandOverBound, the
 // window's thread reads: the messenger watches the descriptor on that thread, and input wakes
 // only it. It reads into the ring, books counts, trace and log entries, and runs the handler in
@@ -153,6 +153,8 @@ protected:
     virtual std::int32_t WriteDirect(const std::uint8_t* data, std::uint32_t count);
 
 private:
+    // --- Worker loops (SioPosixInputWorkers.cpp, SioPosixOutputWorker.cpp) ---
+
     void EventWorker();
     // The event worker's answer to input: read it, and announce it unless a cycle runs or the
     // receivers are slow.
@@ -165,6 +167,9 @@ private:
     // How long the event worker may wait: until a detached delivery's send times out, or -1.
     int EventWaitLimit() const;
     void OutputWorker();
+
+    // --- Starting and stopping the workers (SioPosixWorkers.cpp) ---
+
     void RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)());
     // Starts the worker unless it has run since the open or the workers are stopping.
     void StartWorker(TSioWorkerKind kind);
@@ -183,12 +188,10 @@ private:
 
     // --- The line's reader (SioPosixLineReader.cpp) ---
 
-    // Undecided: no window yet to read for, and nobody has looked at the input.
-    enum class TLineReader { EventWorker, WindowThread, Undecided };
     // The one window the window's thread may read for (StateLock held), or 0.
     TSioWindowHandle WatchableWindow() const;
     // Moves the claim; starts or wakes the event worker as the change needs.
-    void ChooseReader(TLineReader reader);
+    void ChooseReader(TSioLineReader reader);
     // Switches the watch on exactly while the window's thread is to read and can.
     void UpdateWatch();
     void EndWatch();
@@ -198,8 +201,6 @@ private:
     // window's thread is still under way. True when it did.
     bool TakeLineFromSlowHandler();
     void WriteOutput();
-    bool TakeOutputPiece(std::uint32_t& tail, std::uint32_t& count, std::uint64_t& generation);
-    void AdvanceOutput(std::uint32_t count, std::uint64_t generation);
     // Waits until the device takes output again; false when a flush request came first.
     bool WaitWritable();
     void SetOutputFlush();
@@ -263,10 +264,6 @@ private:
     // Held by whichever thread runs the notification part of a cycle, so only one announces;
     // recursive, as a handler run in place may change what is due.
     std::recursive_mutex CycleLock_;
-    std::atomic<TLineReader> LineReader_{TLineReader::EventWorker};
-    // Set when the window's thread handed the line to the event worker (a handler outlived
-    // HandOverBound, or the ring was full), until a handler returns within the bound.
-    std::atomic<bool> LineHandedOver_{false};
     // Guards the watch and the window it was made for.
     std::mutex WatchLock_;
     std::unique_ptr<ISioInputWatch> LineWatch_;

@@ -3,10 +3,7 @@
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
 TSioWindowHandle TSioPosixDispatcher::WatchableWindow() const {
-    if (!FMessenger || KillWorkers.load() || NotifyWindowList.size() != 1 ||
-        NotifyWindowList.front().Removed)
-        return 0;
-    return NotifyWindowList.front().Window;
+    return FMessenger && !KillWorkers.load() ? NotifyWindowList.Only() : 0;
 }
 
 void TSioPosixDispatcher::ReceiversChanged() {
@@ -29,28 +26,27 @@ void TSioPosixDispatcher::ReceiversChanged() {
         }
         watching = LineWatch_ != nullptr;
     }
-    if (watching && !LineHandedOver_.load())
-        ChooseReader(TLineReader::WindowThread);
-    else if (NotifyWindowList.empty() && LineReader_.load() != TLineReader::EventWorker)
-        ChooseReader(TLineReader::Undecided);
+    if (watching && !LineClaim.HandedOver())
+        ChooseReader(TSioLineReader::WindowThread);
+    else if (NotifyWindowList.Empty() && !LineClaim.Is(TSioLineReader::EventWorker))
+        ChooseReader(TSioLineReader::Undecided);
     else
-        ChooseReader(TLineReader::EventWorker);
+        ChooseReader(TSioLineReader::EventWorker);
 }
 
 void TSioPosixDispatcher::ReaderWanted() {
     {
         std::lock_guard lock(StateLock);
-        if (LineReader_.load() == TLineReader::Undecided)
-            ChooseReader(TLineReader::EventWorker);
+        if (LineClaim.Is(TSioLineReader::Undecided))
+            ChooseReader(TSioLineReader::EventWorker);
     }
     // What came before the worker runs is there for this look already.
     FillInput();
 }
 
-void TSioPosixDispatcher::ChooseReader(TLineReader reader) {
-    const bool changed = LineReader_.exchange(reader) != reader;
-    ReaderUndecided = reader == TLineReader::Undecided;
-    if (reader == TLineReader::EventWorker)
+void TSioPosixDispatcher::ChooseReader(TSioLineReader reader) {
+    const bool changed = LineClaim.MoveTo(reader);
+    if (reader == TSioLineReader::EventWorker)
         StartWorker(TSioWorkerKind::Event);
     UpdateWatch();
     // The event worker takes the device into its poll() set, or leaves it out, from its next
@@ -62,8 +58,8 @@ void TSioPosixDispatcher::ChooseReader(TLineReader reader) {
 void TSioPosixDispatcher::UpdateWatch() {
     std::lock_guard lock(WatchLock_);
     if (LineWatch_)
-        LineWatch_->SetEnabled(LineReader_.load() == TLineReader::WindowThread &&
-                               !DeviceGone_.load() && !Input.Full() && !KillWorkers.load());
+        LineWatch_->SetEnabled(LineClaim.Is(TSioLineReader::WindowThread) && !DeviceGone_.load() &&
+                               !Input.Full() && !KillWorkers.load());
 }
 
 void TSioPosixDispatcher::EndWatch() {
@@ -73,30 +69,30 @@ void TSioPosixDispatcher::EndWatch() {
 }
 
 void TSioPosixDispatcher::HandlerOutlivedBound() {
-    LineHandedOver_ = true;
-    if (LineReader_.load() == TLineReader::WindowThread)
-        ChooseReader(TLineReader::EventWorker);
+    LineClaim.NoteHandedOver();
+    if (LineClaim.Is(TSioLineReader::WindowThread))
+        ChooseReader(TSioLineReader::EventWorker);
 }
 
 bool TSioPosixDispatcher::TakeLineFromSlowHandler() {
     HandOverTimer_.Consume();
     // The pass may have ended just as the timer ran out.
-    if (WindowReads_.load() == 0 || LineReader_.load() != TLineReader::WindowThread)
+    if (WindowReads_.load() == 0 || !LineClaim.Is(TSioLineReader::WindowThread))
         return false;
-    LineHandedOver_ = true;
-    ChooseReader(TLineReader::EventWorker);
+    LineClaim.NoteHandedOver();
+    ChooseReader(TSioLineReader::EventWorker);
     return true;
 }
 
 void TSioPosixDispatcher::HandlerWasQuick() {
-    if (!LineHandedOver_.exchange(false))
+    if (!LineClaim.EndHandOver())
         return;
     std::lock_guard lock(StateLock);
     ReceiversChanged();
 }
 
 void TSioPosixDispatcher::ReadOnWindowThread() {
-    if (LineReader_.load() != TLineReader::WindowThread || KillWorkers.load()) {
+    if (!LineClaim.Is(TSioLineReader::WindowThread) || KillWorkers.load()) {
         UpdateWatch();
         return;
     }
@@ -121,9 +117,9 @@ void TSioPosixDispatcher::ReadOnWindowThread() {
     if (NotifyPos.load() != announced && InputUnannounced())
         AnnouncementDue();
     // A ring the handlers left full switches the watch off, and nobody here would see a hang-up.
-    if (Input.Full() && LineReader_.load() == TLineReader::WindowThread) {
-        LineHandedOver_ = true;
-        ChooseReader(TLineReader::EventWorker);
+    if (Input.Full() && LineClaim.Is(TSioLineReader::WindowThread)) {
+        LineClaim.NoteHandedOver();
+        ChooseReader(TSioLineReader::EventWorker);
     }
     UpdateWatch();
     // A close from inside the handler: no worker may be left to release what it leaves.
@@ -140,9 +136,9 @@ void TSioPosixDispatcher::ReadOnWindowThread() {
 
 void TSioPosixDispatcher::AnnouncementDue() {
     // The reader chosen later announces what is due by then.
-    if (LineReader_.load() == TLineReader::Undecided)
+    if (LineClaim.Is(TSioLineReader::Undecided))
         return;
-    if (LineReader_.load() == TLineReader::WindowThread) {
+    if (LineClaim.Is(TSioLineReader::WindowThread)) {
         // Announced on the window's thread by a pass of its own, after what it is doing now.
         std::lock_guard lock(WatchLock_);
         if (LineWatch_) {
@@ -154,7 +150,7 @@ void TSioPosixDispatcher::AnnouncementDue() {
 }
 
 void TSioPosixDispatcher::AnnounceAfterHandler() {
-    if (LineReader_.load() == TLineReader::WindowThread) {
+    if (LineClaim.Is(TSioLineReader::WindowThread)) {
         AnnouncementDue();
         return;
     }

@@ -1,35 +1,16 @@
-// The three workers of the direct-port dispatcher, and starting and stopping them.
+// Starting, running and stopping the direct-port dispatcher's three workers; their loops are in
+// SioPosixInputWorkers.cpp and SioPosixOutputWorker.cpp.
 #include "runtime/RunTimeErrors.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
-#include "serial/engine/trace/SioLogEntry.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <exception>
-#include <poll.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <system_error>
 #include <unistd.h>
-#include <vector>
 
 namespace {
-
-// The cycle for what no device event reports: modem-line changes, and input while the event
-// worker is gone.
-constexpr std::chrono::milliseconds CycleTimeout{50};
-constexpr std::chrono::milliseconds NoLimit{-1};
-// The time left until `deadline`, rounded up, and never below zero.
-std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadline) {
-    auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    return std::max(left, std::chrono::milliseconds(0));
-}
-
-// A handler slower than this (for the whole announcement) is worth a hand-over: the event worker
-// then reads on while it runs. A faster one costs less than the hand-over would.
-constexpr std::chrono::microseconds SlowAnnouncement{200};
 
 int Index(TSioWorkerKind kind) {
     return static_cast<int>(kind);
@@ -70,8 +51,7 @@ void TSioPosixDispatcher::StartWorkers() {
         // pseudo-terminal that takes every write at once and has no modem lines then needs no
         // thread at all.
         std::lock_guard lock(StateLock);
-        LineHandedOver_ = false;
-        LineReader_ = TLineReader::Undecided;
+        LineClaim.Restart();
         ReceiversChanged();
     }
     // termios has no wait for modem-line changes: the dispatch worker's cycle compares them.
@@ -99,7 +79,6 @@ void TSioPosixDispatcher::StartWorker(TSioWorkerKind kind) {
         if (CreateSignals()) {
             if (kind == TSioWorkerKind::Dispatch)
                 DispatchEnded_ = false;
-            RecordLog(sltThread, slsStart, k, nullptr, 0);
             try {
                 Threads_[k] = std::thread(&TSioPosixDispatcher::RunWorker, this, kind, Body[k]);
                 ThreadIds_[k] = Threads_[k].get_id();
@@ -177,10 +156,9 @@ void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatch
     // thread is busy with.
     if (PrioritiesRaised_.load())
         ApplyWorkerPriorities();
-    // The worker ends, and its bookkeeping below still runs; a failure's report is its end entry.
+    // The worker ends, and its bookkeeping below still runs.
     try {
         (this->*body)();
-        RecordLog(sltThread, slsExit, Index(kind), nullptr, 0);
     } catch (const std::exception& error) {
         ReportWorkerFailure(kind, error.what());
     } catch (...) {
@@ -226,244 +204,5 @@ void TSioPosixDispatcher::ApplyWorkerPriorities() {
         // Raising a priority needs a privilege; without it the worker keeps its priority.
         if (tid != 0)
             setpriority(PRIO_PROCESS, static_cast<id_t>(tid), NiceOfStep(steps[k]));
-    }
-}
-
-// --- Event worker ---
-
-bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
-    // Waiting input would keep poll() returning at once while the input ring is full, and a
-    // vanished device would always: then only a hang-up, or nothing, is asked for.
-    // While the window's thread reads the line, only a hang-up is asked for.
-    const bool reads = LineReader_.load() == TLineReader::EventWorker && !Input.Full();
-    pollfd entries[3] = {{DeviceWakeSignal.Fd(), POLLIN, 0},
-                         {HandOverTimer_.Fd(), POLLIN, 0},
-                         {Fd_.load(), static_cast<short>(reads ? POLLIN : 0), 0}};
-    nfds_t count = (DeviceGone_.load() || entries[2].fd < 0) ? 2 : 3;
-    int ready = poll(entries, count, EventWaitLimit());
-    if (ready < 0)
-        return errno == EINTR;
-    if (entries[0].revents & POLLIN)
-        DeviceWakeSignal.Consume();
-    if ((entries[1].revents & POLLIN) && TakeLineFromSlowHandler())
-        mask |= EvRxChar;
-    if (count == 3) {
-        if (entries[2].revents & POLLIN)
-            mask |= EvRxChar;
-        if (entries[2].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            MarkDeviceGone();
-            // One more cycle takes whatever arrived before the hang-up.
-            mask |= EvRxChar;
-        }
-    }
-    return true;
-}
-
-void TSioPosixDispatcher::EventWorker() {
-    while (!KillWorkers.load()) {
-        std::uint32_t mask = 0;
-        bool waited = WaitDeviceEvent(mask);
-        ++EventWakeups_;
-        if (!waited)
-            break;
-        if (KillWorkers.load())
-            break;
-        // Woken without an event: a detached delivery's send may have timed out, or one has
-        // ended, or the receivers changed, with input waiting to be announced.
-        if (mask == 0) {
-            ExpireOverdueDelivery();
-            if (InputUnannounced())
-                mask |= EvRxChar;
-        }
-        if (mask & EvRxChar)
-            ServeInput();
-        if (mask & ~EvRxChar) {
-            EventMask_.fetch_or(mask & ~EvRxChar);
-            WakeDispatchWorker();
-        }
-    }
-    WorkerAckSignal.Set();
-}
-
-void TSioPosixDispatcher::ServeInput() {
-    // The worker that saw the input reads it at once (so poll() stops reporting it) and, unless
-    // the dispatch worker is in a cycle, announces it itself: a reply reaches the window without
-    // a hand-over between workers. While the receivers are slow, the dispatch worker announces
-    // instead, so this worker reads on into the ring while a handler takes.
-    FillInput();
-    if (DeviceGone_.load() || LastAnnouncement_.load() > SlowAnnouncement) {
-        WakeDispatchWorker();
-        return;
-    }
-    std::unique_lock cycle(CycleLock_, std::try_to_lock);
-    if (!cycle.owns_lock()) {
-        // A pass of the window's thread looks again as it ends; a cycle under way may have
-        // looked already, and runs once more.
-        if (WindowReads_.load() == 0)
-            WakeDispatchWorker();
-        return;
-    }
-    TimeAnnouncement([this] { AnnounceInput(); });
-}
-
-void TSioPosixDispatcher::TimeAnnouncement(const std::function<void()>& announce) {
-    const auto start = std::chrono::steady_clock::now();
-    announce();
-    LastAnnouncement_ = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - start);
-}
-
-// --- Dispatch worker ---
-
-int TSioPosixDispatcher::EventWaitLimit() const {
-    const auto deadline = DeliveryDeadline();
-    return deadline ? static_cast<int>(TimeLeft(*deadline).count()) : -1;
-}
-
-std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
-    std::chrono::milliseconds due = NoLimit;
-    if (DeviceGone_.load()) {
-        // Letting go was tried when the device went; should it have failed, it is tried again.
-        due = Detached_ ? TimeLeft(NextReattach_) : CycleTimeout;
-    } else if ((!WorkerAlive[Index(TSioWorkerKind::Event)].load() &&
-                LineReader_.load() == TLineReader::EventWorker) ||
-               ModemLinesSupported_.load()) {
-        due = CycleTimeout;
-    }
-    // Otherwise input, hang-ups and closes all arrive as wake-ups: nothing is due until one
-    // comes, or until a detached delivery's send times out.
-    if (const auto deadline = DeliveryDeadline()) {
-        const std::chrono::milliseconds left = TimeLeft(*deadline);
-        due = due == NoLimit ? left : std::min(due, left);
-    }
-    return due;
-}
-
-bool TSioPosixDispatcher::CalledFromWorker() const {
-    std::lock_guard lock(ThreadsLock_);
-    const std::thread::id self = std::this_thread::get_id();
-    return std::find(ThreadIds_.begin(), ThreadIds_.end(), self) != ThreadIds_.end();
-}
-
-void TSioPosixDispatcher::DispatchWorker() {
-    for (;;) {
-        CommEventSignal.Wait(NextCycleDue());
-        ++DispatchWakeups_;
-        if (KillWorkers.load())
-            return;
-        {
-            std::lock_guard cycle(CycleLock_);
-            TimeAnnouncement([this] { ProcessCycle(); });
-        }
-        ServiceVanishedDevice();
-        if (KillWorkers.load() || FClosePending.load())
-            break;
-    }
-    WorkerAckSignal.Set();
-}
-
-// --- Output worker ---
-
-void TSioPosixDispatcher::OutputWorker() {
-    for (;;) {
-        pollfd entries[2] = {{OutputReadySignal.Fd(), POLLIN, 0},
-                             {OutputFlushSignal.Fd(), POLLIN, 0}};
-        int ready = poll(entries, 2, -1);
-        ++OutputWakeups_;
-        if (ready < 0 && errno != EINTR)
-            return;
-        if (entries[1].revents & POLLIN) {
-            OutputFlushSignal.Consume();
-            WorkerAckSignal.Set();
-        }
-        if (entries[0].revents & POLLIN) {
-            OutputReadySignal.Consume();
-            if (KillWorkers.load())
-                return;
-            WriteOutput();
-        }
-        if (KillWorkers.load() || FClosePending.load())
-            return;
-    }
-}
-
-bool TSioPosixDispatcher::TakeOutputPiece(std::uint32_t& tail, std::uint32_t& count,
-                                          std::uint64_t& generation) {
-    std::lock_guard lock(OutputLock);
-    if (!OutRing || (!OutFull && OutHead == OutTail))
-        return false;
-    generation = OutGeneration;
-    if (OutTail < OutHead) {
-        count = OutHead - OutTail;
-    } else if (OutHead == 0) {
-        count = OutSize - OutTail;
-    } else {
-        // The data wraps: rotate it into one piece at the ring's start, so it goes out in one
-        // write.
-        std::vector<std::uint8_t> start(OutRing.get(), OutRing.get() + OutHead);
-        std::memmove(OutRing.get(), OutRing.get() + OutTail, OutSize - OutTail);
-        std::memcpy(OutRing.get() + (OutSize - OutTail), start.data(), start.size());
-        OutHead += OutSize - OutTail;
-        OutTail = 0;
-        count = OutHead;
-        // A full ring rotates to a head at the very end, which is the start.
-        if (OutHead == OutSize)
-            OutHead = 0;
-    }
-    tail = OutTail;
-    return true;
-}
-
-void TSioPosixDispatcher::AdvanceOutput(std::uint32_t count, std::uint64_t generation) {
-    std::lock_guard lock(OutputLock);
-    // A purge since the piece was taken has emptied the ring already.
-    if (count == 0 || generation != OutGeneration)
-        return;
-    OutTail += count;
-    if (OutTail >= OutSize)
-        OutTail = 0;
-    if (OutTail == OutHead)
-        OutHead = OutTail = 0;
-    OutFull = false;
-}
-
-std::int32_t TSioPosixDispatcher::WriteDevice(const std::uint8_t* data, std::uint32_t count) {
-    for (;;) {
-        ssize_t written = write(Fd_.load(), data, count);
-        if (written >= 0)
-            return static_cast<std::int32_t>(written);
-        if (errno != EINTR)
-            return -errno;
-    }
-}
-
-bool TSioPosixDispatcher::WaitWritable() {
-    pollfd entries[2] = {{Fd_.load(), POLLOUT, 0}, {OutputFlushSignal.Fd(), POLLIN, 0}};
-    int ready = poll(entries, 2, -1);
-    if (ready < 0 && errno != EINTR)
-        return true;
-    if (entries[1].revents & POLLIN) {
-        OutputFlushSignal.Consume();
-        WorkerAckSignal.Set();
-        return false;
-    }
-    return true;
-}
-
-void TSioPosixDispatcher::WriteOutput() {
-    std::uint32_t tail;
-    std::uint32_t count;
-    std::uint64_t generation;
-    while (!KillWorkers.load() && TakeOutputPiece(tail, count, generation)) {
-        std::int32_t written = WriteDevice(OutRing.get() + tail, count);
-        if (written > 0) {
-            AdvanceOutput(static_cast<std::uint32_t>(written), generation);
-        } else if (written == 0 || written == -EAGAIN) {
-            if (!WaitWritable())
-                return;
-        } else {
-            // A write that fails outright (the device is gone) drops its piece.
-            AdvanceOutput(count, generation);
-        }
     }
 }

@@ -3,6 +3,8 @@
 #include "serial/engine/trace/SioLogFormat.h"
 #include "serial/engine/trace/SioTextFile.h"
 
+#include <new>
+
 TSioDispatchLog::TSioDispatchLog(TSioMillisecondClock clock, TSioLocalTimeClock localTime)
     : Clock_(clock), LocalTime_(localTime) {}
 
@@ -11,13 +13,18 @@ void TSioDispatchLog::SetClocks(TSioMillisecondClock clock, TSioLocalTimeClock l
     LocalTime_ = localTime;
 }
 
-void TSioDispatchLog::Start(std::uint32_t capacity) {
+TSioResult TSioDispatchLog::Start(std::uint32_t capacity) {
     if (Ring_.Allocated()) {
         Ring_.Reset();
     } else {
-        Ring_.Allocate(capacity);
+        try {
+            Ring_.Allocate(capacity);
+        } catch (const std::bad_alloc&) {
+            // The log is optional diagnostics: without memory it records nothing.
+        }
     }
     Recording_ = true;
+    return ecOK;
 }
 
 void TSioDispatchLog::Clear() {
@@ -49,6 +56,10 @@ void TSioDispatchLog::Record(std::uint8_t type, std::uint8_t subtype, std::int32
     header.Value = value;
     header.Length = count;
     Ring_.Put(header, data);
+}
+
+TSioResult TSioDispatchLog::WriteFile(const std::string& name, bool append, bool hex, bool allHex) {
+    return WriteFile(name, append, hex, allHex, DeviceName_);
 }
 
 TSioResult TSioDispatchLog::WriteFile(const std::string& name, bool append, bool hex, bool allHex,

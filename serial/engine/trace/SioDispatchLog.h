@@ -6,20 +6,23 @@
 // WriteFile that opened its file; Record never allocates and never touches a file. The class
 // takes no lock: its owner (the dispatcher) guards every call with its state lock.
 //
-// Start throws std::bad_alloc when memory is short, leaving the log as it was. An entry that
-// cannot fit the ring whole (header and data together) is dropped whole, so the ring always reads
-// back as whole entries. WriteFile returns 0 or minus errno; when the file cannot be opened the
-// ring stays allocated with recording off, otherwise the ring is freed. A capacity of 0 creates
-// no ring: recording is nominally on, nothing is kept and WriteFile writes no file.
+// An entry that cannot fit the ring whole (header and data together), or whose header alone is
+// not smaller than the ring, is dropped whole, so the ring always reads back as whole entries.
+// WriteFile returns 0 or minus errno; when the file cannot be opened the ring stays allocated
+// with recording off, otherwise the ring is freed. A capacity of 0 creates no ring: recording is
+// nominally on, nothing is kept and WriteFile writes no file; so does a Start without memory for
+// the ring.
 
 #include "serial/engine/errors/SioResultCodes.h"
 #include "serial/engine/trace/SioClock.h"
 #include "serial/engine/trace/SioLogRing.h"
+#include "serial/engine/trace/SioRecorder.h"
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
-class TSioDispatchLog {
+class TSioDispatchLog final : public ISioRecorder {
 public:
     TSioDispatchLog() = default;
     // For tests: fixed clocks (non-null) for entry times and for the header's date and time.
@@ -28,19 +31,22 @@ public:
 
     // Creates a ring of capacity bytes, or empties the existing one keeping its capacity;
     // recording on.
-    void Start(std::uint32_t capacity);
+    TSioResult Start(std::uint32_t capacity) override;
     // Forgets the entries; recording unchanged.
-    void Clear();
+    void Clear() override;
     // Recording off; ring and scratch area freed.
-    void Discard();
-    void Pause();
+    void Discard() override;
+    void Pause() override;
     // Recording on if a ring exists.
-    void Resume();
-    bool Recording() const { return Recording_; }
+    void Resume() override;
+    bool Recording() const override { return Recording_; }
     bool HasRing() const { return Ring_.Allocated(); }
 
     // Entry times count from this clock value (taken when the port opens).
     void SetStartTime(std::uint32_t ms) { StartTime_ = ms; }
+    // The device the file's header names ("COM<n>").
+    void SetDeviceName(std::string name) { DeviceName_ = std::move(name); }
+    const std::string& DeviceName() const { return DeviceName_; }
 
     // Keeps one entry while recording: the header and count bytes at data (which may be null
     // only when count is 0; an entry that breaks this is dropped).
@@ -52,11 +58,14 @@ public:
     // goes to the end of an existing file; otherwise the file is replaced.
     TSioResult WriteFile(const std::string& name, bool append, bool hex, bool allHex,
                          const std::string& deviceName);
+    // As above, naming the device set by SetDeviceName.
+    TSioResult WriteFile(const std::string& name, bool append, bool hex, bool allHex) override;
 
 private:
     TSioLogRing Ring_;
     TSioMillisecondClock Clock_ = SioMilliseconds;
     TSioLocalTimeClock LocalTime_ = SioLocalTime;
     std::uint32_t StartTime_ = 0;
+    std::string DeviceName_;
     bool Recording_ = false;
 };

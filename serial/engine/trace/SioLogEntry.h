@@ -40,7 +40,6 @@ inline constexpr std::uint8_t slsReadCom = 1;
 inline constexpr std::uint8_t slsWriteCom = 2;
 inline constexpr std::uint8_t slsModemStatus = 4;
 inline constexpr std::uint8_t slsAvail = 5;
-inline constexpr std::uint8_t slsStart = 9;
 inline constexpr std::uint8_t slsExit = 10;
 inline constexpr std::uint8_t slsTriggerStatus = 15;
 inline constexpr std::uint8_t slsTriggerAvail = 16;

@@ -64,9 +64,9 @@ bool TSioLogRing::Put(const TSioLogHeader& header, const std::uint8_t* data) {
     // Header and data go in together or not at all, so the ring never holds a header whose data
     // it refused.
     const std::uint64_t size = std::uint64_t{TSioLogHeader::HeaderSize} + header.Length;
-    // An entry that fills the ring exactly is kept: FreeBytes_, not the indices, tells full from
-    // empty.
-    if (!Allocated() || size > Capacity_) {
+    // A header alone must be smaller than the ring; header and data together may fill it exactly
+    // (FreeBytes_, not the indices, tells full from empty).
+    if (!Allocated() || TSioLogHeader::HeaderSize >= Capacity_ || size > Capacity_) {
         return false;
     }
     while (FreeBytes_ < size) {

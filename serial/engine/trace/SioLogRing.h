@@ -26,7 +26,7 @@ public:
     std::uint32_t FreeBytes() const { return FreeBytes_; }
 
     // The largest data length an entry may have in a ring of this capacity: header and data
-    // together may fill the whole ring.
+    // together may fill the whole ring, but a ring no larger than a header holds no entry.
     static std::uint32_t MaxDataLength(std::uint32_t capacity);
 
     // Stores the header and its header.Length bytes at data, evicting the oldest entries as

@@ -12,6 +12,7 @@
 // recording is nominally on, nothing is kept and WriteFile writes no file.
 
 #include "serial/engine/errors/SioResultCodes.h"
+#include "serial/engine/trace/SioRecorder.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,21 +21,21 @@
 inline constexpr char TraceKindReceive = 'R';
 inline constexpr char TraceKindTransmit = 'T';
 
-class TSioTraceStore {
+class TSioTraceStore final : public ISioRecorder {
 public:
     static constexpr std::uint32_t MaxCapacity = 4'000'000;
 
     // Creates N zero-filled entries, or empties the existing store keeping its capacity;
     // recording on.
-    TSioResult Start(std::uint32_t capacity);
+    TSioResult Start(std::uint32_t capacity) override;
     // Forgets the entries; recording unchanged.
-    void Clear();
+    void Clear() override;
     // Recording off; the store is freed.
-    void Discard();
-    void Pause();
+    void Discard() override;
+    void Pause() override;
     // Recording on if a store exists.
-    void Resume();
-    bool Recording() const { return Recording_; }
+    void Resume() override;
+    bool Recording() const override { return Recording_; }
     bool HasStore() const { return Entries_ != nullptr; }
     std::uint32_t Capacity() const { return Capacity_; }
 
@@ -44,7 +45,7 @@ public:
     // Writes the entries oldest first as text (a heading per run of one kind, CR LF line ends,
     // no line end after the last item). No entry: no file is touched and the result is 0.
     // With append the text goes to the end of an existing file; otherwise the file is replaced.
-    TSioResult WriteFile(const std::string& name, bool append, bool hex, bool allHex);
+    TSioResult WriteFile(const std::string& name, bool append, bool hex, bool allHex) override;
 
 private:
     struct TEntry {

@@ -5,7 +5,7 @@
 // The test thread plays the component's window thread: it pumps the plain messenger while it
 // waits for a condition (bounded by a deadline), so notifications are handled on it.
 
-#include "serial/engine/dispatcher/SioQueueMessenger.h"
+#include "serial/engine/messenger/SioQueueMessenger.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
 #include "tools/virtualport/VirtualComPort.h"
 

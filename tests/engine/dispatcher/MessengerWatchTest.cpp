@@ -1,6 +1,6 @@
 // The plain messenger's input watches: input, a trigger, or a change from another thread each
 // end the owner's wait, and a watch that is off or gone calls nothing.
-#include "serial/engine/dispatcher/SioQueueMessenger.h"
+#include "serial/engine/messenger/SioQueueMessenger.h"
 
 #include <chrono>
 #include <fcntl.h>

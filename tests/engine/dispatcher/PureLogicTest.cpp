@@ -1,15 +1,23 @@
 // Tables for the engine's pure functions: rates, drain delays, open-failure classes, port names,
-// the termios mapping, error-counter deltas and the registry's slot reuse.
+// the termios mapping, error-counter deltas, the registry's slot reuse, the recorders' flag, the
+// notify-window list and the line's claim.
 #include "serial/engine/dispatcher/SioDispatcherRegistry.h"
+#include "serial/engine/dispatcher/SioLineClaim.h"
 #include "serial/engine/dispatcher/SioLineTiming.h"
+#include "serial/engine/dispatcher/SioLockedRecorder.h"
+#include "serial/engine/dispatcher/SioNotifyWindowList.h"
 #include "serial/engine/ports/SioOpenFailure.h"
 #include "serial/engine/ports/SioPortNames.h"
 #include "serial/engine/posix/SioPosixDevice.h"
+#include "serial/engine/trace/SioTraceStore.h"
 #include "tools/virtualport/VirtualComPort.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <vector>
 
 TEST(NormaliseRate, MapsLegacyCodesAndKeepsRates) {
     struct {
@@ -227,4 +235,74 @@ TEST(Registry, ReusesFreedSlotsAndDropsTrailingOnes) {
     DispatcherRegistry().Unregister(ia);
     EXPECT_EQ(DispatcherRegistry().Size(), start);
     EXPECT_EQ(DispatcherRegistry().Lookup(60000), nullptr);
+}
+
+// The lock-free flag the per-byte paths read follows the recorder through every operation.
+TEST(LockedRecorder, FlagFollowsTheRecorder) {
+    TSioTraceStore trace;
+    std::recursive_mutex lock;
+    TSioLockedRecorder recorder(trace, lock);
+    auto expectOn = [&](const char* step, bool on) {
+        EXPECT_EQ(recorder.On(), on) << step;
+        EXPECT_EQ(trace.Recording(), on) << step;
+    };
+    EXPECT_EQ(recorder.Start(10), ecOK);
+    expectOn("start", true);
+    recorder.Pause();
+    expectOn("pause", false);
+    recorder.Resume();
+    expectOn("resume", true);
+    EXPECT_EQ(recorder.Clear(), ecOK);
+    expectOn("clear", true);
+    EXPECT_EQ(recorder.Start(TSioTraceStore::MaxCapacity + 1), ecBadArgument);
+    expectOn("refused start", true);
+    recorder.Discard();
+    expectOn("discard", false);
+    recorder.Resume();
+    expectOn("resume without a store", false);
+    EXPECT_EQ(recorder.Start(10), ecOK);
+    EXPECT_EQ(recorder.WriteFile("unused", false, true, false), ecOK);
+    expectOn("file without entries", false);
+}
+
+// A window removed during a delivery keeps its place, skipped, until the delivery ends.
+TEST(NotifyWindowList, RemovalDuringADeliveryWaitsForItsEnd) {
+    TSioNotifyWindowList list;
+    list.Add(1);
+    EXPECT_EQ(list.Only(), 1u);
+    list.Add(2);
+    EXPECT_EQ(list.Only(), 0u);
+    EXPECT_TRUE(list.Remove(1, true));
+    EXPECT_FALSE(list.Remove(1, true));
+    EXPECT_EQ(list.Size(), 2u);
+    EXPECT_TRUE(list.At(0)->Removed);
+    EXPECT_EQ(list.At(1)->Window, 2u);
+    EXPECT_FALSE(list.At(2));
+    EXPECT_EQ(list.Windows(), (std::vector<TSioWindowHandle>{1, 2}));
+    EXPECT_EQ(list.Only(), 0u);
+    EXPECT_TRUE(list.DropRemoved());
+    EXPECT_FALSE(list.DropRemoved());
+    EXPECT_EQ(list.Only(), 2u);
+    EXPECT_TRUE(list.Remove(2, true));
+    EXPECT_EQ(list.Only(), 0u);
+    list.DropRemoved();
+    EXPECT_TRUE(list.Empty());
+    list.Add(3);
+    EXPECT_TRUE(list.Remove(3, false));
+    EXPECT_TRUE(list.Empty());
+}
+
+// A new open leaves the line undecided and forgets a hand-over; a quick handler ends one once.
+TEST(LineClaim, RestartMovesAndHandOvers) {
+    TSioLineClaim claim;
+    claim.NoteHandedOver();
+    claim.Restart();
+    EXPECT_TRUE(claim.Undecided());
+    EXPECT_FALSE(claim.HandedOver());
+    EXPECT_TRUE(claim.MoveTo(TSioLineReader::WindowThread));
+    EXPECT_FALSE(claim.MoveTo(TSioLineReader::WindowThread));
+    EXPECT_TRUE(claim.Is(TSioLineReader::WindowThread));
+    claim.NoteHandedOver();
+    EXPECT_TRUE(claim.EndHandOver());
+    EXPECT_FALSE(claim.EndHandOver());
 }

@@ -3,7 +3,10 @@
 
 #include <algorithm>
 #include <fstream>
+#include <set>
 #include <sstream>
+#include <thread>
+#include <utility>
 
 namespace {
 std::string ReadFile(const std::string& name) {
@@ -46,6 +49,54 @@ TEST_F(RecordingTest, TraceAndLogRecordWhatTheDispatcherDoes) {
     EXPECT_NE(log.find("Device: COM1"), std::string::npos) << log;
     for (const char* name : {"ReadCom", "WriteCom", "Avail", "Window"})
         EXPECT_NE(log.find(name), std::string::npos) << name << "\n" << log;
+}
+
+// Workers start and end on demand as the line changes hands; the log holds only the
+// dispatcher's six kinds of event all the same, through the close.
+TEST_F(RecordingTest, LogOverAHandOverAndBackHoldsOnlyDispatcherEvents) {
+    TSioPosixDispatcher dispatcher(nullptr, &Messenger);
+    ASSERT_EQ(dispatcher.OpenPort(Port.LinkPath(), 1200, NoParity, 8, 1, 4096, 4096, 3), 0);
+    dispatcher.StartDispatchLog(1 << 16);
+    dispatcher.RefreshHandlerState(TSioHandlerState::OwnerHandles);
+    dispatcher.SetAvailThreshold(1);
+    dispatcher.AddNotifyWindow(Window.Handle());
+    std::chrono::microseconds delay{0};
+    Window.SetHandler([&](std::uintptr_t count) {
+        std::uint8_t byte = 0;
+        for (std::uintptr_t i = 0; i < count && dispatcher.TakeByte(byte) == 0; ++i)
+            Taken.push_back(static_cast<char>(byte));
+        std::this_thread::sleep_for(delay);
+    });
+    // Read on the window's thread, handed to the event worker by a slow handler, back by a quick.
+    for (const auto& [bytes, handlerTime] :
+         {std::pair{"a", 0 * HandOverBound}, {"b", 3 * HandOverBound}, {"c", 0 * HandOverBound}}) {
+        delay = handlerTime;
+        ASSERT_TRUE(Port.Write(bytes));
+        ASSERT_TRUE(PumpUntil([&] { return Taken.ends_with(bytes); }));
+    }
+    // The event worker, started by the hand-over, still runs.
+    EXPECT_GE(dispatcher.RunningWorkers(), 1);
+    ASSERT_EQ(dispatcher.QueueBlock("d", 1), 0);
+    ASSERT_EQ(PeerRead(1), "d");
+    dispatcher.RemoveNotifyWindow(Window.Handle());
+    dispatcher.ClosePort();
+    ASSERT_TRUE(PumpUntil([&] { return dispatcher.WorkersGone(); }));
+
+    const std::string logName = Dir.Path() + "/SIO.LOG";
+    ASSERT_EQ(dispatcher.WriteDispatchLogFile(logName, false, true, false), 0);
+    std::istringstream lines(ReadFile(logName));
+    std::set<std::string> kinds;
+    std::string line;
+    for (int header = 0; header < 7; ++header)
+        std::getline(lines, line);
+    // "%8s  %-8s  %-12s  ": type and subtype names in columns 10 to 31; a wrapped line's
+    // continuation starts with spaces.
+    while (std::getline(lines, line))
+        if (line.size() > 32 && line[10] != ' ')
+            kinds.insert(line.substr(10, 22));
+    EXPECT_EQ(kinds, (std::set<std::string>{"Dispatch  ReadCom     ", "Dispatch  WriteCom    ",
+                                            "Trigger   Avail       ", "TrgHdAlc  Window      ",
+                                            "TrgHdDsp  Window      ", "TrDatChg  Avail       "}));
 }
 
 TEST_F(RecordingTest, NewDispatcherRecordsNothing) {

@@ -85,14 +85,21 @@ TEST(SioLogRingTest, CapacityZeroHoldsNothing) {
     EXPECT_TRUE(Drain(ring).empty());
 }
 
+// A header alone must be smaller than the ring; header and data may then fill it exactly.
 TEST(SioLogRingTest, EntryMayFillTheCapacity) {
-    TSioLogRing ring;
-    ring.Allocate(15);
-    EXPECT_FALSE(Put(ring, 1, 0));
-    ring.Allocate(16);
-    EXPECT_TRUE(Put(ring, 1, 0));
-    EXPECT_EQ(ring.FreeBytes(), 0u);
-    EXPECT_EQ(Drain(ring), std::vector<std::int32_t>{1});
+    const struct {
+        std::uint32_t Capacity;
+        std::uint32_t Length;
+        bool Kept;
+    } cases[] = {{15, 0, false}, {16, 0, false}, {17, 0, true}, {17, 1, true}, {17, 2, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Capacity << " bytes, data " << c.Length);
+        TSioLogRing ring;
+        ring.Allocate(c.Capacity);
+        EXPECT_EQ(Put(ring, 1, c.Length), c.Kept);
+        EXPECT_EQ(ring.FreeBytes(), c.Kept ? c.Capacity - 16 - c.Length : c.Capacity);
+        EXPECT_EQ(Drain(ring), c.Kept ? std::vector<std::int32_t>{1} : std::vector<std::int32_t>{});
+    }
 }
 
 TEST(SioLogRingTest, OversizedEntryIsDroppedWholeAndEvictsNothing) {

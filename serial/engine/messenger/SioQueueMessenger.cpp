@@ -1,4 +1,4 @@
-#include "serial/engine/dispatcher/SioQueueMessenger.h"
+#include "serial/engine/messenger/SioQueueMessenger.h"
 
 #include <algorithm>
 #include <cerrno>

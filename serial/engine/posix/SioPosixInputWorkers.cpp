@@ -1,0 +1,159 @@
+// The loops of the event worker (device events and input) and of the dispatch worker (the
+// cycle for modem lines, a vanished device and what the event worker does not serve).
+#include "serial/engine/posix/SioPosixDispatcher.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <poll.h>
+
+namespace {
+
+// The cycle for what no device event reports: modem-line changes, and input while the event
+// worker is gone.
+constexpr std::chrono::milliseconds CycleTimeout{50};
+constexpr std::chrono::milliseconds NoLimit{-1};
+// The time left until `deadline`, rounded up, and never below zero.
+std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadline) {
+    auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return std::max(left, std::chrono::milliseconds(0));
+}
+
+// A handler slower than this (for the whole announcement) is worth a hand-over: the event worker
+// then reads on while it runs. A faster one costs less than the hand-over would.
+constexpr std::chrono::microseconds SlowAnnouncement{200};
+
+} // namespace
+
+// --- Event worker ---
+
+bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
+    // Waiting input would keep poll() returning at once while the input ring is full, and a
+    // vanished device would always: then only a hang-up, or nothing, is asked for.
+    // While the window's thread reads the line, only a hang-up is asked for.
+    const bool reads = LineClaim.Is(TSioLineReader::EventWorker) && !Input.Full();
+    pollfd entries[3] = {{DeviceWakeSignal.Fd(), POLLIN, 0},
+                         {HandOverTimer_.Fd(), POLLIN, 0},
+                         {Fd_.load(), static_cast<short>(reads ? POLLIN : 0), 0}};
+    nfds_t count = (DeviceGone_.load() || entries[2].fd < 0) ? 2 : 3;
+    int ready = poll(entries, count, EventWaitLimit());
+    if (ready < 0)
+        return errno == EINTR;
+    if (entries[0].revents & POLLIN)
+        DeviceWakeSignal.Consume();
+    if ((entries[1].revents & POLLIN) && TakeLineFromSlowHandler())
+        mask |= EvRxChar;
+    if (count == 3) {
+        if (entries[2].revents & POLLIN)
+            mask |= EvRxChar;
+        if (entries[2].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            MarkDeviceGone();
+            // One more cycle takes whatever arrived before the hang-up.
+            mask |= EvRxChar;
+        }
+    }
+    return true;
+}
+
+void TSioPosixDispatcher::EventWorker() {
+    while (!KillWorkers.load()) {
+        std::uint32_t mask = 0;
+        bool waited = WaitDeviceEvent(mask);
+        ++EventWakeups_;
+        if (!waited)
+            break;
+        if (KillWorkers.load())
+            break;
+        // Woken without an event: a detached delivery's send may have timed out, or one has
+        // ended, or the receivers changed, with input waiting to be announced.
+        if (mask == 0) {
+            ExpireOverdueDelivery();
+            if (InputUnannounced())
+                mask |= EvRxChar;
+        }
+        if (mask & EvRxChar)
+            ServeInput();
+        if (mask & ~EvRxChar) {
+            EventMask_.fetch_or(mask & ~EvRxChar);
+            WakeDispatchWorker();
+        }
+    }
+    WorkerAckSignal.Set();
+}
+
+void TSioPosixDispatcher::ServeInput() {
+    // The worker that saw the input reads it at once (so poll() stops reporting it) and, unless
+    // the dispatch worker is in a cycle, announces it itself: a reply reaches the window without
+    // a hand-over between workers. While the receivers are slow, the dispatch worker announces
+    // instead, so this worker reads on into the ring while a handler takes.
+    FillInput();
+    if (DeviceGone_.load() || LastAnnouncement_.load() > SlowAnnouncement) {
+        WakeDispatchWorker();
+        return;
+    }
+    std::unique_lock cycle(CycleLock_, std::try_to_lock);
+    if (!cycle.owns_lock()) {
+        // A pass of the window's thread looks again as it ends; a cycle under way may have
+        // looked already, and runs once more.
+        if (WindowReads_.load() == 0)
+            WakeDispatchWorker();
+        return;
+    }
+    TimeAnnouncement([this] { AnnounceInput(); });
+}
+
+void TSioPosixDispatcher::TimeAnnouncement(const std::function<void()>& announce) {
+    const auto start = std::chrono::steady_clock::now();
+    announce();
+    LastAnnouncement_ = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+}
+
+// --- Dispatch worker ---
+
+int TSioPosixDispatcher::EventWaitLimit() const {
+    const auto deadline = DeliveryDeadline();
+    return deadline ? static_cast<int>(TimeLeft(*deadline).count()) : -1;
+}
+
+std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
+    std::chrono::milliseconds due = NoLimit;
+    if (DeviceGone_.load()) {
+        // Letting go was tried when the device went; should it have failed, it is tried again.
+        due = Detached_ ? TimeLeft(NextReattach_) : CycleTimeout;
+    } else if ((!WorkerAlive[static_cast<int>(TSioWorkerKind::Event)].load() &&
+                LineClaim.Is(TSioLineReader::EventWorker)) ||
+               ModemLinesSupported_.load()) {
+        due = CycleTimeout;
+    }
+    // Otherwise input, hang-ups and closes all arrive as wake-ups: nothing is due until one
+    // comes, or until a detached delivery's send times out.
+    if (const auto deadline = DeliveryDeadline()) {
+        const std::chrono::milliseconds left = TimeLeft(*deadline);
+        due = due == NoLimit ? left : std::min(due, left);
+    }
+    return due;
+}
+
+bool TSioPosixDispatcher::CalledFromWorker() const {
+    std::lock_guard lock(ThreadsLock_);
+    const std::thread::id self = std::this_thread::get_id();
+    return std::find(ThreadIds_.begin(), ThreadIds_.end(), self) != ThreadIds_.end();
+}
+
+void TSioPosixDispatcher::DispatchWorker() {
+    for (;;) {
+        CommEventSignal.Wait(NextCycleDue());
+        ++DispatchWakeups_;
+        if (KillWorkers.load())
+            return;
+        {
+            std::lock_guard cycle(CycleLock_);
+            TimeAnnouncement([this] { ProcessCycle(); });
+        }
+        ServiceVanishedDevice();
+        if (KillWorkers.load() || FClosePending.load())
+            break;
+    }
+    WorkerAckSignal.Set();
+}
