@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-TTestSession::TTestSession(ToneLimits limits, TRecordFileQueue::TAppend append)
-    : Book_(std::move(limits)), Files_(std::move(append)) {}
+TTestSession::TTestSession(ToneLimits limits, TRecordFileQueue::TAppend append, TPicture picture)
+    : Book_(std::move(limits)), Files_(std::move(append)), Picture_(std::move(picture)) {}
 
 TTestSession::TUpdate TTestSession::Apply(const TTestRecordBook::TChange& change) {
     TUpdate update;
@@ -15,6 +15,8 @@ TTestSession::TUpdate TTestSession::Apply(const TTestRecordBook::TChange& change
             update.Changed.push_back(index);
     for (const std::size_t index : change.Completed) {
         update.Finished.push_back(Book_.Row(index));
+        if (Picture_)
+            Picture_(Book_.Row(index));
         Files_.Complete(index, Book_.Row(index));
     }
     Book_.ReleaseCompleted();

@@ -1,10 +1,11 @@
 #pragma once
 // One test session's record, without a window: what goes out on the line and what the tone
-// input hears go into the record book, each row is judged once, and complete rows go into the
-// day's file in the order their alarms went out, held and retried when the file cannot take
-// them. Each step returns what a view needs: the rows to show again, the rows just completed
-// (as they were then: the book forgets them once they are in the queue, and their pictures are
-// drawn from these), a write failure that starts a new episode, and when to call Expire next.
+// input hears go into the record book, each row is judged once, a complete row gets its
+// picture, and then goes into the day's file in the order the alarms went out, held and retried
+// when the file cannot take them; so whoever finds a row in the file finds its picture too. Each
+// step returns what a view needs: the rows to show again, the rows just completed (as they were
+// then: the book forgets them once they are in the queue, and their pictures are drawn from these),
+// a write failure that starts a new episode, and when to call Expire next.
 //
 // The window's record band and the command-line test run both drive one. Time is passed in;
 // the file writer is passed in, so tests can make it fail. One thread; nothing here throws
@@ -14,6 +15,7 @@
 #include "app/testrecord/TestRecordBook.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -22,7 +24,10 @@ class TTestSession {
 public:
     using TTime = TTestRecordBook::TTime;
 
-    TTestSession(ToneLimits limits, TRecordFileQueue::TAppend append);
+    // Draws and saves a complete row's picture; it must not throw.
+    using TPicture = std::function<void(const TTestRecordRow&)>;
+
+    TTestSession(ToneLimits limits, TRecordFileQueue::TAppend append, TPicture picture = {});
 
     struct TUpdate {
         std::vector<std::size_t> Changed;     // open rows to show again, from Row(index)
@@ -57,4 +62,5 @@ private:
 
     TTestRecordBook Book_;
     TRecordFileQueue Files_;
+    TPicture Picture_;
 };

@@ -96,7 +96,8 @@ LoadedLimits LoadLimits() {
 
 TTestRecordPanel::TTestRecordPanel(QWidget* client, QRect bounds)
     : QGroupBox(QStringLiteral("Prüfprotokoll"), client), Limits_(LoadLimits()),
-      Session_(Limits_.limits, AppendRecordLine) {
+      Session_(Limits_.limits, AppendRecordLine,
+               [this](const TTestRecordRow& row) { SavePicture(row); }) {
     setFlat(true);
     setGeometry(bounds);
     CreateControls();
@@ -324,7 +325,6 @@ void TTestRecordPanel::ApplyUpdate(const TTestSession::TUpdate& update) {
     for (std::size_t i = 0; i < update.Completed.size(); ++i) {
         const std::size_t index = update.Completed[i];
         ShowRecordRow(index, update.Finished[i]);
-        SavePicture(update.Finished[i]);
         selectedCompleted = selectedCompleted || RecordList->currentItem() == ListItem(index);
     }
     if (!update.Completed.empty())

@@ -1,11 +1,11 @@
 // Which row each reply and heard signal belongs to, when a row is judged and when it is
 // complete, as the alarms of a test session go out.
 
+#include "app/testrecord/TestRecordBook.h"
+
 #include "app/testrecord/RecordCsv.h"
 #include "app/testrecord/RecordFile.h"
-#include "app/testrecord/TestRecordBook.h"
 #include "app/testrecord/TestSession.h"
-
 #include "app/tones/ToneStandard.h"
 
 #include <gtest/gtest.h>
@@ -166,10 +166,15 @@ TEST(TestRecordBookTest, ALongSessionHoldsOnlyTheRowsStillFilling) {
 // come from that one judgement, and a row reaches the file only once it is complete.
 TEST(TestSessionTest, OneJudgementFromTheToneInputToTheFilesLine) {
     std::vector<std::string> lines;
-    TTestSession session(DefaultToneLimits(), [&](const std::string&, const TTestRecordRow& row) {
-        lines.push_back(CsvLine(row));
-        return std::optional<std::string>();
-    });
+    std::vector<std::string> order;
+    TTestSession session(
+        DefaultToneLimits(),
+        [&](const std::string&, const TTestRecordRow& row) {
+            lines.push_back(CsvLine(row));
+            order.push_back("line");
+            return std::optional<std::string>();
+        },
+        [&](const TTestRecordRow&) { order.push_back("picture"); });
     TAlarmSent alarm;
     alarm.Date = "2026-12-08";
     alarm.Code = alarm.Expected = "12345";
@@ -195,6 +200,8 @@ TEST(TestSessionTest, OneJudgementFromTheToneInputToTheFilesLine) {
     EXPECT_EQ(SheetRows(*row.Judgement)[8][scResult], "1180 Hz statt 1160 Hz (+1,7 %)")
         << "the repeat's second tone, after the code's five, its length and the pause";
     EXPECT_FALSE(done.NextDeadline);
+    EXPECT_EQ(order, (std::vector<std::string>{"picture", "line"}))
+        << "whoever finds the row in the file finds its picture";
 }
 
 } // namespace
