@@ -143,4 +143,34 @@ TEST(SimulatorAudio, EveryStandardDecodesFromTheSimulatorsFile) {
     std::filesystem::remove(path);
 }
 
+TEST(SimulatorAudio, FaultsSoundInEveryNthAlarmOnly) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("sim-every-" + std::to_string(getpid()) + ".wav"))
+                                 .string();
+    {
+        TAlarmSoundSettings settings;
+        settings.Faults = {.WrongDigit = true, .Every = 5};
+        TAlarmAudio audio(settings, std::make_unique<TWavWriter>(path, AudioFileRate), {},
+                          AudioFileRate);
+        const TDecodedFrame frame = DecodeStxFrame(std::string("\x02"
+                                                               "@12345`\x03"));
+        audio.Sound(Taken(frame, TAlarmOutcome::Dropped)); // never sounded, so never counted
+        for (int alarm = 0; alarm < 20; ++alarm)
+            audio.Sound(Taken(frame));
+    }
+    std::vector<std::string> faulty;
+    std::size_t sequences = 0;
+    for (const HeardSignal& signal : DecodeFile(path, ToneStandard::Zvei1)) {
+        if (signal.kind != HeardKind::Sequence)
+            continue;
+        // Each alarm sounds its code twice.
+        if (sequences++ % 2 == 0 && signal.digits != "12345")
+            faulty.push_back(std::to_string(sequences / 2 + 1) + ": " + signal.digits);
+    }
+    EXPECT_EQ(sequences, 40u);
+    EXPECT_EQ(faulty,
+              (std::vector<std::string>{"5: 12445", "10: 12445", "15: 12445", "20: 12445"}));
+    std::filesystem::remove(path);
+}
+
 } // namespace
