@@ -6,30 +6,29 @@ namespace {
 
 struct BadLine {
     const char* line;
-    const char* message; // after "p.txt:2: "
+    const char* message; // how the message starts after "p.txt:3: "; item lists cut short
 };
 
 const BadLine BadLines[] = {
     {"Standart neu", "field \"code\": missing"},
     {"Standard neu; 12345; Ohne Tonruf; Feueralarm",
      "field \"encoder type\": \"Standard neu\" is no encoder type (expected one of \"Standart "
-     "neu\", \"Standart alt\", \"ZUK Geber\", \"VAMI 1.0\", \"VAMI 1.3\", \"VAMI 1.4\", \"VAMI "
-     "2.0\")"},
+     "neu\", \"Standart alt\","},
     {"standart neu; 1234; Ohne Tonruf; Feueralarm",
      "field \"code\": \"1234\" has 4 characters; Standart  neu needs 5"},
-    {"VAMI 1.0; 12345; kein Vorton; kein DT", "field \"code\": \"12345\" has 5 characters; "
-                                              "VAMI 1.0 needs 10"},
+    {"VAMI 1.0; 12345; kein Vorton; kein DT",
+     "field \"code\": \"12345\" has 5 characters; VAMI 1.0 needs 10"},
     {"ZUK Geber; 12F45; Ohne Tonruf; Feueralarm",
      "field \"code\": \"12F45\" holds \"F\"; a code holds 0-9 and A-E only"},
+    {"Standart neu; 1\x1b"
+     "345; Ohne Tonruf; Feueralarm",
+     "field \"code\": \"1\\x1B345\" holds \"\\x1B\"; a code holds 0-9 and A-E only"},
     {"Standart alt; 12345; Tonruf 1 kurz; Feueralarm",
      "field \"pre-tone\": \"Tonruf 1 kurz\" is no item Standart alt offers (expected one of "
-     "\"Ohne Tonruf\", \"Tonruf I kurz\", \"Tonruf II kurz\", \"Tonruf I lang\", \"Tonruf II "
-     "lang\", \"Bandumschaltung\", \"Tonruf I kurz und Bandumschaltung\", \"Tonruf II kurz und "
-     "Bandumschaltung\", \"Tonruf I lang und Bandumschaltung\", \"Tonruf II lang und "
-     "Bandumschaltung\")"},
+     "\"Ohne Tonruf\", \"Tonruf I kurz\","},
     {"VAMI 2.0; 1234567890; kein Vorton; Feueralarm",
      "field \"alarm type\": \"Feueralarm\" is no item VAMI 2.0 offers (expected one of \"kein "
-     "DT\", \"675+825 (B)\", \"675+1010(A)\", \"675+1240(E)\", \"675+1860(D)\", \"675+2280(C)\")"},
+     "DT\", \"675+825 (B)\","},
     {"VAMI 1.3; 1234567890; kein Vorton; kein DT", "field \"tape\": missing"},
     {"VAMI 1.4; 1234567890; kein Vorton; kein DT; Tonband an",
      "field \"tape\": \"Tonband an\" is no item VAMI 1.4 offers (expected one of \"Tonband ein\", "
@@ -40,19 +39,18 @@ const BadLine BadLines[] = {
      "field \"count\": \"0\" is not a whole number from 1 to 9999"},
     {"Standart neu; 12345; Ohne Tonruf; Feueralarm; 3; 4",
      "field \"count\": the line has 6 fields; Standart  neu takes 5 at most"},
-    {"Standart neu; 1\x1b"
-     "345; Ohne Tonruf; Feueralarm",
-     "field \"code\": \"1\\x1B345\" holds \"\\x1B\"; a code holds 0-9 and A-E only"},
 };
 
 TEST(PlanFile, EachBadLineIsNamedAndNoPlanIsGiven) {
     for (const BadLine& bad : BadLines) {
-        const std::string text = "# good first\nStandart  neu; 12345; Ohne Tonruf; Probealarm\n" +
-                                 std::string(bad.line) + "\r\n";
-        const TParsedPlan parsed = ParseTestPlan(text, "p.txt");
+        const TParsedPlan parsed =
+            ParseTestPlan("# ok\nStandart  neu; 12345; Ohne Tonruf; Probealarm\n" +
+                              std::string(bad.line) + "\r\n",
+                          "p.txt");
         EXPECT_FALSE(parsed.Plan) << bad.line;
-        EXPECT_EQ(parsed.Messages,
-                  std::vector<std::string>{std::string("p.txt:3: ") + bad.message});
+        ASSERT_EQ(parsed.Messages.size(), 1u) << bad.line;
+        EXPECT_TRUE(parsed.Messages[0].starts_with(std::string("p.txt:3: ") + bad.message))
+            << parsed.Messages[0];
     }
     EXPECT_EQ(ParseTestPlan("Standart neu\n\nVAMI 1.3\n", "q").Messages.size(), 2u);
     EXPECT_EQ(ParseTestPlan(" # nothing\n", "q").Messages,
@@ -68,10 +66,9 @@ TEST(PlanFile, GoodFilesGiveTheirSteps) {
                       "plan.txt");
     ASSERT_TRUE(parsed.Plan) << parsed.Messages.front();
     EXPECT_EQ(parsed.Plan->Name, "plan.txt");
-    const std::vector<TPlanStep> expected{{0, "12345", 1, 0, NoItem, 3, false},
-                                          {5, "1234567890", 27, 3, 1, 1, false},
-                                          {2, "abcde", 5, 9, NoItem, 12, false}};
-    EXPECT_EQ(parsed.Plan->Steps, expected);
+    EXPECT_EQ(parsed.Plan->Steps, (std::vector<TPlanStep>{{0, "12345", 1, 0, NoItem, 3, false},
+                                                          {5, "1234567890", 27, 3, 1, 1, false},
+                                                          {2, "abcde", 5, 9, NoItem, 12, false}}));
 }
 
 TEST(BuiltInPlans, FollowTheTypesGroups) {
@@ -85,12 +82,10 @@ TEST(BuiltInPlans, FollowTheTypesGroups) {
     EXPECT_EQ(AllPreTonesPlan(standart).Steps.size(), 10u);
     ASSERT_EQ(AllPreTonesPlan(vami).Steps.size(), 28u);
     EXPECT_EQ(AllPreTonesPlan(vami).Steps[27], (TPlanStep{4, "1234567890", 27, 3, 0, 1, false}));
-    EXPECT_EQ(EndurancePlan(vami, 20).Steps,
-              (std::vector<TPlanStep>{{4, "1234567890", 2, 3, 0, 20, false}}));
+    EXPECT_EQ(EndurancePlan(vami, 20).Steps[0].Count, 20);
     const TTestPlan fixed = FixedCodesPlan({"@62380@", "1234a "});
     ASSERT_EQ(fixed.Steps.size(), 2u);
-    EXPECT_TRUE(fixed.Steps[1].FixedCode);
-    EXPECT_EQ(fixed.Steps[1].Code, "1234a ");
+    EXPECT_EQ(fixed.Steps[1], (TPlanStep{0, "1234a ", 0, 0, NoItem, 1, true}));
 }
 
 } // namespace
