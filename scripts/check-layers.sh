@@ -22,8 +22,8 @@ allowed_for() {
         app/tonepicture/ app/tones/" ;;
     app/tones/*) echo "app/tones/" ;;
     app/*) echo "runtime/ app/fixedcodes/ app/options/ app/outputfile/ app/report/ app/reportcli/
-        app/supervision/ app/telegram/ app/testrecord/ app/tonecheck/ app/tonepicture/ app/tones/
-        app/tonescli/" ;;
+        app/supervision/ app/telegram/ app/testplan/ app/testrecord/ app/tonecheck/
+        app/tonepicture/ app/tones/ app/tonescli/" ;;
     tools/*) echo "runtime/ app/ tools/" ;;
     esac
 }

@@ -45,7 +45,9 @@ TEST(SimCommandLine, ReadsEveryOption) {
                                     "--stretch=30",
                                     "--wrong-digit",
                                     "--wrong-pair",
-                                    "--no-call-tone"});
+                                    "--no-call-tone",
+                                    "--fault-every",
+                                    "5"});
     ASSERT_TRUE(parsed.Options) << parsed.Error;
     const auto& options = *parsed.Options;
     EXPECT_EQ(options.Dir, "/tmp/x");
@@ -60,7 +62,7 @@ TEST(SimCommandLine, ReadsEveryOption) {
     EXPECT_EQ(options.AudioFile, "a.wav");
     EXPECT_TRUE(options.Play);
     EXPECT_EQ(options.Tones, ToneStandard::Ccir);
-    EXPECT_EQ(options.SoundFaults, (TSoundFaults{-2.5, 30.0, true, true, true}));
+    EXPECT_EQ(options.SoundFaults, (TSoundFaults{-2.5, 30.0, true, true, true, 5}));
     EXPECT_TRUE(ParseCommandLine({"-h"}).Options->Help);
 }
 
@@ -117,6 +119,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "invalid value '41' for --detune (expected -40 to 40 percent)"},
         TBadCase{{"--stretch", "+"},
                  "invalid value '+' for --stretch (expected -40 to 40 percent)"},
-        TBadCase{{"--wrong-pair=1"}, "option --wrong-pair takes no value"}));
+        TBadCase{{"--wrong-pair=1"}, "option --wrong-pair takes no value"},
+        TBadCase{{"--wrong-pair", "--fault-every", "0"},
+                 "invalid value '0' for --fault-every (expected 1 to 10000 alarms)"},
+        TBadCase{{"--fault-every=5"},
+                 "--fault-every needs a tone fault (--detune, --stretch, "
+                 "--wrong-digit, --wrong-pair or --no-call-tone)"}));
 
 } // namespace

@@ -143,4 +143,31 @@ TEST(SimulatorAudio, EveryStandardDecodesFromTheSimulatorsFile) {
     std::filesystem::remove(path);
 }
 
+TEST(SimulatorAudio, FaultsSoundInEveryNthAlarmOnly) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("sim-every-" + std::to_string(getpid()) + ".wav"))
+                                 .string();
+    {
+        TAlarmAudio audio({.Faults = {.WrongDigit = true, .Every = 5}},
+                          std::make_unique<TWavWriter>(path, AudioFileRate), {}, AudioFileRate);
+        const TDecodedFrame frame = DecodeStxFrame(std::string("\x02@12345`\x03"));
+        audio.Sound(Taken(frame, TAlarmOutcome::Dropped)); // never sounded, so never counted
+        for (int alarm = 0; alarm < 20; ++alarm)
+            audio.Sound(Taken(frame));
+    }
+    // Each alarm sounds its code twice: sequences 9 and 10 are the fifth alarm's.
+    std::vector<std::size_t> faulty;
+    std::size_t sequences = 0;
+    for (const HeardSignal& signal : DecodeFile(path, ToneStandard::Zvei1)) {
+        if (signal.kind != HeardKind::Sequence)
+            continue;
+        ++sequences;
+        if (signal.digits != "12345")
+            faulty.push_back(sequences);
+    }
+    EXPECT_EQ(sequences, 40u);
+    EXPECT_EQ(faulty, (std::vector<std::size_t>{9, 10, 19, 20, 29, 30, 39, 40}));
+    std::filesystem::remove(path);
+}
+
 } // namespace

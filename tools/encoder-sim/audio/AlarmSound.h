@@ -34,6 +34,7 @@ struct TSoundFaults {
     bool WrongDigit = false;     // the code's third character one higher
     bool WrongPair = false;      // the two-tone pair with another partner tone
     bool NoCallTone = false;     // the call tone left out
+    unsigned long Every = 1;     // the faults in every Every-th alarm sounded only
 
     bool operator==(const TSoundFaults&) const = default;
 };

@@ -16,13 +16,18 @@ constexpr double ToneAmplitude = 0.5;
 
 TAlarmAudio::TAlarmAudio(TAlarmSoundSettings settings, std::unique_ptr<TWavWriter> writer,
                          TPlaySamples play, int playRate)
-    : Settings_(std::move(settings)), Writer_(std::move(writer)), Play_(std::move(play)),
-      PlayRate_(playRate) {}
+    : Settings_(settings), Faultless_(std::move(settings)), Writer_(std::move(writer)),
+      Play_(std::move(play)), PlayRate_(playRate) {
+    Faultless_.Faults = {};
+}
 
 void TAlarmAudio::Sound(const TReceivedFrame& frame) {
     if (!frame.Accepted() || frame.Outcome == TAlarmOutcome::Dropped)
         return;
-    const std::vector<TToneBurst> bursts = AlarmBursts(frame.Decoded(), Settings_);
+    ++Sounded_;
+    const bool faulty = Settings_.Faults.Every <= 1 || Sounded_ % Settings_.Faults.Every == 0;
+    const std::vector<TToneBurst> bursts =
+        AlarmBursts(frame.Decoded(), faulty ? Settings_ : Faultless_);
     if (Writer_) {
         try {
             Writer_->Append(SynthesiseBursts(bursts, AudioFileRate, ToneAmplitude));

@@ -63,7 +63,7 @@ TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         auto takesValue = option == "--dir" || option == "--com" || option == "--buffer" ||
                           option == "--tx-ms" || option == "--silent-after" ||
                           option == "--audio" || option == "--tones" || option == "--detune" ||
-                          option == "--stretch";
+                          option == "--stretch" || option == "--fault-every";
         if (inlineValue && !takesValue)
             return {std::nullopt, "option " + option + " takes no value"};
         std::string value;
@@ -98,6 +98,11 @@ TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 return {std::nullopt, BadValue(option, value, "-40 to 40 percent")};
             (option == "--detune" ? options.SoundFaults.DetunePercent
                                   : options.SoundFaults.StretchPercent) = *percent;
+        } else if (option == "--fault-every") {
+            const auto every = ParseWhole(value, 1, MaxFaultEvery);
+            if (!every)
+                return {std::nullopt, BadValue(option, value, "1 to 10000 alarms")};
+            options.SoundFaults.Every = *every;
         } else if (option == "--play") {
             options.Play = true;
         } else if (option == "--audio") {
@@ -141,6 +146,11 @@ TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             return {std::nullopt, "unexpected argument '" + option + "'"};
         }
     }
+    // Without a fault to space out, the option would silently test nothing.
+    if (options.SoundFaults.Every != 1 &&
+        options.SoundFaults == TSoundFaults{.Every = options.SoundFaults.Every})
+        return {std::nullopt, "--fault-every needs a tone fault (--detune, --stretch, "
+                              "--wrong-digit, --wrong-pair or --no-call-tone)"};
     return {options, {}};
 }
 
@@ -173,6 +183,8 @@ line.
   --wrong-pair          sound the two-tone pair with a wrong partner tone
                         (2280 Hz, or 1240 Hz where 2280 Hz is right)
   --no-call-tone        leave the call tone out
+  --fault-every N       sound the tone faults above in every Nth alarm only (the
+                        5th, 10th, ... for 5), 1 to 10000 (default 1: every alarm)
   -h, --help            show this text and exit
 
 )";

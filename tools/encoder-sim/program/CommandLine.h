@@ -36,6 +36,7 @@ inline constexpr unsigned long MaxBufferSize = 1000;
 inline constexpr unsigned long MaxTxMs = 3'600'000;
 inline constexpr double MaxSilentAfterSeconds = 86'400;
 inline constexpr double MaxFaultPercent = 40.0;
+inline constexpr unsigned long MaxFaultEvery = 10'000;
 
 // `args` are the arguments after the program name.
 TParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
