@@ -1,7 +1,8 @@
 #!/bin/sh
 # Checks that every #include of the program's code runs down the layers, never back up:
 #   app/main -> app/window -> the other app/ modules -> runtime/
-#   app/window -> serial/component -> serial/engine -> runtime/,
+#   app/window -> serial/component -> serial/engine -> runtime/, and inside the engine
+#   posix/ and ports/ -> dispatcher/ -> trace/ and errors/;
 #   app/window and serial/component -> framework -> runtime/;
 # the tone decoder (app/tones) stands on nothing but itself, and tools/ on app/ and runtime/.
 # The other app/ modules may use each other, but none of them the window or the program's entry.
@@ -13,6 +14,12 @@ cd "$(dirname "$0")/.."
 allowed_for() {
     case "$1" in
     runtime/*) echo "runtime/" ;;
+    # The portable core knows no platform: the POSIX layer implements the core's device
+    # operations, never the other way round.
+    serial/engine/dispatcher/*) echo "runtime/ serial/engine/dispatcher/ serial/engine/errors/
+        serial/engine/trace/" ;;
+    serial/engine/trace/* | serial/engine/errors/*) echo "runtime/ serial/engine/errors/
+        serial/engine/trace/" ;;
     serial/engine/*) echo "runtime/ serial/engine/" ;;
     framework/*) echo "runtime/ framework/" ;;
     serial/component/*) echo "runtime/ framework/ serial/" ;;
