@@ -8,8 +8,6 @@
 
 namespace {
 
-// A message quotes at most this much of a field, so one bad line cannot flood a message box.
-constexpr std::size_t QuotedBytes = 40;
 constexpr std::string_view CodeCharacters = "0123456789ABCDEabcde";
 
 struct FieldError {
@@ -17,17 +15,8 @@ struct FieldError {
     std::string problem;
 };
 
-std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
 std::string Quoted(std::string_view text) {
-    if (text.size() <= QuotedBytes)
-        return "\"" + std::string(text) + "\"";
-    return "\"" + std::string(text.substr(0, QuotedBytes)) + "...\"";
+    return QuotedValue(text, '"');
 }
 
 std::vector<std::string_view> SplitFields(std::string_view line) {

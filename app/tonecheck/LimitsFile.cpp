@@ -60,32 +60,14 @@ constexpr NumberField<ReceiverProfile> ReceiverNumbers[] = {
     {"listen-extra-s", &ReceiverProfile::listenExtraSeconds, 1.0, {0.0, 60.0}},
 };
 
-// A file's value as a message quotes it: long values cut, so that one bad line of megabytes
-// cannot make a message box or a terminal unusable.
-constexpr std::size_t QuotedBytes = 40;
-
 struct FieldError {
     std::string field;
     std::string problem;
 };
 using FieldResult = std::optional<FieldError>;
 
-std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
 std::string Quoted(std::string_view text) {
-    if (text.size() <= QuotedBytes)
-        return "'" + std::string(text) + "'";
-    std::size_t cut = QuotedBytes;
-    // Never inside a UTF-8 character.
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    return "'" + std::string(text.substr(0, cut)) + "…' (" + std::to_string(text.size()) +
-           " bytes)";
+    return QuotedValue(text, '\'');
 }
 
 std::string Plain(double value) {
@@ -348,6 +330,28 @@ std::string LimitsMessageBoxText(const std::vector<std::string>& messages) {
     if (messages.size() > shown)
         text += "\n… und " + std::to_string(messages.size() - shown) + " weitere";
     return text;
+}
+
+std::string_view Trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+std::string QuotedValue(std::string_view text, char quote) {
+    // A message shows this much of a value, so one bad line of megabytes cannot make a message
+    // box or a terminal unusable.
+    constexpr std::size_t QuotedBytes = 40;
+    const std::string mark(1, quote);
+    if (text.size() <= QuotedBytes)
+        return mark + std::string(text) + mark;
+    std::size_t cut = QuotedBytes;
+    // Never inside a UTF-8 character.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return mark + std::string(text.substr(0, cut)) + "…" + mark + " (" +
+           std::to_string(text.size()) + " bytes)";
 }
 
 std::string EscapedControls(std::string_view text) {

@@ -46,8 +46,11 @@ LoadedLimits ParseToneLimits(std::string_view text, const std::string& fileName)
 // Reads the first of the candidates that is a readable file; the defaults when none is.
 LoadedLimits LoadToneLimits(const std::vector<std::filesystem::path>& candidates);
 
-// Control bytes written \xNN, as every message shows them: a message cannot move a terminal's
-// cursor or split a line.
+// For messages about the lines of a settings file (this one and the test plan): a line without
+// its surrounding blanks; a value in quotes, a long one cut at a character and its length told;
+// control bytes written \xNN, so a message cannot move a terminal's cursor or split a line.
+std::string_view Trimmed(std::string_view text);
+std::string QuotedValue(std::string_view text, char quote);
 std::string EscapedControls(std::string_view text);
 
 // The messages as the window's box shows them, one a line: the first LimitsMessagesShown,

@@ -11,6 +11,7 @@
 #include "app/window/ReportDialog.h"
 #include "app/window/ToneListener.h"
 #include "app/window/UnsavedRowsDialog.h"
+#include "runtime/RegularFile.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -31,8 +32,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <utility>
 
@@ -450,9 +449,8 @@ void TTestRecordPanel::ReportButtonClick() {
 
 TRecordRead TTestRecordPanel::RowsOfToday() const {
     const std::string today = QDate::currentDate().toString(Qt::ISODate).toStdString();
-    std::stringstream file;
-    file << std::ifstream(RecordFileName(today), std::ios::binary).rdbuf();
-    TRecordRead read = ReadRecordRows(file.str());
+    // The window's thread: a FIFO or device of that name must not hold it.
+    TRecordRead read = ReadRecordRows(ReadRegularFile(RecordFileName(today)).Text);
     std::vector<TTestRecordRow> coming = Session_.Held();
     for (const std::size_t index : Session_.OpenRows())
         coming.push_back(Session_.Row(index));
