@@ -27,12 +27,12 @@ std::vector<std::string_view> Lines(std::string_view content) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view content(reinterpret_cast<const char*>(data), size);
     const std::vector<std::string_view> lines = Lines(content);
-    const LoadedLimits loaded = ParseToneLimits(content, "f");
-    FUZZ_CHECK(loaded.messages.size() <= lines.size());
+    const TLoadedLimits loaded = ParseToneLimits(content, "f");
+    FUZZ_CHECK(loaded.Messages.size() <= lines.size());
 
     std::string kept;
     std::size_t previous = 0;
-    for (const std::string& message : loaded.messages) {
+    for (const std::string& message : loaded.Messages) {
         FUZZ_CHECK(message.starts_with("f:"));
         const std::size_t line = std::stoul(message.substr(2));
         FUZZ_CHECK(line > previous && line <= lines.size());
@@ -42,6 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (std::size_t i = previous + 1; i <= lines.size(); ++i)
         (kept += lines[i - 1]) += '\n';
-    FUZZ_CHECK(ParseToneLimits(kept, "f").limits == loaded.limits);
+    FUZZ_CHECK(ParseToneLimits(kept, "f").Limits == loaded.Limits);
     return 0;
 }

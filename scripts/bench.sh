@@ -18,7 +18,7 @@ sim=5
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVANE_WERROR=OFF >/dev/null
 cmake --build "$build" -j2 --target quorvane_component_bench quorvane_startup_bench \
     quorvane_sio_engine_bench quorvane_encoder_sim_idle_bench quorvane_tones_bench \
-    quorvane_report_bench quorvane_report_layout_bench quorvane_tone_strip_bench
+    quorvane_report_bench quorvane_report_layout_bench quorvane_alarm_result_bench
 
 results=$(mktemp)
 table=$(mktemp)
@@ -38,7 +38,7 @@ while [ "$i" -le "$runs" ]; do
     "$build/bench/tones/quorvane_tones_bench" >>"$results"
     "$build/bench/report/quorvane_report_bench" 2>/dev/null >>"$results"
     "$build/bench/report/quorvane_report_layout_bench" 2>/dev/null >>"$results"
-    "$build/bench/tones/quorvane_tone_strip_bench" >>"$results"
+    "$build/bench/tones/quorvane_alarm_result_bench" >>"$results"
     i=$((i + 1))
 done
 

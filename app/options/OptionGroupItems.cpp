@@ -4,17 +4,17 @@
 
 namespace {
 
-std::vector<std::string> TextsAfter(std::string first, const std::vector<NamedTone>& tones) {
+std::vector<std::string> TextsAfter(std::string first, const std::vector<TNamedTone>& tones) {
     std::vector<std::string> texts{std::move(first)};
-    for (const NamedTone& tone : tones)
-        texts.push_back(tone.text);
+    for (const TNamedTone& tone : tones)
+        texts.push_back(tone.Text);
     return texts;
 }
 
 // The call-tone items pad "Tonruf I" to the width of "Tonruf II" so the lengths line up.
-std::string CallToneItem(const NamedTone& callTone, const char* length) {
-    std::string text = callTone.text;
-    text.resize(CallTones().back().text.size(), ' ');
+std::string CallToneItem(const TNamedTone& callTone, const char* length) {
+    std::string text = callTone.Text;
+    text.resize(CallTones().back().Text.size(), ' ');
     return text + " " + length;
 }
 
@@ -22,8 +22,8 @@ std::string CallToneItem(const NamedTone& callTone, const char* length) {
 
 const std::vector<std::string>& FiveCharPreToneItems() {
     static const std::vector<std::string> items = [] {
-        const NamedTone& one = CallTones()[0];
-        const NamedTone& two = CallTones()[1];
+        const TNamedTone& one = CallTones()[0];
+        const TNamedTone& two = CallTones()[1];
         std::vector<std::string> result{"Ohne Tonruf",
                                         CallToneItem(one, "kurz"),
                                         CallToneItem(two, "kurz"),
@@ -66,10 +66,10 @@ const std::vector<std::string>& TwoToneAlarmItems() {
     return items;
 }
 
-const std::vector<NamedTone>& PreTones() {
+const std::vector<TNamedTone>& PreTones() {
     // The letter tones a to z lie on one 30 Hz ladder from 367.5 Hz; the last tone stands apart.
-    static const std::vector<NamedTone> tones = [] {
-        std::vector<NamedTone> result;
+    static const std::vector<TNamedTone> tones = [] {
+        std::vector<TNamedTone> result;
         for (int step = 0; step < 26; ++step) {
             char text[32];
             const int tenthsOfHz = 3675 + 300 * step;
@@ -83,16 +83,16 @@ const std::vector<NamedTone>& PreTones() {
     return tones;
 }
 
-const std::vector<NamedTone>& CallTones() {
-    static const std::vector<NamedTone> tones{{"Tonruf I", {1750.0}}, {"Tonruf II", {2135.0}}};
+const std::vector<TNamedTone>& CallTones() {
+    static const std::vector<TNamedTone> tones{{"Tonruf I", {1750.0}}, {"Tonruf II", {2135.0}}};
     return tones;
 }
 
-const std::vector<NamedTone>& TwoToneAlarms() {
-    static const std::vector<NamedTone> tones{{"675+825  (B)", {675.0, 825.0}},
-                                              {"675+1010(A)", {675.0, 1010.0}},
-                                              {"675+1240(E)", {675.0, 1240.0}},
-                                              {"675+1860(D)", {675.0, 1860.0}},
-                                              {"675+2280(C)", {675.0, 2280.0}}};
+const std::vector<TNamedTone>& TwoToneAlarms() {
+    static const std::vector<TNamedTone> tones{{"675+825  (B)", {675.0, 825.0}},
+                                               {"675+1010(A)", {675.0, 1010.0}},
+                                               {"675+1240(E)", {675.0, 1240.0}},
+                                               {"675+1860(D)", {675.0, 1860.0}},
+                                               {"675+2280(C)", {675.0, 2280.0}}};
     return tones;
 }

@@ -16,14 +16,14 @@ const std::vector<std::string>& TenCharPreToneItems();  // RadioGroup4, 28 items
 const std::vector<std::string>& TwoToneAlarmItems();    // RadioGroup5, 6 items
 
 // A text with the one or two tones it stands for, lower first.
-struct NamedTone {
-    std::string text;
-    std::vector<double> frequenciesHz;
+struct TNamedTone {
+    std::string Text;
+    std::vector<double> FrequenciesHz;
 };
 
 // The pre-tones "a (367.5 Hz)" to "ä (3000  Hz)": RadioGroup4 without item 0.
-const std::vector<NamedTone>& PreTones();
+const std::vector<TNamedTone>& PreTones();
 // "Tonruf I" (1750 Hz) and "Tonruf II" (2135 Hz), as RadioGroup1's call-tone items name them.
-const std::vector<NamedTone>& CallTones();
+const std::vector<TNamedTone>& CallTones();
 // "675+825  (B)" to "675+2280(C)": RadioGroup5 without item 0.
-const std::vector<NamedTone>& TwoToneAlarms();
+const std::vector<TNamedTone>& TwoToneAlarms();

@@ -10,17 +10,17 @@ constexpr double Tolerance = 1e-6;
 } // namespace
 
 TBlockCanvas::TBlockCanvas(double pageTop, double from, double to)
-    : painting_(true), pageTop_(pageTop), from_(from), to_(to) {}
+    : Painting_(true), PageTop_(pageTop), From_(from), To_(to) {}
 
 bool TBlockCanvas::Take(double top, double bottom) {
-    if (painting_)
-        return top >= from_ - Tolerance && top < to_ - Tolerance;
-    parts_.emplace_back(top, bottom);
+    if (Painting_)
+        return top >= From_ - Tolerance && top < To_ - Tolerance;
+    Parts_.emplace_back(top, bottom);
     return false;
 }
 
 std::vector<double> TBlockCanvas::Breaks(double height) const {
-    std::vector<std::pair<double, double>> parts = parts_;
+    std::vector<std::pair<double, double>> parts = Parts_;
     std::sort(parts.begin(), parts.end());
     std::vector<double> breaks;
     // A page may end at the top of a part that no part above it reaches into; never above the

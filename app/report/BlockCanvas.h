@@ -22,15 +22,15 @@ public:
     // Notes the part [top, bottom) of the block; true when it is to be painted now.
     bool Take(double top, double bottom);
     // Where a point of the block is on the page.
-    double OnPage(double y) const { return y - from_ + pageTop_; }
+    double OnPage(double y) const { return y - From_ + PageTop_; }
 
     // Measured: where a page may end inside the block of this height, ascending.
     std::vector<double> Breaks(double height) const;
 
 private:
-    bool painting_ = false;
-    double pageTop_ = 0;
-    double from_ = 0;
-    double to_ = 0;
-    std::vector<std::pair<double, double>> parts_;
+    bool Painting_ = false;
+    double PageTop_ = 0;
+    double From_ = 0;
+    double To_ = 0;
+    std::vector<std::pair<double, double>> Parts_;
 };

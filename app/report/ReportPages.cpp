@@ -7,7 +7,7 @@ namespace {
 class TPageFiller {
 public:
     TPageFiller(double bodyHeight, double tableHeadHeight)
-        : bodyHeight_(bodyHeight), tableHeadHeight_(tableHeadHeight), pages_(1) {}
+        : BodyHeight_(bodyHeight), TableHeadHeight_(tableHeadHeight), Pages_(1) {}
 
     void Place(std::size_t index, const TBlockExtent& block) {
         for (double from = 0;;) {
@@ -16,13 +16,13 @@ public:
                 Put(index, block, from, std::numeric_limits<double>::infinity(), rest);
                 return;
             }
-            const bool fitsFreshPage = rest + (block.InTable ? tableHeadHeight_ : 0) <= bodyHeight_;
+            const bool fitsFreshPage = rest + (block.InTable ? TableHeadHeight_ : 0) <= BodyHeight_;
             if (const auto cut =
                     fitsFreshPage ? std::nullopt : LastBreak(block, from, Room(block))) {
                 Put(index, block, from, *cut, *cut - from);
                 from = *cut;
                 NewPage();
-            } else if (pages_.back().Blocks.empty()) {
+            } else if (Pages_.back().Blocks.empty()) {
                 Put(index, block, from, std::numeric_limits<double>::infinity(), rest);
                 return;
             } else {
@@ -31,14 +31,14 @@ public:
         }
     }
 
-    std::vector<TPageLayout> Pages() && { return std::move(pages_); }
+    std::vector<TPageLayout> Pages() && { return std::move(Pages_); }
 
 private:
     double HeadNeeded(const TBlockExtent& block) const {
-        return block.InTable && !pages_.back().TableHeadTop ? tableHeadHeight_ : 0.0;
+        return block.InTable && !Pages_.back().TableHeadTop ? TableHeadHeight_ : 0.0;
     }
 
-    double Room(const TBlockExtent& block) const { return bodyHeight_ - used_ - HeadNeeded(block); }
+    double Room(const TBlockExtent& block) const { return BodyHeight_ - Used_ - HeadNeeded(block); }
 
     // The last break after `from` that leaves at most `room` above it.
     static std::optional<double> LastBreak(const TBlockExtent& block, double from, double room) {
@@ -50,22 +50,22 @@ private:
 
     void Put(std::size_t index, const TBlockExtent& block, double from, double to, double height) {
         if (HeadNeeded(block) > 0) {
-            pages_.back().TableHeadTop = used_;
-            used_ += tableHeadHeight_;
+            Pages_.back().TableHeadTop = Used_;
+            Used_ += TableHeadHeight_;
         }
-        pages_.back().Blocks.push_back({index, used_, from, to});
-        used_ += height;
+        Pages_.back().Blocks.push_back({index, Used_, from, to});
+        Used_ += height;
     }
 
     void NewPage() {
-        pages_.emplace_back();
-        used_ = 0;
+        Pages_.emplace_back();
+        Used_ = 0;
     }
 
-    double bodyHeight_;
-    double tableHeadHeight_;
-    std::vector<TPageLayout> pages_;
-    double used_ = 0;
+    double BodyHeight_;
+    double TableHeadHeight_;
+    std::vector<TPageLayout> Pages_;
+    double Used_ = 0;
 };
 
 } // namespace

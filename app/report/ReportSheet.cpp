@@ -115,14 +115,14 @@ QSizeF PictureBox(const std::string& path) {
 } // namespace
 
 TReportSheet::TReportSheet(const TReport& report, QPainter& painter, TUnreadablePicture unreadable)
-    : report_(report), painter_(painter), unreadable_(std::move(unreadable)),
-      title_(Font(16, true), painter.device()), label_(Font(10, true), painter.device()),
-      text_(Font(10, false), painter.device()), note_(Font(9, true), painter.device()),
-      cell_(Font(7.5, false), painter.device()), cellHead_(Font(7.5, true), painter.device()),
-      small_(Font(7, false), painter.device()), sheet_(Font(6.5, false), painter.device()),
-      sheetBold_(Font(6.5, true), painter.device()),
+    : Report_(report), Painter_(painter), Unreadable_(std::move(unreadable)),
+      Title_(Font(16, true), painter.device()), Label_(Font(10, true), painter.device()),
+      Text_(Font(10, false), painter.device()), Note_(Font(9, true), painter.device()),
+      Cell_(Font(7.5, false), painter.device()), CellHead_(Font(7.5, true), painter.device()),
+      Small_(Font(7, false), painter.device()), Sheet_(Font(6.5, false), painter.device()),
+      SheetBold_(Font(6.5, true), painter.device()),
       // Made once: the date looks at every row, and a long report has thousands of pages.
-      footer_(
+      Footer_(
           Text(ReportProgramName() + " · Prüfbericht " + ReportDate(report.Rows, report.Created))) {
     std::vector<TBlockExtent> blocks;
     blocks.reserve(report.Rows.size() + 2);
@@ -133,15 +133,15 @@ TReportSheet::TReportSheet(const TReport& report, QPainter& painter, TUnreadable
         blocks.push_back({height, inTable, measuring.Breaks(height)});
     }
     TBlockCanvas measuring;
-    pages_ = LayOutPages(blocks, Mm(BodyBottomMm - TopMm), TableHead(measuring));
+    Pages_ = LayOutPages(blocks, Mm(BodyBottomMm - TopMm), TableHead(measuring));
 }
 
 int TReportSheet::PageCount() const {
-    return static_cast<int>(pages_.size());
+    return static_cast<int>(Pages_.size());
 }
 
 void TReportSheet::PaintPage(int page) const {
-    const TPageLayout& layout = pages_.at(static_cast<std::size_t>(page));
+    const TPageLayout& layout = Pages_.at(static_cast<std::size_t>(page));
     const double top = Mm(TopMm);
     if (layout.TableHeadTop) {
         TBlockCanvas head(top + *layout.TableHeadTop);
@@ -157,8 +157,8 @@ void TReportSheet::PaintPage(int page) const {
 double TReportSheet::Block(std::size_t block, TBlockCanvas& canvas) const {
     if (block == 0)
         return Heading(canvas);
-    if (block <= report_.Rows.size())
-        return Row(report_.Rows[block - 1], canvas);
+    if (block <= Report_.Rows.size())
+        return Row(Report_.Rows[block - 1], canvas);
     return Closing(canvas);
 }
 
@@ -168,11 +168,11 @@ double TReportSheet::TextBlock(const TSheetFont& font, std::string_view text, QP
     const std::vector<TLineSpan> lines =
         WrapLines(shown, width, [&font](char32_t c) { return font.Advance(c); });
     const double lineHeight = font.LineHeight();
-    painter_.setFont(font.Font());
+    Painter_.setFont(font.Font());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const double top = at.y() + static_cast<double>(i) * lineHeight;
         if (canvas.Take(top, top + lineHeight) && lines[i].End > lines[i].Begin)
-            painter_.drawText(QPointF(at.x(), canvas.OnPage(top) + font.Ascent()),
+            Painter_.drawText(QPointF(at.x(), canvas.OnPage(top) + font.Ascent()),
                               Text(std::string_view(shown).substr(lines[i].Begin,
                                                                   lines[i].End - lines[i].Begin)));
     }
@@ -181,15 +181,15 @@ double TReportSheet::TextBlock(const TSheetFont& font, std::string_view text, QP
 
 double TReportSheet::Heading(TBlockCanvas& canvas) const {
     const double left = Mm(LeftMm);
-    double y = TextBlock(title_, "Prüfbericht", {left, 0}, Mm(TableWidthMm), canvas) + Mm(3);
-    for (const auto& [label, value] : HeadingFields(report_)) {
-        TextBlock(label_, label + ":", {left, y}, Mm(LabelWidthMm), canvas);
-        y += TextBlock(text_, value, {left + Mm(LabelWidthMm), y}, Mm(TableWidthMm - LabelWidthMm),
+    double y = TextBlock(Title_, "Prüfbericht", {left, 0}, Mm(TableWidthMm), canvas) + Mm(3);
+    for (const auto& [label, value] : HeadingFields(Report_)) {
+        TextBlock(Label_, label + ":", {left, y}, Mm(LabelWidthMm), canvas);
+        y += TextBlock(Text_, value, {left + Mm(LabelWidthMm), y}, Mm(TableWidthMm - LabelWidthMm),
                        canvas) +
              Mm(1);
     }
-    if (const std::string note = SkippedLinesNote(report_.SkippedLines); !note.empty())
-        y += Mm(3) + TextBlock(note_, note, {left, y + Mm(3)}, Mm(TableWidthMm), canvas);
+    if (const std::string note = SkippedLinesNote(Report_.SkippedLines); !note.empty())
+        y += Mm(3) + TextBlock(Note_, note, {left, y + Mm(3)}, Mm(TableWidthMm), canvas);
     return y + Mm(BlockGapMm);
 }
 
@@ -199,7 +199,7 @@ double TReportSheet::TableHead(TBlockCanvas& canvas) const {
         double x = Mm(LeftMm);
         for (const TColumn& column : Columns()) {
             height = std::max(height,
-                              TextBlock(cellHead_, column.Title, {x + Mm(CellPadMm), Mm(CellPadMm)},
+                              TextBlock(CellHead_, column.Title, {x + Mm(CellPadMm), Mm(CellPadMm)},
                                         Mm(column.WidthMm - 2 * CellPadMm), on));
             x += Mm(column.WidthMm);
         }
@@ -209,7 +209,7 @@ double TReportSheet::TableHead(TBlockCanvas& canvas) const {
     const double height = titles(measuring);
     // The band goes beneath the titles, so it is drawn once their height is known.
     if (canvas.Take(0, height)) {
-        painter_.fillRect(QRectF(Mm(LeftMm), canvas.OnPage(0), Mm(TableWidthMm), height),
+        Painter_.fillRect(QRectF(Mm(LeftMm), canvas.OnPage(0), Mm(TableWidthMm), height),
                           QColor(225, 225, 225));
         titles(canvas);
     }
@@ -222,21 +222,21 @@ double TReportSheet::Row(const TReportRow& row, TBlockCanvas& canvas) const {
     double x = left;
     for (const TColumn& column : Columns()) {
         cells =
-            std::max(cells, TextBlock(cell_, row.*column.Field, {x + Mm(CellPadMm), Mm(CellPadMm)},
+            std::max(cells, TextBlock(Cell_, row.*column.Field, {x + Mm(CellPadMm), Mm(CellPadMm)},
                                       Mm(column.WidthMm - 2 * CellPadMm), canvas));
         x += Mm(column.WidthMm);
     }
     double y = cells + Mm(2 * CellPadMm);
     const double inner = left + Mm(CellPadMm);
     if (!row.Receivers.empty())
-        y += TextBlock(small_, "Empfänger " + row.Receivers, {inner, y},
+        y += TextBlock(Small_, "Empfänger " + row.Receivers, {inner, y},
                        Mm(TableWidthMm - 2 * CellPadMm), canvas) +
              Mm(CellPadMm);
     // Older records have no sheet, only the measured values in a line.
     if (!row.Sheet.empty())
         y = Sheet(row.Sheet, y, canvas) + Mm(CellPadMm);
     else if (!row.Measurements.empty())
-        y += TextBlock(small_, "Messwerte: " + row.Measurements, {inner, y},
+        y += TextBlock(Small_, "Messwerte: " + row.Measurements, {inner, y},
                        Mm(TableWidthMm - 2 * CellPadMm), canvas) +
              Mm(CellPadMm);
     if (!row.Picture.empty()) {
@@ -245,10 +245,10 @@ double TReportSheet::Row(const TReportRow& row, TBlockCanvas& canvas) const {
         y = box.bottom() + Mm(CellPadMm);
     }
     if (canvas.Take(y, y)) {
-        painter_.setPen(QPen(QColor(160, 160, 160), Mm(0.2)));
-        painter_.drawLine(QPointF(left, canvas.OnPage(y)),
+        Painter_.setPen(QPen(QColor(160, 160, 160), Mm(0.2)));
+        Painter_.drawLine(QPointF(left, canvas.OnPage(y)),
                           QPointF(left + Mm(TableWidthMm), canvas.OnPage(y)));
-        painter_.setPen(Qt::black);
+        Painter_.setPen(Qt::black);
     }
     return y;
 }
@@ -260,7 +260,7 @@ double TReportSheet::Sheet(const std::vector<TSheetRow>& sheet, double top,
     TBlockCanvas measuring;
     const double headHeight = SheetLine(SheetColumnTitles(), 0, true, measuring);
     if (canvas.Take(top, top + headHeight))
-        painter_.fillRect(QRectF(left, canvas.OnPage(top), width, headHeight),
+        Painter_.fillRect(QRectF(left, canvas.OnPage(top), width, headHeight),
                           QColor(235, 235, 235));
     SheetLine(SheetColumnTitles(), top, true, canvas);
     double y = top + headHeight;
@@ -271,9 +271,9 @@ double TReportSheet::Sheet(const std::vector<TSheetRow>& sheet, double top,
         y += height;
     }
     if (canvas.Take(y, y)) {
-        painter_.setPen(QPen(QColor(160, 160, 160), Mm(0.15)));
-        painter_.drawLine(QPointF(left, canvas.OnPage(y)), QPointF(left + width, canvas.OnPage(y)));
-        painter_.setPen(Qt::black);
+        Painter_.setPen(QPen(QColor(160, 160, 160), Mm(0.15)));
+        Painter_.drawLine(QPointF(left, canvas.OnPage(y)), QPointF(left + width, canvas.OnPage(y)));
+        Painter_.setPen(Qt::black);
     }
     return y;
 }
@@ -286,13 +286,13 @@ double TReportSheet::SheetLine(const TSheetRow& cells, double top, bool titles,
         const double width = Mm(SheetColumnWidthsMm[column]);
         // Red and bold, so a miss stands out on a grey printout as well.
         const bool missed = !titles && Missed(cells, column);
-        painter_.setPen(missed ? QColor(192, 0, 0) : QColor(Qt::black));
-        height = std::max(height, TextBlock(titles || missed ? sheetBold_ : sheet_, cells[column],
+        Painter_.setPen(missed ? QColor(192, 0, 0) : QColor(Qt::black));
+        height = std::max(height, TextBlock(titles || missed ? SheetBold_ : Sheet_, cells[column],
                                             {x + Mm(SheetPadMm), top + Mm(SheetPadMm)},
                                             width - Mm(2 * SheetPadMm), canvas));
         x += width;
     }
-    painter_.setPen(Qt::black);
+    Painter_.setPen(Qt::black);
     return height + Mm(2 * SheetPadMm);
 }
 
@@ -304,15 +304,15 @@ void TReportSheet::Picture(const std::string& path, const QRectF& box, TBlockCan
     QImageReader reader(Text(path));
     const QSize size = reader.size();
     if (const QImage picture = reader.read(); !picture.isNull()) {
-        painter_.drawImage(onPage, picture);
+        Painter_.drawImage(onPage, picture);
         return;
     }
-    painter_.setPen(QPen(QColor(160, 160, 160), Mm(0.2)));
-    painter_.drawRect(onPage);
-    painter_.setPen(Qt::black);
-    painter_.setFont(small_.Font());
-    painter_.drawText(onPage, Qt::AlignCenter, QStringLiteral("Bild nicht lesbar"));
-    unreadable_(path, TooLargeToRead(size)
+    Painter_.setPen(QPen(QColor(160, 160, 160), Mm(0.2)));
+    Painter_.drawRect(onPage);
+    Painter_.setPen(Qt::black);
+    Painter_.setFont(Small_.Font());
+    Painter_.drawText(onPage, Qt::AlignCenter, QStringLiteral("Bild nicht lesbar"));
+    Unreadable_(path, TooLargeToRead(size)
                           ? "larger than the " + std::to_string(QImageReader::allocationLimit()) +
                                 " MB a picture may take in memory"
                           : reader.errorString().toStdString());
@@ -321,15 +321,15 @@ void TReportSheet::Picture(const std::string& path, const QRectF& box, TBlockCan
 double TReportSheet::Closing(TBlockCanvas& canvas) const {
     const double left = Mm(LeftMm);
     double y = Mm(BlockGapMm);
-    y += TextBlock(label_, VerdictSummary(report_.Rows), {left, y}, Mm(TableWidthMm), canvas) +
+    y += TextBlock(Label_, VerdictSummary(Report_.Rows), {left, y}, Mm(TableWidthMm), canvas) +
          Mm(SignatureGapMm);
     if (canvas.Take(y, y)) {
-        painter_.setPen(QPen(Qt::black, Mm(0.3)));
-        painter_.drawLine(QPointF(left, canvas.OnPage(y)),
+        Painter_.setPen(QPen(Qt::black, Mm(0.3)));
+        Painter_.drawLine(QPointF(left, canvas.OnPage(y)),
                           QPointF(left + Mm(SignatureLineMm), canvas.OnPage(y)));
-        painter_.setPen(Qt::black);
+        Painter_.setPen(Qt::black);
     }
-    y += Mm(1) + TextBlock(small_, "Datum, Unterschrift Prüfer", {left, y + Mm(1)},
+    y += Mm(1) + TextBlock(Small_, "Datum, Unterschrift Prüfer", {left, y + Mm(1)},
                            Mm(SignatureLineMm), canvas);
     // The signature belongs under the summary: the two are never parted.
     canvas.Take(0, y);
@@ -338,13 +338,13 @@ double TReportSheet::Closing(TBlockCanvas& canvas) const {
 
 void TReportSheet::Footer(int page) const {
     const QRectF line(Mm(LeftMm), Mm(FooterTopMm), Mm(TableWidthMm), Mm(6));
-    painter_.setFont(small_.Font());
-    painter_.drawText(line, Qt::AlignLeft | Qt::AlignTop, footer_);
-    painter_.drawText(line, Qt::AlignRight | Qt::AlignTop,
+    Painter_.setFont(Small_.Font());
+    Painter_.drawText(line, Qt::AlignLeft | Qt::AlignTop, Footer_);
+    Painter_.drawText(line, Qt::AlignRight | Qt::AlignTop,
                       QStringLiteral("Seite %1 von %2").arg(page + 1).arg(PageCount()));
     // A block that goes on over the page break says so, so no reader takes a part for the whole.
-    const std::vector<TPlacedBlock>& blocks = pages_.at(static_cast<std::size_t>(page)).Blocks;
+    const std::vector<TPlacedBlock>& blocks = Pages_.at(static_cast<std::size_t>(page)).Blocks;
     if (!blocks.empty() && !std::isinf(blocks.back().To))
-        painter_.drawText(line, Qt::AlignHCenter | Qt::AlignTop,
+        Painter_.drawText(line, Qt::AlignHCenter | Qt::AlignTop,
                           QStringLiteral("Fortsetzung auf Seite %1").arg(page + 2));
 }

@@ -60,10 +60,10 @@ private:
     double TextBlock(const TSheetFont& font, std::string_view text, QPointF at, double width,
                      TBlockCanvas& canvas) const;
 
-    const TReport& report_;
-    QPainter& painter_;
-    TUnreadablePicture unreadable_;
-    TSheetFont title_, label_, text_, note_, cell_, cellHead_, small_, sheet_, sheetBold_;
-    QString footer_;
-    std::vector<TPageLayout> pages_;
+    const TReport& Report_;
+    QPainter& Painter_;
+    TUnreadablePicture Unreadable_;
+    TSheetFont Title_, Label_, Text_, Note_, Cell_, CellHead_, Small_, Sheet_, SheetBold_;
+    QString Footer_;
+    std::vector<TPageLayout> Pages_;
 };

@@ -14,13 +14,13 @@ class TSheetFont {
 public:
     TSheetFont(const QFont& font, QPaintDevice* device);
 
-    const QFont& Font() const { return font_; }
-    double LineHeight() const { return metrics_.lineSpacing(); }
-    double Ascent() const { return metrics_.ascent(); }
+    const QFont& Font() const { return Font_; }
+    double LineHeight() const { return Metrics_.lineSpacing(); }
+    double Ascent() const { return Metrics_.ascent(); }
     double Advance(char32_t c) const;
 
 private:
-    QFont font_;
-    QFontMetricsF metrics_;
-    std::array<double, 256> latin1_{};
+    QFont Font_;
+    QFontMetricsF Metrics_;
+    std::array<double, 256> Latin1_{};
 };

@@ -35,59 +35,59 @@ bool Blank(char32_t c) {
 // Greedy breaking of one paragraph: every character is looked at once.
 class TLineFiller {
 public:
-    TLineFiller(double width, std::vector<TLineSpan>& lines) : width_(width), lines_(lines) {}
+    TLineFiller(double width, std::vector<TLineSpan>& lines) : Width_(width), Lines_(lines) {}
 
     void Start(std::size_t at) {
-        lineStart_ = at;
-        lineWidth_ = 0;
-        haveBreak_ = false;
-        inBlanks_ = false;
+        LineStart_ = at;
+        LineWidth_ = 0;
+        HaveBreak_ = false;
+        InBlanks_ = false;
     }
 
     void Add(std::size_t at, char32_t c, double advance) {
         if (Blank(c)) {
-            if (!inBlanks_ && at > lineStart_) {
-                breakEnd_ = at;
-                haveBreak_ = true;
+            if (!InBlanks_ && at > LineStart_) {
+                BreakEnd_ = at;
+                HaveBreak_ = true;
             }
-            inBlanks_ = true;
-            lineWidth_ += advance;
+            InBlanks_ = true;
+            LineWidth_ += advance;
             return;
         }
-        if (inBlanks_) {
-            resume_ = at;
-            wordWidth_ = 0;
-            inBlanks_ = false;
+        if (InBlanks_) {
+            Resume_ = at;
+            WordWidth_ = 0;
+            InBlanks_ = false;
         }
-        if (lineWidth_ + advance > width_ && at > lineStart_ && haveBreak_) {
-            lines_.push_back({lineStart_, breakEnd_});
-            lineStart_ = resume_;
-            lineWidth_ = wordWidth_;
-            haveBreak_ = false;
+        if (LineWidth_ + advance > Width_ && at > LineStart_ && HaveBreak_) {
+            Lines_.push_back({LineStart_, BreakEnd_});
+            LineStart_ = Resume_;
+            LineWidth_ = WordWidth_;
+            HaveBreak_ = false;
         }
         // A word wider than the whole line is broken where the line is full.
-        if (lineWidth_ + advance > width_ && at > lineStart_) {
-            lines_.push_back({lineStart_, at});
-            lineStart_ = at;
-            lineWidth_ = 0;
-            wordWidth_ = 0;
+        if (LineWidth_ + advance > Width_ && at > LineStart_) {
+            Lines_.push_back({LineStart_, at});
+            LineStart_ = at;
+            LineWidth_ = 0;
+            WordWidth_ = 0;
         }
-        lineWidth_ += advance;
-        wordWidth_ += advance;
+        LineWidth_ += advance;
+        WordWidth_ += advance;
     }
 
-    void Finish(std::size_t end) { lines_.push_back({lineStart_, end}); }
+    void Finish(std::size_t end) { Lines_.push_back({LineStart_, end}); }
 
 private:
-    double width_;
-    std::vector<TLineSpan>& lines_;
-    std::size_t lineStart_ = 0;
-    double lineWidth_ = 0;
-    bool haveBreak_ = false; // a blank after a word on this line
-    bool inBlanks_ = false;
-    std::size_t breakEnd_ = 0; // where the line ends when broken at that blank
-    std::size_t resume_ = 0;   // where the next line then starts: the word after the blanks
-    double wordWidth_ = 0;     // of the text from resume_ on
+    double Width_;
+    std::vector<TLineSpan>& Lines_;
+    std::size_t LineStart_ = 0;
+    double LineWidth_ = 0;
+    bool HaveBreak_ = false; // a blank after a word on this line
+    bool InBlanks_ = false;
+    std::size_t BreakEnd_ = 0; // where the line ends when broken at that blank
+    std::size_t Resume_ = 0;   // where the next line then starts: the word after the blanks
+    double WordWidth_ = 0;     // of the text from Resume_ on
 };
 
 } // namespace

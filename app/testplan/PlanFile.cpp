@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::string_view CodeCharacters = "0123456789ABCDEabcde";
 
-struct FieldError {
+struct TFieldError {
     std::string field;
     std::string problem;
 };
@@ -37,47 +37,47 @@ std::vector<std::string> EncoderTypeTexts() {
     return texts;
 }
 
-std::optional<FieldError> ReadCode(std::string_view text, const TEncoderType& type) {
+std::optional<TFieldError> ReadCode(std::string_view text, const TEncoderType& type) {
     if (const auto bad = text.find_first_not_of(CodeCharacters); bad != std::string_view::npos)
-        return FieldError{"code", Quoted(text) + " holds " + Quoted(text.substr(bad, 1)) +
-                                      "; a code holds 0-9 and A-E only"};
+        return TFieldError{"code", Quoted(text) + " holds " + Quoted(text.substr(bad, 1)) +
+                                       "; a code holds 0-9 and A-E only"};
     if (text.size() != static_cast<std::size_t>(type.CodeLength))
-        return FieldError{"code", Quoted(text) + " has " + std::to_string(text.size()) +
-                                      " characters; " + std::string(type.ItemText) + " needs " +
-                                      std::to_string(type.CodeLength)};
+        return TFieldError{"code", Quoted(text) + " has " + std::to_string(text.size()) +
+                                       " characters; " + std::string(type.ItemText) + " needs " +
+                                       std::to_string(type.CodeLength)};
     return std::nullopt;
 }
 
-std::optional<FieldError> ReadItem(std::string_view text, const std::vector<std::string>& items,
-                                   const char* field, const TEncoderType& type, int& item) {
+std::optional<TFieldError> ReadItem(std::string_view text, const std::vector<std::string>& items,
+                                    const char* field, const TEncoderType& type, int& item) {
     const auto matched = MatchItemText(text, items);
     if (!matched)
-        return FieldError{field, Quoted(text) + " is no item " + std::string(type.ItemText) +
-                                     " offers (expected one of " + ItemTextList(items) + ")"};
+        return TFieldError{field, Quoted(text) + " is no item " + std::string(type.ItemText) +
+                                      " offers (expected one of " + ItemTextList(items) + ")"};
     for (std::size_t index = 0; index < items.size(); ++index)
         if (items[index] == *matched)
             item = static_cast<int>(index);
     return std::nullopt;
 }
 
-std::optional<FieldError> ReadCount(std::string_view text, int& count) {
+std::optional<TFieldError> ReadCount(std::string_view text, int& count) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || count < 1 ||
         count > MaxStepCount)
-        return FieldError{"count", Quoted(text) + " is not a whole number from 1 to " +
-                                       std::to_string(MaxStepCount)};
+        return TFieldError{"count", Quoted(text) + " is not a whole number from 1 to " +
+                                        std::to_string(MaxStepCount)};
     return std::nullopt;
 }
 
 // The step a line describes, or what is wrong with its first bad field.
-std::optional<FieldError> ReadStep(std::string_view line, TPlanStep& step) {
+std::optional<TFieldError> ReadStep(std::string_view line, TPlanStep& step) {
     const std::vector<std::string_view> fields = SplitFields(line);
     static const std::vector<std::string> typeTexts = EncoderTypeTexts();
     const auto typeText = MatchItemText(fields[0], typeTexts);
     if (!typeText)
-        return FieldError{"encoder type", Quoted(fields[0]) +
-                                              " is no encoder type (expected one of " +
-                                              ItemTextList(typeTexts) + ")"};
+        return TFieldError{"encoder type", Quoted(fields[0]) +
+                                               " is no encoder type (expected one of " +
+                                               ItemTextList(typeTexts) + ")"};
     const TEncoderType* type = nullptr;
     for (const TEncoderType& candidate : EncoderTypes)
         if (candidate.ItemText == *typeText)
@@ -91,11 +91,11 @@ std::optional<FieldError> ReadStep(std::string_view line, TPlanStep& step) {
             : std::vector<const char*>{"code", "pre-tone", "alarm type", "count"};
     // Every field but the count must be there.
     if (fields.size() < names.size())
-        return FieldError{names[fields.size() - 1], "missing"};
+        return TFieldError{names[fields.size() - 1], "missing"};
     if (fields.size() > names.size() + 1)
-        return FieldError{"count", "the line has " + std::to_string(fields.size()) + " fields; " +
-                                       std::string(type->ItemText) + " takes " +
-                                       std::to_string(names.size() + 1) + " at most"};
+        return TFieldError{"count", "the line has " + std::to_string(fields.size()) + " fields; " +
+                                        std::string(type->ItemText) + " takes " +
+                                        std::to_string(names.size() + 1) + " at most"};
     step.Code = std::string(fields[1]);
     if (auto error = ReadCode(fields[1], *type))
         return error;

@@ -31,10 +31,10 @@ bool SpansLines(const std::vector<std::string>& fields) {
 
 class TCsvScanner {
 public:
-    explicit TCsvScanner(std::string_view text) : text_(text) {}
+    explicit TCsvScanner(std::string_view text) : Text_(text) {}
 
-    bool AtEnd() const { return at_ >= text_.size(); }
-    std::size_t Line() const { return line_; }
+    bool AtEnd() const { return At_ >= Text_.size(); }
+    std::size_t Line() const { return Line_; }
 
     // The next record; empty when a quote is still open at the end.
     std::optional<std::vector<std::string>> Next() {
@@ -42,16 +42,16 @@ public:
         std::string field;
         bool quoted = false;
         while (!AtEnd()) {
-            const char c = text_[at_++];
-            const bool crBeforeLf = c == '\r' && !AtEnd() && text_[at_] == '\n';
+            const char c = Text_[At_++];
+            const bool crBeforeLf = c == '\r' && !AtEnd() && Text_[At_] == '\n';
             // A lone CR ends a line too: older editors save with CR alone.
             if (c == '\n' || (c == '\r' && !crBeforeLf))
-                ++line_;
+                ++Line_;
             if (quoted) {
                 if (c != '"')
                     field += c;
-                else if (!AtEnd() && text_[at_] == '"')
-                    field += text_[at_++];
+                else if (!AtEnd() && Text_[At_] == '"')
+                    field += Text_[At_++];
                 else
                     quoted = false;
             } else if (c == '"') {
@@ -62,7 +62,7 @@ public:
                 if (c == ';')
                     continue;
                 if (crBeforeLf)
-                    ++at_, ++line_;
+                    ++At_, ++Line_;
                 return fields;
             } else {
                 field += c;
@@ -76,18 +76,18 @@ public:
 
     // Goes on after the physical line that starts at `start`.
     void ResumeAfterLine(std::size_t start, std::size_t line) {
-        const std::size_t end = text_.find_first_of("\r\n", start);
-        const bool crlf = end != std::string_view::npos && text_.substr(end, 2) == "\r\n";
-        at_ = end == std::string_view::npos ? text_.size() : end + (crlf ? 2 : 1);
-        line_ = line + 1;
+        const std::size_t end = Text_.find_first_of("\r\n", start);
+        const bool crlf = end != std::string_view::npos && Text_.substr(end, 2) == "\r\n";
+        At_ = end == std::string_view::npos ? Text_.size() : end + (crlf ? 2 : 1);
+        Line_ = line + 1;
     }
 
-    std::size_t Position() const { return at_; }
+    std::size_t Position() const { return At_; }
 
 private:
-    std::string_view text_;
-    std::size_t at_ = 0;
-    std::size_t line_ = 1;
+    std::string_view Text_;
+    std::size_t At_ = 0;
+    std::size_t Line_ = 1;
 };
 
 } // namespace

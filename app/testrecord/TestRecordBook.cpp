@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <utility>
 
-TTestRecordBook::TTestRecordBook(ToneLimits limits) : Limits_(std::move(limits)) {}
+TTestRecordBook::TTestRecordBook(TToneLimits limits) : Limits_(std::move(limits)) {}
 
 bool TTestRecordBook::ListensFor(const TTestRecordRow& row) const {
     return row.Alarm.Listening && !row.Alarm.Expected.empty();
 }
 
 bool TTestRecordBook::WaitsForSequence(const TTestRecordRow& row) const {
-    const int expected = Limits_.Of(row.Alarm.Standard).repeated ? 2 : 1;
+    const int expected = Limits_.Of(row.Alarm.Standard).Repeated ? 2 : 1;
     return ListensFor(row) && row.SequencesHeard() < expected;
 }
 
@@ -35,22 +35,22 @@ std::deque<TTestRecordBook::TOpenRow>::iterator TTestRecordBook::FirstOpen(TAcce
 }
 
 std::deque<TTestRecordBook::TOpenRow>::iterator
-TTestRecordBook::TargetOf(const HeardSignal& signal) {
+TTestRecordBook::TargetOf(const THeardSignal& signal) {
     const auto notBefore = [this](std::size_t index) {
         return !LastSequenceRow_ || index >= *LastSequenceRow_;
     };
-    switch (signal.kind) {
-    case HeardKind::Sequence: {
+    switch (signal.Kind) {
+    case THeardKind::Sequence: {
         const auto waiting = [&](std::size_t index, const TTestRecordRow& row) {
             return notBefore(index) && WaitsForSequence(row);
         };
         const auto target = FirstOpen(waiting);
         const auto expecting = FirstOpen([&](std::size_t index, const TTestRecordRow& row) {
-            return waiting(index, row) && row.Alarm.Expected == signal.digits;
+            return waiting(index, row) && row.Alarm.Expected == signal.Digits;
         });
         return expecting != Open_.end() ? expecting : target;
     }
-    case HeardKind::TwoTone: {
+    case THeardKind::TwoTone: {
         const auto waiting = FirstOpen([this](std::size_t, const TTestRecordRow& row) {
             return row.SequencesHeard() > 0 && WaitsForPair(row);
         });
@@ -59,7 +59,7 @@ TTestRecordBook::TargetOf(const HeardSignal& signal) {
             return LastSequenceRow_ == index;
         });
     }
-    case HeardKind::LongTone:
+    case THeardKind::LongTone:
         break;
     }
     // A call tone comes before its code.
@@ -70,10 +70,10 @@ TTestRecordBook::TargetOf(const HeardSignal& signal) {
 }
 
 void TTestRecordBook::Judge(TTestRecordRow& row) const {
-    const AlarmJudgement& judgement =
+    const TAlarmJudgement& judgement =
         row.Judgement.emplace(JudgeAlarm(ExpectedOf(row.Alarm), Limits_, row.Signals));
-    const TVerdictKind kind = judgement.verdict == AlarmVerdict::Matches ? TVerdictKind::Matches
-                              : judgement.verdict == AlarmVerdict::Differs
+    const TVerdictKind kind = judgement.Verdict == TAlarmVerdict::Matches ? TVerdictKind::Matches
+                              : judgement.Verdict == TAlarmVerdict::Differs
                                   ? TVerdictKind::Differs
                                   : TVerdictKind::NothingHeard;
     row.Verdict = {kind, VerdictLine(judgement), MissesText(judgement)};
@@ -120,7 +120,7 @@ TTestRecordBook::TChange TTestRecordBook::AddReply(std::string_view reply) {
     return change;
 }
 
-TTestRecordBook::TChange TTestRecordBook::AddHeard(const HeardSignal& signal) {
+TTestRecordBook::TChange TTestRecordBook::AddHeard(const THeardSignal& signal) {
     TChange change;
     const auto target = TargetOf(signal);
     if (target == Open_.end())
@@ -130,7 +130,7 @@ TTestRecordBook::TChange TTestRecordBook::AddHeard(const HeardSignal& signal) {
     row.Heard.push_back(HeardText(signal));
     row.Signals.push_back(signal);
     change.Changed.push_back(index);
-    if (signal.kind == HeardKind::Sequence)
+    if (signal.Kind == THeardKind::Sequence)
         LastSequenceRow_ = index;
     if (!Settled(index))
         return change;

@@ -31,7 +31,7 @@ class TTestRecordBook {
 public:
     using TTime = std::chrono::steady_clock::time_point;
 
-    explicit TTestRecordBook(ToneLimits limits = DefaultToneLimits());
+    explicit TTestRecordBook(TToneLimits limits = DefaultToneLimits());
 
     // Rows are numbered from 0 in the order of their alarms; a change names the rows whose
     // fields changed and those that became complete (each row completes exactly once).
@@ -42,7 +42,7 @@ public:
 
     TChange AddAlarm(TAlarmSent alarm, TTime now);
     TChange AddReply(std::string_view reply);
-    TChange AddHeard(const HeardSignal& signal);
+    TChange AddHeard(const THeardSignal& signal);
     // Rows waiting for tones stop waiting: the tone input was switched off.
     TChange StopListening();
     // Settles every row whose hearing window has passed by `now`.
@@ -76,7 +76,7 @@ private:
     bool Settled(std::size_t index) const;
     // The oldest open row that `accepts`; Open_.end() when none does.
     template <typename TAccepts> std::deque<TOpenRow>::iterator FirstOpen(TAccepts accepts);
-    std::deque<TOpenRow>::iterator TargetOf(const HeardSignal& signal);
+    std::deque<TOpenRow>::iterator TargetOf(const THeardSignal& signal);
     void Judge(TTestRecordRow& row) const;
     void Complete(std::deque<TOpenRow>::iterator open, TChange& change);
 
@@ -84,7 +84,7 @@ private:
 
     std::deque<TTestRecordRow> Rows_; // from index First_ on
     std::size_t First_ = 0;
-    ToneLimits Limits_;
+    TToneLimits Limits_;
     std::deque<TOpenRow> Open_; // oldest first
     std::optional<std::size_t> LastSequenceRow_;
 };

@@ -61,7 +61,7 @@ TRecordFields RecordFields(const TTestRecordRow& row) {
             row.Verdict.Text,
             row.Verdict.Misses,
             MeasuredValuesText(row.Signals),
-            row.Judgement ? ReceiverText(row.Judgement->receivers) : std::string()};
+            row.Judgement ? ReceiverText(row.Judgement->Receivers) : std::string()};
 }
 
 std::string SheetField(const TTestRecordRow& row) {
@@ -95,25 +95,25 @@ std::vector<TSheetRow> SheetOfField(std::string_view field) {
 
 int TTestRecordRow::SequencesHeard() const {
     return static_cast<int>(std::count_if(Signals.begin(), Signals.end(), [](const auto& signal) {
-        return signal.kind == HeardKind::Sequence;
+        return signal.Kind == THeardKind::Sequence;
     }));
 }
 
 bool TTestRecordRow::TwoToneHeard() const {
     return std::any_of(Signals.begin(), Signals.end(),
-                       [](const auto& signal) { return signal.kind == HeardKind::TwoTone; });
+                       [](const auto& signal) { return signal.Kind == THeardKind::TwoTone; });
 }
 
-ExpectedAlarm ExpectedOf(const TAlarmSent& alarm) {
+TExpectedAlarm ExpectedOf(const TAlarmSent& alarm) {
     return {alarm.Standard, alarm.Expected, alarm.PreTone, alarm.AlarmType};
 }
 
-std::string HeardText(const HeardSignal& signal) {
-    if (signal.kind == HeardKind::Sequence)
-        return signal.digits;
+std::string HeardText(const THeardSignal& signal) {
+    if (signal.Kind == THeardKind::Sequence)
+        return signal.Digits;
     const std::string name = NameOfHeard(signal);
-    const std::string what = name.empty() ? Frequencies(signal.frequenciesHz) : name;
-    return what + " " + Decimal(signal.durationSeconds, 1) + " s";
+    const std::string what = name.empty() ? Frequencies(signal.FrequenciesHz) : name;
+    return what + " " + Decimal(signal.DurationSeconds, 1) + " s";
 }
 
 std::string_view RecordedReply(TReplyKind reply) {

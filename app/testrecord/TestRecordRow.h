@@ -29,21 +29,21 @@ struct TAlarmSent {
     std::string Expected;    // the symbols the encoder should sound; empty when it sounds none
     bool Listening = false;  // whether a tone input was on when it went out
     bool Sent = true;        // false: the telegram never reached the encoder
-    ToneStandard Standard = DefaultToneStandard; // the sequence standard listened for
+    TToneStandard Standard = DefaultToneStandard; // the sequence standard listened for
     double HeardFrom = 0.0; // the tone input's clock (seconds) when it went out
 };
 
 // What the tone check expects of the alarm.
-ExpectedAlarm ExpectedOf(const TAlarmSent& alarm);
+TExpectedAlarm ExpectedOf(const TAlarmSent& alarm);
 
 struct TTestRecordRow {
     TAlarmSent Alarm;
-    std::vector<std::string> Replies; // in order, a reply repeated at once kept once
-    std::vector<std::string> Heard;   // what was heard, in order, as the record names it
-    std::vector<HeardSignal> Signals; // the same with what was measured of it
+    std::vector<std::string> Replies;  // in order, a reply repeated at once kept once
+    std::vector<std::string> Heard;    // what was heard, in order, as the record names it
+    std::vector<THeardSignal> Signals; // the same with what was measured of it
     TVerdict Verdict;
     // The judgement the verdict was made of, with its measurement sheet; none until judged.
-    std::optional<AlarmJudgement> Judgement;
+    std::optional<TAlarmJudgement> Judgement;
 
     int SequencesHeard() const;
     bool TwoToneHeard() const;
@@ -81,7 +81,7 @@ std::vector<TSheetRow> SheetOfField(std::string_view field);
 
 // A heard signal as the record names it: the symbols of a sequence, the name (or frequency)
 // and length of a long tone or two-tone signal ("Tonruf I 2,0 s", "675+1240 Hz 4,5 s").
-std::string HeardText(const HeardSignal& signal);
+std::string HeardText(const THeardSignal& signal);
 
 // A reply as the record names it ("ACK", "Träger ein", ...); empty for an ignored byte.
 std::string_view RecordedReply(TReplyKind reply);

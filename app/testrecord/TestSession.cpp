@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-TTestSession::TTestSession(ToneLimits limits, TRecordFileQueue::TAppend append, TPicture picture)
+TTestSession::TTestSession(TToneLimits limits, TRecordFileQueue::TAppend append, TPicture picture)
     : Book_(std::move(limits)), Files_(std::move(append)), Picture_(std::move(picture)) {}
 
 TTestSession::TUpdate TTestSession::Apply(const TTestRecordBook::TChange& change) {
@@ -34,7 +34,7 @@ TTestSession::TUpdate TTestSession::Reply(std::string_view reply) {
     return Apply(Book_.AddReply(reply));
 }
 
-TTestSession::TUpdate TTestSession::Heard(const HeardSignal& signal) {
+TTestSession::TUpdate TTestSession::Heard(const THeardSignal& signal) {
     return Apply(Book_.AddHeard(signal));
 }
 

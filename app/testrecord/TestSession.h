@@ -27,7 +27,7 @@ public:
     // Draws and saves a complete row's picture; it must not throw.
     using TPicture = std::function<void(const TTestRecordRow&)>;
 
-    TTestSession(ToneLimits limits, TRecordFileQueue::TAppend append, TPicture picture = {});
+    TTestSession(TToneLimits limits, TRecordFileQueue::TAppend append, TPicture picture = {});
 
     struct TUpdate {
         std::vector<std::size_t> Changed;     // open rows to show again, from Row(index)
@@ -39,7 +39,7 @@ public:
 
     TUpdate AlarmSent(TAlarmSent alarm, TTime now);
     TUpdate Reply(std::string_view reply);
-    TUpdate Heard(const HeardSignal& signal);
+    TUpdate Heard(const THeardSignal& signal);
     // The tone input was switched off: rows stop waiting for tones.
     TUpdate StopListening();
     TUpdate Expire(TTime now);

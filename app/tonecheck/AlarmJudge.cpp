@@ -16,21 +16,21 @@ constexpr double PairMarginSeconds = 2.0;
 constexpr double CallToneReach = 0.05;
 
 // How a miss writes a quantity: its scale from the limits' unit, its usual places, its unit.
-struct Unit {
-    double scale;
-    int places;
-    std::string_view name;
+struct TUnit {
+    double Scale;
+    int Places;
+    std::string_view Name;
 };
 
-constexpr Unit Hz{1.0, 0, " Hz"};
-constexpr Unit Ms{1000.0, 0, " ms"};
-constexpr Unit Seconds{1.0, 1, " s"};
-constexpr Unit FineSeconds{1.0, 2, " s"};
+constexpr TUnit Hz{1.0, 0, " Hz"};
+constexpr TUnit Ms{1000.0, 0, " ms"};
+constexpr TUnit Seconds{1.0, 1, " s"};
+constexpr TUnit FineSeconds{1.0, 2, " s"};
 
-std::vector<double> Scaled(const std::vector<double>& values, const Unit& unit) {
+std::vector<double> Scaled(const std::vector<double>& values, const TUnit& unit) {
     std::vector<double> scaled;
     for (const double value : values)
-        scaled.push_back(value * unit.scale);
+        scaled.push_back(value * unit.Scale);
     return scaled;
 }
 
@@ -45,12 +45,12 @@ std::string Joined(const std::vector<double>& values, int places) {
 // "92 ms statt 70 ms", "675+2280 Hz statt 675+1240 Hz": with more places where the usual ones
 // would show the heard and the expected value alike.
 std::string Instead(const std::vector<double>& heard, const std::vector<double>& expected,
-                    const Unit& unit, std::string_view statt = " statt ") {
+                    const TUnit& unit, std::string_view statt = " statt ") {
     const std::vector<double> shownHeard = Scaled(heard, unit);
     const std::vector<double> shownExpected = Scaled(expected, unit);
-    const int places = PlacesToTellApart(shownHeard, shownExpected, unit.places);
-    return Joined(shownHeard, places) + std::string(unit.name) + std::string(statt) +
-           Joined(shownExpected, places) + std::string(unit.name);
+    const int places = PlacesToTellApart(shownHeard, shownExpected, unit.Places);
+    return Joined(shownHeard, places) + std::string(unit.Name) + std::string(statt) +
+           Joined(shownExpected, places) + std::string(unit.Name);
 }
 
 // A deviation as a signed percentage, never "0,0 %" for one that is not zero.
@@ -67,29 +67,29 @@ std::string Collapsed(std::string_view text) {
 }
 
 // What the pre-tone item asks for: a call tone of one length, no call tone, or nothing to judge.
-struct CallToneExpectation {
-    bool judged = false;
-    const CallToneLimits* callTone = nullptr; // none: no call tone may sound
-    bool isLong = false;
+struct TCallToneExpectation {
+    bool Judged = false;
+    const TCallToneLimits* CallTone = nullptr; // none: no call tone may sound
+    bool IsLong = false;
 };
 
-CallToneExpectation ExpectedCallTone(std::string_view item, const ToneLimits& limits) {
+TCallToneExpectation ExpectedCallTone(std::string_view item, const TToneLimits& limits) {
     const std::string text = Collapsed(item);
     if (text == "Ohne Tonruf" || text.starts_with("Bandumschaltung") || text == "kein Vorton")
         return {true, nullptr, false};
-    const CallToneLimits* best = nullptr;
+    const TCallToneLimits* best = nullptr;
     bool isLong = false;
-    for (const CallToneLimits& callTone : limits.callTones) {
+    for (const TCallToneLimits& callTone : limits.CallTones) {
         for (const bool lang : {false, true}) {
             // The longest name that fits wins, so "Tonruf I" never stands for "Tonruf II".
-            const std::string prefix = callTone.name + (lang ? " lang" : " kurz");
-            if (text.starts_with(prefix) && (!best || callTone.name.size() > best->name.size())) {
+            const std::string prefix = callTone.Name + (lang ? " lang" : " kurz");
+            if (text.starts_with(prefix) && (!best || callTone.Name.size() > best->Name.size())) {
                 best = &callTone;
                 isLong = lang;
             }
         }
     }
-    return best ? CallToneExpectation{true, best, isLong} : CallToneExpectation{};
+    return best ? TCallToneExpectation{true, best, isLong} : TCallToneExpectation{};
 }
 
 double Deviation(double heard, double nominal) {
@@ -97,539 +97,541 @@ double Deviation(double heard, double nominal) {
 }
 
 // The lesser of two reserves by their share of the acceptance.
-void KeepLeast(std::optional<ReceiverReserve>& least, const ReceiverReserve& candidate) {
-    if (!least || candidate.share < least->share)
+void KeepLeast(std::optional<TReceiverReserve>& least, const TReceiverReserve& candidate) {
+    if (!least || candidate.Share < least->Share)
         least = candidate;
 }
 
-ReceiverReserve Reserve(double value, double acceptance, std::string unit) {
+TReceiverReserve Reserve(double value, double acceptance, std::string unit) {
     return {value, std::move(unit), acceptance > 0.0 ? value / acceptance : value};
 }
 
-class Judge {
+class TJudge {
 public:
-    Judge(const ExpectedAlarm& expected, const ToneLimits& limits, std::vector<HeardSignal> heard)
-        : expected_(expected), limits_(limits), sequenceLimits_(limits.Of(expected.standard)),
-          receiver_(limits.receivers), heard_(std::move(heard)) {
-        std::ranges::stable_sort(heard_, {}, &HeardSignal::startSeconds);
+    TJudge(const TExpectedAlarm& expected, const TToneLimits& limits,
+           std::vector<THeardSignal> heard)
+        : Expected_(expected), Limits_(limits), SequenceLimits_(limits.Of(expected.Standard)),
+          Receiver_(limits.Receivers), Heard_(std::move(heard)) {
+        std::ranges::stable_sort(Heard_, {}, &THeardSignal::StartSeconds);
     }
 
-    AlarmJudgement Run() {
+    TAlarmJudgement Run() {
         Bands();
-        std::vector<const HeardSignal*> sequences;
-        for (const HeardSignal& signal : heard_)
-            if (signal.kind == HeardKind::Sequence)
+        std::vector<const THeardSignal*> sequences;
+        for (const THeardSignal& signal : Heard_)
+            if (signal.Kind == THeardKind::Sequence)
                 sequences.push_back(&signal);
         if (sequences.empty()) {
-            if (!expected_.symbols.empty())
+            if (!Expected_.Symbols.empty())
                 NotReacting("nichts gehört");
-            return Result(AlarmVerdict::NothingHeard);
+            return Result(TAlarmVerdict::NothingHeard);
         }
 
-        const auto matches = [&](const HeardSignal* s) { return s->digits == expected_.symbols; };
+        const auto matches = [&](const THeardSignal* s) { return s->Digits == Expected_.Symbols; };
         const auto first = std::ranges::find_if(sequences, matches);
-        const HeardSignal& code = first == sequences.end() ? *sequences.front() : **first;
+        const THeardSignal& code = first == sequences.end() ? *sequences.front() : **first;
         if (first == sequences.end())
-            CompareCode(code.digits);
-        const SequenceMisses codeMisses = Sequence(code, "", {});
-        const HeardSignal* repeat = nullptr;
-        for (const HeardSignal* s : sequences)
-            if (s->startSeconds > code.startSeconds && s->digits == code.digits && !repeat)
+            CompareCode(code.Digits);
+        const TSequenceMisses codeMisses = Sequence(code, "", {});
+        const THeardSignal* repeat = nullptr;
+        for (const THeardSignal* s : sequences)
+            if (s->StartSeconds > code.StartSeconds && s->Digits == code.Digits && !repeat)
                 repeat = s;
         if (repeat) {
-            const double pause = repeat->startSeconds - End(code);
-            SheetLine& line = AddLine(End(code), "Pause");
-            line.length = SheetValue{sequenceLimits_.pauseSeconds, pause,
-                                     sequenceLimits_.pauseToleranceSeconds};
-            if (std::abs(pause - sequenceLimits_.pauseSeconds) >
-                sequenceLimits_.pauseToleranceSeconds)
-                Miss(line, "Pause ", Instead({pause}, {sequenceLimits_.pauseSeconds}, Ms));
+            const double pause = repeat->StartSeconds - End(code);
+            TSheetLine& line = AddLine(End(code), "Pause");
+            line.Length = TSheetValue{SequenceLimits_.PauseSeconds, pause,
+                                      SequenceLimits_.PauseToleranceSeconds};
+            if (std::abs(pause - SequenceLimits_.PauseSeconds) >
+                SequenceLimits_.PauseToleranceSeconds)
+                Miss(line, "Pause ", Instead({pause}, {SequenceLimits_.PauseSeconds}, Ms));
             Sequence(*repeat, "Wiederholung ", codeMisses);
-        } else if (sequenceLimits_.repeated) {
+        } else if (SequenceLimits_.Repeated) {
             Miss(AddLine(End(code), "Wiederholung"), "", "keine Wiederholung des Codes gehört",
                  "nicht gehört");
         }
-        CallTone(code.startSeconds);
+        CallTone(code.StartSeconds);
         JudgeCodeForReceivers(code, repeat);
         TwoTone(End(repeat ? *repeat : code));
-        return Result(misses_.empty() ? AlarmVerdict::Matches : AlarmVerdict::Differs);
+        return Result(Misses_.empty() ? TAlarmVerdict::Matches : TAlarmVerdict::Differs);
     }
 
 private:
-    static double End(const HeardSignal& signal) {
-        return signal.startSeconds + signal.durationSeconds;
+    static double End(const THeardSignal& signal) {
+        return signal.StartSeconds + signal.DurationSeconds;
     }
 
-    SheetLine& AddLine(double at, std::string element) {
-        SheetLine& line = lines_.emplace_back(at, SheetLine()).second;
-        line.element = std::move(element);
+    TSheetLine& AddLine(double at, std::string element) {
+        TSheetLine& line = Lines_.emplace_back(at, TSheetLine()).second;
+        line.Element = std::move(element);
         return line;
     }
 
     // A miss as the verdict names it (`prefix` + `words`) and as its sheet line does (`words`,
     // or `lineWords` where the line says it shorter).
-    void Miss(SheetLine& line, const std::string& prefix, const std::string& words,
+    void Miss(TSheetLine& line, const std::string& prefix, const std::string& words,
               const std::string& lineWords = {}) {
-        misses_.push_back(prefix + words);
-        line.misses.push_back(lineWords.empty() ? words : lineWords);
+        Misses_.push_back(prefix + words);
+        line.Misses.push_back(lineWords.empty() ? words : lineWords);
     }
 
-    void Miss(std::string text) { misses_.push_back(std::move(text)); }
+    void Miss(std::string text) { Misses_.push_back(std::move(text)); }
 
     void NotReacting(std::string reason) {
-        receivers_.judged = true;
-        receivers_.reasons.push_back(std::move(reason));
+        Receivers_.Judged = true;
+        Receivers_.Reasons.push_back(std::move(reason));
     }
 
     // Marks a signal's tones: holding where no miss was added since `missesBefore` and the
     // tone's own words are empty.
-    void Mark(const HeardSignal& signal, std::size_t missesBefore,
-              const std::vector<std::string>& toneWords = {}, ExpectedBand band = {},
-              const std::vector<ExpectedBand>& toneBands = {}) {
-        const bool holds = misses_.size() == missesBefore;
-        marked_.push_back(&signal);
+    void Mark(const THeardSignal& signal, std::size_t missesBefore,
+              const std::vector<std::string>& toneWords = {}, TExpectedBand band = {},
+              const std::vector<TExpectedBand>& toneBands = {}) {
+        const bool holds = Misses_.size() == missesBefore;
+        Marked_.push_back(&signal);
         const auto state = [&](std::size_t i) {
-            return holds && (i >= toneWords.size() || toneWords[i].empty()) ? ToneMarkState::Holds
-                                                                            : ToneMarkState::Misses;
+            return holds && (i >= toneWords.size() || toneWords[i].empty())
+                       ? TToneMarkState::Holds
+                       : TToneMarkState::Misses;
         };
         const auto words = [&](std::size_t i) {
             return i < toneWords.size() ? toneWords[i] : std::string();
         };
-        for (std::size_t i = 0; i < signal.tones.size(); ++i)
-            marks_.push_back({signal.tones[i].startSeconds, signal.tones[i].seconds,
-                              signal.tones[i].frequencyHz, state(i), signal.digits[i],
+        for (std::size_t i = 0; i < signal.Tones.size(); ++i)
+            Marks_.push_back({signal.Tones[i].StartSeconds, signal.Tones[i].Seconds,
+                              signal.Tones[i].FrequencyHz, state(i), signal.Digits[i],
                               i < toneBands.size() ? toneBands[i] : band, words(i)});
-        for (std::size_t i = 0; i < signal.frequenciesHz.size(); ++i)
-            marks_.push_back({signal.startSeconds, signal.durationSeconds, signal.frequenciesHz[i],
+        for (std::size_t i = 0; i < signal.FrequenciesHz.size(); ++i)
+            Marks_.push_back({signal.StartSeconds, signal.DurationSeconds, signal.FrequenciesHz[i],
                               state(0), 0, i < toneBands.size() ? toneBands[i] : band, words(i)});
     }
 
-    AlarmJudgement Result(AlarmVerdict verdict) {
-        std::vector<HeardSignal> unjudged;
-        for (const HeardSignal& signal : heard_)
-            if (std::ranges::find(marked_, &signal) == marked_.end())
+    TAlarmJudgement Result(TAlarmVerdict verdict) {
+        std::vector<THeardSignal> unjudged;
+        for (const THeardSignal& signal : Heard_)
+            if (std::ranges::find(Marked_, &signal) == Marked_.end())
                 unjudged.push_back(signal);
-        for (const ToneMark& mark : UnjudgedMarks(unjudged))
-            marks_.push_back(mark);
-        std::ranges::stable_sort(marks_, {}, &ToneMark::startSeconds);
-        if (verdict == AlarmVerdict::NothingHeard)
-            misses_.clear();
-        std::ranges::stable_sort(lines_, {}, &std::pair<double, SheetLine>::first);
-        std::vector<SheetLine> sheet;
-        for (auto& [at, line] : lines_)
+        for (const TToneMark& mark : UnjudgedMarks(unjudged))
+            Marks_.push_back(mark);
+        std::ranges::stable_sort(Marks_, {}, &TToneMark::StartSeconds);
+        if (verdict == TAlarmVerdict::NothingHeard)
+            Misses_.clear();
+        std::ranges::stable_sort(Lines_, {}, &std::pair<double, TSheetLine>::first);
+        std::vector<TSheetLine> sheet;
+        for (auto& [at, line] : Lines_)
             sheet.push_back(std::move(line));
-        receivers_.reacts = receivers_.judged && receivers_.reasons.empty();
-        return {verdict, misses_, marks_, bands_, std::move(sheet), receivers_};
+        Receivers_.Reacts = Receivers_.Judged && Receivers_.Reasons.empty();
+        return {verdict, Misses_, Marks_, Bands_, std::move(sheet), Receivers_};
     }
 
     void Band(double hz, double toleranceHz) {
-        const ExpectedBand band{hz - toleranceHz, hz + toleranceHz};
-        if (std::ranges::find(bands_, band) == bands_.end())
-            bands_.push_back(band);
+        const TExpectedBand band{hz - toleranceHz, hz + toleranceHz};
+        if (std::ranges::find(Bands_, band) == Bands_.end())
+            Bands_.push_back(band);
     }
 
     // The frequency the code's tone at `position` should have, 0 when the code has none there.
     double NominalHz(std::size_t position) const {
-        if (position >= expected_.symbols.size())
+        if (position >= Expected_.Symbols.size())
             return 0.0;
         const bool repeats =
-            position > 0 && expected_.symbols[position] == expected_.symbols[position - 1];
-        const auto at = ToneSymbols.find(repeats ? RepeatToneSymbol : expected_.symbols[position]);
-        return at == std::string_view::npos ? 0.0 : TableOf(expected_.standard).frequencyHz[at];
+            position > 0 && Expected_.Symbols[position] == Expected_.Symbols[position - 1];
+        const auto at = ToneSymbols.find(repeats ? RepeatToneSymbol : Expected_.Symbols[position]);
+        return at == std::string_view::npos ? 0.0 : TableOf(Expected_.Standard).FrequencyHz[at];
     }
 
     void Bands() {
-        const double share = sequenceLimits_.frequencyTolerancePercent / 100.0;
-        for (std::size_t i = 0; i < expected_.symbols.size(); ++i)
+        const double share = SequenceLimits_.FrequencyTolerancePercent / 100.0;
+        for (std::size_t i = 0; i < Expected_.Symbols.size(); ++i)
             if (const double hz = NominalHz(i); hz > 0.0)
                 Band(hz, hz * share);
-        if (const auto call = ExpectedCallTone(expected_.preToneItem, limits_); call.callTone)
-            Band(call.callTone->frequencyHz,
-                 call.callTone->frequencyHz * call.callTone->tolerancePercent / 100.0);
-        if (const TwoTonePair* pair = ExpectedPair(expected_, limits_))
+        if (const auto call = ExpectedCallTone(Expected_.PreToneItem, Limits_); call.CallTone)
+            Band(call.CallTone->FrequencyHz,
+                 call.CallTone->FrequencyHz * call.CallTone->TolerancePercent / 100.0);
+        if (const TTwoTonePair* pair = ExpectedPair(Expected_, Limits_))
             for (std::size_t i = 0; i < 2; ++i)
-                Band(pair->frequenciesHz[i], pair->tolerancesHz[i]);
+                Band(pair->FrequenciesHz[i], pair->TolerancesHz[i]);
     }
 
     void CompareCode(const std::string& heard) {
-        const std::string& sent = expected_.symbols;
+        const std::string& sent = Expected_.Symbols;
         if (sent.size() != heard.size())
             Miss(std::to_string(heard.size()) + " statt " + std::to_string(sent.size()) +
                  " Stellen");
     }
 
     // Which tones of a sequence, and whether its whole length, missed their limits.
-    struct SequenceMisses {
-        std::vector<bool> tones;
-        bool code = false;
+    struct TSequenceMisses {
+        std::vector<bool> Tones;
+        bool Code = false;
     };
 
     // A repeat names only what the code before it did not: the same fault twice says nothing
     // new in the verdict; its sheet lines say it all the same.
-    SequenceMisses Sequence(const HeardSignal& sequence, const std::string& prefix,
-                            const SequenceMisses& named) {
-        SequenceMisses found;
-        const ToneTable& table = TableOf(expected_.standard);
-        const double share = sequenceLimits_.frequencyTolerancePercent / 100.0;
+    TSequenceMisses Sequence(const THeardSignal& sequence, const std::string& prefix,
+                             const TSequenceMisses& named) {
+        TSequenceMisses found;
+        const TToneTable& table = TableOf(Expected_.Standard);
+        const double share = SequenceLimits_.FrequencyTolerancePercent / 100.0;
         std::vector<std::string> toneWords;
-        std::vector<ExpectedBand> toneBands;
+        std::vector<TExpectedBand> toneBands;
         // Wrong places first: the verdict names them before any tone's values.
-        std::vector<SheetLine*> lines;
-        for (std::size_t i = 0; i < sequence.tones.size(); ++i) {
-            SheetLine& line =
-                AddLine(sequence.tones[i].startSeconds, prefix + "Ton " + std::to_string(i + 1));
-            line.symbol = i < expected_.symbols.size() ? expected_.symbols[i] : sequence.digits[i];
+        std::vector<TSheetLine*> lines;
+        for (std::size_t i = 0; i < sequence.Tones.size(); ++i) {
+            TSheetLine& line =
+                AddLine(sequence.Tones[i].StartSeconds, prefix + "Ton " + std::to_string(i + 1));
+            line.Symbol = i < Expected_.Symbols.size() ? Expected_.Symbols[i] : sequence.Digits[i];
             lines.push_back(&line);
-            if (i < expected_.symbols.size() && sequence.digits[i] == expected_.symbols[i])
+            if (i < Expected_.Symbols.size() && sequence.Digits[i] == Expected_.Symbols[i])
                 continue;
             const std::string words =
-                i < expected_.symbols.size()
-                    ? std::string(1, sequence.digits[i]) + " statt " + expected_.symbols[i]
-                    : std::string(1, sequence.digits[i]) + " zu viel";
+                i < Expected_.Symbols.size()
+                    ? std::string(1, sequence.Digits[i]) + " statt " + Expected_.Symbols[i]
+                    : std::string(1, sequence.Digits[i]) + " zu viel";
             // The verdict names each wrong place once, for the first code.
-            if (prefix.empty() && i < expected_.symbols.size())
+            if (prefix.empty() && i < Expected_.Symbols.size())
                 Miss(line, "Stelle " + std::to_string(i + 1) + ": ", words);
             else
-                line.misses.push_back(words);
+                line.Misses.push_back(words);
         }
-        for (std::size_t i = 0; i < sequence.tones.size(); ++i) {
-            const MeasuredTone& tone = sequence.tones[i];
-            const bool alreadyNamed = i < named.tones.size() && named.tones[i];
+        for (std::size_t i = 0; i < sequence.Tones.size(); ++i) {
+            const TMeasuredTone& tone = sequence.Tones[i];
+            const bool alreadyNamed = i < named.Tones.size() && named.Tones[i];
             const std::string name = prefix + "Ton " + std::to_string(i + 1);
-            SheetLine& line = *lines[i];
-            const bool wrongSymbol = !line.misses.empty();
-            const double nominal = table.frequencyHz[ToneSymbols.find(tone.symbol)];
-            const double deviation = Deviation(tone.frequencyHz, nominal);
-            line.frequency = SheetValue{nominal, tone.frequencyHz, nominal * share};
-            line.length = SheetValue{sequenceLimits_.toneSeconds, tone.seconds,
-                                     sequenceLimits_.toneToleranceSeconds};
+            TSheetLine& line = *lines[i];
+            const bool wrongSymbol = !line.Misses.empty();
+            const double nominal = table.FrequencyHz[ToneSymbols.find(tone.Symbol)];
+            const double deviation = Deviation(tone.FrequencyHz, nominal);
+            line.Frequency = TSheetValue{nominal, tone.FrequencyHz, nominal * share};
+            line.Length = TSheetValue{SequenceLimits_.ToneSeconds, tone.Seconds,
+                                      SequenceLimits_.ToneToleranceSeconds};
             const bool detuned =
-                std::abs(deviation) * 100.0 > sequenceLimits_.frequencyTolerancePercent;
-            const bool offLength = std::abs(tone.seconds - sequenceLimits_.toneSeconds) >
-                                   sequenceLimits_.toneToleranceSeconds;
+                std::abs(deviation) * 100.0 > SequenceLimits_.FrequencyTolerancePercent;
+            const bool offLength = std::abs(tone.Seconds - SequenceLimits_.ToneSeconds) >
+                                   SequenceLimits_.ToneToleranceSeconds;
             const std::string detunedWords =
-                Instead({tone.frequencyHz}, {nominal}, Hz) + " (" + Percent(deviation) + ")";
+                Instead({tone.FrequencyHz}, {nominal}, Hz) + " (" + Percent(deviation) + ")";
             const std::string lengthWords =
-                Instead({tone.seconds}, {sequenceLimits_.toneSeconds}, Ms);
+                Instead({tone.Seconds}, {SequenceLimits_.ToneSeconds}, Ms);
             if (detuned)
-                alreadyNamed ? line.misses.push_back(detunedWords)
+                alreadyNamed ? line.Misses.push_back(detunedWords)
                              : Miss(line, name + ": ", detunedWords);
             if (offLength)
-                alreadyNamed ? line.misses.push_back(lengthWords)
+                alreadyNamed ? line.Misses.push_back(lengthWords)
                              : Miss(line, name + ": ", lengthWords);
-            line.reserve = ToneReserve(tone, nominal);
-            found.tones.push_back(wrongSymbol || detuned || offLength);
+            line.Reserve = ToneReserve(tone, nominal);
+            found.Tones.push_back(wrongSymbol || detuned || offLength);
             std::string words;
-            for (const std::string& miss : line.misses)
+            for (const std::string& miss : line.Misses)
                 words += (words.empty() ? "" : ", ") + miss;
             toneWords.push_back(words);
             toneBands.push_back({nominal * (1.0 - share), nominal * (1.0 + share)});
         }
         const double nominal =
-            static_cast<double>(sequence.tones.size()) * sequenceLimits_.toneSeconds;
-        SheetLine& line =
-            AddLine(sequence.startSeconds + sequence.durationSeconds * 0.999, prefix + "Code");
-        line.length =
-            SheetValue{nominal, sequence.durationSeconds, sequenceLimits_.codeToleranceSeconds};
-        found.code =
-            std::abs(sequence.durationSeconds - nominal) > sequenceLimits_.codeToleranceSeconds;
-        const std::string codeWords = Instead({sequence.durationSeconds}, {nominal}, Ms);
-        if (found.code)
-            named.code ? line.misses.push_back(codeWords) : Miss(line, prefix + "Code ", codeWords);
+            static_cast<double>(sequence.Tones.size()) * SequenceLimits_.ToneSeconds;
+        TSheetLine& line =
+            AddLine(sequence.StartSeconds + sequence.DurationSeconds * 0.999, prefix + "Code");
+        line.Length =
+            TSheetValue{nominal, sequence.DurationSeconds, SequenceLimits_.CodeToleranceSeconds};
+        found.Code =
+            std::abs(sequence.DurationSeconds - nominal) > SequenceLimits_.CodeToleranceSeconds;
+        const std::string codeWords = Instead({sequence.DurationSeconds}, {nominal}, Ms);
+        if (found.Code)
+            named.Code ? line.Misses.push_back(codeWords) : Miss(line, prefix + "Code ", codeWords);
         // The code's own length marks no single tone.
-        Mark(sequence, misses_.size(), toneWords, {}, toneBands);
+        Mark(sequence, Misses_.size(), toneWords, {}, toneBands);
         return found;
     }
 
     // What a selective-call decoder leaves of its acceptance for one tone: the lesser of its
     // frequency and its length reserve.
-    ReceiverReserve ToneReserve(const MeasuredTone& tone, double nominalHz) const {
-        const double percent = std::abs(Deviation(tone.frequencyHz, nominalHz)) * 100.0;
-        const ReceiverReserve frequency = Reserve(receiver_.selcallTolerancePercent - percent,
-                                                  receiver_.selcallTolerancePercent, " %");
-        const double off = std::abs(tone.seconds - sequenceLimits_.toneSeconds);
-        const ReceiverReserve length =
-            Reserve((sequenceLimits_.toneToleranceSeconds - off) * 1000.0,
-                    sequenceLimits_.toneToleranceSeconds * 1000.0, " ms");
-        return length.share < frequency.share ? length : frequency;
+    TReceiverReserve ToneReserve(const TMeasuredTone& tone, double nominalHz) const {
+        const double percent = std::abs(Deviation(tone.FrequencyHz, nominalHz)) * 100.0;
+        const TReceiverReserve frequency = Reserve(Receiver_.SelcallTolerancePercent - percent,
+                                                   Receiver_.SelcallTolerancePercent, " %");
+        const double off = std::abs(tone.Seconds - SequenceLimits_.ToneSeconds);
+        const TReceiverReserve length =
+            Reserve((SequenceLimits_.ToneToleranceSeconds - off) * 1000.0,
+                    SequenceLimits_.ToneToleranceSeconds * 1000.0, " ms");
+        return length.Share < frequency.Share ? length : frequency;
     }
 
     // A decoder reacts to the code when either of its transmissions has the right symbols and
     // every tone within its acceptance; the better one counts.
-    void JudgeCodeForReceivers(const HeardSignal& code, const HeardSignal* repeat) {
-        if (expected_.symbols.empty())
+    void JudgeCodeForReceivers(const THeardSignal& code, const THeardSignal* repeat) {
+        if (Expected_.Symbols.empty())
             return;
-        receivers_.judged = true;
-        std::optional<ReceiverReserve> best;
-        std::string why = "Code " + code.digits + " statt " + expected_.symbols;
-        for (const HeardSignal* sequence : {&code, repeat}) {
-            if (!sequence || sequence->digits != expected_.symbols)
+        Receivers_.Judged = true;
+        std::optional<TReceiverReserve> best;
+        std::string why = "Code " + code.Digits + " statt " + Expected_.Symbols;
+        for (const THeardSignal* sequence : {&code, repeat}) {
+            if (!sequence || sequence->Digits != Expected_.Symbols)
                 continue;
-            std::optional<ReceiverReserve> least;
+            std::optional<TReceiverReserve> least;
             std::size_t worst = 0;
-            for (std::size_t i = 0; i < sequence->tones.size(); ++i) {
-                const ReceiverReserve reserve = ToneReserve(sequence->tones[i], NominalHz(i));
+            for (std::size_t i = 0; i < sequence->Tones.size(); ++i) {
+                const TReceiverReserve reserve = ToneReserve(sequence->Tones[i], NominalHz(i));
                 // Of tones equally off, the first is named.
-                if (!least || reserve.share < least->share - 1e-6) {
+                if (!least || reserve.Share < least->Share - 1e-6) {
                     worst = i;
                     least = reserve;
                 }
             }
-            if (least && (!best || least->share > best->share)) {
+            if (least && (!best || least->Share > best->Share)) {
                 best = least;
                 why = "Ton " + std::to_string(worst + 1) +
-                      (least->unit == " %" ? " zu weit ab" : " zu kurz oder zu lang");
+                      (least->Unit == " %" ? " zu weit ab" : " zu kurz oder zu lang");
             }
         }
-        if (!best || best->value < 0.0)
-            receivers_.reasons.push_back(why);
+        if (!best || best->Value < 0.0)
+            Receivers_.Reasons.push_back(why);
         if (best)
-            KeepLeast(receivers_.reserve, *best);
+            KeepLeast(Receivers_.Reserve, *best);
     }
 
     void CallTone(double codeStart) {
-        const CallToneExpectation expectation = ExpectedCallTone(expected_.preToneItem, limits_);
-        if (!expectation.judged)
+        const TCallToneExpectation expectation = ExpectedCallTone(Expected_.PreToneItem, Limits_);
+        if (!expectation.Judged)
             return;
         // The call tone nearest in frequency among the long tones before the code.
-        const auto nearest = [&](const CallToneLimits& callTone) -> const HeardSignal* {
-            const HeardSignal* best = nullptr;
-            for (const HeardSignal& signal : heard_) {
-                if (signal.kind != HeardKind::LongTone || signal.startSeconds >= codeStart)
+        const auto nearest = [&](const TCallToneLimits& callTone) -> const THeardSignal* {
+            const THeardSignal* best = nullptr;
+            for (const THeardSignal& signal : Heard_) {
+                if (signal.Kind != THeardKind::LongTone || signal.StartSeconds >= codeStart)
                     continue;
                 const double off =
-                    std::abs(Deviation(signal.frequenciesHz[0], callTone.frequencyHz));
+                    std::abs(Deviation(signal.FrequenciesHz[0], callTone.FrequencyHz));
                 if (off <= CallToneReach &&
                     (!best ||
-                     off < std::abs(Deviation(best->frequenciesHz[0], callTone.frequencyHz))))
+                     off < std::abs(Deviation(best->FrequenciesHz[0], callTone.FrequencyHz))))
                     best = &signal;
             }
             return best;
         };
-        if (!expectation.callTone) {
-            for (const CallToneLimits& callTone : limits_.callTones) {
-                const HeardSignal* heard = nearest(callTone);
+        if (!expectation.CallTone) {
+            for (const TCallToneLimits& callTone : Limits_.CallTones) {
+                const THeardSignal* heard = nearest(callTone);
                 if (heard &&
-                    std::abs(Deviation(heard->frequenciesHz[0], callTone.frequencyHz)) * 100.0 <=
-                        callTone.tolerancePercent) {
-                    const std::size_t before = misses_.size();
-                    SheetLine& line = AddLine(heard->startSeconds, callTone.name);
-                    line.frequency =
-                        SheetValue{callTone.frequencyHz, heard->frequenciesHz[0],
-                                   callTone.frequencyHz * callTone.tolerancePercent / 100.0};
-                    Miss(line, callTone.name, " gehört, kein Tonruf erwartet",
+                    std::abs(Deviation(heard->FrequenciesHz[0], callTone.FrequencyHz)) * 100.0 <=
+                        callTone.TolerancePercent) {
+                    const std::size_t before = Misses_.size();
+                    TSheetLine& line = AddLine(heard->StartSeconds, callTone.Name);
+                    line.Frequency =
+                        TSheetValue{callTone.FrequencyHz, heard->FrequenciesHz[0],
+                                    callTone.FrequencyHz * callTone.TolerancePercent / 100.0};
+                    Miss(line, callTone.Name, " gehört, kein Tonruf erwartet",
                          "gehört, kein Tonruf erwartet");
-                    Mark(*heard, before, {line.misses.back()});
+                    Mark(*heard, before, {line.Misses.back()});
                 }
             }
             return;
         }
-        const CallToneLimits& callTone = *expectation.callTone;
-        const HeardSignal* heard = nearest(callTone);
+        const TCallToneLimits& callTone = *expectation.CallTone;
+        const THeardSignal* heard = nearest(callTone);
         if (!heard)
-            return Miss(AddLine(codeStart - 1e-6, callTone.name), "kein ",
-                        callTone.name + " gehört", "nicht gehört");
-        const std::size_t before = misses_.size();
-        SheetLine& line = AddLine(heard->startSeconds, callTone.name);
-        const double hz = heard->frequenciesHz[0];
-        const double deviation = Deviation(hz, callTone.frequencyHz);
-        const double toleranceHz = callTone.frequencyHz * callTone.tolerancePercent / 100.0;
-        line.frequency = SheetValue{callTone.frequencyHz, hz, toleranceHz};
-        if (std::abs(deviation) * 100.0 > callTone.tolerancePercent)
-            Miss(line, callTone.name + ": ",
-                 Instead({hz}, {callTone.frequencyHz}, Hz) + " (" + Percent(deviation) + ")");
-        const double seconds = expectation.isLong ? callTone.longSeconds : callTone.shortSeconds;
-        line.length = SheetValue{seconds, heard->durationSeconds, callTone.lengthToleranceSeconds};
-        if (std::abs(heard->durationSeconds - seconds) > callTone.lengthToleranceSeconds)
-            Miss(line, callTone.name + ": ", Instead({heard->durationSeconds}, {seconds}, Seconds));
+            return Miss(AddLine(codeStart - 1e-6, callTone.Name), "kein ",
+                        callTone.Name + " gehört", "nicht gehört");
+        const std::size_t before = Misses_.size();
+        TSheetLine& line = AddLine(heard->StartSeconds, callTone.Name);
+        const double hz = heard->FrequenciesHz[0];
+        const double deviation = Deviation(hz, callTone.FrequencyHz);
+        const double toleranceHz = callTone.FrequencyHz * callTone.TolerancePercent / 100.0;
+        line.Frequency = TSheetValue{callTone.FrequencyHz, hz, toleranceHz};
+        if (std::abs(deviation) * 100.0 > callTone.TolerancePercent)
+            Miss(line, callTone.Name + ": ",
+                 Instead({hz}, {callTone.FrequencyHz}, Hz) + " (" + Percent(deviation) + ")");
+        const double seconds = expectation.IsLong ? callTone.LongSeconds : callTone.ShortSeconds;
+        line.Length = TSheetValue{seconds, heard->DurationSeconds, callTone.LengthToleranceSeconds};
+        if (std::abs(heard->DurationSeconds - seconds) > callTone.LengthToleranceSeconds)
+            Miss(line, callTone.Name + ": ", Instead({heard->DurationSeconds}, {seconds}, Seconds));
         std::string words;
-        for (const std::string& miss : line.misses)
+        for (const std::string& miss : line.Misses)
             words += (words.empty() ? "" : ", ") + miss;
         Mark(*heard, before, {words},
-             {callTone.frequencyHz - toleranceHz, callTone.frequencyHz + toleranceHz});
+             {callTone.FrequencyHz - toleranceHz, callTone.FrequencyHz + toleranceHz});
     }
 
     // The receiver tone nearest to `hz`, as its reserve for a heard frequency.
     // What the evaluator leaves for a heard tone of the pair, measured against the profile's
     // tone that the pair's tone is meant for; nothing when the profile has no tone for it (a
     // region's pair the profile does not describe), since then nothing can be said.
-    std::optional<ReceiverReserve> PairToneReserve(double nominalHz, double heardHz) const {
-        for (std::size_t i = 0; i < receiver_.twoToneHz.size(); ++i) {
-            const double tolerance = receiver_.twoToneToleranceHz[i];
-            if (std::abs(receiver_.twoToneHz[i] - nominalHz) <= tolerance)
-                return Reserve(tolerance - std::abs(heardHz - receiver_.twoToneHz[i]), tolerance,
+    std::optional<TReceiverReserve> PairToneReserve(double nominalHz, double heardHz) const {
+        for (std::size_t i = 0; i < Receiver_.TwoToneHz.size(); ++i) {
+            const double tolerance = Receiver_.TwoToneToleranceHz[i];
+            if (std::abs(Receiver_.TwoToneHz[i] - nominalHz) <= tolerance)
+                return Reserve(tolerance - std::abs(heardHz - Receiver_.TwoToneHz[i]), tolerance,
                                " Hz");
         }
         return std::nullopt;
     }
 
     void TwoTone(double codeEnd) {
-        const TwoTonePair* pair = ExpectedPair(expected_, limits_);
+        const TTwoTonePair* pair = ExpectedPair(Expected_, Limits_);
         if (!pair)
             return;
-        const auto found = std::ranges::find_if(heard_, [&](const HeardSignal& signal) {
-            return signal.kind == HeardKind::TwoTone && signal.startSeconds >= codeEnd;
+        const auto found = std::ranges::find_if(Heard_, [&](const THeardSignal& signal) {
+            return signal.Kind == THeardKind::TwoTone && signal.StartSeconds >= codeEnd;
         });
-        const std::vector<double> expectedHz(pair->frequenciesHz.begin(),
-                                             pair->frequenciesHz.end());
-        if (found == heard_.end()) {
+        const std::vector<double> expectedHz(pair->FrequenciesHz.begin(),
+                                             pair->FrequenciesHz.end());
+        if (found == Heard_.end()) {
             NotReacting("kein Doppelton");
-            return Miss(AddLine(codeEnd + pair->delaySeconds, "Doppelton"), "",
-                        "kein Doppelton " + Joined(expectedHz, Hz.places) + " Hz gehört",
+            return Miss(AddLine(codeEnd + pair->DelaySeconds, "Doppelton"), "",
+                        "kein Doppelton " + Joined(expectedHz, Hz.Places) + " Hz gehört",
                         "nicht gehört");
         }
-        const HeardSignal& heard = *found;
-        const std::size_t before = misses_.size();
-        const double holdSeconds = receiver_.holdSeconds + receiver_.holdToleranceSeconds;
-        const double listenSeconds = receiver_.listenSeconds + receiver_.listenExtraSeconds;
+        const THeardSignal& heard = *found;
+        const std::size_t before = Misses_.size();
+        const double holdSeconds = Receiver_.HoldSeconds + Receiver_.HoldToleranceSeconds;
+        const double listenSeconds = Receiver_.ListenSeconds + Receiver_.ListenExtraSeconds;
 
         bool inside = true;
         std::vector<std::string> toneWords;
-        std::vector<ExpectedBand> toneBands;
+        std::vector<TExpectedBand> toneBands;
         for (std::size_t i = 0; i < 2; ++i) {
-            const double hz = heard.frequenciesHz[i];
-            const double nominal = pair->frequenciesHz[i];
-            SheetLine& line = AddLine(heard.startSeconds + 1e-6 * static_cast<double>(i),
-                                      "Doppelton Ton " + std::to_string(i + 1));
-            line.frequency = SheetValue{nominal, hz, pair->tolerancesHz[i]};
-            line.reserve = PairToneReserve(nominal, hz);
-            const bool off = std::abs(hz - nominal) > pair->tolerancesHz[i];
+            const double hz = heard.FrequenciesHz[i];
+            const double nominal = pair->FrequenciesHz[i];
+            TSheetLine& line = AddLine(heard.StartSeconds + 1e-6 * static_cast<double>(i),
+                                       "Doppelton Ton " + std::to_string(i + 1));
+            line.Frequency = TSheetValue{nominal, hz, pair->TolerancesHz[i]};
+            line.Reserve = PairToneReserve(nominal, hz);
+            const bool off = std::abs(hz - nominal) > pair->TolerancesHz[i];
             inside = inside && !off;
             if (off)
-                line.misses.push_back(Instead({hz}, {nominal}, Hz));
-            if (line.reserve && line.reserve->value < 0.0)
+                line.Misses.push_back(Instead({hz}, {nominal}, Hz));
+            if (line.Reserve && line.Reserve->Value < 0.0)
                 NotReacting("Doppelton Ton " + std::to_string(i + 1) + " zu weit ab");
-            if (line.reserve)
-                KeepLeast(receivers_.reserve, *line.reserve);
-            toneWords.push_back(off ? line.misses.back() : std::string());
-            toneBands.push_back({nominal - pair->tolerancesHz[i], nominal + pair->tolerancesHz[i]});
+            if (line.Reserve)
+                KeepLeast(Receivers_.Reserve, *line.Reserve);
+            toneWords.push_back(off ? line.Misses.back() : std::string());
+            toneBands.push_back({nominal - pair->TolerancesHz[i], nominal + pair->TolerancesHz[i]});
         }
         if (!inside)
-            Miss("Doppelton " + Instead(heard.frequenciesHz, expectedHz, Hz));
+            Miss("Doppelton " + Instead(heard.FrequenciesHz, expectedHz, Hz));
 
-        const double delay = heard.startSeconds - codeEnd;
-        SheetLine& wait = AddLine(heard.startSeconds - 1e-6, "Verzögerung Doppelton");
-        wait.length = SheetValue{pair->delaySeconds, delay, pair->delayToleranceSeconds};
-        wait.reserve = Reserve(listenSeconds - delay, listenSeconds, " s");
-        if (std::abs(delay - pair->delaySeconds) > pair->delayToleranceSeconds)
+        const double delay = heard.StartSeconds - codeEnd;
+        TSheetLine& wait = AddLine(heard.StartSeconds - 1e-6, "Verzögerung Doppelton");
+        wait.Length = TSheetValue{pair->DelaySeconds, delay, pair->DelayToleranceSeconds};
+        wait.Reserve = Reserve(listenSeconds - delay, listenSeconds, " s");
+        if (std::abs(delay - pair->DelaySeconds) > pair->DelayToleranceSeconds)
             Miss(wait, "Doppelton ",
-                 Instead({delay}, {pair->delaySeconds}, FineSeconds, " nach dem Code statt "));
-        if (wait.reserve->value < 0.0)
+                 Instead({delay}, {pair->DelaySeconds}, FineSeconds, " nach dem Code statt "));
+        if (wait.Reserve->Value < 0.0)
             NotReacting("Doppelton zu spät");
-        KeepLeast(receivers_.reserve, *wait.reserve);
+        KeepLeast(Receivers_.Reserve, *wait.Reserve);
 
-        SheetLine& length = AddLine(heard.startSeconds + 3e-6, "Doppelton Länge");
-        length.length =
-            SheetValue{pair->shortestSeconds, heard.durationSeconds, 0.0, SheetLimit::AtLeast};
-        length.reserve = Reserve(heard.durationSeconds - holdSeconds, holdSeconds, " s");
-        if (heard.durationSeconds < pair->shortestSeconds)
+        TSheetLine& length = AddLine(heard.StartSeconds + 3e-6, "Doppelton Länge");
+        length.Length =
+            TSheetValue{pair->ShortestSeconds, heard.DurationSeconds, 0.0, TSheetLimit::AtLeast};
+        length.Reserve = Reserve(heard.DurationSeconds - holdSeconds, holdSeconds, " s");
+        if (heard.DurationSeconds < pair->ShortestSeconds)
             Miss(length, "Doppelton ",
-                 Instead({heard.durationSeconds}, {pair->shortestSeconds}, Seconds,
+                 Instead({heard.DurationSeconds}, {pair->ShortestSeconds}, Seconds,
                          " statt mindestens "));
-        if (length.reserve->value < 0.0)
+        if (length.Reserve->Value < 0.0)
             NotReacting("Doppelton zu kurz");
-        KeepLeast(receivers_.reserve, *length.reserve);
+        KeepLeast(Receivers_.Reserve, *length.Reserve);
 
-        AddLine(heard.startSeconds + 4e-6, "Doppelton Pegel").levelDifferenceDb =
-            heard.levelDifferenceDb;
+        AddLine(heard.StartSeconds + 4e-6, "Doppelton Pegel").LevelDifferenceDb =
+            heard.LevelDifferenceDb;
         Mark(heard, before, toneWords, {}, toneBands);
     }
 
-    const ExpectedAlarm& expected_;
-    const ToneLimits& limits_;
-    const SequenceLimits& sequenceLimits_;
-    const ReceiverProfile& receiver_;
-    std::vector<HeardSignal> heard_;
-    std::vector<std::string> misses_;
-    std::vector<ToneMark> marks_;
-    std::vector<ExpectedBand> bands_;
-    std::vector<const HeardSignal*> marked_;
-    std::deque<std::pair<double, SheetLine>> lines_; // by the time they stand for; stable
-    ReceiverJudgement receivers_;
+    const TExpectedAlarm& Expected_;
+    const TToneLimits& Limits_;
+    const TSequenceLimits& SequenceLimits_;
+    const TReceiverProfile& Receiver_;
+    std::vector<THeardSignal> Heard_;
+    std::vector<std::string> Misses_;
+    std::vector<TToneMark> Marks_;
+    std::vector<TExpectedBand> Bands_;
+    std::vector<const THeardSignal*> Marked_;
+    std::deque<std::pair<double, TSheetLine>> Lines_; // by the time they stand for; stable
+    TReceiverJudgement Receivers_;
 };
 
 } // namespace
 
-std::string_view VerdictText(AlarmVerdict verdict) {
+std::string_view VerdictText(TAlarmVerdict verdict) {
     switch (verdict) {
-    case AlarmVerdict::Matches:
+    case TAlarmVerdict::Matches:
         return "stimmt";
-    case AlarmVerdict::Differs:
+    case TAlarmVerdict::Differs:
         return "weicht ab";
-    case AlarmVerdict::NothingHeard:
+    case TAlarmVerdict::NothingHeard:
         break;
     }
     return "nichts gehört";
 }
 
-std::string MissesText(const AlarmJudgement& judgement) {
+std::string MissesText(const TAlarmJudgement& judgement) {
     std::string text;
-    for (const std::string& miss : judgement.misses)
+    for (const std::string& miss : judgement.Misses)
         text += (text.empty() ? "" : ", ") + miss;
     return text;
 }
 
-std::string VerdictLine(const AlarmJudgement& judgement) {
-    const std::string verdict(VerdictText(judgement.verdict));
-    return judgement.misses.empty() ? verdict : verdict + " (" + MissesText(judgement) + ")";
+std::string VerdictLine(const TAlarmJudgement& judgement) {
+    const std::string verdict(VerdictText(judgement.Verdict));
+    return judgement.Misses.empty() ? verdict : verdict + " (" + MissesText(judgement) + ")";
 }
 
-AlarmJudgement JudgeAlarm(const ExpectedAlarm& expected, const ToneLimits& limits,
-                          const std::vector<HeardSignal>& heard) {
-    return Judge(expected, limits, heard).Run();
+TAlarmJudgement JudgeAlarm(const TExpectedAlarm& expected, const TToneLimits& limits,
+                           const std::vector<THeardSignal>& heard) {
+    return TJudge(expected, limits, heard).Run();
 }
 
-std::string ReceiverText(const ReceiverJudgement& receivers) {
-    if (!receivers.judged)
+std::string ReceiverText(const TReceiverJudgement& receivers) {
+    if (!receivers.Judged)
         return {};
     std::string details;
-    for (const std::string& reason : receivers.reasons)
+    for (const std::string& reason : receivers.Reasons)
         details += (details.empty() ? "" : ", ") + reason;
     // A receiver that would not react is told what it misses by, not what it has to spare
     // elsewhere.
-    if (receivers.reserve && (receivers.reacts || receivers.reserve->value < 0.0))
-        details += (details.empty() ? "Reserve " : ", Reserve ") + ReserveText(*receivers.reserve);
-    const std::string verdict = receivers.reacts ? "würden auslösen" : "würden nicht auslösen";
+    if (receivers.Reserve && (receivers.Reacts || receivers.Reserve->Value < 0.0))
+        details += (details.empty() ? "Reserve " : ", Reserve ") + ReserveText(*receivers.Reserve);
+    const std::string verdict = receivers.Reacts ? "würden auslösen" : "würden nicht auslösen";
     return details.empty() ? verdict : verdict + " (" + details + ")";
 }
 
-std::string ReserveText(const ReceiverReserve& reserve) {
-    const int places = reserve.unit == " ms" ? 0 : 1;
-    const std::string magnitude = GermanDecimal(std::abs(reserve.value), places);
+std::string ReserveText(const TReceiverReserve& reserve) {
+    const int places = reserve.Unit == " ms" ? 0 : 1;
+    const std::string magnitude = GermanDecimal(std::abs(reserve.Value), places);
     const bool negative =
-        reserve.value < 0.0 && magnitude.find_first_not_of("0,") != std::string::npos;
-    return (negative ? "\u2212" : "") + magnitude + reserve.unit;
+        reserve.Value < 0.0 && magnitude.find_first_not_of("0,") != std::string::npos;
+    return (negative ? "\u2212" : "") + magnitude + reserve.Unit;
 }
 
-std::vector<ToneMark> UnjudgedMarks(const std::vector<HeardSignal>& heard) {
-    std::vector<ToneMark> marks;
-    for (const HeardSignal& signal : heard) {
-        for (std::size_t i = 0; i < signal.tones.size(); ++i)
-            marks.push_back({.startSeconds = signal.tones[i].startSeconds,
-                             .seconds = signal.tones[i].seconds,
-                             .frequencyHz = signal.tones[i].frequencyHz,
-                             .symbol = i < signal.digits.size() ? signal.digits[i] : '\0'});
-        for (const double hz : signal.frequenciesHz)
-            marks.push_back({.startSeconds = signal.startSeconds,
-                             .seconds = signal.durationSeconds,
-                             .frequencyHz = hz});
+std::vector<TToneMark> UnjudgedMarks(const std::vector<THeardSignal>& heard) {
+    std::vector<TToneMark> marks;
+    for (const THeardSignal& signal : heard) {
+        for (std::size_t i = 0; i < signal.Tones.size(); ++i)
+            marks.push_back({.StartSeconds = signal.Tones[i].StartSeconds,
+                             .Seconds = signal.Tones[i].Seconds,
+                             .FrequencyHz = signal.Tones[i].FrequencyHz,
+                             .Symbol = i < signal.Digits.size() ? signal.Digits[i] : '\0'});
+        for (const double hz : signal.FrequenciesHz)
+            marks.push_back({.StartSeconds = signal.StartSeconds,
+                             .Seconds = signal.DurationSeconds,
+                             .FrequencyHz = hz});
     }
-    std::ranges::stable_sort(marks, {}, &ToneMark::startSeconds);
+    std::ranges::stable_sort(marks, {}, &TToneMark::StartSeconds);
     return marks;
 }
 
-const TwoTonePair* ExpectedPair(const ExpectedAlarm& expected, const ToneLimits& limits) {
-    return limits.PairFor(Collapsed(expected.alarmTypeItem));
+const TTwoTonePair* ExpectedPair(const TExpectedAlarm& expected, const TToneLimits& limits) {
+    return limits.PairFor(Collapsed(expected.AlarmTypeItem));
 }
 
-double HearingWindowSeconds(const ExpectedAlarm& expected, const ToneLimits& limits) {
-    const SequenceLimits& sequence = limits.Of(expected.standard);
+double HearingWindowSeconds(const TExpectedAlarm& expected, const TToneLimits& limits) {
+    const TSequenceLimits& sequence = limits.Of(expected.Standard);
     double seconds = BaseHearingSeconds;
-    if (sequence.repeated)
-        seconds += sequence.pauseSeconds +
-                   static_cast<double>(expected.symbols.size()) * sequence.toneSeconds;
-    if (const TwoTonePair* pair = ExpectedPair(expected, limits))
+    if (sequence.Repeated)
+        seconds += sequence.PauseSeconds +
+                   static_cast<double>(expected.Symbols.size()) * sequence.ToneSeconds;
+    if (const TTwoTonePair* pair = ExpectedPair(expected, limits))
         seconds +=
-            pair->delaySeconds + pair->delayToleranceSeconds + pair->seconds + PairMarginSeconds;
+            pair->DelaySeconds + pair->DelayToleranceSeconds + pair->Seconds + PairMarginSeconds;
     return seconds;
 }

@@ -16,120 +16,120 @@
 #include <string_view>
 #include <vector>
 
-struct ExpectedAlarm {
-    ToneStandard standard = DefaultToneStandard;
-    std::string symbols;       // what the encoder should sound, "12345"
-    std::string preToneItem;   // the pre-tone item as the window shows it; empty: none applies
-    std::string alarmTypeItem; // the alarm-type item as the window shows it; empty: none
+struct TExpectedAlarm {
+    TToneStandard Standard = DefaultToneStandard;
+    std::string Symbols;       // what the encoder should sound, "12345"
+    std::string PreToneItem;   // the pre-tone item as the window shows it; empty: none applies
+    std::string AlarmTypeItem; // the alarm-type item as the window shows it; empty: none
 };
 
-enum class AlarmVerdict { Matches, Differs, NothingHeard };
+enum class TAlarmVerdict { Matches, Differs, NothingHeard };
 
 // A frequency the alarm should sound, nominal +- tolerance.
-struct ExpectedBand {
-    double lowHz = 0.0;
-    double highHz = 0.0;
+struct TExpectedBand {
+    double LowHz = 0.0;
+    double HighHz = 0.0;
 
-    bool operator==(const ExpectedBand&) const = default;
+    bool operator==(const TExpectedBand&) const = default;
 };
 
 // One tone heard, for a picture: where it lies and whether it held its limits.
-enum class ToneMarkState { NotJudged, Holds, Misses };
-struct ToneMark {
-    double startSeconds = 0.0;
-    double seconds = 0.0;
-    double frequencyHz = 0.0;
-    ToneMarkState state = ToneMarkState::NotJudged;
-    char symbol = 0;     // a code's tone: the symbol heard; 0 for other tones
-    ExpectedBand band{}; // what it should have sounded; empty when nothing was expected
-    std::string words{}; // what it missed, "1092 Hz statt 1060 Hz"; empty when it held
+enum class TToneMarkState { NotJudged, Holds, Misses };
+struct TToneMark {
+    double StartSeconds = 0.0;
+    double Seconds = 0.0;
+    double FrequencyHz = 0.0;
+    TToneMarkState State = TToneMarkState::NotJudged;
+    char Symbol = 0;      // a code's tone: the symbol heard; 0 for other tones
+    TExpectedBand Band{}; // what it should have sounded; empty when nothing was expected
+    std::string Words{};  // what it missed, "1092 Hz statt 1060 Hz"; empty when it held
 
-    bool operator==(const ToneMark&) const = default;
+    bool operator==(const TToneMark&) const = default;
 };
 
 // How a measured value is held to its limit on the measurement sheet.
-enum class SheetLimit { PlusMinus, AtLeast, AtMost };
-struct SheetValue {
-    double nominal = 0.0; // Hz or seconds; for AtLeast and AtMost the bound itself
-    double measured = 0.0;
-    double tolerance = 0.0; // PlusMinus: allowed either side
-    SheetLimit limit = SheetLimit::PlusMinus;
+enum class TSheetLimit { PlusMinus, AtLeast, AtMost };
+struct TSheetValue {
+    double Nominal = 0.0; // Hz or seconds; for AtLeast and AtMost the bound itself
+    double Measured = 0.0;
+    double Tolerance = 0.0; // PlusMinus: allowed either side
+    TSheetLimit Limit = TSheetLimit::PlusMinus;
 
-    bool operator==(const SheetValue&) const = default;
+    bool operator==(const TSheetValue&) const = default;
 };
 
 // What a receiver leaves of its acceptance: positive inside it, negative outside.
-struct ReceiverReserve {
-    double value = 0.0;
-    std::string unit;   // " %", " Hz", " ms", " s"
-    double share = 0.0; // value over the acceptance, so reserves of any unit compare
+struct TReceiverReserve {
+    double Value = 0.0;
+    std::string Unit;   // " %", " Hz", " ms", " s"
+    double Share = 0.0; // value over the acceptance, so reserves of any unit compare
 
-    bool operator==(const ReceiverReserve&) const = default;
+    bool operator==(const TReceiverReserve&) const = default;
 };
 
 // One line of the measurement sheet ("Messblatt"): one element of the alarm in time order.
-struct SheetLine {
-    std::string element; // "Tonruf I", "Ton 3", "Code", "Pause", "Wiederholung Ton 3", ...
-    char symbol = 0;     // a code's tone: the symbol expected there
-    std::optional<SheetValue> frequency;
-    std::optional<SheetValue> length;
-    std::optional<double> levelDifferenceDb;
-    std::vector<std::string> misses; // what is wrong; empty: ok
-    std::optional<ReceiverReserve> reserve;
+struct TSheetLine {
+    std::string Element; // "Tonruf I", "Ton 3", "Code", "Pause", "Wiederholung Ton 3", ...
+    char Symbol = 0;     // a code's tone: the symbol expected there
+    std::optional<TSheetValue> Frequency;
+    std::optional<TSheetValue> Length;
+    std::optional<double> LevelDifferenceDb;
+    std::vector<std::string> Misses; // what is wrong; empty: ok
+    std::optional<TReceiverReserve> Reserve;
 
-    bool operator==(const SheetLine&) const = default;
+    bool operator==(const TSheetLine&) const = default;
 };
 
 // Whether receivers in the field (pagers' selective-call decoders, sirens' two-tone
 // evaluators, as the limits' receiver profile describes them) would react to the alarm.
-struct ReceiverJudgement {
-    bool judged = false; // false when the alarm has nothing a receiver reacts to
-    bool reacts = false;
-    std::vector<std::string> reasons;       // why not
-    std::optional<ReceiverReserve> reserve; // the least left anywhere
+struct TReceiverJudgement {
+    bool Judged = false; // false when the alarm has nothing a receiver reacts to
+    bool Reacts = false;
+    std::vector<std::string> Reasons;        // why not
+    std::optional<TReceiverReserve> Reserve; // the least left anywhere
 
-    bool operator==(const ReceiverJudgement&) const = default;
+    bool operator==(const TReceiverJudgement&) const = default;
 };
 
-struct AlarmJudgement {
-    AlarmVerdict verdict = AlarmVerdict::NothingHeard;
-    std::vector<std::string> misses; // in the order of the alarm; empty unless it differs
-    std::vector<ToneMark> marks;     // every tone heard, two for a two-tone signal
-    std::vector<ExpectedBand> bands; // every frequency expected
-    std::vector<SheetLine> sheet;    // in time order
-    ReceiverJudgement receivers;
+struct TAlarmJudgement {
+    TAlarmVerdict Verdict = TAlarmVerdict::NothingHeard;
+    std::vector<std::string> Misses;  // in the order of the alarm; empty unless it differs
+    std::vector<TToneMark> Marks;     // every tone heard, two for a two-tone signal
+    std::vector<TExpectedBand> Bands; // every frequency expected
+    std::vector<TSheetLine> Sheet;    // in time order
+    TReceiverJudgement Receivers;
 
-    bool operator==(const AlarmJudgement&) const = default;
+    bool operator==(const TAlarmJudgement&) const = default;
 };
 
 // "stimmt", "weicht ab", "nichts gehört".
-std::string_view VerdictText(AlarmVerdict verdict);
+std::string_view VerdictText(TAlarmVerdict verdict);
 
 // The misses joined by ", ", as the record's "Abweichungen" column shows them.
-std::string MissesText(const AlarmJudgement& judgement);
+std::string MissesText(const TAlarmJudgement& judgement);
 
 // The verdict with its misses, as the record's "Ergebnis" column shows it:
 // "stimmt", "weicht ab (Ton 2: 92 ms statt 70 ms, kein Tonruf I gehört)", "nichts gehört".
-std::string VerdictLine(const AlarmJudgement& judgement);
+std::string VerdictLine(const TAlarmJudgement& judgement);
 
 // "würden auslösen (Reserve 0,3 %)", "würden nicht auslösen (Doppelton zu kurz, Reserve
 // −0,3 s)"; empty when not judged.
-std::string ReceiverText(const ReceiverJudgement& receivers);
+std::string ReceiverText(const TReceiverJudgement& receivers);
 
 // "0,3 %", "−0,3 s": negative with a true minus sign.
-std::string ReserveText(const ReceiverReserve& reserve);
+std::string ReserveText(const TReceiverReserve& reserve);
 
 // heard: every signal heard within the alarm's hearing window, in any order.
-AlarmJudgement JudgeAlarm(const ExpectedAlarm& expected, const ToneLimits& limits,
-                          const std::vector<HeardSignal>& heard);
+TAlarmJudgement JudgeAlarm(const TExpectedAlarm& expected, const TToneLimits& limits,
+                           const std::vector<THeardSignal>& heard);
 
 // Marks for what was heard when nothing is expected: every tone NotJudged, a code's tones with
 // the symbols heard.
-std::vector<ToneMark> UnjudgedMarks(const std::vector<HeardSignal>& heard);
+std::vector<TToneMark> UnjudgedMarks(const std::vector<THeardSignal>& heard);
 
 // The two-tone pair the alarm type has in the limits; nothing when it has none.
-const TwoTonePair* ExpectedPair(const ExpectedAlarm& expected, const ToneLimits& limits);
+const TTwoTonePair* ExpectedPair(const TExpectedAlarm& expected, const TToneLimits& limits);
 
 // How long after an alarm goes out its tones may still be heard: the usual window, plus the
 // repeat, plus the two-tone pair with its delay where one is expected.
-double HearingWindowSeconds(const ExpectedAlarm& expected, const ToneLimits& limits);
+double HearingWindowSeconds(const TExpectedAlarm& expected, const TToneLimits& limits);

@@ -12,59 +12,59 @@ namespace {
 // The values a field may take, in the file's unit. Nothing is zero: a zero length or tolerance
 // makes every alarm miss, or the check meaningless; the upper ends are far beyond any encoder's
 // but keep a typing slip ("15000" for "1500") from passing anything.
-struct Range {
-    double least;
-    double most;
+struct TRange {
+    double Least;
+    double Most;
 };
 
-constexpr Range FrequencyRange{300.0, 3400.0}; // what the decoder hears
-constexpr Range PercentRange{0.1, 10.0};
-constexpr Range PairToleranceRange{0.1, 100.0};
+constexpr TRange FrequencyRange{300.0, 3400.0}; // what the decoder hears
+constexpr TRange PercentRange{0.1, 10.0};
+constexpr TRange PairToleranceRange{0.1, 100.0};
 
-template <class Entry> struct NumberField {
-    std::string_view key;
-    double Entry::*member;
-    double scale; // to the unit the limits hold: seconds, hertz, percent
-    Range range;
+template <class Entry> struct TNumberField {
+    std::string_view Key;
+    double Entry::*Member;
+    double Scale; // to the unit the limits hold: seconds, hertz, percent
+    TRange Range;
 };
 
-constexpr NumberField<SequenceLimits> SequenceNumbers[] = {
-    {"tone-ms", &SequenceLimits::toneSeconds, 0.001, {10.0, 1000.0}},
-    {"tone-tol-ms", &SequenceLimits::toneToleranceSeconds, 0.001, {1.0, 500.0}},
-    {"freq-tol-pct", &SequenceLimits::frequencyTolerancePercent, 1.0, PercentRange},
-    {"code-tol-ms", &SequenceLimits::codeToleranceSeconds, 0.001, {1.0, 1000.0}},
-    {"pause-ms", &SequenceLimits::pauseSeconds, 0.001, {10.0, 10000.0}},
-    {"pause-tol-ms", &SequenceLimits::pauseToleranceSeconds, 0.001, {1.0, 5000.0}},
+constexpr TNumberField<TSequenceLimits> SequenceNumbers[] = {
+    {"tone-ms", &TSequenceLimits::ToneSeconds, 0.001, {10.0, 1000.0}},
+    {"tone-tol-ms", &TSequenceLimits::ToneToleranceSeconds, 0.001, {1.0, 500.0}},
+    {"freq-tol-pct", &TSequenceLimits::FrequencyTolerancePercent, 1.0, PercentRange},
+    {"code-tol-ms", &TSequenceLimits::CodeToleranceSeconds, 0.001, {1.0, 1000.0}},
+    {"pause-ms", &TSequenceLimits::PauseSeconds, 0.001, {10.0, 10000.0}},
+    {"pause-tol-ms", &TSequenceLimits::PauseToleranceSeconds, 0.001, {1.0, 5000.0}},
 };
 
-constexpr NumberField<CallToneLimits> CallToneNumbers[] = {
-    {"hz", &CallToneLimits::frequencyHz, 1.0, FrequencyRange},
-    {"tol-pct", &CallToneLimits::tolerancePercent, 1.0, PercentRange},
-    {"kurz-s", &CallToneLimits::shortSeconds, 1.0, {0.1, 10.0}},
-    {"lang-s", &CallToneLimits::longSeconds, 1.0, {0.1, 30.0}},
-    {"length-tol-s", &CallToneLimits::lengthToleranceSeconds, 1.0, {0.01, 10.0}},
+constexpr TNumberField<TCallToneLimits> CallToneNumbers[] = {
+    {"hz", &TCallToneLimits::FrequencyHz, 1.0, FrequencyRange},
+    {"tol-pct", &TCallToneLimits::TolerancePercent, 1.0, PercentRange},
+    {"kurz-s", &TCallToneLimits::ShortSeconds, 1.0, {0.1, 10.0}},
+    {"lang-s", &TCallToneLimits::LongSeconds, 1.0, {0.1, 30.0}},
+    {"length-tol-s", &TCallToneLimits::LengthToleranceSeconds, 1.0, {0.01, 10.0}},
 };
 
-constexpr NumberField<TwoTonePair> PairNumbers[] = {
-    {"delay-s", &TwoTonePair::delaySeconds, 1.0, {0.1, 60.0}},
-    {"delay-tol-s", &TwoTonePair::delayToleranceSeconds, 1.0, {0.01, 10.0}},
-    {"length-s", &TwoTonePair::seconds, 1.0, {0.1, 60.0}},
-    {"min-s", &TwoTonePair::shortestSeconds, 1.0, {0.1, 60.0}},
+constexpr TNumberField<TTwoTonePair> PairNumbers[] = {
+    {"delay-s", &TTwoTonePair::DelaySeconds, 1.0, {0.1, 60.0}},
+    {"delay-tol-s", &TTwoTonePair::DelayToleranceSeconds, 1.0, {0.01, 10.0}},
+    {"length-s", &TTwoTonePair::Seconds, 1.0, {0.1, 60.0}},
+    {"min-s", &TTwoTonePair::ShortestSeconds, 1.0, {0.1, 60.0}},
 };
 
-constexpr NumberField<ReceiverProfile> ReceiverNumbers[] = {
-    {"freq-tol-pct", &ReceiverProfile::selcallTolerancePercent, 1.0, PercentRange},
-    {"hold-s", &ReceiverProfile::holdSeconds, 1.0, {0.1, 30.0}},
-    {"hold-tol-s", &ReceiverProfile::holdToleranceSeconds, 1.0, {0.0, 10.0}},
-    {"listen-s", &ReceiverProfile::listenSeconds, 1.0, {0.1, 60.0}},
-    {"listen-extra-s", &ReceiverProfile::listenExtraSeconds, 1.0, {0.0, 60.0}},
+constexpr TNumberField<TReceiverProfile> ReceiverNumbers[] = {
+    {"freq-tol-pct", &TReceiverProfile::SelcallTolerancePercent, 1.0, PercentRange},
+    {"hold-s", &TReceiverProfile::HoldSeconds, 1.0, {0.1, 30.0}},
+    {"hold-tol-s", &TReceiverProfile::HoldToleranceSeconds, 1.0, {0.0, 10.0}},
+    {"listen-s", &TReceiverProfile::ListenSeconds, 1.0, {0.1, 60.0}},
+    {"listen-extra-s", &TReceiverProfile::ListenExtraSeconds, 1.0, {0.0, 60.0}},
 };
 
-struct FieldError {
-    std::string field;
-    std::string problem;
+struct TFieldError {
+    std::string Field;
+    std::string Problem;
 };
-using FieldResult = std::optional<FieldError>;
+using TFieldResult = std::optional<TFieldError>;
 
 std::string Quoted(std::string_view text) {
     return QuotedValue(text, '\'');
@@ -76,70 +76,72 @@ std::string Plain(double value) {
     return text;
 }
 
-std::string RangeText(Range range) {
-    return "from " + Plain(range.least) + " to " + Plain(range.most);
+std::string RangeText(TRange range) {
+    return "from " + Plain(range.Least) + " to " + Plain(range.Most);
 }
 
 // A number within the range; a decimal comma counts as a point.
-std::optional<double> Number(std::string_view text, Range range) {
+std::optional<double> Number(std::string_view text, TRange range) {
     std::string plain(text);
     std::ranges::replace(plain, ',', '.');
     if (plain.empty() || plain.find_first_not_of("0123456789.") != std::string::npos)
         return std::nullopt;
     char* end = nullptr;
     const double value = std::strtod(plain.c_str(), &end);
-    if (end != plain.c_str() + plain.size() || !std::isfinite(value) || value < range.least ||
-        value > range.most)
+    if (end != plain.c_str() + plain.size() || !std::isfinite(value) || value < range.Least ||
+        value > range.Most)
         return std::nullopt;
     return value;
 }
 
-FieldError NotNumber(std::string_view key, std::string_view value, std::string_view expected) {
+TFieldError NotNumber(std::string_view key, std::string_view value, std::string_view expected) {
     return {std::string(key), Quoted(value) + " is not " + std::string(expected)};
 }
 
 template <class Entry, std::size_t N>
-std::optional<FieldResult> SetNumber(const NumberField<Entry> (&fields)[N], Entry& entry,
-                                     std::string_view key, std::string_view value) {
-    for (const NumberField<Entry>& field : fields) {
-        if (field.key != key)
+std::optional<TFieldResult> SetNumber(const TNumberField<Entry> (&fields)[N], Entry& entry,
+                                      std::string_view key, std::string_view value) {
+    for (const TNumberField<Entry>& field : fields) {
+        if (field.Key != key)
             continue;
-        const auto number = Number(value, field.range);
+        const auto number = Number(value, field.Range);
         if (!number)
-            return FieldResult{NotNumber(key, value, "a number " + RangeText(field.range))};
-        entry.*field.member = *number * field.scale;
-        return FieldResult{};
+            return TFieldResult{NotNumber(key, value, "a number " + RangeText(field.Range))};
+        entry.*field.Member = *number * field.Scale;
+        return TFieldResult{};
     }
     return std::nullopt;
 }
 
-FieldError UnknownField(std::string_view key) {
+TFieldError UnknownField(std::string_view key) {
     return {std::string(key), "no such field here"};
 }
 
-FieldResult SetSequenceField(SequenceLimits& limits, std::string_view key, std::string_view value) {
+TFieldResult SetSequenceField(TSequenceLimits& limits, std::string_view key,
+                              std::string_view value) {
     if (const auto result = SetNumber(SequenceNumbers, limits, key, value))
         return *result;
     if (key != "repeated")
         return UnknownField(key);
     if (value != "yes" && value != "no")
-        return FieldError{std::string(key), Quoted(value) + " is not yes or no"};
-    limits.repeated = value == "yes";
+        return TFieldError{std::string(key), Quoted(value) + " is not yes or no"};
+    limits.Repeated = value == "yes";
     return {};
 }
 
-FieldResult SetCallToneField(CallToneLimits& limits, std::string_view key, std::string_view value) {
+TFieldResult SetCallToneField(TCallToneLimits& limits, std::string_view key,
+                              std::string_view value) {
     if (const auto result = SetNumber(CallToneNumbers, limits, key, value))
         return *result;
     return UnknownField(key);
 }
 
-FieldResult SetPairField(TwoTonePair& pair, std::string_view key, std::string_view value) {
+TFieldResult SetPairField(TTwoTonePair& pair, std::string_view key, std::string_view value) {
     if (const auto result = SetNumber(PairNumbers, pair, key, value))
         return *result;
     if (key != "hz" && key != "tol-hz")
         return UnknownField(key);
-    const Range range = key == "hz" ? FrequencyRange : PairToleranceRange;
+    const TRange range = key == "hz" ? FrequencyRange : PairToleranceRange;
     const auto plus = value.find('+');
     const auto first = Number(value.substr(0, plus), range);
     const auto second =
@@ -148,13 +150,13 @@ FieldResult SetPairField(TwoTonePair& pair, std::string_view key, std::string_vi
         return NotNumber(key, value,
                          std::string("two numbers joined by '+' (like ") +
                              (key == "hz" ? "675+1240" : "3+5") + "), each " + RangeText(range));
-    auto& target = key == "hz" ? pair.frequenciesHz : pair.tolerancesHz;
+    auto& target = key == "hz" ? pair.FrequenciesHz : pair.TolerancesHz;
     target = {*first, *second};
     return {};
 }
 
 // "675+825+1240": any count of numbers joined by '+'.
-std::optional<std::vector<double>> NumberList(std::string_view text, Range range) {
+std::optional<std::vector<double>> NumberList(std::string_view text, TRange range) {
     std::vector<double> numbers;
     for (;;) {
         const auto plus = text.find('+');
@@ -168,29 +170,29 @@ std::optional<std::vector<double>> NumberList(std::string_view text, Range range
     }
 }
 
-FieldResult SetReceiverField(ReceiverProfile& profile, std::string_view key,
-                             std::string_view value) {
+TFieldResult SetReceiverField(TReceiverProfile& profile, std::string_view key,
+                              std::string_view value) {
     if (const auto result = SetNumber(ReceiverNumbers, profile, key, value))
         return *result;
     if (key != "hz" && key != "tol-hz")
         return UnknownField(key);
-    const Range range = key == "hz" ? FrequencyRange : PairToleranceRange;
+    const TRange range = key == "hz" ? FrequencyRange : PairToleranceRange;
     const auto numbers = NumberList(value, range);
     if (!numbers)
         return NotNumber(key, value, "numbers joined by '+', each " + RangeText(range));
-    (key == "hz" ? profile.twoToneHz : profile.twoToneToleranceHz) = *numbers;
+    (key == "hz" ? profile.TwoToneHz : profile.TwoToneToleranceHz) = *numbers;
     return {};
 }
 
 // Applies every "key=value" of the fields to the entry; the first one that fails stops it.
 template <class Entry, class Setter>
-FieldResult ApplyFields(std::string_view fields, Entry& entry, Setter set) {
+TFieldResult ApplyFields(std::string_view fields, Entry& entry, Setter set) {
     std::istringstream words{std::string(fields)};
     std::string word;
     while (words >> word) {
         const auto equals = word.find('=');
         if (equals == std::string::npos || equals == 0)
-            return FieldError{word, "expected FIELD=VALUE"};
+            return TFieldError{word, "expected FIELD=VALUE"};
         if (auto error = set(entry, std::string_view(word).substr(0, equals),
                              std::string_view(word).substr(equals + 1)))
             return error;
@@ -198,10 +200,10 @@ FieldResult ApplyFields(std::string_view fields, Entry& entry, Setter set) {
     return {};
 }
 
-class LimitsParser {
+class TLimitsParser {
 public:
-    LimitsParser(LoadedLimits& loaded, const std::string& fileName)
-        : loaded_(loaded), fileName_(fileName) {}
+    TLimitsParser(TLoadedLimits& loaded, const std::string& fileName)
+        : Loaded_(loaded), FileName_(fileName) {}
 
     void Line(std::string_view line, std::size_t number) {
         line = Trimmed(line.substr(0, line.find('#')));
@@ -233,19 +235,19 @@ private:
         const auto standard = ParseToneStandard(name);
         if (!standard)
             return Report(number, {"standard", Quoted(name) + " is no tone standard"});
-        SequenceLimits limits = loaded_.limits.Of(*standard);
+        TSequenceLimits limits = Loaded_.Limits.Of(*standard);
         if (const auto error = ApplyFields(fields, limits, SetSequenceField))
             return Report(number, *error);
-        loaded_.limits.Of(*standard) = limits;
+        Loaded_.Limits.Of(*standard) = limits;
     }
 
     void CallTone(const std::string& name, std::string_view fields, std::size_t number) {
-        auto& list = loaded_.limits.callTones;
-        const auto found = std::ranges::find(list, name, &CallToneLimits::name);
-        CallToneLimits limits = found == list.end() ? CallToneLimits{name} : *found;
+        auto& list = Loaded_.Limits.CallTones;
+        const auto found = std::ranges::find(list, name, &TCallToneLimits::Name);
+        TCallToneLimits limits = found == list.end() ? TCallToneLimits{name} : *found;
         if (const auto error = ApplyFields(fields, limits, SetCallToneField))
             return Report(number, *error);
-        if (limits.frequencyHz <= 0.0)
+        if (limits.FrequencyHz <= 0.0)
             return Report(number, {"hz", "a call tone needs its frequency"});
         if (found == list.end())
             list.push_back(limits);
@@ -254,28 +256,28 @@ private:
     }
 
     void Pair(const std::string& alarmType, std::string_view fields, std::size_t number) {
-        auto& list = loaded_.limits.pairs;
-        const auto found = std::ranges::find(list, alarmType, &TwoTonePair::alarmType);
+        auto& list = Loaded_.Limits.Pairs;
+        const auto found = std::ranges::find(list, alarmType, &TTwoTonePair::AlarmType);
         if (fields == "none") {
             if (found != list.end())
                 list.erase(found);
             return;
         }
-        TwoTonePair pair = found == list.end() ? TwoTonePair{alarmType} : *found;
+        TTwoTonePair pair = found == list.end() ? TTwoTonePair{alarmType} : *found;
         if (const auto error = ApplyFields(fields, pair, SetPairField))
             return Report(number, *error);
         // The tones are kept lower first; their tolerances, written in the same order, follow.
-        if (pair.frequenciesHz[0] > pair.frequenciesHz[1]) {
-            std::swap(pair.frequenciesHz[0], pair.frequenciesHz[1]);
-            std::swap(pair.tolerancesHz[0], pair.tolerancesHz[1]);
+        if (pair.FrequenciesHz[0] > pair.FrequenciesHz[1]) {
+            std::swap(pair.FrequenciesHz[0], pair.FrequenciesHz[1]);
+            std::swap(pair.TolerancesHz[0], pair.TolerancesHz[1]);
         }
-        if (pair.frequenciesHz[0] <= 0.0)
+        if (pair.FrequenciesHz[0] <= 0.0)
             return Report(number, {"hz", "a two-tone pair needs its frequencies"});
-        if (pair.tolerancesHz[1] <= 0.0)
+        if (pair.TolerancesHz[1] <= 0.0)
             return Report(number, {"tol-hz", "a two-tone pair needs its tolerances"});
-        if (pair.shortestSeconds > pair.seconds)
-            return Report(number, {"min-s", Plain(pair.shortestSeconds) + " is above length-s (" +
-                                                Plain(pair.seconds) + ")"});
+        if (pair.ShortestSeconds > pair.Seconds)
+            return Report(number, {"min-s", Plain(pair.ShortestSeconds) + " is above length-s (" +
+                                                Plain(pair.Seconds) + ")"});
         if (found == list.end())
             list.push_back(pair);
         else
@@ -287,29 +289,29 @@ private:
     void Receiver(const std::string& name, std::string_view fields, std::size_t number) {
         if (name != "selcall" && name != "twotone")
             return Report(number, {"receiver", Quoted(name) + " is not selcall or twotone"});
-        ReceiverProfile profile = loaded_.limits.receivers;
+        TReceiverProfile profile = Loaded_.Limits.Receivers;
         if (const auto error = ApplyFields(fields, profile, SetReceiverField))
             return Report(number, *error);
-        if (profile.twoToneHz.size() != profile.twoToneToleranceHz.size())
+        if (profile.TwoToneHz.size() != profile.TwoToneToleranceHz.size())
             return Report(number, {"tol-hz", "needs one tolerance for each of hz"});
-        loaded_.limits.receivers = profile;
+        Loaded_.Limits.Receivers = profile;
     }
 
-    void Report(std::size_t number, const FieldError& error) {
-        loaded_.messages.push_back(EscapedControls(fileName_ + ":" + std::to_string(number) +
-                                                   ": field " + Quoted(error.field) + ": " +
-                                                   error.problem + "; the line is ignored"));
+    void Report(std::size_t number, const TFieldError& error) {
+        Loaded_.Messages.push_back(EscapedControls(FileName_ + ":" + std::to_string(number) +
+                                                   ": field " + Quoted(error.Field) + ": " +
+                                                   error.Problem + "; the line is ignored"));
     }
 
-    LoadedLimits& loaded_;
-    const std::string& fileName_;
+    TLoadedLimits& Loaded_;
+    const std::string& FileName_;
 };
 
 } // namespace
 
-LoadedLimits ParseToneLimits(std::string_view text, const std::string& fileName) {
-    LoadedLimits loaded{DefaultToneLimits(), fileName, {}};
-    LimitsParser parser(loaded, fileName);
+TLoadedLimits ParseToneLimits(std::string_view text, const std::string& fileName) {
+    TLoadedLimits loaded{DefaultToneLimits(), fileName, {}};
+    TLimitsParser parser(loaded, fileName);
     // Editors on some desktops save UTF-8 with a byte order mark; it is no part of line 1.
     if (text.starts_with(Utf8ByteOrderMark))
         text.remove_prefix(Utf8ByteOrderMark.size());

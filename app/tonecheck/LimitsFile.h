@@ -34,17 +34,17 @@ inline constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
 // A message box taller than this many lines helps no one; the rest go to standard error.
 inline constexpr std::size_t LimitsMessagesShown = 10;
 
-struct LoadedLimits {
-    ToneLimits limits;
-    std::string source; // the file read; empty when the built-in defaults stand
-    std::vector<std::string> messages;
+struct TLoadedLimits {
+    TToneLimits Limits;
+    std::string Source; // the file read; empty when the built-in defaults stand
+    std::vector<std::string> Messages;
 };
 
 // Applies the file's lines over the defaults; fileName only names the file in messages.
-LoadedLimits ParseToneLimits(std::string_view text, const std::string& fileName);
+TLoadedLimits ParseToneLimits(std::string_view text, const std::string& fileName);
 
 // Reads the first of the candidates that is a readable file; the defaults when none is.
-LoadedLimits LoadToneLimits(const std::vector<std::filesystem::path>& candidates);
+TLoadedLimits LoadToneLimits(const std::vector<std::filesystem::path>& candidates);
 
 // For messages about the lines of a settings file (this one and the test plan): a line without
 // its surrounding blanks; a value in quotes, a long one cut at a character and its length told;

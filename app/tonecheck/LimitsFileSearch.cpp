@@ -21,7 +21,7 @@ std::string Problem(const TRegularFileRead& file) {
 
 } // namespace
 
-LoadedLimits LoadToneLimits(const std::vector<std::filesystem::path>& candidates) {
+TLoadedLimits LoadToneLimits(const std::vector<std::filesystem::path>& candidates) {
     std::vector<std::string> skipped;
     for (const std::filesystem::path& path : candidates) {
         const TRegularFileRead file = ReadRegularFile(path.string());
@@ -32,8 +32,8 @@ LoadedLimits LoadToneLimits(const std::vector<std::filesystem::path>& candidates
                 EscapedControls(path.string() + ": " + Problem(file) + "; it is ignored"));
             continue;
         }
-        LoadedLimits loaded = ParseToneLimits(file.Text, path.string());
-        loaded.messages.insert(loaded.messages.begin(), skipped.begin(), skipped.end());
+        TLoadedLimits loaded = ParseToneLimits(file.Text, path.string());
+        loaded.Messages.insert(loaded.Messages.begin(), skipped.begin(), skipped.end());
         return loaded;
     }
     return {DefaultToneLimits(), {}, skipped};

@@ -8,18 +8,18 @@
 
 namespace {
 
-std::string Listed(const std::vector<MeasuredTone>& tones, double MeasuredTone::*member,
+std::string Listed(const std::vector<TMeasuredTone>& tones, double TMeasuredTone::*member,
                    double scale, int places) {
     std::string text;
-    for (const MeasuredTone& tone : tones)
+    for (const TMeasuredTone& tone : tones)
         text += (text.empty() ? "" : "/") + GermanDecimal(tone.*member * scale, places);
     return text;
 }
 
-std::string SequenceText(const HeardSignal& sequence) {
-    return sequence.digits + ": " + Listed(sequence.tones, &MeasuredTone::frequencyHz, 1.0, 1) +
-           " Hz, " + Listed(sequence.tones, &MeasuredTone::seconds, 1000.0, 0) + " ms, Code " +
-           GermanDecimal(sequence.durationSeconds * 1000.0, 0) + " ms";
+std::string SequenceText(const THeardSignal& sequence) {
+    return sequence.Digits + ": " + Listed(sequence.Tones, &TMeasuredTone::FrequencyHz, 1.0, 1) +
+           " Hz, " + Listed(sequence.Tones, &TMeasuredTone::Seconds, 1000.0, 0) + " ms, Code " +
+           GermanDecimal(sequence.DurationSeconds * 1000.0, 0) + " ms";
 }
 
 std::string FrequenciesText(const std::vector<double>& frequenciesHz) {
@@ -31,20 +31,20 @@ std::string FrequenciesText(const std::vector<double>& frequenciesHz) {
 
 } // namespace
 
-std::string MeasuredValuesText(const std::vector<HeardSignal>& heard) {
-    std::vector<HeardSignal> ordered = heard;
-    std::ranges::stable_sort(ordered, {}, &HeardSignal::startSeconds);
+std::string MeasuredValuesText(const std::vector<THeardSignal>& heard) {
+    std::vector<THeardSignal> ordered = heard;
+    std::ranges::stable_sort(ordered, {}, &THeardSignal::StartSeconds);
     std::string text;
     const auto add = [&text](const std::string& part) {
         text += (text.empty() ? "" : "; ") + part;
     };
-    std::optional<HeardSignal> lastSequence;
-    for (const HeardSignal& signal : ordered) {
-        if (signal.kind == HeardKind::Sequence) {
-            if (lastSequence && lastSequence->digits == signal.digits)
+    std::optional<THeardSignal> lastSequence;
+    for (const THeardSignal& signal : ordered) {
+        if (signal.Kind == THeardKind::Sequence) {
+            if (lastSequence && lastSequence->Digits == signal.Digits)
                 add("Pause " +
-                    GermanDecimal((signal.startSeconds - lastSequence->startSeconds -
-                                   lastSequence->durationSeconds) *
+                    GermanDecimal((signal.StartSeconds - lastSequence->StartSeconds -
+                                   lastSequence->DurationSeconds) *
                                       1000.0,
                                   0) +
                     " ms");
@@ -53,18 +53,18 @@ std::string MeasuredValuesText(const std::vector<HeardSignal>& heard) {
             continue;
         }
         const std::string name = NameOfHeard(signal);
-        std::string part = (signal.kind == HeardKind::TwoTone ? "Doppelton " : "") +
+        std::string part = (signal.Kind == THeardKind::TwoTone ? "Doppelton " : "") +
                            (name.empty() ? "" : name + " ") +
-                           FrequenciesText(signal.frequenciesHz) + " " +
-                           GermanDecimal(signal.durationSeconds, 2) + " s";
-        if (signal.kind == HeardKind::TwoTone) {
+                           FrequenciesText(signal.FrequenciesHz) + " " +
+                           GermanDecimal(signal.DurationSeconds, 2) + " s";
+        if (signal.Kind == THeardKind::TwoTone) {
             if (lastSequence)
                 part += ", " +
-                        GermanDecimal(signal.startSeconds - lastSequence->startSeconds -
-                                          lastSequence->durationSeconds,
+                        GermanDecimal(signal.StartSeconds - lastSequence->StartSeconds -
+                                          lastSequence->DurationSeconds,
                                       2) +
                         " s nach dem Code";
-            part += ", Pegel " + GermanSigned(signal.levelDifferenceDb, 1) + " dB";
+            part += ", Pegel " + GermanSigned(signal.LevelDifferenceDb, 1) + " dB";
         }
         add(part);
     }

@@ -12,4 +12,4 @@
 #include <vector>
 
 // heard: the alarm's signals in any order; empty text when nothing was heard.
-std::string MeasuredValuesText(const std::vector<HeardSignal>& heard);
+std::string MeasuredValuesText(const std::vector<THeardSignal>& heard);

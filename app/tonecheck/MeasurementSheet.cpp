@@ -8,8 +8,8 @@
 namespace {
 
 // Lengths under a second read in milliseconds, as the norm gives a tone's length.
-bool InMilliseconds(const SheetValue& value) {
-    return value.nominal < 1.0;
+bool InMilliseconds(const TSheetValue& value) {
+    return value.Nominal < 1.0;
 }
 
 std::string Length(double seconds, bool milliseconds) {
@@ -17,16 +17,16 @@ std::string Length(double seconds, bool milliseconds) {
                         : GermanDecimal(seconds, 2) + " s";
 }
 
-std::string Limit(const SheetValue& value, bool milliseconds) {
-    switch (value.limit) {
-    case SheetLimit::AtLeast:
-        return "\u2265 " + Length(value.nominal, milliseconds);
-    case SheetLimit::AtMost:
-        return "\u2264 " + Length(value.nominal, milliseconds);
-    case SheetLimit::PlusMinus:
+std::string Limit(const TSheetValue& value, bool milliseconds) {
+    switch (value.Limit) {
+    case TSheetLimit::AtLeast:
+        return "\u2265 " + Length(value.Nominal, milliseconds);
+    case TSheetLimit::AtMost:
+        return "\u2264 " + Length(value.Nominal, milliseconds);
+    case TSheetLimit::PlusMinus:
         break;
     }
-    return "\u00B1" + Length(value.tolerance, milliseconds);
+    return "\u00B1" + Length(value.Tolerance, milliseconds);
 }
 
 // UTF-8 characters, for padding columns that hold "±", "≥" and umlauts.
@@ -44,45 +44,45 @@ const TSheetRow& SheetColumnTitles() {
     return titles;
 }
 
-TSheetRow SheetRowOf(const SheetLine& line) {
+TSheetRow SheetRowOf(const TSheetLine& line) {
     TSheetRow row;
-    row[scElement] = line.element;
-    if (line.symbol != 0)
-        row[scSymbol] = std::string(1, line.symbol);
-    if (const auto& hz = line.frequency) {
-        row[scNominalHz] = GermanDecimal(hz->nominal, 1) + " Hz";
-        row[scMeasuredHz] = GermanDecimal(hz->measured, 1) + " Hz";
-        const double off = hz->measured - hz->nominal;
+    row[scElement] = line.Element;
+    if (line.Symbol != 0)
+        row[scSymbol] = std::string(1, line.Symbol);
+    if (const auto& hz = line.Frequency) {
+        row[scNominalHz] = GermanDecimal(hz->Nominal, 1) + " Hz";
+        row[scMeasuredHz] = GermanDecimal(hz->Measured, 1) + " Hz";
+        const double off = hz->Measured - hz->Nominal;
         row[scDeviation] =
-            GermanSigned(off, 1) + " Hz (" + GermanSigned(off / hz->nominal * 100.0, 2) + " %)";
-        row[scFrequencyLimit] = "\u00B1" + GermanDecimal(hz->tolerance, 1) + " Hz";
+            GermanSigned(off, 1) + " Hz (" + GermanSigned(off / hz->Nominal * 100.0, 2) + " %)";
+        row[scFrequencyLimit] = "\u00B1" + GermanDecimal(hz->Tolerance, 1) + " Hz";
     }
-    if (const auto& length = line.length) {
+    if (const auto& length = line.Length) {
         const bool milliseconds = InMilliseconds(*length);
-        row[scNominalLength] = Length(length->nominal, milliseconds);
-        row[scMeasuredLength] = Length(length->measured, milliseconds);
+        row[scNominalLength] = Length(length->Nominal, milliseconds);
+        row[scMeasuredLength] = Length(length->Measured, milliseconds);
         row[scLengthLimit] = Limit(*length, milliseconds);
     }
-    if (line.levelDifferenceDb)
-        row[scMeasuredHz] = GermanSigned(*line.levelDifferenceDb, 1) + " dB";
+    if (line.LevelDifferenceDb)
+        row[scMeasuredHz] = GermanSigned(*line.LevelDifferenceDb, 1) + " dB";
     std::string result;
-    for (const std::string& miss : line.misses)
+    for (const std::string& miss : line.Misses)
         result += (result.empty() ? "" : ", ") + miss;
     row[scResult] = result.empty() ? "ok" : result;
-    if (line.reserve)
-        row[scReserve] = ReserveText(*line.reserve);
+    if (line.Reserve)
+        row[scReserve] = ReserveText(*line.Reserve);
     return row;
 }
 
-std::vector<TSheetRow> SheetRows(const AlarmJudgement& judgement) {
+std::vector<TSheetRow> SheetRows(const TAlarmJudgement& judgement) {
     std::vector<TSheetRow> rows;
-    for (const SheetLine& line : judgement.sheet)
+    for (const TSheetLine& line : judgement.Sheet)
         rows.push_back(SheetRowOf(line));
     return rows;
 }
 
-std::string SheetText(const AlarmJudgement& judgement) {
-    if (judgement.sheet.empty())
+std::string SheetText(const TAlarmJudgement& judgement) {
+    if (judgement.Sheet.empty())
         return {};
     std::vector<TSheetRow> rows{SheetColumnTitles()};
     for (TSheetRow& row : SheetRows(judgement))
@@ -99,7 +99,7 @@ std::string SheetText(const AlarmJudgement& judgement) {
         line.erase(line.find_last_not_of(' ') + 1);
         text += line + "\n";
     }
-    if (const std::string receivers = ReceiverText(judgement.receivers); !receivers.empty())
+    if (const std::string receivers = ReceiverText(judgement.Receivers); !receivers.empty())
         text += "Empfänger " + receivers + "\n";
     return text;
 }

@@ -33,9 +33,9 @@ using TSheetRow = std::array<std::string, scColumnCount>;
 // "Ergebnis", "Reserve".
 const TSheetRow& SheetColumnTitles();
 
-TSheetRow SheetRowOf(const SheetLine& line);
-std::vector<TSheetRow> SheetRows(const AlarmJudgement& judgement);
+TSheetRow SheetRowOf(const TSheetLine& line);
+std::vector<TSheetRow> SheetRows(const TAlarmJudgement& judgement);
 
 // The title row, then one row per line, each column padded to its widest entry; then the
 // receivers' verdict. Empty when the sheet has no line.
-std::string SheetText(const AlarmJudgement& judgement);
+std::string SheetText(const TAlarmJudgement& judgement);

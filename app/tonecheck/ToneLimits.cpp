@@ -4,46 +4,46 @@
 
 namespace {
 
-std::size_t IndexOf(ToneStandard standard) {
+std::size_t IndexOf(TToneStandard standard) {
     return static_cast<std::size_t>(std::ranges::find(AllToneStandards, standard) -
                                     AllToneStandards.begin());
 }
 
-ToneLimits MakeDefaults() {
-    ToneLimits limits;
-    for (const ToneStandard standard : AllToneStandards)
-        limits.Of(standard).toneSeconds = TableOf(standard).toneSeconds;
+TToneLimits MakeDefaults() {
+    TToneLimits limits;
+    for (const TToneStandard standard : AllToneStandards)
+        limits.Of(standard).ToneSeconds = TableOf(standard).ToneSeconds;
     // Published for ZVEI; CCIR and EEA are held to the same shares of their tone lengths.
-    limits.Of(ToneStandard::Ccir).toneToleranceSeconds = 0.020;
-    limits.Of(ToneStandard::Ccir).codeToleranceSeconds = 0.015;
-    limits.Of(ToneStandard::Eea).toneToleranceSeconds = 0.010;
-    limits.callTones = {{"Tonruf I", 1750.0}, {"Tonruf II", 2135.0}};
-    limits.pairs = {{"Feueralarm", {675.0, 1240.0}, {3.0, 5.0}},
+    limits.Of(TToneStandard::Ccir).ToneToleranceSeconds = 0.020;
+    limits.Of(TToneStandard::Ccir).CodeToleranceSeconds = 0.015;
+    limits.Of(TToneStandard::Eea).ToneToleranceSeconds = 0.010;
+    limits.CallTones = {{"Tonruf I", 1750.0}, {"Tonruf II", 2135.0}};
+    limits.Pairs = {{"Feueralarm", {675.0, 1240.0}, {3.0, 5.0}},
                     {"Probealarm", {675.0, 1860.0}, {3.0, 7.0}}};
     return limits;
 }
 
 } // namespace
 
-const SequenceLimits& ToneLimits::Of(ToneStandard standard) const {
-    return sequences.at(IndexOf(standard));
+const TSequenceLimits& TToneLimits::Of(TToneStandard standard) const {
+    return Sequences.at(IndexOf(standard));
 }
 
-SequenceLimits& ToneLimits::Of(ToneStandard standard) {
-    return sequences.at(IndexOf(standard));
+TSequenceLimits& TToneLimits::Of(TToneStandard standard) {
+    return Sequences.at(IndexOf(standard));
 }
 
-const CallToneLimits* ToneLimits::CallTone(std::string_view name) const {
-    const auto found = std::ranges::find(callTones, name, &CallToneLimits::name);
-    return found == callTones.end() ? nullptr : &*found;
+const TCallToneLimits* TToneLimits::CallTone(std::string_view name) const {
+    const auto found = std::ranges::find(CallTones, name, &TCallToneLimits::Name);
+    return found == CallTones.end() ? nullptr : &*found;
 }
 
-const TwoTonePair* ToneLimits::PairFor(std::string_view alarmType) const {
-    const auto found = std::ranges::find(pairs, alarmType, &TwoTonePair::alarmType);
-    return found == pairs.end() ? nullptr : &*found;
+const TTwoTonePair* TToneLimits::PairFor(std::string_view alarmType) const {
+    const auto found = std::ranges::find(Pairs, alarmType, &TTwoTonePair::AlarmType);
+    return found == Pairs.end() ? nullptr : &*found;
 }
 
-const ToneLimits& DefaultToneLimits() {
-    static const ToneLimits limits = MakeDefaults();
+const TToneLimits& DefaultToneLimits() {
+    static const TToneLimits limits = MakeDefaults();
     return limits;
 }

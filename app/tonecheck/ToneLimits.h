@@ -14,73 +14,73 @@
 #include <string_view>
 #include <vector>
 
-struct SequenceLimits {
-    double toneSeconds = 0.070;
-    double toneToleranceSeconds = 0.015;
-    double frequencyTolerancePercent = 1.5;
+struct TSequenceLimits {
+    double ToneSeconds = 0.070;
+    double ToneToleranceSeconds = 0.015;
+    double FrequencyTolerancePercent = 1.5;
     // The whole code: its tones' nominal lengths together, within this.
-    double codeToleranceSeconds = 0.010;
+    double CodeToleranceSeconds = 0.010;
     // Whether the code is sent twice, and the pause between the two.
-    bool repeated = true;
-    double pauseSeconds = 0.600;
-    double pauseToleranceSeconds = 0.100;
+    bool Repeated = true;
+    double PauseSeconds = 0.600;
+    double PauseToleranceSeconds = 0.100;
 
-    bool operator==(const SequenceLimits&) const = default;
+    bool operator==(const TSequenceLimits&) const = default;
 };
 
-struct CallToneLimits {
-    std::string name; // as the pre-tone items name it: "Tonruf I"
-    double frequencyHz = 0.0;
-    double tolerancePercent = 1.5;
-    double shortSeconds = 0.5; // "kurz"
-    double longSeconds = 2.0;  // "lang"
-    double lengthToleranceSeconds = 0.2;
+struct TCallToneLimits {
+    std::string Name; // as the pre-tone items name it: "Tonruf I"
+    double FrequencyHz = 0.0;
+    double TolerancePercent = 1.5;
+    double ShortSeconds = 0.5; // "kurz"
+    double LongSeconds = 2.0;  // "lang"
+    double LengthToleranceSeconds = 0.2;
 
-    bool operator==(const CallToneLimits&) const = default;
+    bool operator==(const TCallToneLimits&) const = default;
 };
 
-struct TwoTonePair {
-    std::string alarmType;                 // as the alarm-type items name it: "Feueralarm"
-    std::array<double, 2> frequenciesHz{}; // lower first
-    std::array<double, 2> tolerancesHz{};
+struct TTwoTonePair {
+    std::string AlarmType;                 // as the alarm-type items name it: "Feueralarm"
+    std::array<double, 2> FrequenciesHz{}; // lower first
+    std::array<double, 2> TolerancesHz{};
     // From the end of the last code to the pair's start.
-    double delaySeconds = 5.0;
-    double delayToleranceSeconds = 0.25;
-    double seconds = 5.0;         // how long an encoder sounds it
-    double shortestSeconds = 3.0; // shorter is a miss
+    double DelaySeconds = 5.0;
+    double DelayToleranceSeconds = 0.25;
+    double Seconds = 5.0;         // how long an encoder sounds it
+    double ShortestSeconds = 3.0; // shorter is a miss
 
-    bool operator==(const TwoTonePair&) const = default;
+    bool operator==(const TTwoTonePair&) const = default;
 };
 
 // What receivers in the field accept, to say whether they would react: selective-call decoders
 // take a code whose every tone lies within this frequency tolerance and the standard's length
 // window; a siren's two-tone evaluator takes tones within its list, both at once for its hold
 // time (at worst hold plus its tolerance), and listens only so long after the code.
-struct ReceiverProfile {
-    double selcallTolerancePercent = 1.5;
-    std::vector<double> twoToneHz{675.0, 825.0, 1240.0};
-    std::vector<double> twoToneToleranceHz{6.0, 6.0, 10.0};
-    double holdSeconds = 2.0;
-    double holdToleranceSeconds = 0.5;
-    double listenSeconds = 6.0;
-    double listenExtraSeconds = 2.0;
+struct TReceiverProfile {
+    double SelcallTolerancePercent = 1.5;
+    std::vector<double> TwoToneHz{675.0, 825.0, 1240.0};
+    std::vector<double> TwoToneToleranceHz{6.0, 6.0, 10.0};
+    double HoldSeconds = 2.0;
+    double HoldToleranceSeconds = 0.5;
+    double ListenSeconds = 6.0;
+    double ListenExtraSeconds = 2.0;
 
-    bool operator==(const ReceiverProfile&) const = default;
+    bool operator==(const TReceiverProfile&) const = default;
 };
 
-struct ToneLimits {
-    std::array<SequenceLimits, AllToneStandards.size()> sequences; // indexed like AllToneStandards
-    std::vector<CallToneLimits> callTones;
-    std::vector<TwoTonePair> pairs;
-    ReceiverProfile receivers;
+struct TToneLimits {
+    std::array<TSequenceLimits, AllToneStandards.size()> Sequences; // indexed like AllToneStandards
+    std::vector<TCallToneLimits> CallTones;
+    std::vector<TTwoTonePair> Pairs;
+    TReceiverProfile Receivers;
 
-    const SequenceLimits& Of(ToneStandard standard) const;
-    SequenceLimits& Of(ToneStandard standard);
+    const TSequenceLimits& Of(TToneStandard standard) const;
+    TSequenceLimits& Of(TToneStandard standard);
     // Nothing when the name is not listed.
-    const CallToneLimits* CallTone(std::string_view name) const;
-    const TwoTonePair* PairFor(std::string_view alarmType) const;
+    const TCallToneLimits* CallTone(std::string_view name) const;
+    const TTwoTonePair* PairFor(std::string_view alarmType) const;
 
-    bool operator==(const ToneLimits&) const = default;
+    bool operator==(const TToneLimits&) const = default;
 };
 
-const ToneLimits& DefaultToneLimits();
+const TToneLimits& DefaultToneLimits();

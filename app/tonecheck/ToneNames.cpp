@@ -12,23 +12,23 @@ constexpr double NameTolerance = 0.02;
 
 // Worst relative deviation of the heard tones from the item's, or a value above the tolerance
 // when the count differs.
-double Deviation(const NamedTone& item, const std::vector<double>& heardHz) {
-    if (item.frequenciesHz.size() != heardHz.size())
+double Deviation(const TNamedTone& item, const std::vector<double>& heardHz) {
+    if (item.FrequenciesHz.size() != heardHz.size())
         return 1.0;
     double worst = 0.0;
     for (std::size_t i = 0; i < heardHz.size(); ++i) {
-        const double nominal = item.frequenciesHz[i];
+        const double nominal = item.FrequenciesHz[i];
         worst = std::max(worst, std::abs(heardHz[i] - nominal) / nominal);
     }
     return worst;
 }
 
-std::string ClosestName(const std::vector<const std::vector<NamedTone>*>& lists,
+std::string ClosestName(const std::vector<const std::vector<TNamedTone>*>& lists,
                         const std::vector<double>& heardHz) {
-    const NamedTone* best = nullptr;
+    const TNamedTone* best = nullptr;
     double bestDeviation = NameTolerance;
     for (const auto* list : lists) {
-        for (const NamedTone& item : *list) {
+        for (const TNamedTone& item : *list) {
             const double deviation = Deviation(item, heardHz);
             if (deviation <= bestDeviation) {
                 bestDeviation = deviation;
@@ -36,7 +36,7 @@ std::string ClosestName(const std::vector<const std::vector<NamedTone>*>& lists,
             }
         }
     }
-    return best ? best->text : std::string{};
+    return best ? best->Text : std::string{};
 }
 
 } // namespace
@@ -49,13 +49,13 @@ std::string NameOfTwoTone(double lowerHz, double higherHz) {
     return ClosestName({&TwoToneAlarms()}, {lowerHz, higherHz});
 }
 
-std::string NameOfHeard(const HeardSignal& signal) {
-    switch (signal.kind) {
-    case HeardKind::LongTone:
-        return NameOfLongTone(signal.frequenciesHz.at(0));
-    case HeardKind::TwoTone:
-        return NameOfTwoTone(signal.frequenciesHz.at(0), signal.frequenciesHz.at(1));
-    case HeardKind::Sequence:
+std::string NameOfHeard(const THeardSignal& signal) {
+    switch (signal.Kind) {
+    case THeardKind::LongTone:
+        return NameOfLongTone(signal.FrequenciesHz.at(0));
+    case THeardKind::TwoTone:
+        return NameOfTwoTone(signal.FrequenciesHz.at(0), signal.FrequenciesHz.at(1));
+    case THeardKind::Sequence:
         break;
     }
     return {};

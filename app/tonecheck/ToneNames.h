@@ -15,4 +15,4 @@ std::string NameOfLongTone(double frequencyHz);
 std::string NameOfTwoTone(double lowerHz, double higherHz);
 
 // The name of a long tone or two-tone signal as above; empty for a sequence.
-std::string NameOfHeard(const HeardSignal& signal);
+std::string NameOfHeard(const THeardSignal& signal);

@@ -28,62 +28,62 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-double EndOf(const ToneMark& mark) {
-    return mark.startSeconds + mark.seconds;
+double EndOf(const TToneMark& mark) {
+    return mark.StartSeconds + mark.Seconds;
 }
 
-bool HasBand(const ToneMark& mark) {
-    return mark.band.highHz > mark.band.lowHz;
+bool HasBand(const TToneMark& mark) {
+    return mark.Band.HighHz > mark.Band.LowHz;
 }
 
 // Each code heard: a run of marks with a symbol, one straight after another (marks come in
 // time order; a call tone or a pause ends a run).
-std::vector<std::span<const ToneMark>> CodeRuns(const std::vector<ToneMark>& marks) {
-    std::vector<std::span<const ToneMark>> runs;
+std::vector<std::span<const TToneMark>> CodeRuns(const std::vector<TToneMark>& marks) {
+    std::vector<std::span<const TToneMark>> runs;
     std::size_t begin = 0;
     for (std::size_t i = 0; i <= marks.size(); ++i) {
         const bool continues =
-            i < marks.size() && i > begin && marks[i].symbol != 0 && marks[i - 1].symbol != 0 &&
-            marks[i].startSeconds - EndOf(marks[i - 1]) < std::max(0.05, marks[i - 1].seconds);
+            i < marks.size() && i > begin && marks[i].Symbol != 0 && marks[i - 1].Symbol != 0 &&
+            marks[i].StartSeconds - EndOf(marks[i - 1]) < std::max(0.05, marks[i - 1].Seconds);
         if (continues)
             continue;
-        if (i > begin && marks[begin].symbol != 0)
+        if (i > begin && marks[begin].Symbol != 0)
             runs.emplace_back(marks.data() + begin, i - begin);
         begin = i;
     }
     return runs;
 }
 
-std::string Symbols(std::span<const ToneMark> run) {
+std::string Symbols(std::span<const TToneMark> run) {
     std::string symbols;
-    for (const ToneMark& mark : run)
-        symbols += mark.symbol;
+    for (const TToneMark& mark : run)
+        symbols += mark.Symbol;
     return symbols;
 }
 
-void DrawMark(QPainter& painter, const PlotArea& plot, const ToneMark& mark) {
-    const int left = static_cast<int>(std::lround(plot.X(mark.startSeconds)));
+void DrawMark(QPainter& painter, const TPlotArea& plot, const TToneMark& mark) {
+    const int left = static_cast<int>(std::lround(plot.X(mark.StartSeconds)));
     const int length =
-        std::max(2, static_cast<int>(std::lround(mark.seconds * plot.PixelsPerSecond())));
+        std::max(2, static_cast<int>(std::lround(mark.Seconds * plot.PixelsPerSecond())));
     painter.fillRect(left,
-                     static_cast<int>(std::lround(plot.Y(mark.frequencyHz))) - MarkThickness / 2,
-                     length, MarkThickness, MarkColour(mark.state));
+                     static_cast<int>(std::lround(plot.Y(mark.FrequencyHz))) - MarkThickness / 2,
+                     length, MarkThickness, MarkColour(mark.State));
 }
 
 // A panel's name at the left of its title row and the legend at the right.
-void DrawTitleRow(QPainter& painter, QRect row, const QString& title, const PictureFonts& fonts) {
-    painter.setFont(fonts.title);
+void DrawTitleRow(QPainter& painter, QRect row, const QString& title, const TPictureFonts& fonts) {
+    painter.setFont(fonts.Title);
     painter.setPen(Qt::black);
     painter.drawText(row.adjusted(6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, title);
 
-    painter.setFont(fonts.text);
+    painter.setFont(fonts.Text);
     const QFontMetrics metrics = painter.fontMetrics();
     constexpr int Swatch = 16;
     constexpr int Gap = 12;
-    const std::pair<ToneMarkState, QString> states[] = {
-        {ToneMarkState::Holds, QStringLiteral("hält")},
-        {ToneMarkState::Misses, QStringLiteral("verfehlt")},
-        {ToneMarkState::NotJudged, QStringLiteral("nicht beurteilt")}};
+    const std::pair<TToneMarkState, QString> states[] = {
+        {TToneMarkState::Holds, QStringLiteral("hält")},
+        {TToneMarkState::Misses, QStringLiteral("verfehlt")},
+        {TToneMarkState::NotJudged, QStringLiteral("nicht beurteilt")}};
     const QString bandText = QStringLiteral("Soll ± Toleranz");
     int x = row.right() - RightMargin - metrics.horizontalAdvance(bandText);
     const int middle = row.center().y();
@@ -105,47 +105,48 @@ void DrawTitleRow(QPainter& painter, QRect row, const QString& title, const Pict
 
 // The plot's time: from a little before the alarm's start to a little after its last tone,
 // inside the audio.
-PlotArea OverviewPlot(const AlarmHeard& heard, QRect rect) {
-    const ToneAudio& audio = heard.audio;
+TPlotArea OverviewPlot(const TAlarmHeard& heard, QRect rect) {
+    const TToneAudio& audio = heard.Audio;
     double end = audio.EndSeconds();
-    if (!heard.marks.empty()) {
+    if (!heard.Marks.empty()) {
         double last = 0.0;
-        for (const ToneMark& mark : heard.marks)
+        for (const TToneMark& mark : heard.Marks)
             last = std::max(last, EndOf(mark));
         end = std::min(end, last + OverviewLeadSeconds);
     }
     const double start =
-        std::clamp(heard.alarmStartSeconds - OverviewLeadSeconds, audio.startSeconds, end);
-    return {rect, start, std::max(end, start + 1.0), 300.0, 3200.0, heard.alarmStartSeconds};
+        std::clamp(heard.AlarmStartSeconds - OverviewLeadSeconds, audio.StartSeconds, end);
+    return {rect, start, std::max(end, start + 1.0), 300.0, 3200.0, heard.AlarmStartSeconds};
 }
 
-void DrawOverview(QImage& image, QRect panel, const AlarmHeard& heard, const PictureFonts& fonts) {
+void DrawOverview(QImage& image, QRect panel, const TAlarmHeard& heard,
+                  const TPictureFonts& fonts) {
     const QRect rect = panel.adjusted(FrequencyAxis, TitleRow + SymbolRow, -RightMargin, -TickRow);
-    const PlotArea plot = OverviewPlot(heard, rect);
-    DrawPlotSpectrogram(image, plot, heard.audio);
+    const TPlotArea plot = OverviewPlot(heard, rect);
+    DrawPlotSpectrogram(image, plot, heard.Audio);
     QPainter painter(&image);
     DrawTitleRow(painter, QRect(panel.left(), panel.top(), panel.width(), TitleRow),
                  QStringLiteral("Ganzer Alarm"), fonts);
     DrawPlotAxes(painter, plot, fonts, TickRow);
     painter.setClipRect(rect);
-    for (const ExpectedBand& band : heard.bands) {
-        const int top = static_cast<int>(std::lround(plot.Y(band.highHz)));
+    for (const TExpectedBand& band : heard.Bands) {
+        const int top = static_cast<int>(std::lround(plot.Y(band.HighHz)));
         painter.fillRect(rect.left(), top, rect.width(),
-                         std::max(2, static_cast<int>(std::lround(plot.Y(band.lowHz))) - top),
+                         std::max(2, static_cast<int>(std::lround(plot.Y(band.LowHz))) - top),
                          BandFill);
     }
-    for (const ToneMark& mark : heard.marks)
+    for (const TToneMark& mark : heard.Marks)
         DrawMark(painter, plot, mark);
 
     // Each code's symbols above it; the first one, which the zoom shows, framed.
-    const std::vector<std::span<const ToneMark>> runs = CodeRuns(heard.marks);
-    painter.setFont(fonts.text);
+    const std::vector<std::span<const TToneMark>> runs = CodeRuns(heard.Marks);
+    painter.setFont(fonts.Text);
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        const auto [low, high] = std::ranges::minmax(runs[i], {}, &ToneMark::frequencyHz);
-        const QRect around(QPoint(static_cast<int>(plot.X(runs[i].front().startSeconds)) - 3,
-                                  static_cast<int>(plot.Y(high.frequencyHz)) - 8),
+        const auto [low, high] = std::ranges::minmax(runs[i], {}, &TToneMark::FrequencyHz);
+        const QRect around(QPoint(static_cast<int>(plot.X(runs[i].front().StartSeconds)) - 3,
+                                  static_cast<int>(plot.Y(high.FrequencyHz)) - 8),
                            QPoint(static_cast<int>(plot.X(EndOf(runs[i].back()))) + 3,
-                                  static_cast<int>(plot.Y(low.frequencyHz)) + 8));
+                                  static_cast<int>(plot.Y(low.FrequencyHz)) + 8));
         if (i == 0) {
             painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
             painter.drawRect(around);
@@ -160,64 +161,64 @@ void DrawOverview(QImage& image, QRect panel, const AlarmHeard& heard, const Pic
 
 // A tone's texts above it: the symbol and measured frequency, then its band or, for a miss,
 // what it missed.
-void DrawToneTexts(QPainter& painter, QRect column, const ToneMark& mark,
-                   const PictureFonts& fonts) {
-    const bool missed = mark.state == ToneMarkState::Misses;
-    const QString symbol(QChar::fromLatin1(mark.symbol));
-    const QString hz = Text(GermanDecimal(mark.frequencyHz, 0) + " Hz");
-    const int symbolWidth = QFontMetrics(fonts.symbol).horizontalAdvance(symbol);
-    const int hzWidth = QFontMetrics(fonts.text).horizontalAdvance(hz);
+void DrawToneTexts(QPainter& painter, QRect column, const TToneMark& mark,
+                   const TPictureFonts& fonts) {
+    const bool missed = mark.State == TToneMarkState::Misses;
+    const QString symbol(QChar::fromLatin1(mark.Symbol));
+    const QString hz = Text(GermanDecimal(mark.FrequencyHz, 0) + " Hz");
+    const int symbolWidth = QFontMetrics(fonts.Symbol).horizontalAdvance(symbol);
+    const int hzWidth = QFontMetrics(fonts.Text).horizontalAdvance(hz);
     const int left = column.center().x() - (symbolWidth + 5 + hzWidth) / 2;
     const int baseline = column.top() + 16;
-    painter.setFont(fonts.symbol);
-    painter.setPen(missed ? MarkColour(mark.state) : QColor(Qt::black));
+    painter.setFont(fonts.Symbol);
+    painter.setPen(missed ? MarkColour(mark.State) : QColor(Qt::black));
     painter.drawText(QPoint(left, baseline), symbol);
-    painter.setFont(fonts.text);
+    painter.setFont(fonts.Text);
     painter.drawText(QPoint(left + symbolWidth + 5, baseline), hz);
 
     // A tone of a code that missed as a whole (its length, say) has no words of its own.
-    const bool words = missed && !mark.words.empty();
+    const bool words = missed && !mark.Words.empty();
     QString below;
     if (words)
-        below = Text(mark.words);
+        below = Text(mark.Words);
     else if (HasBand(mark))
-        below = Text("Soll " + GermanDecimal((mark.band.lowHz + mark.band.highHz) / 2, 0) + " ± " +
-                     GermanDecimal((mark.band.highHz - mark.band.lowHz) / 2, 0) + " Hz");
-    painter.setFont(fonts.small);
-    painter.setPen(words ? MarkColour(mark.state) : BandEdge);
+        below = Text("Soll " + GermanDecimal((mark.Band.LowHz + mark.Band.HighHz) / 2, 0) + " ± " +
+                     GermanDecimal((mark.Band.HighHz - mark.Band.LowHz) / 2, 0) + " Hz");
+    painter.setFont(fonts.Small);
+    painter.setPen(words ? MarkColour(mark.State) : BandEdge);
     painter.drawText(column.adjusted(2, 20, -2, 0),
                      Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, below);
 }
 
 // The frequencies the code's tones and bands cover, with room above and below.
-std::pair<double, double> ZoomBand(std::span<const ToneMark> tones) {
-    double low = tones.front().frequencyHz;
+std::pair<double, double> ZoomBand(std::span<const TToneMark> tones) {
+    double low = tones.front().FrequencyHz;
     double high = low;
-    for (const ToneMark& mark : tones) {
-        low = std::min(low, HasBand(mark) ? std::min(mark.band.lowHz, mark.frequencyHz)
-                                          : mark.frequencyHz);
-        high = std::max(high, HasBand(mark) ? std::max(mark.band.highHz, mark.frequencyHz)
-                                            : mark.frequencyHz);
+    for (const TToneMark& mark : tones) {
+        low = std::min(low, HasBand(mark) ? std::min(mark.Band.LowHz, mark.FrequencyHz)
+                                          : mark.FrequencyHz);
+        high = std::max(high, HasBand(mark) ? std::max(mark.Band.HighHz, mark.FrequencyHz)
+                                            : mark.FrequencyHz);
     }
     const double room = std::max(60.0, 0.08 * (high - low));
     return {std::max(0.0, low - room), high + room};
 }
 
-void DrawZoom(QImage& image, QRect panel, const AlarmHeard& heard, std::span<const ToneMark> code,
-              const PictureFonts& fonts) {
+void DrawZoom(QImage& image, QRect panel, const TAlarmHeard& heard, std::span<const TToneMark> code,
+              const TPictureFonts& fonts) {
     const QRect rect =
         panel.adjusted(FrequencyAxis, TitleRow + ToneTextRows, -RightMargin, -TickRow);
     // As many tones as the width carries with their texts, each as wide as its time.
-    const double toneSeconds = std::max(0.01, (EndOf(code.back()) - code.front().startSeconds) /
+    const double toneSeconds = std::max(0.01, (EndOf(code.back()) - code.front().StartSeconds) /
                                                   static_cast<double>(code.size()));
     const auto fitting = static_cast<std::size_t>(std::max(1, rect.width() / ToneTextPixels - 1));
-    const std::span<const ToneMark> tones = code.first(std::min(code.size(), fitting));
+    const std::span<const TToneMark> tones = code.first(std::min(code.size(), fitting));
     const double pad = 0.4 * toneSeconds;
     const auto [lowHz, highHz] = ZoomBand(tones);
-    const PlotArea plot{rect,   tones.front().startSeconds - pad, EndOf(tones.back()) + pad, lowHz,
-                        highHz, heard.alarmStartSeconds};
+    const TPlotArea plot{rect,   tones.front().StartSeconds - pad, EndOf(tones.back()) + pad, lowHz,
+                         highHz, heard.AlarmStartSeconds};
 
-    DrawPlotSpectrogram(image, plot, heard.audio);
+    DrawPlotSpectrogram(image, plot, heard.Audio);
     QPainter painter(&image);
     const std::string shown =
         tones.size() < code.size()
@@ -226,15 +227,15 @@ void DrawZoom(QImage& image, QRect panel, const AlarmHeard& heard, std::span<con
     DrawTitleRow(painter, QRect(panel.left(), panel.top(), panel.width(), TitleRow),
                  Text("Erster Code: " + shown), fonts);
     DrawPlotAxes(painter, plot, fonts, TickRow);
-    for (const ToneMark& mark : tones) {
-        const int left = static_cast<int>(std::lround(plot.X(mark.startSeconds)));
+    for (const TToneMark& mark : tones) {
+        const int left = static_cast<int>(std::lround(plot.X(mark.StartSeconds)));
         const int right = static_cast<int>(std::lround(plot.X(EndOf(mark))));
         painter.setClipRect(rect);
         if (HasBand(mark)) {
-            const int top = static_cast<int>(std::lround(plot.Y(mark.band.highHz)));
+            const int top = static_cast<int>(std::lround(plot.Y(mark.Band.HighHz)));
             const QRect band(
                 left, top, right - left,
-                std::max(3, static_cast<int>(std::lround(plot.Y(mark.band.lowHz))) - top));
+                std::max(3, static_cast<int>(std::lround(plot.Y(mark.Band.LowHz))) - top));
             painter.fillRect(band, BandFill);
             painter.setPen(BandEdge);
             painter.drawRect(band.adjusted(0, 0, -1, -1));
@@ -254,11 +255,11 @@ QImage BlankImage(QSize size) {
 
 } // namespace
 
-QImage DrawAlarmPicture(const AlarmHeard& heard) {
-    if (heard.audio.count == 0)
+QImage DrawAlarmPicture(const TAlarmHeard& heard) {
+    if (heard.Audio.Count == 0)
         return {};
-    const PictureFonts fonts = MakePictureFonts();
-    const std::vector<std::span<const ToneMark>> runs = CodeRuns(heard.marks);
+    const TPictureFonts fonts = MakePictureFonts();
+    const std::vector<std::span<const TToneMark>> runs = CodeRuns(heard.Marks);
     QImage image =
         BlankImage({AlarmPictureWidth, AlarmOverviewHeight + (runs.empty() ? 0 : CodeZoomHeight)});
     DrawOverview(image, QRect(0, 0, AlarmPictureWidth, AlarmOverviewHeight), heard, fonts);
@@ -268,9 +269,9 @@ QImage DrawAlarmPicture(const AlarmHeard& heard) {
     return image;
 }
 
-QImage DrawCodeZoom(const AlarmHeard& heard, QSize size) {
-    const std::vector<std::span<const ToneMark>> runs = CodeRuns(heard.marks);
-    if (heard.audio.count == 0 || runs.empty())
+QImage DrawCodeZoom(const TAlarmHeard& heard, QSize size) {
+    const std::vector<std::span<const TToneMark>> runs = CodeRuns(heard.Marks);
+    if (heard.Audio.Count == 0 || runs.empty())
         return {};
     size = size.expandedTo(CodeZoomSmallest);
     QImage image = BlankImage(size);

@@ -31,20 +31,20 @@ inline constexpr int CodeZoomHeight = 250;
 inline constexpr QSize CodeZoomSmallest(360, 110);
 
 // What was heard of one alarm.
-struct AlarmHeard {
-    ToneAudio audio;                 // covering the alarm; the picture shows what lies inside it
-    double alarmStartSeconds = 0.0;  // on the audio's clock; the time axis counts from here
-    std::vector<ToneMark> marks;     // AlarmJudgement::marks, or UnjudgedMarks of what was heard
-    std::vector<ExpectedBand> bands; // AlarmJudgement::bands; none when nothing was expected
+struct TAlarmHeard {
+    TToneAudio Audio;                 // covering the alarm; the picture shows what lies inside it
+    double AlarmStartSeconds = 0.0;   // on the audio's clock; the time axis counts from here
+    std::vector<TToneMark> Marks;     // TAlarmJudgement::Marks, or UnjudgedMarks of what was heard
+    std::vector<TExpectedBand> Bands; // TAlarmJudgement::Bands; none when nothing was expected
 };
 
 // AlarmPictureWidth by AlarmOverviewHeight + CodeZoomHeight (AlarmOverviewHeight alone when no
 // code was heard); a null image when there is no audio.
-QImage DrawAlarmPicture(const AlarmHeard& heard);
+QImage DrawAlarmPicture(const TAlarmHeard& heard);
 
 // The first code alone at `size` (at least CodeZoomSmallest); a null image when no code was
 // heard or there is no audio.
-QImage DrawCodeZoom(const AlarmHeard& heard, QSize size = {AlarmPictureWidth, CodeZoomHeight});
+QImage DrawCodeZoom(const TAlarmHeard& heard, QSize size = {AlarmPictureWidth, CodeZoomHeight});
 
 // The first code's panel of a picture DrawAlarmPicture made; the whole picture when it has
 // none (no code heard, or an older picture of another layout).

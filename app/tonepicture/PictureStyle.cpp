@@ -14,17 +14,17 @@ QFont Font(int pixels, bool bold = false) {
 
 } // namespace
 
-PictureFonts MakePictureFonts() {
+TPictureFonts MakePictureFonts() {
     return {Font(13, true), Font(12), Font(11), Font(16, true)};
 }
 
-QColor MarkColour(ToneMarkState state) {
+QColor MarkColour(TToneMarkState state) {
     switch (state) {
-    case ToneMarkState::Holds:
+    case TToneMarkState::Holds:
         return {20, 150, 40};
-    case ToneMarkState::Misses:
+    case TToneMarkState::Misses:
         return {220, 20, 20};
-    case ToneMarkState::NotJudged:
+    case TToneMarkState::NotJudged:
         break;
     }
     return {225, 140, 0};

@@ -9,16 +9,16 @@
 #include <QColor>
 #include <QFont>
 
-struct PictureFonts {
-    QFont title;  // a panel's name
-    QFont text;   // tick labels, the legend, a tone's measured frequency
-    QFont small;  // a tone's band and misses
-    QFont symbol; // a code tone's symbol
+struct TPictureFonts {
+    QFont Title;  // a panel's name
+    QFont Text;   // tick labels, the legend, a tone's measured frequency
+    QFont Small;  // a tone's band and misses
+    QFont Symbol; // a code tone's symbol
 };
 
-PictureFonts MakePictureFonts();
+TPictureFonts MakePictureFonts();
 
-QColor MarkColour(ToneMarkState state);
+QColor MarkColour(TToneMarkState state);
 inline const QColor BandFill(60, 110, 230, 60);
 inline const QColor BandEdge(60, 110, 230);
 inline const QColor AxisInk(60, 60, 60);

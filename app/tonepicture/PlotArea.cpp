@@ -36,21 +36,22 @@ double TickStep(double span, int most) {
     return 10.0 * magnitude;
 }
 
-void DrawPlotSpectrogram(QImage& image, const PlotArea& plot, const ToneAudio& audio) {
-    const SpectrogramFrame frame{plot.startSeconds, plot.PixelsPerSecond(),
-                                 plot.rect.width(), plot.lowHz,
-                                 plot.highHz,       plot.rect.height()};
-    PaintSpectrogram(image, plot.rect, SpectrogramDb(audio, frame));
+void DrawPlotSpectrogram(QImage& image, const TPlotArea& plot, const TToneAudio& audio) {
+    const TSpectrogramFrame frame{plot.StartSeconds, plot.PixelsPerSecond(),
+                                  plot.Rect.width(), plot.LowHz,
+                                  plot.HighHz,       plot.Rect.height()};
+    PaintSpectrogram(image, plot.Rect, SpectrogramDb(audio, frame));
 }
 
-void DrawPlotAxes(QPainter& painter, const PlotArea& plot, const PictureFonts& fonts, int tickRow) {
-    const QRect& rect = plot.rect;
-    painter.setFont(fonts.text);
+void DrawPlotAxes(QPainter& painter, const TPlotArea& plot, const TPictureFonts& fonts,
+                  int tickRow) {
+    const QRect& rect = plot.Rect;
+    painter.setFont(fonts.Text);
     const int textHeight = painter.fontMetrics().height();
 
     const double hzStep =
-        TickStep(plot.highHz - plot.lowHz, std::max(1, rect.height() / FrequencyTickPixels));
-    for (double hz = hzStep * std::ceil(plot.lowHz / hzStep); hz <= plot.highHz; hz += hzStep) {
+        TickStep(plot.HighHz - plot.LowHz, std::max(1, rect.height() / FrequencyTickPixels));
+    for (double hz = hzStep * std::ceil(plot.LowHz / hzStep); hz <= plot.HighHz; hz += hzStep) {
         const int y = static_cast<int>(std::lround(plot.Y(hz)));
         painter.fillRect(rect.left(), y, rect.width(), 1, GridInk);
         painter.fillRect(rect.left() - TickLength, y, TickLength, 1, AxisInk);
@@ -63,12 +64,12 @@ void DrawPlotAxes(QPainter& painter, const PlotArea& plot, const PictureFonts& f
         QRect(0, rect.top() - textHeight - 2, rect.left() - TickLength - 2, textHeight),
         Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Hz"));
 
-    const double span = plot.endSeconds - plot.startSeconds;
+    const double span = plot.EndSeconds - plot.StartSeconds;
     const double step = TickStep(span, std::max(1, rect.width() / TimeTickPixels));
     const int places = PlacesOf(step);
-    const double firstTick = step * std::ceil((plot.startSeconds - plot.zeroSeconds) / step - 1e-9);
-    for (double tick = firstTick; tick <= plot.endSeconds - plot.zeroSeconds + 1e-9; tick += step) {
-        const int x = static_cast<int>(std::lround(plot.X(plot.zeroSeconds + tick)));
+    const double firstTick = step * std::ceil((plot.StartSeconds - plot.ZeroSeconds) / step - 1e-9);
+    for (double tick = firstTick; tick <= plot.EndSeconds - plot.ZeroSeconds + 1e-9; tick += step) {
+        const int x = static_cast<int>(std::lround(plot.X(plot.ZeroSeconds + tick)));
         painter.fillRect(x, rect.top(), 1, rect.height(), GridInk);
         painter.fillRect(x, rect.bottom() + 1, 1, TickLength, AxisInk);
         const QString label =

@@ -18,25 +18,25 @@ constexpr double ShownRangeDb = 70.0;
 constexpr int SpectrumRate = 8000;
 
 // Mono samples at a reduced rate, each the mean of `factor` input samples.
-struct ReducedAudio {
-    std::vector<float> samples;
-    double sampleRate;
-    double startSeconds;
+struct TReducedAudio {
+    std::vector<float> Samples;
+    double SampleRate;
+    double StartSeconds;
 };
 
 // The input samples [first, last) at the reduced rate.
-ReducedAudio Reduced(const ToneAudio& audio, std::size_t first, std::size_t last) {
-    const int factor = std::max(1, audio.sampleRate / SpectrumRate);
-    ReducedAudio reduced{{},
-                         static_cast<double>(audio.sampleRate) / factor,
-                         audio.startSeconds + static_cast<double>(first) / audio.sampleRate};
-    reduced.samples.reserve((last - first) / static_cast<std::size_t>(factor));
+TReducedAudio Reduced(const TToneAudio& audio, std::size_t first, std::size_t last) {
+    const int factor = std::max(1, audio.SampleRate / SpectrumRate);
+    TReducedAudio reduced{{},
+                          static_cast<double>(audio.SampleRate) / factor,
+                          audio.StartSeconds + static_cast<double>(first) / audio.SampleRate};
+    reduced.Samples.reserve((last - first) / static_cast<std::size_t>(factor));
     for (std::size_t at = first; at + static_cast<std::size_t>(factor) <= last;
          at += static_cast<std::size_t>(factor)) {
         float sum = 0.0f;
         for (int i = 0; i < factor; ++i)
-            sum += static_cast<float>(audio.samples[at + static_cast<std::size_t>(i)]);
-        reduced.samples.push_back(sum / static_cast<float>(factor));
+            sum += static_cast<float>(audio.Samples[at + static_cast<std::size_t>(i)]);
+        reduced.Samples.push_back(sum / static_cast<float>(factor));
     }
     return reduced;
 }
@@ -49,39 +49,39 @@ std::size_t SpectrumSize(double sampleRate) {
 }
 
 // The input samples a frame's spectra reach, half a spectrum beyond either edge.
-std::pair<std::size_t, std::size_t> SamplesOf(const ToneAudio& audio,
-                                              const SpectrogramFrame& frame) {
+std::pair<std::size_t, std::size_t> SamplesOf(const TToneAudio& audio,
+                                              const TSpectrogramFrame& frame) {
     const double margin = SpectrumSeconds;
     const auto at = [&](double seconds) {
-        const double sample = std::floor((seconds - audio.startSeconds) * audio.sampleRate);
-        return static_cast<std::size_t>(std::clamp(sample, 0.0, static_cast<double>(audio.count)));
+        const double sample = std::floor((seconds - audio.StartSeconds) * audio.SampleRate);
+        return static_cast<std::size_t>(std::clamp(sample, 0.0, static_cast<double>(audio.Count)));
     };
-    return {at(frame.startSeconds - margin),
-            at(frame.startSeconds + frame.width / frame.pixelsPerSecond + margin)};
+    return {at(frame.StartSeconds - margin),
+            at(frame.StartSeconds + frame.Width / frame.PixelsPerSecond + margin)};
 }
 
 } // namespace
 
 // Each column's power in dB, one value per row, from a Hann-windowed spectrum at its centre.
 // The logarithm is taken per bin, not per row: there are fewer bins in the band than rows.
-std::vector<float> SpectrogramDb(const ToneAudio& audio, const SpectrogramFrame& frame) {
+std::vector<float> SpectrogramDb(const TToneAudio& audio, const TSpectrogramFrame& frame) {
     const auto [first, last] = SamplesOf(audio, frame);
-    const ReducedAudio reduced = Reduced(audio, first, last);
-    const std::size_t size = SpectrumSize(reduced.sampleRate);
-    RealPowerSpectrum spectrum(size);
+    const TReducedAudio reduced = Reduced(audio, first, last);
+    const std::size_t size = SpectrumSize(reduced.SampleRate);
+    TRealPowerSpectrum spectrum(size);
     std::vector<float> window(size);
     for (std::size_t n = 0; n < size; ++n)
         window[n] = static_cast<float>(
             0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (static_cast<double>(n) + 0.5) /
                                  static_cast<double>(size)));
-    const double binHz = reduced.sampleRate / static_cast<double>(size);
-    const auto rows = static_cast<std::size_t>(frame.height);
+    const double binHz = reduced.SampleRate / static_cast<double>(size);
+    const auto rows = static_cast<std::size_t>(frame.Height);
     // Where each row falls between two bins, and which bins the band needs.
     std::vector<std::size_t> rowBin(rows);
     std::vector<float> rowShare(rows);
     for (std::size_t y = 0; y < rows; ++y) {
-        const double hz = frame.highHz - (static_cast<double>(y) + 0.5) *
-                                             (frame.highHz - frame.lowHz) / frame.height;
+        const double hz = frame.HighHz - (static_cast<double>(y) + 0.5) *
+                                             (frame.HighHz - frame.LowHz) / frame.Height;
         const double bin = hz / binHz;
         rowBin[y] = static_cast<std::size_t>(bin);
         rowShare[y] = static_cast<float>(bin - std::floor(bin));
@@ -92,16 +92,16 @@ std::vector<float> SpectrogramDb(const ToneAudio& audio, const SpectrogramFrame&
     std::vector<float> samples(size);
     std::vector<float> power(size / 2 + 1);
     std::vector<float> binDb(size / 2 + 1);
-    std::vector<float> db(static_cast<std::size_t>(frame.width) * rows);
-    for (int x = 0; x < frame.width; ++x) {
+    std::vector<float> db(static_cast<std::size_t>(frame.Width) * rows);
+    for (int x = 0; x < frame.Width; ++x) {
         const double centre =
-            (frame.startSeconds + (x + 0.5) / frame.pixelsPerSecond - reduced.startSeconds) *
-            reduced.sampleRate;
+            (frame.StartSeconds + (x + 0.5) / frame.PixelsPerSecond - reduced.StartSeconds) *
+            reduced.SampleRate;
         const long begin = std::lround(centre) - static_cast<long>(size / 2);
         for (std::size_t n = 0; n < size; ++n) {
             const long at = begin + static_cast<long>(n);
-            const bool inside = at >= 0 && static_cast<std::size_t>(at) < reduced.samples.size();
-            samples[n] = inside ? window[n] * reduced.samples[static_cast<std::size_t>(at)] : 0.0f;
+            const bool inside = at >= 0 && static_cast<std::size_t>(at) < reduced.Samples.size();
+            samples[n] = inside ? window[n] * reduced.Samples[static_cast<std::size_t>(at)] : 0.0f;
         }
         spectrum.Compute(samples.data(), power.data());
         for (std::size_t k = lowBin; k <= highBin; ++k)

@@ -13,28 +13,28 @@
 
 // Mono 16-bit samples at sampleRate; samples[0] was heard at startSeconds, counted as the
 // decoder counts (marks are placed by their own times on the same clock).
-struct ToneAudio {
-    const std::int16_t* samples = nullptr;
-    std::size_t count = 0;
-    int sampleRate = 8000;
-    double startSeconds = 0.0;
+struct TToneAudio {
+    const std::int16_t* Samples = nullptr;
+    std::size_t Count = 0;
+    int SampleRate = 8000;
+    double StartSeconds = 0.0;
 
-    double EndSeconds() const { return startSeconds + static_cast<double>(count) / sampleRate; }
+    double EndSeconds() const { return StartSeconds + static_cast<double>(Count) / SampleRate; }
 };
 
 // Which stretch of time and band a spectrogram covers, and at how many pixels.
-struct SpectrogramFrame {
-    double startSeconds = 0.0; // the left edge, on the audio's clock
-    double pixelsPerSecond = 50.0;
-    int width = 0;
-    double lowHz = 300.0; // the bottom edge
-    double highHz = 3200.0;
-    int height = 0;
+struct TSpectrogramFrame {
+    double StartSeconds = 0.0; // the left edge, on the audio's clock
+    double PixelsPerSecond = 50.0;
+    int Width = 0;
+    double LowHz = 300.0; // the bottom edge
+    double HighHz = 3200.0;
+    int Height = 0;
 };
 
 // width * height values, column by column, each column from highHz down; the time outside the
 // audio reads as silence.
-std::vector<float> SpectrogramDb(const ToneAudio& audio, const SpectrogramFrame& frame);
+std::vector<float> SpectrogramDb(const TToneAudio& audio, const TSpectrogramFrame& frame);
 
 // Paints `db` (as SpectrogramDb returns it for area's size) into `area` of `image`, from the
 // loudest value down over a fixed range of dB: silence white, tones dark, so it also prints.

@@ -36,33 +36,33 @@ std::vector<float> LowPassTaps(int factor) {
 
 } // namespace
 
-Decimator::Decimator(int inputRate)
-    : factor_(inputRate / AnalysisRate > 1 ? inputRate / AnalysisRate : 1),
-      outputRate_(static_cast<double>(inputRate) / factor_), taps_(LowPassTaps(factor_)),
-      history_(taps_.size()),
-      dcPole_(static_cast<float>(std::exp(-2.0 * std::numbers::pi * DcCornerHz / inputRate))) {
-    delaySamples_ = (static_cast<double>(taps_.size()) - 1.0) / 2.0;
+TDecimator::TDecimator(int inputRate)
+    : Factor_(inputRate / AnalysisRate > 1 ? inputRate / AnalysisRate : 1),
+      OutputRate_(static_cast<double>(inputRate) / Factor_), Taps_(LowPassTaps(Factor_)),
+      History_(Taps_.size()),
+      DcPole_(static_cast<float>(std::exp(-2.0 * std::numbers::pi * DcCornerHz / inputRate))) {
+    DelaySamples_ = (static_cast<double>(Taps_.size()) - 1.0) / 2.0;
 }
 
-bool Decimator::Push(float input, float& output) {
+bool TDecimator::Push(float input, float& output) {
     // One-pole high-pass: a DC offset must not reach the analysis.
-    dcOutput_ = input - dcPrevious_ + dcPole_ * dcOutput_;
-    dcPrevious_ = input;
+    DcOutput_ = input - DcPrevious_ + DcPole_ * DcOutput_;
+    DcPrevious_ = input;
     // In digital silence the filter decays into subnormal floats, which every later
     // multiplication would pay for many times over.
-    if (std::abs(dcOutput_) < SubnormalGuard)
-        dcOutput_ = 0.0f;
+    if (std::abs(DcOutput_) < SubnormalGuard)
+        DcOutput_ = 0.0f;
 
-    history_.Push(dcOutput_);
-    if (++phase_ < factor_)
+    History_.Push(DcOutput_);
+    if (++Phase_ < Factor_)
         return false;
-    phase_ = 0;
+    Phase_ = 0;
 
-    const std::size_t length = taps_.size();
-    const float* window = history_.Newest(length);
+    const std::size_t length = Taps_.size();
+    const float* window = History_.Newest(length);
     float sum = 0.0f;
     for (std::size_t n = 0; n < length; ++n)
-        sum += taps_[n] * window[n];
+        sum += Taps_[n] * window[n];
     output = sum;
     return true;
 }

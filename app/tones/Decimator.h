@@ -10,30 +10,30 @@
 #include <cstddef>
 #include <vector>
 
-class Decimator {
+class TDecimator {
 public:
-    explicit Decimator(int inputRate);
+    explicit TDecimator(int inputRate);
 
-    int Factor() const { return factor_; }
-    double OutputRate() const { return outputRate_; }
+    int Factor() const { return Factor_; }
+    double OutputRate() const { return OutputRate_; }
     // Delay the filter adds, in input samples, to correct the time of what is heard.
-    double DelaySamples() const { return delaySamples_; }
+    double DelaySamples() const { return DelaySamples_; }
 
     // Takes one input sample scaled to [-1, 1); returns true and sets output when a decimated
     // sample is ready.
     bool Push(float input, float& output);
 
     // The latest input sample with its DC removed, for the level meter.
-    float LastWithoutDc() const { return dcOutput_; }
+    float LastWithoutDc() const { return DcOutput_; }
 
 private:
-    int factor_;
-    double outputRate_;
-    double delaySamples_;
-    std::vector<float> taps_;
-    TSampleRing<float> history_; // as long as the taps
-    int phase_ = 0;
-    float dcPrevious_ = 0.0f;
-    float dcOutput_ = 0.0f;
-    float dcPole_;
+    int Factor_;
+    double OutputRate_;
+    double DelaySamples_;
+    std::vector<float> Taps_;
+    TSampleRing<float> History_; // as long as the taps
+    int Phase_ = 0;
+    float DcPrevious_ = 0.0f;
+    float DcOutput_ = 0.0f;
+    float DcPole_;
 };

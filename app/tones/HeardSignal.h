@@ -6,30 +6,30 @@
 #include <string>
 #include <vector>
 
-enum class HeardKind { Sequence, LongTone, TwoTone };
+enum class THeardKind { Sequence, LongTone, TwoTone };
 
 // One tone of a selective-call sequence.
-struct MeasuredTone {
+struct TMeasuredTone {
     // As transmitted: the repeat tone stays 'E' here.
-    char symbol = '0';
-    double frequencyHz = 0.0;
-    double startSeconds = 0.0;
-    double seconds = 0.0;
+    char Symbol = '0';
+    double FrequencyHz = 0.0;
+    double StartSeconds = 0.0;
+    double Seconds = 0.0;
     // Silence before the tone; 0 for the first tone and for a tone that follows at once.
-    double gapSeconds = 0.0;
+    double GapSeconds = 0.0;
 };
 
-struct HeardSignal {
-    HeardKind kind = HeardKind::Sequence;
-    double startSeconds = 0.0;
-    double durationSeconds = 0.0;
+struct THeardSignal {
+    THeardKind Kind = THeardKind::Sequence;
+    double StartSeconds = 0.0;
+    double DurationSeconds = 0.0;
     // Sequence: the symbols heard, repeat tones expanded into the symbol they repeat ("11223"
     // for 1, E, 2, E, 3); a repeat tone that opens a sequence stays "E". Empty otherwise.
-    std::string digits;
+    std::string Digits;
     // Sequence: one per symbol of digits. Empty otherwise.
-    std::vector<MeasuredTone> tones;
+    std::vector<TMeasuredTone> Tones;
     // LongTone: one measured frequency; TwoTone: both, lower first. Empty for a sequence.
-    std::vector<double> frequenciesHz;
+    std::vector<double> FrequenciesHz;
     // TwoTone: the lower tone's level less the higher tone's, in dB.
-    double levelDifferenceDb = 0.0;
+    double LevelDifferenceDb = 0.0;
 };

@@ -9,10 +9,10 @@
 #include <cstddef>
 #include <vector>
 
-class RealPowerSpectrum {
+class TRealPowerSpectrum {
 public:
-    explicit RealPowerSpectrum(std::size_t size); // a power of two, at least 4
-    std::size_t Size() const { return size_; }
+    explicit TRealPowerSpectrum(std::size_t size); // a power of two, at least 4
+    std::size_t Size() const { return Size_; }
 
     // input: Size() samples; power: Size() / 2 + 1 values, |X[k]|^2 for bins 0 .. Size() / 2.
     void Compute(const float* input, float* power);
@@ -20,13 +20,13 @@ public:
 private:
     void Transform();
 
-    std::size_t size_;
-    std::size_t half_;
-    std::vector<std::size_t> bitReversed_;
-    std::vector<float> stageCos_; // stage with span s: entries [s - 1, 2s - 1)
-    std::vector<float> stageSin_;
-    std::vector<float> splitCos_; // e^{-2 pi i k / size}, k < half
-    std::vector<float> splitSin_;
-    std::vector<float> re_;
-    std::vector<float> im_;
+    std::size_t Size_;
+    std::size_t Half_;
+    std::vector<std::size_t> BitReversed_;
+    std::vector<float> StageCos_; // stage with span s: entries [s - 1, 2s - 1)
+    std::vector<float> StageSin_;
+    std::vector<float> SplitCos_; // e^{-2 pi i k / size}, k < half
+    std::vector<float> SplitSin_;
+    std::vector<float> Re_;
+    std::vector<float> Im_;
 };

@@ -28,140 +28,140 @@ constexpr std::size_t LongestRun = 64;
 
 } // namespace
 
-SequenceAssembler::SequenceAssembler(ToneStandard standard, const ToneMeasurer& measurer)
-    : table_(TableOf(standard)), measurer_(measurer),
-      gapSeconds_(0.5 * table_.toneSeconds + 0.010) {}
+TSequenceAssembler::TSequenceAssembler(TToneStandard standard, const TToneMeasurer& measurer)
+    : Table_(TableOf(standard)), Measurer_(measurer),
+      GapSeconds_(0.5 * Table_.ToneSeconds + 0.010) {}
 
-std::optional<char> SequenceAssembler::SymbolOf(const ToneSegment& segment) const {
-    const double hz = segment.frequenciesHz.front();
+std::optional<char> TSequenceAssembler::SymbolOf(const TToneSegment& segment) const {
+    const double hz = segment.FrequenciesHz.front();
     std::size_t nearest = 0;
     for (std::size_t i = 1; i < ToneSymbols.size(); ++i) {
-        if (std::abs(hz - table_.frequencyHz[i]) < std::abs(hz - table_.frequencyHz[nearest]))
+        if (std::abs(hz - Table_.FrequencyHz[i]) < std::abs(hz - Table_.FrequencyHz[nearest]))
             nearest = i;
     }
-    const double nominal = table_.frequencyHz[nearest];
-    const double share = segment.Seconds() / table_.toneSeconds;
+    const double nominal = Table_.FrequencyHz[nearest];
+    const double share = segment.Seconds() / Table_.ToneSeconds;
     if (std::abs(hz - nominal) > FarthestDeviation * nominal || share < ShortestShare ||
         share > LongestShare)
         return std::nullopt;
     return ToneSymbols[nearest];
 }
 
-bool SequenceAssembler::SameTone(const ToneSegment& earlier, const ToneSegment& later) const {
-    const double hz = earlier.frequenciesHz.front();
-    return later.startSeconds - earlier.endSeconds <= BreakShare * table_.toneSeconds &&
-           later.endSeconds - earlier.startSeconds <= LongestShare * table_.toneSeconds &&
-           std::abs(later.frequenciesHz.front() - hz) <= SameToneShare * hz;
+bool TSequenceAssembler::SameTone(const TToneSegment& earlier, const TToneSegment& later) const {
+    const double hz = earlier.FrequenciesHz.front();
+    return later.StartSeconds - earlier.EndSeconds <= BreakShare * Table_.ToneSeconds &&
+           later.EndSeconds - earlier.StartSeconds <= LongestShare * Table_.ToneSeconds &&
+           std::abs(later.FrequenciesHz.front() - hz) <= SameToneShare * hz;
 }
 
-void SequenceAssembler::Take(const ToneSegment& segment, std::vector<HeardSignal>& heard) {
+void TSequenceAssembler::Take(const TToneSegment& segment, std::vector<THeardSignal>& heard) {
     // Encoders never sound one tone twice in a row (that is what the repeat tone is for), so
     // pieces of one frequency are one tone that noise broke up.
-    if (!run_.empty() && SameTone(run_.back().raw, segment)) {
-        run_.back().raw.endSeconds = segment.endSeconds;
-        Measure(run_.back());
+    if (!Run_.empty() && SameTone(Run_.back().Raw, segment)) {
+        Run_.back().Raw.EndSeconds = segment.EndSeconds;
+        Measure(Run_.back());
         return;
     }
-    ToneSegment whole = segment;
-    if (piece_ && SameTone(*piece_, segment))
-        whole.startSeconds = piece_->startSeconds;
-    piece_.reset();
-    if (whole.Seconds() < TransitionShare * table_.toneSeconds) {
-        piece_ = whole;
+    TToneSegment whole = segment;
+    if (Piece_ && SameTone(*Piece_, segment))
+        whole.StartSeconds = Piece_->StartSeconds;
+    Piece_.reset();
+    if (whole.Seconds() < TransitionShare * Table_.ToneSeconds) {
+        Piece_ = whole;
         return;
     }
-    if (!run_.empty() && whole.startSeconds - run_.back().raw.endSeconds > gapSeconds_)
+    if (!Run_.empty() && whole.StartSeconds - Run_.back().Raw.EndSeconds > GapSeconds_)
         EndRun(std::nullopt, heard);
 
-    RunTone tone{whole, whole, whole.endSeconds,
-                 !run_.empty() && whole.startSeconds - run_.back().raw.endSeconds <= JoinSeconds};
+    TRunTone tone{whole, whole, whole.EndSeconds,
+                  !Run_.empty() && whole.StartSeconds - Run_.back().Raw.EndSeconds <= JoinSeconds};
     Measure(tone);
-    run_.push_back(tone);
-    if (run_.size() >= LongestRun)
+    Run_.push_back(tone);
+    if (Run_.size() >= LongestRun)
         EndRun(std::nullopt, heard);
 }
 
-void SequenceAssembler::Measure(RunTone& tone) const {
-    const ToneSegment& raw = tone.raw;
-    tone.segment = raw;
-    double& hz = tone.segment.frequenciesHz.front();
-    const double inside = raw.startSeconds + EdgeMarginSeconds;
-    const double insideEnd = raw.endSeconds - EdgeMarginSeconds;
-    hz = measurer_.FrequencyHz(inside, insideEnd, hz);
-    const double amplitude = measurer_.Amplitude(inside, insideEnd, hz);
-    const double middle = (raw.startSeconds + raw.endSeconds) / 2.0;
-    if (!tone.joinsPrevious)
-        tone.segment.startSeconds =
-            measurer_.EdgeSeconds(hz, amplitude, middle, raw.startSeconds - EdgeReachSeconds)
-                .value_or(raw.startSeconds);
-    tone.measuredEnd =
-        measurer_.EdgeSeconds(hz, amplitude, middle, raw.endSeconds + EdgeReachSeconds)
-            .value_or(raw.endSeconds);
+void TSequenceAssembler::Measure(TRunTone& tone) const {
+    const TToneSegment& raw = tone.Raw;
+    tone.Segment = raw;
+    double& hz = tone.Segment.FrequenciesHz.front();
+    const double inside = raw.StartSeconds + EdgeMarginSeconds;
+    const double insideEnd = raw.EndSeconds - EdgeMarginSeconds;
+    hz = Measurer_.FrequencyHz(inside, insideEnd, hz);
+    const double amplitude = Measurer_.Amplitude(inside, insideEnd, hz);
+    const double middle = (raw.StartSeconds + raw.EndSeconds) / 2.0;
+    if (!tone.JoinsPrevious)
+        tone.Segment.StartSeconds =
+            Measurer_.EdgeSeconds(hz, amplitude, middle, raw.StartSeconds - EdgeReachSeconds)
+                .value_or(raw.StartSeconds);
+    tone.MeasuredEnd =
+        Measurer_.EdgeSeconds(hz, amplitude, middle, raw.EndSeconds + EdgeReachSeconds)
+            .value_or(raw.EndSeconds);
 }
 
-void SequenceAssembler::Tick(double nowSeconds, std::optional<double> openSince,
-                             std::vector<HeardSignal>& heard) {
-    if (run_.empty())
+void TSequenceAssembler::Tick(double nowSeconds, std::optional<double> openSince,
+                              std::vector<THeardSignal>& heard) {
+    if (Run_.empty())
         return;
-    const double lastEnd = run_.back().raw.endSeconds;
+    const double lastEnd = Run_.back().Raw.EndSeconds;
     if (!openSince) {
-        if (nowSeconds - lastEnd > gapSeconds_)
+        if (nowSeconds - lastEnd > GapSeconds_)
             EndRun(std::nullopt, heard);
         return;
     }
-    if (*openSince - lastEnd > gapSeconds_) {
+    if (*openSince - lastEnd > GapSeconds_) {
         EndRun(std::nullopt, heard);
-    } else if (nowSeconds - *openSince > LongestShare * table_.toneSeconds + gapSeconds_) {
+    } else if (nowSeconds - *openSince > LongestShare * Table_.ToneSeconds + GapSeconds_) {
         // The tone now sounding is too long to be a symbol: the run ends where it began.
         EndRun(openSince, heard);
     }
 }
 
-void SequenceAssembler::Finish(std::vector<HeardSignal>& heard) {
+void TSequenceAssembler::Finish(std::vector<THeardSignal>& heard) {
     EndRun(std::nullopt, heard);
 }
 
-void SequenceAssembler::EndRun(std::optional<double> nextStart, std::vector<HeardSignal>& heard) {
-    for (std::size_t i = 0; i < run_.size(); ++i) {
-        ToneSegment& segment = run_[i].segment;
-        const bool joined = i + 1 < run_.size() ? run_[i + 1].joinsPrevious : nextStart.has_value();
+void TSequenceAssembler::EndRun(std::optional<double> nextStart, std::vector<THeardSignal>& heard) {
+    for (std::size_t i = 0; i < Run_.size(); ++i) {
+        TToneSegment& segment = Run_[i].Segment;
+        const bool joined = i + 1 < Run_.size() ? Run_[i + 1].JoinsPrevious : nextStart.has_value();
         if (!joined) {
-            segment.endSeconds = run_[i].measuredEnd;
+            segment.EndSeconds = Run_[i].MeasuredEnd;
             continue;
         }
-        const double next = i + 1 < run_.size() ? run_[i + 1].segment.startSeconds : *nextStart;
-        const double middle = (segment.endSeconds + next) / 2.0;
-        segment.endSeconds = middle;
-        if (i + 1 < run_.size())
-            run_[i + 1].segment.startSeconds = middle;
+        const double next = i + 1 < Run_.size() ? Run_[i + 1].Segment.StartSeconds : *nextStart;
+        const double middle = (segment.EndSeconds + next) / 2.0;
+        segment.EndSeconds = middle;
+        if (i + 1 < Run_.size())
+            Run_[i + 1].Segment.StartSeconds = middle;
     }
 
-    HeardSignal sequence;
+    THeardSignal sequence;
     const auto emit = [&] {
-        if (sequence.digits.size() >= MinimumSymbols)
+        if (sequence.Digits.size() >= MinimumSymbols)
             heard.push_back(sequence);
-        sequence = HeardSignal{};
+        sequence = THeardSignal{};
     };
-    for (const RunTone& tone : run_) {
-        const ToneSegment& segment = tone.segment;
+    for (const TRunTone& tone : Run_) {
+        const TToneSegment& segment = tone.Segment;
         const std::optional<char> symbol = SymbolOf(segment);
         // Two tones of one symbol in a row are no code: that is what the repeat tone is for.
-        if (!symbol || (!sequence.tones.empty() && sequence.tones.back().symbol == *symbol)) {
+        if (!symbol || (!sequence.Tones.empty() && sequence.Tones.back().Symbol == *symbol)) {
             emit();
             continue;
         }
-        const double gap = sequence.digits.empty()
+        const double gap = sequence.Digits.empty()
                                ? 0.0
-                               : segment.startSeconds - sequence.tones.back().startSeconds -
-                                     sequence.tones.back().seconds;
-        if (sequence.digits.empty())
-            sequence.startSeconds = segment.startSeconds;
-        const bool repeats = *symbol == RepeatToneSymbol && !sequence.digits.empty();
-        sequence.digits.push_back(repeats ? sequence.digits.back() : *symbol);
-        sequence.tones.push_back({*symbol, segment.frequenciesHz.front(), segment.startSeconds,
+                               : segment.StartSeconds - sequence.Tones.back().StartSeconds -
+                                     sequence.Tones.back().Seconds;
+        if (sequence.Digits.empty())
+            sequence.StartSeconds = segment.StartSeconds;
+        const bool repeats = *symbol == RepeatToneSymbol && !sequence.Digits.empty();
+        sequence.Digits.push_back(repeats ? sequence.Digits.back() : *symbol);
+        sequence.Tones.push_back({*symbol, segment.FrequenciesHz.front(), segment.StartSeconds,
                                   segment.Seconds(), std::max(0.0, gap)});
-        sequence.durationSeconds = segment.endSeconds - sequence.startSeconds;
+        sequence.DurationSeconds = segment.EndSeconds - sequence.StartSeconds;
     }
     emit();
-    run_.clear();
+    Run_.clear();
 }

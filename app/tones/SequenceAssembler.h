@@ -18,36 +18,36 @@
 #include <optional>
 #include <vector>
 
-class SequenceAssembler {
+class TSequenceAssembler {
 public:
     // measurer: the analysis samples the segments were found in; it must outlive this.
-    SequenceAssembler(ToneStandard standard, const ToneMeasurer& measurer);
+    TSequenceAssembler(TToneStandard standard, const TToneMeasurer& measurer);
 
     // A segment the short-frame tracker closed, in time order.
-    void Take(const ToneSegment& segment, std::vector<HeardSignal>& heard);
+    void Take(const TToneSegment& segment, std::vector<THeardSignal>& heard);
 
     // Ends the run once no tone can join it any more: at time now, with the tracker's open
     // segment (if any) having started at openSince.
-    void Tick(double nowSeconds, std::optional<double> openSince, std::vector<HeardSignal>& heard);
+    void Tick(double nowSeconds, std::optional<double> openSince, std::vector<THeardSignal>& heard);
 
     // End of input.
-    void Finish(std::vector<HeardSignal>& heard);
+    void Finish(std::vector<THeardSignal>& heard);
 
 private:
-    struct RunTone {
-        ToneSegment raw;     // as the tracker found it, pieces of one tone joined
-        ToneSegment segment; // its frequency measured, its start measured after a pause
-        double measuredEnd;  // the end as measured, for a tone a pause follows
-        bool joinsPrevious;  // no pause before it
+    struct TRunTone {
+        TToneSegment Raw;     // as the tracker found it, pieces of one tone joined
+        TToneSegment Segment; // its frequency measured, its start measured after a pause
+        double MeasuredEnd;   // the end as measured, for a tone a pause follows
+        bool JoinsPrevious;   // no pause before it
     };
-    void EndRun(std::optional<double> nextStart, std::vector<HeardSignal>& heard);
-    void Measure(RunTone& tone) const;
-    bool SameTone(const ToneSegment& earlier, const ToneSegment& later) const;
-    std::optional<char> SymbolOf(const ToneSegment& segment) const;
+    void EndRun(std::optional<double> nextStart, std::vector<THeardSignal>& heard);
+    void Measure(TRunTone& tone) const;
+    bool SameTone(const TToneSegment& earlier, const TToneSegment& later) const;
+    std::optional<char> SymbolOf(const TToneSegment& segment) const;
 
-    const ToneTable& table_;
-    const ToneMeasurer& measurer_;
-    double gapSeconds_;
-    std::vector<RunTone> run_;
-    std::optional<ToneSegment> piece_; // too short a piece, kept in case the tone goes on
+    const TToneTable& Table_;
+    const TToneMeasurer& Measurer_;
+    double GapSeconds_;
+    std::vector<TRunTone> Run_;
+    std::optional<TToneSegment> Piece_; // too short a piece, kept in case the tone goes on
 };

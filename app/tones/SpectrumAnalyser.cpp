@@ -24,90 +24,90 @@ double ToDb(double ratio) {
 
 } // namespace
 
-SpectrumAnalyser::SpectrumAnalyser(double sampleRate, std::size_t windowLength)
-    : sampleRate_(sampleRate), window_(windowLength),
-      fft_(PowerOfTwoAtLeast(windowLength + windowLength / 2)), frame_(fft_.Size(), 0.0f),
-      power_(fft_.Size() / 2 + 1) {
+TSpectrumAnalyser::TSpectrumAnalyser(double sampleRate, std::size_t windowLength)
+    : SampleRate_(sampleRate), Window_(windowLength),
+      Fft_(PowerOfTwoAtLeast(windowLength + windowLength / 2)), Frame_(Fft_.Size(), 0.0f),
+      Power_(Fft_.Size() / 2 + 1) {
     double sumOfSquares = 0.0;
     for (std::size_t n = 0; n < windowLength; ++n) {
         const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (n + 0.5) / windowLength);
-        window_[n] = static_cast<float>(w);
+        Window_[n] = static_cast<float>(w);
         sumOfSquares += w * w;
     }
-    const double binHz = sampleRate / static_cast<double>(fft_.Size());
-    lowBin_ = static_cast<std::size_t>(std::ceil(BandLowHz / binHz));
-    highBin_ = static_cast<std::size_t>(std::min(BandHighHz, 0.46 * sampleRate) / binHz);
+    const double binHz = sampleRate / static_cast<double>(Fft_.Size());
+    LowBin_ = static_cast<std::size_t>(std::ceil(BandLowHz / binHz));
+    HighBin_ = static_cast<std::size_t>(std::min(BandHighHz, 0.46 * sampleRate) / binHz);
     // A Hann window's main lobe reaches two bins of the unpadded length on either side.
-    lobeHalfWidth_ = static_cast<std::size_t>(
-        std::ceil(2.0 * static_cast<double>(fft_.Size()) / static_cast<double>(windowLength)));
+    LobeHalfWidth_ = static_cast<std::size_t>(
+        std::ceil(2.0 * static_cast<double>(Fft_.Size()) / static_cast<double>(windowLength)));
     // Positive-frequency power of a unit sine through this window (Parseval).
-    fullScalePower_ = static_cast<double>(fft_.Size()) * sumOfSquares / 4.0;
+    FullScalePower_ = static_cast<double>(Fft_.Size()) * sumOfSquares / 4.0;
 }
 
-SpectrumFrame SpectrumAnalyser::Analyse(const float* samples, double centreSeconds) {
-    const std::size_t length = window_.size();
-    // The tail of frame_ stays zero: padding for finer bins to interpolate between.
+TSpectrumFrame TSpectrumAnalyser::Analyse(const float* samples, double centreSeconds) {
+    const std::size_t length = Window_.size();
+    // The tail of Frame_ stays zero: padding for finer bins to interpolate between.
     for (std::size_t n = 0; n < length; ++n)
-        frame_[n] = samples[n] * window_[n];
-    fft_.Compute(frame_.data(), power_.data());
+        Frame_[n] = samples[n] * Window_[n];
+    Fft_.Compute(Frame_.data(), Power_.data());
 
     double bandPower = 0.0;
-    for (std::size_t k = lowBin_; k <= highBin_; ++k)
-        bandPower += power_[k];
+    for (std::size_t k = LowBin_; k <= HighBin_; ++k)
+        bandPower += Power_[k];
 
-    SpectrumFrame frame;
-    frame.centreSeconds = centreSeconds;
-    frame.levelDb = ToDb(bandPower / fullScalePower_);
+    TSpectrumFrame frame;
+    frame.CentreSeconds = centreSeconds;
+    frame.LevelDb = ToDb(bandPower / FullScalePower_);
     if (bandPower <= 0.0)
         return frame;
 
-    const Lobe first = StrongestLobe(1, 0);
-    const std::size_t reach = 2 * lobeHalfWidth_;
-    const Lobe second =
-        StrongestLobe(first.peakBin > reach ? first.peakBin - reach : 0, first.peakBin + reach);
-    const auto toPeak = [&](const Lobe& lobe) {
-        return SpectralPeak{InterpolatedHz(lobe.peakBin), lobe.power / bandPower,
-                            ToDb(lobe.power / fullScalePower_)};
+    const TLobe first = StrongestLobe(1, 0);
+    const std::size_t reach = 2 * LobeHalfWidth_;
+    const TLobe second =
+        StrongestLobe(first.PeakBin > reach ? first.PeakBin - reach : 0, first.PeakBin + reach);
+    const auto toPeak = [&](const TLobe& lobe) {
+        return TSpectralPeak{InterpolatedHz(lobe.PeakBin), lobe.Power / bandPower,
+                             ToDb(lobe.Power / FullScalePower_)};
     };
-    frame.strongest = toPeak(first);
-    if (second.power > 0.0)
-        frame.second = toPeak(second);
+    frame.Strongest = toPeak(first);
+    if (second.Power > 0.0)
+        frame.Second = toPeak(second);
     return frame;
 }
 
 // The strongest bin outside [excludeFrom, excludeTo], with the power of its main lobe.
-SpectrumAnalyser::Lobe SpectrumAnalyser::StrongestLobe(std::size_t excludeFrom,
-                                                       std::size_t excludeTo) const {
+TSpectrumAnalyser::TLobe TSpectrumAnalyser::StrongestLobe(std::size_t excludeFrom,
+                                                          std::size_t excludeTo) const {
     std::size_t best = 0;
     float bestPower = 0.0f;
-    for (std::size_t k = lowBin_; k <= highBin_; ++k) {
+    for (std::size_t k = LowBin_; k <= HighBin_; ++k) {
         if (k >= excludeFrom && k <= excludeTo)
             continue;
-        if (power_[k] > bestPower) {
-            bestPower = power_[k];
+        if (Power_[k] > bestPower) {
+            bestPower = Power_[k];
             best = k;
         }
     }
     if (bestPower <= 0.0f)
         return {0, 0.0};
-    const std::size_t from = std::max(lowBin_, best > lobeHalfWidth_ ? best - lobeHalfWidth_ : 0);
-    const std::size_t to = std::min(highBin_, best + lobeHalfWidth_);
+    const std::size_t from = std::max(LowBin_, best > LobeHalfWidth_ ? best - LobeHalfWidth_ : 0);
+    const std::size_t to = std::min(HighBin_, best + LobeHalfWidth_);
     double lobePower = 0.0;
     for (std::size_t k = from; k <= to; ++k)
-        lobePower += power_[k];
+        lobePower += Power_[k];
     return {best, lobePower};
 }
 
 // Parabola through the log power of the peak bin and its neighbours.
-double SpectrumAnalyser::InterpolatedHz(std::size_t bin) const {
+double TSpectrumAnalyser::InterpolatedHz(std::size_t bin) const {
     double offset = 0.0;
-    if (bin > lowBin_ && bin < highBin_ && power_[bin - 1] > 0.0f && power_[bin + 1] > 0.0f) {
-        const double a = std::log(power_[bin - 1]);
-        const double b = std::log(power_[bin]);
-        const double c = std::log(power_[bin + 1]);
+    if (bin > LowBin_ && bin < HighBin_ && Power_[bin - 1] > 0.0f && Power_[bin + 1] > 0.0f) {
+        const double a = std::log(Power_[bin - 1]);
+        const double b = std::log(Power_[bin]);
+        const double c = std::log(Power_[bin + 1]);
         const double curvature = a - 2.0 * b + c;
         if (curvature < 0.0)
             offset = std::clamp(0.5 * (a - c) / curvature, -0.5, 0.5);
     }
-    return (static_cast<double>(bin) + offset) * sampleRate_ / static_cast<double>(fft_.Size());
+    return (static_cast<double>(bin) + offset) * SampleRate_ / static_cast<double>(Fft_.Size());
 }

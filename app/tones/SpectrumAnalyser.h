@@ -10,43 +10,43 @@
 #include <cstddef>
 #include <vector>
 
-struct SpectralPeak {
-    double frequencyHz = 0.0;
-    double share = 0.0;   // of the frame's power in the audio band, 0..1
-    double levelDb = 0.0; // relative to a full-scale sine
+struct TSpectralPeak {
+    double FrequencyHz = 0.0;
+    double Share = 0.0;   // of the frame's power in the audio band, 0..1
+    double LevelDb = 0.0; // relative to a full-scale sine
 };
 
-struct SpectrumFrame {
-    double centreSeconds = 0.0;
-    double levelDb = 0.0; // power in the audio band, relative to a full-scale sine
-    SpectralPeak strongest;
-    SpectralPeak second;
+struct TSpectrumFrame {
+    double CentreSeconds = 0.0;
+    double LevelDb = 0.0; // power in the audio band, relative to a full-scale sine
+    TSpectralPeak Strongest;
+    TSpectralPeak Second;
 };
 
-class SpectrumAnalyser {
+class TSpectrumAnalyser {
 public:
-    SpectrumAnalyser(double sampleRate, std::size_t windowLength);
+    TSpectrumAnalyser(double sampleRate, std::size_t windowLength);
 
-    std::size_t WindowLength() const { return window_.size(); }
+    std::size_t WindowLength() const { return Window_.size(); }
 
     // samples: WindowLength() values, oldest first.
-    SpectrumFrame Analyse(const float* samples, double centreSeconds);
+    TSpectrumFrame Analyse(const float* samples, double centreSeconds);
 
 private:
-    struct Lobe {
-        std::size_t peakBin;
-        double power;
+    struct TLobe {
+        std::size_t PeakBin;
+        double Power;
     };
-    Lobe StrongestLobe(std::size_t excludeFrom, std::size_t excludeTo) const;
+    TLobe StrongestLobe(std::size_t excludeFrom, std::size_t excludeTo) const;
     double InterpolatedHz(std::size_t bin) const;
 
-    double sampleRate_;
-    std::vector<float> window_;
-    RealPowerSpectrum fft_;
-    std::vector<float> frame_;
-    std::vector<float> power_;
-    std::size_t lowBin_;
-    std::size_t highBin_;
-    std::size_t lobeHalfWidth_;
-    double fullScalePower_;
+    double SampleRate_;
+    std::vector<float> Window_;
+    TRealPowerSpectrum Fft_;
+    std::vector<float> Frame_;
+    std::vector<float> Power_;
+    std::size_t LowBin_;
+    std::size_t HighBin_;
+    std::size_t LobeHalfWidth_;
+    double FullScalePower_;
 };

@@ -32,166 +32,166 @@ std::size_t SamplesFor(double seconds, double rate) {
 
 } // namespace
 
-ToneAnalysis::ToneAnalysis(ToneStandard standard, int sampleRate)
-    : standard_(standard), sampleRate_(sampleRate), decimator_(sampleRate),
-      measurer_(decimator_.OutputRate(),
-                (decimator_.Factor() - 1 - decimator_.DelaySamples()) / sampleRate),
-      short_{SpectrumAnalyser(decimator_.OutputRate(),
-                              SamplesFor(ShortWindowSeconds, decimator_.OutputRate())),
-             SamplesFor(ShortHopSeconds, decimator_.OutputRate())},
-      long_{SpectrumAnalyser(decimator_.OutputRate(),
-                             SamplesFor(LongWindowSeconds, decimator_.OutputRate())),
-            SamplesFor(LongHopSeconds, decimator_.OutputRate())},
-      sequenceTones_(ToneCount::One, HopSeconds(short_)),
-      singleTones_(ToneCount::One, HopSeconds(long_)),
-      toneCouples_(ToneCount::Two, HopSeconds(long_)), sequences_(standard, measurer_),
-      history_(long_.analyser.WindowLength()), levelLength_(SamplesFor(LevelSeconds, sampleRate)) {}
+TToneAnalysis::TToneAnalysis(TToneStandard standard, int sampleRate)
+    : Standard_(standard), SampleRate_(sampleRate), Decimator_(sampleRate),
+      Measurer_(Decimator_.OutputRate(),
+                (Decimator_.Factor() - 1 - Decimator_.DelaySamples()) / sampleRate),
+      Short_{TSpectrumAnalyser(Decimator_.OutputRate(),
+                               SamplesFor(ShortWindowSeconds, Decimator_.OutputRate())),
+             SamplesFor(ShortHopSeconds, Decimator_.OutputRate())},
+      Long_{TSpectrumAnalyser(Decimator_.OutputRate(),
+                              SamplesFor(LongWindowSeconds, Decimator_.OutputRate())),
+            SamplesFor(LongHopSeconds, Decimator_.OutputRate())},
+      SequenceTones_(TToneCount::One, HopSeconds(Short_)),
+      SingleTones_(TToneCount::One, HopSeconds(Long_)),
+      ToneCouples_(TToneCount::Two, HopSeconds(Long_)), Sequences_(standard, Measurer_),
+      History_(Long_.Analyser.WindowLength()), LevelLength_(SamplesFor(LevelSeconds, sampleRate)) {}
 
-double ToneAnalysis::HopSeconds(const FrameTrack& track) const {
-    return static_cast<double>(track.hop) / decimator_.OutputRate();
+double TToneAnalysis::HopSeconds(const TFrameTrack& track) const {
+    return static_cast<double>(track.Hop) / Decimator_.OutputRate();
 }
 
-void ToneAnalysis::Feed(const std::int16_t* samples, std::size_t count) {
+void TToneAnalysis::Feed(const std::int16_t* samples, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         float decimated = 0.0f;
-        const bool ready = decimator_.Push(static_cast<float>(samples[i]) / 32768.0f, decimated);
-        const double level = decimator_.LastWithoutDc();
-        levelSum_ += level * level;
-        if (++levelCount_ == levelLength_) {
+        const bool ready = Decimator_.Push(static_cast<float>(samples[i]) / 32768.0f, decimated);
+        const double level = Decimator_.LastWithoutDc();
+        LevelSum_ += level * level;
+        if (++LevelCount_ == LevelLength_) {
             // Mean power of a full-scale sine is 1/2.
-            const double ratio = 2.0 * levelSum_ / static_cast<double>(levelLength_);
-            levelDbfs_ = ratio > 1e-10 ? 10.0 * std::log10(ratio) : SilenceLevelDbfs;
-            levelSum_ = 0.0;
-            levelCount_ = 0;
+            const double ratio = 2.0 * LevelSum_ / static_cast<double>(LevelLength_);
+            LevelDbfs_ = ratio > 1e-10 ? 10.0 * std::log10(ratio) : SilenceLevelDbfs;
+            LevelSum_ = 0.0;
+            LevelCount_ = 0;
         }
         if (ready)
             AddAnalysisSample(decimated);
     }
 }
 
-void ToneAnalysis::AddAnalysisSample(float sample) {
-    history_.Push(sample);
-    measurer_.Add(sample);
+void TToneAnalysis::AddAnalysisSample(float sample) {
+    History_.Push(sample);
+    Measurer_.Add(sample);
 
     // The newest sample's time, less the front end's delay; a frame's centre lies half its
     // window earlier.
-    const double newestSeconds = (static_cast<double>(history_.Total() - 1) * decimator_.Factor() +
-                                  (decimator_.Factor() - 1) - decimator_.DelaySamples()) /
-                                 sampleRate_;
-    const auto centreOf = [&](const FrameTrack& track) {
-        return newestSeconds - (static_cast<double>(track.analyser.WindowLength()) - 1.0) / 2.0 /
-                                   decimator_.OutputRate();
+    const double newestSeconds = (static_cast<double>(History_.Total() - 1) * Decimator_.Factor() +
+                                  (Decimator_.Factor() - 1) - Decimator_.DelaySamples()) /
+                                 SampleRate_;
+    const auto centreOf = [&](const TFrameTrack& track) {
+        return newestSeconds - (static_cast<double>(track.Analyser.WindowLength()) - 1.0) / 2.0 /
+                                   Decimator_.OutputRate();
     };
-    if (++short_.sinceLast >= short_.hop) {
-        short_.sinceLast = 0;
-        AnalyseShort(centreOf(short_));
+    if (++Short_.SinceLast >= Short_.Hop) {
+        Short_.SinceLast = 0;
+        AnalyseShort(centreOf(Short_));
     }
-    if (++long_.sinceLast >= long_.hop) {
-        long_.sinceLast = 0;
-        AnalyseLong(centreOf(long_));
+    if (++Long_.SinceLast >= Long_.Hop) {
+        Long_.SinceLast = 0;
+        AnalyseLong(centreOf(Long_));
     }
 }
 
-const float* ToneAnalysis::Latest(std::size_t length) const {
-    return history_.Newest(length);
+const float* TToneAnalysis::Latest(std::size_t length) const {
+    return History_.Newest(length);
 }
 
-void ToneAnalysis::AnalyseShort(double centreSeconds) {
-    const SpectrumFrame frame =
-        short_.analyser.Analyse(Latest(short_.analyser.WindowLength()), centreSeconds);
-    if (const auto segment = sequenceTones_.Push(frame))
-        sequences_.Take(*segment, heard_);
-    sequences_.Tick(centreSeconds, sequenceTones_.OpenSince(), heard_);
+void TToneAnalysis::AnalyseShort(double centreSeconds) {
+    const TSpectrumFrame frame =
+        Short_.Analyser.Analyse(Latest(Short_.Analyser.WindowLength()), centreSeconds);
+    if (const auto segment = SequenceTones_.Push(frame))
+        Sequences_.Take(*segment, Heard_);
+    Sequences_.Tick(centreSeconds, SequenceTones_.OpenSince(), Heard_);
 }
 
-void ToneAnalysis::AnalyseLong(double centreSeconds) {
-    const SpectrumFrame frame =
-        long_.analyser.Analyse(Latest(long_.analyser.WindowLength()), centreSeconds);
-    if (const auto segment = singleTones_.Push(frame))
-        TakeLongSegment(*segment, HeardKind::LongTone);
-    if (const auto segment = toneCouples_.Push(frame))
-        TakeLongSegment(*segment, HeardKind::TwoTone);
-    MeasureOpening(singleTones_, frame, singleOpening_, false);
-    MeasureOpening(toneCouples_, frame, coupleOpening_, true);
+void TToneAnalysis::AnalyseLong(double centreSeconds) {
+    const TSpectrumFrame frame =
+        Long_.Analyser.Analyse(Latest(Long_.Analyser.WindowLength()), centreSeconds);
+    if (const auto segment = SingleTones_.Push(frame))
+        TakeLongSegment(*segment, THeardKind::LongTone);
+    if (const auto segment = ToneCouples_.Push(frame))
+        TakeLongSegment(*segment, THeardKind::TwoTone);
+    MeasureOpening(SingleTones_, frame, SingleOpening_, false);
+    MeasureOpening(ToneCouples_, frame, CoupleOpening_, true);
 }
 
-void ToneAnalysis::MeasureOpening(const ToneTracker& tracker, const SpectrumFrame& frame,
-                                  std::optional<Opening>& opening, bool pair) const {
+void TToneAnalysis::MeasureOpening(const TToneTracker& tracker, const TSpectrumFrame& frame,
+                                   std::optional<TOpening>& opening, bool pair) const {
     const std::optional<double> since = tracker.OpenSince();
-    if (!since || (opening && opening->roughSeconds == *since) ||
-        frame.centreSeconds - *since < OpeningSeconds)
+    if (!since || (opening && opening->RoughSeconds == *since) ||
+        frame.CentreSeconds - *since < OpeningSeconds)
         return;
     // The frame's strongest peak is one of the tones, which is all an edge needs.
     const double from = *since + LongWindowSeconds;
-    const double hz = measurer_.FrequencyHz(from, frame.centreSeconds, frame.strongest.frequencyHz);
-    const double other = frame.second.frequencyHz;
-    const double amplitude = measurer_.Amplitude(from, frame.centreSeconds, hz);
+    const double hz = Measurer_.FrequencyHz(from, frame.CentreSeconds, frame.Strongest.FrequencyHz);
+    const double other = frame.Second.FrequencyHz;
+    const double amplitude = Measurer_.Amplitude(from, frame.CentreSeconds, hz);
     const std::optional<double> start =
-        measurer_.EdgeSeconds(hz, amplitude, from, *since - LongHopSeconds, pair ? other : 0.0);
-    opening = Opening{*since, start.value_or(*since)};
+        Measurer_.EdgeSeconds(hz, amplitude, from, *since - LongHopSeconds, pair ? other : 0.0);
+    opening = TOpening{*since, start.value_or(*since)};
 }
 
-void ToneAnalysis::TakeLongSegment(const ToneSegment& segment, HeardKind kind) {
-    const bool single = kind == HeardKind::LongTone;
-    std::optional<Opening>& opening = single ? singleOpening_ : coupleOpening_;
-    const std::optional<Opening> measuredOpening = std::exchange(opening, std::nullopt);
+void TToneAnalysis::TakeLongSegment(const TToneSegment& segment, THeardKind kind) {
+    const bool single = kind == THeardKind::LongTone;
+    std::optional<TOpening>& opening = single ? SingleOpening_ : CoupleOpening_;
+    const std::optional<TOpening> measuredOpening = std::exchange(opening, std::nullopt);
     if (segment.Seconds() < (single ? LongToneSeconds : TwoToneSeconds))
         return;
-    HeardSignal signal;
-    signal.kind = kind;
-    const double from = segment.startSeconds + LongMarginSeconds;
-    const double to = segment.endSeconds - LongMarginSeconds;
+    THeardSignal signal;
+    signal.Kind = kind;
+    const double from = segment.StartSeconds + LongMarginSeconds;
+    const double to = segment.EndSeconds - LongMarginSeconds;
     std::vector<double> amplitudes;
-    for (const double rough : segment.frequenciesHz) {
-        const double hz = measurer_.FrequencyHz(from, to, rough);
-        signal.frequenciesHz.push_back(hz);
-        amplitudes.push_back(measurer_.Amplitude(from, to, hz));
+    for (const double rough : segment.FrequenciesHz) {
+        const double hz = Measurer_.FrequencyHz(from, to, rough);
+        signal.FrequenciesHz.push_back(hz);
+        amplitudes.push_back(Measurer_.Amplitude(from, to, hz));
     }
     if (!single && amplitudes[0] > 0.0 && amplitudes[1] > 0.0)
-        signal.levelDifferenceDb = 20.0 * std::log10(amplitudes[0] / amplitudes[1]);
+        signal.LevelDifferenceDb = 20.0 * std::log10(amplitudes[0] / amplitudes[1]);
     // A trimmed start lies later than where the tracker opened, never earlier.
     const bool opened = measuredOpening &&
-                        segment.startSeconds - measuredOpening->roughSeconds < LongEdgeReachSeconds;
-    const double start = opened ? measuredOpening->measuredSeconds : segment.startSeconds;
-    const double end = measurer_
-                           .EdgeSeconds(signal.frequenciesHz[0], amplitudes[0], to,
-                                        segment.endSeconds + LongEdgeReachSeconds,
-                                        single ? 0.0 : signal.frequenciesHz[1])
-                           .value_or(segment.endSeconds);
-    signal.startSeconds = start;
-    signal.durationSeconds = end - signal.startSeconds;
-    heard_.push_back(std::move(signal));
+                        segment.StartSeconds - measuredOpening->RoughSeconds < LongEdgeReachSeconds;
+    const double start = opened ? measuredOpening->MeasuredSeconds : segment.StartSeconds;
+    const double end = Measurer_
+                           .EdgeSeconds(signal.FrequenciesHz[0], amplitudes[0], to,
+                                        segment.EndSeconds + LongEdgeReachSeconds,
+                                        single ? 0.0 : signal.FrequenciesHz[1])
+                           .value_or(segment.EndSeconds);
+    signal.StartSeconds = start;
+    signal.DurationSeconds = end - signal.StartSeconds;
+    Heard_.push_back(std::move(signal));
 }
 
-void ToneAnalysis::Flush() {
+void TToneAnalysis::Flush() {
     // Silence lets every open tone end where it really ended; then nothing is left open.
-    const std::vector<std::int16_t> silence(SamplesFor(FlushSeconds, sampleRate_), 0);
+    const std::vector<std::int16_t> silence(SamplesFor(FlushSeconds, SampleRate_), 0);
     Feed(silence.data(), silence.size());
-    if (const auto segment = sequenceTones_.Close())
-        sequences_.Take(*segment, heard_);
-    sequences_.Finish(heard_);
-    if (const auto segment = singleTones_.Close())
-        TakeLongSegment(*segment, HeardKind::LongTone);
-    if (const auto segment = toneCouples_.Close())
-        TakeLongSegment(*segment, HeardKind::TwoTone);
+    if (const auto segment = SequenceTones_.Close())
+        Sequences_.Take(*segment, Heard_);
+    Sequences_.Finish(Heard_);
+    if (const auto segment = SingleTones_.Close())
+        TakeLongSegment(*segment, THeardKind::LongTone);
+    if (const auto segment = ToneCouples_.Close())
+        TakeLongSegment(*segment, THeardKind::TwoTone);
 }
 
-std::vector<HeardSignal> ToneAnalysis::TakeHeard() {
+std::vector<THeardSignal> TToneAnalysis::TakeHeard() {
     // The front end's delay can place a tone that opens the input a few samples before it.
-    for (HeardSignal& signal : heard_) {
-        if (signal.startSeconds >= 0.0)
+    for (THeardSignal& signal : Heard_) {
+        if (signal.StartSeconds >= 0.0)
             continue;
-        signal.durationSeconds += signal.startSeconds;
-        signal.startSeconds = 0.0;
-        if (!signal.tones.empty()) {
-            MeasuredTone& first = signal.tones.front();
-            first.seconds += first.startSeconds;
-            first.startSeconds = 0.0;
+        signal.DurationSeconds += signal.StartSeconds;
+        signal.StartSeconds = 0.0;
+        if (!signal.Tones.empty()) {
+            TMeasuredTone& first = signal.Tones.front();
+            first.Seconds += first.StartSeconds;
+            first.StartSeconds = 0.0;
         }
     }
-    return std::exchange(heard_, {});
+    return std::exchange(Heard_, {});
 }
 
-std::optional<double> ToneAnalysis::TakeLevelDbfs() {
-    return std::exchange(levelDbfs_, std::nullopt);
+std::optional<double> TToneAnalysis::TakeLevelDbfs() {
+    return std::exchange(LevelDbfs_, std::nullopt);
 }

@@ -1,8 +1,8 @@
 #pragma once
-// The decoder's inner workings behind ToneDecoder: a decimating front end feeding two frame
+// The decoder's inner workings behind TToneDecoder: a decimating front end feeding two frame
 // analyses over one sample history. Short frames (20 ms every 2.5 ms) follow the quick tones of a
 // selective call; long frames (64 ms every 16 ms) resolve the tones of a two-tone alarm. What
-// they find is measured closely on the samples themselves (ToneMeasurer).
+// they find is measured closely on the samples themselves (TToneMeasurer).
 //
 // Plain object; one thread at a time.
 
@@ -18,16 +18,16 @@
 #include <optional>
 #include <vector>
 
-class ToneAnalysis {
+class TToneAnalysis {
 public:
-    ToneAnalysis(ToneStandard standard, int sampleRate);
+    TToneAnalysis(TToneStandard standard, int sampleRate);
 
-    ToneStandard Standard() const { return standard_; }
-    int SampleRate() const { return sampleRate_; }
+    TToneStandard Standard() const { return Standard_; }
+    int SampleRate() const { return SampleRate_; }
 
     void Feed(const std::int16_t* samples, std::size_t count);
     void Flush();
-    std::vector<HeardSignal> TakeHeard();
+    std::vector<THeardSignal> TakeHeard();
 
     // The level of the latest complete 50 ms, once per such stretch.
     std::optional<double> TakeLevelDbfs();
@@ -35,42 +35,42 @@ public:
 private:
     // The start of a long tone, measured while it still sounds: by its end, its start may have
     // left the measurer's reach.
-    struct Opening {
-        double roughSeconds;
-        double measuredSeconds;
+    struct TOpening {
+        double RoughSeconds;
+        double MeasuredSeconds;
     };
-    struct FrameTrack {
-        SpectrumAnalyser analyser;
-        std::size_t hop;
-        std::size_t sinceLast = 0;
+    struct TFrameTrack {
+        TSpectrumAnalyser Analyser;
+        std::size_t Hop;
+        std::size_t SinceLast = 0;
     };
     void AddAnalysisSample(float sample);
     void AnalyseShort(double centreSeconds);
     void AnalyseLong(double centreSeconds);
-    void TakeLongSegment(const ToneSegment& segment, HeardKind kind);
+    void TakeLongSegment(const TToneSegment& segment, THeardKind kind);
     // pair: the tracker follows two tones, whose partner the edge must leave out.
-    void MeasureOpening(const ToneTracker& tracker, const SpectrumFrame& frame,
-                        std::optional<Opening>& opening, bool pair) const;
+    void MeasureOpening(const TToneTracker& tracker, const TSpectrumFrame& frame,
+                        std::optional<TOpening>& opening, bool pair) const;
     const float* Latest(std::size_t length) const;
-    double HopSeconds(const FrameTrack& track) const;
+    double HopSeconds(const TFrameTrack& track) const;
 
-    ToneStandard standard_;
-    int sampleRate_;
-    Decimator decimator_;
-    ToneMeasurer measurer_;
-    FrameTrack short_;
-    FrameTrack long_;
-    ToneTracker sequenceTones_;
-    ToneTracker singleTones_;
-    ToneTracker toneCouples_;
-    SequenceAssembler sequences_;
-    std::optional<Opening> singleOpening_;
-    std::optional<Opening> coupleOpening_;
-    TSampleRing<float> history_; // the long window's length
-    std::vector<HeardSignal> heard_;
+    TToneStandard Standard_;
+    int SampleRate_;
+    TDecimator Decimator_;
+    TToneMeasurer Measurer_;
+    TFrameTrack Short_;
+    TFrameTrack Long_;
+    TToneTracker SequenceTones_;
+    TToneTracker SingleTones_;
+    TToneTracker ToneCouples_;
+    TSequenceAssembler Sequences_;
+    std::optional<TOpening> SingleOpening_;
+    std::optional<TOpening> CoupleOpening_;
+    TSampleRing<float> History_; // the long window's length
+    std::vector<THeardSignal> Heard_;
 
-    std::size_t levelLength_;
-    std::size_t levelCount_ = 0;
-    double levelSum_ = 0.0;
-    std::optional<double> levelDbfs_;
+    std::size_t LevelLength_;
+    std::size_t LevelCount_ = 0;
+    double LevelSum_ = 0.0;
+    std::optional<double> LevelDbfs_;
 };

@@ -4,36 +4,36 @@
 
 #include <stdexcept>
 
-ToneDecoder::ToneDecoder(ToneStandard standard, int sampleRate) {
+TToneDecoder::TToneDecoder(TToneStandard standard, int sampleRate) {
     if (sampleRate < MinToneSampleRate || sampleRate > MaxToneSampleRate)
         throw std::invalid_argument("sample rate outside 8000..48000 Hz");
-    analysis_ = std::make_unique<ToneAnalysis>(standard, sampleRate);
+    Analysis_ = std::make_unique<TToneAnalysis>(standard, sampleRate);
 }
 
-ToneDecoder::~ToneDecoder() = default;
+TToneDecoder::~TToneDecoder() = default;
 
-ToneStandard ToneDecoder::Standard() const {
-    return analysis_->Standard();
+TToneStandard TToneDecoder::Standard() const {
+    return Analysis_->Standard();
 }
 
-int ToneDecoder::SampleRate() const {
-    return analysis_->SampleRate();
+int TToneDecoder::SampleRate() const {
+    return Analysis_->SampleRate();
 }
 
-void ToneDecoder::Feed(const std::int16_t* samples, std::size_t count) {
-    analysis_->Feed(samples, count);
-    if (const auto level = analysis_->TakeLevelDbfs())
-        levelDbfs_.store(*level, std::memory_order_relaxed);
+void TToneDecoder::Feed(const std::int16_t* samples, std::size_t count) {
+    Analysis_->Feed(samples, count);
+    if (const auto level = Analysis_->TakeLevelDbfs())
+        LevelDbfs_.store(*level, std::memory_order_relaxed);
 }
 
-void ToneDecoder::Flush() {
-    analysis_->Flush();
+void TToneDecoder::Flush() {
+    Analysis_->Flush();
 }
 
-std::vector<HeardSignal> ToneDecoder::TakeHeard() {
-    return analysis_->TakeHeard();
+std::vector<THeardSignal> TToneDecoder::TakeHeard() {
+    return Analysis_->TakeHeard();
 }
 
-double ToneDecoder::InputLevelDbfs() const {
-    return levelDbfs_.load(std::memory_order_relaxed);
+double TToneDecoder::InputLevelDbfs() const {
+    return LevelDbfs_.load(std::memory_order_relaxed);
 }

@@ -23,16 +23,16 @@ inline constexpr int MaxToneSampleRate = 48000;
 // What InputLevelDbfs reports for digital silence.
 inline constexpr double SilenceLevelDbfs = -100.0;
 
-class ToneAnalysis;
+class TToneAnalysis;
 
-class ToneDecoder {
+class TToneDecoder {
 public:
-    ToneDecoder(ToneStandard standard, int sampleRate);
-    ~ToneDecoder();
-    ToneDecoder(const ToneDecoder&) = delete;
-    ToneDecoder& operator=(const ToneDecoder&) = delete;
+    TToneDecoder(TToneStandard standard, int sampleRate);
+    ~TToneDecoder();
+    TToneDecoder(const TToneDecoder&) = delete;
+    TToneDecoder& operator=(const TToneDecoder&) = delete;
 
-    ToneStandard Standard() const;
+    TToneStandard Standard() const;
     int SampleRate() const;
 
     // Appends samples in arrival order; signals complete once their end has been heard.
@@ -43,13 +43,13 @@ public:
 
     // The signals completed since the last call, oldest first; start times count from the
     // first sample fed.
-    std::vector<HeardSignal> TakeHeard();
+    std::vector<THeardSignal> TakeHeard();
 
     // Level of the most recent 50 ms, relative to a full-scale sine (so such a sine reads
     // 0 dBFS); SilenceLevelDbfs when there was no signal.
     double InputLevelDbfs() const;
 
 private:
-    std::unique_ptr<ToneAnalysis> analysis_;
-    std::atomic<double> levelDbfs_{SilenceLevelDbfs};
+    std::unique_ptr<TToneAnalysis> Analysis_;
+    std::atomic<double> LevelDbfs_{SilenceLevelDbfs};
 };

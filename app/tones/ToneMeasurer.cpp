@@ -25,40 +25,40 @@ constexpr double EdgeShare = 0.3;
 
 } // namespace
 
-ToneMeasurer::ToneMeasurer(double sampleRate, double offsetSeconds)
-    : sampleRate_(sampleRate), offsetSeconds_(offsetSeconds),
-      ring_(static_cast<std::size_t>(std::ceil(KeptSeconds * sampleRate))) {}
+TToneMeasurer::TToneMeasurer(double sampleRate, double offsetSeconds)
+    : SampleRate_(sampleRate), OffsetSeconds_(offsetSeconds),
+      Ring_(static_cast<std::size_t>(std::ceil(KeptSeconds * sampleRate))) {}
 
-void ToneMeasurer::Add(float sample) {
-    ring_.Push(sample);
+void TToneMeasurer::Add(float sample) {
+    Ring_.Push(sample);
 }
 
-float ToneMeasurer::At(std::uint64_t sample) const {
-    return ring_.At(sample);
+float TToneMeasurer::At(std::uint64_t sample) const {
+    return Ring_.At(sample);
 }
 
-ToneMeasurer::Span ToneMeasurer::Kept(double fromSeconds, double toSeconds) const {
-    const auto oldest = static_cast<double>(ring_.Oldest());
-    const double newest = static_cast<double>(ring_.Total()) - 1.0;
-    const double first = std::max(oldest, std::ceil((fromSeconds - offsetSeconds_) * sampleRate_));
-    const double last = std::min(newest, std::floor((toSeconds - offsetSeconds_) * sampleRate_));
+TToneMeasurer::TSpan TToneMeasurer::Kept(double fromSeconds, double toSeconds) const {
+    const auto oldest = static_cast<double>(Ring_.Oldest());
+    const double newest = static_cast<double>(Ring_.Total()) - 1.0;
+    const double first = std::max(oldest, std::ceil((fromSeconds - OffsetSeconds_) * SampleRate_));
+    const double last = std::min(newest, std::floor((toSeconds - OffsetSeconds_) * SampleRate_));
     if (last < first)
         return {};
     return {static_cast<std::uint64_t>(first), static_cast<std::size_t>(last - first) + 1};
 }
 
-double ToneMeasurer::WindowedMagnitude(const Span& span, double hz) const {
-    const double count = static_cast<double>(span.count);
+double TToneMeasurer::WindowedMagnitude(const TSpan& span, double hz) const {
+    const double count = static_cast<double>(span.Count);
     const std::complex<double> toneStep =
-        std::polar(1.0, -2.0 * std::numbers::pi * hz / sampleRate_);
+        std::polar(1.0, -2.0 * std::numbers::pi * hz / SampleRate_);
     const std::complex<double> windowStep = std::polar(1.0, 2.0 * std::numbers::pi / count);
-    std::complex<double> tone = std::polar(1.0, -2.0 * std::numbers::pi * hz / sampleRate_ *
-                                                    static_cast<double>(span.first));
+    std::complex<double> tone = std::polar(1.0, -2.0 * std::numbers::pi * hz / SampleRate_ *
+                                                    static_cast<double>(span.First));
     std::complex<double> window = std::polar(1.0, std::numbers::pi / count);
     std::complex<double> sum;
-    for (std::size_t n = 0; n < span.count; ++n) {
+    for (std::size_t n = 0; n < span.Count; ++n) {
         const double w = 0.5 - 0.5 * window.real();
-        sum += w * static_cast<double>(At(span.first + n)) * tone;
+        sum += w * static_cast<double>(At(span.First + n)) * tone;
         tone *= toneStep;
         window *= windowStep;
     }
@@ -66,7 +66,7 @@ double ToneMeasurer::WindowedMagnitude(const Span& span, double hz) const {
 }
 
 // Golden-section search for the spectrum's peak; the window's main lobe makes it unimodal.
-double ToneMeasurer::PeakHz(const Span& span, double nearHz, double reachHz) const {
+double TToneMeasurer::PeakHz(const TSpan& span, double nearHz, double reachHz) const {
     constexpr double Ratio = 0.6180339887498949;
     double low = nearHz - reachHz;
     double high = nearHz + reachHz;
@@ -92,58 +92,58 @@ double ToneMeasurer::PeakHz(const Span& span, double nearHz, double reachHz) con
     return (low + high) / 2.0;
 }
 
-double ToneMeasurer::FrequencyHz(double fromSeconds, double toSeconds, double nearHz) const {
-    const Span whole = Kept(fromSeconds, toSeconds);
-    if (static_cast<double>(whole.count) < ShortestSpanSeconds * sampleRate_)
+double TToneMeasurer::FrequencyHz(double fromSeconds, double toSeconds, double nearHz) const {
+    const TSpan whole = Kept(fromSeconds, toSeconds);
+    if (static_cast<double>(whole.Count) < ShortestSpanSeconds * SampleRate_)
         return nearHz;
     const auto middle = [&](double seconds) {
-        const auto count = std::min(whole.count, static_cast<std::size_t>(seconds * sampleRate_));
-        return Span{whole.first + (whole.count - count) / 2, count};
+        const auto count = std::min(whole.Count, static_cast<std::size_t>(seconds * SampleRate_));
+        return TSpan{whole.First + (whole.Count - count) / 2, count};
     };
-    Span span = middle(FirstSpanSeconds);
+    TSpan span = middle(FirstSpanSeconds);
     double hz = PeakHz(span, nearHz, FirstReachHz);
     for (const double seconds : {SecondSpanSeconds, KeptSeconds}) {
-        if (span.count == whole.count)
+        if (span.Count == whole.Count)
             break;
         span = middle(seconds);
-        hz = PeakHz(span, hz, sampleRate_ / static_cast<double>(span.count));
+        hz = PeakHz(span, hz, SampleRate_ / static_cast<double>(span.Count));
     }
     return hz;
 }
 
-double ToneMeasurer::Amplitude(double fromSeconds, double toSeconds, double hz) const {
-    const Span span = Kept(fromSeconds, toSeconds);
-    return span.count == 0 ? 0.0 : WindowedMagnitude(span, hz);
+double TToneMeasurer::Amplitude(double fromSeconds, double toSeconds, double hz) const {
+    const TSpan span = Kept(fromSeconds, toSeconds);
+    return span.Count == 0 ? 0.0 : WindowedMagnitude(span, hz);
 }
 
-std::optional<double> ToneMeasurer::EdgeSeconds(double hz, double amplitude, double insideSeconds,
-                                                double outsideSeconds, double otherHz) const {
+std::optional<double> TToneMeasurer::EdgeSeconds(double hz, double amplitude, double insideSeconds,
+                                                 double outsideSeconds, double otherHz) const {
     // A box as wide as whole periods of the difference tone cancels the partner.
     const double apartHz = std::abs(otherHz - hz);
     const double boxSeconds =
         otherHz > 0.0 ? std::ceil(EnvelopeSeconds * apartHz) / apartHz : EnvelopeSeconds;
     const auto width =
-        static_cast<std::size_t>(std::max(4.0, std::round(boxSeconds * sampleRate_)));
-    const double widthSeconds = static_cast<double>(width) / sampleRate_;
+        static_cast<std::size_t>(std::max(4.0, std::round(boxSeconds * SampleRate_)));
+    const double widthSeconds = static_cast<double>(width) / SampleRate_;
     const bool rising = outsideSeconds < insideSeconds;
     const double half = widthSeconds / 2.0;
-    const Span span = rising ? Kept(outsideSeconds - half, insideSeconds + half)
-                             : Kept(insideSeconds - half, outsideSeconds + half);
-    if (span.count <= width + 1 || amplitude <= 0.0)
+    const TSpan span = rising ? Kept(outsideSeconds - half, insideSeconds + half)
+                              : Kept(insideSeconds - half, outsideSeconds + half);
+    if (span.Count <= width + 1 || amplitude <= 0.0)
         return std::nullopt;
 
     // The envelope of a box window sliding over the span, one value per position.
     std::vector<double> envelope;
-    envelope.reserve(span.count - width + 1);
-    const std::complex<double> step = std::polar(1.0, -2.0 * std::numbers::pi * hz / sampleRate_);
-    std::vector<std::complex<double>> mixed(span.count);
+    envelope.reserve(span.Count - width + 1);
+    const std::complex<double> step = std::polar(1.0, -2.0 * std::numbers::pi * hz / SampleRate_);
+    std::vector<std::complex<double>> mixed(span.Count);
     std::complex<double> tone = 1.0;
-    for (std::size_t n = 0; n < span.count; ++n) {
-        mixed[n] = static_cast<double>(At(span.first + n)) * tone;
+    for (std::size_t n = 0; n < span.Count; ++n) {
+        mixed[n] = static_cast<double>(At(span.First + n)) * tone;
         tone *= step;
     }
     std::complex<double> sum;
-    for (std::size_t n = 0; n < span.count; ++n) {
+    for (std::size_t n = 0; n < span.Count; ++n) {
         sum += mixed[n];
         if (n >= width)
             sum -= mixed[n - width];
@@ -163,10 +163,10 @@ std::optional<double> ToneMeasurer::EdgeSeconds(double hz, double amplitude, dou
         const double crossing =
             static_cast<double>(i - 1) + (value(i - 1) - threshold) / (value(i - 1) - value(i));
         const double position = rising ? static_cast<double>(count - 1) - crossing : crossing;
-        const double centre = (static_cast<double>(span.first) + position +
+        const double centre = (static_cast<double>(span.First) + position +
                                (static_cast<double>(width) - 1.0) / 2.0) /
-                                  sampleRate_ +
-                              offsetSeconds_;
+                                  SampleRate_ +
+                              OffsetSeconds_;
         // A box of the window's width reaches the share this far before (after) the edge.
         const double lead = (0.5 - EdgeShare) * widthSeconds;
         return rising ? centre + lead : centre - lead;

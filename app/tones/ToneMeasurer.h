@@ -16,10 +16,10 @@
 #include <optional>
 #include <vector>
 
-class ToneMeasurer {
+class TToneMeasurer {
 public:
     // Sample n (counted from 0) lies at n / sampleRate + offsetSeconds.
-    ToneMeasurer(double sampleRate, double offsetSeconds);
+    TToneMeasurer(double sampleRate, double offsetSeconds);
 
     void Add(float sample);
 
@@ -38,17 +38,17 @@ public:
                                       double outsideSeconds, double otherHz = 0.0) const;
 
 private:
-    struct Span {
-        std::uint64_t first = 0;
-        std::size_t count = 0;
+    struct TSpan {
+        std::uint64_t First = 0;
+        std::size_t Count = 0;
     };
-    Span Kept(double fromSeconds, double toSeconds) const;
+    TSpan Kept(double fromSeconds, double toSeconds) const;
     float At(std::uint64_t sample) const;
     // |sum of w[n] x[n] e^{-i 2 pi hz n / rate}| / sum of w[n], with a Hann window w.
-    double WindowedMagnitude(const Span& span, double hz) const;
-    double PeakHz(const Span& span, double nearHz, double reachHz) const;
+    double WindowedMagnitude(const TSpan& span, double hz) const;
+    double PeakHz(const TSpan& span, double nearHz, double reachHz) const;
 
-    double sampleRate_;
-    double offsetSeconds_;
-    TSampleRing<float> ring_;
+    double SampleRate_;
+    double OffsetSeconds_;
+    TSampleRing<float> Ring_;
 };

@@ -8,18 +8,18 @@ namespace {
 // Published selective-call tables (ZVEI: 70 ms tones; CCIR: 100 ms; EEA: 40 ms). They agree with
 // the tables other decoders use, which matters for cross-checks. ZVEI3 shares ZVEI1's digits;
 // DZVEI is the table that moves them one place.
-constexpr ToneTable Zvei1Table{
+constexpr TToneTable Zvei1Table{
     {2400, 1060, 1160, 1270, 1400, 1530, 1670, 1830, 2000, 2200, 2800, 810, 970, 885, 2600}, 0.070};
-constexpr ToneTable Zvei2Table{
+constexpr TToneTable Zvei2Table{
     {2400, 1060, 1160, 1270, 1400, 1530, 1670, 1830, 2000, 2200, 885, 825, 740, 680, 970}, 0.070};
-constexpr ToneTable Zvei3Table{
+constexpr TToneTable Zvei3Table{
     {2400, 1060, 1160, 1270, 1400, 1530, 1670, 1830, 2000, 2200, 885, 810, 2800, 680, 970}, 0.070};
-constexpr ToneTable DzveiTable{
+constexpr TToneTable DzveiTable{
     {2200, 970, 1060, 1160, 1270, 1400, 1530, 1670, 1830, 2000, 885, 810, 740, 680, 2400}, 0.070};
-constexpr ToneTable CcirTable{
+constexpr TToneTable CcirTable{
     {1981, 1124, 1197, 1275, 1358, 1446, 1540, 1640, 1747, 1860, 2400, 930, 2247, 991, 2110},
     0.100};
-constexpr ToneTable EeaTable{
+constexpr TToneTable EeaTable{
     {1981, 1124, 1197, 1275, 1358, 1446, 1540, 1640, 1747, 1860, 1055, 930, 2247, 991, 2110},
     0.040};
 
@@ -32,62 +32,62 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 } // namespace
 
-const ToneTable& TableOf(ToneStandard standard) {
+const TToneTable& TableOf(TToneStandard standard) {
     switch (standard) {
-    case ToneStandard::Zvei1:
+    case TToneStandard::Zvei1:
         return Zvei1Table;
-    case ToneStandard::Zvei2:
+    case TToneStandard::Zvei2:
         return Zvei2Table;
-    case ToneStandard::Zvei3:
+    case TToneStandard::Zvei3:
         return Zvei3Table;
-    case ToneStandard::Dzvei:
+    case TToneStandard::Dzvei:
         return DzveiTable;
-    case ToneStandard::Ccir:
+    case TToneStandard::Ccir:
         return CcirTable;
-    case ToneStandard::Eea:
+    case TToneStandard::Eea:
         return EeaTable;
     }
     return Zvei1Table;
 }
 
-std::string_view DisplayName(ToneStandard standard) {
+std::string_view DisplayName(TToneStandard standard) {
     switch (standard) {
-    case ToneStandard::Zvei1:
+    case TToneStandard::Zvei1:
         return "ZVEI1";
-    case ToneStandard::Zvei2:
+    case TToneStandard::Zvei2:
         return "ZVEI2";
-    case ToneStandard::Zvei3:
+    case TToneStandard::Zvei3:
         return "ZVEI3";
-    case ToneStandard::Dzvei:
+    case TToneStandard::Dzvei:
         return "DZVEI";
-    case ToneStandard::Ccir:
+    case TToneStandard::Ccir:
         return "CCIR";
-    case ToneStandard::Eea:
+    case TToneStandard::Eea:
         return "EEA";
     }
     return "ZVEI1";
 }
 
-std::string_view OptionName(ToneStandard standard) {
+std::string_view OptionName(TToneStandard standard) {
     switch (standard) {
-    case ToneStandard::Zvei1:
+    case TToneStandard::Zvei1:
         return "zvei1";
-    case ToneStandard::Zvei2:
+    case TToneStandard::Zvei2:
         return "zvei2";
-    case ToneStandard::Zvei3:
+    case TToneStandard::Zvei3:
         return "zvei3";
-    case ToneStandard::Dzvei:
+    case TToneStandard::Dzvei:
         return "dzvei";
-    case ToneStandard::Ccir:
+    case TToneStandard::Ccir:
         return "ccir";
-    case ToneStandard::Eea:
+    case TToneStandard::Eea:
         return "eea";
     }
     return "zvei1";
 }
 
-std::optional<ToneStandard> ParseToneStandard(std::string_view text) {
-    for (ToneStandard standard : AllToneStandards) {
+std::optional<TToneStandard> ParseToneStandard(std::string_view text) {
+    for (TToneStandard standard : AllToneStandards) {
         if (EqualsIgnoringCase(text, DisplayName(standard)))
             return standard;
     }

@@ -9,29 +9,29 @@
 #include <optional>
 #include <string_view>
 
-enum class ToneStandard { Zvei1, Zvei2, Zvei3, Dzvei, Ccir, Eea };
+enum class TToneStandard { Zvei1, Zvei2, Zvei3, Dzvei, Ccir, Eea };
 
-inline constexpr ToneStandard DefaultToneStandard = ToneStandard::Zvei1;
-inline constexpr std::array<ToneStandard, 6> AllToneStandards{
-    ToneStandard::Zvei1, ToneStandard::Zvei2, ToneStandard::Zvei3,
-    ToneStandard::Dzvei, ToneStandard::Ccir,  ToneStandard::Eea};
+inline constexpr TToneStandard DefaultToneStandard = TToneStandard::Zvei1;
+inline constexpr std::array<TToneStandard, 6> AllToneStandards{
+    TToneStandard::Zvei1, TToneStandard::Zvei2, TToneStandard::Zvei3,
+    TToneStandard::Dzvei, TToneStandard::Ccir,  TToneStandard::Eea};
 
 // The symbols of a sequence in table order; the last one is the repeat tone.
 inline constexpr std::string_view ToneSymbols{"0123456789ABCDE"};
 inline constexpr char RepeatToneSymbol = 'E';
 
-struct ToneTable {
-    std::array<double, ToneSymbols.size()> frequencyHz; // indexed like ToneSymbols
-    double toneSeconds;                                 // nominal length of one tone
+struct TToneTable {
+    std::array<double, ToneSymbols.size()> FrequencyHz; // indexed like ToneSymbols
+    double ToneSeconds;                                 // nominal length of one tone
 };
 
-const ToneTable& TableOf(ToneStandard standard);
+const TToneTable& TableOf(TToneStandard standard);
 
 // "ZVEI1", "ZVEI2", "ZVEI3", "DZVEI", "CCIR", "EEA": shown in lists and printed in reports.
-std::string_view DisplayName(ToneStandard standard);
+std::string_view DisplayName(TToneStandard standard);
 
 // "zvei1", ... as the command line takes it.
-std::string_view OptionName(ToneStandard standard);
+std::string_view OptionName(TToneStandard standard);
 
 // Accepts either name in any letter case; nullopt for anything else.
-std::optional<ToneStandard> ParseToneStandard(std::string_view text);
+std::optional<TToneStandard> ParseToneStandard(std::string_view text);

@@ -21,61 +21,61 @@ constexpr std::size_t EdgeFrames = 32;
 
 } // namespace
 
-ToneTracker::ToneTracker(ToneCount count, double hopSeconds)
-    : count_(count), hopSeconds_(hopSeconds), tailRing_(EdgeFrames) {
-    head_.reserve(EdgeFrames);
+TToneTracker::TToneTracker(TToneCount count, double hopSeconds)
+    : Count_(count), HopSeconds_(hopSeconds), TailRing_(EdgeFrames) {
+    Head_.reserve(EdgeFrames);
 }
 
-std::optional<ToneTracker::Heard> ToneTracker::Classify(const SpectrumFrame& frame) const {
-    if (frame.levelDb < FloorDb)
+std::optional<TToneTracker::THeard> TToneTracker::Classify(const TSpectrumFrame& frame) const {
+    if (frame.LevelDb < FloorDb)
         return std::nullopt;
-    const SpectralPeak& first = frame.strongest;
-    const SpectralPeak& second = frame.second;
-    const bool paired = second.share >= PairBalance * first.share;
-    if (count_ == ToneCount::One) {
-        if (first.share < ToneShare || paired)
+    const TSpectralPeak& first = frame.Strongest;
+    const TSpectralPeak& second = frame.Second;
+    const bool paired = second.Share >= PairBalance * first.Share;
+    if (Count_ == TToneCount::One) {
+        if (first.Share < ToneShare || paired)
             return std::nullopt;
-        return Heard{frame.centreSeconds, {first.frequencyHz, 0.0}, first.levelDb};
+        return THeard{frame.CentreSeconds, {first.FrequencyHz, 0.0}, first.LevelDb};
     }
-    if (!paired || first.share + second.share < ToneShare)
+    if (!paired || first.Share + second.Share < ToneShare)
         return std::nullopt;
-    return Heard{frame.centreSeconds,
-                 {std::min(first.frequencyHz, second.frequencyHz),
-                  std::max(first.frequencyHz, second.frequencyHz)},
-                 std::min(first.levelDb, second.levelDb)};
+    return THeard{frame.CentreSeconds,
+                  {std::min(first.FrequencyHz, second.FrequencyHz),
+                   std::max(first.FrequencyHz, second.FrequencyHz)},
+                  std::min(first.LevelDb, second.LevelDb)};
 }
 
-bool ToneTracker::Continues(const Heard& heard) const {
+bool TToneTracker::Continues(const THeard& heard) const {
     for (std::size_t i = 0; i < Tones(); ++i) {
-        const double mean = sumHz_[i] / static_cast<double>(frames_);
-        if (std::abs(heard.frequenciesHz[i] - mean) > DriftTolerance * mean)
+        const double mean = SumHz_[i] / static_cast<double>(Frames_);
+        if (std::abs(heard.FrequenciesHz[i] - mean) > DriftTolerance * mean)
             return false;
     }
     return true;
 }
 
-void ToneTracker::Add(const Heard& heard) {
-    plateauDb_ = frames_ == 0 ? heard.levelDb : std::max(plateauDb_, heard.levelDb);
+void TToneTracker::Add(const THeard& heard) {
+    PlateauDb_ = Frames_ == 0 ? heard.LevelDb : std::max(PlateauDb_, heard.LevelDb);
     for (std::size_t i = 0; i < Tones(); ++i)
-        sumHz_[i] += heard.frequenciesHz[i];
-    ++frames_;
-    if (head_.size() < EdgeFrames) {
-        head_.push_back(heard);
+        SumHz_[i] += heard.FrequenciesHz[i];
+    ++Frames_;
+    if (Head_.size() < EdgeFrames) {
+        Head_.push_back(heard);
         return;
     }
-    tailRing_[tailNext_] = heard;
-    tailNext_ = (tailNext_ + 1) % EdgeFrames;
-    tailCount_ = std::min(tailCount_ + 1, EdgeFrames);
+    TailRing_[TailNext_] = heard;
+    TailNext_ = (TailNext_ + 1) % EdgeFrames;
+    TailCount_ = std::min(TailCount_ + 1, EdgeFrames);
 }
 
-std::optional<ToneSegment> ToneTracker::Push(const SpectrumFrame& frame) {
-    const std::optional<Heard> heard = Classify(frame);
-    std::optional<ToneSegment> closed;
-    if (frames_ > 0) {
+std::optional<TToneSegment> TToneTracker::Push(const TSpectrumFrame& frame) {
+    const std::optional<THeard> heard = Classify(frame);
+    std::optional<TToneSegment> closed;
+    if (Frames_ > 0) {
         if (heard && Continues(*heard)) {
-            missed_ = 0;
-        } else if (!heard && missed_ < BridgedFrames) {
-            ++missed_;
+            Missed_ = 0;
+        } else if (!heard && Missed_ < BridgedFrames) {
+            ++Missed_;
             return std::nullopt;
         } else {
             closed = Close();
@@ -86,61 +86,61 @@ std::optional<ToneSegment> ToneTracker::Push(const SpectrumFrame& frame) {
     return closed;
 }
 
-std::optional<ToneSegment> ToneTracker::Close() {
-    if (frames_ == 0)
+std::optional<TToneSegment> TToneTracker::Close() {
+    if (Frames_ == 0)
         return std::nullopt;
-    ToneSegment segment = Finish();
-    head_.clear();
-    tailCount_ = 0;
-    tailNext_ = 0;
-    frames_ = 0;
-    sumHz_ = {};
-    missed_ = 0;
+    TToneSegment segment = Finish();
+    Head_.clear();
+    TailCount_ = 0;
+    TailNext_ = 0;
+    Frames_ = 0;
+    SumHz_ = {};
+    Missed_ = 0;
     return segment;
 }
 
-std::optional<double> ToneTracker::OpenSince() const {
-    if (frames_ == 0)
+std::optional<double> TToneTracker::OpenSince() const {
+    if (Frames_ == 0)
         return std::nullopt;
-    return head_.front().centreSeconds - hopSeconds_ / 2.0;
+    return Head_.front().CentreSeconds - HopSeconds_ / 2.0;
 }
 
-ToneSegment ToneTracker::Finish() const {
+TToneSegment TToneTracker::Finish() const {
     // The kept edges in time order: the head, then the tail ring from its oldest slot.
-    std::vector<Heard> edges(head_);
-    for (std::size_t i = 0; i < tailCount_; ++i)
-        edges.push_back(tailRing_[(tailNext_ + EdgeFrames - tailCount_ + i) % EdgeFrames]);
-    const bool middleDropped = frames_ > edges.size();
-    const auto loud = [&](const Heard& heard) { return heard.levelDb >= plateauDb_ - EdgeDropDb; };
+    std::vector<THeard> edges(Head_);
+    for (std::size_t i = 0; i < TailCount_; ++i)
+        edges.push_back(TailRing_[(TailNext_ + EdgeFrames - TailCount_ + i) % EdgeFrames]);
+    const bool middleDropped = Frames_ > edges.size();
+    const auto loud = [&](const THeard& heard) { return heard.LevelDb >= PlateauDb_ - EdgeDropDb; };
 
     // Quiet frames are trimmed from each end, never past the dropped middle (all of it counts).
     std::size_t first = 0;
-    const std::size_t headEnd = middleDropped ? head_.size() : edges.size();
+    const std::size_t headEnd = middleDropped ? Head_.size() : edges.size();
     while (first < headEnd && !loud(edges[first]))
         ++first;
     std::size_t last = edges.size() - 1;
-    const std::size_t tailBegin = middleDropped ? head_.size() : first;
+    const std::size_t tailBegin = middleDropped ? Head_.size() : first;
     while (last > tailBegin && !loud(edges[last]))
         --last;
 
-    ToneSegment segment;
+    TToneSegment segment;
     // A head quiet all through (a slow fade-in) leaves the start at the dropped middle's.
-    segment.startSeconds = first < headEnd ? edges[first].centreSeconds - hopSeconds_ / 2.0
-                                           : edges[first - 1].centreSeconds + hopSeconds_ / 2.0;
-    segment.endSeconds = edges[last].centreSeconds + hopSeconds_ / 2.0;
-    std::array<double, 2> keptHz = sumHz_;
+    segment.StartSeconds = first < headEnd ? edges[first].CentreSeconds - HopSeconds_ / 2.0
+                                           : edges[first - 1].CentreSeconds + HopSeconds_ / 2.0;
+    segment.EndSeconds = edges[last].CentreSeconds + HopSeconds_ / 2.0;
+    std::array<double, 2> keptHz = SumHz_;
     std::size_t trimmed = 0;
-    const auto drop = [&](const Heard& heard) {
+    const auto drop = [&](const THeard& heard) {
         for (std::size_t i = 0; i < Tones(); ++i)
-            keptHz[i] -= heard.frequenciesHz[i];
+            keptHz[i] -= heard.FrequenciesHz[i];
         ++trimmed;
     };
     for (std::size_t i = 0; i < first && i < edges.size(); ++i)
         drop(edges[i]);
     for (std::size_t i = last + 1; i < edges.size(); ++i)
         drop(edges[i]);
-    const double kept = static_cast<double>(frames_ - trimmed);
+    const double kept = static_cast<double>(Frames_ - trimmed);
     for (std::size_t i = 0; i < Tones(); ++i)
-        segment.frequenciesHz.push_back(keptHz[i] / kept);
+        segment.FrequenciesHz.push_back(keptHz[i] / kept);
     return segment;
 }

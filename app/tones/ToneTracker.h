@@ -16,47 +16,47 @@
 #include <optional>
 #include <vector>
 
-struct ToneSegment {
-    double startSeconds = 0.0;
-    double endSeconds = 0.0;
-    std::vector<double> frequenciesHz; // one, or two lower first
-    double Seconds() const { return endSeconds - startSeconds; }
+struct TToneSegment {
+    double StartSeconds = 0.0;
+    double EndSeconds = 0.0;
+    std::vector<double> FrequenciesHz; // one, or two lower first
+    double Seconds() const { return EndSeconds - StartSeconds; }
 };
 
 // Which frames a tracker follows: a single dominant tone, or two tones of similar strength.
-enum class ToneCount { One, Two };
+enum class TToneCount { One, Two };
 
-class ToneTracker {
+class TToneTracker {
 public:
-    ToneTracker(ToneCount count, double hopSeconds);
+    TToneTracker(TToneCount count, double hopSeconds);
 
     // Returns the segment this frame closed, if any.
-    std::optional<ToneSegment> Push(const SpectrumFrame& frame);
-    std::optional<ToneSegment> Close();
+    std::optional<TToneSegment> Push(const TSpectrumFrame& frame);
+    std::optional<TToneSegment> Close();
 
     // Start of the segment still open, if one is.
     std::optional<double> OpenSince() const;
 
 private:
-    struct Heard {
-        double centreSeconds = 0.0;
-        std::array<double, 2> frequenciesHz{}; // the first Tones() of them
-        double levelDb = 0.0;
+    struct THeard {
+        double CentreSeconds = 0.0;
+        std::array<double, 2> FrequenciesHz{}; // the first Tones() of them
+        double LevelDb = 0.0;
     };
-    std::size_t Tones() const { return count_ == ToneCount::One ? 1 : 2; }
-    std::optional<Heard> Classify(const SpectrumFrame& frame) const;
-    bool Continues(const Heard& heard) const;
-    void Add(const Heard& heard);
-    ToneSegment Finish() const;
+    std::size_t Tones() const { return Count_ == TToneCount::One ? 1 : 2; }
+    std::optional<THeard> Classify(const TSpectrumFrame& frame) const;
+    bool Continues(const THeard& heard) const;
+    void Add(const THeard& heard);
+    TToneSegment Finish() const;
 
-    ToneCount count_;
-    double hopSeconds_;
-    std::vector<Heard> head_;     // the segment's first frames, up to EdgeFrames
-    std::vector<Heard> tailRing_; // its last frames after the head, EdgeFrames slots
-    std::size_t tailCount_ = 0;
-    std::size_t tailNext_ = 0;
-    std::size_t frames_ = 0; // all frames of the segment
-    std::array<double, 2> sumHz_{};
-    double plateauDb_ = 0.0;
-    int missed_ = 0;
+    TToneCount Count_;
+    double HopSeconds_;
+    std::vector<THeard> Head_;     // the segment's first frames, up to EdgeFrames
+    std::vector<THeard> TailRing_; // its last frames after the head, EdgeFrames slots
+    std::size_t TailCount_ = 0;
+    std::size_t TailNext_ = 0;
+    std::size_t Frames_ = 0; // all frames of the segment
+    std::array<double, 2> SumHz_{};
+    double PlateauDb_ = 0.0;
+    int Missed_ = 0;
 };

@@ -3,7 +3,7 @@
 // fit in memory. Several channels are mixed to mono. Anything else (other sample formats,
 // compressed audio, a damaged header) is refused with a sentence that says what was found.
 //
-// The reader borrows the stream; one thread at a time. Construction throws WavError; Read
+// The reader borrows the stream; one thread at a time. Construction throws TWavError; Read
 // never throws and returns 0 at the end of the data or of the stream; CutShort then tells
 // whether the stream ended before the data size its header gives.
 
@@ -13,27 +13,27 @@
 #include <stdexcept>
 #include <vector>
 
-class WavError : public std::runtime_error {
+class TWavError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-class WavReader {
+class TWavReader {
 public:
-    explicit WavReader(std::istream& in); // reads the header up to the sample data
+    explicit TWavReader(std::istream& in); // reads the header up to the sample data
 
-    int SampleRate() const { return sampleRate_; }
+    int SampleRate() const { return SampleRate_; }
 
     // Up to `capacity` mono samples; 0 at the end. A last partial frame is dropped.
     std::size_t Read(std::int16_t* out, std::size_t capacity);
-    bool CutShort() const { return cutShort_; }
+    bool CutShort() const { return CutShort_; }
 
 private:
-    std::istream& in_;
-    int sampleRate_ = 0;
-    int channels_ = 0;
-    std::uint64_t bytesLeft_ = 0;
-    bool sizeGiven_ = false;
-    bool cutShort_ = false;
-    std::vector<char> raw_;
+    std::istream& In_;
+    int SampleRate_ = 0;
+    int Channels_ = 0;
+    std::uint64_t BytesLeft_ = 0;
+    bool SizeGiven_ = false;
+    bool CutShort_ = false;
+    std::vector<char> Raw_;
 };

@@ -37,141 +37,141 @@ std::string JsonList(const std::vector<double>& values, int decimals) {
     return list + "]";
 }
 
-std::string_view KindName(HeardKind kind) {
+std::string_view KindName(THeardKind kind) {
     switch (kind) {
-    case HeardKind::Sequence:
+    case THeardKind::Sequence:
         return "sequence";
-    case HeardKind::LongTone:
+    case THeardKind::LongTone:
         return "long tone";
-    case HeardKind::TwoTone:
+    case THeardKind::TwoTone:
         return "two-tone";
     }
     return "sequence";
 }
 
-std::string Text(const HeardSignal& signal, ToneStandard standard) {
-    std::string line = Fixed(signal.startSeconds, 3) + " s: " + std::string(KindName(signal.kind));
-    if (signal.kind == HeardKind::Sequence) {
-        line += " " + signal.digits + " (" + std::string(DisplayName(standard)) + "), " +
-                Fixed(signal.durationSeconds, 3) + " s, tones";
-        for (std::size_t i = 0; i < signal.tones.size(); ++i)
-            line += (i ? "/" : " ") + Fixed(signal.tones[i].seconds * 1000.0, 0);
+std::string Text(const THeardSignal& signal, TToneStandard standard) {
+    std::string line = Fixed(signal.StartSeconds, 3) + " s: " + std::string(KindName(signal.Kind));
+    if (signal.Kind == THeardKind::Sequence) {
+        line += " " + signal.Digits + " (" + std::string(DisplayName(standard)) + "), " +
+                Fixed(signal.DurationSeconds, 3) + " s, tones";
+        for (std::size_t i = 0; i < signal.Tones.size(); ++i)
+            line += (i ? "/" : " ") + Fixed(signal.Tones[i].Seconds * 1000.0, 0);
         line += " ms at";
-        for (std::size_t i = 0; i < signal.tones.size(); ++i)
-            line += (i ? "/" : " ") + Fixed(signal.tones[i].frequencyHz, 1);
+        for (std::size_t i = 0; i < signal.Tones.size(); ++i)
+            line += (i ? "/" : " ") + Fixed(signal.Tones[i].FrequencyHz, 1);
         return line + " Hz";
     }
-    for (std::size_t i = 0; i < signal.frequenciesHz.size(); ++i)
-        line += (i ? " + " : " ") + Fixed(signal.frequenciesHz[i], 1);
-    line += " Hz, " + Fixed(signal.durationSeconds, 3) + " s";
-    if (signal.kind == HeardKind::TwoTone)
-        line += ", levels " + Fixed(signal.levelDifferenceDb, 1) + " dB apart";
+    for (std::size_t i = 0; i < signal.FrequenciesHz.size(); ++i)
+        line += (i ? " + " : " ") + Fixed(signal.FrequenciesHz[i], 1);
+    line += " Hz, " + Fixed(signal.DurationSeconds, 3) + " s";
+    if (signal.Kind == THeardKind::TwoTone)
+        line += ", levels " + Fixed(signal.LevelDifferenceDb, 1) + " dB apart";
     if (const std::string name = NameOfHeard(signal); !name.empty())
         line += ", \"" + name + "\"";
     return line;
 }
 
-std::string Json(const HeardSignal& signal, ToneStandard standard) {
-    std::string object = "{\"start\":" + Fixed(signal.startSeconds, 3) +
-                         ",\"kind\":" + JsonString(std::string(KindName(signal.kind))) +
-                         ",\"duration\":" + Fixed(signal.durationSeconds, 3);
-    if (signal.kind == HeardKind::Sequence) {
+std::string Json(const THeardSignal& signal, TToneStandard standard) {
+    std::string object = "{\"start\":" + Fixed(signal.StartSeconds, 3) +
+                         ",\"kind\":" + JsonString(std::string(KindName(signal.Kind))) +
+                         ",\"duration\":" + Fixed(signal.DurationSeconds, 3);
+    if (signal.Kind == THeardKind::Sequence) {
         object += ",\"standard\":" + JsonString(std::string(DisplayName(standard))) +
-                  ",\"digits\":" + JsonString(signal.digits) + ",\"tones\":[";
-        for (std::size_t i = 0; i < signal.tones.size(); ++i) {
-            const MeasuredTone& tone = signal.tones[i];
+                  ",\"digits\":" + JsonString(signal.Digits) + ",\"tones\":[";
+        for (std::size_t i = 0; i < signal.Tones.size(); ++i) {
+            const TMeasuredTone& tone = signal.Tones[i];
             object += std::string(i ? "," : "") +
-                      "{\"symbol\":" + JsonString(std::string(1, tone.symbol)) +
-                      ",\"hz\":" + Fixed(tone.frequencyHz, 1) +
-                      ",\"ms\":" + Fixed(tone.seconds * 1000.0, 1) +
-                      ",\"start\":" + Fixed(tone.startSeconds, 3) +
-                      ",\"gap_ms\":" + Fixed(tone.gapSeconds * 1000.0, 1) + "}";
+                      "{\"symbol\":" + JsonString(std::string(1, tone.Symbol)) +
+                      ",\"hz\":" + Fixed(tone.FrequencyHz, 1) +
+                      ",\"ms\":" + Fixed(tone.Seconds * 1000.0, 1) +
+                      ",\"start\":" + Fixed(tone.StartSeconds, 3) +
+                      ",\"gap_ms\":" + Fixed(tone.GapSeconds * 1000.0, 1) + "}";
         }
         object += "]";
     } else {
-        object += ",\"frequencies\":" + JsonList(signal.frequenciesHz, 1) +
+        object += ",\"frequencies\":" + JsonList(signal.FrequenciesHz, 1) +
                   ",\"name\":" + JsonString(NameOfHeard(signal)) +
-                  ",\"hz\":" + JsonList(signal.frequenciesHz, 1) +
-                  ",\"ms\":" + Fixed(signal.durationSeconds * 1000.0, 1);
-        if (signal.kind == HeardKind::TwoTone)
-            object += ",\"level_difference_db\":" + Fixed(signal.levelDifferenceDb, 1);
+                  ",\"hz\":" + JsonList(signal.FrequenciesHz, 1) +
+                  ",\"ms\":" + Fixed(signal.DurationSeconds * 1000.0, 1);
+        if (signal.Kind == THeardKind::TwoTone)
+            object += ",\"level_difference_db\":" + Fixed(signal.LevelDifferenceDb, 1);
     }
     return object + "}";
 }
 
-std::string_view LimitName(SheetLimit limit) {
+std::string_view LimitName(TSheetLimit limit) {
     switch (limit) {
-    case SheetLimit::AtLeast:
+    case TSheetLimit::AtLeast:
         return "at least";
-    case SheetLimit::AtMost:
+    case TSheetLimit::AtMost:
         return "at most";
-    case SheetLimit::PlusMinus:
+    case TSheetLimit::PlusMinus:
         break;
     }
     return "plus-minus";
 }
 
 // Seconds and hertz as measured, with the limit the value is held to.
-std::string Json(const SheetValue& value) {
-    return "{\"nominal\":" + Fixed(value.nominal, 4) + ",\"measured\":" + Fixed(value.measured, 4) +
-           ",\"tolerance\":" + Fixed(value.tolerance, 4) +
-           ",\"limit\":" + JsonString(std::string(LimitName(value.limit))) + "}";
+std::string Json(const TSheetValue& value) {
+    return "{\"nominal\":" + Fixed(value.Nominal, 4) + ",\"measured\":" + Fixed(value.Measured, 4) +
+           ",\"tolerance\":" + Fixed(value.Tolerance, 4) +
+           ",\"limit\":" + JsonString(std::string(LimitName(value.Limit))) + "}";
 }
 
-std::string Json(const ReceiverReserve& reserve) {
-    std::string unit = reserve.unit;
+std::string Json(const TReceiverReserve& reserve) {
+    std::string unit = reserve.Unit;
     unit.erase(0, unit.find_first_not_of(' '));
-    return "{\"value\":" + Fixed(reserve.value, 4) + ",\"unit\":" + JsonString(unit) + "}";
+    return "{\"value\":" + Fixed(reserve.Value, 4) + ",\"unit\":" + JsonString(unit) + "}";
 }
 
-std::string Json(const SheetLine& line) {
-    std::string object = "{\"element\":" + JsonString(line.element);
-    if (line.symbol != 0)
-        object += ",\"symbol\":" + JsonString(std::string(1, line.symbol));
-    if (line.frequency)
-        object += ",\"hz\":" + Json(*line.frequency);
-    if (line.length)
-        object += ",\"seconds\":" + Json(*line.length);
-    if (line.levelDifferenceDb)
-        object += ",\"level_difference_db\":" + Fixed(*line.levelDifferenceDb, 1);
+std::string Json(const TSheetLine& line) {
+    std::string object = "{\"element\":" + JsonString(line.Element);
+    if (line.Symbol != 0)
+        object += ",\"symbol\":" + JsonString(std::string(1, line.Symbol));
+    if (line.Frequency)
+        object += ",\"hz\":" + Json(*line.Frequency);
+    if (line.Length)
+        object += ",\"seconds\":" + Json(*line.Length);
+    if (line.LevelDifferenceDb)
+        object += ",\"level_difference_db\":" + Fixed(*line.LevelDifferenceDb, 1);
     std::string misses;
-    for (const std::string& miss : line.misses)
+    for (const std::string& miss : line.Misses)
         misses += (misses.empty() ? "" : ",") + JsonString(miss);
-    object += ",\"ok\":" + std::string(line.misses.empty() ? "true" : "false") + ",\"misses\":[" +
+    object += ",\"ok\":" + std::string(line.Misses.empty() ? "true" : "false") + ",\"misses\":[" +
               misses + "]";
-    if (line.reserve)
-        object += ",\"receiver_reserve\":" + Json(*line.reserve);
+    if (line.Reserve)
+        object += ",\"receiver_reserve\":" + Json(*line.Reserve);
     return object + "}";
 }
 
-std::string Json(const ReceiverJudgement& receivers) {
-    if (!receivers.judged)
+std::string Json(const TReceiverJudgement& receivers) {
+    if (!receivers.Judged)
         return "null";
     std::string reasons;
-    for (const std::string& reason : receivers.reasons)
+    for (const std::string& reason : receivers.Reasons)
         reasons += (reasons.empty() ? "" : ",") + JsonString(reason);
-    return "{\"react\":" + std::string(receivers.reacts ? "true" : "false") + ",\"reasons\":[" +
+    return "{\"react\":" + std::string(receivers.Reacts ? "true" : "false") + ",\"reasons\":[" +
            reasons + "]" +
-           (receivers.reserve ? ",\"reserve\":" + Json(*receivers.reserve) : std::string()) +
+           (receivers.Reserve ? ",\"reserve\":" + Json(*receivers.Reserve) : std::string()) +
            ",\"text\":" + JsonString(ReceiverText(receivers)) + "}";
 }
 
 } // namespace
 
-std::string FormatHeard(const HeardSignal& signal, ToneStandard standard, bool json) {
+std::string FormatHeard(const THeardSignal& signal, TToneStandard standard, bool json) {
     return json ? Json(signal, standard) : Text(signal, standard);
 }
 
-std::string FormatVerdict(const AlarmJudgement& judgement, bool json) {
+std::string FormatVerdict(const TAlarmJudgement& judgement, bool json) {
     if (!json)
         return VerdictLine(judgement);
     std::string misses;
-    for (const std::string& miss : judgement.misses)
+    for (const std::string& miss : judgement.Misses)
         misses += (misses.empty() ? "" : ",") + JsonString(miss);
     std::string sheet;
-    for (const SheetLine& line : judgement.sheet)
+    for (const TSheetLine& line : judgement.Sheet)
         sheet += (sheet.empty() ? "" : ",") + Json(line);
     return "{\"kind\":\"verdict\",\"verdict\":" +
-           JsonString(std::string(VerdictText(judgement.verdict))) + ",\"misses\":[" + misses +
-           "],\"sheet\":[" + sheet + "],\"receivers\":" + Json(judgement.receivers) + "}";
+           JsonString(std::string(VerdictText(judgement.Verdict))) + ",\"misses\":[" + misses +
+           "],\"sheet\":[" + sheet + "],\"receivers\":" + Json(judgement.Receivers) + "}";
 }

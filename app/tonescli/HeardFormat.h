@@ -11,7 +11,7 @@
 #include <string>
 
 // Without a line end.
-std::string FormatHeard(const HeardSignal& signal, ToneStandard standard, bool json);
+std::string FormatHeard(const THeardSignal& signal, TToneStandard standard, bool json);
 
 // The verdict line as the test record shows it, or {"kind":"verdict",...}.
-std::string FormatVerdict(const AlarmJudgement& judgement, bool json);
+std::string FormatVerdict(const TAlarmJudgement& judgement, bool json);

@@ -20,8 +20,8 @@ std::optional<int> ParseRate(std::string_view text) {
 
 } // namespace
 
-ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args) {
-    ToneOptions options;
+TParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args) {
+    TToneOptions options;
     bool haveInput = false;
     for (std::size_t at = 0; at < args.size();) {
         const TCommandLineItem item = NextCommandLineItem(args, at, [](std::string_view name) {
@@ -34,21 +34,21 @@ ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args)
         const std::optional<std::string>& value = item.Value;
 
         if (option == "--help" || option == "-h") {
-            options.help = true;
+            options.Help = true;
         } else if (option == "--json") {
-            options.json = true;
+            options.Json = true;
         } else if (option == "--sheet") {
-            options.sheet = true;
+            options.Sheet = true;
         } else if (option == "--standard") {
             const auto standard = ParseToneStandard(*value);
             if (!standard)
                 return {std::nullopt, "invalid value '" + *value +
                                           "' for --standard (expected zvei1, zvei2, zvei3, "
                                           "dzvei, ccir or eea)"};
-            options.standard = *standard;
+            options.Standard = *standard;
         } else if (option == "--rate") {
-            options.rawRate = ParseRate(*value);
-            if (!options.rawRate)
+            options.RawRate = ParseRate(*value);
+            if (!options.RawRate)
                 return {std::nullopt,
                         "invalid value '" + *value + "' for --rate (expected 8000 to 48000 Hz)"};
         } else if (option == "--expect") {
@@ -57,11 +57,11 @@ ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args)
                 return {std::nullopt, "invalid value '" + *value +
                                           "' for --expect (expected the code's symbols, "
                                           "0-9 and A-E)"};
-            options.expect = *value;
+            options.Expect = *value;
         } else if (option == "--png") {
             if (value->empty())
                 return {std::nullopt, "option --png needs a file name"};
-            options.png = *value;
+            options.Png = *value;
         } else if (option == "--pre-tone" || option == "--alarm-type") {
             // A text that names no item would leave its part of the alarm silently unjudged.
             const bool preTone = option == "--pre-tone";
@@ -70,23 +70,23 @@ ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args)
             if (!item)
                 return {std::nullopt, "invalid value '" + *value + "' for " + option +
                                           " (expected one of " + ItemTextList(items) + ")"};
-            (preTone ? options.preTone : options.alarmType) = *item;
+            (preTone ? options.PreTone : options.AlarmType) = *item;
         } else if (option.starts_with("-") && option != StandardInputName) {
             return {std::nullopt, "unknown option " + option};
         } else if (haveInput) {
             return {std::nullopt, "unexpected argument '" + option + "' (one input only)"};
         } else {
-            options.input = option;
+            options.Input = option;
             haveInput = true;
         }
     }
-    if (options.help)
+    if (options.Help)
         return {options, {}};
     if (!haveInput)
         return {std::nullopt, "no input given (a WAV file, or - for standard input)"};
-    if (options.rawRate && options.input != StandardInputName)
+    if (options.RawRate && options.Input != StandardInputName)
         return {std::nullopt, "--rate is for raw samples on standard input (-) only"};
-    if (!options.expect && (!options.preTone.empty() || !options.alarmType.empty()))
+    if (!options.Expect && (!options.PreTone.empty() || !options.AlarmType.empty()))
         return {std::nullopt, "--pre-tone and --alarm-type describe the alarm --expect judges"};
     return {options, {}};
 }

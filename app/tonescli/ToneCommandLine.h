@@ -13,26 +13,26 @@
 inline constexpr std::string_view TonesProgramName = "quorvane-tones";
 inline constexpr std::string_view StandardInputName = "-";
 
-struct ToneOptions {
-    std::string input;          // a file, or StandardInputName
-    std::optional<int> rawRate; // raw 16-bit PCM at this rate instead of WAV
-    ToneStandard standard = DefaultToneStandard;
+struct TToneOptions {
+    std::string Input;          // a file, or StandardInputName
+    std::optional<int> RawRate; // raw 16-bit PCM at this rate instead of WAV
+    TToneStandard Standard = DefaultToneStandard;
     // --expect: the code the alarm should carry, with the items the window would show.
-    std::optional<std::string> expect;
-    std::string preTone;
-    std::string alarmType;
-    std::optional<std::string> png; // draw the last minute of input here
-    bool json = false;
-    bool sheet = false; // the measurement sheet after the verdict
-    bool help = false;
+    std::optional<std::string> Expect;
+    std::string PreTone;
+    std::string AlarmType;
+    std::optional<std::string> Png; // draw the last minute of input here
+    bool Json = false;
+    bool Sheet = false; // the measurement sheet after the verdict
+    bool Help = false;
 };
 
-struct ParsedToneCommandLine {
-    std::optional<ToneOptions> options; // empty when error says why
-    std::string error;
+struct TParsedToneCommandLine {
+    std::optional<TToneOptions> Options; // empty when error says why
+    std::string Error;
 };
 
 // `args` are the arguments after the program name.
-ParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args);
+TParsedToneCommandLine ParseToneCommandLine(const std::vector<std::string>& args);
 
 std::string ToneUsageText();

@@ -50,45 +50,46 @@ int Refuse(const std::string& message) {
 }
 
 // Prints what the decoder completed and keeps it for the verdict and the picture.
-void PrintHeard(ToneDecoder& decoder, const ToneOptions& options, std::vector<HeardSignal>& all) {
-    std::vector<HeardSignal> heard = decoder.TakeHeard();
+void PrintHeard(TToneDecoder& decoder, const TToneOptions& options,
+                std::vector<THeardSignal>& all) {
+    std::vector<THeardSignal> heard = decoder.TakeHeard();
     std::stable_sort(heard.begin(), heard.end(),
-                     [](const auto& a, const auto& b) { return a.startSeconds < b.startSeconds; });
-    for (const HeardSignal& signal : heard)
-        std::printf("%s\n", FormatHeard(signal, options.standard, options.json).c_str());
+                     [](const auto& a, const auto& b) { return a.StartSeconds < b.StartSeconds; });
+    for (const THeardSignal& signal : heard)
+        std::printf("%s\n", FormatHeard(signal, options.Standard, options.Json).c_str());
     // A live stream on standard input shows each signal as it ends.
     FlushOutput();
     all.insert(all.end(), heard.begin(), heard.end());
 }
 
-AlarmJudgement Judge(const ToneOptions& options, const std::vector<HeardSignal>& heard) {
+TAlarmJudgement Judge(const TToneOptions& options, const std::vector<THeardSignal>& heard) {
     std::error_code error;
     const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-    const LoadedLimits loaded = LoadToneLimits(LimitsFileCandidates(program.parent_path()));
-    for (const std::string& message : loaded.messages)
+    const TLoadedLimits loaded = LoadToneLimits(LimitsFileCandidates(program.parent_path()));
+    for (const std::string& message : loaded.Messages)
         std::fprintf(stderr, "%s: %s\n", TonesProgramName.data(), message.c_str());
-    std::string symbols = *options.expect;
+    std::string symbols = *options.Expect;
     for (char& symbol : symbols)
         symbol = static_cast<char>(std::toupper(static_cast<unsigned char>(symbol)));
-    const ExpectedAlarm expected{options.standard, symbols, options.preTone, options.alarmType};
-    return JudgeAlarm(expected, loaded.limits, heard);
+    const TExpectedAlarm expected{options.Standard, symbols, options.PreTone, options.AlarmType};
+    return JudgeAlarm(expected, loaded.Limits, heard);
 }
 
 // Nothing when the picture is written; else why not. The alarm starts with the first signal
 // heard when one was expected, else with the audio the picture has.
 std::optional<std::string> DrawPicture(const std::string& path,
                                        const TSampleRing<std::int16_t>& tail, int rate,
-                                       const std::vector<HeardSignal>& heard,
-                                       const std::optional<AlarmJudgement>& judgement) {
+                                       const std::vector<THeardSignal>& heard,
+                                       const std::optional<TAlarmJudgement>& judgement) {
     const std::vector<std::int16_t> samples = tail.Since(0);
-    const ToneAudio audio{samples.data(), samples.size(), rate,
-                          static_cast<double>(tail.Total() - samples.size()) / rate};
-    double alarmStart = audio.startSeconds;
+    const TToneAudio audio{samples.data(), samples.size(), rate,
+                           static_cast<double>(tail.Total() - samples.size()) / rate};
+    double alarmStart = audio.StartSeconds;
     if (judgement && !heard.empty())
-        alarmStart = std::ranges::min(heard, {}, &HeardSignal::startSeconds).startSeconds;
+        alarmStart = std::ranges::min(heard, {}, &THeardSignal::StartSeconds).StartSeconds;
     const QImage image =
-        DrawAlarmPicture({audio, alarmStart, judgement ? judgement->marks : UnjudgedMarks(heard),
-                          judgement ? judgement->bands : std::vector<ExpectedBand>{}});
+        DrawAlarmPicture({audio, alarmStart, judgement ? judgement->Marks : UnjudgedMarks(heard),
+                          judgement ? judgement->Bands : std::vector<TExpectedBand>{}});
     if (image.isNull())
         return "no audio";
     return WritePicturePng(image, QFile::decodeName(path.c_str()));
@@ -113,15 +114,15 @@ int OutputWritten(int status) {
     return Refuse(std::string("cannot write the output: ") + std::strerror(OutputError));
 }
 
-int Decode(std::istream& in, const ToneOptions& options, const std::string& inputName) {
-    std::optional<WavReader> wav;
+int Decode(std::istream& in, const TToneOptions& options, const std::string& inputName) {
+    std::optional<TWavReader> wav;
     int rate = 0;
-    if (options.rawRate) {
-        rate = *options.rawRate;
+    if (options.RawRate) {
+        rate = *options.RawRate;
     } else {
         try {
             wav.emplace(in);
-        } catch (const WavError& error) {
+        } catch (const TWavError& error) {
             return Refuse(inputName + ": " + error.what());
         }
         rate = wav->SampleRate();
@@ -130,8 +131,8 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
                           " Hz is outside 8000 to 48000 Hz");
     }
 
-    ToneDecoder decoder(options.standard, rate);
-    std::vector<HeardSignal> heard;
+    TToneDecoder decoder(options.Standard, rate);
+    std::vector<THeardSignal> heard;
     // The last minute of input, for the picture.
     TSampleRing<std::int16_t> tail(static_cast<std::size_t>(PictureSeconds * rate));
     std::vector<std::int16_t> samples(ChunkSamples);
@@ -141,7 +142,7 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
         if (count == 0)
             break;
         decoder.Feed(samples.data(), count);
-        if (options.png)
+        if (options.Png)
             tail.Push(samples.data(), count);
         PrintHeard(decoder, options, heard);
     }
@@ -156,16 +157,16 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
                      TonesProgramName.data(), inputName.c_str());
     decoder.Flush();
     PrintHeard(decoder, options, heard);
-    const std::optional<AlarmJudgement> judgement =
-        options.expect ? std::optional(Judge(options, heard)) : std::nullopt;
+    const std::optional<TAlarmJudgement> judgement =
+        options.Expect ? std::optional(Judge(options, heard)) : std::nullopt;
     if (judgement)
-        std::printf("%s\n", FormatVerdict(*judgement, options.json).c_str());
-    if (judgement && options.sheet && !options.json)
+        std::printf("%s\n", FormatVerdict(*judgement, options.Json).c_str());
+    if (judgement && options.Sheet && !options.Json)
         std::printf("%s", SheetText(*judgement).c_str());
-    if (!options.png)
+    if (!options.Png)
         return 0;
-    if (const auto reason = DrawPicture(*options.png, tail, rate, heard, judgement))
-        return Refuse("cannot write the picture " + *options.png + ": " + *reason);
+    if (const auto reason = DrawPicture(*options.Png, tail, rate, heard, judgement))
+        return Refuse("cannot write the picture " + *options.Png + ": " + *reason);
     return 0;
 }
 
@@ -173,29 +174,29 @@ int Decode(std::istream& in, const ToneOptions& options, const std::string& inpu
 
 int main(int argc, char** argv) {
     const auto parsed = ParseToneCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.options) {
+    if (!parsed.Options) {
         std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", TonesProgramName.data(),
-                     parsed.error.c_str(), TonesProgramName.data());
+                     parsed.Error.c_str(), TonesProgramName.data());
         return 2;
     }
-    const ToneOptions& options = *parsed.options;
-    if (options.help)
+    const TToneOptions& options = *parsed.Options;
+    if (options.Help)
         return PrintOnStandardOutput(TonesProgramName, ToneUsageText());
-    if (options.png)
+    if (options.Png)
         // Standard input, when it is a file, is known by what /dev/stdin leads to.
         if (const auto problem = RefusedOutput(
-                *options.png, {options.input == StandardInputName ? "/dev/stdin" : options.input}))
-            return Refuse("refusing to write the picture " + *options.png + ": " + *problem);
+                *options.Png, {options.Input == StandardInputName ? "/dev/stdin" : options.Input}))
+            return Refuse("refusing to write the picture " + *options.Png + ": " + *problem);
     // The picture's texts need fonts; plain decoding needs no GUI at all.
-    const auto fonts = options.png ? StartFontsWithoutWindow(TonesProgramName.data()) : nullptr;
-    if (options.input == StandardInputName)
+    const auto fonts = options.Png ? StartFontsWithoutWindow(TonesProgramName.data()) : nullptr;
+    if (options.Input == StandardInputName)
         return OutputWritten(Decode(std::cin, options, "standard input"));
 
     std::error_code error;
-    if (std::filesystem::is_directory(options.input, error))
-        return Refuse("cannot read " + options.input + ": it is a folder");
-    std::ifstream file(options.input, std::ios::binary);
+    if (std::filesystem::is_directory(options.Input, error))
+        return Refuse("cannot read " + options.Input + ": it is a folder");
+    std::ifstream file(options.Input, std::ios::binary);
     if (!file)
-        return Refuse("cannot open " + options.input + ": " + std::strerror(errno));
-    return OutputWritten(Decode(file, options, options.input));
+        return Refuse("cannot open " + options.Input + ": " + std::strerror(errno));
+    return OutputWritten(Decode(file, options, options.Input));
 }

@@ -15,7 +15,7 @@ namespace {
 
 const QColor Missed(192, 0, 0);
 
-QTreeWidget* SheetTable(QWidget* parent, const AlarmJudgement& judgement) {
+QTreeWidget* SheetTable(QWidget* parent, const TAlarmJudgement& judgement) {
     auto* table = new QTreeWidget(parent);
     table->setObjectName(QStringLiteral("SheetTable"));
     table->setRootIsDecorated(false);
@@ -65,10 +65,10 @@ QDialog* ShowAlarmDetail(QWidget* parent, const TTestRecordRow& row, const QPixm
     layout->addWidget(verdict);
     int width = 600;
     if (row.Judgement) {
-        if (const std::string receivers = ReceiverText(row.Judgement->receivers);
+        if (const std::string receivers = ReceiverText(row.Judgement->Receivers);
             !receivers.empty())
             layout->addWidget(new QLabel(QString::fromStdString("Empfänger " + receivers), view));
-        if (!row.Judgement->sheet.empty()) {
+        if (!row.Judgement->Sheet.empty()) {
             QTreeWidget* table = SheetTable(view, *row.Judgement);
             layout->addWidget(table);
             width = std::max(width, TableWidth(*table));

@@ -45,8 +45,8 @@ std::vector<TReportRow> InSendOrder(std::vector<TReportRow> rows) {
 
 TReportDialog::TReportDialog(QWidget* parent, QString workingFolder, TRecordRead today,
                              std::vector<TReportRow> selected)
-    : QDialog(parent), workingFolder_(std::move(workingFolder)), today_(std::move(today)),
-      selected_(std::move(selected)), opener_([](const QString& path) {
+    : QDialog(parent), WorkingFolder_(std::move(workingFolder)), Today_(std::move(today)),
+      Selected_(std::move(selected)), Opener_([](const QString& path) {
           return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
       }) {
     setWindowTitle(QStringLiteral("Prüfbericht"));
@@ -71,7 +71,7 @@ TReportDialog::TReportDialog(QWidget* parent, QString workingFolder, TRecordRead
     AllToday = new QRadioButton(QStringLiteral("alle von heute"), rows);
     Selected = new QRadioButton(QStringLiteral("markierte Zeilen"), rows);
     AllToday->setChecked(true);
-    Selected->setEnabled(!selected_.empty());
+    Selected->setEnabled(!Selected_.empty());
     auto* rowsLayout = new QVBoxLayout(rows);
     rowsLayout->addWidget(AllToday);
     rowsLayout->addWidget(Selected);
@@ -97,11 +97,11 @@ TReportDialog::TReportDialog(QWidget* parent, QString workingFolder, TRecordRead
 }
 
 void TReportDialog::SetOpener(TOpener opener) {
-    opener_ = std::move(opener);
+    Opener_ = std::move(opener);
 }
 
 QString TReportDialog::WrittenPath() const {
-    return writtenPath_;
+    return WrittenPath_;
 }
 
 void TReportDialog::SaveReport() {
@@ -114,14 +114,14 @@ void TReportDialog::SaveReport() {
     TReport report{{Pruefer->text().toStdString(), Pruefling->text().toStdString(),
                     Standort->text().toStdString(), Bemerkung->toPlainText().toStdString()},
                    now.date().toString(Qt::ISODate).toStdString(),
-                   InSendOrder(Selected->isChecked() ? selected_ : today_.Rows),
-                   Selected->isChecked() ? std::vector<std::size_t>{} : today_.SkippedLines};
-    FindPictures(report.Rows, workingFolder_.toStdString());
+                   InSendOrder(Selected->isChecked() ? Selected_ : Today_.Rows),
+                   Selected->isChecked() ? std::vector<std::size_t>{} : Today_.SkippedLines};
+    FindPictures(report.Rows, WorkingFolder_.toStdString());
     const QString path =
-        QDir(workingFolder_)
+        QDir(WorkingFolder_)
             .filePath(now.toString(QStringLiteral("'Pruefbericht-'yyyy-MM-dd-HHmm'.pdf'")));
     const QString recordFile =
-        QDir(workingFolder_).filePath(QString::fromStdString(RecordFileName(report.Created)));
+        QDir(WorkingFolder_).filePath(QString::fromStdString(RecordFileName(report.Created)));
     const auto unreadable = [](const std::string& picture, const std::string& why) {
         std::fprintf(stderr, "%s: %s\n", ApplicationTitle().c_str(),
                      UnreadablePictureNote(picture, why).c_str());
@@ -131,8 +131,8 @@ void TReportDialog::SaveReport() {
                         "\" kann nicht geschrieben werden: " + *failure);
         return;
     }
-    writtenPath_ = path;
-    if (opener_(path)) {
+    WrittenPath_ = path;
+    if (Opener_(path)) {
         accept();
         return;
     }

@@ -48,9 +48,9 @@ public:
 private:
     void SaveReport();
 
-    QString workingFolder_;
-    TRecordRead today_;
-    std::vector<TReportRow> selected_;
-    TOpener opener_;
-    QString writtenPath_;
+    QString WorkingFolder_;
+    TRecordRead Today_;
+    std::vector<TReportRow> Selected_;
+    TOpener Opener_;
+    QString WrittenPath_;
 };

@@ -86,7 +86,7 @@ QColor VerdictColour(TVerdictKind kind) {
 // A picture starts a little before its alarm went out, so the first tone stands clear.
 constexpr double PictureLeadSeconds = 0.5;
 
-LoadedLimits LoadLimits() {
+TLoadedLimits LoadLimits() {
     return LoadToneLimits(
         LimitsFileCandidates(QCoreApplication::applicationDirPath().toStdString()));
 }
@@ -95,14 +95,14 @@ LoadedLimits LoadLimits() {
 
 TTestRecordPanel::TTestRecordPanel(QWidget* client, QRect bounds)
     : QGroupBox(QStringLiteral("Prüfprotokoll"), client), Limits_(LoadLimits()),
-      Session_(Limits_.limits, AppendRecordLine,
+      Session_(Limits_.Limits, AppendRecordLine,
                [this](const TTestRecordRow& row) { SavePicture(row); }) {
     setFlat(true);
     setGeometry(bounds);
     CreateControls();
     ToneListener_ = new TToneListener(this);
     MediaDevices_ = new QMediaDevices(this);
-    for (const ToneStandard standard : AllToneStandards)
+    for (const TToneStandard standard : AllToneStandards)
         ToneStandardSelector->addItem(QString::fromLatin1(DisplayName(standard)));
     const auto remembered =
         ParseToneStandard(ProgramSettings().value(ToneStandardKey).toString().toStdString());
@@ -112,12 +112,12 @@ TTestRecordPanel::TTestRecordPanel(QWidget* client, QRect bounds)
     ShowLevelOff();
     ConnectHandlers();
     RunReportingErrors([this] { ListenToChosenInput(); });
-    if (!Limits_.messages.empty()) {
+    if (!Limits_.Messages.empty()) {
         // Told once, after the window is up; the defaults stand for what could not be read.
         // Every message goes to standard error, the box shows only the first few.
-        for (const std::string& line : Limits_.messages)
+        for (const std::string& line : Limits_.Messages)
             std::fprintf(stderr, "%s: %s\n", ApplicationTitle().c_str(), line.c_str());
-        const std::string message = LimitsMessageBoxText(Limits_.messages);
+        const std::string message = LimitsMessageBoxText(Limits_.Messages);
         QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });
     }
 }
@@ -190,7 +190,7 @@ void TTestRecordPanel::CreateControls() {
 }
 
 void TTestRecordPanel::ConnectHandlers() {
-    ToneListener_->SetOnHeard([this](const std::vector<HeardSignal>& heard) {
+    ToneListener_->SetOnHeard([this](const std::vector<THeardSignal>& heard) {
         RunReportingErrors([&] { ToneListenerHeard(heard); });
     });
     ToneListener_->SetOnFailure([this](const QString& reason) {
@@ -282,8 +282,8 @@ void TTestRecordPanel::LevelTimerTimer() {
                                                     : QStringLiteral("%v dBFS"));
 }
 
-void TTestRecordPanel::ToneListenerHeard(const std::vector<HeardSignal>& heard) {
-    for (const HeardSignal& signal : heard)
+void TTestRecordPanel::ToneListenerHeard(const std::vector<THeardSignal>& heard) {
+    for (const THeardSignal& signal : heard)
         ApplyUpdate(Session_.Heard(signal));
 }
 
@@ -364,8 +364,8 @@ void TTestRecordPanel::ShowRecordRow(std::size_t index, const TTestRecordRow& ro
     }
     // The verdict word reads at a glance; the misses are in its tool tip and the sheet.
     item->setForeground(rcVerdict, VerdictColour(row.Verdict.Kind));
-    if (row.Judgement && row.Judgement->receivers.judged)
-        item->setForeground(rcReceivers, row.Judgement->receivers.reacts ? Held : Missed);
+    if (row.Judgement && row.Judgement->Receivers.Judged)
+        item->setForeground(rcReceivers, row.Judgement->Receivers.Reacts ? Held : Missed);
 }
 
 QTreeWidgetItem* TTestRecordPanel::ListItem(std::size_t index) const {
@@ -475,11 +475,11 @@ void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
     const TListenedAudio audio = ToneListener_->HeardSince(alarm.HeardFrom - PictureLeadSeconds);
     if (audio.Samples.empty())
         return;
-    const AlarmHeard heard{
+    const TAlarmHeard heard{
         {audio.Samples.data(), audio.Samples.size(), audio.Rate, audio.StartSeconds},
         alarm.HeardFrom,
-        row.Judgement ? row.Judgement->marks : UnjudgedMarks(row.Signals),
-        row.Judgement ? row.Judgement->bands : std::vector<ExpectedBand>{}};
+        row.Judgement ? row.Judgement->Marks : UnjudgedMarks(row.Signals),
+        row.Judgement ? row.Judgement->Bands : std::vector<TExpectedBand>{}};
     const QString folder = QString::fromStdString(RecordPictureFolder(alarm.Date)) + '/';
     // A folder that cannot be made shows in the write's own reason.
     QDir().mkpath(folder);

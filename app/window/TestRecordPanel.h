@@ -94,7 +94,7 @@ public:
     // their way to it; and the rows marked in the list.
     TRecordRead RowsOfToday() const;
     std::vector<TReportRow> MarkedRows() const;
-    void ToneListenerHeard(const std::vector<HeardSignal>& heard);
+    void ToneListenerHeard(const std::vector<THeardSignal>& heard);
     void ToneListenerFailure(const QString& reason);
 
 private:
@@ -121,7 +121,7 @@ private:
     // The row's picture file, or that of its code alone.
     QString PicturePath(const QTreeWidgetItem* item, bool codeOnly = false) const;
 
-    LoadedLimits Limits_;
+    TLoadedLimits Limits_;
     TTestSession Session_;
     std::deque<TTestRecordRow> ListedRows_; // what the list shows, oldest first
     TToneListener* ToneListener_ = nullptr;

@@ -54,12 +54,12 @@ TToneListener::~TToneListener() {
     Stop();
 }
 
-void TToneListener::Start(const QAudioDevice& device, ToneStandard standard) {
+void TToneListener::Start(const QAudioDevice& device, TToneStandard standard) {
     Stop();
     const QAudioFormat format = ListeningFormat(device);
     Format_ = format;
     DeviceId_ = device.id();
-    Decoder_ = std::make_unique<ToneDecoder>(standard, format.sampleRate());
+    Decoder_ = std::make_unique<TToneDecoder>(standard, format.sampleRate());
     History_ =
         TSampleRing<std::int16_t>(static_cast<std::size_t>(format.sampleRate()) * KeptSeconds);
     Sink_ = std::make_unique<TSampleSink>(*this);
@@ -118,7 +118,7 @@ void TToneListener::Feed(const char* data, qint64 size) {
     }
     History_.Push(Mono_.data(), Mono_.size());
     Decoder_->Feed(Mono_.data(), Mono_.size());
-    std::vector<HeardSignal> heard = Decoder_->TakeHeard();
+    std::vector<THeardSignal> heard = Decoder_->TakeHeard();
     if (!heard.empty() && OnHeard_)
         OnHeard_(heard);
 }

@@ -35,13 +35,13 @@ class TToneListener : public QObject {
 public:
     static constexpr int KeptSeconds = 60;
 
-    using THeardHandler = std::function<void(const std::vector<HeardSignal>& heard)>;
+    using THeardHandler = std::function<void(const std::vector<THeardSignal>& heard)>;
     using TFailureHandler = std::function<void(const QString& reason)>;
 
     explicit TToneListener(QObject* parent);
     ~TToneListener() override;
 
-    void Start(const QAudioDevice& device, ToneStandard standard);
+    void Start(const QAudioDevice& device, TToneStandard standard);
     void Stop();
     bool Listening() const { return Decoder_ != nullptr; }
     // The input listened to; empty while not listening.
@@ -68,7 +68,7 @@ private:
     TFailureHandler OnFailure_;
     QAudioFormat Format_;
     QByteArray DeviceId_;
-    std::unique_ptr<ToneDecoder> Decoder_;
+    std::unique_ptr<TToneDecoder> Decoder_;
     std::unique_ptr<TSampleSink> Sink_;
     std::unique_ptr<QAudioSource> Source_;
     std::vector<std::int16_t> Mono_;

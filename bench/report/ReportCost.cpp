@@ -25,17 +25,17 @@ namespace {
 namespace fs = std::filesystem;
 
 // A sheet as long as a fire alarm's with a call tone (19 lines), each line with every column.
-AlarmJudgement JudgementWithSheet() {
-    AlarmJudgement judgement;
+TAlarmJudgement JudgementWithSheet() {
+    TAlarmJudgement judgement;
     for (int line = 0; line < 19; ++line)
-        judgement.sheet.push_back({"Wiederholung Ton " + std::to_string(line % 5 + 1),
+        judgement.Sheet.push_back({"Wiederholung Ton " + std::to_string(line % 5 + 1),
                                    '3',
-                                   SheetValue{1270.0, 1290.4, 19.05},
-                                   SheetValue{0.070, 0.072, 0.015},
+                                   TSheetValue{1270.0, 1290.4, 19.05},
+                                   TSheetValue{0.070, 0.072, 0.015},
                                    std::nullopt,
                                    {line % 4 == 0 ? "1290 Hz statt 1270 Hz (+1,6 %)" : ""},
-                                   ReceiverReserve{12.3, " ms", 0.8}});
-    judgement.receivers = {true, true, {}, ReceiverReserve{3.0, " s", 0.6}};
+                                   TReceiverReserve{12.3, " ms", 0.8}});
+    judgement.Receivers = {true, true, {}, TReceiverReserve{3.0, " s", 0.6}};
     return judgement;
 }
 

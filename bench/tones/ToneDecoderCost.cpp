@@ -38,7 +38,7 @@ std::vector<std::int16_t> AlarmsInNoise(double seconds, int rate) {
         for (int i = 0; i < 5; ++i)
             code += static_cast<char>('0' + digit(random));
         std::vector<TToneBurst> alarm{{{}, 1.0}, {{1750}, 0.5}, {{}, 0.2}};
-        for (const TToneBurst& tone : SelcallBursts(ToneStandard::Zvei1, code))
+        for (const TToneBurst& tone : SelcallBursts(TToneStandard::Zvei1, code))
             alarm.push_back(tone);
         alarm.push_back({{}, 0.3});
         alarm.push_back({{675, 1240}, 1.0});
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
         const std::vector<std::int16_t> samples = AlarmsInNoise(seconds, rate);
         const std::size_t chunk = static_cast<std::size_t>(rate / 50);
 
-        ToneDecoder decoder(ToneStandard::Zvei1, rate);
+        TToneDecoder decoder(TToneStandard::Zvei1, rate);
         std::size_t heard = 0;
         const double start = ThreadCpuSeconds();
         for (std::size_t at = 0; at + chunk <= samples.size(); at += chunk) {

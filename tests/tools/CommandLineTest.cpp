@@ -18,7 +18,7 @@ TEST(SimCommandLine, DefaultsWithoutOptions) {
     EXPECT_EQ(parsed.Options->Settings.Faults, TFaultModes{});
     EXPECT_FALSE(parsed.Options->AudioFile);
     EXPECT_FALSE(parsed.Options->Play);
-    EXPECT_EQ(parsed.Options->Tones, ToneStandard::Zvei1);
+    EXPECT_EQ(parsed.Options->Tones, TToneStandard::Zvei1);
     EXPECT_EQ(parsed.Options->SoundFaults, TSoundFaults{});
 }
 
@@ -61,7 +61,7 @@ TEST(SimCommandLine, ReadsEveryOption) {
     EXPECT_EQ(options.Settings.Faults.SilentAfter, 2500ms);
     EXPECT_EQ(options.AudioFile, "a.wav");
     EXPECT_TRUE(options.Play);
-    EXPECT_EQ(options.Tones, ToneStandard::Ccir);
+    EXPECT_EQ(options.Tones, TToneStandard::Ccir);
     EXPECT_EQ(options.SoundFaults, (TSoundFaults{-2.5, 30.0, true, true, true, 5}));
     EXPECT_TRUE(ParseCommandLine({"-h"}).Options->Help);
 }

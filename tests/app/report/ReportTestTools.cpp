@@ -40,19 +40,19 @@ TTestRecordRow JudgedRow(int second, std::string code, double twoToneSeconds) {
     row.Alarm.Expected = code;
     const double codeSeconds = 0.070 * static_cast<double>(code.size());
     row.Signals = {
-        {HeardKind::LongTone, 0.5, 0.5, {}, {}, {1750}},
-        {HeardKind::Sequence, 1.2, codeSeconds, code, {}, {}},
-        {HeardKind::Sequence, 1.8 + codeSeconds, codeSeconds, code, {}, {}},
-        {HeardKind::TwoTone, 6.8 + 2 * codeSeconds, twoToneSeconds, {}, {}, {675, 1240}}};
-    for (HeardSignal& sequence : std::span(row.Signals).subspan(1, 2))
+        {THeardKind::LongTone, 0.5, 0.5, {}, {}, {1750}},
+        {THeardKind::Sequence, 1.2, codeSeconds, code, {}, {}},
+        {THeardKind::Sequence, 1.8 + codeSeconds, codeSeconds, code, {}, {}},
+        {THeardKind::TwoTone, 6.8 + 2 * codeSeconds, twoToneSeconds, {}, {}, {675, 1240}}};
+    for (THeardSignal& sequence : std::span(row.Signals).subspan(1, 2))
         for (const char symbol : code)
-            sequence.tones.push_back(
-                {symbol, TableOf(ToneStandard::Zvei1).frequencyHz[ToneSymbols.find(symbol)],
-                 sequence.startSeconds + 0.070 * static_cast<double>(sequence.tones.size()),
+            sequence.Tones.push_back(
+                {symbol, TableOf(TToneStandard::Zvei1).FrequencyHz[ToneSymbols.find(symbol)],
+                 sequence.StartSeconds + 0.070 * static_cast<double>(sequence.Tones.size()),
                  0.070});
     row.Judgement = JudgeAlarm(ExpectedOf(row.Alarm), DefaultToneLimits(), row.Signals);
-    row.Verdict = {row.Judgement->verdict == AlarmVerdict::Matches ? TVerdictKind::Matches
-                                                                   : TVerdictKind::Differs,
+    row.Verdict = {row.Judgement->Verdict == TAlarmVerdict::Matches ? TVerdictKind::Matches
+                                                                    : TVerdictKind::Differs,
                    VerdictLine(*row.Judgement), MissesText(*row.Judgement)};
     return row;
 }

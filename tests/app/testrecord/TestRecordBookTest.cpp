@@ -17,14 +17,14 @@ using namespace std::chrono_literals;
 const TTestRecordBook::TTime Start{};
 
 // A sequence as the decoder reports it: each tone at its nominal ZVEI1 frequency and length.
-HeardSignal Sequence(const std::string& digits, double start) {
-    const ToneTable& table = TableOf(ToneStandard::Zvei1);
-    HeardSignal signal{HeardKind::Sequence, start, 0.0, digits, {}, {}, 0.0};
+THeardSignal Sequence(const std::string& digits, double start) {
+    const TToneTable& table = TableOf(TToneStandard::Zvei1);
+    THeardSignal signal{THeardKind::Sequence, start, 0.0, digits, {}, {}, 0.0};
     for (const char symbol : digits) {
-        const double at = start + signal.durationSeconds;
-        const double hz = table.frequencyHz[ToneSymbols.find(symbol)];
-        signal.tones.push_back({symbol, hz, at, table.toneSeconds, 0.0});
-        signal.durationSeconds += table.toneSeconds;
+        const double at = start + signal.DurationSeconds;
+        const double hz = table.FrequencyHz[ToneSymbols.find(symbol)];
+        signal.Tones.push_back({symbol, hz, at, table.ToneSeconds, 0.0});
+        signal.DurationSeconds += table.ToneSeconds;
     }
     return signal;
 }
@@ -58,11 +58,11 @@ std::vector<std::size_t> Play(TTestRecordBook& book, const std::string& steps) {
             change = book.AddReply(text);
         } else if (step == "heard") {
             in >> text;
-            const HeardSignal code = Sequence(text, clock);
-            clock += code.durationSeconds + 0.6;
+            const THeardSignal code = Sequence(text, clock);
+            clock += code.DurationSeconds + 0.6;
             change = book.AddHeard(code);
         } else if (step == "pair") {
-            change = book.AddHeard({HeardKind::TwoTone, clock + 4.4, 5.0, {}, {}, {675, 1240}, 0});
+            change = book.AddHeard({THeardKind::TwoTone, clock + 4.4, 5.0, {}, {}, {675, 1240}, 0});
         } else if (step == "off")
             change = book.StopListening();
         else if (step == "expire") {
@@ -128,9 +128,9 @@ TEST(TestRecordBookTest, RepliesAndTonesFillTheirRows) {
     Play(book, "alarm 0 12345");
     for (const char* reply : {"ACK", "ACK", "Träger ein", "Geber läuft", "Träger aus", "ACK"})
         book.AddReply(reply);
-    book.AddHeard({HeardKind::LongTone, 0, 2.04, {}, {}, {1750.0}, 0.0});
+    book.AddHeard({THeardKind::LongTone, 0, 2.04, {}, {}, {1750.0}, 0.0});
     Play(book, "heard 12345 heard 12345");
-    book.AddHeard({HeardKind::TwoTone, 7, 4.5, {}, {}, {700.2, 1499.6}, 0.0});
+    book.AddHeard({THeardKind::TwoTone, 7, 4.5, {}, {}, {700.2, 1499.6}, 0.0});
     Play(book, "alarm 1 54321");
     book.AddReply("NAK");
     EXPECT_EQ(RecordFields(book.Row(0))[rcReplies],
@@ -181,8 +181,8 @@ TEST(TestSessionTest, OneJudgementFromTheToneInputToTheFilesLine) {
     alarm.Listening = true;
     EXPECT_TRUE(session.AlarmSent(alarm, Start).Completed.empty());
     session.Heard(Sequence("12345", 0.5));
-    HeardSignal detuned = Sequence("12345", 1.45);
-    detuned.tones[1].frequencyHz = 1180.0;
+    THeardSignal detuned = Sequence("12345", 1.45);
+    detuned.Tones[1].FrequencyHz = 1180.0;
     const TTestSession::TUpdate update = session.Heard(detuned);
     EXPECT_TRUE(update.Completed.empty()) << "the newest row waits for the next alarm";
     EXPECT_TRUE(lines.empty());

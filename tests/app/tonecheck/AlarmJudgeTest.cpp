@@ -7,38 +7,38 @@
 
 namespace {
 
-HeardSignal Sequence(double start, std::string_view sent) {
-    const ToneTable& table = TableOf(ToneStandard::Zvei1);
-    HeardSignal signal;
-    signal.startSeconds = start;
+THeardSignal Sequence(double start, std::string_view sent) {
+    const TToneTable& table = TableOf(TToneStandard::Zvei1);
+    THeardSignal signal;
+    signal.StartSeconds = start;
     for (const char symbol : sent) {
-        const double at = start + signal.durationSeconds;
-        signal.tones.push_back({symbol, table.frequencyHz[ToneSymbols.find(symbol)], at, 0.070});
-        signal.digits += symbol == RepeatToneSymbol ? signal.digits.back() : symbol;
-        signal.durationSeconds += 0.070;
+        const double at = start + signal.DurationSeconds;
+        signal.Tones.push_back({symbol, table.FrequencyHz[ToneSymbols.find(symbol)], at, 0.070});
+        signal.Digits += symbol == RepeatToneSymbol ? signal.Digits.back() : symbol;
+        signal.DurationSeconds += 0.070;
     }
     return signal;
 }
 
-HeardSignal Long(HeardKind kind, double start, double seconds, std::vector<double> hz) {
-    HeardSignal signal;
-    signal.kind = kind;
-    signal.startSeconds = start;
-    signal.durationSeconds = seconds;
-    signal.frequenciesHz = std::move(hz);
+THeardSignal Long(THeardKind kind, double start, double seconds, std::vector<double> hz) {
+    THeardSignal signal;
+    signal.Kind = kind;
+    signal.StartSeconds = start;
+    signal.DurationSeconds = seconds;
+    signal.FrequenciesHz = std::move(hz);
     return signal;
 }
 
 // A fire alarm as it should sound: Tonruf I kurz, 12335 twice, then 675+1240 Hz 5 s later.
-std::vector<HeardSignal> GoodAlarm() {
-    return {Long(HeardKind::LongTone, 0.5, 0.5, {1750.2}), Sequence(1.2, "123E5"),
-            Sequence(2.15, "123E5"), Long(HeardKind::TwoTone, 7.5, 5.0, {675.4, 1240.8})};
+std::vector<THeardSignal> GoodAlarm() {
+    return {Long(THeardKind::LongTone, 0.5, 0.5, {1750.2}), Sequence(1.2, "123E5"),
+            Sequence(2.15, "123E5"), Long(THeardKind::TwoTone, 7.5, 5.0, {675.4, 1240.8})};
 }
 
 struct JudgeCase {
     const char* name;
-    std::function<void(std::vector<HeardSignal>&)> change;
-    AlarmVerdict verdict;
+    std::function<void(std::vector<THeardSignal>&)> change;
+    TAlarmVerdict verdict;
     std::vector<std::string> misses;
     const char* preTone = "Tonruf I  kurz";
     const char* alarmType = "Feueralarm";
@@ -46,138 +46,138 @@ struct JudgeCase {
 
 TEST(AlarmJudge, EveryMissIsNamed) {
     const auto tone = [](std::size_t sequence, std::size_t index) {
-        return [=](std::vector<HeardSignal>& heard) -> MeasuredTone& {
-            return heard[sequence].tones[index];
+        return [=](std::vector<THeardSignal>& heard) -> TMeasuredTone& {
+            return heard[sequence].Tones[index];
         };
     };
     const JudgeCase cases[] = {
-        {"good", [](auto&) {}, AlarmVerdict::Matches, {}},
+        {"good", [](auto&) {}, TAlarmVerdict::Matches, {}},
         {"just inside every limit",
          [&](auto& h) {
-             tone(1, 2)(h).frequencyHz = 1270 * 1.0149;
-             tone(1, 1)(h).seconds = 0.0849;
-             h[1].durationSeconds = 0.3599;
-             h[0].durationSeconds = 0.69;
-             h[3].startSeconds = h[2].startSeconds + 0.35 + 5.24;
-             h[3].frequenciesHz = {672.1, 1244.9};
+             tone(1, 2)(h).FrequencyHz = 1270 * 1.0149;
+             tone(1, 1)(h).Seconds = 0.0849;
+             h[1].DurationSeconds = 0.3599;
+             h[0].DurationSeconds = 0.69;
+             h[3].StartSeconds = h[2].StartSeconds + 0.35 + 5.24;
+             h[3].FrequenciesHz = {672.1, 1244.9};
          },
-         AlarmVerdict::Matches,
+         TAlarmVerdict::Matches,
          {}},
         {"detuned tone",
-         [&](auto& h) { tone(1, 2)(h).frequencyHz = 1290.4; },
-         AlarmVerdict::Differs,
+         [&](auto& h) { tone(1, 2)(h).FrequencyHz = 1290.4; },
+         TAlarmVerdict::Differs,
          {"Ton 3: 1290 Hz statt 1270 Hz (+1,6 %)"}},
         {"the same fault in the repeat is named once",
          [&](auto& h) {
-             tone(1, 2)(h).frequencyHz = 1250;
-             tone(2, 2)(h).frequencyHz = 1250;
-             tone(2, 3)(h).frequencyHz = 2650;
+             tone(1, 2)(h).FrequencyHz = 1250;
+             tone(2, 2)(h).FrequencyHz = 1250;
+             tone(2, 3)(h).FrequencyHz = 2650;
          },
-         AlarmVerdict::Differs,
+         TAlarmVerdict::Differs,
          {"Ton 3: 1250 Hz statt 1270 Hz (-1,6 %)",
           "Wiederholung Ton 4: 2650 Hz statt 2600 Hz (+1,9 %)"}},
         {"stretched tone in the repeat",
          [&](auto& h) {
-             tone(2, 1)(h).seconds = 0.092;
-             h[2].durationSeconds = 0.372;
+             tone(2, 1)(h).Seconds = 0.092;
+             h[2].DurationSeconds = 0.372;
          },
-         AlarmVerdict::Differs,
+         TAlarmVerdict::Differs,
          {"Wiederholung Ton 2: 92 ms statt 70 ms", "Wiederholung Code 372 ms statt 350 ms"}},
         {"wrong digit",
          [](auto& h) {
              h[1] = Sequence(1.2, "12345");
              h[2] = Sequence(2.15, "12345");
          },
-         AlarmVerdict::Differs,
+         TAlarmVerdict::Differs,
          {"Stelle 4: 4 statt 3"}},
         {"no repeat",
          [](auto& h) { h.erase(h.begin() + 2); },
-         AlarmVerdict::Differs,
+         TAlarmVerdict::Differs,
          {"keine Wiederholung des Codes gehört", "Doppelton 5,95 s nach dem Code statt 5,00 s"}},
         {"long pause",
          [](auto& h) {
              h[2] = Sequence(2.45, "123E5");
-             h[3].startSeconds += 0.3;
+             h[3].StartSeconds += 0.3;
          },
-         AlarmVerdict::Differs,
+         TAlarmVerdict::Differs,
          {"Pause 900 ms statt 600 ms"}},
         {"no call tone",
          [](auto& h) { h.erase(h.begin()); },
-         AlarmVerdict::Differs,
+         TAlarmVerdict::Differs,
          {"kein Tonruf I gehört"}},
         {"call tone lang instead of kurz",
-         [](auto& h) { h[0].durationSeconds = 2.0; },
-         AlarmVerdict::Differs,
+         [](auto& h) { h[0].DurationSeconds = 2.0; },
+         TAlarmVerdict::Differs,
          {"Tonruf I: 2,0 s statt 0,5 s"}},
         {"Tonruf II instead of I",
-         [](auto& h) { h[0].frequenciesHz = {2135}; },
-         AlarmVerdict::Differs,
+         [](auto& h) { h[0].FrequenciesHz = {2135}; },
+         TAlarmVerdict::Differs,
          {"kein Tonruf I gehört"}},
         {"unexpected call tone",
          [](auto&) {},
-         AlarmVerdict::Differs,
+         TAlarmVerdict::Differs,
          {"Tonruf I gehört, kein Tonruf erwartet"},
          "Ohne Tonruf"},
         {"wrong partner",
          [](auto& h) {
-             h[3].frequenciesHz = {675.1, 2280.3};
+             h[3].FrequenciesHz = {675.1, 2280.3};
          },
-         AlarmVerdict::Differs,
+         TAlarmVerdict::Differs,
          {"Doppelton 675+2280 Hz statt 675+1240 Hz"}},
         {"no two-tone",
          [](auto& h) { h.pop_back(); },
-         AlarmVerdict::Differs,
+         TAlarmVerdict::Differs,
          {"kein Doppelton 675+1240 Hz gehört"}},
         {"short two-tone",
-         [](auto& h) { h[3].durationSeconds = 2.0; },
-         AlarmVerdict::Differs,
+         [](auto& h) { h[3].DurationSeconds = 2.0; },
+         TAlarmVerdict::Differs,
          {"Doppelton 2,0 s statt mindestens 3,0 s"}},
         // A miss never reads as if the value were the one expected.
         {"two-tone just too short",
-         [](auto& h) { h[3].durationSeconds = 2.96; },
-         AlarmVerdict::Differs,
+         [](auto& h) { h[3].DurationSeconds = 2.96; },
+         TAlarmVerdict::Differs,
          {"Doppelton 2,96 s statt mindestens 3,00 s"}},
         {"alarm type without a pair",
          [](auto& h) { h.pop_back(); },
-         AlarmVerdict::Matches,
+         TAlarmVerdict::Matches,
          {},
          "Tonruf I kurz",
          "Warnung"},
         {"pre-tone not judged",
          [](auto& h) { h.erase(h.begin()); },
-         AlarmVerdict::Matches,
+         TAlarmVerdict::Matches,
          {},
          "c (427.5 Hz)"},
         {"nothing heard",
          [](auto& h) {
              h = {h[0], h[3]};
          },
-         AlarmVerdict::NothingHeard,
+         TAlarmVerdict::NothingHeard,
          {}},
     };
     for (const JudgeCase& c : cases) {
-        std::vector<HeardSignal> heard = GoodAlarm();
+        std::vector<THeardSignal> heard = GoodAlarm();
         c.change(heard);
-        const AlarmJudgement judgement = JudgeAlarm(
-            {ToneStandard::Zvei1, "12335", c.preTone, c.alarmType}, DefaultToneLimits(), heard);
-        EXPECT_EQ(judgement.verdict, c.verdict) << c.name;
-        EXPECT_EQ(judgement.misses, c.misses) << c.name;
+        const TAlarmJudgement judgement = JudgeAlarm(
+            {TToneStandard::Zvei1, "12335", c.preTone, c.alarmType}, DefaultToneLimits(), heard);
+        EXPECT_EQ(judgement.Verdict, c.verdict) << c.name;
+        EXPECT_EQ(judgement.Misses, c.misses) << c.name;
     }
 }
 
 // The sheet's lines that are not ok ("element: what is wrong") and whether receivers would
 // react, for each fault the simulator can sound and at both sides of each receiver limit.
 TEST(AlarmJudge, SheetAndReceivers) {
-    const auto codeTones = [](const std::function<void(MeasuredTone&)>& change) {
-        return [=](std::vector<HeardSignal>& heard) {
+    const auto codeTones = [](const std::function<void(TMeasuredTone&)>& change) {
+        return [=](std::vector<THeardSignal>& heard) {
             for (const std::size_t sequence : {1, 2})
-                for (MeasuredTone& tone : heard[sequence].tones)
+                for (TMeasuredTone& tone : heard[sequence].Tones)
                     change(tone);
         };
     };
     struct SheetCase {
         const char* name;
-        std::function<void(std::vector<HeardSignal>&)> change;
+        std::function<void(std::vector<THeardSignal>&)> change;
         std::vector<std::string> wrongLines;
         const char* receivers;
         const char* alarmType = "Feueralarm";
@@ -185,7 +185,7 @@ TEST(AlarmJudge, SheetAndReceivers) {
     const SheetCase cases[] = {
         {"good", [](auto&) {}, {}, "würden auslösen (Reserve 3,0 s)"},
         {"detuned 2 %",
-         codeTones([](MeasuredTone& t) { t.frequencyHz *= 1.02; }),
+         codeTones([](TMeasuredTone& t) { t.FrequencyHz *= 1.02; }),
          {"Ton 1: 1081 Hz statt 1060 Hz (+2,0 %)", "Ton 2: 1183 Hz statt 1160 Hz (+2,0 %)",
           "Ton 3: 1295 Hz statt 1270 Hz (+2,0 %)", "Ton 4: 2652 Hz statt 2600 Hz (+2,0 %)",
           "Ton 5: 1561 Hz statt 1530 Hz (+2,0 %)",
@@ -196,18 +196,18 @@ TEST(AlarmJudge, SheetAndReceivers) {
           "Wiederholung Ton 5: 1561 Hz statt 1530 Hz (+2,0 %)"},
          "würden nicht auslösen (Ton 1 zu weit ab, Reserve \u22120,5 %)"},
         {"detuned 1.2 %: a miss for a tight limit, not for receivers",
-         codeTones([](MeasuredTone& t) { t.frequencyHz *= 1.012; }),
+         codeTones([](TMeasuredTone& t) { t.FrequencyHz *= 1.012; }),
          {},
          "würden auslösen (Reserve 0,3 %)"},
         {"stretched 30 %",
          [](auto& h) {
              for (const std::size_t s : {1, 2}) {
-                 for (MeasuredTone& t : h[s].tones)
-                     t.seconds = 0.091;
-                 h[s].durationSeconds = 0.455;
+                 for (TMeasuredTone& t : h[s].Tones)
+                     t.Seconds = 0.091;
+                 h[s].DurationSeconds = 0.455;
              }
-             h[2].startSeconds = 2.255;
-             h[3].startSeconds = 7.71;
+             h[2].StartSeconds = 2.255;
+             h[3].StartSeconds = 7.71;
          },
          {"Ton 1: 91 ms statt 70 ms", "Ton 2: 91 ms statt 70 ms", "Ton 3: 91 ms statt 70 ms",
           "Ton 4: 91 ms statt 70 ms", "Ton 5: 91 ms statt 70 ms", "Code: 455 ms statt 350 ms",
@@ -224,7 +224,7 @@ TEST(AlarmJudge, SheetAndReceivers) {
          "würden nicht auslösen (Code 12345 statt 12335)"},
         {"wrong pair",
          [](auto& h) {
-             h[3].frequenciesHz = {675.1, 2280.3};
+             h[3].FrequenciesHz = {675.1, 2280.3};
          },
          {"Doppelton Ton 2: 2280 Hz statt 1240 Hz"},
          "würden nicht auslösen (Doppelton Ton 2 zu weit ab, Reserve \u22121030,3 Hz)"},
@@ -233,27 +233,27 @@ TEST(AlarmJudge, SheetAndReceivers) {
          {"Tonruf I: nicht gehört"},
          "würden auslösen (Reserve 3,0 s)"},
         {"two-tone 2.6 s",
-         [](auto& h) { h[3].durationSeconds = 2.6; },
+         [](auto& h) { h[3].DurationSeconds = 2.6; },
          {"Doppelton Länge: 2,6 s statt mindestens 3,0 s"},
          "würden auslösen (Reserve 0,1 s)"},
         {"two-tone 2.4 s",
-         [](auto& h) { h[3].durationSeconds = 2.4; },
+         [](auto& h) { h[3].DurationSeconds = 2.4; },
          {"Doppelton Länge: 2,4 s statt mindestens 3,0 s"},
          "würden nicht auslösen (Doppelton zu kurz, Reserve \u22120,1 s)"},
         {"two-tone 7.9 s after the code",
-         [](auto& h) { h[3].startSeconds = 2.5 + 7.9; },
+         [](auto& h) { h[3].StartSeconds = 2.5 + 7.9; },
          {"Verzögerung Doppelton: 7,90 s nach dem Code statt 5,00 s"},
          "würden auslösen (Reserve 0,1 s)"},
         {"two-tone 8.1 s after the code",
-         [](auto& h) { h[3].startSeconds = 2.5 + 8.1; },
+         [](auto& h) { h[3].StartSeconds = 2.5 + 8.1; },
          {"Verzögerung Doppelton: 8,10 s nach dem Code statt 5,00 s"},
          "würden nicht auslösen (Doppelton zu spät, Reserve \u22120,1 s)"},
         {"675 Hz + 5 Hz",
-         [](auto& h) { h[3].frequenciesHz[0] = 680.0; },
+         [](auto& h) { h[3].FrequenciesHz[0] = 680.0; },
          {"Doppelton Ton 1: 680 Hz statt 675 Hz"},
          "würden auslösen (Reserve 1,0 Hz)"},
         {"675 Hz - 7 Hz",
-         [](auto& h) { h[3].frequenciesHz[0] = 668.0; },
+         [](auto& h) { h[3].FrequenciesHz[0] = 668.0; },
          {"Doppelton Ton 1: 668 Hz statt 675 Hz"},
          "würden nicht auslösen (Doppelton Ton 1 zu weit ab, Reserve \u22121,0 Hz)"},
         {"nothing heard",
@@ -264,32 +264,32 @@ TEST(AlarmJudge, SheetAndReceivers) {
          "würden nicht auslösen (nichts gehört)"},
         {"a pair tone the profile has no tone for says nothing of the sirens",
          [](auto& h) {
-             h[3].frequenciesHz = {675.0, 1860.0};
+             h[3].FrequenciesHz = {675.0, 1860.0};
          },
          {},
          "würden auslösen (Reserve 3,0 s)",
          "Probealarm"},
     };
     for (const SheetCase& c : cases) {
-        std::vector<HeardSignal> heard = GoodAlarm();
+        std::vector<THeardSignal> heard = GoodAlarm();
         c.change(heard);
-        const AlarmJudgement judgement =
-            JudgeAlarm({ToneStandard::Zvei1, "12335", "Tonruf I kurz", c.alarmType},
+        const TAlarmJudgement judgement =
+            JudgeAlarm({TToneStandard::Zvei1, "12335", "Tonruf I kurz", c.alarmType},
                        DefaultToneLimits(), heard);
         std::vector<std::string> wrong;
-        for (const SheetLine& line : judgement.sheet)
-            for (const std::string& miss : line.misses)
-                wrong.push_back(line.element + ": " + miss);
+        for (const TSheetLine& line : judgement.Sheet)
+            for (const std::string& miss : line.Misses)
+                wrong.push_back(line.Element + ": " + miss);
         EXPECT_EQ(wrong, c.wrongLines) << c.name;
-        EXPECT_EQ(ReceiverText(judgement.receivers), c.receivers) << c.name;
+        EXPECT_EQ(ReceiverText(judgement.Receivers), c.receivers) << c.name;
     }
-    std::vector<HeardSignal> good = GoodAlarm();
+    std::vector<THeardSignal> good = GoodAlarm();
     std::string elements;
-    for (const SheetLine& line :
-         JudgeAlarm({ToneStandard::Zvei1, "12335", "Tonruf I kurz", "Feueralarm"},
+    for (const TSheetLine& line :
+         JudgeAlarm({TToneStandard::Zvei1, "12335", "Tonruf I kurz", "Feueralarm"},
                     DefaultToneLimits(), good)
-             .sheet)
-        elements += line.element + (line.symbol ? std::string(" ") + line.symbol : "") + "; ";
+             .Sheet)
+        elements += line.Element + (line.Symbol ? std::string(" ") + line.Symbol : "") + "; ";
     EXPECT_EQ(elements, "Tonruf I; Ton 1 1; Ton 2 2; Ton 3 3; Ton 4 3; Ton 5 5; Code; Pause; "
                         "Wiederholung Ton 1 1; Wiederholung Ton 2 2; Wiederholung Ton 3 3; "
                         "Wiederholung Ton 4 3; Wiederholung Ton 5 5; Wiederholung Code; "
@@ -299,12 +299,12 @@ TEST(AlarmJudge, SheetAndReceivers) {
 }
 
 TEST(AlarmJudge, TextsForTheRecord) {
-    AlarmJudgement differs;
-    differs.verdict = AlarmVerdict::Differs;
-    differs.misses = {"Ton 1: 92 ms statt 70 ms", "x"};
+    TAlarmJudgement differs;
+    differs.Verdict = TAlarmVerdict::Differs;
+    differs.Misses = {"Ton 1: 92 ms statt 70 ms", "x"};
     EXPECT_EQ(VerdictLine(differs), "weicht ab (Ton 1: 92 ms statt 70 ms, x)");
     EXPECT_EQ(MissesText(differs), "Ton 1: 92 ms statt 70 ms, x");
-    EXPECT_EQ(VerdictLine(AlarmJudgement{}), "nichts gehört");
+    EXPECT_EQ(VerdictLine(TAlarmJudgement{}), "nichts gehört");
     EXPECT_EQ(MeasuredValuesText(GoodAlarm()),
               "Tonruf I 1750,2 Hz 0,50 s; "
               "12335: 1060,0/1160,0/1270,0/2600,0/1530,0 Hz, 70/70/70/70/70 ms, Code 350 ms; "
@@ -314,8 +314,8 @@ TEST(AlarmJudge, TextsForTheRecord) {
 }
 
 TEST(AlarmJudge, HearingWindowCoversAnExpectedPair) {
-    const ExpectedAlarm fire{ToneStandard::Zvei1, "12345", "", "Feueralarm"};
-    const ExpectedAlarm warning{ToneStandard::Zvei1, "12345", "", "Warnung"};
+    const TExpectedAlarm fire{TToneStandard::Zvei1, "12345", "", "Feueralarm"};
+    const TExpectedAlarm warning{TToneStandard::Zvei1, "12345", "", "Warnung"};
     EXPECT_DOUBLE_EQ(HearingWindowSeconds(warning, DefaultToneLimits()), 10.95);
     EXPECT_DOUBLE_EQ(HearingWindowSeconds(fire, DefaultToneLimits()), 10.95 + 5.25 + 5 + 2);
 }

@@ -1,4 +1,5 @@
 #include "app/tonepicture/AlarmPicture.h"
+
 #include "app/tonepicture/PictureFile.h"
 #include "app/tonepicture/PictureStyle.h"
 #include "tools/encoder-sim/audio/ToneSynthesis.h"
@@ -42,63 +43,63 @@ bool Reddish(const QColor& colour) {
 // alarm starts with the call tone at 10.5 s.
 struct HeardAlarm {
     std::vector<std::int16_t> samples;
-    std::vector<ToneMark> marks;
+    std::vector<TToneMark> marks;
 };
 
-HeardAlarm Alarm(ToneMarkState thirdTone, bool withCode) {
+HeardAlarm Alarm(TToneMarkState thirdTone, bool withCode) {
     const double code[] = {1060, 1160, 1270, 1400, 1530};
     std::vector<EncoderSim::TToneBurst> bursts{{{}, 0.5}, {{1750}, 1.0}, {{}, 0.2}};
     HeardAlarm alarm;
-    alarm.marks.push_back({10.5, 1.0, 1750.0, ToneMarkState::Holds, 0, {1730, 1770}});
+    alarm.marks.push_back({10.5, 1.0, 1750.0, TToneMarkState::Holds, 0, {1730, 1770}});
     for (int i = 0; withCode && i < 5; ++i) {
         bursts.push_back({{code[i]}, 0.07});
-        const ToneMarkState state = i == 2 ? thirdTone : ToneMarkState::Holds;
+        const TToneMarkState state = i == 2 ? thirdTone : TToneMarkState::Holds;
         alarm.marks.push_back({11.7 + 0.07 * i,
                                0.07,
                                code[i] * (i == 2 ? 1.03 : 1.0),
                                state,
                                static_cast<char>('1' + i),
                                {code[i] * 0.985, code[i] * 1.015},
-                               state == ToneMarkState::Misses ? "1308 Hz statt 1270 Hz" : ""});
+                               state == TToneMarkState::Misses ? "1308 Hz statt 1270 Hz" : ""});
     }
     bursts.push_back({{}, withCode ? 0.6 : 0.95});
     bursts.push_back({{675, 1240}, 2.0});
     bursts.push_back({{}, 0.5});
-    alarm.marks.push_back({12.65, 2.0, 675.0, ToneMarkState::NotJudged});
-    alarm.marks.push_back({12.65, 2.0, 1240.0, ToneMarkState::NotJudged});
+    alarm.marks.push_back({12.65, 2.0, 675.0, TToneMarkState::NotJudged});
+    alarm.marks.push_back({12.65, 2.0, 1240.0, TToneMarkState::NotJudged});
     alarm.samples = EncoderSim::SynthesiseBursts(bursts, 22050, 0.5);
     return alarm;
 }
 
 TEST(AlarmPicture, ShowsTheWholeAlarmWithAxesAndLegendAndTheFirstCodeStretched) {
-    const QColor missed = MarkColour(ToneMarkState::Misses);
+    const QColor missed = MarkColour(TToneMarkState::Misses);
     const struct {
         const char* name;
-        ToneMarkState thirdTone;
+        TToneMarkState thirdTone;
         bool withCode;
-    } cases[] = {{"a code that holds", ToneMarkState::Holds, true},
-                 {"a code with a miss", ToneMarkState::Misses, true},
-                 {"no code, so no zoom", ToneMarkState::Holds, false}};
+    } cases[] = {{"a code that holds", TToneMarkState::Holds, true},
+                 {"a code with a miss", TToneMarkState::Misses, true},
+                 {"no code, so no zoom", TToneMarkState::Holds, false}};
     for (const auto& c : cases) {
         const HeardAlarm alarm = Alarm(c.thirdTone, c.withCode);
-        const AlarmHeard heard{{alarm.samples.data(), alarm.samples.size(), 22050, 10.0},
-                               10.5,
-                               alarm.marks,
-                               {{1730, 1770}}};
+        const TAlarmHeard heard{{alarm.samples.data(), alarm.samples.size(), 22050, 10.0},
+                                10.5,
+                                alarm.marks,
+                                {{1730, 1770}}};
         const QImage picture = DrawAlarmPicture(heard);
         ASSERT_EQ(picture.size(),
                   QSize(AlarmPictureWidth, AlarmOverviewHeight + (c.withCode ? CodeZoomHeight : 0)))
             << c.name;
         const QRect overview(0, 0, AlarmPictureWidth, AlarmOverviewHeight);
         const QRect legend(AlarmPictureWidth / 2, 0, AlarmPictureWidth / 2, 20);
-        for (const ToneMarkState state :
-             {ToneMarkState::Holds, ToneMarkState::Misses, ToneMarkState::NotJudged})
+        for (const TToneMarkState state :
+             {TToneMarkState::Holds, TToneMarkState::Misses, TToneMarkState::NotJudged})
             EXPECT_GE(LongestRun(picture, legend, MarkColour(state)), 12) << c.name << ": legend";
         EXPECT_GT(Count(picture, QRect(0, 40, 40, 160), Ink), 150) << c.name << ": Hz labels";
         EXPECT_GT(Count(picture, QRect(40, AlarmOverviewHeight - 16, 760, 16), Ink), 60)
             << c.name << ": time labels";
         EXPECT_GE(LongestRun(picture, overview.adjusted(0, 24, 0, 0),
-                             MarkColour(ToneMarkState::NotJudged)),
+                             MarkColour(TToneMarkState::NotJudged)),
                   60)
             << c.name << ": the two-tone pair";
         EXPECT_TRUE(CodeZoomOf(picture) == picture || c.withCode) << c.name;
@@ -111,14 +112,14 @@ TEST(AlarmPicture, ShowsTheWholeAlarmWithAxesAndLegendAndTheFirstCodeStretched) 
         const QRect zoomPlot = zoom.adjusted(0, 24, 0, 0); // below the legend
         const int overviewMiss = LongestRun(picture, overview.adjusted(0, 24, 0, 0), missed);
         const int zoomMiss = LongestRun(picture, zoomPlot, missed);
-        if (c.thirdTone == ToneMarkState::Misses) {
+        if (c.thirdTone == TToneMarkState::Misses) {
             EXPECT_GE(zoomMiss, 84) << c.name << ": a stretched miss, wide enough for its words";
             EXPECT_GE(zoomMiss, 10 * overviewMiss) << c.name;
             EXPECT_GT(Count(picture, zoomPlot, Reddish), zoomMiss * 3 + 100)
                 << c.name << ": its symbol, frequency and words in red";
         } else {
             EXPECT_EQ(zoomMiss, 0) << c.name;
-            EXPECT_GE(LongestRun(picture, zoomPlot, MarkColour(ToneMarkState::Holds)), 84)
+            EXPECT_GE(LongestRun(picture, zoomPlot, MarkColour(TToneMarkState::Holds)), 84)
                 << c.name << ": every tone stretched";
             EXPECT_LT(Count(picture, zoomPlot, Reddish), 20) << c.name;
         }

@@ -19,7 +19,7 @@ using namespace EncoderSim;
 constexpr int CodesPerStandard = 200;
 
 struct CrossCheckCase {
-    ToneStandard standard;
+    TToneStandard standard;
     const char* demodulator;
 };
 
@@ -83,7 +83,7 @@ TEST_P(MultimonCrossCheck, SameDigitsAsOurs) {
         // Each code once and no two-tone pair: the digits are what is compared.
         TAlarmSoundSettings settings;
         settings.Standard = c.standard;
-        settings.Limits.Of(c.standard).repeated = false;
+        settings.Limits.Of(c.standard).Repeated = false;
         TAlarmAudio audio(settings, std::make_unique<TWavWriter>(wavPath, AudioFileRate), {},
                           AudioFileRate);
         for (int i = 0; i < CodesPerStandard; ++i) {
@@ -96,9 +96,9 @@ TEST_P(MultimonCrossCheck, SameDigitsAsOurs) {
     // Both decoders get the same samples: ours through the WAV reader, multimon-ng raw at the
     // file's 22050 Hz, its native rate.
     std::ifstream wav(wavPath, std::ios::binary);
-    WavReader reader(wav);
+    TWavReader reader(wav);
     ASSERT_EQ(reader.SampleRate(), 22050);
-    ToneDecoder decoder(c.standard, reader.SampleRate());
+    TToneDecoder decoder(c.standard, reader.SampleRate());
     std::ofstream raw(rawPath, std::ios::binary);
     std::vector<std::int16_t> chunk(4096);
     while (const std::size_t count = reader.Read(chunk.data(), chunk.size())) {
@@ -109,9 +109,9 @@ TEST_P(MultimonCrossCheck, SameDigitsAsOurs) {
     raw.close();
     decoder.Flush();
     std::vector<std::string> ours;
-    for (const HeardSignal& signal : decoder.TakeHeard())
-        if (signal.kind == HeardKind::Sequence)
-            ours.push_back(signal.digits);
+    for (const THeardSignal& signal : decoder.TakeHeard())
+        if (signal.Kind == THeardKind::Sequence)
+            ours.push_back(signal.Digits);
 
     EXPECT_EQ(ours, sent);
     EXPECT_EQ(MultimonDigits(rawPath, c.demodulator), ours);
@@ -120,11 +120,11 @@ TEST_P(MultimonCrossCheck, SameDigitsAsOurs) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tones, MultimonCrossCheck,
-                         testing::Values(CrossCheckCase{ToneStandard::Zvei1, "ZVEI1"},
-                                         CrossCheckCase{ToneStandard::Zvei2, "ZVEI2"},
-                                         CrossCheckCase{ToneStandard::Zvei3, "ZVEI3"},
-                                         CrossCheckCase{ToneStandard::Dzvei, "DZVEI"},
-                                         CrossCheckCase{ToneStandard::Ccir, "CCIR"}),
+                         testing::Values(CrossCheckCase{TToneStandard::Zvei1, "ZVEI1"},
+                                         CrossCheckCase{TToneStandard::Zvei2, "ZVEI2"},
+                                         CrossCheckCase{TToneStandard::Zvei3, "ZVEI3"},
+                                         CrossCheckCase{TToneStandard::Dzvei, "DZVEI"},
+                                         CrossCheckCase{TToneStandard::Ccir, "CCIR"}),
                          [](const auto& info) { return std::string(info.param.demodulator); });
 
 } // namespace

@@ -87,16 +87,16 @@ TEST(SimulatorPlay, AlarmSoundsOnTheDefaultOutput) {
         recorder.Stop();
 
         std::ifstream file(recording, std::ios::binary);
-        WavReader reader(file);
-        ToneDecoder decoder(ToneStandard::Eea, reader.SampleRate());
+        TWavReader reader(file);
+        TToneDecoder decoder(TToneStandard::Eea, reader.SampleRate());
         std::vector<std::int16_t> chunk(4096);
         while (const std::size_t count = reader.Read(chunk.data(), chunk.size()))
             decoder.Feed(chunk.data(), count);
         decoder.Flush();
         std::vector<std::string> heard;
-        for (const HeardSignal& signal : decoder.TakeHeard())
-            heard.push_back(signal.kind == HeardKind::Sequence ? signal.digits
-                                                               : NameOfHeard(signal));
+        for (const THeardSignal& signal : decoder.TakeHeard())
+            heard.push_back(signal.Kind == THeardKind::Sequence ? signal.Digits
+                                                                : NameOfHeard(signal));
         EXPECT_EQ(heard, (std::vector<std::string>{"Tonruf I", "90210", "90210"}));
     }
     std::filesystem::remove_all(folder);

@@ -5,13 +5,13 @@
 #include <numbers>
 #include <random>
 
-std::vector<EncoderSim::TToneBurst> SequenceBursts(ToneStandard standard, std::string_view symbols,
+std::vector<EncoderSim::TToneBurst> SequenceBursts(TToneStandard standard, std::string_view symbols,
                                                    double frequencyScale, double lengthScale) {
-    const ToneTable& table = TableOf(standard);
+    const TToneTable& table = TableOf(standard);
     std::vector<EncoderSim::TToneBurst> bursts{{{}, 0.5}};
     for (char symbol : symbols) {
-        const double hz = table.frequencyHz[ToneSymbols.find(symbol)];
-        bursts.push_back({{hz * frequencyScale}, table.toneSeconds * lengthScale});
+        const double hz = table.FrequencyHz[ToneSymbols.find(symbol)];
+        bursts.push_back({{hz * frequencyScale}, table.ToneSeconds * lengthScale});
     }
     bursts.push_back({{}, 0.5});
     return bursts;

@@ -18,7 +18,7 @@ struct SignalShape {
 
 // `symbols` as transmitted (E is the repeat tone), from the decoder's own table, each tone's
 // frequency and length scaled; half a second of silence before and after.
-std::vector<EncoderSim::TToneBurst> SequenceBursts(ToneStandard standard, std::string_view symbols,
+std::vector<EncoderSim::TToneBurst> SequenceBursts(TToneStandard standard, std::string_view symbols,
                                                    double frequencyScale = 1.0,
                                                    double lengthScale = 1.0);
 

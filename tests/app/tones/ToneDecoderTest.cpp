@@ -13,9 +13,9 @@ namespace {
 
 using EncoderSim::TToneBurst;
 
-std::vector<HeardSignal> Decode(ToneStandard standard, int sampleRate,
-                                const std::vector<std::int16_t>& samples) {
-    ToneDecoder decoder(standard, sampleRate);
+std::vector<THeardSignal> Decode(TToneStandard standard, int sampleRate,
+                                 const std::vector<std::int16_t>& samples) {
+    TToneDecoder decoder(standard, sampleRate);
     // Uneven chunks, as an audio device delivers them.
     for (std::size_t at = 0; at < samples.size(); at += 1237)
         decoder.Feed(samples.data() + at, std::min<std::size_t>(1237, samples.size() - at));
@@ -23,17 +23,17 @@ std::vector<HeardSignal> Decode(ToneStandard standard, int sampleRate,
     return decoder.TakeHeard();
 }
 
-std::vector<std::string> Sequences(const std::vector<HeardSignal>& heard) {
+std::vector<std::string> Sequences(const std::vector<THeardSignal>& heard) {
     std::vector<std::string> digits;
-    for (const HeardSignal& signal : heard)
-        if (signal.kind == HeardKind::Sequence)
-            digits.push_back(signal.digits);
+    for (const THeardSignal& signal : heard)
+        if (signal.Kind == THeardKind::Sequence)
+            digits.push_back(signal.Digits);
     return digits;
 }
 
 struct SequenceCase {
     const char* name;
-    ToneStandard standard;
+    TToneStandard standard;
     const char* sent;  // as transmitted: E is the repeat tone
     const char* heard; // empty: no sequence at all
     SignalShape shape{};
@@ -56,14 +56,14 @@ TEST_P(SequenceDecoding, HearsWhatWasSent) {
     const std::vector<std::string> expected =
         *c.heard ? std::vector<std::string>{c.heard} : std::vector<std::string>{};
     EXPECT_EQ(Sequences(heard), expected);
-    for (const HeardSignal& signal : heard) {
-        if (signal.kind != HeardKind::Sequence)
+    for (const THeardSignal& signal : heard) {
+        if (signal.Kind != THeardKind::Sequence)
             continue;
-        EXPECT_NEAR(signal.startSeconds, 0.5, 0.006);
-        const double tone = TableOf(c.standard).toneSeconds * c.lengthScale;
-        ASSERT_EQ(signal.tones.size(), signal.digits.size());
-        for (const MeasuredTone& measured : signal.tones)
-            EXPECT_NEAR(measured.seconds, tone, 0.006);
+        EXPECT_NEAR(signal.StartSeconds, 0.5, 0.006);
+        const double tone = TableOf(c.standard).ToneSeconds * c.lengthScale;
+        ASSERT_EQ(signal.Tones.size(), signal.Digits.size());
+        for (const TMeasuredTone& measured : signal.Tones)
+            EXPECT_NEAR(measured.Seconds, tone, 0.006);
     }
 }
 
@@ -73,36 +73,36 @@ constexpr SignalShape Noisy(int rate, double level) {
 
 const SequenceCase SequenceCases[] = {
     // Every symbol of every standard; E opening a sequence is the repeat tone on its own.
-    {"Zvei1All", ToneStandard::Zvei1, "E0123456789ABCD", "E0123456789ABCD"},
-    {"Zvei2All", ToneStandard::Zvei2, "E0123456789ABCD", "E0123456789ABCD"},
-    {"Zvei3All", ToneStandard::Zvei3, "E0123456789ABCD", "E0123456789ABCD"},
-    {"DzveiAll", ToneStandard::Dzvei, "E0123456789ABCD", "E0123456789ABCD"},
-    {"CcirAll", ToneStandard::Ccir, "E0123456789ABCD", "E0123456789ABCD"},
-    {"EeaAll", ToneStandard::Eea, "E0123456789ABCD", "E0123456789ABCD"},
-    {"ReverseOrder", ToneStandard::Ccir, "DCBA9876543210", "DCBA9876543210"},
-    {"Repeats", ToneStandard::Zvei1, "1E2E3", "11223"},
-    {"RepeatedLetters", ToneStandard::Eea, "AEAE0", "AAAA0"},
-    {"FiveTheSame", ToneStandard::Zvei2, "9E9E9", "99999"},
+    {"Zvei1All", TToneStandard::Zvei1, "E0123456789ABCD", "E0123456789ABCD"},
+    {"Zvei2All", TToneStandard::Zvei2, "E0123456789ABCD", "E0123456789ABCD"},
+    {"Zvei3All", TToneStandard::Zvei3, "E0123456789ABCD", "E0123456789ABCD"},
+    {"DzveiAll", TToneStandard::Dzvei, "E0123456789ABCD", "E0123456789ABCD"},
+    {"CcirAll", TToneStandard::Ccir, "E0123456789ABCD", "E0123456789ABCD"},
+    {"EeaAll", TToneStandard::Eea, "E0123456789ABCD", "E0123456789ABCD"},
+    {"ReverseOrder", TToneStandard::Ccir, "DCBA9876543210", "DCBA9876543210"},
+    {"Repeats", TToneStandard::Zvei1, "1E2E3", "11223"},
+    {"RepeatedLetters", TToneStandard::Eea, "AEAE0", "AAAA0"},
+    {"FiveTheSame", TToneStandard::Zvei2, "9E9E9", "99999"},
     // Tones off the norm are still heard, from half to one and a half times the length and
     // while closer to their symbol than to any other.
-    {"ShortInside", ToneStandard::Eea, "12345", "12345", {}, 1.0, 0.55},
-    {"LongInside", ToneStandard::Zvei1, "12345", "12345", {}, 1.0, 1.45},
-    {"ShortOutside", ToneStandard::Zvei1, "12345", "", {}, 1.0, 0.45},
-    {"LongOutside", ToneStandard::Ccir, "12345", "", {}, 1.0, 1.6},
-    {"HighInside", ToneStandard::Zvei1, "67890", "67890", {}, 1.03},
-    {"LowInside", ToneStandard::Dzvei, "67890", "67890", {}, 0.97},
-    {"NamedByNeighbourAbove", ToneStandard::Zvei1, "67890", "78900", {}, 1.06},
-    {"NamedByNeighbourBelow", ToneStandard::Eea, "67890", "56789", {}, 0.94},
-    {"TooFewTones", ToneStandard::Zvei1, "12", ""},
+    {"ShortInside", TToneStandard::Eea, "12345", "12345", {}, 1.0, 0.55},
+    {"LongInside", TToneStandard::Zvei1, "12345", "12345", {}, 1.0, 1.45},
+    {"ShortOutside", TToneStandard::Zvei1, "12345", "", {}, 1.0, 0.45},
+    {"LongOutside", TToneStandard::Ccir, "12345", "", {}, 1.0, 1.6},
+    {"HighInside", TToneStandard::Zvei1, "67890", "67890", {}, 1.03},
+    {"LowInside", TToneStandard::Dzvei, "67890", "67890", {}, 0.97},
+    {"NamedByNeighbourAbove", TToneStandard::Zvei1, "67890", "78900", {}, 1.06},
+    {"NamedByNeighbourBelow", TToneStandard::Eea, "67890", "56789", {}, 0.94},
+    {"TooFewTones", TToneStandard::Zvei1, "12", ""},
     // Noise, levels, DC offset and sample rates.
-    {"Noise8k", ToneStandard::Eea, "0123456789", "0123456789", Noisy(8000, -10)},
-    {"Noise11k", ToneStandard::Zvei1, "0123456789", "0123456789", Noisy(11025, -20)},
-    {"Noise16k", ToneStandard::Zvei2, "0123456789", "0123456789", Noisy(16000, -30)},
-    {"Noise22k", ToneStandard::Ccir, "0123456789", "0123456789", Noisy(22050, -40)},
-    {"Noise32k", ToneStandard::Zvei3, "0123456789", "0123456789", Noisy(32000, 0)},
-    {"Noise44k", ToneStandard::Eea, "0123456789", "0123456789", Noisy(44100, -40)},
-    {"Noise48k", ToneStandard::Zvei1, "0123456789", "0123456789", Noisy(48000, 0)},
-    {"DcOffset", ToneStandard::Zvei1, "1E2E3", "11223", {48000, -30, 10.0, 0.2}},
+    {"Noise8k", TToneStandard::Eea, "0123456789", "0123456789", Noisy(8000, -10)},
+    {"Noise11k", TToneStandard::Zvei1, "0123456789", "0123456789", Noisy(11025, -20)},
+    {"Noise16k", TToneStandard::Zvei2, "0123456789", "0123456789", Noisy(16000, -30)},
+    {"Noise22k", TToneStandard::Ccir, "0123456789", "0123456789", Noisy(22050, -40)},
+    {"Noise32k", TToneStandard::Zvei3, "0123456789", "0123456789", Noisy(32000, 0)},
+    {"Noise44k", TToneStandard::Eea, "0123456789", "0123456789", Noisy(44100, -40)},
+    {"Noise48k", TToneStandard::Zvei1, "0123456789", "0123456789", Noisy(48000, 0)},
+    {"DcOffset", TToneStandard::Zvei1, "1E2E3", "11223", {48000, -30, 10.0, 0.2}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Tones, SequenceDecoding, testing::ValuesIn(SequenceCases),
@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(Tones, SequenceDecoding, testing::ValuesIn(SequenceCase
 
 struct MeasureCase {
     const char* name;
-    ToneStandard standard;
+    TToneStandard standard;
     int sampleRate;
     double frequencyScale;
     double lengthScale;
@@ -126,35 +126,35 @@ class ToneMeasurement : public testing::TestWithParam<MeasureCase> {};
 // limits (1.5 % in frequency; 70 +-15 ms in ZVEI, 100 +-10 ms in CCIR).
 TEST_P(ToneMeasurement, FrequencyAndLengthOfEveryTone) {
     const MeasureCase& c = GetParam();
-    const ToneTable& table = TableOf(c.standard);
+    const TToneTable& table = TableOf(c.standard);
     const SignalShape shape{c.sampleRate, -10, 20.0, 0.0};
     const auto heard = Decode(
         c.standard, c.sampleRate,
         Render(SequenceBursts(c.standard, "1E2345", c.frequencyScale, c.lengthScale), shape));
     ASSERT_EQ(Sequences(heard), std::vector<std::string>{"112345"});
-    const auto& tones = heard[0].tones;
+    const auto& tones = heard[0].Tones;
     for (std::size_t i = 0; i < tones.size(); ++i) {
-        const double hz = table.frequencyHz[ToneSymbols.find("1E2345"[i])] * c.frequencyScale;
-        EXPECT_NEAR(tones[i].frequencyHz, hz, 1.0) << "tone " << i + 1;
-        EXPECT_NEAR(tones[i].seconds, table.toneSeconds * c.lengthScale, 0.002) << "tone " << i + 1;
-        EXPECT_NEAR(tones[i].startSeconds, 0.5 + i * table.toneSeconds * c.lengthScale, 0.002);
-        EXPECT_EQ(tones[i].gapSeconds, 0.0);
+        const double hz = table.FrequencyHz[ToneSymbols.find("1E2345"[i])] * c.frequencyScale;
+        EXPECT_NEAR(tones[i].FrequencyHz, hz, 1.0) << "tone " << i + 1;
+        EXPECT_NEAR(tones[i].Seconds, table.ToneSeconds * c.lengthScale, 0.002) << "tone " << i + 1;
+        EXPECT_NEAR(tones[i].StartSeconds, 0.5 + i * table.ToneSeconds * c.lengthScale, 0.002);
+        EXPECT_EQ(tones[i].GapSeconds, 0.0);
     }
 }
 
 const MeasureCase MeasureCases[] = {
-    {"Nominal8k", ToneStandard::Zvei1, 8000, 1.0, 1.0},
-    {"HighInside16k", ToneStandard::Zvei1, 16000, 1.014, 1.0},
-    {"HighOutside48k", ToneStandard::Zvei1, 48000, 1.016, 1.0},
-    {"LowInside48k", ToneStandard::Zvei3, 48000, 0.986, 1.0},
-    {"LowOutside8k", ToneStandard::Zvei2, 8000, 0.984, 1.0},
-    {"ShortInside16k", ToneStandard::Zvei1, 16000, 1.0, 56.0 / 70},
-    {"ShortOutside8k", ToneStandard::Dzvei, 8000, 1.0, 54.0 / 70},
-    {"LongInside48k", ToneStandard::Zvei1, 48000, 1.0, 84.0 / 70},
-    {"LongOutside16k", ToneStandard::Zvei1, 16000, 1.0, 86.0 / 70},
-    {"CcirShortOutside48k", ToneStandard::Ccir, 48000, 1.0, 0.89},
-    {"CcirLongOutside8k", ToneStandard::Ccir, 8000, 1.0, 1.11},
-    {"Eea16k", ToneStandard::Eea, 16000, 1.0, 1.0},
+    {"Nominal8k", TToneStandard::Zvei1, 8000, 1.0, 1.0},
+    {"HighInside16k", TToneStandard::Zvei1, 16000, 1.014, 1.0},
+    {"HighOutside48k", TToneStandard::Zvei1, 48000, 1.016, 1.0},
+    {"LowInside48k", TToneStandard::Zvei3, 48000, 0.986, 1.0},
+    {"LowOutside8k", TToneStandard::Zvei2, 8000, 0.984, 1.0},
+    {"ShortInside16k", TToneStandard::Zvei1, 16000, 1.0, 56.0 / 70},
+    {"ShortOutside8k", TToneStandard::Dzvei, 8000, 1.0, 54.0 / 70},
+    {"LongInside48k", TToneStandard::Zvei1, 48000, 1.0, 84.0 / 70},
+    {"LongOutside16k", TToneStandard::Zvei1, 16000, 1.0, 86.0 / 70},
+    {"CcirShortOutside48k", TToneStandard::Ccir, 48000, 1.0, 0.89},
+    {"CcirLongOutside8k", TToneStandard::Ccir, 8000, 1.0, 1.11},
+    {"Eea16k", TToneStandard::Eea, 16000, 1.0, 1.0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Tones, ToneMeasurement, testing::ValuesIn(MeasureCases),
@@ -164,7 +164,7 @@ struct LongCase {
     const char* name;
     int sampleRate;
     std::vector<TToneBurst> bursts;
-    HeardKind kind;
+    THeardKind kind;
     std::vector<double> frequenciesHz;
     const char* text;
 };
@@ -182,28 +182,28 @@ TEST_P(LongSignals, MeasuredAndNamed) {
     bursts.push_back({{}, 0.3});
     // Tones of half a second and more are measured to 0.2 Hz and 5 ms at 20 dB SNR.
     const SignalShape shape{c.sampleRate, -20, 20.0, 0.0};
-    const auto heard = Decode(ToneStandard::Zvei1, shape.sampleRate, Render(bursts, shape));
+    const auto heard = Decode(TToneStandard::Zvei1, shape.sampleRate, Render(bursts, shape));
     ASSERT_EQ(heard.size(), 1u);
-    EXPECT_EQ(heard[0].kind, c.kind);
+    EXPECT_EQ(heard[0].Kind, c.kind);
     EXPECT_EQ(NameOfHeard(heard[0]), c.text);
-    EXPECT_NEAR(heard[0].startSeconds, 0.3, 0.005);
-    EXPECT_NEAR(heard[0].durationSeconds, c.bursts[0].Seconds, 0.005);
-    ASSERT_EQ(heard[0].frequenciesHz.size(), c.frequenciesHz.size());
+    EXPECT_NEAR(heard[0].StartSeconds, 0.3, 0.005);
+    EXPECT_NEAR(heard[0].DurationSeconds, c.bursts[0].Seconds, 0.005);
+    ASSERT_EQ(heard[0].FrequenciesHz.size(), c.frequenciesHz.size());
     for (std::size_t i = 0; i < c.frequenciesHz.size(); ++i)
-        EXPECT_NEAR(heard[0].frequenciesHz[i], c.frequenciesHz[i], 0.2);
-    EXPECT_NEAR(heard[0].levelDifferenceDb, 0.0, 0.3);
+        EXPECT_NEAR(heard[0].FrequenciesHz[i], c.frequenciesHz[i], 0.2);
+    EXPECT_NEAR(heard[0].LevelDifferenceDb, 0.0, 0.3);
 }
 
 const LongCase LongCases[] = {
-    {"LowestPreTone", 8000, {{{367.5}, 1.0}}, HeardKind::LongTone, {367.5}, "a (367.5 Hz)"},
-    {"LastLetter", 16000, {{{1117.5}, 0.6}}, HeardKind::LongTone, {1117.5}, "z (1117.5 Hz)"},
-    {"Umlaut", 48000, {{{3000}, 0.6}}, HeardKind::LongTone, {3000}, "\xC3\xA4 (3000  Hz)"},
-    {"CallToneOne", 44100, {{{1750}, 2.0}}, HeardKind::LongTone, {1750}, "Tonruf I"},
-    {"CallToneTwo", 8000, {{{2135}, 0.5}}, HeardKind::LongTone, {2135}, "Tonruf II"},
-    {"UnnamedTone", 22050, {{{1500}, 0.4}}, HeardKind::LongTone, {1500}, ""},
-    {"TwoToneB", 16000, {{{675, 825}, 0.6}}, HeardKind::TwoTone, {675, 825}, "675+825  (B)"},
-    {"TwoToneC", 48000, {{{675, 2280}, 5.0}}, HeardKind::TwoTone, {675, 2280}, "675+2280(C)"},
-    {"UnnamedPair", 8000, {{{700, 1500}, 1.0}}, HeardKind::TwoTone, {700, 1500}, ""},
+    {"LowestPreTone", 8000, {{{367.5}, 1.0}}, THeardKind::LongTone, {367.5}, "a (367.5 Hz)"},
+    {"LastLetter", 16000, {{{1117.5}, 0.6}}, THeardKind::LongTone, {1117.5}, "z (1117.5 Hz)"},
+    {"Umlaut", 48000, {{{3000}, 0.6}}, THeardKind::LongTone, {3000}, "\xC3\xA4 (3000  Hz)"},
+    {"CallToneOne", 44100, {{{1750}, 2.0}}, THeardKind::LongTone, {1750}, "Tonruf I"},
+    {"CallToneTwo", 8000, {{{2135}, 0.5}}, THeardKind::LongTone, {2135}, "Tonruf II"},
+    {"UnnamedTone", 22050, {{{1500}, 0.4}}, THeardKind::LongTone, {1500}, ""},
+    {"TwoToneB", 16000, {{{675, 825}, 0.6}}, THeardKind::TwoTone, {675, 825}, "675+825  (B)"},
+    {"TwoToneC", 48000, {{{675, 2280}, 5.0}}, THeardKind::TwoTone, {675, 2280}, "675+2280(C)"},
+    {"UnnamedPair", 8000, {{{700, 1500}, 1.0}}, THeardKind::TwoTone, {700, 1500}, ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Tones, LongSignals, testing::ValuesIn(LongCases),
@@ -221,7 +221,7 @@ TEST(ToneDecoder, NoSequenceFromFalseAlarmMaterial) {
                 {rate, -10, 200.0, 0.0})},
     };
     for (const auto& [name, samples] : materials) {
-        for (ToneStandard standard : AllToneStandards)
+        for (TToneStandard standard : AllToneStandards)
             EXPECT_TRUE(Sequences(Decode(standard, rate, samples)).empty())
                 << name << " in " << DisplayName(standard);
     }
@@ -231,7 +231,7 @@ TEST(ToneDecoder, ToneBrokenByNoiseIsOneTone) {
     // The second tone drops out for 8 ms, as a fade on the channel does; the third for 25 ms,
     // longer than noise breaks a tone, so it is heard as two tones: no code.
     const auto heard = [](double breakSeconds) {
-        return Sequences(Decode(ToneStandard::Zvei1, 16000,
+        return Sequences(Decode(TToneStandard::Zvei1, 16000,
                                 Render({{{}, 0.3},
                                         {{1060}, 0.07},
                                         {{1160}, 0.03},
@@ -249,33 +249,33 @@ TEST(ToneDecoder, NothingStartsBeforeTheInput) {
     for (const int rate : {8000, 48000}) {
         // The input opens with a tone: the front end's delay must not place it before 0 s.
         const auto heard = Decode(
-            ToneStandard::Zvei1, rate,
+            TToneStandard::Zvei1, rate,
             Render({{{1060}, 0.07}, {{1160}, 0.07}, {{1270}, 0.07}, {{}, 0.3}, {{1750}, 0.5}},
                    {rate, -10, 200.0, 0.0}));
         ASSERT_EQ(heard.size(), 2u) << rate;
-        EXPECT_GE(heard[0].startSeconds, 0.0) << rate;
-        EXPECT_NEAR(heard[0].startSeconds, 0.0, 0.002) << rate;
-        EXPECT_EQ(heard[0].tones.at(0).startSeconds, heard[0].startSeconds) << rate;
-        EXPECT_NEAR(heard[0].tones.at(0).seconds, 0.07, 0.003) << rate;
+        EXPECT_GE(heard[0].StartSeconds, 0.0) << rate;
+        EXPECT_NEAR(heard[0].StartSeconds, 0.0, 0.002) << rate;
+        EXPECT_EQ(heard[0].Tones.at(0).StartSeconds, heard[0].StartSeconds) << rate;
+        EXPECT_NEAR(heard[0].Tones.at(0).Seconds, 0.07, 0.003) << rate;
     }
 }
 
 TEST(ToneDecoder, LevelMeterAndRates) {
-    ToneDecoder decoder(ToneStandard::Zvei1, 48000);
+    TToneDecoder decoder(TToneStandard::Zvei1, 48000);
     EXPECT_EQ(decoder.InputLevelDbfs(), SilenceLevelDbfs);
     const auto tone = Render({{{1000}, 0.2}}, {48000, -20, 200.0, 0.3});
     decoder.Feed(tone.data(), tone.size() / 2);
     EXPECT_NEAR(decoder.InputLevelDbfs(), -20.0, 0.3);
-    EXPECT_THROW(ToneDecoder(ToneStandard::Ccir, 7999), std::invalid_argument);
-    EXPECT_THROW(ToneDecoder(ToneStandard::Ccir, 48001), std::invalid_argument);
+    EXPECT_THROW(TToneDecoder(TToneStandard::Ccir, 7999), std::invalid_argument);
+    EXPECT_THROW(TToneDecoder(TToneStandard::Ccir, 48001), std::invalid_argument);
 }
 
-TEST(ToneStandard, NamesParseBothWays) {
-    for (ToneStandard standard : AllToneStandards) {
+TEST(TToneStandard, NamesParseBothWays) {
+    for (TToneStandard standard : AllToneStandards) {
         EXPECT_EQ(ParseToneStandard(OptionName(standard)), standard);
         EXPECT_EQ(ParseToneStandard(DisplayName(standard)), standard);
     }
-    EXPECT_EQ(ParseToneStandard("Ccir"), ToneStandard::Ccir);
+    EXPECT_EQ(ParseToneStandard("Ccir"), TToneStandard::Ccir);
     EXPECT_EQ(ParseToneStandard("zvei"), std::nullopt);
     EXPECT_EQ(ParseToneStandard(""), std::nullopt);
 }

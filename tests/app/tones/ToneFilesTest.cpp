@@ -55,9 +55,9 @@ TEST(WavReader, RefusesWhatItCannotRead) {
     for (const RefusalCase& c : cases) {
         std::istringstream in(c.bytes);
         try {
-            WavReader reader(in);
+            TWavReader reader(in);
             ADD_FAILURE() << c.name << " was read";
-        } catch (const WavError& error) {
+        } catch (const TWavError& error) {
             EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos)
                 << c.name << ": " << error.what();
         }
@@ -69,7 +69,7 @@ TEST(WavReader, MixesChannelsAndStopsAtTheDataEnd) {
     std::istringstream in(
         WavBytes(1, 2, 11025, 16, Le(100, 2) + Le(300, 2) + Le(0xFFFF, 2) + Le(0xFFFD, 2)) +
         "LIST" + Le(4, 4) + "junk");
-    WavReader reader(in);
+    TWavReader reader(in);
     EXPECT_EQ(reader.SampleRate(), 11025);
     std::int16_t samples[8] = {};
     ASSERT_EQ(reader.Read(samples, 8), 2u);
@@ -79,10 +79,10 @@ TEST(WavReader, MixesChannelsAndStopsAtTheDataEnd) {
 }
 
 // What the decoder hears in a WAV file, read through the reader as quorvane-tones reads it.
-std::vector<HeardSignal> DecodeFile(const std::string& path, ToneStandard standard) {
+std::vector<THeardSignal> DecodeFile(const std::string& path, TToneStandard standard) {
     std::ifstream file(path, std::ios::binary);
-    WavReader reader(file);
-    ToneDecoder decoder(standard, reader.SampleRate());
+    TWavReader reader(file);
+    TToneDecoder decoder(standard, reader.SampleRate());
     std::vector<std::int16_t> chunk(4096);
     while (const std::size_t count = reader.Read(chunk.data(), chunk.size()))
         decoder.Feed(chunk.data(), count);
@@ -106,7 +106,7 @@ TEST(SimulatorAudio, EveryStandardDecodesFromTheSimulatorsFile) {
     const std::string path = (std::filesystem::temp_directory_path() /
                               ("sim-tones-" + std::to_string(getpid()) + ".wav"))
                                  .string();
-    for (const ToneStandard standard : AllToneStandards) {
+    for (const TToneStandard standard : AllToneStandards) {
         {
             TAlarmSoundSettings settings;
             settings.Standard = standard;
@@ -126,11 +126,11 @@ TEST(SimulatorAudio, EveryStandardDecodesFromTheSimulatorsFile) {
         }
         const auto heard = DecodeFile(path, standard);
         std::vector<std::string> seen;
-        for (const HeardSignal& signal : heard) {
-            seen.push_back(signal.kind == HeardKind::Sequence ? signal.digits
-                                                              : NameOfHeard(signal));
-            if (signal.kind == HeardKind::LongTone)
-                seen.back() += " " + std::to_string(std::lround(signal.durationSeconds * 10));
+        for (const THeardSignal& signal : heard) {
+            seen.push_back(signal.Kind == THeardKind::Sequence ? signal.Digits
+                                                               : NameOfHeard(signal));
+            if (signal.Kind == THeardKind::LongTone)
+                seen.back() += " " + std::to_string(std::lround(signal.DurationSeconds * 10));
         }
         // Pre-tone lengths in tenths of a second: 0.5 s kurz, 2.0 s lang, 1.0 s for a letter.
         // Every code twice; a fire alarm ("F") ends with its two-tone pair.
@@ -158,11 +158,11 @@ TEST(SimulatorAudio, FaultsSoundInEveryNthAlarmOnly) {
     // Each alarm sounds its code twice: sequences 9 and 10 are the fifth alarm's.
     std::vector<std::size_t> faulty;
     std::size_t sequences = 0;
-    for (const HeardSignal& signal : DecodeFile(path, ToneStandard::Zvei1)) {
-        if (signal.kind != HeardKind::Sequence)
+    for (const THeardSignal& signal : DecodeFile(path, TToneStandard::Zvei1)) {
+        if (signal.Kind != THeardKind::Sequence)
             continue;
         ++sequences;
-        if (signal.digits != "12345")
+        if (signal.Digits != "12345")
             faulty.push_back(sequences);
     }
     EXPECT_EQ(sequences, 40u);

@@ -57,7 +57,7 @@ protected:
         };
         for (const auto& [name, fault] : recordings) {
             TAlarmSoundSettings settings;
-            settings.Standard = ToneStandard::Ccir;
+            settings.Standard = TToneStandard::Ccir;
             fault(settings.Faults);
             TAlarmAudio audio(settings, std::make_unique<TWavWriter>(Path(name), AudioFileRate), {},
                               AudioFileRate);

@@ -57,7 +57,7 @@ std::vector<TToneBurst> CodeBursts(const TDecodedFrame& frame,
     return bursts;
 }
 
-const TwoTonePair* PairOf(const TDecodedFrame& frame, const ToneLimits& limits) {
+const TTwoTonePair* PairOf(const TDecodedFrame& frame, const TToneLimits& limits) {
     const auto& items = AlarmTypeItems();
     if (!frame.AlarmType || frame.AlarmType->Item < 0 ||
         static_cast<std::size_t>(frame.AlarmType->Item) >= items.size())
@@ -69,7 +69,7 @@ const TwoTonePair* PairOf(const TDecodedFrame& frame, const ToneLimits& limits) 
 
 std::vector<TToneBurst> AlarmBursts(const TDecodedFrame& frame,
                                     const TAlarmSoundSettings& settings) {
-    const SequenceLimits& sequence = settings.Limits.Of(settings.Standard);
+    const TSequenceLimits& sequence = settings.Limits.Of(settings.Standard);
     std::vector<TToneBurst> bursts{{{}, AlarmSilenceSeconds}};
     if (const auto preTone = PreToneBurst(frame); preTone && !settings.Faults.NoCallTone) {
         bursts.push_back(*preTone);
@@ -77,16 +77,16 @@ std::vector<TToneBurst> AlarmBursts(const TDecodedFrame& frame,
     }
     const std::vector<TToneBurst> code = CodeBursts(frame, settings);
     bursts.insert(bursts.end(), code.begin(), code.end());
-    if (sequence.repeated) {
-        bursts.push_back({{}, sequence.pauseSeconds});
+    if (sequence.Repeated) {
+        bursts.push_back({{}, sequence.PauseSeconds});
         bursts.insert(bursts.end(), code.begin(), code.end());
     }
-    if (const TwoTonePair* pair = PairOf(frame, settings.Limits)) {
-        double partner = pair->frequenciesHz[1];
+    if (const TTwoTonePair* pair = PairOf(frame, settings.Limits)) {
+        double partner = pair->FrequenciesHz[1];
         if (settings.Faults.WrongPair)
             partner = partner == WrongPartnerHz ? OtherWrongPartnerHz : WrongPartnerHz;
-        bursts.push_back({{}, pair->delaySeconds});
-        bursts.push_back({{pair->frequenciesHz[0], partner}, pair->seconds});
+        bursts.push_back({{}, pair->DelaySeconds});
+        bursts.push_back({{pair->FrequenciesHz[0], partner}, pair->Seconds});
     }
     bursts.push_back({{}, AlarmSilenceSeconds});
     return bursts;
@@ -106,11 +106,11 @@ std::string AlarmSoundDescription() {
         "(%.0f Hz) %.1f s \"kurz\" and %.1f s \"lang\"; the letter pre-tones a (%.1f Hz)\n"
         "to m (%.1f Hz) %.1f s. The limits file is tone-limits.txt in the working folder,\n"
         "or else the installed one (share/quorvane/tone-limits.txt).\n",
-        AlarmSilenceSeconds, PreTonePauseSeconds, 1000 * TableOf(ToneStandard::Zvei1).toneSeconds,
-        1000 * TableOf(ToneStandard::Ccir).toneSeconds,
-        1000 * TableOf(ToneStandard::Eea).toneSeconds,
-        DefaultToneLimits().Of(ToneStandard::Zvei1).pauseSeconds,
-        DefaultToneLimits().pairs.front().delaySeconds, DefaultToneLimits().pairs.front().seconds,
+        AlarmSilenceSeconds, PreTonePauseSeconds, 1000 * TableOf(TToneStandard::Zvei1).ToneSeconds,
+        1000 * TableOf(TToneStandard::Ccir).ToneSeconds,
+        1000 * TableOf(TToneStandard::Eea).ToneSeconds,
+        DefaultToneLimits().Of(TToneStandard::Zvei1).PauseSeconds,
+        DefaultToneLimits().Pairs.front().DelaySeconds, DefaultToneLimits().Pairs.front().Seconds,
         AlarmSilenceSeconds, CallToneOneHz, CallToneTwoHz, ShortCallToneSeconds,
         LongCallToneSeconds, FirstLetterHz, FirstLetterHz + LetterStepHz * (LastLetterItem - 1),
         LetterPreToneSeconds);

@@ -40,8 +40,8 @@ struct TSoundFaults {
 };
 
 struct TAlarmSoundSettings {
-    ToneStandard Standard = ToneStandard::Zvei1;
-    ToneLimits Limits = DefaultToneLimits();
+    TToneStandard Standard = TToneStandard::Zvei1;
+    TToneLimits Limits = DefaultToneLimits();
     TSoundFaults Faults;
 };
 

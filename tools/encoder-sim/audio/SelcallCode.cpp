@@ -15,8 +15,8 @@ std::optional<std::size_t> IndexOf(char character) {
 
 } // namespace
 
-std::vector<TToneBurst> SelcallBursts(ToneStandard standard, std::string_view code) {
-    const ToneTable& table = TableOf(standard);
+std::vector<TToneBurst> SelcallBursts(TToneStandard standard, std::string_view code) {
+    const TToneTable& table = TableOf(standard);
     const std::size_t repeat = ToneSymbols.find(RepeatToneSymbol);
     std::vector<TToneBurst> bursts;
     std::optional<std::size_t> previous;
@@ -27,7 +27,7 @@ std::vector<TToneBurst> SelcallBursts(ToneStandard standard, std::string_view co
         // Two equal tones in a row would sound as one long tone.
         if (index == previous)
             index = repeat;
-        bursts.push_back({{table.frequencyHz[*index]}, table.toneSeconds});
+        bursts.push_back({{table.FrequencyHz[*index]}, table.ToneSeconds});
         previous = index;
     }
     return bursts;

@@ -15,6 +15,6 @@
 namespace EncoderSim {
 
 // The bursts for a code; characters without a tone are left out.
-std::vector<TToneBurst> SelcallBursts(ToneStandard standard, std::string_view code);
+std::vector<TToneBurst> SelcallBursts(TToneStandard standard, std::string_view code);
 
 } // namespace EncoderSim

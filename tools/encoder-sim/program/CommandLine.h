@@ -21,7 +21,7 @@ struct TSimOptions {
     TEncoderSettings Settings;
     std::optional<std::string> AudioFile; // WAV file the alarms' tones are written to
     bool Play = false;                    // sound the alarms' tones on the default output
-    ToneStandard Tones = ToneStandard::Zvei1;
+    TToneStandard Tones = TToneStandard::Zvei1;
     TSoundFaults SoundFaults;
 };
 

@@ -43,10 +43,10 @@ std::optional<TAlarmAudio> MakeAlarmAudio(const TSimOptions& options,
         player.emplace();
         play = [&player](std::vector<std::int16_t> samples) { player->Play(std::move(samples)); };
     }
-    const LoadedLimits limits = LoadToneLimits(LimitsFileCandidates(ProgramFolder()));
-    for (const std::string& message : limits.messages)
+    const TLoadedLimits limits = LoadToneLimits(LimitsFileCandidates(ProgramFolder()));
+    for (const std::string& message : limits.Messages)
         std::fprintf(stderr, "%s: %s\n", SimProgramName.data(), message.c_str());
-    return TAlarmAudio({options.Tones, limits.limits, options.SoundFaults}, std::move(writer),
+    return TAlarmAudio({options.Tones, limits.Limits, options.SoundFaults}, std::move(writer),
                        std::move(play), player ? player->SampleRate() : AudioFileRate);
 }
 

@@ -4,7 +4,7 @@
 // encoding it as the PNG the record saves (in memory: the disk's share is not the program's).
 // Best of a few runs, so that another program's burst does not count.
 //
-// Usage: quorvane_tone_strip_bench [RUNS]   (default 5)
+// Usage: quorvane_alarm_result_bench [RUNS]   (default 5)
 
 #include "app/tonecheck/AlarmJudge.h"
 #include "app/tonepicture/AlarmPicture.h"
@@ -29,7 +29,7 @@ constexpr double KeptSeconds = 60.0;
 // silence to the end of the minute.
 std::vector<TToneBurst> AlarmBursts() {
     std::vector<TToneBurst> bursts{{{}, 0.5}, {{1750}, 2.0}, {{}, 0.2}};
-    const std::vector<TToneBurst> code = SelcallBursts(ToneStandard::Zvei1, "12345");
+    const std::vector<TToneBurst> code = SelcallBursts(TToneStandard::Zvei1, "12345");
     bursts.insert(bursts.end(), code.begin(), code.end());
     bursts.push_back({{}, 0.6});
     bursts.insert(bursts.end(), code.begin(), code.end());
@@ -55,26 +55,26 @@ template <typename Work> double BestMs(int runs, Work work) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const auto fonts = StartFontsWithoutWindow("quorvane_tone_strip_bench");
-    const ExpectedAlarm expected{ToneStandard::Zvei1, "12345", "Tonruf I  lang", "Feueralarm"};
+    const auto fonts = StartFontsWithoutWindow("quorvane_alarm_result_bench");
+    const TExpectedAlarm expected{TToneStandard::Zvei1, "12345", "Tonruf I  lang", "Feueralarm"};
     for (const int rate : {8000, 22050, 48000}) {
         const std::vector<std::int16_t> samples = SynthesiseBursts(AlarmBursts(), rate, 0.3);
-        ToneDecoder decoder(ToneStandard::Zvei1, rate);
+        TToneDecoder decoder(TToneStandard::Zvei1, rate);
         decoder.Feed(samples.data(), samples.size());
         decoder.Flush();
-        const std::vector<HeardSignal> heard = decoder.TakeHeard();
-        AlarmJudgement judgement;
+        const std::vector<THeardSignal> heard = decoder.TakeHeard();
+        TAlarmJudgement judgement;
         const double judging =
             BestMs(runs, [&] { judgement = JudgeAlarm(expected, DefaultToneLimits(), heard); });
-        if (judgement.verdict != AlarmVerdict::Matches || judgement.sheet.empty()) {
+        if (judgement.Verdict != TAlarmVerdict::Matches || judgement.Sheet.empty()) {
             std::fprintf(stderr, "the alarm at %d Hz was judged: %s\n", rate,
                          VerdictLine(judgement).c_str());
             return 1;
         }
-        const AlarmHeard alarm{{samples.data(), samples.size(), rate, 0.0},
-                               heard.front().startSeconds,
-                               judgement.marks,
-                               judgement.bands};
+        const TAlarmHeard alarm{{samples.data(), samples.size(), rate, 0.0},
+                                heard.front().StartSeconds,
+                                judgement.Marks,
+                                judgement.Bands};
         QImage picture;
         const double drawing = BestMs(runs, [&] { picture = DrawAlarmPicture(alarm); });
         QByteArray png;
