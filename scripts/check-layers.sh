@@ -24,7 +24,7 @@ allowed_for() {
     framework/*) echo "runtime/ framework/" ;;
     serial/component/*) echo "runtime/ framework/ serial/" ;;
     app/main/*) echo "runtime/ framework/ serial/component/ app/" ;;
-    app/window/*) echo "runtime/ framework/ serial/component/ app/window/ app/fixedcodes/
+    app/window/*) echo "runtime/ framework/ serial/component/ app/window/ app/fixedcodes/ app/testplan/
         app/options/ app/report/ app/supervision/ app/telegram/ app/testrecord/ app/tonecheck/
         app/tonepicture/ app/tones/" ;;
     app/tones/*) echo "app/tones/" ;;

@@ -56,10 +56,10 @@ void TPlanRun::Reply(TReplyKind reply, TTime now) {
     if (State_ != TState::AwaitingAck)
         return;
     if (reply == TReplyKind::Ack) {
-        State_ = TState::AwaitingRow;
-        Deadline_ = now + After(SettleSeconds_);
+        Taken(now);
     } else if (reply == TReplyKind::Nak) {
         InFlight_.reset();
+        SettledEarly_.reset();
         State_ = TState::NakWait;
         Deadline_ = now + After(NakRetrySeconds);
     }
@@ -73,7 +73,10 @@ void TPlanRun::RowChanged(std::size_t row, TVerdictKind kind, bool complete) {
         LinkLost_ = true;
         SendAgainLater();
     } else if (kind != TVerdictKind::Open || complete) {
-        Settle(kind);
+        if (State_ == TState::AwaitingAck)
+            SettledEarly_ = kind;
+        else
+            Settle(kind);
     }
 }
 
@@ -82,8 +85,7 @@ void TPlanRun::Tick(TTime now) {
         return;
     switch (State_) {
     case TState::AwaitingAck: // an encoder that never answers an alarm has still taken it
-        State_ = TState::AwaitingRow;
-        Deadline_ = now + After(SettleSeconds_);
+        Taken(now);
         break;
     case TState::NakWait:
         State_ = TState::Ready;
@@ -154,10 +156,20 @@ std::optional<double> TPlanRun::RemainingSeconds(TTime now) const {
     return ElapsedSeconds(now) / Done_ * (Total_ - Done_);
 }
 
+void TPlanRun::Taken(TTime now) {
+    if (SettledEarly_) {
+        Settle(*SettledEarly_);
+        return;
+    }
+    State_ = TState::AwaitingRow;
+    Deadline_ = now + After(SettleSeconds_);
+}
+
 void TPlanRun::Settle(TVerdictKind kind) {
     ++Tally_[kind];
     ++Done_;
     InFlight_.reset();
+    SettledEarly_.reset();
     if (++Repetition_ >= Plan_.Steps[Step_].Count) {
         Repetition_ = 0;
         ++Step_;
@@ -167,6 +179,7 @@ void TPlanRun::Settle(TVerdictKind kind) {
 
 void TPlanRun::SendAgainLater() {
     InFlight_.reset();
+    SettledEarly_.reset();
     State_ = TState::Ready;
 }
 

@@ -5,12 +5,12 @@
 // Every alarm of the plan is one "Schritt": a step sent Count times gives Count of them. After an
 // alarm goes out the run waits for the encoder's ACK (a NAK, "Puffer voll": it waits
 // NakRetrySeconds and sends the same alarm again; no answer within AckWaitSeconds counts as
-// taken), then for the alarm's record row to settle: judged, or complete (its hearing window
-// passed), or, where no row will be judged, the settle time the caller gives (the encoder's
-// transmit time). An alarm that did not reach the encoder ("nicht gesendet"), or whose ACK the
-// link loss cut off, goes out again once the link is back: nothing is lost and nothing doubled.
-// The operator may pause, resume and stop; a stop ends the run at once, the row in flight is
-// recorded as it ends.
+// taken), then, never before that, for the alarm's record row to settle: judged, or complete (its
+// hearing window passed), or, where no row will be judged, the settle time the caller gives (the
+// encoder's transmit time). An alarm that did not reach the encoder ("nicht gesendet"), or whose
+// ACK the link loss cut off, goes out again once the link is back: nothing is lost and nothing
+// doubled. The operator may pause, resume and stop; a stop ends the run at once, the row in flight
+// is recorded as it ends.
 //
 // Time is passed in, so tests need no clock. One thread; nothing here throws.
 
@@ -83,6 +83,8 @@ public:
 private:
     void Settle(TVerdictKind kind);
     void SendAgainLater();
+    // The ACK came, or its wait ran out.
+    void Taken(TTime now);
 
     TTestPlan Plan_;
     int Total_ = 0;
@@ -92,7 +94,8 @@ private:
     TState State_ = TState::Ready;
     bool Paused_ = false;
     bool LinkLost_ = false;
-    std::optional<std::size_t> InFlight_; // the row of the alarm awaiting its ACK or settling
+    std::optional<std::size_t> InFlight_;      // the row of the alarm awaiting its ACK or settling
+    std::optional<TVerdictKind> SettledEarly_; // its row settled before the ACK came
     double SettleSeconds_ = 0.0;
     TTime Deadline_{};
     TTime Started_;

@@ -133,6 +133,7 @@ std::string CsvField(std::string_view text) {
 std::string CsvHeaderLine() {
     std::vector<std::string> titles(RecordColumnTitles().begin(), RecordColumnTitles().end());
     titles.emplace_back(SheetColumnTitle);
+    titles.emplace_back(StepColumnTitle);
     return Line("Datum", titles);
 }
 
@@ -140,5 +141,6 @@ std::string CsvLine(const TTestRecordRow& row) {
     const TRecordFields fields = RecordFields(row);
     std::vector<std::string> line(fields.begin(), fields.end());
     line.push_back(SheetField(row));
+    line.push_back(row.Alarm.Step > 0 ? std::to_string(row.Alarm.Step) : std::string());
     return Line(row.Alarm.Date, line);
 }

@@ -33,6 +33,6 @@ std::vector<TCsvRecord> SplitCsvRecords(std::string_view text);
 std::string CsvField(std::string_view text);
 
 // The header, then the line of a row: the date first, then the record's columns, then the
-// measurement sheet.
+// measurement sheet and the step of a test plan's run.
 std::string CsvHeaderLine();
 std::string CsvLine(const TTestRecordRow& row);

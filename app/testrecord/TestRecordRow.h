@@ -31,6 +31,7 @@ struct TAlarmSent {
     bool Sent = true;        // false: the telegram never reached the encoder
     TToneStandard Standard = DefaultToneStandard; // the sequence standard listened for
     double HeardFrom = 0.0; // the tone input's clock (seconds) when it went out
+    int Step = 0;           // its place in a test plan's run, from 1; 0 for a single alarm
 };
 
 // What the tone check expects of the alarm.
@@ -78,6 +79,9 @@ TRecordFields RecordFields(const TTestRecordRow& row);
 inline constexpr std::string_view SheetColumnTitle{"Messblatt"};
 std::string SheetField(const TTestRecordRow& row);
 std::vector<TSheetRow> SheetOfField(std::string_view field);
+
+// A test plan's alarms carry their step number in the last column; empty for a single alarm.
+inline constexpr std::string_view StepColumnTitle{"Schritt"};
 
 // A heard signal as the record names it: the symbols of a sequence, the name (or frequency)
 // and length of a long tone or two-tone signal ("Tonruf I 2,0 s", "675+1240 Hz 4,5 s").

@@ -10,6 +10,7 @@
 #include "app/window/Controls.h"
 #include "app/window/EventHook.h"
 #include "app/window/MessageBox.h"
+#include "app/window/PlanRunPanel.h"
 #include "app/window/TestRecordPanel.h"
 #include "app/window/WidgetText.h"
 #include "app/window/WindowRules.h"
@@ -174,7 +175,8 @@ void TMainForm::UpdateTriggerButton() {
 }
 
 void TMainForm::SetTriggerButton(bool enabled) {
-    SpeedButton1->setEnabled(enabled);
+    // A test plan's run holds "Auslösen" locked whatever the code field says.
+    SpeedButton1->setEnabled(enabled && (PlanRun == nullptr || !PlanRun->Running()));
     // The caption colour is that of an enabled button; disabled, it shows the style's greyed
     // caption, so armed and disarmed differ by more than red against black.
     QPalette palette = SpeedButton1->palette();
@@ -283,6 +285,7 @@ TAlarmSent TMainForm::TypedAlarm(const std::string& telegram) const {
     alarm.AlarmType = shownItem(*RadioGroup2, *RadioGroup5);
     alarm.TelegramHex = TelegramHex(telegram);
     alarm.Expected = ExpectedSymbols(Latin1Bytes(Edit1->text()));
+    alarm.Step = PlanStep;
     return alarm;
 }
 

@@ -36,6 +36,7 @@ class QStatusBar;
 class QTimer;
 class TComboBox;
 class TPanel;
+class TPlanRunPanel;
 class TRadioGroup;
 class TTestRecordPanel;
 
@@ -75,6 +76,8 @@ public:
     TPanel* Panel5 = nullptr;
     // The test record ("Prüfprotokoll") below the option groups.
     TTestRecordPanel* TestRecord = nullptr;
+    // The "Prüfablauf" box: runs a test plan through the controls above.
+    TPlanRunPanel* PlanRun = nullptr;
 
     void FormCreate();
     void ShowHint(const QString& hint);
@@ -101,11 +104,18 @@ public:
     int LinkWatchdog = 0;
     // Fixed codes sent since the last press of "Auslösen".
     int FixedSendCount = 0;
+    // The step of a test plan's run the next alarm belongs to; 0 outside a run.
+    int PlanStep = 0;
 
     // The encoder type the selector stands on; -1 while its text selects no item.
     int SelectedEncoderType() const;
     // The trigger-button rule: armed and red at the code field's full length.
     void UpdateTriggerButton();
+    // Sends one entry of the fixed code list as the pass does; one too long to go out ends the
+    // pass with a message and sends nothing (false).
+    bool SendFixedCode(const std::string& entry);
+    // The controls a test plan's run sets itself and locks while it runs.
+    std::vector<QWidget*> RunOwnedControls() const;
 
 protected:
     // The test record is closed with the window, so that an operator can still decide what

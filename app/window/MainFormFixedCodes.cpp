@@ -6,6 +6,7 @@
 #include "app/options/OptionGroupItems.h"
 #include "app/telegram/TelegramBuilder.h"
 #include "app/telegram/TelegramReading.h"
+#include "app/window/CodeField.h"
 #include "app/window/Controls.h"
 #include "app/window/MainForm.h"
 #include "app/window/MessageBox.h"
@@ -13,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 
@@ -49,13 +51,8 @@ void TMainForm::Timer2Timer() {
     // waits, and goes on with the same code once the encoder answers again.
     if (!LastReplyWasAck || !EncoderReachable())
         return;
-    const std::string entry = Latin1Bytes(ComboBox2->currentText());
-    const std::string telegram = BuildFixedTelegram(entry);
-    if (telegram.size() > SioComPort1->OutSize()) {
-        EndPassWithUnsendableCode(telegram.size());
+    if (!SendFixedCode(Latin1Bytes(ComboBox2->currentText())))
         return;
-    }
-    SendAlarm(telegram, FixedAlarm(entry, telegram));
     ++FixedSendCount;
     Panel5->SetCaption(QString::number(FixedSendCount));
     const TFixedStep step = NextFixedStep(SelectedItemIndex(*ComboBox2), ComboBox2->count());
@@ -66,6 +63,21 @@ void TMainForm::Timer2Timer() {
         Timer2->stop();
     if (!Timer1->isActive())
         Timer1->start();
+}
+
+bool TMainForm::SendFixedCode(const std::string& entry) {
+    const std::string telegram = BuildFixedTelegram(entry);
+    if (telegram.size() > SioComPort1->OutSize()) {
+        EndPassWithUnsendableCode(telegram.size());
+        return false;
+    }
+    SendAlarm(telegram, FixedAlarm(entry, telegram));
+    return true;
+}
+
+std::vector<QWidget*> TMainForm::RunOwnedControls() const {
+    return {Edit1,       ComboBox1,   ComboBox2,   ComboBox3,   CheckBox1,   CheckBox2,
+            RadioGroup1, RadioGroup2, RadioGroup3, RadioGroup4, RadioGroup5, SpeedButton1};
 }
 
 TAlarmSent TMainForm::FixedAlarm(const std::string& entry, const std::string& telegram) const {
@@ -81,6 +93,7 @@ TAlarmSent TMainForm::FixedAlarm(const std::string& entry, const std::string& te
     alarm.AlarmType = itemText(AlarmTypeItems(), view.AlarmTypeItem);
     alarm.TelegramHex = TelegramHex(telegram);
     alarm.Expected = view.Symbols;
+    alarm.Step = PlanStep;
     return alarm;
 }
 

@@ -7,6 +7,7 @@
 #include "app/window/CodeField.h"
 #include "app/window/Controls.h"
 #include "app/window/MainForm.h"
+#include "app/window/PlanRunPanel.h"
 #include "app/window/TestRecordPanel.h"
 #include "app/window/WidgetText.h"
 
@@ -243,7 +244,11 @@ void TMainForm::CreateControls() {
                              ComboBox3};
     for (std::size_t i = 1; i < std::size(focusChain); ++i)
         setTabOrder(focusChain[i - 1], focusChain[i]);
+    PlanRun = new TPlanRunPanel(*this, client, QRect(712, 88, 184, 172));
     CreateTestRecordPanel(client);
+    TestRecord->RowShown = [this](std::size_t index, const TTestRecordRow& row, bool complete) {
+        PlanRun->RowShown(index, row, complete);
+    };
     Edit1->setFocus();
 }
 
@@ -256,5 +261,8 @@ void TMainForm::CreateTestRecordPanel(QWidget* client) {
         top = std::max(top, group->geometry().bottom() + 2);
     const int bottom = height() - StatusLine->height() - 2;
     TestRecord = new TTestRecordPanel(client, QRect(8, top, 888, bottom - top));
-    setTabOrder(ComboBox3, TestRecord->ToneInputSelector);
+    QWidget* chain[] = {ComboBox3, PlanRun->StartButton, PlanRun->PauseButton, PlanRun->StopButton,
+                        TestRecord->ToneInputSelector};
+    for (std::size_t i = 1; i < std::size(chain); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 }

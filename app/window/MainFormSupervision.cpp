@@ -2,6 +2,7 @@
 
 #include "app/window/Controls.h"
 #include "app/window/MainForm.h"
+#include "app/window/PlanRunPanel.h"
 #include "app/window/TestRecordPanel.h"
 
 #include <QApplication>
@@ -47,6 +48,7 @@ void TMainForm::SioComPort1TriggerAvail(TSioCustomComPort& CP, std::uint16_t Cou
         ShowReply(reply);
         ApplyReply(reply, LastReplyWasAck, LinkWatchdog);
         TestRecord->ReplyReceived(reply);
+        PlanRun->ReplyReceived(reply);
     }
 }
 
@@ -79,8 +81,10 @@ void TMainForm::Timer3Timer() {
         Panel4->hide();
         return;
     }
-    if (Panel4->isHidden())
+    if (Panel4->isHidden()) {
         TestRecord->LinkLost();
+        PlanRun->LinkLost();
+    }
     Panel4->show();
     Panel4->SetColor(QColor(255, 255, 0));
     Panel4->SetFontColor(QColor(255, 0, 0));

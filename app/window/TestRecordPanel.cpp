@@ -18,6 +18,8 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDir>
+#include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMediaDevices>
@@ -318,12 +320,17 @@ void TTestRecordPanel::LinkLost() {
 }
 
 void TTestRecordPanel::ApplyUpdate(const TTestSession::TUpdate& update) {
-    for (const std::size_t index : update.Changed)
+    for (const std::size_t index : update.Changed) {
         ShowRecordRow(index, Session_.Row(index));
+        if (RowShown)
+            RowShown(index, Session_.Row(index), false);
+    }
     bool selectedCompleted = false;
     for (std::size_t i = 0; i < update.Completed.size(); ++i) {
         const std::size_t index = update.Completed[i];
         ShowRecordRow(index, update.Finished[i]);
+        if (RowShown)
+            RowShown(index, update.Finished[i], true);
         selectedCompleted = selectedCompleted || RecordList->currentItem() == ListItem(index);
     }
     if (!update.Completed.empty())
@@ -444,6 +451,13 @@ TTestRecordPanel::SaveWhereverPossible(std::vector<TTestRecordRow> rows) {
 
 void TTestRecordPanel::ReportButtonClick() {
     TReportDialog dialog(this, QDir::currentPath(), RowsOfToday(), MarkedRows());
+    dialog.exec();
+}
+
+void TTestRecordPanel::OpenReport(std::vector<TReportRow> rows, const QString& note) {
+    TReportDialog dialog(this, QDir::currentPath(), RowsOfToday(), std::move(rows));
+    dialog.Selected->setChecked(true);
+    dialog.Bemerkung->setPlainText(note);
     dialog.exec();
 }
 

@@ -81,6 +81,12 @@ public:
     std::function<QString(const QString& suggestion)> ChooseUnsavedRowsFile;
 
     bool Listening() const;
+    std::size_t RowCount() const { return Session_.RowCount(); }
+    const TToneLimits& Limits() const { return Limits_.Limits; }
+    // Every row as the list shows it, and whether it is complete; for a test plan's run.
+    std::function<void(std::size_t index, const TTestRecordRow& row, bool complete)> RowShown;
+    // The report dialog with `rows` marked and `note` as its Bemerkung.
+    void OpenReport(std::vector<TReportRow> rows, const QString& note);
 
     void ToneInputSelectorChange();
     void ToneStandardSelectorChange();

@@ -261,7 +261,9 @@ TEST(QuorvaneProgram, HearsTheAlarmItSentJudgesAndRecordsIt) {
             }
             std::this_thread::sleep_for(200ms);
         }
-        ASSERT_EQ(fileRow.size(), 14u) << "the file holds the row with its date and its sheet";
+        ASSERT_EQ(fileRow.size(), 15u)
+            << "the file holds the row with its date, its sheet and no step";
+        EXPECT_EQ(fileRow[14], "");
         for (const std::size_t column : {0u, 1u, 2u, 3u, 4u, 5u, 7u, 8u, 9u, 10u, 11u})
             EXPECT_EQ(fileRow[column + 1], row[column]) << column;
         EXPECT_EQ(fileRow[7].rfind(row[6], 0), 0u) << "replies that came later are added";

@@ -77,7 +77,10 @@ TEST(RecordFileTest, DailyFileStartsWithMarkAndHeaderThenAppends) {
     EXPECT_EQ(CsvLine(row), "2026-12-07;14:05:09;Standart  neu;12345;Ohne Tonruf;Sofortiger "
                             "Weckruf;02 40 31 32 33 34 35 49 03;ACK, Träger ein;\"Tonruf I 2,0 "
                             "s; 12345\";weicht ab (Ton 2: 92 ms statt 70 ms);Ton 2: 92 ms statt "
-                            "70 ms;;;\r\n");
+                            "70 ms;;;;\r\n");
+    TTestRecordRow step = row;
+    step.Alarm.Step = 7;
+    EXPECT_TRUE(CsvLine(step).ends_with(";7\r\n")) << "a run's step in the last column";
     EXPECT_EQ(RecordFileName("2026-12-07"), "Pruefprotokoll-2026-12-07.csv");
 
     const std::string path = (folder / RecordFileName("2026-12-07")).string();
@@ -86,8 +89,9 @@ TEST(RecordFileTest, DailyFileStartsWithMarkAndHeaderThenAppends) {
     std::stringstream content;
     content << std::ifstream(path, std::ios::binary).rdbuf();
     EXPECT_EQ(content.str(), "\xEF\xBB\xBF" + CsvHeaderLine() + CsvLine(row) + CsvLine(row));
-    EXPECT_EQ(CsvHeaderLine(), "Datum;Zeit;Gebertyp;Code;Vorton;Alarmart;Telegramm;Antworten;"
-                               "Gehört;Ergebnis;Abweichungen;Messwerte;Empfänger;Messblatt\r\n");
+    EXPECT_EQ(CsvHeaderLine(),
+              "Datum;Zeit;Gebertyp;Code;Vorton;Alarmart;Telegramm;Antworten;"
+              "Gehört;Ergebnis;Abweichungen;Messwerte;Empfänger;Messblatt;Schritt\r\n");
 
     ASSERT_EQ(mkfifo((folder / "pipe.csv").c_str(), 0600), 0);
     const std::pair<const char*, const char*> failures[] = {

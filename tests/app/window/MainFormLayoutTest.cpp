@@ -4,6 +4,7 @@
 #include "MainFormFixture.h"
 #include "app/window/CodeField.h"
 #include "app/window/Controls.h"
+#include "app/window/PlanRunPanel.h"
 #include "app/window/TestRecordPanel.h"
 #include "serial/component/ComSelectForm.h"
 
@@ -246,6 +247,7 @@ TEST_F(MainFormLayoutTest, TabOrderStartsAtTheCodeFieldAndSkipsHiddenControls) {
                                  Form->RadioGroup2->Item(6),
                                  Form->CheckBox1,
                                  Form->ComboBox3,
+                                 Form->PlanRun->StartButton,
                                  Form->TestRecord->ToneInputSelector,
                                  Form->TestRecord->ToneStandardSelector,
                                  Form->TestRecord->RecordList,
