@@ -73,6 +73,8 @@ void TPlanRun::RowChanged(std::size_t row, TVerdictKind kind, bool complete) {
         LinkLost_ = true;
         SendAgainLater();
     } else if (kind != TVerdictKind::Open || complete) {
+        // A row settled before the ACK ("kein Code") still waits for the encoder's transmit
+        // time: it sounds its call tone or two-tone pair all the same.
         if (State_ == TState::AwaitingAck)
             SettledEarly_ = kind;
         else
@@ -91,7 +93,7 @@ void TPlanRun::Tick(TTime now) {
         State_ = TState::Ready;
         break;
     case TState::AwaitingRow:
-        Settle(TVerdictKind::Open);
+        Settle(SettledEarly_.value_or(TVerdictKind::Open));
         break;
     default:
         break;
@@ -157,10 +159,6 @@ std::optional<double> TPlanRun::RemainingSeconds(TTime now) const {
 }
 
 void TPlanRun::Taken(TTime now) {
-    if (SettledEarly_) {
-        Settle(*SettledEarly_);
-        return;
-    }
     State_ = TState::AwaitingRow;
     Deadline_ = now + After(SettleSeconds_);
 }

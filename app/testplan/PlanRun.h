@@ -6,11 +6,11 @@
 // alarm goes out the run waits for the encoder's ACK (a NAK, "Puffer voll": it waits
 // NakRetrySeconds and sends the same alarm again; no answer within AckWaitSeconds counts as
 // taken), then, never before that, for the alarm's record row to settle: judged, or complete (its
-// hearing window passed), or, where no row will be judged, the settle time the caller gives (the
-// encoder's transmit time). An alarm that did not reach the encoder ("nicht gesendet"), or whose
-// ACK the link loss cut off, goes out again once the link is back: nothing is lost and nothing
-// doubled. The operator may pause, resume and stop; a stop ends the run at once, the row in flight
-// is recorded as it ends.
+// hearing window passed), or, where no row will be judged or it settled before the ACK ("kein
+// Code"), the settle time the caller gives (the encoder's transmit time). An alarm that did not
+// reach the encoder ("nicht gesendet"), or whose ACK the link loss cut off, goes out again once the
+// link is back: nothing is lost and nothing doubled. The operator may pause, resume and stop; a
+// stop ends the run at once, the row in flight is recorded as it ends.
 //
 // Time is passed in, so tests need no clock. One thread; nothing here throws.
 

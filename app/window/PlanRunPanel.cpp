@@ -146,17 +146,17 @@ void TPlanRunPanel::StartPlanFile(const QString& path) {
 }
 
 void TPlanRunPanel::StartAllAlarmTypes() {
-    if (Form_.SelectedEncoderType() >= 0)
+    if (AlarmIsComplete())
         StartPlan(AllAlarmTypesPlan(CurrentStep()));
 }
 
 void TPlanRunPanel::StartAllPreTones() {
-    if (Form_.SelectedEncoderType() >= 0)
+    if (AlarmIsComplete())
         StartPlan(AllPreTonesPlan(CurrentStep()));
 }
 
 void TPlanRunPanel::StartEndurance() {
-    if (Form_.SelectedEncoderType() < 0)
+    if (!AlarmIsComplete())
         return;
     if (const std::optional<int> count = AskCount())
         StartPlan(EndurancePlan(CurrentStep(), *count));
@@ -222,6 +222,15 @@ void TPlanRunPanel::RowShown(std::size_t index, const TTestRecordRow& row, bool 
         Rows_[index] = row;
         Run_->RowChanged(index, row.Verdict.Kind, complete);
     }
+}
+
+bool TPlanRunPanel::AlarmIsComplete() const {
+    const bool complete = Form_.SelectedEncoderType() >= 0 && Form_.CheckBox1->isChecked() &&
+                          Form_.Edit1->text().size() == Form_.Edit1->MaxCodeLength();
+    if (!complete)
+        ShowMessage(QStringLiteral("Für diesen Prüfablauf erst Gebertyp und vollständige "
+                                   "Kodierung eingeben"));
+    return complete;
 }
 
 TPlanStep TPlanRunPanel::CurrentStep() const {

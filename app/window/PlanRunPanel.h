@@ -76,6 +76,8 @@ private:
         std::vector<int> Groups;
     };
 
+    // Whether the window holds a whole alarm to build a plan on; says what is missing if not.
+    bool AlarmIsComplete() const;
     // The alarm the window is set to now, as a plan step.
     TPlanStep CurrentStep() const;
     void ApplyStep(const TPlanStep& step);

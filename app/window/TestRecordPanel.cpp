@@ -18,14 +18,14 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDir>
-#include <QPlainTextEdit>
-#include <QRadioButton>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMediaDevices>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QTimer>
 #include <QTreeWidget>
@@ -455,7 +455,9 @@ void TTestRecordPanel::ReportButtonClick() {
 }
 
 void TTestRecordPanel::OpenReport(std::vector<TReportRow> rows, const QString& note) {
+    const std::size_t count = rows.size();
     TReportDialog dialog(this, QDir::currentPath(), RowsOfToday(), std::move(rows));
+    dialog.Selected->setText(QStringLiteral("Zeilen des Prüfablaufs (%1)").arg(count));
     dialog.Selected->setChecked(true);
     dialog.Bemerkung->setPlainText(note);
     dialog.exec();

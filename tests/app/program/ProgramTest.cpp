@@ -8,6 +8,7 @@
 #include "tools/encoder-sim/encoder/EncoderSimulator.h"
 #include "tools/virtualport/VirtualComPort.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -270,6 +271,86 @@ TEST(QuorvaneProgram, HearsTheAlarmItSentJudgesAndRecordsIt) {
         EXPECT_EQ(fileRow[13].rfind("Ton 1\t1\t", 0), 0u) << "the sheet: " << fileRow[13];
         const std::string time = row[0].substr(0, 2) + row[0].substr(3, 2) + row[0].substr(6, 2);
         EXPECT_TRUE(std::filesystem::is_regular_file(pictures / (time + "-12345.png"))) << pictures;
+    }
+}
+
+// A test plan run from the window against the simulator heard through the audio server: every
+// alarm goes out once, in order, each only after the row before has its verdict, and the report
+// dialog at the end holds the run's rows with the plan's name. In a Dauertest the simulator's
+// faults in every fifth alarm are found in those alarms only.
+TEST(QuorvaneProgram, RunsATestPlanEachAlarmAfterTheVerdictBefore) {
+    if (access(TPulseServer::Program, X_OK) != 0)
+        GTEST_SKIP() << "pulseaudio is not installed (scripts/install-deps.sh installs it)";
+    const std::vector<std::string> matches(10, "stimmt");
+    std::vector<std::string> everyFifth = matches;
+    everyFifth[4] = everyFifth[9] = "weicht ab";
+    const struct {
+        const char* Plan;
+        std::vector<std::string> Fault;
+        std::vector<std::string> Verdicts; // how each row's verdict starts, in send order
+        const char* Report;
+    } cases[] = {
+        {"alle Alarmarten", {}, matches, "Zeilen des Prüfablaufs (10)\talle Alarmarten"},
+        {"Dauertest*10",
+         {"--detune", "3", "--fault-every", "5"},
+         everyFifth,
+         "Zeilen des Prüfablaufs (10)\tDauertest"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Plan);
+        TPulseServer audio;
+        TVirtualComDir comDir(false);
+        TWorkFolder work;
+        std::filesystem::create_directories(work.Path / "Quorvane");
+        std::ofstream(work.Path / "Quorvane" / "Quorvane.conf")
+            << "[Pruefprotokoll]\nToneingang=" << TPulseServer::SourceName << "\n";
+        TEnvironment environment = audio.Client;
+        std::vector<std::string> simulator{"--dir", comDir.Path(), "--com",
+                                           "1",     "--json",      "--play"};
+        simulator.insert(simulator.end(), c.Fault.begin(), c.Fault.end());
+        TChildProcess encoder(QUORVANE_ENCODER_SIM_BINARY, simulator, environment,
+                              work.Path.string());
+        ASSERT_TRUE(encoder.ReadLine(10s)) << "the simulator starts";
+        const std::string plan = "plan=" + std::string(c.Plan) + "=12345";
+        for (auto& setting : ProgramEnvironment(comDir.Path(), plan, work.Path))
+            environment.push_back(setting);
+        TChildProcess quorvane(QUORVANE_BINARY, {}, environment, work.Path.string());
+
+        std::vector<std::string> keys, verdicts; // per row, in the order they appeared
+        std::string report;
+        const auto deadline = std::chrono::steady_clock::now() + 200s;
+        while (report.empty() && std::chrono::steady_clock::now() < deadline) {
+            const auto line = quorvane.ReadLine(1s);
+            if (line && line->rfind("report:", 0) == 0)
+                report = line->substr(7);
+            if (!line || line->rfind("record:", 0) != 0)
+                continue;
+            const std::vector<std::string> row = Split(line->substr(7), '\t');
+            ASSERT_GE(row.size(), 9u);
+            const std::string key = row[0] + row[4] + row[5];
+            const auto at = std::find(keys.begin(), keys.end(), key);
+            if (at == keys.end()) {
+                ASSERT_TRUE(keys.empty() || !verdicts.back().empty())
+                    << "row " << keys.size() + 1 << " went out before row " << keys.size()
+                    << " was judged";
+                keys.push_back(key);
+                verdicts.emplace_back();
+            }
+            verdicts[static_cast<std::size_t>(std::find(keys.begin(), keys.end(), key) -
+                                              keys.begin())] = row[8];
+            // The encoder took each alarm idle: none came while the one before was on the air.
+            while (const auto event = encoder.ReadLine(0ms)) {
+                if (event->find("\"event\":\"frame\"") != std::string::npos) {
+                    EXPECT_NE(event->find("\"outcome\":\"transmitting\""), std::string::npos)
+                        << *event;
+                }
+            }
+        }
+        EXPECT_EQ(report, c.Report);
+        ASSERT_EQ(verdicts.size(), c.Verdicts.size());
+        for (std::size_t i = 0; i < verdicts.size(); ++i)
+            EXPECT_EQ(verdicts[i].rfind(c.Verdicts[i], 0), 0u)
+                << "row " << i + 1 << ": " << verdicts[i];
     }
 }
 

@@ -30,7 +30,7 @@ const TRunCase RunCases[] = {
      TPlanRun::TState::Finished},
     {"a row settled before its ACK still waits for it",
      {2},
-     "sj-as-aj",
+     "sj-a-wwws-aj",
      "2 stimmt",
      2,
      TPlanRun::TState::Finished},
