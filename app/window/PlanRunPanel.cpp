@@ -170,7 +170,8 @@ void TPlanRunPanel::StartFixedCodes() {
 }
 
 void TPlanRunPanel::TickTimerTimer() {
-    if (!Run_)
+    // A box the send opens runs its own event loop; the alarm going out is not due again.
+    if (!Run_ || Sending_)
         return;
     if (const TPlanStep* step = Run_->Due(Clock()))
         SendStep(*step);
@@ -274,9 +275,9 @@ void TPlanRunPanel::SendStep(const TPlanStep& step) {
         Sending_ = false;
         Form_.PlanStep = 0;
         if (Form_.TestRecord->RowCount() == row) {
+            Run_->Stop();
             ShowMessage(QStringLiteral("Prüfablauf beendet: Schritt %1 lässt sich nicht senden")
                             .arg(Run_->Number()));
-            Run_->Stop();
             return;
         }
         const auto shown = Rows_.find(row);

@@ -140,6 +140,41 @@ TEST_F(MainFormPlanRunTest, EachAlarmAfterTheAckAndItsTimeOnTheAir) {
     }
 }
 
+// Unplugged between two alarms, the run waits and says so; back and answering, the alarm that did
+// not go out goes now with its step, and none goes twice.
+TEST_F(MainFormPlanRunTest, AnUnpluggedEncoderPausesTheRunUntilItAnswersAgain) {
+    const std::size_t first = Form->TestRecord->RowCount();
+    TPlanRunPanel& run = *Form->PlanRun;
+    run.StartEndurance();
+    Tick();
+    EXPECT_EQ(Line->Read(Standard12345.size(), 5s), Standard12345);
+    Reply("\x06");
+    Now += 60s;
+    Line->Unplug();
+    ASSERT_TRUE(WaitUntil([this] { return !Form->SioComPort1->DeviceAttached(); }));
+    Tick();
+    EXPECT_EQ(run.Tally->text(), "Wartet auf den Geber (Verbindung unterbrochen)");
+    Line->Replug();
+    ASSERT_TRUE(WaitUntil([this] { return Form->SioComPort1->DeviceAttached(); }));
+    Tick();
+    EXPECT_EQ(Line->ReadAvailable(50ms), "") << "not before the encoder answers";
+    for (int alarm = 2; alarm <= 3; ++alarm) {
+        Reply("\x06");
+        Tick();
+        EXPECT_EQ(Line->Read(Standard12345.size(), 5s), Standard12345) << "alarm " << alarm;
+        Reply("\x06");
+        Now += 60s;
+    }
+    Tick();
+    EXPECT_FALSE(run.Running());
+    EXPECT_EQ(ReportedRows, 4u) << "the alarm not sent, and the same alarm sent";
+    const std::vector<int> steps{1, 2, 2, 3};
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        EXPECT_EQ(Steps[first + i], steps[i]) << "row " << i;
+    EXPECT_EQ(Modals.Messages,
+              std::vector<QString>{"Geber nicht verbunden – Alarm nicht gesendet"});
+}
+
 TEST_F(MainFormPlanRunTest, APlanFileWithABadLineDoesNotStart) {
     Folder.WriteFile("plan.txt", "Standart neu; 12345; Ohne Tonruf; Feueralarm\nStandart neu; 1\n");
     Form->PlanRun->StartPlanFile("plan.txt");
