@@ -347,6 +347,21 @@ TEST(QuorvaneProgram, RunsATestPlanEachAlarmAfterTheVerdictBefore) {
             }
         }
         EXPECT_EQ(report, c.Report);
+        // On request, the day's report of the run, its first page as a picture too.
+        if (const char* shot = std::getenv("QUORVANE_TEST_SHOT")) {
+            quorvane.Stop(); // the last rows go into the file as the window closes
+            const std::string pdf =
+                std::filesystem::path(shot).replace_extension().string() + "-Pruefbericht.pdf";
+            for (const auto& entry : std::filesystem::directory_iterator(work.Path))
+                if (entry.path().extension() == ".csv")
+                    TChildProcess(QUORVANE_REPORT_BINARY,
+                                  {entry.path().string(), "-o", pdf, "--pruefer", "Test"}, {},
+                                  work.Path.string())
+                        .Stop(0, 30s);
+            const std::string page = "pdftoppm -png -r 60 -f 1 -l 1 -singlefile '" + pdf + "' '" +
+                                     pdf.substr(0, pdf.size() - 4) + "'";
+            EXPECT_EQ(std::system(page.c_str()), 0) << page;
+        }
         ASSERT_EQ(verdicts.size(), c.Verdicts.size());
         for (std::size_t i = 0; i < verdicts.size(); ++i)
             EXPECT_EQ(verdicts[i].rfind(c.Verdicts[i], 0), 0u)
