@@ -26,7 +26,7 @@ void TSioBaseDispatcher::Shutdown() {
         ReleaseResources();
     else
         ClosePort();
-    WaitHandlingMessages([this] { return FRunningWorkers.load() == 0; }, !CalledFromWorker());
+    WaitHandlingMessages([this] { return Workers_.Running() == 0; }, !CalledFromWorker());
     WaitDetachedDeliveryEnd();
 }
 
@@ -63,7 +63,7 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
         return ecOutOfMemory;
     }
     {
-        std::lock_guard lock(StateLock);
+        std::lock_guard lock(StateLock_);
         LineErrorBits = 0;
         FClosePending = false;
         Rs485 = false;
@@ -90,7 +90,7 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
         NotifyPos = 0;
     }
     {
-        std::lock_guard lock(StateLock);
+        std::lock_guard lock(StateLock_);
         FAvailThreshold = 0;
         FModemBits = 0;
         RefreshModemStatus(0xF0);
@@ -104,7 +104,7 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     }
     RefreshLineErrors();
     {
-        std::lock_guard lock(StateLock);
+        std::lock_guard lock(StateLock_);
         FTraceRecorder.Discard();
         FLogRecorder.Discard();
         DispatchLog.SetStartTime(SioMilliseconds());
@@ -117,6 +117,7 @@ void TSioBaseDispatcher::ClosePort() {
     if (FDeviceHandle.load() >= 0) {
         PurgeOutput();
         PurgeInput();
+        FDeviceHandle = -1;
         CloseDevice();
     }
     if (FDispatching.load()) {
@@ -137,8 +138,8 @@ void TSioBaseDispatcher::ReleaseResources() {
     // After a close during a delivery this runs on the dispatch worker and on the closing
     // thread: StopWorkers and FreeRings are safe to run twice and hold no lock while waiting.
     {
-        std::lock_guard lock(StateLock);
-        ReleaseOnExit = false;
+        std::lock_guard lock(StateLock_);
+        Workers_.SetReleaseOnExit(false);
     }
     StopWorkers();
     // A handler may still run for a detached delivery: its takes read the rings until it returns
@@ -154,30 +155,20 @@ void TSioBaseDispatcher::FreeRings() {
     Output.Free();
 }
 
-bool TSioBaseDispatcher::CountWorkerIn() {
-    // KillWorkers is set under StateLock too, so no stop slips in between the look and the count.
-    std::lock_guard lock(StateLock);
-    if (!WorkersStarted.load() || KillWorkers.load())
-        return false;
-    ++FRunningWorkers;
-    return true;
-}
-
 void TSioBaseDispatcher::WorkerExit(TSioWorkerKind worker) {
-    WorkerAlive[static_cast<int>(worker)] = false;
+    Workers_.MarkEnded(worker);
     if (worker == TSioWorkerKind::Dispatch) {
         bool release;
         {
-            std::lock_guard lock(StateLock);
-            release = ReleaseOnExit;
+            std::lock_guard lock(StateLock_);
+            release = Workers_.ReleaseOnExit();
         }
         if (release)
             ReleaseResources();
     }
     {
         std::lock_guard lock(ExitMutex_);
-        if (--FRunningWorkers == 0)
-            WorkersStarted = false;
+        Workers_.CountOut();
         ExitCondition_.notify_all();
     }
     WakeExitWaiters();
@@ -188,7 +179,7 @@ void TSioBaseDispatcher::ReleasePendingSends() {
         return;
     std::vector<TSioWindowHandle> windows;
     {
-        std::lock_guard lock(StateLock);
+        std::lock_guard lock(StateLock_);
         windows = NotifyWindowList.Windows();
     }
     for (TSioWindowHandle window : windows)

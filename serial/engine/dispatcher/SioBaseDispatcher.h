@@ -11,7 +11,7 @@
 // Threads. The opening thread (the component's) calls everything public; the line's reader
 // fills the ring and announces it (FillInput, AnnounceInput, ProcessCycle: one at a time
 // announces). The reader is the window's thread itself while the device layer can watch the
-// line there (TWindowRead), else a worker. Inside a delivery, the window's handler calls
+// line there (TSioWindowRead), else a worker. Inside a delivery, the window's handler calls
 // TakeByte, TakeBlock, PeekAt, InputCount, QueueBlock, OutputUsed/OutputFree, the purges and
 // even ClosePort from the window's thread. Destruction runs on the opening thread.
 //
@@ -45,10 +45,10 @@
 // started").
 
 #include "runtime/SioWindowMessenger.h"
+#include "serial/engine/dispatcher/SioDispatcherCore.h"
 #include "serial/engine/dispatcher/SioDispatcherFlags.h"
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
 #include "serial/engine/dispatcher/SioInputRing.h"
-#include "serial/engine/dispatcher/SioLineClaim.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
 #include "serial/engine/dispatcher/SioLockedRecorder.h"
 #include "serial/engine/dispatcher/SioMessages.h"
@@ -68,7 +68,7 @@
 #include <optional>
 #include <string>
 
-class TSioBaseDispatcher {
+class TSioBaseDispatcher : private ISioDispatcherCore {
 public:
     // Registers in the DispatcherRegistry (RegistryLock); opens nothing. `owner` and `messenger`
     // may be null (a probe); without a messenger no notification goes out.
@@ -203,10 +203,10 @@ public:
     std::int32_t DeviceHandle() const { return FDeviceHandle.load(); }
     bool Dispatching() const { return FDispatching.load(); }
     bool ClosePending() const { return FClosePending.load(); }
-    std::int32_t RunningWorkers() const { return FRunningWorkers.load(); }
+    std::int32_t RunningWorkers() const { return Workers_.Running(); }
     // True once every worker has run its exit bookkeeping and the window's thread has stopped
     // reading the line.
-    bool WorkersGone() const { return FRunningWorkers.load() == 0 && WindowReads_.load() == 0; }
+    bool WorkersGone() const { return Workers_.Running() == 0 && WindowReads_.load() == 0; }
     // False while an open port's device has vanished and is not yet re-attached.
     virtual bool DeviceAttached() const { return true; }
 
@@ -216,7 +216,7 @@ protected:
     virtual TSioResult SendLineControl(TSioLineFunction function) = 0;
     // Discards the queued output or the unread input.
     virtual TSioResult PurgeDevice(TSioPurgeTarget which) = 0;
-    // Clears and returns the line-error bits; fills the status (OutQueue is the ring's usage).
+    // Clears and returns the line-error bits (under the output lock); the core fills OutQueue.
     virtual std::uint32_t ReadDeviceErrors(TSioDeviceStatus& status) = 0;
     // Bytes the device has taken but not yet sent; 0 when it cannot say.
     virtual std::uint32_t DeviceOutputQueued() = 0;
@@ -238,6 +238,9 @@ protected:
     virtual std::uint32_t TakeDeviceEvents() = 0;
     // Gives the existing workers their priorities after SetPriorityBoost or SetRs485.
     virtual void ApplyWorkerPriorities() = 0;
+
+    // --- The reader hand-over: what the core tells the device layer beyond the operations ---
+
     // The input ring was full and has room again.
     virtual void InputRoomAvailable() = 0;
     // A receiver or the threshold changed, so unread bytes may now be due for a notification:
@@ -249,80 +252,70 @@ protected:
     // A handler ran past HandOverBound, or returned within it (on the window's thread).
     virtual void HandlerOutlivedBound() = 0;
     virtual void HandlerWasQuick() = 0;
-    // Somebody looks at the input while nobody reads the line yet (LineClaim undecided): the device
-    // layer is to choose a reader and read what waits.
+    // Somebody looks at the input: while nobody reads the line yet, the device layer is to choose
+    // a reader and read what waits. As cheap as a look can be otherwise.
     virtual void ReaderWanted() = 0;
-    void EnsureReader() {
-        if (LineClaim.Undecided())
-            ReaderWanted();
-    }
-
-    // The window's thread reading the line for this dispatcher, from a watch on its descriptor:
-    // a notification announced meanwhile runs the handler in place. Nested reads count once.
-    class TWindowRead {
-    public:
-        explicit TWindowRead(TSioBaseDispatcher& dispatcher);
-        ~TWindowRead();
-        TWindowRead(const TWindowRead&) = delete;
-        TWindowRead& operator=(const TWindowRead&) = delete;
-        bool Outermost() const { return Outermost_; }
-
-    private:
-        TSioBaseDispatcher& Dispatcher_;
-        TSioBaseDispatcher* Previous_;
-        bool Outermost_;
-    };
-    // True on the window's thread inside a TWindowRead of this dispatcher.
-    bool ReadingInPlace() const;
-    // Bytes have come in since the last notification.
-    bool InputUnannounced() const { return Input.Total() != NotifyPos.load(); }
-    // AnnouncementDue, when bytes have come in since the last notification.
-    void AnnounceIfDue();
     // On the window's thread, as a detached delivery ends with input waiting: announces it from
     // there (the next notification queues behind the thread's own work), or leaves it to a worker
     // when one is announcing already.
     virtual void AnnounceAfterHandler() = 0;
-    // Stops the workers (joining any that ended), frees both rings. Safe to run twice, on two
-    // threads.
-    virtual void ReleaseResources();
+    // True on one of this port's workers, which own no windows.
+    virtual bool CalledFromWorker() const = 0;
+
+    // The calls the device layer makes into the core.
+    ISioDispatcherCore& Core() { return *this; }
+    const ISioDispatcherCore& Core() const { return *this; }
     // The destruction work that needs the device layer: the derived destructor calls it first.
     // Closes (or finishes a close), then waits, handling messages, until every worker has ended.
     void Shutdown();
 
-    // --- Processing (workers; the device layer lets one at a time announce) ---
+private:
+    class TDeliveryTicket;
 
-    // False when a close cut the cycle short (then no cycle-done signal is due).
-    bool ProcessCycle();
-    void FillInput();
+    // --- ISioDispatcherCore ---
+
+    void FillInput() override;
+    bool AnnounceInput() override;
+    bool ProcessCycle() override;
+    bool InputUnannounced() const override { return Input.Total() != NotifyPos.load(); }
+    bool InputFull() const override { return Input.Full(); }
+    std::uint64_t AnnouncedTotal() const override { return NotifyPos.load(); }
+    std::optional<std::chrono::steady_clock::time_point> DeliveryDeadline() const override;
+    void ExpireOverdueDelivery() override;
+    bool EnterWindowRead() override { return WindowReads_.fetch_add(1) == 0; }
+    void LeaveWindowRead() override;
+    bool WindowReading() const override { return WindowReads_.load() > 0; }
+    std::recursive_mutex& StateLock() override { return StateLock_; }
+    TSioLineState LineState() override;
+    TSioWindowHandle OnlyReceiver() const override { return NotifyWindowList.Only(); }
+    bool HasReceivers() const override { return !NotifyWindowList.Empty(); }
+    TSioLockedOutput LockOutput() override { return {std::unique_lock(OutputLock), Output}; }
+    TSioWorkerBook& Workers() override { return Workers_; }
+    const TSioWorkerBook& Workers() const override { return Workers_; }
+    void WorkerExit(TSioWorkerKind worker) override;
+    void ReportWorkerFailure(TSioWorkerKind worker, const std::string& error) noexcept override;
+    void WaitHandlingMessages(const std::function<bool()>& done, bool handleMessages) override;
+    void ReleasePendingSends() override;
+    // Stops the workers (joining any that ended), frees both rings. Safe to run twice, on two
+    // threads.
+    void ReleaseResources() override;
+
+    // True on the window's thread inside a TSioWindowRead of this dispatcher.
+    bool ReadingInPlace() const { return TSioWindowRead::ReadsFor(*this); }
+    // AnnouncementDue, when bytes have come in since the last notification.
+    void AnnounceIfDue();
     bool CheckAvail();
     bool NotifyWindows(TSioMessage message, std::uintptr_t wParam, std::uint16_t low);
     // Returns the refreshed device status.
     TSioDeviceStatus RefreshLineErrors();
+    // Under OutputLock: the device's error bits, and the output ring's usage in DeviceStatus.
+    std::uint32_t ReadErrorsAndUsage();
     std::uint8_t RefreshModemStatus(std::uint8_t mask);
     void NoteModemChange();
-    // Counts a worker in before it starts; false (nothing counted) once the workers are stopping
-    // or have all ended. StateLock.
-    bool CountWorkerIn();
-    // The end of every worker, on every path.
-    void WorkerExit(TSioWorkerKind worker);
-    // A worker that ended on an exception says so in one line on standard error, naming the
-    // port, the worker and the error, and in the dispatch log when it records.
-    void ReportWorkerFailure(TSioWorkerKind worker, const std::string& error) noexcept;
-    // Calls `done` until it holds, handling the calling thread's messages in between (or, for
-    // a worker or without a messenger, sleeping on the worker-exit condition); never spins.
-    void WaitHandlingMessages(const std::function<bool()>& done, bool handleMessages = true);
-    // Drops every send to this dispatcher's windows that no window has started to handle.
-    void ReleasePendingSends();
-    // When a detached delivery is outstanding, the moment its send times out.
-    std::optional<std::chrono::steady_clock::time_point> DeliveryDeadline() const;
-    // Ends a detached delivery whose send has timed out.
-    void ExpireOverdueDelivery();
     bool DetachedDeliveryOpen() const { return FDeliveryDeadline.load() != 0; }
     // Waits, handling messages, until a detached delivery has ended (or its send has timed out)
     // and its end has stopped touching this dispatcher.
     void WaitDetachedDeliveryEnd();
-    // True on one of this port's workers, which own no windows.
-    virtual bool CalledFromWorker() const = 0;
     // Wakes WaitHandlingMessages; called whenever a worker ends.
     void WakeExitWaiters();
 
@@ -333,11 +326,27 @@ protected:
     void RecordTaken(const std::uint8_t* bytes, std::uint32_t count);
     // TakeByte outside a delivery (claiming the tail) or while recording.
     TSioResult TakeByteSlow(std::uint8_t& byte);
-    // Hands the unread bytes to the windows: CheckAvail until it has nothing more to say.
-    // False when a close cut it short.
-    bool AnnounceInput();
     void RecordLog(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
                    const std::uint8_t* data, std::uint32_t count);
+    // Runs the one window's handler at once, on its own thread, and ends the delivery; as
+    // NotifyWindows.
+    bool DeliverInPlace(TSioWindowHandle window, TSioMessage message, std::uintptr_t wParam,
+                        std::intptr_t lParam);
+    // Sends to the one window detached (see Deliveries above); false, as the announcement must
+    // wait for this delivery's end.
+    bool SendDetachedDelivery(TSioWindowHandle window, TSioMessage message, std::uintptr_t wParam,
+                              std::intptr_t lParam);
+    // The one window a notification goes to detached, or 0 when it goes to each in turn (or to
+    // none). StateLock.
+    TSioWindowHandle DetachedReceiver();
+    // The end of every delivery: moves the tail by the read-ahead, lets a removed window go.
+    // True when the handlers took all `announced` bytes.
+    bool EndDelivery(std::uintptr_t announced);
+    // A detached delivery's end, from its ticket: on the window's thread after the handler
+    // (`handled`, `quick` when it returned within HandOverBound), else wherever the message was
+    // dropped or its send timed out.
+    void EndDetachedDelivery(std::uintptr_t announced, bool handled, bool quick);
+    void FreeRings();
 
     // Identity.
     TSioDispatcherOwner* FOwner;
@@ -380,23 +389,14 @@ protected:
     std::atomic<bool> NotifyNeeded{false};
 
     std::atomic<bool> FDispatching{false};
-    // How deep the window's thread is in TWindowRead scopes of this dispatcher.
+    // How deep the window's thread is in TSioWindowRead scopes of this dispatcher.
     std::atomic<int> WindowReads_{0};
-    // Moved by the device layer. While undecided, an open port without windows yet reads
-    // nothing until a window comes or the input is looked at.
-    TSioLineClaim LineClaim;
     std::atomic<bool> FClosePending{false};
-
-    // Workers.
-    std::atomic<bool> WorkerAlive[3] = {false, false, false};
-    std::atomic<bool> KillWorkers{false};
-    std::atomic<bool> WorkersStarted{false};
-    std::atomic<std::int32_t> FRunningWorkers{0};
-    bool ReleaseOnExit = false;
+    TSioWorkerBook Workers_;
 
     std::uint32_t OptionBits = 0;
 
-    std::recursive_mutex StateLock;
+    std::recursive_mutex StateLock_;
     std::recursive_mutex OutputLock;
     std::recursive_mutex InputLock;
 
@@ -404,30 +404,8 @@ protected:
     // device line).
     TSioTraceStore Trace;
     TSioDispatchLog DispatchLog;
-    TSioLockedRecorder FTraceRecorder{Trace, StateLock};
-    TSioLockedRecorder FLogRecorder{DispatchLog, StateLock};
-
-private:
-    class TDeliveryTicket;
-    // Runs the one window's handler at once, on its own thread, and ends the delivery; as
-    // NotifyWindows.
-    bool DeliverInPlace(TSioWindowHandle window, TSioMessage message, std::uintptr_t wParam,
-                        std::intptr_t lParam);
-    // Sends to the one window detached (see Deliveries above); false, as the announcement must
-    // wait for this delivery's end.
-    bool SendDetachedDelivery(TSioWindowHandle window, TSioMessage message, std::uintptr_t wParam,
-                              std::intptr_t lParam);
-    // The one window a notification goes to detached, or 0 when it goes to each in turn (or to
-    // none). StateLock.
-    TSioWindowHandle DetachedReceiver();
-    // The end of every delivery: moves the tail by the read-ahead, lets a removed window go.
-    // True when the handlers took all `announced` bytes.
-    bool EndDelivery(std::uintptr_t announced);
-    // A detached delivery's end, from its ticket: on the window's thread after the handler
-    // (`handled`, `quick` when it returned within HandOverBound), else wherever the message was
-    // dropped or its send timed out.
-    void EndDetachedDelivery(std::uintptr_t announced, bool handled, bool quick);
-    void FreeRings();
+    TSioLockedRecorder FTraceRecorder{Trace, StateLock_};
+    TSioLockedRecorder FLogRecorder{DispatchLog, StateLock_};
 
     std::mutex ExitMutex_;
     std::condition_variable ExitCondition_;

@@ -12,7 +12,7 @@ bool TSioBaseDispatcher::SendDetachedDelivery(TSioWindowHandle window, TSioMessa
                                               std::uintptr_t wParam, std::intptr_t lParam) {
     auto ticket = std::make_shared<TDeliveryTicket>(*this, wParam);
     {
-        std::lock_guard lock(StateLock);
+        std::lock_guard lock(StateLock_);
         FDelivery = ticket;
         FLastDelivery = ticket;
         FDeliveryDeadline = SteadyNs(std::chrono::steady_clock::now() + NotifySendTimeout);
@@ -24,7 +24,7 @@ bool TSioBaseDispatcher::SendDetachedDelivery(TSioWindowHandle window, TSioMessa
 
 void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced, bool handled, bool quick) {
     EndDelivery(announced);
-    if (FClosePending.load() || KillWorkers.load()) {
+    if (FClosePending.load() || Workers_.Stopping()) {
         // The release of a close waits for this end before it frees the rings.
         WakeExitWaiters();
         return;
@@ -41,9 +41,9 @@ void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced, bool hand
 }
 
 TSioWindowHandle TSioBaseDispatcher::DetachedReceiver() {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     const bool served = NotifyWindowList.Size() > 1 || OwnerHandlesEvents;
-    return served && FMessenger && !KillWorkers.load() ? NotifyWindowList.Only() : 0;
+    return served && FMessenger && !Workers_.Stopping() ? NotifyWindowList.Only() : 0;
 }
 
 std::optional<std::chrono::steady_clock::time_point> TSioBaseDispatcher::DeliveryDeadline() const {
@@ -63,7 +63,7 @@ void TSioBaseDispatcher::WaitDetachedDeliveryEnd() {
     // The end clears the deadline under the ticket's lock and goes on to wake and announce.
     std::shared_ptr<TDeliveryTicket> last;
     {
-        std::lock_guard lock(StateLock);
+        std::lock_guard lock(StateLock_);
         last = FLastDelivery;
     }
     if (last)
@@ -76,7 +76,7 @@ void TSioBaseDispatcher::ExpireOverdueDelivery() {
         return;
     std::shared_ptr<TDeliveryTicket> ticket;
     {
-        std::lock_guard lock(StateLock);
+        std::lock_guard lock(StateLock_);
         ticket = FDelivery;
     }
     if (ticket)

@@ -2,27 +2,10 @@
 // its handler at once, with no other thread woken on the way from the line to the handler.
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 
-namespace {
-// The dispatcher whose line the calling thread is reading, if any.
-thread_local TSioBaseDispatcher* ReadingFor = nullptr;
-} // namespace
-
-TSioBaseDispatcher::TWindowRead::TWindowRead(TSioBaseDispatcher& dispatcher)
-    : Dispatcher_(dispatcher), Previous_(ReadingFor),
-      Outermost_(dispatcher.WindowReads_.fetch_add(1) == 0) {
-    ReadingFor = &dispatcher;
-}
-
-TSioBaseDispatcher::TWindowRead::~TWindowRead() {
-    ReadingFor = Previous_;
+void TSioBaseDispatcher::LeaveWindowRead() {
     // A close waits for the last read pass to end.
-    if (Dispatcher_.WindowReads_.fetch_sub(1) == 1 &&
-        (Dispatcher_.FClosePending.load() || Dispatcher_.KillWorkers.load()))
-        Dispatcher_.WakeExitWaiters();
-}
-
-bool TSioBaseDispatcher::ReadingInPlace() const {
-    return ReadingFor == this;
+    if (WindowReads_.fetch_sub(1) == 1 && (FClosePending.load() || Workers_.Stopping()))
+        WakeExitWaiters();
 }
 
 bool TSioBaseDispatcher::DeliverInPlace(TSioWindowHandle window, TSioMessage message,
@@ -32,7 +15,7 @@ bool TSioBaseDispatcher::DeliverInPlace(TSioWindowHandle window, TSioMessage mes
     FMessenger->SendWithTimeout(window, message, wParam, lParam, NotifySendTimeout);
     const bool slow = std::chrono::steady_clock::now() - start > HandOverBound;
     const bool all = EndDelivery(wParam);
-    if (FClosePending.load() || KillWorkers.load())
+    if (FClosePending.load() || Workers_.Stopping())
         return false;
     if (slow)
         HandlerOutlivedBound();

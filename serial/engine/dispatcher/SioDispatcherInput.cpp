@@ -31,12 +31,12 @@ void TSioBaseDispatcher::FillInput() {
 TSioResult TSioBaseDispatcher::PeekAt(std::uint32_t n, std::uint8_t& byte) {
     if (n == 0)
         return ecBadArgument;
-    EnsureReader();
+    ReaderWanted();
     return Input.PeekAt(n, byte) ? ecOK : ecBufferIsEmpty;
 }
 
 void TSioBaseDispatcher::RecordTaken(const std::uint8_t* bytes, std::uint32_t count) {
-    std::lock_guard state(StateLock);
+    std::lock_guard state(StateLock_);
     if (!Trace.Recording())
         return;
     for (std::uint32_t i = 0; i < count; ++i)
@@ -52,12 +52,12 @@ TSioResult TSioBaseDispatcher::TakeByteSlow(std::uint8_t& byte) {
 }
 
 std::uint32_t TSioBaseDispatcher::PeekBlock(std::uint8_t* buffer, std::uint32_t size) {
-    EnsureReader();
+    ReaderWanted();
     return Input.Peek(buffer, size);
 }
 
 std::uint32_t TSioBaseDispatcher::TakeBlock(std::uint8_t* buffer, std::uint32_t size) {
-    EnsureReader();
+    ReaderWanted();
     const std::uint32_t count = Input.Take(buffer, size);
     if (count > 0 && FTraceRecorder.On())
         RecordTaken(buffer, count);
@@ -65,7 +65,7 @@ std::uint32_t TSioBaseDispatcher::TakeBlock(std::uint8_t* buffer, std::uint32_t 
 }
 
 std::uint32_t TSioBaseDispatcher::InputCount() {
-    EnsureReader();
+    ReaderWanted();
     return Input.Count();
 }
 

@@ -12,7 +12,7 @@ TSioResult TSioBaseDispatcher::ApplyLine(std::uint32_t baud, std::uint8_t parity
     std::uint8_t byteSize;
     std::uint8_t stopCode;
     {
-        std::lock_guard lock(StateLock);
+        std::lock_guard lock(StateLock_);
         ReadDeviceSettings(LineSettings);
         if (stopBits != KeepStopBits)
             stopBits = std::clamp<std::uint8_t>(stopBits, 1, 2);
@@ -29,7 +29,7 @@ TSioResult TSioBaseDispatcher::ApplyLine(std::uint32_t baud, std::uint8_t parity
             return ecOK;
     }
     WaitOutputDrained();
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     ReadDeviceSettings(LineSettings);
     LineSettings.BaudRate = rate;
     LineSettings.Parity = newParity;
@@ -48,7 +48,7 @@ void TSioBaseDispatcher::WaitOutputDrained() {
         return;
     std::uint32_t delay;
     {
-        std::lock_guard lock(StateLock);
+        std::lock_guard lock(StateLock_);
         ReadDeviceSettings(LineSettings);
         delay = DrainDelayMs(LineSettings, LastRate);
     }
@@ -56,7 +56,7 @@ void TSioBaseDispatcher::WaitOutputDrained() {
 }
 
 TSioLineQuery TSioBaseDispatcher::QueryLine() {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     ReadDeviceSettings(LineSettings);
     TSioLineQuery query;
     query.Baud = NormaliseRate(LineSettings.BaudRate);
@@ -67,7 +67,7 @@ TSioLineQuery TSioBaseDispatcher::QueryLine() {
 }
 
 TSioResult TSioBaseDispatcher::WriteLineSettings(TSioLineSettings& settings) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     if (!DtrByFlow)
         settings.fDtrControl = DtrOn ? TSioLineControl::Enable : TSioLineControl::Disable;
     if (!RtsByFlow)
@@ -81,7 +81,7 @@ TSioResult TSioBaseDispatcher::WriteLineSettings(TSioLineSettings& settings) {
 }
 
 TSioResult TSioBaseDispatcher::DriveDtr(bool on) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     if (DtrByFlow)
         return 1;
     TSioResult result =
@@ -91,7 +91,7 @@ TSioResult TSioBaseDispatcher::DriveDtr(bool on) {
 }
 
 TSioResult TSioBaseDispatcher::DriveRts(bool on) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     if (RtsByFlow)
         return 1;
     TSioResult result =
@@ -102,7 +102,7 @@ TSioResult TSioBaseDispatcher::DriveRts(bool on) {
 
 TSioResult TSioBaseDispatcher::ApplyHardwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
                                                  std::uint32_t options) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     if (bufferFull < resume || bufferFull > InSize)
         return ecBadArgument;
     ReadDeviceSettings(LineSettings);
@@ -137,7 +137,7 @@ TSioResult TSioBaseDispatcher::ApplyHardwareFlow(std::uint32_t bufferFull, std::
 
 TSioResult TSioBaseDispatcher::ApplySoftwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
                                                  std::uint32_t options) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     if (bufferFull < resume || bufferFull > InSize)
         return ecBadArgument;
     ReadDeviceSettings(LineSettings);
@@ -157,7 +157,7 @@ TSioResult TSioBaseDispatcher::ApplySoftwareFlow(std::uint32_t bufferFull, std::
 }
 
 TSioResult TSioBaseDispatcher::DisableSoftwareFlow() {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     ReadDeviceSettings(LineSettings);
     LineSettings.fInX = false;
     LineSettings.fOutX = false;
@@ -165,7 +165,7 @@ TSioResult TSioBaseDispatcher::DisableSoftwareFlow() {
 }
 
 TSioResult TSioBaseDispatcher::ApplyFlowChars(std::uint8_t xon, std::uint8_t xoff) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     ReadDeviceSettings(LineSettings);
     LineSettings.XonChar = xon;
     LineSettings.XoffChar = xoff;
@@ -173,7 +173,7 @@ TSioResult TSioBaseDispatcher::ApplyFlowChars(std::uint8_t xon, std::uint8_t xof
 }
 
 TSioFlowQuery TSioBaseDispatcher::QueryFlow() {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     TSioFlowQuery query;
     query.Result = ReadDeviceSettings(LineSettings);
     if (LineSettings.fDtrControl == TSioLineControl::Handshake)
@@ -199,11 +199,11 @@ TSioDeviceStatus TSioBaseDispatcher::RefreshLineErrors() {
     TSioDeviceStatus status;
     {
         std::lock_guard lock(OutputLock);
-        bits = ReadDeviceErrors(DeviceStatus);
+        bits = ReadErrorsAndUsage();
         status = DeviceStatus;
     }
     if (bits & 0x1F) {
-        std::lock_guard lock(StateLock);
+        std::lock_guard lock(StateLock_);
         LineErrorBits |= bits & 0x1F;
     }
     return status;
@@ -218,7 +218,7 @@ std::int32_t TSioBaseDispatcher::TakeLineError() {
                  {LineErrorParity, 3},
                  {LineErrorFrame, 4},
                  {LineErrorBreak, 9}};
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     for (const auto& entry : Order) {
         if (LineErrorBits & entry.Bit) {
             LineErrorBits &=
@@ -230,14 +230,14 @@ std::int32_t TSioBaseDispatcher::TakeLineError() {
 }
 
 bool TSioBaseDispatcher::TakeLineBreak() {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     bool set = (LineErrorBits & LineErrorBreak) != 0;
     LineErrorBits &= ~LineErrorBreak;
     return set;
 }
 
 std::uint8_t TSioBaseDispatcher::RefreshModemStatus(std::uint8_t mask) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     std::uint8_t lines = ReadModemLines();
     FModemBits = static_cast<std::uint8_t>((lines & 0xF0) | (FModemBits & 0x0F));
     if (RingSeen.exchange(false))
@@ -248,7 +248,7 @@ std::uint8_t TSioBaseDispatcher::RefreshModemStatus(std::uint8_t mask) {
 }
 
 void TSioBaseDispatcher::NoteModemChange() {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     std::uint8_t old = FModemBits;
     RefreshModemStatus(0xFF);
     std::uint8_t changed = static_cast<std::uint8_t>((old ^ FModemBits) & 0xF0);
@@ -256,6 +256,11 @@ void TSioBaseDispatcher::NoteModemChange() {
 }
 
 std::uint8_t TSioBaseDispatcher::ModemBits() {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     return FModemBits;
+}
+
+TSioLineState TSioBaseDispatcher::LineState() {
+    std::lock_guard lock(StateLock_);
+    return {LineSettings, DtrOn, DtrByFlow, RtsOn, RtsByFlow, Rs485, PriorityBoost};
 }

@@ -8,6 +8,8 @@ constexpr int MaxFillPasses = 8;
 
 bool TSioBaseDispatcher::ProcessCycle() {
     std::uint32_t mask = TakeDeviceEvents();
+    if (mask & EvRingTrailingEdge)
+        RingSeen = true;
     if (mask & (EvCts | EvDsr | EvRlsd | EvRing | EvRingTrailingEdge))
         NoteModemChange();
     if (mask & (EvBreak | EvErr))
@@ -20,7 +22,7 @@ bool TSioBaseDispatcher::ProcessCycle() {
         FillInput();
         if (!AnnounceInput())
             return false;
-        if (Input.Total() == before || Input.Full() || KillWorkers.load())
+        if (Input.Total() == before || Input.Full() || Workers_.Stopping())
             break;
     }
     return true;
@@ -56,7 +58,7 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
     bool served;
     TSioWindowHandle only;
     {
-        std::lock_guard lock(StateLock);
+        std::lock_guard lock(StateLock_);
         FDispatching = true;
         served = NotifyWindowList.Size() > 1 || OwnerHandlesEvents;
         only = served ? DetachedReceiver() : 0;
@@ -71,7 +73,7 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
     for (std::size_t i = 0; served; ++i) {
         std::optional<TSioNotifyWindowList::TEntry> entry;
         {
-            std::lock_guard lock(StateLock);
+            std::lock_guard lock(StateLock_);
             entry = NotifyWindowList.At(i);
         }
         if (!entry)
@@ -79,7 +81,7 @@ bool TSioBaseDispatcher::NotifyWindows(TSioMessage message, std::uintptr_t wPara
         if (i > 0)
             Input.NextReader();
         // After a close nothing more goes out: the window may be on its way to destruction.
-        if (!entry->Removed && FMessenger && !KillWorkers.load())
+        if (!entry->Removed && FMessenger && !Workers_.Stopping())
             FMessenger->SendWithTimeout(entry->Window, message, wParam, lParam, NotifySendTimeout);
         if (FClosePending.load()) {
             EndDelivery(wParam);
@@ -97,7 +99,7 @@ bool TSioBaseDispatcher::EndDelivery(std::uintptr_t announced) {
         taken = Input.EndDelivery();
     }
     {
-        std::lock_guard lock(StateLock);
+        std::lock_guard lock(StateLock_);
         FDispatching = false;
         FDelivery.reset();
         FDeliveryDeadline = 0;
@@ -114,7 +116,7 @@ void TSioBaseDispatcher::AnnounceIfDue() {
 }
 
 void TSioBaseDispatcher::AddNotifyWindow(TSioWindowHandle window) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     NotifyWindowList.Add(window);
     NotifyNeeded = true;
     RecordLog(sltTriggerHandlerAlloc, slsWindow, static_cast<std::int32_t>(window), nullptr, 0);
@@ -123,7 +125,7 @@ void TSioBaseDispatcher::AddNotifyWindow(TSioWindowHandle window) {
 }
 
 void TSioBaseDispatcher::RemoveNotifyWindow(TSioWindowHandle window) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     // During a delivery the window is only marked; the delivery's end takes it out.
     const bool deferred = FDispatching.load();
     if (!NotifyWindowList.Remove(window, deferred)) {
@@ -136,7 +138,7 @@ void TSioBaseDispatcher::RemoveNotifyWindow(TSioWindowHandle window) {
 }
 
 void TSioBaseDispatcher::RefreshHandlerState(TSioHandlerState how) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     const bool wasNeeded = NotifyNeeded.load();
     bool others = NotifyWindowList.Size() > 1;
     switch (how) {
@@ -158,7 +160,7 @@ void TSioBaseDispatcher::RefreshHandlerState(TSioHandlerState how) {
 }
 
 void TSioBaseDispatcher::SetAvailThreshold(std::uint32_t threshold) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     FAvailThreshold.store(threshold);
     RecordLog(sltTriggerDataChange, slsTriggerAvail, static_cast<std::int32_t>(threshold), nullptr,
               0);
@@ -166,44 +168,44 @@ void TSioBaseDispatcher::SetAvailThreshold(std::uint32_t threshold) {
 }
 
 std::uint32_t TSioBaseDispatcher::AvailThreshold() {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     return FAvailThreshold;
 }
 
 void TSioBaseDispatcher::SaveTriggerState(TSioTriggerState& area) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     area = TSioTriggerState{FAvailThreshold.load()};
 }
 
 void TSioBaseDispatcher::RestoreTriggerState(const TSioTriggerState& area) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     FAvailThreshold = area.AvailThreshold;
     AnnounceIfDue();
 }
 
 void TSioBaseDispatcher::SetOptionBits(std::uint32_t mask) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     OptionBits |= mask;
 }
 
 void TSioBaseDispatcher::ClearOptionBits(std::uint32_t mask) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     OptionBits &= ~mask;
 }
 
 std::uint32_t TSioBaseDispatcher::Options() {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     return OptionBits;
 }
 
 void TSioBaseDispatcher::SetRs485(bool on) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     Rs485 = on;
     ApplyWorkerPriorities();
 }
 
 void TSioBaseDispatcher::SetPriorityBoost(std::uint8_t boost) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     if (boost == PriorityBoost)
         return;
     PriorityBoost = boost;

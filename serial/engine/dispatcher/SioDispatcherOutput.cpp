@@ -11,21 +11,22 @@ TSioResult TSioBaseDispatcher::QueueBlock(const void* block, std::uint32_t lengt
     std::uint32_t errorBits;
     {
         std::lock_guard lock(OutputLock);
-        errorBits = ReadDeviceErrors(DeviceStatus);
+        errorBits = ReadErrorsAndUsage();
         std::uint32_t free = Output.Allocated() ? OutSize - DeviceStatus.OutQueue : 0;
         if (free < length) {
-            std::lock_guard state(StateLock);
+            std::lock_guard state(StateLock_);
             LineErrorBits = errorBits;
             return ecOutputBufferTooSmall;
         }
         written = QueueOutput(bytes, length);
+        OutputSinceOpen = true;
         if (written <= 0) {
             written = -written;
             result = ecPutBlockFail;
-            errorBits = ReadDeviceErrors(DeviceStatus);
+            errorBits = ReadErrorsAndUsage();
         }
     }
-    std::lock_guard state(StateLock);
+    std::lock_guard state(StateLock_);
     LineErrorBits = errorBits;
     RecordLog(sltDispatch, slsWriteCom, written, written > 0 ? bytes : nullptr,
               static_cast<std::uint32_t>(written));
@@ -34,6 +35,12 @@ TSioResult TSioBaseDispatcher::QueueBlock(const void* block, std::uint32_t lengt
             Trace.Record(TraceKindTransmit, bytes[i]);
     }
     return result;
+}
+
+std::uint32_t TSioBaseDispatcher::ReadErrorsAndUsage() {
+    const std::uint32_t bits = ReadDeviceErrors(DeviceStatus);
+    DeviceStatus.OutQueue = Output.Used();
+    return bits;
 }
 
 std::uint32_t TSioBaseDispatcher::OutputUsed() {

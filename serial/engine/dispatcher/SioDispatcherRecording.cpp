@@ -5,16 +5,16 @@ void TSioBaseDispatcher::RecordLog(std::uint8_t type, std::uint8_t subtype, std:
                                    const std::uint8_t* data, std::uint32_t count) {
     if (!FLogRecorder.On())
         return;
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     DispatchLog.Record(type, subtype, value, data, count);
 }
 
 void TSioBaseDispatcher::SetPortName(const std::string& name) {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     DispatchLog.SetDeviceName(name);
 }
 
 std::string TSioBaseDispatcher::PortName() {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     return DispatchLog.DeviceName();
 }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <iterator>
 #include <fcntl.h>
+#include <iterator>
 #include <linux/major.h>
 #include <linux/serial.h>
 #include <sys/file.h>

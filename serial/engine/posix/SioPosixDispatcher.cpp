@@ -56,20 +56,17 @@ std::int32_t TSioPosixDispatcher::OpenDevice(const std::string& name, std::uint3
 
 std::int32_t TSioPosixDispatcher::ProbeOpen(const std::string& name) {
     int fd = OpenExclusiveTty(name);
-    if (fd >= 0) {
+    if (fd >= 0)
         Fd_ = fd;
-        FDeviceHandle = fd;
-    }
     return fd;
 }
 
 TSioResult TSioPosixDispatcher::CloseDevice() {
-    FDeviceHandle = -1;
-    if (WorkersStarted.load()) {
+    if (Core().Workers().Started()) {
         {
             // Under StateLock, so a worker being started on demand sees it or is counted first.
-            std::lock_guard lock(StateLock);
-            KillWorkers = true;
+            std::lock_guard lock(Core().StateLock());
+            Core().Workers().Stop();
         }
         DeviceWakeSignal.Set();
         CommEventSignal.Set();
@@ -115,17 +112,12 @@ TSioResult TSioPosixDispatcher::PurgeDevice(TSioPurgeTarget which) {
     if (which == TSioPurgeTarget::Output) {
         // An empty ring has no piece in flight (a piece leaves the ring only once written), so
         // the output worker has nothing to give up and need not be asked.
-        bool empty;
-        {
-            std::lock_guard lock(OutputLock);
-            empty = Output.Empty();
-        }
-        if (!empty && WorkerAlive[static_cast<int>(TSioWorkerKind::Output)].load()) {
+        const bool empty = Core().LockOutput().Ring.Empty();
+        if (!empty && Core().Workers().Alive(TSioWorkerKind::Output)) {
             SetOutputFlush();
             WorkerAckSignal.Wait(std::chrono::milliseconds(5000));
         }
-        std::lock_guard lock(OutputLock);
-        Output.Purge();
+        Core().LockOutput().Ring.Purge();
     }
     int fd = Fd_.load();
     if (fd < 0)
@@ -137,14 +129,13 @@ TSioResult TSioPosixDispatcher::PurgeDevice(TSioPurgeTarget which) {
     return ecOK;
 }
 
-std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus& status) {
+std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus&) {
     int fd = Fd_.load();
     std::uint32_t bits = 0;
     if (fd >= 0 && !DeviceGone_.load()) {
         if (ErrorCountsSupported_.load()) {
             TSioErrorCounts counts{};
             if (ReadErrorCounts(fd, counts) == 0) {
-                std::lock_guard lock(OutputLock);
                 if (ErrorCountsStale_.exchange(false))
                     ErrorCountsKnown_ = false;
                 if (ErrorCountsKnown_)
@@ -156,8 +147,6 @@ std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus& status) {
             }
         }
     }
-    std::lock_guard lock(OutputLock);
-    status.OutQueue = Output.Used();
     return bits;
 }
 
@@ -225,19 +214,18 @@ std::int32_t TSioPosixDispatcher::ReadDevice(std::uint8_t* buffer, std::uint32_t
 std::int32_t TSioPosixDispatcher::QueueOutput(const std::uint8_t* block, std::uint32_t n) {
     bool wake = false;
     {
-        std::lock_guard lock(OutputLock);
-        const bool wasEmpty = Output.Empty();
+        TSioLockedOutput output = Core().LockOutput();
+        const bool wasEmpty = output.Ring.Empty();
         // With nothing queued the output worker is idle, so the device may take the block at
         // once from this thread: the order stays, and a reply is not held up by a hand-off.
         std::uint32_t done = 0;
         if (wasEmpty)
             done = static_cast<std::uint32_t>(std::max(WriteDirect(block, n), 0));
-        Output.Put(block + done, n - done);
+        output.Ring.Put(block + done, n - done);
         // The worker writes until it finds the ring empty, so only new data in an empty ring
         // needs to wake it.
         wake = wasEmpty && done < n;
     }
-    OutputSinceOpen = true;
     if (wake) {
         StartWorker(TSioWorkerKind::Output);
         OutputReadySignal.Set();
@@ -285,10 +273,8 @@ std::uint32_t TSioPosixDispatcher::TakeDeviceEvents() {
             mask |= EvRlsd;
         if (changed & 0x40) {
             mask |= EvRing;
-            if (!(lines & 0x40)) {
+            if (!(lines & 0x40))
                 mask |= EvRingTrailingEdge;
-                RingSeen = true;
-            }
         }
         LastModemLines_ = lines;
     }

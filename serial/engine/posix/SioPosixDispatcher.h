@@ -7,7 +7,7 @@
 // then runs until the close (StartWorker; a worker runs at most once per open, and its start and
 // end are dispatch-log entries).
 //
-// Who reads the line (LineClaim, SioPosixLineReader.cpp). While the port has one notify
+// Who reads the line (LineClaim_, SioPosixLineReader.cpp). While the port has one notify
 // window, owned by the thread that set it up, and handlers return within HandOverBound, the
 // window's thread reads: the messenger watches the descriptor on that thread, and input wakes
 // only it. It reads into the ring, books counts, trace and log entries, and runs the handler in
@@ -55,7 +55,8 @@
 //    the device does not take waits in the ring.
 // Every hand-off is a direct wake-up (eventfd); nothing waits for the 50 ms cycle.
 //
-// Threads and locks as TSioBaseDispatcher. The workers take no lock while they wait.
+// Threads and locks as TSioBaseDispatcher. Everything this layer asks of the core goes through
+// Core() (SioDispatcherCore.h). The workers take no lock while they wait.
 // StartWorkers and StopWorkers belong to the opening thread (StopWorkers also runs on the
 // dispatch worker when a close arrived during a delivery). The descriptor is closed only after
 // the workers have ended, so no worker ever touches a reused descriptor number.
@@ -77,6 +78,7 @@
 
 #include "runtime/SioWindowMessenger.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
+#include "serial/engine/dispatcher/SioLineClaim.h"
 #include "serial/engine/posix/SioSignal.h"
 #include "serial/engine/posix/SioTimer.h"
 
@@ -218,6 +220,9 @@ private:
     void JoinWorkers();
     void CloseDescriptor();
 
+    // Moved under StateLock, or as the reader gives the line up. While undecided, an open port
+    // without windows yet reads nothing until a window comes or the input is looked at.
+    TSioLineClaim LineClaim_;
     // The descriptor the workers use; closed once no worker can use it any more.
     std::atomic<int> Fd_{-1};
     std::atomic<bool> DeviceGone_{false};

@@ -31,7 +31,7 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
     // Waiting input would keep poll() returning at once while the input ring is full, and a
     // vanished device would always: then only a hang-up, or nothing, is asked for.
     // While the window's thread reads the line, only a hang-up is asked for.
-    const bool reads = LineClaim.Is(TSioLineReader::EventWorker) && !Input.Full();
+    const bool reads = LineClaim_.Is(TSioLineReader::EventWorker) && !Core().InputFull();
     pollfd entries[3] = {{DeviceWakeSignal.Fd(), POLLIN, 0},
                          {HandOverTimer_.Fd(), POLLIN, 0},
                          {Fd_.load(), static_cast<short>(reads ? POLLIN : 0), 0}};
@@ -56,19 +56,19 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
 }
 
 void TSioPosixDispatcher::EventWorker() {
-    while (!KillWorkers.load()) {
+    while (!Core().Workers().Stopping()) {
         std::uint32_t mask = 0;
         bool waited = WaitDeviceEvent(mask);
         ++EventWakeups_;
         if (!waited)
             break;
-        if (KillWorkers.load())
+        if (Core().Workers().Stopping())
             break;
         // Woken without an event: a detached delivery's send may have timed out, or one has
         // ended, or the receivers changed, with input waiting to be announced.
         if (mask == 0) {
-            ExpireOverdueDelivery();
-            if (InputUnannounced())
+            Core().ExpireOverdueDelivery();
+            if (Core().InputUnannounced())
                 mask |= EvRxChar;
         }
         if (mask & EvRxChar)
@@ -86,7 +86,7 @@ void TSioPosixDispatcher::ServeInput() {
     // the dispatch worker is in a cycle, announces it itself: a reply reaches the window without
     // a hand-over between workers. While the receivers are slow, the dispatch worker announces
     // instead, so this worker reads on into the ring while a handler takes.
-    FillInput();
+    Core().FillInput();
     if (DeviceGone_.load() || LastAnnouncement_.load() > SlowAnnouncement) {
         WakeDispatchWorker();
         return;
@@ -95,11 +95,11 @@ void TSioPosixDispatcher::ServeInput() {
     if (!cycle.owns_lock()) {
         // A pass of the window's thread looks again as it ends; a cycle under way may have
         // looked already, and runs once more.
-        if (WindowReads_.load() == 0)
+        if (!Core().WindowReading())
             WakeDispatchWorker();
         return;
     }
-    TimeAnnouncement([this] { AnnounceInput(); });
+    TimeAnnouncement([this] { Core().AnnounceInput(); });
 }
 
 void TSioPosixDispatcher::TimeAnnouncement(const std::function<void()>& announce) {
@@ -112,7 +112,7 @@ void TSioPosixDispatcher::TimeAnnouncement(const std::function<void()>& announce
 // --- Dispatch worker ---
 
 int TSioPosixDispatcher::EventWaitLimit() const {
-    const auto deadline = DeliveryDeadline();
+    const auto deadline = Core().DeliveryDeadline();
     return deadline ? static_cast<int>(TimeLeft(*deadline).count()) : -1;
 }
 
@@ -121,14 +121,14 @@ std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
     if (DeviceGone_.load()) {
         // Letting go was tried when the device went; should it have failed, it is tried again.
         due = Detached_ ? TimeLeft(NextReattach_) : CycleTimeout;
-    } else if ((!WorkerAlive[static_cast<int>(TSioWorkerKind::Event)].load() &&
-                LineClaim.Is(TSioLineReader::EventWorker)) ||
+    } else if ((!Core().Workers().Alive(TSioWorkerKind::Event) &&
+                LineClaim_.Is(TSioLineReader::EventWorker)) ||
                ModemLinesSupported_.load()) {
         due = CycleTimeout;
     }
     // Otherwise input, hang-ups and closes all arrive as wake-ups: nothing is due until one
     // comes, or until a detached delivery's send times out.
-    if (const auto deadline = DeliveryDeadline()) {
+    if (const auto deadline = Core().DeliveryDeadline()) {
         const std::chrono::milliseconds left = TimeLeft(*deadline);
         due = due == NoLimit ? left : std::min(due, left);
     }
@@ -145,14 +145,14 @@ void TSioPosixDispatcher::DispatchWorker() {
     for (;;) {
         CommEventSignal.Wait(NextCycleDue());
         ++DispatchWakeups_;
-        if (KillWorkers.load())
+        if (Core().Workers().Stopping())
             return;
         {
             std::lock_guard cycle(CycleLock_);
-            TimeAnnouncement([this] { ProcessCycle(); });
+            TimeAnnouncement([this] { Core().ProcessCycle(); });
         }
         ServiceVanishedDevice();
-        if (KillWorkers.load() || FClosePending.load())
+        if (Core().Workers().Stopping() || ClosePending())
             break;
     }
     WorkerAckSignal.Set();

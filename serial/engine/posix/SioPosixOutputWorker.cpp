@@ -20,11 +20,11 @@ void TSioPosixDispatcher::OutputWorker() {
         }
         if (entries[0].revents & POLLIN) {
             OutputReadySignal.Consume();
-            if (KillWorkers.load())
+            if (Core().Workers().Stopping())
                 return;
             WriteOutput();
         }
-        if (KillWorkers.load() || FClosePending.load())
+        if (Core().Workers().Stopping() || ClosePending())
             return;
     }
 }
@@ -55,15 +55,9 @@ bool TSioPosixDispatcher::WaitWritable() {
 void TSioPosixDispatcher::WriteOutput() {
     // The piece is written without the lock: it stays in the ring until advanced.
     TSioOutputRing::TPiece piece;
-    auto takePiece = [&] {
-        std::lock_guard lock(OutputLock);
-        return Output.TakePiece(piece);
-    };
-    auto advance = [&](std::uint32_t count) {
-        std::lock_guard lock(OutputLock);
-        Output.Advance(piece, count);
-    };
-    while (!KillWorkers.load() && takePiece()) {
+    auto takePiece = [&] { return Core().LockOutput().Ring.TakePiece(piece); };
+    auto advance = [&](std::uint32_t count) { Core().LockOutput().Ring.Advance(piece, count); };
+    while (!Core().Workers().Stopping() && takePiece()) {
         std::int32_t written = WriteDevice(piece.Data, piece.Count);
         if (written > 0) {
             advance(static_cast<std::uint32_t>(written));

@@ -39,7 +39,7 @@ void TSioPosixDispatcher::MarkDeviceGone() {
 }
 
 void TSioPosixDispatcher::ServiceVanishedDevice() {
-    if (!DeviceGone_.load() || KillWorkers.load() || FClosePending.load())
+    if (!DeviceGone_.load() || Core().Workers().Stopping() || ClosePending())
         return;
     if (!Detached_) {
         DetachDevice();
@@ -81,8 +81,9 @@ int TSioPosixDispatcher::OpenReplacement() {
     int result = ConfigureRawTty(fd);
     if (result == 0 && tcgetattr(fd, &tio) != 0)
         result = -errno;
+    const TSioLineState line = Core().LineState();
     if (result == 0)
-        result = SettingsToTermios(LineSettings, tio);
+        result = SettingsToTermios(line.Settings, tio);
     if (result == 0 && tcsetattr(fd, TCSANOW, &tio) != 0)
         result = -errno;
     if (result < 0) {
@@ -90,10 +91,10 @@ int TSioPosixDispatcher::OpenReplacement() {
         return result;
     }
     // Lines that a handshake drives are the driver's; a device without them is no failure.
-    if (!DtrByFlow)
-        SetModemLine(fd, TIOCM_DTR, DtrOn);
-    if (!RtsByFlow && !Rs485)
-        SetModemLine(fd, TIOCM_RTS, RtsOn);
+    if (!line.DtrByFlow)
+        SetModemLine(fd, TIOCM_DTR, line.DtrOn);
+    if (!line.RtsByFlow && !line.Rs485)
+        SetModemLine(fd, TIOCM_RTS, line.RtsOn);
     return fd;
 }
 
@@ -120,7 +121,7 @@ bool TSioPosixDispatcher::MaySameDeviceReturn() const {
 
 void TSioPosixDispatcher::TryReattach() {
     // StateLock first, so no setting changes between the new device's set-up and its swap.
-    std::lock_guard stateLock(StateLock);
+    std::lock_guard stateLock(Core().StateLock());
     if (!MaySameDeviceReturn())
         return;
     int fresh = OpenReplacement();

@@ -24,19 +24,21 @@ int NiceOfStep(int step) {
 
 constexpr int NormalStep = 3;
 
+constexpr TSioWorkerKind AllWorkers[] = {TSioWorkerKind::Event, TSioWorkerKind::Dispatch,
+                                         TSioWorkerKind::Output};
+
 } // namespace
 
 void TSioPosixDispatcher::StartWorkers() {
     {
-        std::lock_guard lock(StateLock);
-        if (WorkersStarted.load())
+        std::lock_guard lock(Core().StateLock());
+        if (Core().Workers().Started())
             throw ERunTimeError("Dispatcher already started");
     }
     // Threads of an earlier open have ended; make their slots free.
     JoinWorkers();
     {
-        std::lock_guard lock(StateLock);
-        KillWorkers = false;
+        std::lock_guard lock(Core().StateLock());
         // Until a dispatch worker is needed, the event worker is the one to release the
         // resources after a close during a delivery.
         DispatchEnded_ = true;
@@ -44,14 +46,14 @@ void TSioPosixDispatcher::StartWorkers() {
         std::lock_guard threads(ThreadsLock_);
         for (std::atomic<bool>& started : Started_)
             started = false;
-        WorkersStarted = true;
+        Core().Workers().Begin();
     }
     {
         // The line's reader: the window's thread when it can, else the event worker. A
         // pseudo-terminal that takes every write at once and has no modem lines then needs no
         // thread at all.
-        std::lock_guard lock(StateLock);
-        LineClaim.Restart();
+        std::lock_guard lock(Core().StateLock());
+        LineClaim_.Restart();
         ReceiversChanged();
     }
     // termios has no wait for modem-line changes: the dispatch worker's cycle compares them.
@@ -68,14 +70,13 @@ void TSioPosixDispatcher::StartWorker(TSioWorkerKind kind) {
         return;
     {
         // StateLock before ThreadsLock_: the release after a close reads DispatchEnded_ under it.
-        std::lock_guard state(StateLock);
+        std::lock_guard state(Core().StateLock());
         std::lock_guard lock(ThreadsLock_);
         // A worker runs at most once per open, so one that failed is not started again. Counted
         // before it runs, so its end cannot bring the count to zero before its start is booked.
-        if (Started_[k].load() || !CountWorkerIn())
+        if (Started_[k].load() || !Core().Workers().CountIn(kind))
             return;
         Started_[k] = true;
-        WorkerAlive[k] = true;
         if (CreateSignals()) {
             if (kind == TSioWorkerKind::Dispatch)
                 DispatchEnded_ = false;
@@ -91,7 +92,7 @@ void TSioPosixDispatcher::StartWorker(TSioWorkerKind kind) {
     }
     // The port goes on without this worker (no thread or no signals to be had); its bookkeeping
     // must still balance (without the locks above, as a worker's end may release the resources).
-    WorkerExit(kind);
+    Core().WorkerExit(kind);
 }
 
 void TSioPosixDispatcher::WakeDispatchWorker() {
@@ -101,10 +102,10 @@ void TSioPosixDispatcher::WakeDispatchWorker() {
 
 void TSioPosixDispatcher::StopWorkers() {
     // Also when every worker has ended already (a lone event worker ends as soon as a close sets
-    // KillWorkers): their threads are still to be joined and the descriptor to be closed.
+    // the run stops): their threads are still to be joined and the descriptor to be closed.
     {
-        std::lock_guard lock(StateLock);
-        KillWorkers = true;
+        std::lock_guard lock(Core().StateLock());
+        Core().Workers().Stop();
     }
     // No read pass starts on the window's thread from here on.
     EndWatch();
@@ -112,7 +113,7 @@ void TSioPosixDispatcher::StopWorkers() {
     DeviceWakeSignal.Set();
     CommEventSignal.Set();
     // A delivery waiting on a window is released at once rather than after its time-out.
-    ReleasePendingSends();
+    Core().ReleasePendingSends();
 
     std::array<std::thread::id, 3> ids;
     {
@@ -122,18 +123,17 @@ void TSioPosixDispatcher::StopWorkers() {
     const std::thread::id self = std::this_thread::get_id();
     // On the dispatch worker (a close during a delivery) there are no windows to serve.
     const bool onWorker = self == ids[Index(TSioWorkerKind::Dispatch)];
-    WaitHandlingMessages(
+    Core().WaitHandlingMessages(
         [this, &ids, self] {
-            for (int k = 0; k < 3; ++k)
-                if (WorkerAlive[k].load() && ids[k] != self)
+            for (TSioWorkerKind kind : AllWorkers)
+                if (Core().Workers().Alive(kind) && ids[Index(kind)] != self)
                     return false;
             return true;
         },
         !onWorker);
     JoinWorkers();
     // A port whose line only the window's thread read ran no worker to end the run.
-    if (FRunningWorkers.load() == 0)
-        WorkersStarted = false;
+    Core().Workers().EndIfIdle();
     CloseDescriptor();
 }
 
@@ -160,45 +160,46 @@ void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatch
     try {
         (this->*body)();
     } catch (const std::exception& error) {
-        ReportWorkerFailure(kind, error.what());
+        Core().ReportWorkerFailure(kind, error.what());
     } catch (...) {
-        ReportWorkerFailure(kind, "unknown exception");
+        Core().ReportWorkerFailure(kind, "unknown exception");
     }
     bool release = false;
     if (kind == TSioWorkerKind::Dispatch) {
-        std::lock_guard lock(StateLock);
-        ReleaseOnExit = ClaimRelease();
+        std::lock_guard lock(Core().StateLock());
+        Core().Workers().SetReleaseOnExit(ClaimRelease());
         DispatchEnded_ = true;
     }
     if (kind == TSioWorkerKind::Event) {
         // Input is now the dispatch worker's to fetch, on its cycle.
-        WorkerAlive[Index(kind)] = false;
+        Core().Workers().MarkEnded(kind);
         WakeDispatchWorker();
         // After a close during a delivery the dispatch worker releases the resources as it
         // ends; if a failure ended it before, the event worker (which delivers too) does.
-        std::lock_guard lock(StateLock);
+        std::lock_guard lock(Core().StateLock());
         release = DispatchEnded_ && ClaimRelease();
     }
     Tids_[Index(kind)] = 0;
     if (release)
-        ReleaseResources();
-    WorkerExit(kind);
+        Core().ReleaseResources();
+    Core().WorkerExit(kind);
 }
 
 bool TSioPosixDispatcher::ClaimRelease(bool byWindowRead) {
-    if (ReleaseClaimed_ || !(FClosePending.load() || KillWorkers.load()))
+    if (ReleaseClaimed_ || !(ClosePending() || Core().Workers().Stopping()))
         return false;
-    if (!byWindowRead && WindowReads_.load() > 0)
+    if (!byWindowRead && Core().WindowReading())
         return false;
     ReleaseClaimed_ = true;
     return true;
 }
 
 void TSioPosixDispatcher::ApplyWorkerPriorities() {
-    std::lock_guard lock(StateLock);
-    PrioritiesRaised_ = PriorityBoost != 0 || Rs485;
-    int base = NormalStep + PriorityBoost;
-    const int steps[3] = {base, base, base + (Rs485 ? 1 : 0)};
+    std::lock_guard lock(Core().StateLock());
+    const TSioLineState line = Core().LineState();
+    PrioritiesRaised_ = line.PriorityBoost != 0 || line.Rs485;
+    int base = NormalStep + line.PriorityBoost;
+    const int steps[3] = {base, base, base + (line.Rs485 ? 1 : 0)};
     for (int k = 0; k < 3; ++k) {
         int tid = Tids_[k].load();
         // Raising a priority needs a privilege; without it the worker keeps its priority.
