@@ -15,7 +15,7 @@ TSioPosixDispatcher::TSioPosixDispatcher(TSioDispatcherOwner* owner, ISioWindowM
 
 TSioPosixDispatcher::~TSioPosixDispatcher() {
     Shutdown();
-    JoinWorkers();
+    Threads_.JoinEnded();
     CloseDescriptor();
 }
 

@@ -81,6 +81,7 @@
 #include "serial/engine/dispatcher/SioLineClaim.h"
 #include "serial/engine/posix/SioSignal.h"
 #include "serial/engine/posix/SioTimer.h"
+#include "serial/engine/posix/SioWorkerThreads.h"
 
 #include <array>
 #include <atomic>
@@ -217,7 +218,6 @@ private:
     // Opens the port's path and gives it the port's settings; the descriptor or minus errno.
     // StateLock held.
     int OpenReplacement();
-    void JoinWorkers();
     void CloseDescriptor();
 
     // Moved under StateLock, or as the reader gives the line up. While undecided, an open port
@@ -278,15 +278,7 @@ private:
     bool ReleaseClaimed_ = false;
     // How long the latest announcement (or cycle) took, handlers included.
     std::atomic<std::chrono::microseconds> LastAnnouncement_{};
-    mutable std::mutex ThreadsLock_;
-    // Which workers have been started since the open; set under ThreadsLock_, read without it.
-    std::array<std::atomic<bool>, 3> Started_{};
-    std::array<std::thread, 3> Threads_;
-    std::array<std::thread::id, 3> ThreadIds_{};
-    std::array<std::atomic<int>, 3> Tids_{};
-    // Whether the last ApplyWorkerPriorities found a boost or RS-485 on. Paired with Tids_, so a
-    // starting worker needs no lock: it sees the flag, or the setter sees its id.
-    std::atomic<bool> PrioritiesRaised_{false};
+    TSioWorkerThreads Threads_;
 
     std::atomic<std::uint64_t> EventWakeups_{0};
     std::atomic<std::uint64_t> DispatchWakeups_{0};

@@ -136,9 +136,7 @@ std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
 }
 
 bool TSioPosixDispatcher::CalledFromWorker() const {
-    std::lock_guard lock(ThreadsLock_);
-    const std::thread::id self = std::this_thread::get_id();
-    return std::find(ThreadIds_.begin(), ThreadIds_.end(), self) != ThreadIds_.end();
+    return Threads_.OnWorker();
 }
 
 void TSioPosixDispatcher::DispatchWorker() {

@@ -1,14 +1,16 @@
 // Tables for the engine's pure functions: rates, drain delays, open-failure classes, port names,
 // the termios mapping, error-counter deltas, the registry's slot reuse, the recorders' flag, the
-// notify-window list and the line's claim.
+// notify-window list, the line's claim and the workers' bookkeeping.
 #include "serial/engine/dispatcher/SioDispatcherRegistry.h"
 #include "serial/engine/dispatcher/SioLineClaim.h"
 #include "serial/engine/dispatcher/SioLineTiming.h"
 #include "serial/engine/dispatcher/SioLockedRecorder.h"
 #include "serial/engine/dispatcher/SioNotifyWindowList.h"
+#include "serial/engine/dispatcher/SioWorkerBook.h"
 #include "serial/engine/ports/SioOpenFailure.h"
 #include "serial/engine/ports/SioPortNames.h"
 #include "serial/engine/posix/SioPosixDevice.h"
+#include "serial/engine/posix/SioWorkerThreads.h"
 #include "serial/engine/trace/SioTraceStore.h"
 #include "tools/virtualport/VirtualComPort.h"
 
@@ -305,4 +307,31 @@ TEST(LineClaim, RestartMovesAndHandOvers) {
     claim.NoteHandedOver();
     EXPECT_TRUE(claim.EndHandOver());
     EXPECT_FALSE(claim.EndHandOver());
+}
+
+// No worker counts in outside a run or once it stops; the last one out ends the run, and each
+// worker is claimed once per open.
+TEST(WorkerBook, CountsWorkersOnlyWhileARunLasts) {
+    TSioWorkerBook book;
+    EXPECT_FALSE(book.CountIn(TSioWorkerKind::Event));
+    book.Begin();
+    EXPECT_TRUE(book.CountIn(TSioWorkerKind::Event));
+    EXPECT_TRUE(book.CountIn(TSioWorkerKind::Output));
+    EXPECT_TRUE(book.Alive(TSioWorkerKind::Output));
+    book.Stop();
+    EXPECT_FALSE(book.CountIn(TSioWorkerKind::Dispatch));
+    book.CountOut();
+    EXPECT_TRUE(book.Started());
+    book.CountOut();
+    EXPECT_FALSE(book.Started());
+
+    TSioWorkerThreads threads;
+    int admitted = 0;
+    const auto admit = [&] { return ++admitted == 1 || admitted == 3; };
+    EXPECT_TRUE(threads.Claim(TSioWorkerKind::Event, admit));
+    EXPECT_FALSE(threads.Claim(TSioWorkerKind::Event, admit));
+    EXPECT_FALSE(threads.Claim(TSioWorkerKind::Output, admit));
+    threads.Rearm();
+    EXPECT_FALSE(threads.Started(TSioWorkerKind::Event));
+    EXPECT_TRUE(threads.Claim(TSioWorkerKind::Output, admit));
 }
