@@ -45,6 +45,7 @@
 // started").
 
 #include "runtime/SioWindowMessenger.h"
+#include "serial/engine/dispatcher/SioDetachedDelivery.h"
 #include "serial/engine/dispatcher/SioDispatcherCore.h"
 #include "serial/engine/dispatcher/SioDispatcherFlags.h"
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
@@ -270,8 +271,6 @@ protected:
     void Shutdown();
 
 private:
-    class TDeliveryTicket;
-
     // --- ISioDispatcherCore ---
 
     void FillInput() override;
@@ -280,8 +279,10 @@ private:
     bool InputUnannounced() const override { return Input.Total() != NotifyPos.load(); }
     bool InputFull() const override { return Input.Full(); }
     std::uint64_t AnnouncedTotal() const override { return NotifyPos.load(); }
-    std::optional<std::chrono::steady_clock::time_point> DeliveryDeadline() const override;
-    void ExpireOverdueDelivery() override;
+    std::optional<std::chrono::steady_clock::time_point> DeliveryDeadline() const override {
+        return Delivery_.Deadline();
+    }
+    void ExpireOverdueDelivery() override { Delivery_.ExpireIfOverdue(); }
     bool EnterWindowRead() override { return WindowReads_.fetch_add(1) == 0; }
     void LeaveWindowRead() override;
     bool WindowReading() const override { return WindowReads_.load() > 0; }
@@ -312,7 +313,6 @@ private:
     std::uint32_t ReadErrorsAndUsage();
     std::uint8_t RefreshModemStatus(std::uint8_t mask);
     void NoteModemChange();
-    bool DetachedDeliveryOpen() const { return FDeliveryDeadline.load() != 0; }
     // Waits, handling messages, until a detached delivery has ended (or its send has timed out)
     // and its end has stopped touching this dispatcher.
     void WaitDetachedDeliveryEnd();
@@ -409,13 +409,7 @@ private:
 
     std::mutex ExitMutex_;
     std::condition_variable ExitCondition_;
-    // The detached delivery outstanding (StateLock), and its deadline in steady-clock
-    // nanoseconds (0: none), readable without a lock.
-    std::shared_ptr<TDeliveryTicket> FDelivery;
-    std::atomic<std::int64_t> FDeliveryDeadline{0};
-    // The latest detached delivery, kept after its end (StateLock): its lock is held until its
-    // end has finished with this dispatcher.
-    std::shared_ptr<TDeliveryTicket> FLastDelivery;
+    TSioDetachedDelivery Delivery_;
 };
 
 // Inline: the component's ReadChar calls it once per byte. Inside a delivery with nothing

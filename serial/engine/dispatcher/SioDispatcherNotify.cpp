@@ -101,8 +101,7 @@ bool TSioBaseDispatcher::EndDelivery(std::uintptr_t announced) {
     {
         std::lock_guard lock(StateLock_);
         FDispatching = false;
-        FDelivery.reset();
-        FDeliveryDeadline = 0;
+        Delivery_.Close();
         if (NotifyWindowList.DropRemoved())
             RefreshHandlerState(TSioHandlerState::Recompute);
     }

@@ -1,6 +1,7 @@
 // Tables for the engine's pure functions: rates, drain delays, open-failure classes, port names,
 // the termios mapping, error-counter deltas, the registry's slot reuse, the recorders' flag, the
-// notify-window list, the line's claim and the workers' bookkeeping.
+// notify-window list, the line's claim, the workers' bookkeeping and the delivery ticket.
+#include "serial/engine/dispatcher/SioDetachedDelivery.h"
 #include "serial/engine/dispatcher/SioDispatcherRegistry.h"
 #include "serial/engine/dispatcher/SioLineClaim.h"
 #include "serial/engine/dispatcher/SioLineTiming.h"
@@ -334,4 +335,47 @@ TEST(WorkerBook, CountsWorkersOnlyWhileARunLasts) {
     threads.Rearm();
     EXPECT_FALSE(threads.Started(TSioWorkerKind::Event));
     EXPECT_TRUE(threads.Claim(TSioWorkerKind::Output, admit));
+}
+
+// Whoever ends a detached delivery first books its end, once; a handler whose send timed out
+// before it started never runs.
+TEST(DeliveryTicket, EndsOnceWhoeverComesFirst) {
+    enum TStep { Start, Finish, Drop, Expire };
+    struct {
+        std::vector<TStep> Steps;
+        bool Started;
+        bool Handled;
+    } const table[] = {{{Start, Finish, Drop, Expire}, true, true},
+                       {{Expire, Start, Finish}, false, false},
+                       {{Drop, Start, Expire}, false, false},
+                       {{Start, Expire, Finish}, true, false}};
+    for (const auto& row : table) {
+        int ends = 0;
+        bool handled = false;
+        TSioDetachedDelivery delivery;
+        auto ticket = delivery.Open(7, [&](std::uintptr_t announced, bool wasHandled, bool) {
+            EXPECT_EQ(announced, 7u);
+            ++ends;
+            handled = wasHandled;
+            delivery.Close();
+        });
+        EXPECT_TRUE(delivery.IsOpen());
+        bool started = false;
+        for (TStep step : row.Steps) {
+            if (step == Start)
+                started = ticket->Starting();
+            else if (step == Finish)
+                ticket->Finished();
+            else if (step == Drop)
+                ticket->Dropped();
+            else
+                ticket->Expire();
+        }
+        EXPECT_EQ(started, row.Started);
+        EXPECT_EQ(ends, 1);
+        EXPECT_EQ(handled, row.Handled);
+        EXPECT_FALSE(delivery.IsOpen());
+        EXPECT_FALSE(delivery.Deadline());
+        delivery.AwaitLastEnd();
+    }
 }
