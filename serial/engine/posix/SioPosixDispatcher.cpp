@@ -24,15 +24,6 @@ TSioResult TSioPosixDispatcher::YieldSlice() {
     return ecOK;
 }
 
-bool TSioPosixDispatcher::CreateSignals() {
-    for (TSioSignal* signal : {&CommEventSignal, &WorkerAckSignal, &OutputReadySignal,
-                               &OutputFlushSignal, &DeviceWakeSignal}) {
-        if (signal->Create() != 0)
-            return false;
-    }
-    return HandOverTimer_.Create() == 0;
-}
-
 std::int32_t TSioPosixDispatcher::OpenDevice(const std::string& name, std::uint32_t,
                                              std::uint32_t) {
     int fd = OpenExclusiveTty(name);
@@ -68,9 +59,9 @@ TSioResult TSioPosixDispatcher::CloseDevice() {
             std::lock_guard lock(Core().StateLock());
             Core().Workers().Stop();
         }
-        DeviceWakeSignal.Set();
-        CommEventSignal.Set();
-        WorkerAckSignal.ResetSignal();
+        Signals_.DeviceWake.Set();
+        Signals_.CommEvent.Set();
+        Signals_.WorkerAck.ResetSignal();
         // The descriptor stays until the workers are gone (StopWorkers closes it).
         return ecOK;
     }
@@ -115,7 +106,7 @@ TSioResult TSioPosixDispatcher::PurgeDevice(TSioPurgeTarget which) {
         const bool empty = Core().LockOutput().Ring.Empty();
         if (!empty && Core().Workers().Alive(TSioWorkerKind::Output)) {
             SetOutputFlush();
-            WorkerAckSignal.Wait(std::chrono::milliseconds(5000));
+            Signals_.WorkerAck.Wait(std::chrono::milliseconds(5000));
         }
         Core().LockOutput().Ring.Purge();
     }
@@ -228,7 +219,7 @@ std::int32_t TSioPosixDispatcher::QueueOutput(const std::uint8_t* block, std::ui
     }
     if (wake) {
         StartWorker(TSioWorkerKind::Output);
-        OutputReadySignal.Set();
+        Signals_.OutputReady.Set();
     }
     return static_cast<std::int32_t>(n);
 }
@@ -283,9 +274,9 @@ std::uint32_t TSioPosixDispatcher::TakeDeviceEvents() {
 
 void TSioPosixDispatcher::InputRoomAvailable() {
     UpdateWatch();
-    DeviceWakeSignal.Set();
+    Signals_.DeviceWake.Set();
 }
 
 void TSioPosixDispatcher::SetOutputFlush() {
-    OutputFlushSignal.Set();
+    Signals_.OutputFlush.Set();
 }

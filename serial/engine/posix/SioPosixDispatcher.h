@@ -28,7 +28,7 @@
 // that time ends there, and a close from inside a handler is released there as the pass ends.
 // The first handler that outlives the bound is seen as it returns, and the line waits in the
 // driver's buffer until then; the event worker it starts also watches each later read pass of
-// the window's thread with a timer (HandOverTimer_) and takes the line over the moment a handler
+// the window's thread with a timer (Signals_.HandOver) and takes the line over the moment a handler
 // outlives the bound, so the ring fills on while it runs. The watch is off while the ring is
 // full or the device is gone, and on again when there is room or the device is back. A port
 // opened before its window is added reads nothing until the window comes or somebody looks at
@@ -79,8 +79,7 @@
 #include "runtime/SioWindowMessenger.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/dispatcher/SioLineClaim.h"
-#include "serial/engine/posix/SioSignal.h"
-#include "serial/engine/posix/SioTimer.h"
+#include "serial/engine/posix/SioWorkerSignals.h"
 #include "serial/engine/posix/SioWorkerThreads.h"
 
 #include <array>
@@ -176,9 +175,6 @@ private:
     void RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)());
     // Starts the worker unless it has run since the open or the workers are stopping.
     void StartWorker(TSioWorkerKind kind);
-    // Made with the first worker and kept until destruction: a port no worker serves needs
-    // none. True when all are there.
-    bool CreateSignals();
     // Wakes the dispatch worker, starting it first when it has not run yet.
     void WakeDispatchWorker();
     // Whether the ending worker (or the window thread's read pass) is the one to release the
@@ -254,17 +250,7 @@ private:
     // Read by any thread while the device is gone.
     std::atomic<std::uint8_t> LastModemLines_{0};
 
-    // The workers' signals. A write's completion needs none: the output worker waits for the
-    // device's POLLOUT together with OutputFlushSignal.
-    TSioSignal CommEventSignal{TSioSignal::Reset::Automatic};
-    TSioSignal WorkerAckSignal{TSioSignal::Reset::Automatic};
-    TSioSignal OutputReadySignal{TSioSignal::Reset::Automatic};
-    TSioSignal OutputFlushSignal{TSioSignal::Reset::Automatic};
-    // Wakes the event worker's poll (close, ring room, device gone).
-    TSioSignal DeviceWakeSignal{TSioSignal::Reset::Automatic};
-    // Armed by the window's thread around its deliveries while the event worker runs: when it
-    // expires the handler has outlived HandOverBound, and the worker takes the line at once.
-    TSioTimer HandOverTimer_;
+    TSioWorkerSignals Signals_;
 
     // Held by whichever thread runs the notification part of a cycle, so only one announces;
     // recursive, as a handler run in place may change what is due.

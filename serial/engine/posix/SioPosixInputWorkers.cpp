@@ -32,15 +32,15 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
     // vanished device would always: then only a hang-up, or nothing, is asked for.
     // While the window's thread reads the line, only a hang-up is asked for.
     const bool reads = LineClaim_.Is(TSioLineReader::EventWorker) && !Core().InputFull();
-    pollfd entries[3] = {{DeviceWakeSignal.Fd(), POLLIN, 0},
-                         {HandOverTimer_.Fd(), POLLIN, 0},
+    pollfd entries[3] = {{Signals_.DeviceWake.Fd(), POLLIN, 0},
+                         {Signals_.HandOver.Fd(), POLLIN, 0},
                          {Fd_.load(), static_cast<short>(reads ? POLLIN : 0), 0}};
     nfds_t count = (DeviceGone_.load() || entries[2].fd < 0) ? 2 : 3;
     int ready = poll(entries, count, EventWaitLimit());
     if (ready < 0)
         return errno == EINTR;
     if (entries[0].revents & POLLIN)
-        DeviceWakeSignal.Consume();
+        Signals_.DeviceWake.Consume();
     if ((entries[1].revents & POLLIN) && TakeLineFromSlowHandler())
         mask |= EvRxChar;
     if (count == 3) {
@@ -78,7 +78,7 @@ void TSioPosixDispatcher::EventWorker() {
             WakeDispatchWorker();
         }
     }
-    WorkerAckSignal.Set();
+    Signals_.WorkerAck.Set();
 }
 
 void TSioPosixDispatcher::ServeInput() {
@@ -141,7 +141,7 @@ bool TSioPosixDispatcher::CalledFromWorker() const {
 
 void TSioPosixDispatcher::DispatchWorker() {
     for (;;) {
-        CommEventSignal.Wait(NextCycleDue());
+        Signals_.CommEvent.Wait(NextCycleDue());
         ++DispatchWakeups_;
         if (Core().Workers().Stopping())
             return;
@@ -153,5 +153,5 @@ void TSioPosixDispatcher::DispatchWorker() {
         if (Core().Workers().Stopping() || ClosePending())
             break;
     }
-    WorkerAckSignal.Set();
+    Signals_.WorkerAck.Set();
 }

@@ -54,7 +54,7 @@ void TSioPosixDispatcher::ChooseReader(TSioLineReader reader) {
     // The event worker takes the device into its poll() set, or leaves it out, from its next
     // wait on.
     if (changed)
-        DeviceWakeSignal.Set();
+        Signals_.DeviceWake.Set();
 }
 
 void TSioPosixDispatcher::UpdateWatch() {
@@ -77,7 +77,7 @@ void TSioPosixDispatcher::HandlerOutlivedBound() {
 }
 
 bool TSioPosixDispatcher::TakeLineFromSlowHandler() {
-    HandOverTimer_.Consume();
+    Signals_.HandOver.Consume();
     // The pass may have ended just as the timer ran out.
     if (!Core().WindowReading() || !LineClaim_.Is(TSioLineReader::WindowThread))
         return false;
@@ -107,10 +107,10 @@ void TSioPosixDispatcher::ReadOnWindowThread() {
         if (cycle.owns_lock()) {
             const bool watched = Core().Workers().Alive(TSioWorkerKind::Event);
             if (watched)
-                HandOverTimer_.Arm(HandOverBound);
+                Signals_.HandOver.Arm(HandOverBound);
             Core().AnnounceInput();
             if (watched)
-                HandOverTimer_.Disarm();
+                Signals_.HandOver.Disarm();
         } else {
             WakeAnnouncer();
         }
@@ -168,7 +168,7 @@ void TSioPosixDispatcher::WakeAnnouncer() {
     // The event worker announces, reading what has come meanwhile; once it has ended, or before
     // it is needed, the dispatch worker's cycle does.
     if (Core().Workers().Alive(TSioWorkerKind::Event))
-        DeviceWakeSignal.Set();
+        Signals_.DeviceWake.Set();
     else
         WakeDispatchWorker();
 }

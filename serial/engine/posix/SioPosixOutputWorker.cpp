@@ -8,18 +8,18 @@
 
 void TSioPosixDispatcher::OutputWorker() {
     for (;;) {
-        pollfd entries[2] = {{OutputReadySignal.Fd(), POLLIN, 0},
-                             {OutputFlushSignal.Fd(), POLLIN, 0}};
+        pollfd entries[2] = {{Signals_.OutputReady.Fd(), POLLIN, 0},
+                             {Signals_.OutputFlush.Fd(), POLLIN, 0}};
         int ready = poll(entries, 2, -1);
         ++OutputWakeups_;
         if (ready < 0 && errno != EINTR)
             return;
         if (entries[1].revents & POLLIN) {
-            OutputFlushSignal.Consume();
-            WorkerAckSignal.Set();
+            Signals_.OutputFlush.Consume();
+            Signals_.WorkerAck.Set();
         }
         if (entries[0].revents & POLLIN) {
-            OutputReadySignal.Consume();
+            Signals_.OutputReady.Consume();
             if (Core().Workers().Stopping())
                 return;
             WriteOutput();
@@ -40,13 +40,13 @@ std::int32_t TSioPosixDispatcher::WriteDevice(const std::uint8_t* data, std::uin
 }
 
 bool TSioPosixDispatcher::WaitWritable() {
-    pollfd entries[2] = {{Fd_.load(), POLLOUT, 0}, {OutputFlushSignal.Fd(), POLLIN, 0}};
+    pollfd entries[2] = {{Fd_.load(), POLLOUT, 0}, {Signals_.OutputFlush.Fd(), POLLIN, 0}};
     int ready = poll(entries, 2, -1);
     if (ready < 0 && errno != EINTR)
         return true;
     if (entries[1].revents & POLLIN) {
-        OutputFlushSignal.Consume();
-        WorkerAckSignal.Set();
+        Signals_.OutputFlush.Consume();
+        Signals_.WorkerAck.Set();
         return false;
     }
     return true;

@@ -32,7 +32,7 @@ std::int64_t ChangeTimeNs(const struct stat& node) {
 void TSioPosixDispatcher::MarkDeviceGone() {
     if (!DeviceGone_.exchange(true)) {
         UpdateWatch();
-        DeviceWakeSignal.Set();
+        Signals_.DeviceWake.Set();
         // The dispatch worker lets go of the device and starts looking for its return.
         WakeDispatchWorker();
     }
@@ -151,5 +151,5 @@ void TSioPosixDispatcher::TryReattach() {
     ++Reattachments_;
     // Whoever reads the line takes the device up again.
     UpdateWatch();
-    DeviceWakeSignal.Set();
+    Signals_.DeviceWake.Set();
 }

@@ -53,7 +53,7 @@ void TSioPosixDispatcher::StartWorker(TSioWorkerKind kind) {
         std::lock_guard state(Core().StateLock());
         if (!Threads_.Claim(kind, [&] { return Core().Workers().CountIn(kind); }))
             return;
-        if (CreateSignals()) {
+        if (Signals_.Create()) {
             if (kind == TSioWorkerKind::Dispatch)
                 DispatchEnded_ = false;
             if (Threads_.Spawn(kind,
@@ -70,7 +70,7 @@ void TSioPosixDispatcher::StartWorker(TSioWorkerKind kind) {
 
 void TSioPosixDispatcher::WakeDispatchWorker() {
     StartWorker(TSioWorkerKind::Dispatch);
-    CommEventSignal.Set();
+    Signals_.CommEvent.Set();
 }
 
 void TSioPosixDispatcher::StopWorkers() {
@@ -83,8 +83,8 @@ void TSioPosixDispatcher::StopWorkers() {
     // No read pass starts on the window's thread from here on.
     EndWatch();
     SetOutputFlush();
-    DeviceWakeSignal.Set();
-    CommEventSignal.Set();
+    Signals_.DeviceWake.Set();
+    Signals_.CommEvent.Set();
     // A delivery waiting on a window is released at once rather than after its time-out.
     Core().ReleasePendingSends();
 
