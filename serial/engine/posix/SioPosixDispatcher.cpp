@@ -35,8 +35,7 @@ std::int32_t TSioPosixDispatcher::OpenDevice(const std::string& name, std::uint3
     }
     DeviceGone_ = false;
     Detached_ = false;
-    DevicePath_ = name;
-    NotePathIdentity();
+    Path_.Open(name);
     ModemLinesSupported_ = true;
     ErrorCountsSupported_ = true;
     ErrorCountsKnown_ = false;

@@ -79,6 +79,8 @@
 #include "runtime/SioWindowMessenger.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/dispatcher/SioLineClaim.h"
+#include "serial/engine/posix/SioDevicePath.h"
+#include "serial/engine/posix/SioLineWatch.h"
 #include "serial/engine/posix/SioWorkerSignals.h"
 #include "serial/engine/posix/SioWorkerThreads.h"
 
@@ -193,7 +195,6 @@ private:
     void ChooseReader(TSioLineReader reader);
     // Switches the watch on exactly while the window's thread is to read and can.
     void UpdateWatch();
-    void EndWatch();
     // The watch's pass on the window's thread: reads the line and announces in place.
     void ReadOnWindowThread();
     // The event worker, when the hand-over timer has run out: takes the line while a pass of the
@@ -208,9 +209,6 @@ private:
     void ServiceVanishedDevice();
     void DetachDevice();
     void TryReattach();
-    // Remembers how the port's path reaches its device, for MaySameDeviceReturn.
-    void NotePathIdentity();
-    bool MaySameDeviceReturn() const;
     // Opens the port's path and gives it the port's settings; the descriptor or minus errno.
     // StateLock held.
     int OpenReplacement();
@@ -226,16 +224,7 @@ private:
     // Set while /dev/null stands in for a vanished device. Changed under DeviceLock_ by the
     // dispatch worker and by the close once the workers have ended.
     bool Detached_ = false;
-    std::string DevicePath_;
-    // The port's path as last attached: a link's own identity (device, inode, change time).
-    struct TPathIdentity {
-        bool Link = false;
-        std::uint64_t Device = 0;
-        std::uint64_t Inode = 0;
-        std::int64_t ChangedNs = 0;
-        bool operator==(const TPathIdentity&) const = default;
-    };
-    TPathIdentity PathIdentity_;
+    TSioDevicePath Path_;
     std::chrono::steady_clock::time_point NextReattach_;
     std::mutex DeviceLock_;
     std::atomic<std::uint64_t> Detachments_{0};
@@ -255,10 +244,7 @@ private:
     // Held by whichever thread runs the notification part of a cycle, so only one announces;
     // recursive, as a handler run in place may change what is due.
     std::recursive_mutex CycleLock_;
-    // Guards the watch and the window it was made for.
-    std::mutex WatchLock_;
-    std::unique_ptr<ISioInputWatch> LineWatch_;
-    TSioWindowHandle WatchWindow_ = 0;
+    TSioLineWatch LineWatch_;
     // Under StateLock: the dispatch worker has ended; a worker has taken on the release.
     bool DispatchEnded_ = false;
     bool ReleaseClaimed_ = false;

@@ -10,22 +10,8 @@ void TSioPosixDispatcher::ReceiversChanged() {
     if (!Core().Workers().Started())
         return;
     const TSioWindowHandle window = WatchableWindow();
-    bool watching;
-    {
-        std::lock_guard lock(WatchLock_);
-        if (window != WatchWindow_ || !LineWatch_) {
-            LineWatch_.reset();
-            WatchWindow_ = 0;
-            const int fd = Fd_.load();
-            // Made only on the window's own thread; the messenger refuses it elsewhere.
-            if (window != 0 && fd >= 0) {
-                LineWatch_ = Messenger()->WatchInput(window, fd, [this] { ReadOnWindowThread(); });
-                if (LineWatch_)
-                    WatchWindow_ = window;
-            }
-        }
-        watching = LineWatch_ != nullptr;
-    }
+    const bool watching =
+        LineWatch_.WatchFor(Messenger(), window, Fd_.load(), [this] { ReadOnWindowThread(); });
     if (watching && !LineClaim_.HandedOver())
         ChooseReader(TSioLineReader::WindowThread);
     else if (!Core().HasReceivers() && !LineClaim_.Is(TSioLineReader::EventWorker))
@@ -58,16 +44,10 @@ void TSioPosixDispatcher::ChooseReader(TSioLineReader reader) {
 }
 
 void TSioPosixDispatcher::UpdateWatch() {
-    std::lock_guard lock(WatchLock_);
-    if (LineWatch_)
-        LineWatch_->SetEnabled(LineClaim_.Is(TSioLineReader::WindowThread) && !DeviceGone_.load() &&
-                               !Core().InputFull() && !Core().Workers().Stopping());
-}
-
-void TSioPosixDispatcher::EndWatch() {
-    std::lock_guard lock(WatchLock_);
-    LineWatch_.reset();
-    WatchWindow_ = 0;
+    LineWatch_.Update([this] {
+        return LineClaim_.Is(TSioLineReader::WindowThread) && !DeviceGone_.load() &&
+               !Core().InputFull() && !Core().Workers().Stopping();
+    });
 }
 
 void TSioPosixDispatcher::HandlerOutlivedBound() {
@@ -142,11 +122,8 @@ void TSioPosixDispatcher::AnnouncementDue() {
         return;
     if (LineClaim_.Is(TSioLineReader::WindowThread)) {
         // Announced on the window's thread by a pass of its own, after what it is doing now.
-        std::lock_guard lock(WatchLock_);
-        if (LineWatch_) {
-            LineWatch_->Trigger();
+        if (LineWatch_.Trigger())
             return;
-        }
     }
     WakeAnnouncer();
 }

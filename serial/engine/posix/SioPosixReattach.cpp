@@ -5,29 +5,9 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <linux/major.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
-
-namespace {
-
-bool IsPseudoTerminal(const struct stat& node) {
-    if (!S_ISCHR(node.st_mode))
-        return false;
-    const unsigned int deviceMajor = major(node.st_rdev);
-    return (deviceMajor >= UNIX98_PTY_SLAVE_MAJOR &&
-            deviceMajor < UNIX98_PTY_SLAVE_MAJOR + UNIX98_PTY_MAJOR_COUNT) ||
-           deviceMajor == PTY_SLAVE_MAJOR;
-}
-
-std::int64_t ChangeTimeNs(const struct stat& node) {
-    return static_cast<std::int64_t>(node.st_ctim.tv_sec) * 1'000'000'000 + node.st_ctim.tv_nsec;
-}
-
-} // namespace
 
 void TSioPosixDispatcher::MarkDeviceGone() {
     if (!DeviceGone_.exchange(true)) {
@@ -74,7 +54,7 @@ void TSioPosixDispatcher::DetachDevice() {
 }
 
 int TSioPosixDispatcher::OpenReplacement() {
-    int fd = OpenExclusiveTty(DevicePath_);
+    int fd = OpenExclusiveTty(Path_.Path());
     if (fd < 0)
         return fd;
     termios tio{};
@@ -98,31 +78,10 @@ int TSioPosixDispatcher::OpenReplacement() {
     return fd;
 }
 
-void TSioPosixDispatcher::NotePathIdentity() {
-    struct stat node {};
-    PathIdentity_ = {};
-    if (lstat(DevicePath_.c_str(), &node) == 0 && S_ISLNK(node.st_mode))
-        PathIdentity_ = {true, node.st_dev, node.st_ino, ChangeTimeNs(node)};
-}
-
-bool TSioPosixDispatcher::MaySameDeviceReturn() const {
-    struct stat node {};
-    if (lstat(DevicePath_.c_str(), &node) != 0)
-        return false;
-    // A device node named directly comes back as itself (an adapter replugged under its name).
-    if (!S_ISLNK(node.st_mode) || !PathIdentity_.Link)
-        return true;
-    if (PathIdentity_ != TPathIdentity{true, node.st_dev, node.st_ino, ChangeTimeNs(node)})
-        return true;
-    // The same link still names a vanished pseudo-terminal, whose number may now be somebody
-    // else's terminal.
-    return stat(DevicePath_.c_str(), &node) == 0 && !IsPseudoTerminal(node);
-}
-
 void TSioPosixDispatcher::TryReattach() {
     // StateLock first, so no setting changes between the new device's set-up and its swap.
     std::lock_guard stateLock(Core().StateLock());
-    if (!MaySameDeviceReturn())
+    if (!Path_.MaySameDeviceReturn())
         return;
     int fresh = OpenReplacement();
     if (fresh < 0)
@@ -147,7 +106,7 @@ void TSioPosixDispatcher::TryReattach() {
             LastModemLines_ = static_cast<std::uint8_t>(lines);
         DeviceGone_ = false;
     }
-    NotePathIdentity();
+    Path_.NoteIdentity();
     ++Reattachments_;
     // Whoever reads the line takes the device up again.
     UpdateWatch();

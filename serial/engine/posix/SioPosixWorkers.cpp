@@ -81,7 +81,7 @@ void TSioPosixDispatcher::StopWorkers() {
         Core().Workers().Stop();
     }
     // No read pass starts on the window's thread from here on.
-    EndWatch();
+    LineWatch_.End();
     SetOutputFlush();
     Signals_.DeviceWake.Set();
     Signals_.CommEvent.Set();
