@@ -36,10 +36,7 @@ std::int32_t TSioPosixDispatcher::OpenDevice(const std::string& name, std::uint3
     DeviceGone_ = false;
     Detached_ = false;
     Path_.Open(name);
-    ModemLinesSupported_ = true;
-    ErrorCountsSupported_ = true;
-    ErrorCountsKnown_ = false;
-    LastModemLines_ = 0;
+    Lines_.Open();
     Fd_ = fd;
     return fd;
 }
@@ -78,7 +75,7 @@ TSioResult TSioPosixDispatcher::SendLineControl(TSioLineFunction function) {
     int fd = Fd_.load();
     // The lines of a vanished device are set when it comes back; a device found to have no
     // modem lines (a pseudo-terminal) is not asked again.
-    if (DeviceGone_.load() || !ModemLinesSupported_.load())
+    if (DeviceGone_.load() || !Lines_.HasModemLines())
         return ecOK;
     switch (function) {
     case TSioLineFunction::RaiseRts:
@@ -120,24 +117,8 @@ TSioResult TSioPosixDispatcher::PurgeDevice(TSioPurgeTarget which) {
 }
 
 std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus&) {
-    int fd = Fd_.load();
-    std::uint32_t bits = 0;
-    if (fd >= 0 && !DeviceGone_.load()) {
-        if (ErrorCountsSupported_.load()) {
-            TSioErrorCounts counts{};
-            if (ReadErrorCounts(fd, counts) == 0) {
-                if (ErrorCountsStale_.exchange(false))
-                    ErrorCountsKnown_ = false;
-                if (ErrorCountsKnown_)
-                    bits = ErrorBitsOfDelta(LastErrorCounts_, counts);
-                LastErrorCounts_ = counts;
-                ErrorCountsKnown_ = true;
-            } else {
-                ErrorCountsSupported_ = false;
-            }
-        }
-    }
-    return bits;
+    const int fd = Fd_.load();
+    return fd >= 0 && !DeviceGone_.load() ? Lines_.TakeErrorBits(fd) : 0;
 }
 
 std::uint32_t TSioPosixDispatcher::DeviceOutputQueued() {
@@ -235,39 +216,14 @@ bool TSioPosixDispatcher::SizeDeviceQueues(std::uint32_t, std::uint32_t) {
 }
 
 std::uint8_t TSioPosixDispatcher::ReadModemLines() {
-    int fd = Fd_.load();
-    if (fd < 0 || !ModemLinesSupported_.load())
-        return 0;
-    // A vanished device's lines stay as last seen, so its absence raises no modem event.
-    if (DeviceGone_.load())
-        return LastModemLines_;
-    int bits = ReadModemLineBits(fd);
-    if (bits < 0) {
-        ModemLinesSupported_ = false;
-        return 0;
-    }
-    return static_cast<std::uint8_t>(bits);
+    return Lines_.ReadLines(Fd_.load(), DeviceGone_.load());
 }
 
 std::uint32_t TSioPosixDispatcher::TakeDeviceEvents() {
     std::uint32_t mask = EventMask_.exchange(0);
     // termios has no wait for modem-line changes that can share a poll(): the cycle compares.
-    if (ModemLinesSupported_.load()) {
-        std::uint8_t lines = ReadModemLines();
-        std::uint8_t changed = lines ^ LastModemLines_;
-        if (changed & 0x10)
-            mask |= EvCts;
-        if (changed & 0x20)
-            mask |= EvDsr;
-        if (changed & 0x80)
-            mask |= EvRlsd;
-        if (changed & 0x40) {
-            mask |= EvRing;
-            if (!(lines & 0x40))
-                mask |= EvRingTrailingEdge;
-        }
-        LastModemLines_ = lines;
-    }
+    if (Lines_.HasModemLines())
+        mask |= Lines_.TakeModemEvents(ReadModemLines());
     return mask;
 }
 

@@ -79,6 +79,7 @@
 #include "runtime/SioWindowMessenger.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/dispatcher/SioLineClaim.h"
+#include "serial/engine/posix/SioDeviceLines.h"
 #include "serial/engine/posix/SioDevicePath.h"
 #include "serial/engine/posix/SioLineWatch.h"
 #include "serial/engine/posix/SioWorkerSignals.h"
@@ -229,15 +230,7 @@ private:
     std::mutex DeviceLock_;
     std::atomic<std::uint64_t> Detachments_{0};
     std::atomic<std::uint64_t> Reattachments_{0};
-    // Counters and lines are read only while the driver keeps them (a pseudo-terminal does not).
-    std::array<std::uint32_t, 5> LastErrorCounts_{};
-    std::atomic<bool> ErrorCountsSupported_{true};
-    bool ErrorCountsKnown_ = false;
-    // A re-attached device's counters start afresh; set by the dispatch worker.
-    std::atomic<bool> ErrorCountsStale_{false};
-    std::atomic<bool> ModemLinesSupported_{true};
-    // Read by any thread while the device is gone.
-    std::atomic<std::uint8_t> LastModemLines_{0};
+    TSioDeviceLines Lines_;
 
     TSioWorkerSignals Signals_;
 

@@ -123,7 +123,7 @@ std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
         due = Detached_ ? TimeLeft(NextReattach_) : CycleTimeout;
     } else if ((!Core().Workers().Alive(TSioWorkerKind::Event) &&
                 LineClaim_.Is(TSioLineReader::EventWorker)) ||
-               ModemLinesSupported_.load()) {
+               Lines_.HasModemLines()) {
         due = CycleTimeout;
     }
     // Otherwise input, hang-ups and closes all arrive as wake-ups: nothing is due until one

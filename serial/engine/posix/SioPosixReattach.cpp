@@ -96,14 +96,7 @@ void TSioPosixDispatcher::TryReattach() {
         // The duplicate keeps the open file, its lock and the exclusive mode.
         close(fresh);
         Detached_ = false;
-        ModemLinesSupported_ = true;
-        ErrorCountsSupported_ = true;
-        ErrorCountsStale_ = true;
-        int lines = ReadModemLineBits(fd);
-        if (lines < 0)
-            ModemLinesSupported_ = false;
-        else
-            LastModemLines_ = static_cast<std::uint8_t>(lines);
+        Lines_.Reattached(fd);
         DeviceGone_ = false;
     }
     Path_.NoteIdentity();

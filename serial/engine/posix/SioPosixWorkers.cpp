@@ -37,7 +37,7 @@ void TSioPosixDispatcher::StartWorkers() {
         ReceiversChanged();
     }
     // termios has no wait for modem-line changes: the dispatch worker's cycle compares them.
-    if (ModemLinesSupported_.load())
+    if (Lines_.HasModemLines())
         StartWorker(TSioWorkerKind::Dispatch);
 }
 

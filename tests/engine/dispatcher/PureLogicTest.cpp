@@ -220,6 +220,23 @@ TEST(ErrorCounters, GrownCountersGiveTheirBits) {
     EXPECT_EQ(ErrorBitsOfDelta(before, {1, 2, 3, 4, 6}), 16u);
 }
 
+// Only the lines that changed raise events; a ring's end raises its trailing edge too.
+TEST(ModemLines, ChangedLinesGiveTheirEvents) {
+    struct {
+        std::uint8_t Before;
+        std::uint8_t Now;
+        std::uint32_t Events;
+    } const table[] = {{0xB0, 0xB0, 0},
+                       {0x00, 0x10, EvCts},
+                       {0x30, 0x10, EvDsr},
+                       {0x80, 0x00, EvRlsd},
+                       {0x00, 0x40, EvRing},
+                       {0x40, 0x00, EvRing | EvRingTrailingEdge},
+                       {0x90, 0x20, EvCts | EvDsr | EvRlsd}};
+    for (const auto& row : table)
+        EXPECT_EQ(ModemEventsOfChange(row.Before, row.Now), row.Events) << std::hex << +row.Now;
+}
+
 TEST(Registry, ReusesFreedSlotsAndDropsTrailingOnes) {
     auto* a = reinterpret_cast<TSioBaseDispatcher*>(0x1000);
     auto* b = reinterpret_cast<TSioBaseDispatcher*>(0x2000);
