@@ -13,16 +13,16 @@ constexpr std::chrono::milliseconds WaitPass{55};
 } // namespace
 
 TSioBaseDispatcher::TSioBaseDispatcher(TSioDispatcherOwner* owner, ISioWindowMessenger* messenger)
-    : FOwner(owner), FMessenger(messenger) {
-    FRegistryIndex = DispatcherRegistry().Register(this);
+    : Owner_(owner), Messenger_(messenger) {
+    RegistryIndex_ = DispatcherRegistry().Register(this);
 }
 
 TSioBaseDispatcher::~TSioBaseDispatcher() {
-    DispatcherRegistry().Unregister(FRegistryIndex);
+    DispatcherRegistry().Unregister(RegistryIndex_);
 }
 
 void TSioBaseDispatcher::Shutdown() {
-    if (FClosePending.load())
+    if (ClosePending_.load())
         ReleaseResources();
     else
         ClosePort();
@@ -34,13 +34,13 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
                                         std::uint8_t parity, std::uint8_t dataBits,
                                         std::uint8_t stopBits, std::uint32_t inSize,
                                         std::uint32_t outSize, std::uint32_t flags) {
-    RingSeen = false;
-    FDispatching = false;
-    if (FRegistryIndex < 0)
+    RingSeen_ = false;
+    Dispatching_ = false;
+    if (RegistryIndex_ < 0)
         return ecNoHandles;
 
     std::int32_t handle = OpenDevice(deviceName, inSize, outSize);
-    FDeviceHandle = handle;
+    DeviceHandle_ = handle;
     if (handle < 0) {
         ClosePort();
         return handle;
@@ -52,49 +52,49 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     }
 
     try {
-        std::lock_guard inputLock(InputLock);
-        std::lock_guard outputLock(OutputLock);
-        Input.Allocate();
-        Output.Allocate(outSize);
-        InSize = inSize;
-        OutSize = outSize;
+        std::lock_guard inputLock(InputLock_);
+        std::lock_guard outputLock(OutputLock_);
+        Input_.Allocate();
+        Output_.Allocate(outSize);
+        InSize_ = inSize;
+        OutSize_ = outSize;
     } catch (const std::bad_alloc&) {
         ClosePort();
         return ecOutOfMemory;
     }
     {
         std::lock_guard lock(StateLock_);
-        LineErrorBits = 0;
-        FClosePending = false;
-        Rs485 = false;
-        ReadDeviceSettings(LineSettings);
+        LineErrorBits_ = 0;
+        ClosePending_ = false;
+        Rs485_ = false;
+        ReadDeviceSettings(LineSettings_);
     }
-    OutputSinceOpen = false;
+    OutputSinceOpen_ = false;
 
     if (flags & OpenDtrByFlow) {
-        DtrByFlow = true;
+        DtrByFlow_ = true;
     } else {
-        DtrByFlow = false;
+        DtrByFlow_ = false;
         DriveDtr((flags & OpenDtrOn) != 0);
     }
     if (flags & OpenRtsByFlow) {
-        RtsByFlow = true;
+        RtsByFlow_ = true;
     } else {
-        RtsByFlow = false;
+        RtsByFlow_ = false;
         DriveRts((flags & OpenRtsOn) != 0);
     }
 
     {
-        std::lock_guard inputLock(InputLock);
-        Input.Reset();
-        NotifyPos = 0;
+        std::lock_guard inputLock(InputLock_);
+        Input_.Reset();
+        NotifyPos_ = 0;
     }
     {
         std::lock_guard lock(StateLock_);
-        FAvailThreshold = 0;
-        FModemBits = 0;
+        AvailThreshold_ = 0;
+        ModemBits_ = 0;
         RefreshModemStatus(0xF0);
-        LastRate = 115200;
+        LastRate_ = 115200;
     }
 
     result = ApplyLine(baud, parity, dataBits, stopBits);
@@ -105,23 +105,23 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     RefreshLineErrors();
     {
         std::lock_guard lock(StateLock_);
-        FTraceRecorder.Discard();
-        FLogRecorder.Discard();
-        DispatchLog.SetStartTime(SioMilliseconds());
+        TraceRecorder_.Discard();
+        LogRecorder_.Discard();
+        DispatchLog_.SetStartTime(SioMilliseconds());
     }
     StartWorkers();
     return ecOK;
 }
 
 void TSioBaseDispatcher::ClosePort() {
-    if (FDeviceHandle.load() >= 0) {
+    if (DeviceHandle_.load() >= 0) {
         PurgeOutput();
         PurgeInput();
-        FDeviceHandle = -1;
+        DeviceHandle_ = -1;
         CloseDevice();
     }
-    if (FDispatching.load()) {
-        FClosePending = true;
+    if (Dispatching_.load()) {
+        ClosePending_ = true;
         // A delivery still queued for a window is dropped at once, so a close from another
         // thread does not wait out the send time-out; a handler that runs finishes normally.
         ReleasePendingSends();
@@ -149,10 +149,10 @@ void TSioBaseDispatcher::ReleaseResources() {
 }
 
 void TSioBaseDispatcher::FreeRings() {
-    std::lock_guard inputLock(InputLock);
-    std::lock_guard outputLock(OutputLock);
-    Input.Free();
-    Output.Free();
+    std::lock_guard inputLock(InputLock_);
+    std::lock_guard outputLock(OutputLock_);
+    Input_.Free();
+    Output_.Free();
 }
 
 void TSioBaseDispatcher::WorkerExit(TSioWorkerKind worker) {
@@ -175,15 +175,15 @@ void TSioBaseDispatcher::WorkerExit(TSioWorkerKind worker) {
 }
 
 void TSioBaseDispatcher::ReleasePendingSends() {
-    if (!FMessenger)
+    if (!Messenger_)
         return;
     std::vector<TSioWindowHandle> windows;
     {
         std::lock_guard lock(StateLock_);
-        windows = NotifyWindowList.Windows();
+        windows = NotifyWindowList_.Windows();
     }
     for (TSioWindowHandle window : windows)
-        FMessenger->ReleaseSends(window);
+        Messenger_->ReleaseSends(window);
 }
 
 void TSioBaseDispatcher::WakeExitWaiters() {
@@ -191,15 +191,15 @@ void TSioBaseDispatcher::WakeExitWaiters() {
         std::lock_guard lock(ExitMutex_);
         ExitCondition_.notify_all();
     }
-    if (FMessenger)
-        FMessenger->WakeWaiters();
+    if (Messenger_)
+        Messenger_->WakeWaiters();
 }
 
 void TSioBaseDispatcher::WaitHandlingMessages(const std::function<bool()>& done,
                                               bool handleMessages) {
     while (!done()) {
-        if (FMessenger && handleMessages) {
-            FMessenger->ProcessOnePending(WaitPass);
+        if (Messenger_ && handleMessages) {
+            Messenger_->ProcessOnePending(WaitPass);
         } else {
             std::unique_lock lock(ExitMutex_);
             ExitCondition_.wait_for(lock, WaitPass, done);

@@ -27,16 +27,17 @@
 // Because the ring goes on filling while a handler runs, a byte read during a handler is logged
 // (ReadCom) before the WriteCom of that handler's own reply.
 //
-// Locks. Three recursive ones: StateLock: line settings, DTR/RTS/RS-485 state, the window list
-// and handler flags, trigger state, FModemBits, LineErrorBits for TakeLineError/TakeLineBreak,
-// the trace and the log. OutputLock: the output ring and every device status refresh. InputLock:
-// the input ring's producer side and its resets (filling, purging, a delivery's end); it may be
-// held while taking either of the others, never taken while holding one. ExitMutex_ (plain) only
-// pairs with the condition that wakes waiters when a worker ends. No lock is held while a window
-// handles a message or while StopWorkers waits for the workers. The process-wide RegistryLock is
-// taken by construction and destruction.
+// Locks. Three recursive ones: StateLock_ (the device layer's Core().StateLock()): line
+// settings, DTR/RTS/RS-485 state, the window list and handler flags, trigger state, ModemBits_,
+// LineErrorBits_ for TakeLineError/TakeLineBreak, the trace and the log. OutputLock_: the output
+// ring and every device status refresh. InputLock_: the input ring's producer side and its resets
+// (filling, purging, a delivery's end); it may be held while taking either of the others, never
+// taken while holding one. Two plain ones: ExitMutex_ only pairs with the condition that wakes
+// waiters when a worker ends, and the detached delivery's own (SioDetachedDelivery.h) is a leaf.
+// No lock is held while a window handles a message or while StopWorkers waits for the workers.
+// The process-wide RegistryLock is taken by construction and destruction.
 //
-// The input ring (SioInputRing.h) is filled under InputLock and read without a lock: the reader
+// The input ring (SioInputRing.h) is filled under InputLock_ and read without a lock: the reader
 // is one thread at a time (the window's thread inside a delivery, else the thread that opened the
 // port), and a worker fills the free part of the ring meanwhile, also while a handler runs.
 
@@ -164,25 +165,25 @@ public:
     // --- Trace and dispatch log (any thread; StateLock) ---
 
     // The two recorders, each driven the same way (SioLockedRecorder.h).
-    TSioLockedRecorder& TraceRecorder() { return FTraceRecorder; }
-    TSioLockedRecorder& LogRecorder() { return FLogRecorder; }
+    TSioLockedRecorder& TraceRecorder() { return TraceRecorder_; }
+    TSioLockedRecorder& LogRecorder() { return LogRecorder_; }
     // -1002 when capacity exceeds 4,000,000.
-    TSioResult StartTrace(std::uint32_t capacity) { return FTraceRecorder.Start(capacity); }
-    TSioResult ClearTrace() { return FTraceRecorder.Clear(); }
-    void DiscardTrace() { FTraceRecorder.Discard(); }
-    void PauseTrace() { FTraceRecorder.Pause(); }
-    void ResumeTrace() { FTraceRecorder.Resume(); }
+    TSioResult StartTrace(std::uint32_t capacity) { return TraceRecorder_.Start(capacity); }
+    TSioResult ClearTrace() { return TraceRecorder_.Clear(); }
+    void DiscardTrace() { TraceRecorder_.Discard(); }
+    void PauseTrace() { TraceRecorder_.Pause(); }
+    void ResumeTrace() { TraceRecorder_.Resume(); }
     TSioResult WriteTraceFile(const std::string& name, bool append, bool hex, bool allHex) {
-        return FTraceRecorder.WriteFile(name, append, hex, allHex);
+        return TraceRecorder_.WriteFile(name, append, hex, allHex);
     }
     // Never refused: without memory for the ring the log keeps nothing.
-    void StartDispatchLog(std::uint32_t capacity) { FLogRecorder.Start(capacity); }
-    void ClearDispatchLog() { FLogRecorder.Clear(); }
-    void DiscardDispatchLog() { FLogRecorder.Discard(); }
-    void PauseDispatchLog() { FLogRecorder.Pause(); }
-    void ResumeDispatchLog() { FLogRecorder.Resume(); }
+    void StartDispatchLog(std::uint32_t capacity) { LogRecorder_.Start(capacity); }
+    void ClearDispatchLog() { LogRecorder_.Clear(); }
+    void DiscardDispatchLog() { LogRecorder_.Discard(); }
+    void PauseDispatchLog() { LogRecorder_.Pause(); }
+    void ResumeDispatchLog() { LogRecorder_.Resume(); }
     TSioResult WriteDispatchLogFile(const std::string& name, bool append, bool hex, bool allHex) {
-        return FLogRecorder.WriteFile(name, append, hex, allHex);
+        return LogRecorder_.WriteFile(name, append, hex, allHex);
     }
     // "COM<n>", set by the component for the dispatch log's device line.
     void SetPortName(const std::string& name);
@@ -198,12 +199,12 @@ public:
 
     // --- State for the component's window (any thread, lock-free reads) ---
 
-    TSioDispatcherOwner* Owner() const { return FOwner; }
-    ISioWindowMessenger* Messenger() const { return FMessenger; }
-    std::int32_t RegistryIndex() const { return FRegistryIndex; }
-    std::int32_t DeviceHandle() const { return FDeviceHandle.load(); }
-    bool Dispatching() const { return FDispatching.load(); }
-    bool ClosePending() const { return FClosePending.load(); }
+    TSioDispatcherOwner* Owner() const { return Owner_; }
+    ISioWindowMessenger* Messenger() const { return Messenger_; }
+    std::int32_t RegistryIndex() const { return RegistryIndex_; }
+    std::int32_t DeviceHandle() const { return DeviceHandle_.load(); }
+    bool Dispatching() const { return Dispatching_.load(); }
+    bool ClosePending() const { return ClosePending_.load(); }
     std::int32_t RunningWorkers() const { return Workers_.Running(); }
     // True once every worker has run its exit bookkeeping and the window's thread has stopped
     // reading the line.
@@ -276,9 +277,9 @@ private:
     void FillInput() override;
     bool AnnounceInput() override;
     bool ProcessCycle() override;
-    bool InputUnannounced() const override { return Input.Total() != NotifyPos.load(); }
-    bool InputFull() const override { return Input.Full(); }
-    std::uint64_t AnnouncedTotal() const override { return NotifyPos.load(); }
+    bool InputUnannounced() const override { return Input_.Total() != NotifyPos_.load(); }
+    bool InputFull() const override { return Input_.Full(); }
+    std::uint64_t AnnouncedTotal() const override { return NotifyPos_.load(); }
     std::optional<std::chrono::steady_clock::time_point> DeliveryDeadline() const override {
         return Delivery_.Deadline();
     }
@@ -288,9 +289,9 @@ private:
     bool WindowReading() const override { return WindowReads_.load() > 0; }
     std::recursive_mutex& StateLock() override { return StateLock_; }
     TSioLineState LineState() override;
-    TSioWindowHandle OnlyReceiver() const override { return NotifyWindowList.Only(); }
-    bool HasReceivers() const override { return !NotifyWindowList.Empty(); }
-    TSioLockedOutput LockOutput() override { return {std::unique_lock(OutputLock), Output}; }
+    TSioWindowHandle OnlyReceiver() const override { return NotifyWindowList_.Only(); }
+    bool HasReceivers() const override { return !NotifyWindowList_.Empty(); }
+    TSioLockedOutput LockOutput() override { return {std::unique_lock(OutputLock_), Output_}; }
     TSioWorkerBook& Workers() override { return Workers_; }
     const TSioWorkerBook& Workers() const override { return Workers_; }
     void WorkerExit(TSioWorkerKind worker) override;
@@ -349,63 +350,63 @@ private:
     void FreeRings();
 
     // Identity.
-    TSioDispatcherOwner* FOwner;
-    ISioWindowMessenger* FMessenger;
-    std::int32_t FRegistryIndex = -1;
-    std::atomic<std::int32_t> FDeviceHandle{-1};
+    TSioDispatcherOwner* Owner_;
+    ISioWindowMessenger* Messenger_;
+    std::int32_t RegistryIndex_ = -1;
+    std::atomic<std::int32_t> DeviceHandle_{-1};
 
-    std::uint32_t InSize = 0;
-    std::uint32_t OutSize = 0;
-    TSioLineSettings LineSettings;
-    std::uint32_t LastRate = 115200;
+    std::uint32_t InSize_ = 0;
+    std::uint32_t OutSize_ = 0;
+    TSioLineSettings LineSettings_;
+    std::uint32_t LastRate_ = 115200;
 
-    bool DtrOn = false;
-    bool DtrByFlow = false;
-    bool RtsOn = false;
-    bool RtsByFlow = false;
-    bool Rs485 = false;
-    std::uint8_t PriorityBoost = 0;
+    bool DtrOn_ = false;
+    bool DtrByFlow_ = false;
+    bool RtsOn_ = false;
+    bool RtsByFlow_ = false;
+    bool Rs485_ = false;
+    std::uint8_t PriorityBoost_ = 0;
 
-    TSioDeviceStatus DeviceStatus;
-    std::uint32_t LineErrorBits = 0;
-    std::uint8_t FModemBits = 0;
-    std::atomic<bool> RingSeen{false};
+    TSioDeviceStatus DeviceStatus_;
+    std::uint32_t LineErrorBits_ = 0;
+    std::uint8_t ModemBits_ = 0;
+    std::atomic<bool> RingSeen_{false};
 
-    TSioInputRing Input{[this] { InputRoomAvailable(); }};
+    TSioInputRing Input_{[this] { InputRoomAvailable(); }};
     // The input total at the last notification, so a head that wrapped all the way round still
     // counts as new input. Only the worker running the notification moves it; a detached delivery's
     // end reads it.
-    std::atomic<std::uint64_t> NotifyPos{0};
-    std::atomic<std::uint32_t> FAvailThreshold{0};
+    std::atomic<std::uint64_t> NotifyPos_{0};
+    std::atomic<std::uint32_t> AvailThreshold_{0};
 
     // Under OutputLock.
-    TSioOutputRing Output;
+    TSioOutputRing Output_;
     // Nothing has been written since the device was opened: a line change need not wait for
     // characters on the wire.
-    std::atomic<bool> OutputSinceOpen{false};
+    std::atomic<bool> OutputSinceOpen_{false};
 
-    TSioNotifyWindowList NotifyWindowList;
-    bool OwnerHandlesEvents = false;
-    std::atomic<bool> NotifyNeeded{false};
+    TSioNotifyWindowList NotifyWindowList_;
+    bool OwnerHandlesEvents_ = false;
+    std::atomic<bool> NotifyNeeded_{false};
 
-    std::atomic<bool> FDispatching{false};
+    std::atomic<bool> Dispatching_{false};
     // How deep the window's thread is in TSioWindowRead scopes of this dispatcher.
     std::atomic<int> WindowReads_{0};
-    std::atomic<bool> FClosePending{false};
+    std::atomic<bool> ClosePending_{false};
     TSioWorkerBook Workers_;
 
-    std::uint32_t OptionBits = 0;
+    std::uint32_t OptionBits_ = 0;
 
     std::recursive_mutex StateLock_;
-    std::recursive_mutex OutputLock;
-    std::recursive_mutex InputLock;
+    std::recursive_mutex OutputLock_;
+    std::recursive_mutex InputLock_;
 
     // The recorders, each behind StateLock; the log also keeps the port's name (its file's
     // device line).
-    TSioTraceStore Trace;
-    TSioDispatchLog DispatchLog;
-    TSioLockedRecorder FTraceRecorder{Trace, StateLock_};
-    TSioLockedRecorder FLogRecorder{DispatchLog, StateLock_};
+    TSioTraceStore Trace_;
+    TSioDispatchLog DispatchLog_;
+    TSioLockedRecorder TraceRecorder_{Trace_, StateLock_};
+    TSioLockedRecorder LogRecorder_{DispatchLog_, StateLock_};
 
     std::mutex ExitMutex_;
     std::condition_variable ExitCondition_;
@@ -416,7 +417,7 @@ private:
 // recording it is a few plain loads and one store; everything else is TakeByteSlow's.
 inline TSioResult TSioBaseDispatcher::TakeByte(std::uint8_t& byte) {
     bool empty = false;
-    if (FTraceRecorder.On() || !Input.TakeAheadByte(byte, empty))
+    if (TraceRecorder_.On() || !Input_.TakeAheadByte(byte, empty))
         return TakeByteSlow(byte);
     return empty ? ecBufferIsEmpty : ecOK;
 }

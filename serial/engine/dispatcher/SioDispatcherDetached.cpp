@@ -8,14 +8,14 @@ bool TSioBaseDispatcher::SendDetachedDelivery(TSioWindowHandle window, TSioMessa
         Delivery_.Open(wParam, [this](std::uintptr_t announced, bool handled, bool quick) {
             EndDetachedDelivery(announced, handled, quick);
         });
-    if (!FMessenger->SendDetached(window, message, wParam, lParam, ticket))
+    if (!Messenger_->SendDetached(window, message, wParam, lParam, ticket))
         ticket->Dropped();
     return false;
 }
 
 void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced, bool handled, bool quick) {
     EndDelivery(announced);
-    if (FClosePending.load() || Workers_.Stopping()) {
+    if (ClosePending_.load() || Workers_.Stopping()) {
         // The release of a close waits for this end before it frees the rings.
         WakeExitWaiters();
         return;
@@ -33,8 +33,8 @@ void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced, bool hand
 
 TSioWindowHandle TSioBaseDispatcher::DetachedReceiver() {
     std::lock_guard lock(StateLock_);
-    const bool served = NotifyWindowList.Size() > 1 || OwnerHandlesEvents;
-    return served && FMessenger && !Workers_.Stopping() ? NotifyWindowList.Only() : 0;
+    const bool served = NotifyWindowList_.Size() > 1 || OwnerHandlesEvents_;
+    return served && Messenger_ && !Workers_.Stopping() ? NotifyWindowList_.Only() : 0;
 }
 
 void TSioBaseDispatcher::WaitDetachedDeliveryEnd() {

@@ -4,7 +4,7 @@
 
 void TSioBaseDispatcher::LeaveWindowRead() {
     // A close waits for the last read pass to end.
-    if (WindowReads_.fetch_sub(1) == 1 && (FClosePending.load() || Workers_.Stopping()))
+    if (WindowReads_.fetch_sub(1) == 1 && (ClosePending_.load() || Workers_.Stopping()))
         WakeExitWaiters();
 }
 
@@ -12,10 +12,10 @@ bool TSioBaseDispatcher::DeliverInPlace(TSioWindowHandle window, TSioMessage mes
                                         std::uintptr_t wParam, std::intptr_t lParam) {
     const auto start = std::chrono::steady_clock::now();
     // On the window's own thread the messenger runs the procedure at once.
-    FMessenger->SendWithTimeout(window, message, wParam, lParam, NotifySendTimeout);
+    Messenger_->SendWithTimeout(window, message, wParam, lParam, NotifySendTimeout);
     const bool slow = std::chrono::steady_clock::now() - start > HandOverBound;
     const bool all = EndDelivery(wParam);
-    if (FClosePending.load() || Workers_.Stopping())
+    if (ClosePending_.load() || Workers_.Stopping())
         return false;
     if (slow)
         HandlerOutlivedBound();

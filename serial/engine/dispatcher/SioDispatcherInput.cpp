@@ -3,14 +3,14 @@
 #include "serial/engine/trace/SioLogEntry.h"
 
 void TSioBaseDispatcher::FillInput() {
-    std::lock_guard lock(InputLock);
-    if (!Input.Allocated())
+    std::lock_guard lock(InputLock_);
+    if (!Input_.Allocated())
         return;
     RefreshLineErrors();
     // The reads themselves tell how much was waiting: a piece that comes back short has
     // emptied the device, so no separate query is needed.
     for (int piece = 0; piece < 2; ++piece) {
-        const std::span<std::uint8_t> room = Input.FreePiece();
+        const std::span<std::uint8_t> room = Input_.FreePiece();
         if (room.empty())
             return;
         const auto wanted = static_cast<std::uint32_t>(room.size());
@@ -22,7 +22,7 @@ void TSioBaseDispatcher::FillInput() {
         // A read that found nothing is no event: logging it would push the useful entries out.
         if (got > 0)
             RecordLog(sltDispatch, slsReadCom, got, room.data(), static_cast<std::uint32_t>(got));
-        Input.Produced(static_cast<std::uint32_t>(got));
+        Input_.Produced(static_cast<std::uint32_t>(got));
         if (static_cast<std::uint32_t>(got) < wanted)
             return;
     }
@@ -32,15 +32,15 @@ TSioResult TSioBaseDispatcher::PeekAt(std::uint32_t n, std::uint8_t& byte) {
     if (n == 0)
         return ecBadArgument;
     ReaderWanted();
-    return Input.PeekAt(n, byte) ? ecOK : ecBufferIsEmpty;
+    return Input_.PeekAt(n, byte) ? ecOK : ecBufferIsEmpty;
 }
 
 void TSioBaseDispatcher::RecordTaken(const std::uint8_t* bytes, std::uint32_t count) {
     std::lock_guard state(StateLock_);
-    if (!Trace.Recording())
+    if (!Trace_.Recording())
         return;
     for (std::uint32_t i = 0; i < count; ++i)
-        Trace.Record(TraceKindReceive, bytes[i]);
+        Trace_.Record(TraceKindReceive, bytes[i]);
 }
 
 TSioResult TSioBaseDispatcher::TakeByteSlow(std::uint8_t& byte) {
@@ -53,25 +53,25 @@ TSioResult TSioBaseDispatcher::TakeByteSlow(std::uint8_t& byte) {
 
 std::uint32_t TSioBaseDispatcher::PeekBlock(std::uint8_t* buffer, std::uint32_t size) {
     ReaderWanted();
-    return Input.Peek(buffer, size);
+    return Input_.Peek(buffer, size);
 }
 
 std::uint32_t TSioBaseDispatcher::TakeBlock(std::uint8_t* buffer, std::uint32_t size) {
     ReaderWanted();
-    const std::uint32_t count = Input.Take(buffer, size);
-    if (count > 0 && FTraceRecorder.On())
+    const std::uint32_t count = Input_.Take(buffer, size);
+    if (count > 0 && TraceRecorder_.On())
         RecordTaken(buffer, count);
     return count;
 }
 
 std::uint32_t TSioBaseDispatcher::InputCount() {
     ReaderWanted();
-    return Input.Count();
+    return Input_.Count();
 }
 
 TSioResult TSioBaseDispatcher::PurgeInput() {
-    std::lock_guard lock(InputLock);
+    std::lock_guard lock(InputLock_);
     TSioResult result = PurgeDevice(TSioPurgeTarget::Input);
-    Input.Purge();
+    Input_.Purge();
     return result;
 }

@@ -13,29 +13,29 @@ TSioResult TSioBaseDispatcher::ApplyLine(std::uint32_t baud, std::uint8_t parity
     std::uint8_t stopCode;
     {
         std::lock_guard lock(StateLock_);
-        ReadDeviceSettings(LineSettings);
+        ReadDeviceSettings(LineSettings_);
         if (stopBits != KeepStopBits)
             stopBits = std::clamp<std::uint8_t>(stopBits, 1, 2);
-        rate = baud != KeepBaud ? baud : LineSettings.BaudRate;
-        newParity = parity != KeepParity ? parity : LineSettings.Parity;
-        stopCode = LineSettings.StopBits;
-        byteSize = dataBits != KeepDataBits ? dataBits : LineSettings.ByteSize;
+        rate = baud != KeepBaud ? baud : LineSettings_.BaudRate;
+        newParity = parity != KeepParity ? parity : LineSettings_.Parity;
+        stopCode = LineSettings_.StopBits;
+        byteSize = dataBits != KeepDataBits ? dataBits : LineSettings_.ByteSize;
         if (dataBits == 5)
             stopCode = One5StopBits;
         if (stopBits != KeepStopBits)
             stopCode = byteSize == 5 ? One5StopBits : (stopBits == 1 ? OneStopBit : TwoStopBits);
-        if (rate == LineSettings.BaudRate && newParity == LineSettings.Parity &&
-            byteSize == LineSettings.ByteSize && stopCode == LineSettings.StopBits)
+        if (rate == LineSettings_.BaudRate && newParity == LineSettings_.Parity &&
+            byteSize == LineSettings_.ByteSize && stopCode == LineSettings_.StopBits)
             return ecOK;
     }
     WaitOutputDrained();
     std::lock_guard lock(StateLock_);
-    ReadDeviceSettings(LineSettings);
-    LineSettings.BaudRate = rate;
-    LineSettings.Parity = newParity;
-    LineSettings.ByteSize = byteSize;
-    LineSettings.StopBits = stopCode;
-    return WriteLineSettings(LineSettings);
+    ReadDeviceSettings(LineSettings_);
+    LineSettings_.BaudRate = rate;
+    LineSettings_.Parity = newParity;
+    LineSettings_.ByteSize = byteSize;
+    LineSettings_.StopBits = stopCode;
+    return WriteLineSettings(LineSettings_);
 }
 
 void TSioBaseDispatcher::WaitOutputDrained() {
@@ -44,153 +44,153 @@ void TSioBaseDispatcher::WaitOutputDrained() {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     // Characters the device already has go out at the old rate; with nothing written since the
     // open there are none to wait for.
-    if (!OutputSinceOpen.load())
+    if (!OutputSinceOpen_.load())
         return;
     std::uint32_t delay;
     {
         std::lock_guard lock(StateLock_);
-        ReadDeviceSettings(LineSettings);
-        delay = DrainDelayMs(LineSettings, LastRate);
+        ReadDeviceSettings(LineSettings_);
+        delay = DrainDelayMs(LineSettings_, LastRate_);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(delay));
 }
 
 TSioLineQuery TSioBaseDispatcher::QueryLine() {
     std::lock_guard lock(StateLock_);
-    ReadDeviceSettings(LineSettings);
+    ReadDeviceSettings(LineSettings_);
     TSioLineQuery query;
-    query.Baud = NormaliseRate(LineSettings.BaudRate);
-    query.Parity = LineSettings.Parity;
-    query.DataBits = LineSettings.ByteSize;
-    query.StopBits = LineSettings.StopBits != OneStopBit ? 2 : 1;
+    query.Baud = NormaliseRate(LineSettings_.BaudRate);
+    query.Parity = LineSettings_.Parity;
+    query.DataBits = LineSettings_.ByteSize;
+    query.StopBits = LineSettings_.StopBits != OneStopBit ? 2 : 1;
     return query;
 }
 
 TSioResult TSioBaseDispatcher::WriteLineSettings(TSioLineSettings& settings) {
     std::lock_guard lock(StateLock_);
-    if (!DtrByFlow)
-        settings.fDtrControl = DtrOn ? TSioLineControl::Enable : TSioLineControl::Disable;
-    if (!RtsByFlow)
-        settings.fRtsControl = RtsOn ? TSioLineControl::Enable : TSioLineControl::Disable;
+    if (!DtrByFlow_)
+        settings.fDtrControl = DtrOn_ ? TSioLineControl::Enable : TSioLineControl::Disable;
+    if (!RtsByFlow_)
+        settings.fRtsControl = RtsOn_ ? TSioLineControl::Enable : TSioLineControl::Disable;
     TSioResult result = WriteDeviceSettings(settings);
-    LastRate = settings.BaudRate;
-    DriveDtr(DtrOn);
-    if (!Rs485)
-        DriveRts(RtsOn);
+    LastRate_ = settings.BaudRate;
+    DriveDtr(DtrOn_);
+    if (!Rs485_)
+        DriveRts(RtsOn_);
     return result;
 }
 
 TSioResult TSioBaseDispatcher::DriveDtr(bool on) {
     std::lock_guard lock(StateLock_);
-    if (DtrByFlow)
+    if (DtrByFlow_)
         return 1;
     TSioResult result =
         SendLineControl(on ? TSioLineFunction::RaiseDtr : TSioLineFunction::LowerDtr);
-    DtrOn = on;
+    DtrOn_ = on;
     return result < 0 ? ecBadArgument : result;
 }
 
 TSioResult TSioBaseDispatcher::DriveRts(bool on) {
     std::lock_guard lock(StateLock_);
-    if (RtsByFlow)
+    if (RtsByFlow_)
         return 1;
     TSioResult result =
         SendLineControl(on ? TSioLineFunction::RaiseRts : TSioLineFunction::LowerRts);
-    RtsOn = on;
+    RtsOn_ = on;
     return result < 0 ? ecBadArgument : result;
 }
 
 TSioResult TSioBaseDispatcher::ApplyHardwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
                                                  std::uint32_t options) {
     std::lock_guard lock(StateLock_);
-    if (bufferFull < resume || bufferFull > InSize)
+    if (bufferFull < resume || bufferFull > InSize_)
         return ecBadArgument;
-    ReadDeviceSettings(LineSettings);
-    LineSettings.fOutxCtsFlow = false;
-    LineSettings.fOutxDsrFlow = false;
-    LineSettings.fDtrControl = TSioLineControl::Disable;
-    LineSettings.fRtsControl = TSioLineControl::Disable;
-    DtrByFlow = false;
-    RtsByFlow = false;
+    ReadDeviceSettings(LineSettings_);
+    LineSettings_.fOutxCtsFlow = false;
+    LineSettings_.fOutxDsrFlow = false;
+    LineSettings_.fDtrControl = TSioLineControl::Disable;
+    LineSettings_.fRtsControl = TSioLineControl::Disable;
+    DtrByFlow_ = false;
+    RtsByFlow_ = false;
     if (options & HwFlowUseDtr) {
-        LineSettings.fDtrControl = TSioLineControl::Handshake;
-        DtrByFlow = true;
-    } else if (DtrOn) {
-        LineSettings.fDtrControl = TSioLineControl::Enable;
+        LineSettings_.fDtrControl = TSioLineControl::Handshake;
+        DtrByFlow_ = true;
+    } else if (DtrOn_) {
+        LineSettings_.fDtrControl = TSioLineControl::Enable;
     }
     if (options & HwFlowUseRts) {
-        LineSettings.fRtsControl = TSioLineControl::Handshake;
-        RtsByFlow = true;
-    } else if (RtsOn) {
-        LineSettings.fRtsControl = TSioLineControl::Enable;
+        LineSettings_.fRtsControl = TSioLineControl::Handshake;
+        RtsByFlow_ = true;
+    } else if (RtsOn_) {
+        LineSettings_.fRtsControl = TSioLineControl::Enable;
     }
-    if (Rs485) {
-        LineSettings.fRtsControl = TSioLineControl::Toggle;
-        RtsByFlow = true;
+    if (Rs485_) {
+        LineSettings_.fRtsControl = TSioLineControl::Toggle;
+        RtsByFlow_ = true;
     }
-    LineSettings.XoffLim = static_cast<std::uint16_t>(InSize - bufferFull);
-    LineSettings.XonLim = static_cast<std::uint16_t>(resume);
-    LineSettings.fOutxDsrFlow = (options & HwFlowRequireDsr) != 0;
-    LineSettings.fOutxCtsFlow = (options & HwFlowRequireCts) != 0;
-    return WriteLineSettings(LineSettings);
+    LineSettings_.XoffLim = static_cast<std::uint16_t>(InSize_ - bufferFull);
+    LineSettings_.XonLim = static_cast<std::uint16_t>(resume);
+    LineSettings_.fOutxDsrFlow = (options & HwFlowRequireDsr) != 0;
+    LineSettings_.fOutxCtsFlow = (options & HwFlowRequireCts) != 0;
+    return WriteLineSettings(LineSettings_);
 }
 
 TSioResult TSioBaseDispatcher::ApplySoftwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
                                                  std::uint32_t options) {
     std::lock_guard lock(StateLock_);
-    if (bufferFull < resume || bufferFull > InSize)
+    if (bufferFull < resume || bufferFull > InSize_)
         return ecBadArgument;
-    ReadDeviceSettings(LineSettings);
+    ReadDeviceSettings(LineSettings_);
     if (options & SwFlowReceive) {
-        LineSettings.fInX = true;
-        LineSettings.XoffLim = static_cast<std::uint16_t>(InSize - bufferFull);
-        LineSettings.XonLim = static_cast<std::uint16_t>(resume);
-        LineSettings.XonChar = 17;
-        LineSettings.XoffChar = 19;
+        LineSettings_.fInX = true;
+        LineSettings_.XoffLim = static_cast<std::uint16_t>(InSize_ - bufferFull);
+        LineSettings_.XonLim = static_cast<std::uint16_t>(resume);
+        LineSettings_.XonChar = 17;
+        LineSettings_.XoffChar = 19;
     }
     if (options & SwFlowTransmit) {
-        LineSettings.fOutX = true;
-        LineSettings.XonChar = 17;
-        LineSettings.XoffChar = 19;
+        LineSettings_.fOutX = true;
+        LineSettings_.XonChar = 17;
+        LineSettings_.XoffChar = 19;
     }
-    return WriteLineSettings(LineSettings);
+    return WriteLineSettings(LineSettings_);
 }
 
 TSioResult TSioBaseDispatcher::DisableSoftwareFlow() {
     std::lock_guard lock(StateLock_);
-    ReadDeviceSettings(LineSettings);
-    LineSettings.fInX = false;
-    LineSettings.fOutX = false;
-    return WriteLineSettings(LineSettings);
+    ReadDeviceSettings(LineSettings_);
+    LineSettings_.fInX = false;
+    LineSettings_.fOutX = false;
+    return WriteLineSettings(LineSettings_);
 }
 
 TSioResult TSioBaseDispatcher::ApplyFlowChars(std::uint8_t xon, std::uint8_t xoff) {
     std::lock_guard lock(StateLock_);
-    ReadDeviceSettings(LineSettings);
-    LineSettings.XonChar = xon;
-    LineSettings.XoffChar = xoff;
-    return WriteLineSettings(LineSettings);
+    ReadDeviceSettings(LineSettings_);
+    LineSettings_.XonChar = xon;
+    LineSettings_.XoffChar = xoff;
+    return WriteLineSettings(LineSettings_);
 }
 
 TSioFlowQuery TSioBaseDispatcher::QueryFlow() {
     std::lock_guard lock(StateLock_);
     TSioFlowQuery query;
-    query.Result = ReadDeviceSettings(LineSettings);
-    if (LineSettings.fDtrControl == TSioLineControl::Handshake)
+    query.Result = ReadDeviceSettings(LineSettings_);
+    if (LineSettings_.fDtrControl == TSioLineControl::Handshake)
         query.Hardware |= HwFlowUseDtr;
-    if (LineSettings.fRtsControl == TSioLineControl::Handshake ||
-        LineSettings.fRtsControl == TSioLineControl::Toggle)
+    if (LineSettings_.fRtsControl == TSioLineControl::Handshake ||
+        LineSettings_.fRtsControl == TSioLineControl::Toggle)
         query.Hardware |= HwFlowUseRts;
-    if (LineSettings.fOutxDsrFlow)
+    if (LineSettings_.fOutxDsrFlow)
         query.Hardware |= HwFlowRequireDsr;
-    if (LineSettings.fOutxCtsFlow)
+    if (LineSettings_.fOutxCtsFlow)
         query.Hardware |= HwFlowRequireCts;
-    if (LineSettings.fInX)
+    if (LineSettings_.fInX)
         query.Software |= SwFlowReceive;
-    if (LineSettings.fOutX)
+    if (LineSettings_.fOutX)
         query.Software |= SwFlowTransmit;
-    query.XonChar = LineSettings.XonChar;
-    query.XoffChar = LineSettings.XoffChar;
+    query.XonChar = LineSettings_.XonChar;
+    query.XoffChar = LineSettings_.XoffChar;
     return query;
 }
 
@@ -198,13 +198,13 @@ TSioDeviceStatus TSioBaseDispatcher::RefreshLineErrors() {
     std::uint32_t bits;
     TSioDeviceStatus status;
     {
-        std::lock_guard lock(OutputLock);
+        std::lock_guard lock(OutputLock_);
         bits = ReadErrorsAndUsage();
-        status = DeviceStatus;
+        status = DeviceStatus_;
     }
     if (bits & 0x1F) {
         std::lock_guard lock(StateLock_);
-        LineErrorBits |= bits & 0x1F;
+        LineErrorBits_ |= bits & 0x1F;
     }
     return status;
 }
@@ -220,8 +220,8 @@ std::int32_t TSioBaseDispatcher::TakeLineError() {
                  {LineErrorBreak, 9}};
     std::lock_guard lock(StateLock_);
     for (const auto& entry : Order) {
-        if (LineErrorBits & entry.Bit) {
-            LineErrorBits &=
+        if (LineErrorBits_ & entry.Bit) {
+            LineErrorBits_ &=
                 ~(LineErrorRxOver | LineErrorOverrun | LineErrorParity | LineErrorFrame);
             return entry.Code;
         }
@@ -231,36 +231,36 @@ std::int32_t TSioBaseDispatcher::TakeLineError() {
 
 bool TSioBaseDispatcher::TakeLineBreak() {
     std::lock_guard lock(StateLock_);
-    bool set = (LineErrorBits & LineErrorBreak) != 0;
-    LineErrorBits &= ~LineErrorBreak;
+    bool set = (LineErrorBits_ & LineErrorBreak) != 0;
+    LineErrorBits_ &= ~LineErrorBreak;
     return set;
 }
 
 std::uint8_t TSioBaseDispatcher::RefreshModemStatus(std::uint8_t mask) {
     std::lock_guard lock(StateLock_);
     std::uint8_t lines = ReadModemLines();
-    FModemBits = static_cast<std::uint8_t>((lines & 0xF0) | (FModemBits & 0x0F));
-    if (RingSeen.exchange(false))
-        FModemBits |= 4;
-    std::uint8_t result = FModemBits;
-    FModemBits &= mask;
+    ModemBits_ = static_cast<std::uint8_t>((lines & 0xF0) | (ModemBits_ & 0x0F));
+    if (RingSeen_.exchange(false))
+        ModemBits_ |= 4;
+    std::uint8_t result = ModemBits_;
+    ModemBits_ &= mask;
     return result;
 }
 
 void TSioBaseDispatcher::NoteModemChange() {
     std::lock_guard lock(StateLock_);
-    std::uint8_t old = FModemBits;
+    std::uint8_t old = ModemBits_;
     RefreshModemStatus(0xFF);
-    std::uint8_t changed = static_cast<std::uint8_t>((old ^ FModemBits) & 0xF0);
-    FModemBits |= static_cast<std::uint8_t>(changed >> 4);
+    std::uint8_t changed = static_cast<std::uint8_t>((old ^ ModemBits_) & 0xF0);
+    ModemBits_ |= static_cast<std::uint8_t>(changed >> 4);
 }
 
 std::uint8_t TSioBaseDispatcher::ModemBits() {
     std::lock_guard lock(StateLock_);
-    return FModemBits;
+    return ModemBits_;
 }
 
 TSioLineState TSioBaseDispatcher::LineState() {
     std::lock_guard lock(StateLock_);
-    return {LineSettings, DtrOn, DtrByFlow, RtsOn, RtsByFlow, Rs485, PriorityBoost};
+    return {LineSettings_, DtrOn_, DtrByFlow_, RtsOn_, RtsByFlow_, Rs485_, PriorityBoost_};
 }

@@ -10,16 +10,16 @@ TSioResult TSioBaseDispatcher::QueueBlock(const void* block, std::uint32_t lengt
     TSioResult result = ecOK;
     std::uint32_t errorBits;
     {
-        std::lock_guard lock(OutputLock);
+        std::lock_guard lock(OutputLock_);
         errorBits = ReadErrorsAndUsage();
-        std::uint32_t free = Output.Allocated() ? OutSize - DeviceStatus.OutQueue : 0;
+        std::uint32_t free = Output_.Allocated() ? OutSize_ - DeviceStatus_.OutQueue : 0;
         if (free < length) {
             std::lock_guard state(StateLock_);
-            LineErrorBits = errorBits;
+            LineErrorBits_ = errorBits;
             return ecOutputBufferTooSmall;
         }
         written = QueueOutput(bytes, length);
-        OutputSinceOpen = true;
+        OutputSinceOpen_ = true;
         if (written <= 0) {
             written = -written;
             result = ecPutBlockFail;
@@ -27,32 +27,32 @@ TSioResult TSioBaseDispatcher::QueueBlock(const void* block, std::uint32_t lengt
         }
     }
     std::lock_guard state(StateLock_);
-    LineErrorBits = errorBits;
+    LineErrorBits_ = errorBits;
     RecordLog(sltDispatch, slsWriteCom, written, written > 0 ? bytes : nullptr,
               static_cast<std::uint32_t>(written));
-    if (Trace.Recording()) {
+    if (Trace_.Recording()) {
         for (std::int32_t i = 0; i < written; ++i)
-            Trace.Record(TraceKindTransmit, bytes[i]);
+            Trace_.Record(TraceKindTransmit, bytes[i]);
     }
     return result;
 }
 
 std::uint32_t TSioBaseDispatcher::ReadErrorsAndUsage() {
-    const std::uint32_t bits = ReadDeviceErrors(DeviceStatus);
-    DeviceStatus.OutQueue = Output.Used();
+    const std::uint32_t bits = ReadDeviceErrors(DeviceStatus_);
+    DeviceStatus_.OutQueue = Output_.Used();
     return bits;
 }
 
 std::uint32_t TSioBaseDispatcher::OutputUsed() {
     RefreshLineErrors();
-    std::lock_guard lock(OutputLock);
-    return DeviceStatus.OutQueue;
+    std::lock_guard lock(OutputLock_);
+    return DeviceStatus_.OutQueue;
 }
 
 std::uint32_t TSioBaseDispatcher::OutputFree() {
     RefreshLineErrors();
-    std::lock_guard lock(OutputLock);
-    return OutSize - DeviceStatus.OutQueue;
+    std::lock_guard lock(OutputLock_);
+    return OutSize_ - DeviceStatus_.OutQueue;
 }
 
 TSioResult TSioBaseDispatcher::PurgeOutput() {

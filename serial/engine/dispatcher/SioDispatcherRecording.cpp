@@ -3,18 +3,18 @@
 
 void TSioBaseDispatcher::RecordLog(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
                                    const std::uint8_t* data, std::uint32_t count) {
-    if (!FLogRecorder.On())
+    if (!LogRecorder_.On())
         return;
     std::lock_guard lock(StateLock_);
-    DispatchLog.Record(type, subtype, value, data, count);
+    DispatchLog_.Record(type, subtype, value, data, count);
 }
 
 void TSioBaseDispatcher::SetPortName(const std::string& name) {
     std::lock_guard lock(StateLock_);
-    DispatchLog.SetDeviceName(name);
+    DispatchLog_.SetDeviceName(name);
 }
 
 std::string TSioBaseDispatcher::PortName() {
     std::lock_guard lock(StateLock_);
-    return DispatchLog.DeviceName();
+    return DispatchLog_.DeviceName();
 }
