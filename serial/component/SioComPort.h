@@ -19,7 +19,7 @@
 #include "serial/component/SioTypes.h"
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
-#include "serial/engine/errors/CheckResult.h"
+#include "serial/engine/errors/SioCheckResult.h"
 #include "serial/engine/errors/SioExceptions.h"
 #include "serial/engine/errors/SioResultCodes.h"
 

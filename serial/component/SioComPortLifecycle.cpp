@@ -3,8 +3,8 @@
 
 #include "framework/ErrorReport.h"
 #include "serial/component/ComSelectForm.h"
-#include "serial/component/OpenResult.h"
 #include "serial/component/SioComPort.h"
+#include "serial/component/SioOpenResult.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/errors/SioExceptions.h"
 #include "serial/engine/ports/SioPortNames.h"

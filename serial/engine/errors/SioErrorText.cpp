@@ -1,6 +1,6 @@
-#include "serial/engine/errors/ErrorText.h"
+#include "serial/engine/errors/SioErrorText.h"
 
-#include "serial/engine/errors/MessageTable.h"
+#include "serial/engine/errors/SioMessageTable.h"
 
 #include <cstdint>
 #include <cstring>
