@@ -14,19 +14,19 @@ constexpr std::size_t MaxTextLength = 255;
 // user's), so system texts are asked for in the C locale.
 class TCLocale {
 public:
-    TCLocale() : FLocale(newlocale(LC_ALL_MASK, "C", locale_t{})) {}
+    TCLocale() : Locale_(newlocale(LC_ALL_MASK, "C", locale_t{})) {}
     ~TCLocale() {
-        if (FLocale != locale_t{}) {
-            freelocale(FLocale);
+        if (Locale_ != locale_t{}) {
+            freelocale(Locale_);
         }
     }
     TCLocale(const TCLocale&) = delete;
     TCLocale& operator=(const TCLocale&) = delete;
 
-    locale_t Get() const { return FLocale; }
+    locale_t Get() const { return Locale_; }
 
 private:
-    locale_t FLocale;
+    locale_t Locale_;
 };
 
 // strerror_r comes in two flavours: GNU returns the text, XSI fills the buffer and returns 0.
