@@ -204,7 +204,7 @@ public:
     std::int32_t RegistryIndex() const { return RegistryIndex_; }
     std::int32_t DeviceHandle() const { return DeviceHandle_.load(); }
     bool Dispatching() const { return Dispatching_.load(); }
-    bool ClosePending() const { return ClosePending_.load(); }
+    bool ClosePending() const override { return ClosePending_.load(); }
     std::int32_t RunningWorkers() const { return Workers_.Running(); }
     // True once every worker has run its exit bookkeeping and the window's thread has stopped
     // reading the line.

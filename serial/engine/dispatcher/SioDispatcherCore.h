@@ -46,6 +46,8 @@ public:
     virtual bool AnnounceInput() = 0;
     // The dispatch worker's cycle: device events, line errors, input; false as AnnounceInput.
     virtual bool ProcessCycle() = 0;
+    // A close arrived during a delivery: the workers end as they finish their turn.
+    virtual bool ClosePending() const = 0;
     // Bytes have come in since the last notification.
     virtual bool InputUnannounced() const = 0;
     virtual bool InputFull() const = 0;

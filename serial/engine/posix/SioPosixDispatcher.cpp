@@ -101,7 +101,7 @@ TSioResult TSioPosixDispatcher::PurgeDevice(TSioPurgeTarget which) {
         // the output worker has nothing to give up and need not be asked.
         const bool empty = Core().LockOutput().Ring.Empty();
         if (!empty && Core().Workers().Alive(TSioWorkerKind::Output)) {
-            SetOutputFlush();
+            Signals_.OutputFlush.Set();
             Signals_.WorkerAck.Wait(std::chrono::milliseconds(5000));
         }
         Core().LockOutput().Ring.Purge();
@@ -204,6 +204,16 @@ std::int32_t TSioPosixDispatcher::QueueOutput(const std::uint8_t* block, std::ui
     return static_cast<std::int32_t>(n);
 }
 
+std::int32_t TSioPosixDispatcher::WriteDevice(const std::uint8_t* data, std::uint32_t count) {
+    for (;;) {
+        ssize_t written = write(Fd_.load(), data, count);
+        if (written >= 0)
+            return static_cast<std::int32_t>(written);
+        if (errno != EINTR)
+            return -errno;
+    }
+}
+
 std::int32_t TSioPosixDispatcher::WriteDirect(const std::uint8_t* data, std::uint32_t count) {
     if (Fd_.load() < 0 || DeviceGone_.load())
         return 0;
@@ -230,8 +240,4 @@ std::uint32_t TSioPosixDispatcher::TakeDeviceEvents() {
 void TSioPosixDispatcher::InputRoomAvailable() {
     UpdateWatch();
     Signals_.DeviceWake.Set();
-}
-
-void TSioPosixDispatcher::SetOutputFlush() {
-    Signals_.OutputFlush.Set();
 }

@@ -22,7 +22,7 @@
 //    (on the window's thread): the claim moves, the watch is switched on, the worker is woken and
 //    leaves the device out of its poll().
 // Both readers fill the ring under InputLock, so a read that races the hand-over is only one
-// read more; one announcer at a time is kept by CycleLock_, and a pass of the window's thread
+// read more; one announcer at a time is kept by Announcer_, and a pass of the window's thread
 // looks again as it ends, for input a worker read meanwhile. While the window's thread reads,
 // every announcement is made on it (a due one asks its watch for a pass), so every delivery of
 // that time ends there, and a close from inside a handler is released there as the pass ends.
@@ -79,9 +79,11 @@
 #include "runtime/SioWindowMessenger.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/dispatcher/SioLineClaim.h"
+#include "serial/engine/posix/SioAnnouncer.h"
 #include "serial/engine/posix/SioDeviceLines.h"
 #include "serial/engine/posix/SioDevicePath.h"
 #include "serial/engine/posix/SioLineWatch.h"
+#include "serial/engine/posix/SioOutputWorker.h"
 #include "serial/engine/posix/SioWorkerSignals.h"
 #include "serial/engine/posix/SioWorkerThreads.h"
 
@@ -114,7 +116,7 @@ public:
     // Test-visible counters: how often each worker has come back from its wait.
     std::uint64_t EventWorkerWakeups() const { return EventWakeups_.load(); }
     std::uint64_t DispatchWorkerWakeups() const { return DispatchWakeups_.load(); }
-    std::uint64_t OutputWorkerWakeups() const { return OutputWakeups_.load(); }
+    std::uint64_t OutputWorkerWakeups() const { return OutputWorker_.Wakeups(); }
     // True from the device's hang-up (peer closed, adapter gone) until a device is re-attached.
     bool DeviceGone() const { return DeviceGone_.load(); }
     bool DeviceAttached() const override { return !DeviceGone(); }
@@ -158,24 +160,21 @@ protected:
     virtual std::int32_t WriteDirect(const std::uint8_t* data, std::uint32_t count);
 
 private:
-    // --- Worker loops (SioPosixInputWorkers.cpp, SioPosixOutputWorker.cpp) ---
+    // --- Worker loops (SioPosixInputWorkers.cpp; the output worker's is SioOutputWorker.h) ---
 
     void EventWorker();
     // The event worker's answer to input: read it, and announce it unless a cycle runs or the
     // receivers are slow.
     void ServeInput();
-    // Runs `announce` and keeps how long it took in LastAnnouncement_.
-    void TimeAnnouncement(const std::function<void()>& announce);
     void DispatchWorker();
     // How long the dispatch worker may wait for a wake-up before a cycle is due.
     std::chrono::milliseconds NextCycleDue() const;
     // How long the event worker may wait: until a detached delivery's send times out, or -1.
     int EventWaitLimit() const;
-    void OutputWorker();
 
     // --- Starting and stopping the workers (SioPosixWorkers.cpp) ---
 
-    void RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)());
+    void RunWorker(TSioWorkerKind kind);
     // Starts the worker unless it has run since the open or the workers are stopping.
     void StartWorker(TSioWorkerKind kind);
     // Wakes the dispatch worker, starting it first when it has not run yet.
@@ -201,10 +200,6 @@ private:
     // The event worker, when the hand-over timer has run out: takes the line while a pass of the
     // window's thread is still under way. True when it did.
     bool TakeLineFromSlowHandler();
-    void WriteOutput();
-    // Waits until the device takes output again; false when a flush request came first.
-    bool WaitWritable();
-    void SetOutputFlush();
     void MarkDeviceGone();
     // Dispatch worker, after each cycle: lets go of a vanished device, or tries to re-attach.
     void ServiceVanishedDevice();
@@ -233,19 +228,17 @@ private:
     TSioDeviceLines Lines_;
 
     TSioWorkerSignals Signals_;
+    TSioOutputWorker OutputWorker_{
+        Core(), Signals_, Fd_,
+        [this](const std::uint8_t* data, std::uint32_t count) { return WriteDevice(data, count); }};
 
-    // Held by whichever thread runs the notification part of a cycle, so only one announces;
-    // recursive, as a handler run in place may change what is due.
-    std::recursive_mutex CycleLock_;
+    TSioAnnouncer Announcer_;
     TSioLineWatch LineWatch_;
     // Under StateLock: the dispatch worker has ended; a worker has taken on the release.
     bool DispatchEnded_ = false;
     bool ReleaseClaimed_ = false;
-    // How long the latest announcement (or cycle) took, handlers included.
-    std::atomic<std::chrono::microseconds> LastAnnouncement_{};
     TSioWorkerThreads Threads_;
 
     std::atomic<std::uint64_t> EventWakeups_{0};
     std::atomic<std::uint64_t> DispatchWakeups_{0};
-    std::atomic<std::uint64_t> OutputWakeups_{0};
 };

@@ -19,10 +19,6 @@ std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadlin
     return std::max(left, std::chrono::milliseconds(0));
 }
 
-// A handler slower than this (for the whole announcement) is worth a hand-over: the event worker
-// then reads on while it runs. A faster one costs less than the hand-over would.
-constexpr std::chrono::microseconds SlowAnnouncement{200};
-
 } // namespace
 
 // --- Event worker ---
@@ -87,26 +83,14 @@ void TSioPosixDispatcher::ServeInput() {
     // a hand-over between workers. While the receivers are slow, the dispatch worker announces
     // instead, so this worker reads on into the ring while a handler takes.
     Core().FillInput();
-    if (DeviceGone_.load() || LastAnnouncement_.load() > SlowAnnouncement) {
+    if (DeviceGone_.load() || Announcer_.ReceiversSlow()) {
         WakeDispatchWorker();
         return;
     }
-    std::unique_lock cycle(CycleLock_, std::try_to_lock);
-    if (!cycle.owns_lock()) {
-        // A pass of the window's thread looks again as it ends; a cycle under way may have
-        // looked already, and runs once more.
-        if (!Core().WindowReading())
-            WakeDispatchWorker();
-        return;
-    }
-    TimeAnnouncement([this] { Core().AnnounceInput(); });
-}
-
-void TSioPosixDispatcher::TimeAnnouncement(const std::function<void()>& announce) {
-    const auto start = std::chrono::steady_clock::now();
-    announce();
-    LastAnnouncement_ = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - start);
+    // A pass of the window's thread looks again as it ends; a cycle under way may have looked
+    // already, and runs once more.
+    if (!Announcer_.TryRun([this] { Core().AnnounceInput(); }, true) && !Core().WindowReading())
+        WakeDispatchWorker();
 }
 
 // --- Dispatch worker ---
@@ -145,10 +129,7 @@ void TSioPosixDispatcher::DispatchWorker() {
         ++DispatchWakeups_;
         if (Core().Workers().Stopping())
             return;
-        {
-            std::lock_guard cycle(CycleLock_);
-            TimeAnnouncement([this] { Core().ProcessCycle(); });
-        }
+        Announcer_.Run([this] { Core().ProcessCycle(); });
         ServiceVanishedDevice();
         if (Core().Workers().Stopping() || ClosePending())
             break;

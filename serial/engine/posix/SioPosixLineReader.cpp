@@ -82,19 +82,16 @@ void TSioPosixDispatcher::ReadOnWindowThread() {
     if (!DeviceGone_.load())
         Core().FillInput();
     const std::uint64_t announced = Core().AnnouncedTotal();
-    {
-        std::unique_lock cycle(CycleLock_, std::try_to_lock);
-        if (cycle.owns_lock()) {
-            const bool watched = Core().Workers().Alive(TSioWorkerKind::Event);
-            if (watched)
-                Signals_.HandOver.Arm(HandOverBound);
-            Core().AnnounceInput();
-            if (watched)
-                Signals_.HandOver.Disarm();
-        } else {
-            WakeAnnouncer();
-        }
-    }
+    const bool announcing = Announcer_.TryRun([this] {
+        const bool watched = Core().Workers().Alive(TSioWorkerKind::Event);
+        if (watched)
+            Signals_.HandOver.Arm(HandOverBound);
+        Core().AnnounceInput();
+        if (watched)
+            Signals_.HandOver.Disarm();
+    });
+    if (!announcing)
+        WakeAnnouncer();
     // Input a worker read while the handler ran, and which the announcement left behind.
     if (Core().AnnouncedTotal() != announced && Core().InputUnannounced())
         AnnouncementDue();
@@ -134,10 +131,7 @@ void TSioPosixDispatcher::AnnounceAfterHandler() {
         return;
     }
     // Saves a worker's wake-up per notification while input streams in.
-    std::unique_lock cycle(CycleLock_, std::try_to_lock);
-    if (cycle.owns_lock())
-        Core().AnnounceInput();
-    else
+    if (!Announcer_.TryRun([this] { Core().AnnounceInput(); }))
         WakeAnnouncer();
 }
 

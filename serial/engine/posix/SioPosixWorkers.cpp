@@ -1,5 +1,5 @@
 // Starting, running and stopping the direct-port dispatcher's three workers; their loops are in
-// SioPosixInputWorkers.cpp and SioPosixOutputWorker.cpp.
+// SioPosixInputWorkers.cpp and SioOutputWorker.h.
 #include "runtime/RunTimeErrors.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
@@ -42,9 +42,6 @@ void TSioPosixDispatcher::StartWorkers() {
 }
 
 void TSioPosixDispatcher::StartWorker(TSioWorkerKind kind) {
-    static constexpr void (TSioPosixDispatcher::*Body[])() = {&TSioPosixDispatcher::EventWorker,
-                                                              &TSioPosixDispatcher::DispatchWorker,
-                                                              &TSioPosixDispatcher::OutputWorker};
     if (Threads_.Started(kind))
         return;
     {
@@ -56,8 +53,7 @@ void TSioPosixDispatcher::StartWorker(TSioWorkerKind kind) {
         if (Signals_.Create()) {
             if (kind == TSioWorkerKind::Dispatch)
                 DispatchEnded_ = false;
-            if (Threads_.Spawn(kind,
-                               [this, kind] { RunWorker(kind, Body[static_cast<int>(kind)]); }))
+            if (Threads_.Spawn(kind, [this, kind] { RunWorker(kind); }))
                 return;
             if (kind == TSioWorkerKind::Dispatch)
                 DispatchEnded_ = true;
@@ -82,7 +78,7 @@ void TSioPosixDispatcher::StopWorkers() {
     }
     // No read pass starts on the window's thread from here on.
     LineWatch_.End();
-    SetOutputFlush();
+    Signals_.OutputFlush.Set();
     Signals_.DeviceWake.Set();
     Signals_.CommEvent.Set();
     // A delivery waiting on a window is released at once rather than after its time-out.
@@ -106,7 +102,7 @@ void TSioPosixDispatcher::StopWorkers() {
     CloseDescriptor();
 }
 
-void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)()) {
+void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind) {
     Threads_.Enter(kind);
     // Without a boost a worker keeps the priority it started with, and takes no lock the opening
     // thread is busy with.
@@ -114,7 +110,17 @@ void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind, void (TSioPosixDispatch
         ApplyWorkerPriorities();
     // The worker ends, and its bookkeeping below still runs.
     try {
-        (this->*body)();
+        switch (kind) {
+        case TSioWorkerKind::Event:
+            EventWorker();
+            break;
+        case TSioWorkerKind::Dispatch:
+            DispatchWorker();
+            break;
+        case TSioWorkerKind::Output:
+            OutputWorker_.Run();
+            break;
+        }
     } catch (const std::exception& error) {
         Core().ReportWorkerFailure(kind, error.what());
     } catch (...) {

@@ -1,17 +1,14 @@
-// The output worker's loop: the output ring's pieces to the device, a flush request honoured
-// at once.
-#include "serial/engine/posix/SioPosixDispatcher.h"
+#include "serial/engine/posix/SioOutputWorker.h"
 
 #include <cerrno>
 #include <poll.h>
-#include <unistd.h>
 
-void TSioPosixDispatcher::OutputWorker() {
+void TSioOutputWorker::Run() {
     for (;;) {
         pollfd entries[2] = {{Signals_.OutputReady.Fd(), POLLIN, 0},
                              {Signals_.OutputFlush.Fd(), POLLIN, 0}};
         int ready = poll(entries, 2, -1);
-        ++OutputWakeups_;
+        ++Wakeups_;
         if (ready < 0 && errno != EINTR)
             return;
         if (entries[1].revents & POLLIN) {
@@ -20,26 +17,16 @@ void TSioPosixDispatcher::OutputWorker() {
         }
         if (entries[0].revents & POLLIN) {
             Signals_.OutputReady.Consume();
-            if (Core().Workers().Stopping())
+            if (Core_.Workers().Stopping())
                 return;
             WriteOutput();
         }
-        if (Core().Workers().Stopping() || ClosePending())
+        if (Core_.Workers().Stopping() || Core_.ClosePending())
             return;
     }
 }
 
-std::int32_t TSioPosixDispatcher::WriteDevice(const std::uint8_t* data, std::uint32_t count) {
-    for (;;) {
-        ssize_t written = write(Fd_.load(), data, count);
-        if (written >= 0)
-            return static_cast<std::int32_t>(written);
-        if (errno != EINTR)
-            return -errno;
-    }
-}
-
-bool TSioPosixDispatcher::WaitWritable() {
+bool TSioOutputWorker::WaitWritable() {
     pollfd entries[2] = {{Fd_.load(), POLLOUT, 0}, {Signals_.OutputFlush.Fd(), POLLIN, 0}};
     int ready = poll(entries, 2, -1);
     if (ready < 0 && errno != EINTR)
@@ -52,13 +39,12 @@ bool TSioPosixDispatcher::WaitWritable() {
     return true;
 }
 
-void TSioPosixDispatcher::WriteOutput() {
-    // The piece is written without the lock: it stays in the ring until advanced.
+void TSioOutputWorker::WriteOutput() {
     TSioOutputRing::TPiece piece;
-    auto takePiece = [&] { return Core().LockOutput().Ring.TakePiece(piece); };
-    auto advance = [&](std::uint32_t count) { Core().LockOutput().Ring.Advance(piece, count); };
-    while (!Core().Workers().Stopping() && takePiece()) {
-        std::int32_t written = WriteDevice(piece.Data, piece.Count);
+    auto takePiece = [&] { return Core_.LockOutput().Ring.TakePiece(piece); };
+    auto advance = [&](std::uint32_t count) { Core_.LockOutput().Ring.Advance(piece, count); };
+    while (!Core_.Workers().Stopping() && takePiece()) {
+        std::int32_t written = Write_(piece.Data, piece.Count);
         if (written > 0) {
             advance(static_cast<std::uint32_t>(written));
         } else if (written == 0 || written == -EAGAIN) {
