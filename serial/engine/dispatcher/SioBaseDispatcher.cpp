@@ -34,7 +34,6 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
                                         std::uint8_t parity, std::uint8_t dataBits,
                                         std::uint8_t stopBits, std::uint32_t inSize,
                                         std::uint32_t outSize, std::uint32_t flags) {
-    RingSeen_ = false;
     Dispatching_ = false;
     if (RegistryIndex_ < 0)
         return ecNoHandles;
@@ -64,23 +63,23 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     }
     {
         std::lock_guard lock(StateLock_);
-        LineErrorBits_ = 0;
+        LineStatus_.SetErrors(0);
         ClosePending_ = false;
-        Rs485_ = false;
-        ReadDeviceSettings(LineSettings_);
+        Line_.Rs485 = false;
+        ReadDeviceSettings(Line_.Settings);
     }
     OutputSinceOpen_ = false;
 
     if (flags & OpenDtrByFlow) {
-        DtrByFlow_ = true;
+        Line_.DtrByFlow = true;
     } else {
-        DtrByFlow_ = false;
+        Line_.DtrByFlow = false;
         DriveDtr((flags & OpenDtrOn) != 0);
     }
     if (flags & OpenRtsByFlow) {
-        RtsByFlow_ = true;
+        Line_.RtsByFlow = true;
     } else {
-        RtsByFlow_ = false;
+        Line_.RtsByFlow = false;
         DriveRts((flags & OpenRtsOn) != 0);
     }
 
@@ -92,8 +91,8 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     {
         std::lock_guard lock(StateLock_);
         AvailThreshold_ = 0;
-        ModemBits_ = 0;
-        RefreshModemStatus(0xF0);
+        LineStatus_.ResetModem();
+        LineStatus_.Refresh(ReadModemLines(), 0xF0);
         LastRate_ = 115200;
     }
 

@@ -28,14 +28,15 @@
 // (ReadCom) before the WriteCom of that handler's own reply.
 //
 // Locks. Three recursive ones: StateLock_ (the device layer's Core().StateLock()): line
-// settings, DTR/RTS/RS-485 state, the window list and handler flags, trigger state, ModemBits_,
-// LineErrorBits_ for TakeLineError/TakeLineBreak, the trace and the log. OutputLock_: the output
-// ring and every device status refresh. InputLock_: the input ring's producer side and its resets
-// (filling, purging, a delivery's end); it may be held while taking either of the others, never
-// taken while holding one. Two plain ones: ExitMutex_ only pairs with the condition that wakes
-// waiters when a worker ends, and the detached delivery's own (SioDetachedDelivery.h) is a leaf.
-// No lock is held while a window handles a message or while StopWorkers waits for the workers.
-// The process-wide RegistryLock is taken by construction and destruction.
+// settings, DTR/RTS/RS-485 state, the window list and handler flags, trigger state, the line
+// status (modem bits, line errors for TakeLineError/TakeLineBreak), the trace and the log.
+// OutputLock_: the output ring and every device status refresh. InputLock_: the input ring's
+// producer side and its resets (filling, purging, a delivery's end); it may be held while taking
+// either of the others, never taken while holding one. Two plain ones: ExitMutex_ only pairs with
+// the condition that wakes waiters when a worker ends, and the detached delivery's own
+// (SioDetachedDelivery.h) is a leaf. No lock is held while a window handles a message or while
+// StopWorkers waits for the workers. The process-wide RegistryLock is taken by construction and
+// destruction.
 //
 // The input ring (SioInputRing.h) is filled under InputLock_ and read without a lock: the reader
 // is one thread at a time (the window's thread inside a delivery, else the thread that opened the
@@ -52,6 +53,7 @@
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
 #include "serial/engine/dispatcher/SioInputRing.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
+#include "serial/engine/dispatcher/SioLineStatus.h"
 #include "serial/engine/dispatcher/SioLockedRecorder.h"
 #include "serial/engine/dispatcher/SioMessages.h"
 #include "serial/engine/dispatcher/SioNotifyWindowList.h"
@@ -312,8 +314,6 @@ private:
     TSioDeviceStatus RefreshLineErrors();
     // Under OutputLock: the device's error bits, and the output ring's usage in DeviceStatus.
     std::uint32_t ReadErrorsAndUsage();
-    std::uint8_t RefreshModemStatus(std::uint8_t mask);
-    void NoteModemChange();
     // Waits, handling messages, until a detached delivery has ended (or its send has timed out)
     // and its end has stopped touching this dispatcher.
     void WaitDetachedDeliveryEnd();
@@ -357,20 +357,12 @@ private:
 
     std::uint32_t InSize_ = 0;
     std::uint32_t OutSize_ = 0;
-    TSioLineSettings LineSettings_;
+    // The line settings and the DTR/RTS/RS-485 state and priority boost the port was given.
+    TSioLineState Line_;
     std::uint32_t LastRate_ = 115200;
 
-    bool DtrOn_ = false;
-    bool DtrByFlow_ = false;
-    bool RtsOn_ = false;
-    bool RtsByFlow_ = false;
-    bool Rs485_ = false;
-    std::uint8_t PriorityBoost_ = 0;
-
     TSioDeviceStatus DeviceStatus_;
-    std::uint32_t LineErrorBits_ = 0;
-    std::uint8_t ModemBits_ = 0;
-    std::atomic<bool> RingSeen_{false};
+    TSioLineStatus LineStatus_;
 
     TSioInputRing Input_{[this] { InputRoomAvailable(); }};
     // The input total at the last notification, so a head that wrapped all the way round still

@@ -13,29 +13,29 @@ TSioResult TSioBaseDispatcher::ApplyLine(std::uint32_t baud, std::uint8_t parity
     std::uint8_t stopCode;
     {
         std::lock_guard lock(StateLock_);
-        ReadDeviceSettings(LineSettings_);
+        ReadDeviceSettings(Line_.Settings);
         if (stopBits != KeepStopBits)
             stopBits = std::clamp<std::uint8_t>(stopBits, 1, 2);
-        rate = baud != KeepBaud ? baud : LineSettings_.BaudRate;
-        newParity = parity != KeepParity ? parity : LineSettings_.Parity;
-        stopCode = LineSettings_.StopBits;
-        byteSize = dataBits != KeepDataBits ? dataBits : LineSettings_.ByteSize;
+        rate = baud != KeepBaud ? baud : Line_.Settings.BaudRate;
+        newParity = parity != KeepParity ? parity : Line_.Settings.Parity;
+        stopCode = Line_.Settings.StopBits;
+        byteSize = dataBits != KeepDataBits ? dataBits : Line_.Settings.ByteSize;
         if (dataBits == 5)
             stopCode = One5StopBits;
         if (stopBits != KeepStopBits)
             stopCode = byteSize == 5 ? One5StopBits : (stopBits == 1 ? OneStopBit : TwoStopBits);
-        if (rate == LineSettings_.BaudRate && newParity == LineSettings_.Parity &&
-            byteSize == LineSettings_.ByteSize && stopCode == LineSettings_.StopBits)
+        if (rate == Line_.Settings.BaudRate && newParity == Line_.Settings.Parity &&
+            byteSize == Line_.Settings.ByteSize && stopCode == Line_.Settings.StopBits)
             return ecOK;
     }
     WaitOutputDrained();
     std::lock_guard lock(StateLock_);
-    ReadDeviceSettings(LineSettings_);
-    LineSettings_.BaudRate = rate;
-    LineSettings_.Parity = newParity;
-    LineSettings_.ByteSize = byteSize;
-    LineSettings_.StopBits = stopCode;
-    return WriteLineSettings(LineSettings_);
+    ReadDeviceSettings(Line_.Settings);
+    Line_.Settings.BaudRate = rate;
+    Line_.Settings.Parity = newParity;
+    Line_.Settings.ByteSize = byteSize;
+    Line_.Settings.StopBits = stopCode;
+    return WriteLineSettings(Line_.Settings);
 }
 
 void TSioBaseDispatcher::WaitOutputDrained() {
@@ -49,54 +49,54 @@ void TSioBaseDispatcher::WaitOutputDrained() {
     std::uint32_t delay;
     {
         std::lock_guard lock(StateLock_);
-        ReadDeviceSettings(LineSettings_);
-        delay = DrainDelayMs(LineSettings_, LastRate_);
+        ReadDeviceSettings(Line_.Settings);
+        delay = DrainDelayMs(Line_.Settings, LastRate_);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(delay));
 }
 
 TSioLineQuery TSioBaseDispatcher::QueryLine() {
     std::lock_guard lock(StateLock_);
-    ReadDeviceSettings(LineSettings_);
+    ReadDeviceSettings(Line_.Settings);
     TSioLineQuery query;
-    query.Baud = NormaliseRate(LineSettings_.BaudRate);
-    query.Parity = LineSettings_.Parity;
-    query.DataBits = LineSettings_.ByteSize;
-    query.StopBits = LineSettings_.StopBits != OneStopBit ? 2 : 1;
+    query.Baud = NormaliseRate(Line_.Settings.BaudRate);
+    query.Parity = Line_.Settings.Parity;
+    query.DataBits = Line_.Settings.ByteSize;
+    query.StopBits = Line_.Settings.StopBits != OneStopBit ? 2 : 1;
     return query;
 }
 
 TSioResult TSioBaseDispatcher::WriteLineSettings(TSioLineSettings& settings) {
     std::lock_guard lock(StateLock_);
-    if (!DtrByFlow_)
-        settings.fDtrControl = DtrOn_ ? TSioLineControl::Enable : TSioLineControl::Disable;
-    if (!RtsByFlow_)
-        settings.fRtsControl = RtsOn_ ? TSioLineControl::Enable : TSioLineControl::Disable;
+    if (!Line_.DtrByFlow)
+        settings.fDtrControl = Line_.DtrOn ? TSioLineControl::Enable : TSioLineControl::Disable;
+    if (!Line_.RtsByFlow)
+        settings.fRtsControl = Line_.RtsOn ? TSioLineControl::Enable : TSioLineControl::Disable;
     TSioResult result = WriteDeviceSettings(settings);
     LastRate_ = settings.BaudRate;
-    DriveDtr(DtrOn_);
-    if (!Rs485_)
-        DriveRts(RtsOn_);
+    DriveDtr(Line_.DtrOn);
+    if (!Line_.Rs485)
+        DriveRts(Line_.RtsOn);
     return result;
 }
 
 TSioResult TSioBaseDispatcher::DriveDtr(bool on) {
     std::lock_guard lock(StateLock_);
-    if (DtrByFlow_)
+    if (Line_.DtrByFlow)
         return 1;
     TSioResult result =
         SendLineControl(on ? TSioLineFunction::RaiseDtr : TSioLineFunction::LowerDtr);
-    DtrOn_ = on;
+    Line_.DtrOn = on;
     return result < 0 ? ecBadArgument : result;
 }
 
 TSioResult TSioBaseDispatcher::DriveRts(bool on) {
     std::lock_guard lock(StateLock_);
-    if (RtsByFlow_)
+    if (Line_.RtsByFlow)
         return 1;
     TSioResult result =
         SendLineControl(on ? TSioLineFunction::RaiseRts : TSioLineFunction::LowerRts);
-    RtsOn_ = on;
+    Line_.RtsOn = on;
     return result < 0 ? ecBadArgument : result;
 }
 
@@ -105,34 +105,34 @@ TSioResult TSioBaseDispatcher::ApplyHardwareFlow(std::uint32_t bufferFull, std::
     std::lock_guard lock(StateLock_);
     if (bufferFull < resume || bufferFull > InSize_)
         return ecBadArgument;
-    ReadDeviceSettings(LineSettings_);
-    LineSettings_.fOutxCtsFlow = false;
-    LineSettings_.fOutxDsrFlow = false;
-    LineSettings_.fDtrControl = TSioLineControl::Disable;
-    LineSettings_.fRtsControl = TSioLineControl::Disable;
-    DtrByFlow_ = false;
-    RtsByFlow_ = false;
+    ReadDeviceSettings(Line_.Settings);
+    Line_.Settings.fOutxCtsFlow = false;
+    Line_.Settings.fOutxDsrFlow = false;
+    Line_.Settings.fDtrControl = TSioLineControl::Disable;
+    Line_.Settings.fRtsControl = TSioLineControl::Disable;
+    Line_.DtrByFlow = false;
+    Line_.RtsByFlow = false;
     if (options & HwFlowUseDtr) {
-        LineSettings_.fDtrControl = TSioLineControl::Handshake;
-        DtrByFlow_ = true;
-    } else if (DtrOn_) {
-        LineSettings_.fDtrControl = TSioLineControl::Enable;
+        Line_.Settings.fDtrControl = TSioLineControl::Handshake;
+        Line_.DtrByFlow = true;
+    } else if (Line_.DtrOn) {
+        Line_.Settings.fDtrControl = TSioLineControl::Enable;
     }
     if (options & HwFlowUseRts) {
-        LineSettings_.fRtsControl = TSioLineControl::Handshake;
-        RtsByFlow_ = true;
-    } else if (RtsOn_) {
-        LineSettings_.fRtsControl = TSioLineControl::Enable;
+        Line_.Settings.fRtsControl = TSioLineControl::Handshake;
+        Line_.RtsByFlow = true;
+    } else if (Line_.RtsOn) {
+        Line_.Settings.fRtsControl = TSioLineControl::Enable;
     }
-    if (Rs485_) {
-        LineSettings_.fRtsControl = TSioLineControl::Toggle;
-        RtsByFlow_ = true;
+    if (Line_.Rs485) {
+        Line_.Settings.fRtsControl = TSioLineControl::Toggle;
+        Line_.RtsByFlow = true;
     }
-    LineSettings_.XoffLim = static_cast<std::uint16_t>(InSize_ - bufferFull);
-    LineSettings_.XonLim = static_cast<std::uint16_t>(resume);
-    LineSettings_.fOutxDsrFlow = (options & HwFlowRequireDsr) != 0;
-    LineSettings_.fOutxCtsFlow = (options & HwFlowRequireCts) != 0;
-    return WriteLineSettings(LineSettings_);
+    Line_.Settings.XoffLim = static_cast<std::uint16_t>(InSize_ - bufferFull);
+    Line_.Settings.XonLim = static_cast<std::uint16_t>(resume);
+    Line_.Settings.fOutxDsrFlow = (options & HwFlowRequireDsr) != 0;
+    Line_.Settings.fOutxCtsFlow = (options & HwFlowRequireCts) != 0;
+    return WriteLineSettings(Line_.Settings);
 }
 
 TSioResult TSioBaseDispatcher::ApplySoftwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
@@ -140,57 +140,57 @@ TSioResult TSioBaseDispatcher::ApplySoftwareFlow(std::uint32_t bufferFull, std::
     std::lock_guard lock(StateLock_);
     if (bufferFull < resume || bufferFull > InSize_)
         return ecBadArgument;
-    ReadDeviceSettings(LineSettings_);
+    ReadDeviceSettings(Line_.Settings);
     if (options & SwFlowReceive) {
-        LineSettings_.fInX = true;
-        LineSettings_.XoffLim = static_cast<std::uint16_t>(InSize_ - bufferFull);
-        LineSettings_.XonLim = static_cast<std::uint16_t>(resume);
-        LineSettings_.XonChar = 17;
-        LineSettings_.XoffChar = 19;
+        Line_.Settings.fInX = true;
+        Line_.Settings.XoffLim = static_cast<std::uint16_t>(InSize_ - bufferFull);
+        Line_.Settings.XonLim = static_cast<std::uint16_t>(resume);
+        Line_.Settings.XonChar = 17;
+        Line_.Settings.XoffChar = 19;
     }
     if (options & SwFlowTransmit) {
-        LineSettings_.fOutX = true;
-        LineSettings_.XonChar = 17;
-        LineSettings_.XoffChar = 19;
+        Line_.Settings.fOutX = true;
+        Line_.Settings.XonChar = 17;
+        Line_.Settings.XoffChar = 19;
     }
-    return WriteLineSettings(LineSettings_);
+    return WriteLineSettings(Line_.Settings);
 }
 
 TSioResult TSioBaseDispatcher::DisableSoftwareFlow() {
     std::lock_guard lock(StateLock_);
-    ReadDeviceSettings(LineSettings_);
-    LineSettings_.fInX = false;
-    LineSettings_.fOutX = false;
-    return WriteLineSettings(LineSettings_);
+    ReadDeviceSettings(Line_.Settings);
+    Line_.Settings.fInX = false;
+    Line_.Settings.fOutX = false;
+    return WriteLineSettings(Line_.Settings);
 }
 
 TSioResult TSioBaseDispatcher::ApplyFlowChars(std::uint8_t xon, std::uint8_t xoff) {
     std::lock_guard lock(StateLock_);
-    ReadDeviceSettings(LineSettings_);
-    LineSettings_.XonChar = xon;
-    LineSettings_.XoffChar = xoff;
-    return WriteLineSettings(LineSettings_);
+    ReadDeviceSettings(Line_.Settings);
+    Line_.Settings.XonChar = xon;
+    Line_.Settings.XoffChar = xoff;
+    return WriteLineSettings(Line_.Settings);
 }
 
 TSioFlowQuery TSioBaseDispatcher::QueryFlow() {
     std::lock_guard lock(StateLock_);
     TSioFlowQuery query;
-    query.Result = ReadDeviceSettings(LineSettings_);
-    if (LineSettings_.fDtrControl == TSioLineControl::Handshake)
+    query.Result = ReadDeviceSettings(Line_.Settings);
+    if (Line_.Settings.fDtrControl == TSioLineControl::Handshake)
         query.Hardware |= HwFlowUseDtr;
-    if (LineSettings_.fRtsControl == TSioLineControl::Handshake ||
-        LineSettings_.fRtsControl == TSioLineControl::Toggle)
+    if (Line_.Settings.fRtsControl == TSioLineControl::Handshake ||
+        Line_.Settings.fRtsControl == TSioLineControl::Toggle)
         query.Hardware |= HwFlowUseRts;
-    if (LineSettings_.fOutxDsrFlow)
+    if (Line_.Settings.fOutxDsrFlow)
         query.Hardware |= HwFlowRequireDsr;
-    if (LineSettings_.fOutxCtsFlow)
+    if (Line_.Settings.fOutxCtsFlow)
         query.Hardware |= HwFlowRequireCts;
-    if (LineSettings_.fInX)
+    if (Line_.Settings.fInX)
         query.Software |= SwFlowReceive;
-    if (LineSettings_.fOutX)
+    if (Line_.Settings.fOutX)
         query.Software |= SwFlowTransmit;
-    query.XonChar = LineSettings_.XonChar;
-    query.XoffChar = LineSettings_.XoffChar;
+    query.XonChar = Line_.Settings.XonChar;
+    query.XoffChar = Line_.Settings.XoffChar;
     return query;
 }
 
@@ -204,63 +204,27 @@ TSioDeviceStatus TSioBaseDispatcher::RefreshLineErrors() {
     }
     if (bits & 0x1F) {
         std::lock_guard lock(StateLock_);
-        LineErrorBits_ |= bits & 0x1F;
+        LineStatus_.AddErrors(bits);
     }
     return status;
 }
 
 std::int32_t TSioBaseDispatcher::TakeLineError() {
-    static constexpr struct {
-        std::uint32_t Bit;
-        std::int32_t Code;
-    } Order[] = {{LineErrorRxOver, 1},
-                 {LineErrorOverrun, 2},
-                 {LineErrorParity, 3},
-                 {LineErrorFrame, 4},
-                 {LineErrorBreak, 9}};
     std::lock_guard lock(StateLock_);
-    for (const auto& entry : Order) {
-        if (LineErrorBits_ & entry.Bit) {
-            LineErrorBits_ &=
-                ~(LineErrorRxOver | LineErrorOverrun | LineErrorParity | LineErrorFrame);
-            return entry.Code;
-        }
-    }
-    return 0;
+    return LineStatus_.TakeError();
 }
 
 bool TSioBaseDispatcher::TakeLineBreak() {
     std::lock_guard lock(StateLock_);
-    bool set = (LineErrorBits_ & LineErrorBreak) != 0;
-    LineErrorBits_ &= ~LineErrorBreak;
-    return set;
-}
-
-std::uint8_t TSioBaseDispatcher::RefreshModemStatus(std::uint8_t mask) {
-    std::lock_guard lock(StateLock_);
-    std::uint8_t lines = ReadModemLines();
-    ModemBits_ = static_cast<std::uint8_t>((lines & 0xF0) | (ModemBits_ & 0x0F));
-    if (RingSeen_.exchange(false))
-        ModemBits_ |= 4;
-    std::uint8_t result = ModemBits_;
-    ModemBits_ &= mask;
-    return result;
-}
-
-void TSioBaseDispatcher::NoteModemChange() {
-    std::lock_guard lock(StateLock_);
-    std::uint8_t old = ModemBits_;
-    RefreshModemStatus(0xFF);
-    std::uint8_t changed = static_cast<std::uint8_t>((old ^ ModemBits_) & 0xF0);
-    ModemBits_ |= static_cast<std::uint8_t>(changed >> 4);
+    return LineStatus_.TakeBreak();
 }
 
 std::uint8_t TSioBaseDispatcher::ModemBits() {
     std::lock_guard lock(StateLock_);
-    return ModemBits_;
+    return LineStatus_.ModemBits();
 }
 
 TSioLineState TSioBaseDispatcher::LineState() {
     std::lock_guard lock(StateLock_);
-    return {LineSettings_, DtrOn_, DtrByFlow_, RtsOn_, RtsByFlow_, Rs485_, PriorityBoost_};
+    return Line_;
 }

@@ -9,9 +9,11 @@ constexpr int MaxFillPasses = 8;
 bool TSioBaseDispatcher::ProcessCycle() {
     std::uint32_t mask = TakeDeviceEvents();
     if (mask & EvRingTrailingEdge)
-        RingSeen_ = true;
-    if (mask & (EvCts | EvDsr | EvRlsd | EvRing | EvRingTrailingEdge))
-        NoteModemChange();
+        LineStatus_.NoteRingEnd();
+    if (mask & (EvCts | EvDsr | EvRlsd | EvRing | EvRingTrailingEdge)) {
+        std::lock_guard lock(StateLock_);
+        LineStatus_.NoteChange(ReadModemLines());
+    }
     if (mask & (EvBreak | EvErr))
         RefreshLineErrors();
     // While input streams in and the receivers make room, the same cycle reads on rather than
@@ -199,14 +201,14 @@ std::uint32_t TSioBaseDispatcher::Options() {
 
 void TSioBaseDispatcher::SetRs485(bool on) {
     std::lock_guard lock(StateLock_);
-    Rs485_ = on;
+    Line_.Rs485 = on;
     ApplyWorkerPriorities();
 }
 
 void TSioBaseDispatcher::SetPriorityBoost(std::uint8_t boost) {
     std::lock_guard lock(StateLock_);
-    if (boost == PriorityBoost_)
+    if (boost == Line_.PriorityBoost)
         return;
-    PriorityBoost_ = boost;
+    Line_.PriorityBoost = boost;
     ApplyWorkerPriorities();
 }

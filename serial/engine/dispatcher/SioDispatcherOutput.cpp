@@ -15,7 +15,7 @@ TSioResult TSioBaseDispatcher::QueueBlock(const void* block, std::uint32_t lengt
         std::uint32_t free = Output_.Allocated() ? OutSize_ - DeviceStatus_.OutQueue : 0;
         if (free < length) {
             std::lock_guard state(StateLock_);
-            LineErrorBits_ = errorBits;
+            LineStatus_.SetErrors(errorBits);
             return ecOutputBufferTooSmall;
         }
         written = QueueOutput(bytes, length);
@@ -27,7 +27,7 @@ TSioResult TSioBaseDispatcher::QueueBlock(const void* block, std::uint32_t lengt
         }
     }
     std::lock_guard state(StateLock_);
-    LineErrorBits_ = errorBits;
+    LineStatus_.SetErrors(errorBits);
     RecordLog(sltDispatch, slsWriteCom, written, written > 0 ? bytes : nullptr,
               static_cast<std::uint32_t>(written));
     if (Trace_.Recording()) {

@@ -1,9 +1,11 @@
 // Tables for the engine's pure functions: rates, drain delays, open-failure classes, port names,
 // the termios mapping, error-counter deltas, the registry's slot reuse, the recorders' flag, the
-// notify-window list, the line's claim, the workers' bookkeeping and the delivery ticket.
+// notify-window list, the line's claim and status, the workers' bookkeeping and the delivery
+// ticket.
 #include "serial/engine/dispatcher/SioDetachedDelivery.h"
 #include "serial/engine/dispatcher/SioDispatcherRegistry.h"
 #include "serial/engine/dispatcher/SioLineClaim.h"
+#include "serial/engine/dispatcher/SioLineStatus.h"
 #include "serial/engine/dispatcher/SioLineTiming.h"
 #include "serial/engine/dispatcher/SioLockedRecorder.h"
 #include "serial/engine/dispatcher/SioNotifyWindowList.h"
@@ -395,4 +397,32 @@ TEST(DeliveryTicket, EndsOnceWhoeverComesFirst) {
         EXPECT_FALSE(delivery.Deadline());
         delivery.AwaitLastEnd();
     }
+}
+
+// Errors are taken by priority and all at once, a break on its own; a line change sets its
+// change bit beside the line, and a ring's end sets bit 2 once.
+TEST(LineStatus, TakesErrorsByPriorityAndMarksModemChanges) {
+    struct {
+        std::uint32_t Bits;
+        std::int32_t Error;
+        bool Break;
+    } const table[] = {{0, 0, false},
+                       {LineErrorParity | LineErrorOverrun, 2, false},
+                       {LineErrorFrame | LineErrorBreak, 4, true},
+                       {LineErrorBreak, 9, true}};
+    for (const auto& row : table) {
+        TSioLineStatus status;
+        status.AddErrors(row.Bits);
+        EXPECT_EQ(status.TakeError(), row.Error) << row.Bits;
+        EXPECT_EQ(status.TakeError(), row.Break ? 9 : 0) << row.Bits;
+        EXPECT_EQ(status.TakeBreak(), row.Break) << row.Bits;
+        EXPECT_FALSE(status.TakeBreak());
+    }
+    TSioLineStatus status;
+    EXPECT_EQ(status.Refresh(0x90, 0xF0), 0x90);
+    status.NoteChange(0x30);
+    EXPECT_EQ(status.ModemBits(), 0x30 | 0x08 | 0x02);
+    status.NoteRingEnd();
+    EXPECT_EQ(status.Refresh(0x30, 0xF0), 0x30 | 0x0A | 0x04);
+    EXPECT_EQ(status.Refresh(0x30, 0xF0), 0x30);
 }
