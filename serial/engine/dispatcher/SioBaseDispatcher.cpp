@@ -7,11 +7,6 @@
 #include <new>
 #include <vector>
 
-namespace {
-// Between two passes a message-handling wait sleeps at most one classic timer tick.
-constexpr std::chrono::milliseconds WaitPass{55};
-} // namespace
-
 TSioBaseDispatcher::TSioBaseDispatcher(TSioDispatcherOwner* owner, ISioWindowMessenger* messenger)
     : Owner_(owner), Messenger_(messenger) {
     RegistryIndex_ = DispatcherRegistry().Register(this);
@@ -165,12 +160,7 @@ void TSioBaseDispatcher::WorkerExit(TSioWorkerKind worker) {
         if (release)
             ReleaseResources();
     }
-    {
-        std::lock_guard lock(ExitMutex_);
-        Workers_.CountOut();
-        ExitCondition_.notify_all();
-    }
-    WakeExitWaiters();
+    ExitWait_.Wake([this] { Workers_.CountOut(); });
 }
 
 void TSioBaseDispatcher::ReleasePendingSends() {
@@ -185,23 +175,7 @@ void TSioBaseDispatcher::ReleasePendingSends() {
         Messenger_->ReleaseSends(window);
 }
 
-void TSioBaseDispatcher::WakeExitWaiters() {
-    {
-        std::lock_guard lock(ExitMutex_);
-        ExitCondition_.notify_all();
-    }
-    if (Messenger_)
-        Messenger_->WakeWaiters();
-}
-
 void TSioBaseDispatcher::WaitHandlingMessages(const std::function<bool()>& done,
                                               bool handleMessages) {
-    while (!done()) {
-        if (Messenger_ && handleMessages) {
-            Messenger_->ProcessOnePending(WaitPass);
-        } else {
-            std::unique_lock lock(ExitMutex_);
-            ExitCondition_.wait_for(lock, WaitPass, done);
-        }
-    }
+    ExitWait_.Wait(done, handleMessages);
 }

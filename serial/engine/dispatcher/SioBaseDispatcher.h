@@ -32,7 +32,7 @@
 // status (modem bits, line errors for TakeLineError/TakeLineBreak), the trace and the log.
 // OutputLock_: the output ring and every device status refresh. InputLock_: the input ring's
 // producer side and its resets (filling, purging, a delivery's end); it may be held while taking
-// either of the others, never taken while holding one. Two plain ones: ExitMutex_ only pairs with
+// either of the others, never taken while holding one. Two plain ones: ExitWait_'s only pairs with
 // the condition that wakes waiters when a worker ends, and the detached delivery's own
 // (SioDetachedDelivery.h) is a leaf. No lock is held while a window handles a message or while
 // StopWorkers waits for the workers. The process-wide RegistryLock is taken by construction and
@@ -51,6 +51,7 @@
 #include "serial/engine/dispatcher/SioDispatcherCore.h"
 #include "serial/engine/dispatcher/SioDispatcherFlags.h"
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
+#include "serial/engine/dispatcher/SioExitWait.h"
 #include "serial/engine/dispatcher/SioInputRing.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
 #include "serial/engine/dispatcher/SioLineStatus.h"
@@ -317,8 +318,6 @@ private:
     // Waits, handling messages, until a detached delivery has ended (or its send has timed out)
     // and its end has stopped touching this dispatcher.
     void WaitDetachedDeliveryEnd();
-    // Wakes WaitHandlingMessages; called whenever a worker ends.
-    void WakeExitWaiters();
 
     TSioResult WriteLineSettings(TSioLineSettings& settings);
     // Waits, within a fixed limit, until the output ring and the device's own queue are empty.
@@ -400,8 +399,7 @@ private:
     TSioLockedRecorder TraceRecorder_{Trace_, StateLock_};
     TSioLockedRecorder LogRecorder_{DispatchLog_, StateLock_};
 
-    std::mutex ExitMutex_;
-    std::condition_variable ExitCondition_;
+    TSioExitWait ExitWait_{Messenger_};
     TSioDetachedDelivery Delivery_;
 };
 

@@ -17,7 +17,7 @@ void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced, bool hand
     EndDelivery(announced);
     if (ClosePending_.load() || Workers_.Stopping()) {
         // The release of a close waits for this end before it frees the rings.
-        WakeExitWaiters();
+        ExitWait_.Wake();
         return;
     }
     if (quick)

@@ -5,7 +5,7 @@
 void TSioBaseDispatcher::LeaveWindowRead() {
     // A close waits for the last read pass to end.
     if (WindowReads_.fetch_sub(1) == 1 && (ClosePending_.load() || Workers_.Stopping()))
-        WakeExitWaiters();
+        ExitWait_.Wake();
 }
 
 bool TSioBaseDispatcher::DeliverInPlace(TSioWindowHandle window, TSioMessage message,
