@@ -99,9 +99,9 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     RefreshLineErrors();
     {
         std::lock_guard lock(StateLock_);
-        TraceRecorder_.Discard();
-        LogRecorder_.Discard();
-        DispatchLog_.SetStartTime(SioMilliseconds());
+        Recorders_.TraceRecorder.Discard();
+        Recorders_.LogRecorder.Discard();
+        Recorders_.Log.SetStartTime(SioMilliseconds());
     }
     StartWorkers();
     return ecOK;

@@ -51,24 +51,20 @@
 #include "serial/engine/dispatcher/SioDispatcherCore.h"
 #include "serial/engine/dispatcher/SioDispatcherFlags.h"
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
+#include "serial/engine/dispatcher/SioDispatcherRecorders.h"
 #include "serial/engine/dispatcher/SioExitWait.h"
 #include "serial/engine/dispatcher/SioInputRing.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
 #include "serial/engine/dispatcher/SioLineStatus.h"
-#include "serial/engine/dispatcher/SioLockedRecorder.h"
 #include "serial/engine/dispatcher/SioMessages.h"
 #include "serial/engine/dispatcher/SioNotifyWindowList.h"
 #include "serial/engine/dispatcher/SioOutputRing.h"
 #include "serial/engine/errors/SioResultCodes.h"
-#include "serial/engine/trace/SioDispatchLog.h"
-#include "serial/engine/trace/SioTraceStore.h"
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -168,25 +164,27 @@ public:
     // --- Trace and dispatch log (any thread; StateLock) ---
 
     // The two recorders, each driven the same way (SioLockedRecorder.h).
-    TSioLockedRecorder& TraceRecorder() { return TraceRecorder_; }
-    TSioLockedRecorder& LogRecorder() { return LogRecorder_; }
+    TSioLockedRecorder& TraceRecorder() { return Recorders_.TraceRecorder; }
+    TSioLockedRecorder& LogRecorder() { return Recorders_.LogRecorder; }
     // -1002 when capacity exceeds 4,000,000.
-    TSioResult StartTrace(std::uint32_t capacity) { return TraceRecorder_.Start(capacity); }
-    TSioResult ClearTrace() { return TraceRecorder_.Clear(); }
-    void DiscardTrace() { TraceRecorder_.Discard(); }
-    void PauseTrace() { TraceRecorder_.Pause(); }
-    void ResumeTrace() { TraceRecorder_.Resume(); }
+    TSioResult StartTrace(std::uint32_t capacity) {
+        return Recorders_.TraceRecorder.Start(capacity);
+    }
+    TSioResult ClearTrace() { return Recorders_.TraceRecorder.Clear(); }
+    void DiscardTrace() { Recorders_.TraceRecorder.Discard(); }
+    void PauseTrace() { Recorders_.TraceRecorder.Pause(); }
+    void ResumeTrace() { Recorders_.TraceRecorder.Resume(); }
     TSioResult WriteTraceFile(const std::string& name, bool append, bool hex, bool allHex) {
-        return TraceRecorder_.WriteFile(name, append, hex, allHex);
+        return Recorders_.TraceRecorder.WriteFile(name, append, hex, allHex);
     }
     // Never refused: without memory for the ring the log keeps nothing.
-    void StartDispatchLog(std::uint32_t capacity) { LogRecorder_.Start(capacity); }
-    void ClearDispatchLog() { LogRecorder_.Clear(); }
-    void DiscardDispatchLog() { LogRecorder_.Discard(); }
-    void PauseDispatchLog() { LogRecorder_.Pause(); }
-    void ResumeDispatchLog() { LogRecorder_.Resume(); }
+    void StartDispatchLog(std::uint32_t capacity) { Recorders_.LogRecorder.Start(capacity); }
+    void ClearDispatchLog() { Recorders_.LogRecorder.Clear(); }
+    void DiscardDispatchLog() { Recorders_.LogRecorder.Discard(); }
+    void PauseDispatchLog() { Recorders_.LogRecorder.Pause(); }
+    void ResumeDispatchLog() { Recorders_.LogRecorder.Resume(); }
     TSioResult WriteDispatchLogFile(const std::string& name, bool append, bool hex, bool allHex) {
-        return LogRecorder_.WriteFile(name, append, hex, allHex);
+        return Recorders_.LogRecorder.WriteFile(name, append, hex, allHex);
     }
     // "COM<n>", set by the component for the dispatch log's device line.
     void SetPortName(const std::string& name);
@@ -392,12 +390,7 @@ private:
     std::recursive_mutex OutputLock_;
     std::recursive_mutex InputLock_;
 
-    // The recorders, each behind StateLock; the log also keeps the port's name (its file's
-    // device line).
-    TSioTraceStore Trace_;
-    TSioDispatchLog DispatchLog_;
-    TSioLockedRecorder TraceRecorder_{Trace_, StateLock_};
-    TSioLockedRecorder LogRecorder_{DispatchLog_, StateLock_};
+    TSioDispatcherRecorders Recorders_{StateLock_};
 
     TSioExitWait ExitWait_{Messenger_};
     TSioDetachedDelivery Delivery_;
@@ -407,7 +400,7 @@ private:
 // recording it is a few plain loads and one store; everything else is TakeByteSlow's.
 inline TSioResult TSioBaseDispatcher::TakeByte(std::uint8_t& byte) {
     bool empty = false;
-    if (TraceRecorder_.On() || !Input_.TakeAheadByte(byte, empty))
+    if (Recorders_.TraceRecorder.On() || !Input_.TakeAheadByte(byte, empty))
         return TakeByteSlow(byte);
     return empty ? ecBufferIsEmpty : ecOK;
 }

@@ -37,10 +37,10 @@ TSioResult TSioBaseDispatcher::PeekAt(std::uint32_t n, std::uint8_t& byte) {
 
 void TSioBaseDispatcher::RecordTaken(const std::uint8_t* bytes, std::uint32_t count) {
     std::lock_guard state(StateLock_);
-    if (!Trace_.Recording())
+    if (!Recorders_.Trace.Recording())
         return;
     for (std::uint32_t i = 0; i < count; ++i)
-        Trace_.Record(TraceKindReceive, bytes[i]);
+        Recorders_.Trace.Record(TraceKindReceive, bytes[i]);
 }
 
 TSioResult TSioBaseDispatcher::TakeByteSlow(std::uint8_t& byte) {
@@ -59,7 +59,7 @@ std::uint32_t TSioBaseDispatcher::PeekBlock(std::uint8_t* buffer, std::uint32_t 
 std::uint32_t TSioBaseDispatcher::TakeBlock(std::uint8_t* buffer, std::uint32_t size) {
     ReaderWanted();
     const std::uint32_t count = Input_.Take(buffer, size);
-    if (count > 0 && TraceRecorder_.On())
+    if (count > 0 && Recorders_.TraceRecorder.On())
         RecordTaken(buffer, count);
     return count;
 }

@@ -30,9 +30,9 @@ TSioResult TSioBaseDispatcher::QueueBlock(const void* block, std::uint32_t lengt
     LineStatus_.SetErrors(errorBits);
     RecordLog(sltDispatch, slsWriteCom, written, written > 0 ? bytes : nullptr,
               static_cast<std::uint32_t>(written));
-    if (Trace_.Recording()) {
+    if (Recorders_.Trace.Recording()) {
         for (std::int32_t i = 0; i < written; ++i)
-            Trace_.Record(TraceKindTransmit, bytes[i]);
+            Recorders_.Trace.Record(TraceKindTransmit, bytes[i]);
     }
     return result;
 }
