@@ -230,7 +230,7 @@ std::uint8_t TSioPosixDispatcher::ReadModemLines() {
 }
 
 std::uint32_t TSioPosixDispatcher::TakeDeviceEvents() {
-    std::uint32_t mask = EventMask_.exchange(0);
+    std::uint32_t mask = EventWorker_.TakeEvents();
     // termios has no wait for modem-line changes that can share a poll(): the cycle compares.
     if (Lines_.HasModemLines())
         mask |= Lines_.TakeModemEvents(ReadModemLines());

@@ -82,6 +82,8 @@
 #include "serial/engine/posix/SioAnnouncer.h"
 #include "serial/engine/posix/SioDeviceLines.h"
 #include "serial/engine/posix/SioDevicePath.h"
+#include "serial/engine/posix/SioDispatchWorker.h"
+#include "serial/engine/posix/SioEventWorker.h"
 #include "serial/engine/posix/SioLineWatch.h"
 #include "serial/engine/posix/SioOutputWorker.h"
 #include "serial/engine/posix/SioWorkerSignals.h"
@@ -114,8 +116,8 @@ public:
     TSioResult ProbeClose() { return CloseDevice(); }
 
     // Test-visible counters: how often each worker has come back from its wait.
-    std::uint64_t EventWorkerWakeups() const { return EventWakeups_.load(); }
-    std::uint64_t DispatchWorkerWakeups() const { return DispatchWakeups_.load(); }
+    std::uint64_t EventWorkerWakeups() const { return EventWorker_.Wakeups(); }
+    std::uint64_t DispatchWorkerWakeups() const { return DispatchWorker_.Wakeups(); }
     std::uint64_t OutputWorkerWakeups() const { return OutputWorker_.Wakeups(); }
     // True from the device's hang-up (peer closed, adapter gone) until a device is re-attached.
     bool DeviceGone() const { return DeviceGone_.load(); }
@@ -160,13 +162,11 @@ protected:
     virtual std::int32_t WriteDirect(const std::uint8_t* data, std::uint32_t count);
 
 private:
-    // --- Worker loops (SioPosixInputWorkers.cpp; the output worker's is SioOutputWorker.h) ---
+    // --- What the worker loops ask (SioPosixInputWorkers.cpp; the loops are their own classes) ---
 
-    void EventWorker();
     // The event worker's answer to input: read it, and announce it unless a cycle runs or the
     // receivers are slow.
     void ServeInput();
-    void DispatchWorker();
     // How long the dispatch worker may wait for a wake-up before a cycle is due.
     std::chrono::milliseconds NextCycleDue() const;
     // How long the event worker may wait: until a detached delivery's send times out, or -1.
@@ -216,7 +216,6 @@ private:
     // The descriptor the workers use; closed once no worker can use it any more.
     std::atomic<int> Fd_{-1};
     std::atomic<bool> DeviceGone_{false};
-    std::atomic<std::uint32_t> EventMask_{0};
     // Set while /dev/null stands in for a vanished device. Changed under DeviceLock_ by the
     // dispatch worker and by the close once the workers have ended.
     bool Detached_ = false;
@@ -228,17 +227,23 @@ private:
     TSioDeviceLines Lines_;
 
     TSioWorkerSignals Signals_;
+    TSioAnnouncer Announcer_;
+    TSioEventWorker EventWorker_{Core(),
+                                 Signals_,
+                                 {[this](std::uint32_t& mask) { return WaitDeviceEvent(mask); },
+                                  [this] { ServeInput(); }, [this] { WakeDispatchWorker(); }}};
+    TSioDispatchWorker DispatchWorker_{
+        Core(),
+        Signals_,
+        Announcer_,
+        {[this] { return NextCycleDue(); }, [this] { ServiceVanishedDevice(); }}};
     TSioOutputWorker OutputWorker_{
         Core(), Signals_, Fd_,
         [this](const std::uint8_t* data, std::uint32_t count) { return WriteDevice(data, count); }};
 
-    TSioAnnouncer Announcer_;
     TSioLineWatch LineWatch_;
     // Under StateLock: the dispatch worker has ended; a worker has taken on the release.
     bool DispatchEnded_ = false;
     bool ReleaseClaimed_ = false;
     TSioWorkerThreads Threads_;
-
-    std::atomic<std::uint64_t> EventWakeups_{0};
-    std::atomic<std::uint64_t> DispatchWakeups_{0};
 };

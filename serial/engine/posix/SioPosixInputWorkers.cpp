@@ -1,5 +1,6 @@
-// The loops of the event worker (device events and input) and of the dispatch worker (the
-// cycle for modem lines, a vanished device and what the event worker does not serve).
+// What the event worker and the dispatch worker ask of the device layer: the event worker's
+// wait and its answer to input, and when the dispatch worker's next cycle is due (their loops are
+// SioEventWorker.h and SioDispatchWorker.h).
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
 #include <algorithm>
@@ -20,8 +21,6 @@ std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadlin
 }
 
 } // namespace
-
-// --- Event worker ---
 
 bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
     // Waiting input would keep poll() returning at once while the input ring is full, and a
@@ -51,32 +50,6 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
     return true;
 }
 
-void TSioPosixDispatcher::EventWorker() {
-    while (!Core().Workers().Stopping()) {
-        std::uint32_t mask = 0;
-        bool waited = WaitDeviceEvent(mask);
-        ++EventWakeups_;
-        if (!waited)
-            break;
-        if (Core().Workers().Stopping())
-            break;
-        // Woken without an event: a detached delivery's send may have timed out, or one has
-        // ended, or the receivers changed, with input waiting to be announced.
-        if (mask == 0) {
-            Core().ExpireOverdueDelivery();
-            if (Core().InputUnannounced())
-                mask |= EvRxChar;
-        }
-        if (mask & EvRxChar)
-            ServeInput();
-        if (mask & ~EvRxChar) {
-            EventMask_.fetch_or(mask & ~EvRxChar);
-            WakeDispatchWorker();
-        }
-    }
-    Signals_.WorkerAck.Set();
-}
-
 void TSioPosixDispatcher::ServeInput() {
     // The worker that saw the input reads it at once (so poll() stops reporting it) and, unless
     // the dispatch worker is in a cycle, announces it itself: a reply reaches the window without
@@ -92,8 +65,6 @@ void TSioPosixDispatcher::ServeInput() {
     if (!Announcer_.TryRun([this] { Core().AnnounceInput(); }, true) && !Core().WindowReading())
         WakeDispatchWorker();
 }
-
-// --- Dispatch worker ---
 
 int TSioPosixDispatcher::EventWaitLimit() const {
     const auto deadline = Core().DeliveryDeadline();
@@ -121,18 +92,4 @@ std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
 
 bool TSioPosixDispatcher::CalledFromWorker() const {
     return Threads_.OnWorker();
-}
-
-void TSioPosixDispatcher::DispatchWorker() {
-    for (;;) {
-        Signals_.CommEvent.Wait(NextCycleDue());
-        ++DispatchWakeups_;
-        if (Core().Workers().Stopping())
-            return;
-        Announcer_.Run([this] { Core().ProcessCycle(); });
-        ServiceVanishedDevice();
-        if (Core().Workers().Stopping() || ClosePending())
-            break;
-    }
-    Signals_.WorkerAck.Set();
 }

@@ -1,5 +1,5 @@
 // Starting, running and stopping the direct-port dispatcher's three workers; their loops are in
-// SioPosixInputWorkers.cpp and SioOutputWorker.h.
+// SioEventWorker.h, SioDispatchWorker.h and SioOutputWorker.h.
 #include "runtime/RunTimeErrors.h"
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
@@ -112,10 +112,10 @@ void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind) {
     try {
         switch (kind) {
         case TSioWorkerKind::Event:
-            EventWorker();
+            EventWorker_.Run();
             break;
         case TSioWorkerKind::Dispatch:
-            DispatchWorker();
+            DispatchWorker_.Run();
             break;
         case TSioWorkerKind::Output:
             OutputWorker_.Run();
