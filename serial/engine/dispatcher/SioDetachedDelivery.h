@@ -3,6 +3,12 @@
 // times out, and the latest one, kept after its end so a release can wait until that end has
 // finished with the dispatcher.
 //
+// A worker that sends a notification detached goes back to its device at once. The delivery
+// ends on the window's thread when the handler has returned (or the message was dropped); that
+// end books the read-ahead and announces, from the window's thread, the input that came in
+// meanwhile. Until then no other notification goes out; after NotifySendTimeout a worker (or the
+// release of the rings) ends it as a send that timed out, exactly as a waiting worker would have.
+//
 // Any thread. The deadline is read without a lock; the tickets sit behind a lock of their own,
 // a leaf: a ticket is never ended while it is held.
 
