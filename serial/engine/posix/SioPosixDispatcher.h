@@ -162,7 +162,7 @@ protected:
     virtual std::int32_t WriteDirect(const std::uint8_t* data, std::uint32_t count);
 
 private:
-    // --- What the worker loops ask (SioPosixInputWorkers.cpp; the loops are their own classes) ---
+    // --- What the worker loops ask (SioPosixWorkerHooks.cpp; the loops are their own classes) ---
 
     // The event worker's answer to input: read it, and announce it unless a cycle runs or the
     // receivers are slow.
