@@ -27,7 +27,7 @@ void TSioOutputWorker::Run() {
 }
 
 bool TSioOutputWorker::WaitWritable() {
-    pollfd entries[2] = {{Fd_.load(), POLLOUT, 0}, {Signals_.OutputFlush.Fd(), POLLIN, 0}};
+    pollfd entries[2] = {{Device_.Fd(), POLLOUT, 0}, {Signals_.OutputFlush.Fd(), POLLIN, 0}};
     int ready = poll(entries, 2, -1);
     if (ready < 0 && errno != EINTR)
         return true;

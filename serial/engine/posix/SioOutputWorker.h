@@ -6,6 +6,7 @@
 // piece, never while writing or waiting. A piece leaves the ring only once written.
 
 #include "serial/engine/dispatcher/SioDispatcherCore.h"
+#include "serial/engine/posix/SioDeviceSlot.h"
 #include "serial/engine/posix/SioWorkerSignals.h"
 
 #include <atomic>
@@ -18,8 +19,8 @@ public:
     using TWrite = std::function<std::int32_t(const std::uint8_t* data, std::uint32_t count)>;
 
     TSioOutputWorker(ISioDispatcherCore& core, TSioWorkerSignals& wakeups,
-                     const std::atomic<int>& fd, TWrite write)
-        : Core_(core), Signals_(wakeups), Fd_(fd), Write_(std::move(write)) {}
+                     const TSioDeviceSlot& device, TWrite write)
+        : Core_(core), Signals_(wakeups), Device_(device), Write_(std::move(write)) {}
 
     void Run();
     // How often the loop has come back from its wait.
@@ -32,7 +33,7 @@ private:
 
     ISioDispatcherCore& Core_;
     TSioWorkerSignals& Signals_;
-    const std::atomic<int>& Fd_;
+    const TSioDeviceSlot& Device_;
     const TWrite Write_;
     std::atomic<std::uint64_t> Wakeups_{0};
 };

@@ -16,7 +16,7 @@ TSioPosixDispatcher::TSioPosixDispatcher(TSioDispatcherOwner* owner, ISioWindowM
 TSioPosixDispatcher::~TSioPosixDispatcher() {
     Shutdown();
     Threads_.JoinEnded();
-    CloseDescriptor();
+    Slot_.Close();
 }
 
 TSioResult TSioPosixDispatcher::YieldSlice() {
@@ -34,17 +34,16 @@ std::int32_t TSioPosixDispatcher::OpenDevice(const std::string& name, std::uint3
         return configured;
     }
     DeviceGone_ = false;
-    Detached_ = false;
     Path_.Open(name);
     Lines_.Open();
-    Fd_ = fd;
+    Slot_.Put(fd);
     return fd;
 }
 
 std::int32_t TSioPosixDispatcher::ProbeOpen(const std::string& name) {
     int fd = OpenExclusiveTty(name);
     if (fd >= 0)
-        Fd_ = fd;
+        Slot_.Put(fd);
     return fd;
 }
 
@@ -61,18 +60,12 @@ TSioResult TSioPosixDispatcher::CloseDevice() {
         // The descriptor stays until the workers are gone (StopWorkers closes it).
         return ecOK;
     }
-    CloseDescriptor();
+    Slot_.Close();
     return ecOK;
 }
 
-void TSioPosixDispatcher::CloseDescriptor() {
-    std::lock_guard lock(DeviceLock_);
-    CloseTty(Fd_.exchange(-1));
-    Detached_ = false;
-}
-
 TSioResult TSioPosixDispatcher::SendLineControl(TSioLineFunction function) {
-    int fd = Fd_.load();
+    int fd = Slot_.Fd();
     // The lines of a vanished device are set when it comes back; a device found to have no
     // modem lines (a pseudo-terminal) is not asked again.
     if (DeviceGone_.load() || !Lines_.HasModemLines())
@@ -106,7 +99,7 @@ TSioResult TSioPosixDispatcher::PurgeDevice(TSioPurgeTarget which) {
         }
         Core().LockOutput().Ring.Purge();
     }
-    int fd = Fd_.load();
+    int fd = Slot_.Fd();
     if (fd < 0)
         return -EBADF;
     if (DeviceGone_.load())
@@ -117,12 +110,12 @@ TSioResult TSioPosixDispatcher::PurgeDevice(TSioPurgeTarget which) {
 }
 
 std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus&) {
-    const int fd = Fd_.load();
+    const int fd = Slot_.Fd();
     return fd >= 0 && !DeviceGone_.load() ? Lines_.TakeErrorBits(fd) : 0;
 }
 
 std::uint32_t TSioPosixDispatcher::DeviceOutputQueued() {
-    int fd = Fd_.load();
+    int fd = Slot_.Fd();
     int queued = 0;
     // A pseudo-terminal hands its output on at once and always says 0.
     if (fd < 0 || DeviceGone_.load() || ioctl(fd, TIOCOUTQ, &queued) != 0 || queued < 0)
@@ -137,14 +130,14 @@ TSioResult TSioPosixDispatcher::ReadDeviceSettings(TSioLineSettings& settings) {
     // The record holds what the vanished device had and the next one gets.
     if (DeviceGone_.load())
         return ecOK;
-    if (tcgetattr(Fd_.load(), &tio) != 0)
+    if (tcgetattr(Slot_.Fd(), &tio) != 0)
         return -1;
     TermiosToSettings(tio, settings);
     return ecOK;
 }
 
 TSioResult TSioPosixDispatcher::WriteDeviceSettings(const TSioLineSettings& settings) {
-    int fd = Fd_.load();
+    int fd = Slot_.Fd();
     termios tio{};
     if (DeviceGone_.load())
         return SettingsToTermios(settings, tio);
@@ -162,7 +155,7 @@ TSioResult TSioPosixDispatcher::WriteDeviceSettings(const TSioLineSettings& sett
 }
 
 std::int32_t TSioPosixDispatcher::ReadDevice(std::uint8_t* buffer, std::uint32_t n) {
-    int fd = Fd_.load();
+    int fd = Slot_.Fd();
     for (;;) {
         ssize_t got = read(fd, buffer, n);
         if (got > 0)
@@ -206,7 +199,7 @@ std::int32_t TSioPosixDispatcher::QueueOutput(const std::uint8_t* block, std::ui
 
 std::int32_t TSioPosixDispatcher::WriteDevice(const std::uint8_t* data, std::uint32_t count) {
     for (;;) {
-        ssize_t written = write(Fd_.load(), data, count);
+        ssize_t written = write(Slot_.Fd(), data, count);
         if (written >= 0)
             return static_cast<std::int32_t>(written);
         if (errno != EINTR)
@@ -215,7 +208,7 @@ std::int32_t TSioPosixDispatcher::WriteDevice(const std::uint8_t* data, std::uin
 }
 
 std::int32_t TSioPosixDispatcher::WriteDirect(const std::uint8_t* data, std::uint32_t count) {
-    if (Fd_.load() < 0 || DeviceGone_.load())
+    if (Slot_.Fd() < 0 || DeviceGone_.load())
         return 0;
     return WriteDevice(data, count);
 }
@@ -226,7 +219,7 @@ bool TSioPosixDispatcher::SizeDeviceQueues(std::uint32_t, std::uint32_t) {
 }
 
 std::uint8_t TSioPosixDispatcher::ReadModemLines() {
-    return Lines_.ReadLines(Fd_.load(), DeviceGone_.load());
+    return Lines_.ReadLines(Slot_.Fd(), DeviceGone_.load());
 }
 
 std::uint32_t TSioPosixDispatcher::TakeDeviceEvents() {

@@ -70,7 +70,8 @@
 // and RTS settings and takes the descriptor's place. Meanwhile the port stays open and only falls
 // silent: output goes nowhere (it is dropped, as on a failed write), settings are kept for the
 // next device.
-// DeviceLock_ orders the descriptor swaps against the close; a re-attach holds StateLock first.
+// The slot's lock (SioDeviceSlot.h) orders the descriptor swaps against the close; a re-attach
+// holds StateLock first.
 //
 // The workers call the device operations virtually: a class deriving from this one (a test's
 // device double) calls Shutdown() first in its own destructor, so they have ended before its
@@ -82,6 +83,7 @@
 #include "serial/engine/posix/SioAnnouncer.h"
 #include "serial/engine/posix/SioDeviceLines.h"
 #include "serial/engine/posix/SioDevicePath.h"
+#include "serial/engine/posix/SioDeviceSlot.h"
 #include "serial/engine/posix/SioDispatchWorker.h"
 #include "serial/engine/posix/SioEventWorker.h"
 #include "serial/engine/posix/SioLineWatch.h"
@@ -123,7 +125,7 @@ public:
     bool DeviceGone() const { return DeviceGone_.load(); }
     bool DeviceAttached() const override { return !DeviceGone(); }
     // How often a vanished device was let go, and how often a device came back in its place.
-    std::uint64_t DeviceDetachments() const { return Detachments_.load(); }
+    std::uint64_t DeviceDetachments() const { return Slot_.Detachments(); }
     std::uint64_t DeviceReattachments() const { return Reattachments_.load(); }
 
 protected:
@@ -208,21 +210,15 @@ private:
     // Opens the port's path and gives it the port's settings; the descriptor or minus errno.
     // StateLock held.
     int OpenReplacement();
-    void CloseDescriptor();
 
     // Moved under StateLock, or as the reader gives the line up. While undecided, an open port
     // without windows yet reads nothing until a window comes or the input is looked at.
     TSioLineClaim LineClaim_;
     // The descriptor the workers use; closed once no worker can use it any more.
-    std::atomic<int> Fd_{-1};
+    TSioDeviceSlot Slot_;
     std::atomic<bool> DeviceGone_{false};
-    // Set while /dev/null stands in for a vanished device. Changed under DeviceLock_ by the
-    // dispatch worker and by the close once the workers have ended.
-    bool Detached_ = false;
     TSioDevicePath Path_;
     std::chrono::steady_clock::time_point NextReattach_;
-    std::mutex DeviceLock_;
-    std::atomic<std::uint64_t> Detachments_{0};
     std::atomic<std::uint64_t> Reattachments_{0};
     TSioDeviceLines Lines_;
 
@@ -238,7 +234,7 @@ private:
         Announcer_,
         {[this] { return NextCycleDue(); }, [this] { ServiceVanishedDevice(); }}};
     TSioOutputWorker OutputWorker_{
-        Core(), Signals_, Fd_,
+        Core(), Signals_, Slot_,
         [this](const std::uint8_t* data, std::uint32_t count) { return WriteDevice(data, count); }};
 
     TSioLineWatch LineWatch_;

@@ -11,7 +11,7 @@ void TSioPosixDispatcher::ReceiversChanged() {
         return;
     const TSioWindowHandle window = WatchableWindow();
     const bool watching =
-        LineWatch_.WatchFor(Messenger(), window, Fd_.load(), [this] { ReadOnWindowThread(); });
+        LineWatch_.WatchFor(Messenger(), window, Slot_.Fd(), [this] { ReadOnWindowThread(); });
     if (watching && !LineClaim_.HandedOver())
         ChooseReader(TSioLineReader::WindowThread);
     else if (!Core().HasReceivers() && !LineClaim_.Is(TSioLineReader::EventWorker))

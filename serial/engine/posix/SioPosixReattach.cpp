@@ -4,10 +4,8 @@
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <unistd.h>
 
 void TSioPosixDispatcher::MarkDeviceGone() {
     if (!DeviceGone_.exchange(true)) {
@@ -21,7 +19,7 @@ void TSioPosixDispatcher::MarkDeviceGone() {
 void TSioPosixDispatcher::ServiceVanishedDevice() {
     if (!DeviceGone_.load() || Core().Workers().Stopping() || ClosePending())
         return;
-    if (!Detached_) {
+    if (!Slot_.Detached()) {
         DetachDevice();
         return;
     }
@@ -33,24 +31,8 @@ void TSioPosixDispatcher::ServiceVanishedDevice() {
 }
 
 void TSioPosixDispatcher::DetachDevice() {
-    // Opened anew each time: a port that never loses its device holds no extra descriptor.
-    int null = open("/dev/null", O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (null < 0)
-        return;
-    {
-        std::lock_guard lock(DeviceLock_);
-        int fd = Fd_.load();
-        if (fd >= 0) {
-            ioctl(fd, TIOCNXCL);
-            // The last reference to the tty goes, and with it the lock; the number stays ours.
-            if (dup3(null, fd, O_CLOEXEC) == fd) {
-                Detached_ = true;
-                ++Detachments_;
-            }
-        }
-    }
-    close(null);
-    NextReattach_ = std::chrono::steady_clock::now() + ReattachInterval;
+    if (Slot_.Detach())
+        NextReattach_ = std::chrono::steady_clock::now() + ReattachInterval;
 }
 
 int TSioPosixDispatcher::OpenReplacement() {
@@ -86,19 +68,12 @@ void TSioPosixDispatcher::TryReattach() {
     int fresh = OpenReplacement();
     if (fresh < 0)
         return;
-    {
-        std::lock_guard lock(DeviceLock_);
-        int fd = Fd_.load();
-        if (fd < 0 || dup3(fresh, fd, O_CLOEXEC) != fd) {
-            CloseTty(fresh);
-            return;
-        }
-        // The duplicate keeps the open file, its lock and the exclusive mode.
-        close(fresh);
-        Detached_ = false;
+    const bool swapped = Slot_.Replace(fresh, [this](int fd) {
         Lines_.Reattached(fd);
         DeviceGone_ = false;
-    }
+    });
+    if (!swapped)
+        return;
     Path_.NoteIdentity();
     ++Reattachments_;
     // Whoever reads the line takes the device up again.

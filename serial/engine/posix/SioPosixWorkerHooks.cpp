@@ -29,7 +29,7 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
     const bool reads = LineClaim_.Is(TSioLineReader::EventWorker) && !Core().InputFull();
     pollfd entries[3] = {{Signals_.DeviceWake.Fd(), POLLIN, 0},
                          {Signals_.HandOver.Fd(), POLLIN, 0},
-                         {Fd_.load(), static_cast<short>(reads ? POLLIN : 0), 0}};
+                         {Slot_.Fd(), static_cast<short>(reads ? POLLIN : 0), 0}};
     nfds_t count = (DeviceGone_.load() || entries[2].fd < 0) ? 2 : 3;
     int ready = poll(entries, count, EventWaitLimit());
     if (ready < 0)
@@ -75,7 +75,7 @@ std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
     std::chrono::milliseconds due = NoLimit;
     if (DeviceGone_.load()) {
         // Letting go was tried when the device went; should it have failed, it is tried again.
-        due = Detached_ ? TimeLeft(NextReattach_) : CycleTimeout;
+        due = Slot_.Detached() ? TimeLeft(NextReattach_) : CycleTimeout;
     } else if ((!Core().Workers().Alive(TSioWorkerKind::Event) &&
                 LineClaim_.Is(TSioLineReader::EventWorker)) ||
                Lines_.HasModemLines()) {

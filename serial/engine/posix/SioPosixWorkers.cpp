@@ -99,7 +99,7 @@ void TSioPosixDispatcher::StopWorkers() {
     Threads_.JoinEnded();
     // A port whose line only the window's thread read ran no worker to end the run.
     Core().Workers().EndIfIdle();
-    CloseDescriptor();
+    Slot_.Close();
 }
 
 void TSioPosixDispatcher::RunWorker(TSioWorkerKind kind) {
