@@ -19,9 +19,9 @@ public:
     // What the loop asks of the device layer that runs it.
     struct THooks {
         // How long the worker may wait for a wake-up before a cycle is due (negative: no limit).
-        std::function<std::chrono::milliseconds()> NextCycleDue;
+        std::function<std::chrono::milliseconds()> NextCycleDue{};
         // After each cycle: lets go of a vanished device, or tries to re-attach one.
-        std::function<void()> AfterCycle;
+        std::function<void()> AfterCycle{};
     };
 
     TSioDispatchWorker(ISioDispatcherCore& core, TSioWorkerSignals& wakeups,

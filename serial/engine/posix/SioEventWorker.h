@@ -17,11 +17,11 @@ public:
     // What the loop asks of the device layer that runs it.
     struct THooks {
         // The wait: adds the Ev* bits seen to the mask; false when the wait failed.
-        std::function<bool(std::uint32_t& mask)> Wait;
+        std::function<bool(std::uint32_t& mask)> Wait{};
         // Reads the input and announces it, or leaves that to the dispatch worker.
-        std::function<void()> ServeInput;
+        std::function<void()> ServeInput{};
         // Wakes the dispatch worker for the events handed on.
-        std::function<void()> WakeDispatch;
+        std::function<void()> WakeDispatch{};
     };
 
     TSioEventWorker(ISioDispatcherCore& core, TSioWorkerSignals& wakeups, THooks hooks)
