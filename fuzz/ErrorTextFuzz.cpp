@@ -5,9 +5,9 @@
 // once: only those bits choose a text, and the fuzzed codes check that projection.
 
 #include "fuzz/FuzzCheck.h"
-#include "serial/engine/errors/CheckResult.h"
-#include "serial/engine/errors/ErrorText.h"
 #include "runtime/RunTimeErrors.h"
+#include "serial/engine/errors/SioCheckResult.h"
+#include "serial/engine/errors/SioErrorText.h"
 #include "serial/engine/errors/SioExceptions.h"
 
 #include <cstdint>

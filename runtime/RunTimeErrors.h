@@ -14,13 +14,13 @@
 
 class ERunTimeError : public std::exception {
 public:
-    explicit ERunTimeError(std::string message) : FMessage(std::move(message)) {}
+    explicit ERunTimeError(std::string message) : Message_(std::move(message)) {}
 
-    const char* what() const noexcept override { return FMessage.c_str(); }
-    const std::string& Message() const noexcept { return FMessage; }
+    const char* what() const noexcept override { return Message_.c_str(); }
+    const std::string& Message() const noexcept { return Message_; }
 
 private:
-    std::string FMessage;
+    std::string Message_;
 };
 
 class EConvertError : public ERunTimeError {

@@ -19,7 +19,7 @@
 #include "serial/component/SioTypes.h"
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
-#include "serial/engine/errors/CheckResult.h"
+#include "serial/engine/errors/SioCheckResult.h"
 #include "serial/engine/errors/SioExceptions.h"
 #include "serial/engine/errors/SioResultCodes.h"
 
@@ -45,113 +45,113 @@ public:
     bool Loading() const override { return TComponent::Loading(); }
 
     // Line and device.
-    TDeviceLayer DeviceLayer() const { return FDeviceLayer; }
+    TDeviceLayer DeviceLayer() const { return DeviceLayer_; }
     void SetDeviceLayer(TDeviceLayer value);
-    std::uint16_t ComNumber() const { return FComNumber; }
+    std::uint16_t ComNumber() const { return ComNumber_; }
     void SetComNumber(std::uint16_t value);
-    std::int32_t Baud() const { return FBaud; }
+    std::int32_t Baud() const { return Baud_; }
     void SetBaud(std::int32_t value);
-    bool PromptForPort() const { return FPromptForPort; }
-    void SetPromptForPort(bool value) { FPromptForPort = value; }
-    TParity Parity() const { return FParity; }
+    bool PromptForPort() const { return PromptForPort_; }
+    void SetPromptForPort(bool value) { PromptForPort_ = value; }
+    TParity Parity() const { return Parity_; }
     void SetParity(TParity value);
-    std::uint16_t DataBits() const { return FDataBits; }
+    std::uint16_t DataBits() const { return DataBits_; }
     void SetDataBits(std::uint16_t value);
-    std::uint16_t StopBits() const { return FStopBits; }
+    std::uint16_t StopBits() const { return StopBits_; }
     void SetStopBits(std::uint16_t value);
-    std::uint16_t InSize() const { return FInSize; }
+    std::uint16_t InSize() const { return InSize_; }
     void SetInSize(std::uint16_t value);
-    std::uint16_t OutSize() const { return FOutSize; }
+    std::uint16_t OutSize() const { return OutSize_; }
     void SetOutSize(std::uint16_t value);
-    bool AutoOpen() const { return FAutoOpen; }
-    void SetAutoOpen(bool value) { FAutoOpen = value; }
-    bool Open() const { return FOpen; }
+    bool AutoOpen() const { return AutoOpen_; }
+    void SetAutoOpen(bool value) { AutoOpen_ = value; }
+    bool Open() const { return Open_; }
     void SetOpen(bool value);
 
     // Modem lines and flow control.
-    bool DTR() const { return FDTR; }
+    bool DTR() const { return DTR_; }
     void SetDTR(bool value);
-    bool RTS() const { return FRTS; }
+    bool RTS() const { return RTS_; }
     void SetRTS(bool value);
-    THWFlowOptions HWFlowOptions() const { return FHWFlowOptions; }
+    THWFlowOptions HWFlowOptions() const { return HWFlowOptions_; }
     void SetHWFlowOptions(THWFlowOptions value);
-    TSWFlowOptions SWFlowOptions() const { return FSWFlowOptions; }
+    TSWFlowOptions SWFlowOptions() const { return SWFlowOptions_; }
     void SetSWFlowOptions(TSWFlowOptions value);
-    char XOnChar() const { return FXOnChar; }
+    char XOnChar() const { return XOnChar_; }
     void SetXOnChar(char value);
-    char XOffChar() const { return FXOffChar; }
+    char XOffChar() const { return XOffChar_; }
     void SetXOffChar(char value);
-    std::uint16_t BufferFull() const { return FBufferFull; }
+    std::uint16_t BufferFull() const { return BufferFull_; }
     void SetBufferFull(std::uint16_t value);
-    std::uint16_t BufferResume() const { return FBufferResume; }
+    std::uint16_t BufferResume() const { return BufferResume_; }
     void SetBufferResume(std::uint16_t value);
 
     // Trace and dispatch log.
-    TTraceLogState Tracing() const { return FTrace.State(); }
-    void SetTracing(TTraceLogState value) { FTrace.Request(value); }
-    std::uint32_t TraceSize() const { return FTrace.Size(); }
-    void SetTraceSize(std::uint32_t value) { FTrace.SetSize(value); }
-    const std::string& TraceName() const { return FTrace.Name(); }
-    void SetTraceName(std::string value) { FTrace.SetName(std::move(value)); }
-    bool TraceHex() const { return FTrace.Hex(); }
-    void SetTraceHex(bool value) { FTrace.SetHex(value); }
-    bool TraceAllHex() const { return FTrace.AllHex(); }
-    void SetTraceAllHex(bool value) { FTrace.SetAllHex(value); }
-    TTraceLogState Logging() const { return FLog.State(); }
-    void SetLogging(TTraceLogState value) { FLog.Request(value); }
-    std::uint32_t LogSize() const { return FLog.Size(); }
-    void SetLogSize(std::uint32_t value) { FLog.SetSize(value); }
-    const std::string& LogName() const { return FLog.Name(); }
-    void SetLogName(std::string value) { FLog.SetName(std::move(value)); }
-    bool LogHex() const { return FLog.Hex(); }
-    void SetLogHex(bool value) { FLog.SetHex(value); }
-    bool LogAllHex() const { return FLog.AllHex(); }
-    void SetLogAllHex(bool value) { FLog.SetAllHex(value); }
+    TTraceLogState Tracing() const { return Trace_.State(); }
+    void SetTracing(TTraceLogState value) { Trace_.Request(value); }
+    std::uint32_t TraceSize() const { return Trace_.Size(); }
+    void SetTraceSize(std::uint32_t value) { Trace_.SetSize(value); }
+    const std::string& TraceName() const { return Trace_.Name(); }
+    void SetTraceName(std::string value) { Trace_.SetName(std::move(value)); }
+    bool TraceHex() const { return Trace_.Hex(); }
+    void SetTraceHex(bool value) { Trace_.SetHex(value); }
+    bool TraceAllHex() const { return Trace_.AllHex(); }
+    void SetTraceAllHex(bool value) { Trace_.SetAllHex(value); }
+    TTraceLogState Logging() const { return Log_.State(); }
+    void SetLogging(TTraceLogState value) { Log_.Request(value); }
+    std::uint32_t LogSize() const { return Log_.Size(); }
+    void SetLogSize(std::uint32_t value) { Log_.SetSize(value); }
+    const std::string& LogName() const { return Log_.Name(); }
+    void SetLogName(std::string value) { Log_.SetName(std::move(value)); }
+    bool LogHex() const { return Log_.Hex(); }
+    void SetLogHex(bool value) { Log_.SetHex(value); }
+    bool LogAllHex() const { return Log_.AllHex(); }
+    void SetLogAllHex(bool value) { Log_.SetAllHex(value); }
 
     // Miscellaneous.
-    bool UseMSRShadow() const { return FUseMSRShadow; }
+    bool UseMSRShadow() const { return UseMSRShadow_; }
     void SetUseMSRShadow(bool value) { ApplyUseMSRShadow(value); }
-    bool UseEventWord() const { return FUseEventWord; }
+    bool UseEventWord() const { return UseEventWord_; }
     void SetUseEventWord(bool value);
-    std::uint16_t CommNotificationLevel() const { return FCommNotificationLevel; }
+    std::uint16_t CommNotificationLevel() const { return CommNotificationLevel_; }
     void SetCommNotificationLevel(std::uint16_t value);
-    TTapiMode TapiMode() const { return FTapiMode; }
-    void SetTapiMode(TTapiMode value) { FTapiMode = value; }
-    bool RS485Mode() const { return FRS485Mode; }
+    TTapiMode TapiMode() const { return TapiMode_; }
+    void SetTapiMode(TTapiMode value) { TapiMode_ = value; }
+    bool RS485Mode() const { return RS485Mode_; }
     void SetRS485Mode(bool value);
-    std::uint16_t AvailThreshold() const { return FAvailThreshold; }
+    std::uint16_t AvailThreshold() const { return AvailThreshold_; }
     void SetAvailThreshold(std::uint16_t value);
-    std::uint8_t PriorityBoost() const { return FPriorityBoost; }
+    std::uint8_t PriorityBoost() const { return PriorityBoost_; }
     void SetPriorityBoost(std::uint8_t value);
 
     // Events. Assigning a trigger event (OnTrigger ... OnTriggerOutSent) tells an open
     // dispatcher at once whether the component's window is to be served.
-    const TSioNotifyEvent& OnPortClose() const { return FOnPortClose; }
-    void SetOnPortClose(TSioNotifyEvent handler) { FOnPortClose = std::move(handler); }
-    const TSioNotifyEvent& OnPortOpen() const { return FOnPortOpen; }
-    void SetOnPortOpen(TSioNotifyEvent handler) { FOnPortOpen = std::move(handler); }
-    const TTriggerEvent& OnTrigger() const { return FOnTrigger; }
+    const TSioNotifyEvent& OnPortClose() const { return OnPortClose_; }
+    void SetOnPortClose(TSioNotifyEvent handler) { OnPortClose_ = std::move(handler); }
+    const TSioNotifyEvent& OnPortOpen() const { return OnPortOpen_; }
+    void SetOnPortOpen(TSioNotifyEvent handler) { OnPortOpen_ = std::move(handler); }
+    const TTriggerEvent& OnTrigger() const { return OnTrigger_; }
     void SetOnTrigger(TTriggerEvent handler);
-    const TTriggerAvailEvent& OnTriggerAvail() const { return FOnTriggerAvail; }
+    const TTriggerAvailEvent& OnTriggerAvail() const { return OnTriggerAvail_; }
     void SetOnTriggerAvail(TTriggerAvailEvent handler);
-    const TTriggerDataEvent& OnTriggerData() const { return FOnTriggerData; }
+    const TTriggerDataEvent& OnTriggerData() const { return OnTriggerData_; }
     void SetOnTriggerData(TTriggerDataEvent handler);
-    const TTriggerStatusEvent& OnTriggerStatus() const { return FOnTriggerStatus; }
+    const TTriggerStatusEvent& OnTriggerStatus() const { return OnTriggerStatus_; }
     void SetOnTriggerStatus(TTriggerStatusEvent handler);
-    const TTriggerTimerEvent& OnTriggerTimer() const { return FOnTriggerTimer; }
+    const TTriggerTimerEvent& OnTriggerTimer() const { return OnTriggerTimer_; }
     void SetOnTriggerTimer(TTriggerTimerEvent handler);
-    const TTriggerLineErrorEvent& OnTriggerLineError() const { return FOnTriggerLineError; }
+    const TTriggerLineErrorEvent& OnTriggerLineError() const { return OnTriggerLineError_; }
     void SetOnTriggerLineError(TTriggerLineErrorEvent handler);
-    const TSioNotifyEvent& OnTriggerModemStatus() const { return FOnTriggerModemStatus; }
+    const TSioNotifyEvent& OnTriggerModemStatus() const { return OnTriggerModemStatus_; }
     void SetOnTriggerModemStatus(TSioNotifyEvent handler);
-    const TSioNotifyEvent& OnTriggerOutbuffFree() const { return FOnTriggerOutbuffFree; }
+    const TSioNotifyEvent& OnTriggerOutbuffFree() const { return OnTriggerOutbuffFree_; }
     void SetOnTriggerOutbuffFree(TSioNotifyEvent handler);
-    const TSioNotifyEvent& OnTriggerOutbuffUsed() const { return FOnTriggerOutbuffUsed; }
+    const TSioNotifyEvent& OnTriggerOutbuffUsed() const { return OnTriggerOutbuffUsed_; }
     void SetOnTriggerOutbuffUsed(TSioNotifyEvent handler);
-    const TSioNotifyEvent& OnTriggerOutSent() const { return FOnTriggerOutSent; }
+    const TSioNotifyEvent& OnTriggerOutSent() const { return OnTriggerOutSent_; }
     void SetOnTriggerOutSent(TSioNotifyEvent handler);
-    const TWaitCharEvent& OnWaitChar() const { return FOnWaitChar; }
-    void SetOnWaitChar(TWaitCharEvent handler) { FOnWaitChar = std::move(handler); }
+    const TWaitCharEvent& OnWaitChar() const { return OnWaitChar_; }
+    void SetOnWaitChar(TWaitCharEvent handler) { OnWaitChar_ = std::move(handler); }
 
     // Data. WriteString queues every byte in one call or raises and queues nothing; ReadChar
     // returns the next unread byte (inside a data-available handler: reads ahead). While the
@@ -171,36 +171,36 @@ public:
     // Trace and dispatch-log operations; each does nothing while the port is closing.
     // The file writers keep their published order (hex before append); the recorders take the
     // dispatcher's (append before hex).
-    void StartTrace(std::uint32_t n) { FTrace.Start(n); }
+    void StartTrace(std::uint32_t n) { Trace_.Start(n); }
     void WriteTraceFile(const std::string& name, bool hex, bool append) {
-        FTrace.WriteFile(name, append, hex);
+        Trace_.WriteFile(name, append, hex);
     }
-    void ClearTrace() { FTrace.Clear(); }
-    void DiscardTrace() { FTrace.Discard(); }
-    void ResumeTrace() { FTrace.Resume(); }
-    void PauseTrace() { FTrace.Pause(); }
-    void StartDispatchLog(std::uint32_t n) { FLog.Start(n); }
+    void ClearTrace() { Trace_.Clear(); }
+    void DiscardTrace() { Trace_.Discard(); }
+    void ResumeTrace() { Trace_.Resume(); }
+    void PauseTrace() { Trace_.Pause(); }
+    void StartDispatchLog(std::uint32_t n) { Log_.Start(n); }
     void WriteDispatchLogFile(const std::string& name, bool hex, bool append) {
-        FLog.WriteFile(name, append, hex);
+        Log_.WriteFile(name, append, hex);
     }
-    void ClearDispatchLog() { FLog.Clear(); }
-    void DiscardDispatchLog() { FLog.Discard(); }
-    void ResumeDispatchLog() { FLog.Resume(); }
-    void PauseDispatchLog() { FLog.Pause(); }
+    void ClearDispatchLog() { Log_.Clear(); }
+    void DiscardDispatchLog() { Log_.Discard(); }
+    void ResumeDispatchLog() { Log_.Resume(); }
+    void PauseDispatchLog() { Log_.Pause(); }
 
-    TLinkState LinkState() const { return FLinkState; }
+    TLinkState LinkState() const { return LinkState_; }
     // True while the port is open and its device is there. An open port whose device has
     // vanished (adapter unplugged) stays open and re-attaches the device when it comes back;
     // meanwhile writes succeed but go nowhere. Callers that do not ask see no difference.
     bool DeviceAttached() const;
     // True from the start of an open until it has succeeded or failed.
-    bool OpenInProgress() const { return FOpening; }
+    bool OpenInProgress() const { return Opening_; }
     // The dispatcher, opening the port first when AutoOpen allows; may return null.
     TSioBaseDispatcher* DispatcherOrOpen();
     // The dispatcher, or ECommNotOpen.
     TSioBaseDispatcher& RequireDispatcher();
     // The current dispatcher without opening anything; null while closed.
-    TSioBaseDispatcher* Dispatcher() const { return FDispatcher.get(); }
+    TSioBaseDispatcher* Dispatcher() const { return Dispatcher_.get(); }
 
 protected:
     virtual std::unique_ptr<TSioBaseDispatcher> CreateDispatcher();
@@ -232,7 +232,7 @@ protected:
 
     // The hidden notification window's handle while the port is open, else 0.
     TSioWindowHandle NotifyWindowHandle() const {
-        return FNotifyWindow ? FNotifyWindow->Handle() : 0;
+        return NotifyWindow_ ? NotifyWindow_->Handle() : 0;
     }
 
 private:
@@ -248,8 +248,8 @@ private:
         TForceApplyScope& operator=(const TForceApplyScope&) = delete;
 
     private:
-        TSioCustomComPort& FPort;
-        bool FPrevious;
+        TSioCustomComPort& Port_;
+        bool Previous_;
     };
 
     // A 16-bit line setting as the dispatcher's byte.
@@ -266,60 +266,60 @@ private:
     void FinishTeardown() noexcept;
     void HandlePortClosing();
 
-    TDeviceLayer FDeviceLayer = dlWin32;
-    std::uint16_t FComNumber = 0;
-    std::int32_t FBaud = 19200;
-    bool FPromptForPort = true;
-    TParity FParity = pNone;
-    std::uint16_t FDataBits = 8;
-    std::uint16_t FStopBits = 1;
-    std::uint16_t FInSize = 4096;
-    std::uint16_t FOutSize = 4096;
-    bool FAutoOpen = true;
-    bool FOpen = false;
-    bool FDTR = true;
-    bool FRTS = true;
-    THWFlowOptions FHWFlowOptions;
-    TSWFlowOptions FSWFlowOptions = swfNone;
-    char FXOnChar = 0x11;
-    char FXOffChar = 0x13;
-    std::uint16_t FBufferFull = 0;
-    std::uint16_t FBufferResume = 0;
-    TSioComRecorder FTrace{*this, TSioRecorderKind::Trace};
-    TSioComRecorder FLog{*this, TSioRecorderKind::Log};
-    bool FUseMSRShadow = true;
-    bool FUseEventWord = true;
-    std::uint16_t FCommNotificationLevel = 10;
-    TTapiMode FTapiMode = tmAuto;
-    bool FRS485Mode = false;
-    std::uint16_t FAvailThreshold = 1;
-    std::uint8_t FPriorityBoost = 0;
+    TDeviceLayer DeviceLayer_ = dlWin32;
+    std::uint16_t ComNumber_ = 0;
+    std::int32_t Baud_ = 19200;
+    bool PromptForPort_ = true;
+    TParity Parity_ = pNone;
+    std::uint16_t DataBits_ = 8;
+    std::uint16_t StopBits_ = 1;
+    std::uint16_t InSize_ = 4096;
+    std::uint16_t OutSize_ = 4096;
+    bool AutoOpen_ = true;
+    bool Open_ = false;
+    bool DTR_ = true;
+    bool RTS_ = true;
+    THWFlowOptions HWFlowOptions_;
+    TSWFlowOptions SWFlowOptions_ = swfNone;
+    char XOnChar_ = 0x11;
+    char XOffChar_ = 0x13;
+    std::uint16_t BufferFull_ = 0;
+    std::uint16_t BufferResume_ = 0;
+    TSioComRecorder Trace_{*this, TSioRecorderKind::Trace};
+    TSioComRecorder Log_{*this, TSioRecorderKind::Log};
+    bool UseMSRShadow_ = true;
+    bool UseEventWord_ = true;
+    std::uint16_t CommNotificationLevel_ = 10;
+    TTapiMode TapiMode_ = tmAuto;
+    bool RS485Mode_ = false;
+    std::uint16_t AvailThreshold_ = 1;
+    std::uint8_t PriorityBoost_ = 0;
 
-    TSioNotifyEvent FOnPortClose;
-    TSioNotifyEvent FOnPortOpen;
-    TTriggerEvent FOnTrigger;
-    TTriggerAvailEvent FOnTriggerAvail;
-    TTriggerDataEvent FOnTriggerData;
-    TTriggerStatusEvent FOnTriggerStatus;
-    TTriggerTimerEvent FOnTriggerTimer;
-    TTriggerLineErrorEvent FOnTriggerLineError;
-    TSioNotifyEvent FOnTriggerModemStatus;
-    TSioNotifyEvent FOnTriggerOutbuffFree;
-    TSioNotifyEvent FOnTriggerOutbuffUsed;
-    TSioNotifyEvent FOnTriggerOutSent;
-    TWaitCharEvent FOnWaitChar;
+    TSioNotifyEvent OnPortClose_;
+    TSioNotifyEvent OnPortOpen_;
+    TTriggerEvent OnTrigger_;
+    TTriggerAvailEvent OnTriggerAvail_;
+    TTriggerDataEvent OnTriggerData_;
+    TTriggerStatusEvent OnTriggerStatus_;
+    TTriggerTimerEvent OnTriggerTimer_;
+    TTriggerLineErrorEvent OnTriggerLineError_;
+    TSioNotifyEvent OnTriggerModemStatus_;
+    TSioNotifyEvent OnTriggerOutbuffFree_;
+    TSioNotifyEvent OnTriggerOutbuffUsed_;
+    TSioNotifyEvent OnTriggerOutSent_;
+    TWaitCharEvent OnWaitChar_;
 
-    TLinkState FLinkState = lsClosed;
-    std::unique_ptr<TSioBaseDispatcher> FDispatcher;
-    TMessageWindowPtr FNotifyWindow;
-    bool FReopenRequested = false;
-    bool FOpenAfterLoad = false;
-    bool FForceApply = false;
-    bool FOpening = false;
-    bool FTriggersSaved = false;
-    TSioTriggerState FSavedTriggers;
+    TLinkState LinkState_ = lsClosed;
+    std::unique_ptr<TSioBaseDispatcher> Dispatcher_;
+    TMessageWindowPtr NotifyWindow_;
+    bool ReopenRequested_ = false;
+    bool OpenAfterLoad_ = false;
+    bool ForceApply_ = false;
+    bool Opening_ = false;
+    bool TriggersSaved_ = false;
+    TSioTriggerState SavedTriggers_;
     // Handlers of this port running on its thread; a close from inside one is deferred.
-    int FHandlerDepth = 0;
+    int HandlerDepth_ = 0;
 };
 
 // The component as the application places it: every property and event published.

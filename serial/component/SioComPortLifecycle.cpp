@@ -3,8 +3,8 @@
 
 #include "framework/ErrorReport.h"
 #include "serial/component/ComSelectForm.h"
-#include "serial/component/OpenResult.h"
 #include "serial/component/SioComPort.h"
+#include "serial/component/SioOpenResult.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/errors/SioExceptions.h"
 #include "serial/engine/ports/SioPortNames.h"
@@ -35,79 +35,79 @@ private:
 TSioCustomComPort::TSioCustomComPort() = default;
 
 TSioCustomComPort::~TSioCustomComPort() {
-    if (FLinkState == lsOpen)
+    if (LinkState_ == lsOpen)
         RunReportingErrors([this] { CloseComPort(); });
     // A teardown still deferred to the window cannot wait for it any more.
-    if (FDispatcher)
+    if (Dispatcher_)
         FinishTeardown();
 }
 
 void TSioCustomComPort::Loaded() noexcept {
-    if (FOpenAfterLoad)
-        FOpen = true;
-    if (!FOpen)
+    if (OpenAfterLoad_)
+        Open_ = true;
+    if (!Open_)
         return;
-    FOpenAfterLoad = false;
+    OpenAfterLoad_ = false;
     // Open reads true only once the open has succeeded.
-    FOpen = false;
+    Open_ = false;
     try {
         OpenComPort();
     } catch (...) {
-        FOpen = false;
+        Open_ = false;
         ReportCurrentException();
     }
 }
 
 void TSioCustomComPort::SetOpen(bool value) {
     if (Loading()) {
-        FOpen = value;
+        Open_ = value;
         if (value)
-            FOpenAfterLoad = true;
+            OpenAfterLoad_ = true;
         return;
     }
     // While a close is still in progress Open reads true, yet a new request must be kept.
-    if (FLinkState == lsClosing) {
-        FReopenRequested = value;
+    if (LinkState_ == lsClosing) {
+        ReopenRequested_ = value;
         return;
     }
-    if (value == FOpen)
+    if (value == Open_)
         return;
     if (!value)
         CloseComPort();
-    else if (!FOpening)
+    else if (!Opening_)
         OpenComPort();
 }
 
 void TSioCustomComPort::SetComNumber(std::uint16_t value) {
-    if (value == FComNumber)
+    if (value == ComNumber_)
         return;
-    if (FLinkState != lsOpen || Loading()) {
-        FComNumber = value;
+    if (LinkState_ != lsOpen || Loading()) {
+        ComNumber_ = value;
         return;
     }
-    FDispatcher->SaveTriggerState(FSavedTriggers);
-    FTriggersSaved = true;
-    const TTraceLogState tracing = FTrace.State();
-    const TTraceLogState logging = FLog.State();
-    const TSioTriggerState triggers = FSavedTriggers;
+    Dispatcher_->SaveTriggerState(SavedTriggers_);
+    TriggersSaved_ = true;
+    const TTraceLogState tracing = Trace_.State();
+    const TTraceLogState logging = Log_.State();
+    const TSioTriggerState triggers = SavedTriggers_;
     SetOpen(false);
-    FComNumber = value;
+    ComNumber_ = value;
     SetTracing(tracing);
     SetLogging(logging);
     SetOpen(true);
-    if (FLinkState == lsOpen && FDispatcher)
-        FDispatcher->RestoreTriggerState(triggers);
+    if (LinkState_ == lsOpen && Dispatcher_)
+        Dispatcher_->RestoreTriggerState(triggers);
 }
 
 void TSioCustomComPort::OpenComPort() {
-    if (FOpening)
+    if (Opening_)
         return;
     {
-        TFlagScope opening(FOpening);
-        if (FTapiMode != tmOn)
+        TFlagScope opening(Opening_);
+        if (TapiMode_ != tmOn)
             EnsureComNumber();
-        FDispatcher = CreateDispatcher();
-        FDispatcher->SetPortName(PortDisplayName(FComNumber));
+        Dispatcher_ = CreateDispatcher();
+        Dispatcher_->SetPortName(PortDisplayName(ComNumber_));
         try {
             const TSioResult result = RemapOpenResult(OpenOnDispatcher());
             if (result != 0) {
@@ -116,14 +116,14 @@ void TSioCustomComPort::OpenComPort() {
                 AbandonOpen();
                 return;
             }
-            FLinkState = lsOpen;
+            LinkState_ = lsOpen;
             UpdateHandlerState();
             ReplaySettings();
-            FOpen = true;
+            Open_ = true;
             AttachNotifyWindow(true);
-            if (FTriggersSaved) {
-                FTriggersSaved = false;
-                FDispatcher->RestoreTriggerState(FSavedTriggers);
+            if (TriggersSaved_) {
+                TriggersSaved_ = false;
+                Dispatcher_->RestoreTriggerState(SavedTriggers_);
             }
         } catch (...) {
             AbandonOpen();
@@ -141,64 +141,64 @@ void TSioCustomComPort::OpenComPort() {
 
 void TSioCustomComPort::ReplaySettings() {
     TForceApplyScope force(*this);
-    SetTracing(FTrace.State());
-    SetLogging(FLog.State());
-    SetHWFlowOptions(FHWFlowOptions);
-    SetSWFlowOptions(FSWFlowOptions);
-    SetXOnChar(FXOnChar);
-    SetXOffChar(FXOffChar);
-    SetAvailThreshold(FAvailThreshold);
-    SetDTR(FDTR);
-    SetRTS(FRTS);
-    SetUseEventWord(FUseEventWord);
-    SetRS485Mode(FRS485Mode);
-    SetPriorityBoost(FPriorityBoost);
+    SetTracing(Trace_.State());
+    SetLogging(Log_.State());
+    SetHWFlowOptions(HWFlowOptions_);
+    SetSWFlowOptions(SWFlowOptions_);
+    SetXOnChar(XOnChar_);
+    SetXOffChar(XOffChar_);
+    SetAvailThreshold(AvailThreshold_);
+    SetDTR(DTR_);
+    SetRTS(RTS_);
+    SetUseEventWord(UseEventWord_);
+    SetRS485Mode(RS485Mode_);
+    SetPriorityBoost(PriorityBoost_);
 }
 
 void TSioCustomComPort::AbandonOpen() noexcept {
-    FOpen = false;
-    FLinkState = lsClosed;
+    Open_ = false;
+    LinkState_ = lsClosed;
     AttachNotifyWindow(false);
-    FDispatcher.reset();
+    Dispatcher_.reset();
 }
 
 void TSioCustomComPort::EnsureComNumber() {
-    if (FComNumber != 0)
+    if (ComNumber_ != 0)
         return;
-    if (!FPromptForPort)
+    if (!PromptForPort_)
         throw ENoPortSelected(ecNoPortSelected);
     TComSelectForm form;
     if (form.exec() != TComSelectForm::mrOk)
         throw ENoPortSelected(ecNoPortSelected);
-    FComNumber = static_cast<std::uint16_t>(form.SelectedComNumber());
+    ComNumber_ = static_cast<std::uint16_t>(form.SelectedComNumber());
 }
 
 std::unique_ptr<TSioBaseDispatcher> TSioCustomComPort::CreateDispatcher() {
-    if (FDeviceLayer != dlWin32)
+    if (DeviceLayer_ != dlWin32)
         throw ENullApi(ecNullApi);
     // Lines handed over by a telephony component do not exist on this platform.
-    if (FTapiMode == tmOn)
+    if (TapiMode_ == tmOn)
         throw ENotOpenedByTapi(ecNotOpenedByTapi);
     return std::make_unique<TSioPosixDispatcher>(this, &TQtWindowMessenger::Instance());
 }
 
 TSioResult TSioCustomComPort::OpenOnDispatcher() {
     std::uint32_t flags = 0;
-    if (FDTR)
+    if (DTR_)
         flags |= OpenDtrOn;
-    if (FRTS)
+    if (RTS_)
         flags |= OpenRtsOn;
-    if (FHWFlowOptions.Contains(hwfUseDTR))
+    if (HWFlowOptions_.Contains(hwfUseDTR))
         flags |= OpenDtrByFlow;
-    if (FHWFlowOptions.Contains(hwfUseRTS))
+    if (HWFlowOptions_.Contains(hwfUseRTS))
         flags |= OpenRtsByFlow;
-    return FDispatcher->OpenPort(DevicePath(FComNumber), static_cast<std::uint32_t>(FBaud), FParity,
-                                 ByteSetting(FDataBits), ByteSetting(FStopBits), FInSize, FOutSize,
+    return Dispatcher_->OpenPort(DevicePath(ComNumber_), static_cast<std::uint32_t>(Baud_), Parity_,
+                                 ByteSetting(DataBits_), ByteSetting(StopBits_), InSize_, OutSize_,
                                  flags);
 }
 
 void TSioCustomComPort::CloseComPort() {
-    if (FLinkState != lsOpen)
+    if (LinkState_ != lsOpen)
         return;
     // A recorder file that cannot be written must not keep the port open: the close finishes
     // and the failure is raised afterwards.
@@ -214,16 +214,16 @@ void TSioCustomComPort::CloseComPort() {
         if (!dumpFailure)
             dumpFailure = std::current_exception();
     }
-    FLinkState = lsClosing;
+    LinkState_ = lsClosing;
     NotifyPortClosing();
-    FDispatcher->SaveTriggerState(FSavedTriggers);
-    FTriggersSaved = true;
-    FDispatcher->ClosePort();
+    Dispatcher_->SaveTriggerState(SavedTriggers_);
+    TriggersSaved_ = true;
+    Dispatcher_->ClosePort();
     // Only a handler of this port needs its dispatcher after the close; any other caller gets a
     // closed port at once (a notification still waiting for this thread was released above), so
     // a reopen that follows raises to it.
-    if (FNotifyWindow && FHandlerDepth > 0) {
-        FNotifyWindow->Post(MsgPortClosing, 0, MakeNotifyLParam(FDispatcher->RegistryIndex(), 0));
+    if (NotifyWindow_ && HandlerDepth_ > 0) {
+        NotifyWindow_->Post(MsgPortClosing, 0, MakeNotifyLParam(Dispatcher_->RegistryIndex(), 0));
         TQtWindowMessenger::Instance().ProcessOnePending(std::chrono::milliseconds(0));
     } else {
         FinishTeardown();
@@ -235,48 +235,48 @@ void TSioCustomComPort::CloseComPort() {
 
 void TSioCustomComPort::FinishTeardown() noexcept {
     AttachNotifyWindow(false);
-    FDispatcher.reset();
-    FLinkState = lsClosed;
-    FOpen = false;
+    Dispatcher_.reset();
+    LinkState_ = lsClosed;
+    Open_ = false;
 }
 
 void TSioCustomComPort::HandlePortClosing() {
-    if (!FDispatcher || FLinkState != lsClosing)
+    if (!Dispatcher_ || LinkState_ != lsClosing)
         return;
-    if (!FDispatcher->WorkersGone()) {
+    if (!Dispatcher_->WorkersGone()) {
         // Ask again a little later rather than re-posting at once, which would spin.
-        FNotifyWindow->PostLater(PortClosingRetry, MsgPortClosing, 0,
-                                 MakeNotifyLParam(FDispatcher->RegistryIndex(), 0));
+        NotifyWindow_->PostLater(PortClosingRetry, MsgPortClosing, 0,
+                                 MakeNotifyLParam(Dispatcher_->RegistryIndex(), 0));
         return;
     }
     FinishTeardown();
-    if (FReopenRequested) {
-        FReopenRequested = false;
+    if (ReopenRequested_) {
+        ReopenRequested_ = false;
         OpenComPort();
     }
 }
 
 void TSioCustomComPort::NotifyPortOpen() {
-    if (FOnPortOpen)
-        FOnPortOpen(*this);
+    if (OnPortOpen_)
+        OnPortOpen_(*this);
 }
 
 void TSioCustomComPort::NotifyPortClose() {
-    if (FOnPortClose)
-        FOnPortClose(*this);
+    if (OnPortClose_)
+        OnPortClose_(*this);
 }
 
 // No dependents register on this platform; the hook stays for derived components.
 void TSioCustomComPort::NotifyPortClosing() {}
 
 bool TSioCustomComPort::DeviceAttached() const {
-    return FLinkState == lsOpen && FDispatcher && FDispatcher->DeviceAttached();
+    return LinkState_ == lsOpen && Dispatcher_ && Dispatcher_->DeviceAttached();
 }
 
 TSioBaseDispatcher* TSioCustomComPort::DispatcherOrOpen() {
-    if (!FDispatcher && !Loading() && !FOpening && FLinkState != lsOpen && FAutoOpen)
+    if (!Dispatcher_ && !Loading() && !Opening_ && LinkState_ != lsOpen && AutoOpen_)
         SetOpen(true);
-    return FDispatcher.get();
+    return Dispatcher_.get();
 }
 
 TSioBaseDispatcher& TSioCustomComPort::RequireDispatcher() {
@@ -287,16 +287,16 @@ TSioBaseDispatcher& TSioCustomComPort::RequireDispatcher() {
 }
 
 void TSioCustomComPort::WriteString(const std::string& Data) {
-    if (FLinkState == lsClosing || FOpening || Data.empty())
+    if (LinkState_ == lsClosing || Opening_ || Data.empty())
         return;
     Check(RequireDispatcher().QueueBlock(Data.data(), static_cast<std::uint32_t>(Data.size())));
 }
 
 std::uint8_t TSioCustomComPort::ReadChar() {
-    if (FLinkState == lsClosing || FOpening)
+    if (LinkState_ == lsClosing || Opening_)
         return 0;
     // Called once per byte: an open port goes straight to its dispatcher.
-    TSioBaseDispatcher& dispatcher = FDispatcher ? *FDispatcher : RequireDispatcher();
+    TSioBaseDispatcher& dispatcher = Dispatcher_ ? *Dispatcher_ : RequireDispatcher();
     std::uint8_t byte = 0;
     if (const TSioResult result = dispatcher.TakeByte(byte); result != ecOK)
         Check(result);
@@ -304,19 +304,19 @@ std::uint8_t TSioCustomComPort::ReadChar() {
 }
 
 std::uint32_t TSioCustomComPort::GetBlock(void* buffer, std::uint32_t size) {
-    if (FLinkState == lsClosing || FOpening || size == 0)
+    if (LinkState_ == lsClosing || Opening_ || size == 0)
         return 0;
-    TSioBaseDispatcher& dispatcher = FDispatcher ? *FDispatcher : RequireDispatcher();
+    TSioBaseDispatcher& dispatcher = Dispatcher_ ? *Dispatcher_ : RequireDispatcher();
     return dispatcher.TakeBlock(static_cast<std::uint8_t*>(buffer), size);
 }
 
 std::uint32_t TSioCustomComPort::PeekBlock(void* buffer, std::uint32_t size) {
-    if (FLinkState == lsClosing || FOpening || size == 0)
+    if (LinkState_ == lsClosing || Opening_ || size == 0)
         return 0;
     return RequireDispatcher().PeekBlock(static_cast<std::uint8_t*>(buffer), size);
 }
 
 void TSioCustomComPort::YieldToDispatcher() {
-    if (FLinkState != lsClosing)
+    if (LinkState_ != lsClosing)
         Check(RequireDispatcher().YieldSlice());
 }

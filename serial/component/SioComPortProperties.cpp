@@ -28,12 +28,12 @@ std::uint8_t SoftwareFlowCode(TSWFlowOptions options) {
 } // namespace
 
 TSioCustomComPort::TForceApplyScope::TForceApplyScope(TSioCustomComPort& port)
-    : FPort(port), FPrevious(port.FForceApply) {
-    FPort.FForceApply = true;
+    : Port_(port), Previous_(port.ForceApply_) {
+    Port_.ForceApply_ = true;
 }
 
 TSioCustomComPort::TForceApplyScope::~TForceApplyScope() {
-    FPort.FForceApply = FPrevious;
+    Port_.ForceApply_ = Previous_;
 }
 
 std::uint8_t TSioCustomComPort::ByteSetting(std::uint16_t value) {
@@ -42,7 +42,7 @@ std::uint8_t TSioCustomComPort::ByteSetting(std::uint16_t value) {
 }
 
 bool TSioCustomComPort::PortApplies() const {
-    return FLinkState == lsOpen && FDispatcher && !Loading();
+    return LinkState_ == lsOpen && Dispatcher_ && !Loading();
 }
 
 TSioResult TSioCustomComPort::Check(TSioResult code) {
@@ -50,191 +50,191 @@ TSioResult TSioCustomComPort::Check(TSioResult code) {
 }
 
 void TSioCustomComPort::SetDeviceLayer(TDeviceLayer value) {
-    if (value == FDeviceLayer || FLinkState != lsClosed || value != dlWin32)
+    if (value == DeviceLayer_ || LinkState_ != lsClosed || value != dlWin32)
         return;
-    FDeviceLayer = value;
+    DeviceLayer_ = value;
     DeviceLayerChanged();
 }
 
 void TSioCustomComPort::SetBaud(std::int32_t value) {
-    if (value == FBaud)
+    if (value == Baud_)
         return;
-    FBaud = value;
+    Baud_ = value;
     ApplyLineSettings();
 }
 
 void TSioCustomComPort::SetParity(TParity value) {
-    if (value == FParity)
+    if (value == Parity_)
         return;
-    FParity = value;
+    Parity_ = value;
     ApplyLineSettings();
 }
 
 void TSioCustomComPort::SetDataBits(std::uint16_t value) {
-    if (value == FDataBits)
+    if (value == DataBits_)
         return;
-    FDataBits = value;
+    DataBits_ = value;
     ApplyLineSettings();
 }
 
 void TSioCustomComPort::SetStopBits(std::uint16_t value) {
-    if (value == FStopBits)
+    if (value == StopBits_)
         return;
-    FStopBits = value;
+    StopBits_ = value;
     ApplyLineSettings();
 }
 
 void TSioCustomComPort::ApplyLineSettings() {
     if (PortApplies())
-        Check(FDispatcher->ApplyLine(static_cast<std::uint32_t>(FBaud), FParity,
-                                     ByteSetting(FDataBits), ByteSetting(FStopBits)));
+        Check(Dispatcher_->ApplyLine(static_cast<std::uint32_t>(Baud_), Parity_,
+                                     ByteSetting(DataBits_), ByteSetting(StopBits_)));
 }
 
 void TSioCustomComPort::SetInSize(std::uint16_t value) {
-    if (value == FInSize)
+    if (value == InSize_)
         return;
-    FInSize = value;
+    InSize_ = value;
     // The device may keep its own queue sizes; the rings keep theirs until the next open.
     if (PortApplies())
-        FDispatcher->ApplyQueueSizes(FInSize, FOutSize);
+        Dispatcher_->ApplyQueueSizes(InSize_, OutSize_);
 }
 
 void TSioCustomComPort::SetOutSize(std::uint16_t value) {
-    if (value == FOutSize)
+    if (value == OutSize_)
         return;
-    FOutSize = value;
+    OutSize_ = value;
     if (PortApplies())
-        FDispatcher->ApplyQueueSizes(FInSize, FOutSize);
+        Dispatcher_->ApplyQueueSizes(InSize_, OutSize_);
 }
 
 void TSioCustomComPort::SetDTR(bool value) {
-    if (value == FDTR && !FForceApply)
+    if (value == DTR_ && !ForceApply_)
         return;
     // The dispatcher answers 1 when flow control owns the line; then the setting stays.
-    if (!PortApplies() || Check(FDispatcher->DriveDtr(value)) == 0)
-        FDTR = value;
+    if (!PortApplies() || Check(Dispatcher_->DriveDtr(value)) == 0)
+        DTR_ = value;
 }
 
 void TSioCustomComPort::SetRTS(bool value) {
-    if (value == FRTS && !FForceApply)
+    if (value == RTS_ && !ForceApply_)
         return;
-    if (!PortApplies() || Check(FDispatcher->DriveRts(value)) == 0)
-        FRTS = value;
+    if (!PortApplies() || Check(Dispatcher_->DriveRts(value)) == 0)
+        RTS_ = value;
 }
 
 void TSioCustomComPort::SetHWFlowOptions(THWFlowOptions value) {
-    if (value == FHWFlowOptions && !FForceApply)
+    if (value == HWFlowOptions_ && !ForceApply_)
         return;
     if (!value.Empty()) {
-        if (FBufferFull == 0 || FBufferFull > FInSize)
-            FBufferFull = HardwareFullLevel(FInSize);
-        if (FBufferResume == 0 || FBufferResume > FBufferFull)
-            FBufferResume = HardwareResumeLevel(FInSize);
+        if (BufferFull_ == 0 || BufferFull_ > InSize_)
+            BufferFull_ = HardwareFullLevel(InSize_);
+        if (BufferResume_ == 0 || BufferResume_ > BufferFull_)
+            BufferResume_ = HardwareResumeLevel(InSize_);
     }
     if (PortApplies())
-        Check(FDispatcher->ApplyHardwareFlow(FBufferFull, FBufferResume, value.Mask()));
-    FHWFlowOptions = value;
+        Check(Dispatcher_->ApplyHardwareFlow(BufferFull_, BufferResume_, value.Mask()));
+    HWFlowOptions_ = value;
     if (value.Contains(hwfUseRTS) || value.Contains(hwfRequireCTS))
         SetRS485Mode(false);
 }
 
 void TSioCustomComPort::SetSWFlowOptions(TSWFlowOptions value) {
-    if (value == FSWFlowOptions && !FForceApply)
+    if (value == SWFlowOptions_ && !ForceApply_)
         return;
     const std::uint8_t code = SoftwareFlowCode(value);
     if (code != 0) {
-        if (FBufferFull == 0 || FBufferFull > FInSize)
-            FBufferFull = SoftwareFullLevel(FInSize);
-        if (FBufferResume == 0 || FBufferResume > FBufferFull)
-            FBufferResume = SoftwareResumeLevel(FInSize);
+        if (BufferFull_ == 0 || BufferFull_ > InSize_)
+            BufferFull_ = SoftwareFullLevel(InSize_);
+        if (BufferResume_ == 0 || BufferResume_ > BufferFull_)
+            BufferResume_ = SoftwareResumeLevel(InSize_);
     }
     if (PortApplies())
-        Check(code != 0 ? FDispatcher->ApplySoftwareFlow(FBufferFull, FBufferResume, code)
-                        : FDispatcher->DisableSoftwareFlow());
-    FSWFlowOptions = value;
+        Check(code != 0 ? Dispatcher_->ApplySoftwareFlow(BufferFull_, BufferResume_, code)
+                        : Dispatcher_->DisableSoftwareFlow());
+    SWFlowOptions_ = value;
 }
 
 void TSioCustomComPort::SetXOnChar(char value) {
-    if (value == FXOnChar && !FForceApply)
+    if (value == XOnChar_ && !ForceApply_)
         return;
-    FXOnChar = value;
+    XOnChar_ = value;
     ApplyFlowChars();
 }
 
 void TSioCustomComPort::SetXOffChar(char value) {
-    if (value == FXOffChar && !FForceApply)
+    if (value == XOffChar_ && !ForceApply_)
         return;
-    FXOffChar = value;
+    XOffChar_ = value;
     ApplyFlowChars();
 }
 
 void TSioCustomComPort::ApplyFlowChars() {
     if (PortApplies())
-        Check(FDispatcher->ApplyFlowChars(static_cast<std::uint8_t>(FXOnChar),
-                                          static_cast<std::uint8_t>(FXOffChar)));
+        Check(Dispatcher_->ApplyFlowChars(static_cast<std::uint8_t>(XOnChar_),
+                                          static_cast<std::uint8_t>(XOffChar_)));
 }
 
 void TSioCustomComPort::SetBufferFull(std::uint16_t value) {
-    if (value == FBufferFull && !FForceApply)
+    if (value == BufferFull_ && !ForceApply_)
         return;
-    FBufferFull = value > FInSize ? HardwareFullLevel(FInSize) : value;
+    BufferFull_ = value > InSize_ ? HardwareFullLevel(InSize_) : value;
     ReapplyFlowOptions();
 }
 
 void TSioCustomComPort::SetBufferResume(std::uint16_t value) {
-    if (value == FBufferResume && !FForceApply)
+    if (value == BufferResume_ && !ForceApply_)
         return;
-    FBufferResume = value > FBufferFull ? HardwareResumeLevel(FBufferFull) : value;
+    BufferResume_ = value > BufferFull_ ? HardwareResumeLevel(BufferFull_) : value;
     ReapplyFlowOptions();
 }
 
 void TSioCustomComPort::ReapplyFlowOptions() {
     TForceApplyScope force(*this);
-    SetHWFlowOptions(FHWFlowOptions);
-    SetSWFlowOptions(FSWFlowOptions);
+    SetHWFlowOptions(HWFlowOptions_);
+    SetSWFlowOptions(SWFlowOptions_);
 }
 
 void TSioCustomComPort::SetUseEventWord(bool value) {
-    if (value == FUseEventWord && !FForceApply)
+    if (value == UseEventWord_ && !ForceApply_)
         return;
-    FUseEventWord = value;
+    UseEventWord_ = value;
     if (PortApplies()) {
         if (value)
-            FDispatcher->SetOptionBits(EventWordOption);
+            Dispatcher_->SetOptionBits(EventWordOption);
         else
-            FDispatcher->ClearOptionBits(EventWordOption);
+            Dispatcher_->ClearOptionBits(EventWordOption);
     }
 }
 
 void TSioCustomComPort::SetCommNotificationLevel(std::uint16_t value) {
-    FCommNotificationLevel = value;
+    CommNotificationLevel_ = value;
 }
 
 void TSioCustomComPort::SetRS485Mode(bool value) {
-    if (value == FRS485Mode && !FForceApply)
+    if (value == RS485Mode_ && !ForceApply_)
         return;
-    FRS485Mode = value;
+    RS485Mode_ = value;
     if (PortApplies())
-        FDispatcher->SetRs485(value);
+        Dispatcher_->SetRs485(value);
     if (value) {
         // The transmitter drives RTS itself, so RTS handshaking cannot stay.
-        SetHWFlowOptions(FHWFlowOptions.Without(hwfUseRTS).Without(hwfRequireCTS));
+        SetHWFlowOptions(HWFlowOptions_.Without(hwfUseRTS).Without(hwfRequireCTS));
         SetRTS(false);
     }
 }
 
 void TSioCustomComPort::SetAvailThreshold(std::uint16_t value) {
-    if (value == FAvailThreshold && !FForceApply)
+    if (value == AvailThreshold_ && !ForceApply_)
         return;
-    FAvailThreshold = value;
+    AvailThreshold_ = value;
     if (PortApplies())
-        FDispatcher->SetAvailThreshold(value);
+        Dispatcher_->SetAvailThreshold(value);
 }
 
 void TSioCustomComPort::SetPriorityBoost(std::uint8_t value) {
-    if (value == FPriorityBoost && !FForceApply)
+    if (value == PriorityBoost_ && !ForceApply_)
         return;
-    FPriorityBoost = value;
+    PriorityBoost_ = value;
     if (PortApplies())
-        FDispatcher->SetPriorityBoost(value);
+        Dispatcher_->SetPriorityBoost(value);
 }

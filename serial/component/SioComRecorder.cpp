@@ -49,17 +49,17 @@ TTraceLogState StoredWhileClosed(TTraceLogState value) {
 } // namespace
 
 TSioComRecorder::TSioComRecorder(TSioCustomComPort& port, TSioRecorderKind kind)
-    : FPort(port), FKind(kind), FMaxSize(kind == TSioRecorderKind::Trace ? 4'000'000 : 16'000'000),
-      FName(kind == TSioRecorderKind::Trace ? "SIO.TRC" : "SIO.LOG") {}
+    : Port_(port), Kind_(kind), MaxSize_(kind == TSioRecorderKind::Trace ? 4'000'000 : 16'000'000),
+      Name_(kind == TSioRecorderKind::Trace ? "SIO.TRC" : "SIO.LOG") {}
 
 void TSioComRecorder::Request(TTraceLogState value) {
-    if (value == FState && !FPort.FForceApply)
+    if (value == State_ && !Port_.ForceApply_)
         return;
-    if (!FPort.PortApplies()) {
-        FState = StoredWhileClosed(value);
+    if (!Port_.PortApplies()) {
+        State_ = StoredWhileClosed(value);
         return;
     }
-    switch (ActionFor(value, FState)) {
+    switch (ActionFor(value, State_)) {
     case TRecorderAction::Discard:
         Discard();
         break;
@@ -67,12 +67,12 @@ void TSioComRecorder::Request(TTraceLogState value) {
         Resume();
         break;
     case TRecorderAction::Start:
-        Start(FSize);
+        Start(Size_);
         break;
     case TRecorderAction::Dump:
     case TRecorderAction::Append:
         Resume();
-        WriteFile(FName, value == tlAppend, FHex);
+        WriteFile(Name_, value == tlAppend, Hex_);
         break;
     case TRecorderAction::Clear:
         Clear();
@@ -86,70 +86,70 @@ void TSioComRecorder::Request(TTraceLogState value) {
 }
 
 void TSioComRecorder::SetSize(std::uint32_t value) {
-    value = std::min(value, FMaxSize);
-    if (value == FSize)
+    value = std::min(value, MaxSize_);
+    if (value == Size_)
         return;
-    FSize = value;
+    Size_ = value;
     // A new capacity needs a new store; a paused recorder ends off, as the restart is asked for
     // with the paused state.
-    if (FPort.PortApplies() && FState != tlOff) {
-        const TTraceLogState state = FState;
+    if (Port_.PortApplies() && State_ != tlOff) {
+        const TTraceLogState state = State_;
         Request(tlOff);
         Request(state);
     }
 }
 
 void TSioComRecorder::SetName(std::string value) {
-    FName = CutFileName(std::move(value));
+    Name_ = CutFileName(std::move(value));
 }
 
 bool TSioComRecorder::Closing() const {
-    return FPort.FLinkState == lsClosing;
+    return Port_.LinkState_ == lsClosing;
 }
 
 TSioLockedRecorder& TSioComRecorder::Engine() {
-    TSioBaseDispatcher& dispatcher = FPort.RequireDispatcher();
-    return FKind == TSioRecorderKind::Trace ? dispatcher.TraceRecorder() : dispatcher.LogRecorder();
+    TSioBaseDispatcher& dispatcher = Port_.RequireDispatcher();
+    return Kind_ == TSioRecorderKind::Trace ? dispatcher.TraceRecorder() : dispatcher.LogRecorder();
 }
 
 void TSioComRecorder::Start(std::uint32_t n) {
     if (Closing())
         return;
     if (n != 0)
-        FSize = std::min(n, FMaxSize);
-    FPort.Check(Engine().Start(FSize));
-    FState = tlOn;
+        Size_ = std::min(n, MaxSize_);
+    Port_.Check(Engine().Start(Size_));
+    State_ = tlOn;
 }
 
 void TSioComRecorder::WriteFile(const std::string& name, bool append, bool hex) {
     if (Closing())
         return;
-    FPort.Check(Engine().WriteFile(CutFileName(name), append, hex, FAllHex));
-    FState = tlOff;
+    Port_.Check(Engine().WriteFile(CutFileName(name), append, hex, AllHex_));
+    State_ = tlOff;
 }
 
 void TSioComRecorder::Clear() {
     if (!Closing())
-        FPort.Check(Engine().Clear());
+        Port_.Check(Engine().Clear());
 }
 
 void TSioComRecorder::Discard() {
     if (Closing())
         return;
     Engine().Discard();
-    FState = tlOff;
+    State_ = tlOff;
 }
 
 void TSioComRecorder::Resume() {
     if (Closing())
         return;
     Engine().Resume();
-    FState = tlOn;
+    State_ = tlOn;
 }
 
 void TSioComRecorder::Pause() {
     if (Closing())
         return;
     Engine().Pause();
-    FState = tlPause;
+    State_ = tlPause;
 }

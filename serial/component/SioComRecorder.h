@@ -25,17 +25,17 @@ public:
     TSioComRecorder& operator=(const TSioComRecorder&) = delete;
 
     // Only tlOff, tlOn or tlPause are ever stored; the other states are commands.
-    TTraceLogState State() const { return FState; }
+    TTraceLogState State() const { return State_; }
     void Request(TTraceLogState value);
-    std::uint32_t Size() const { return FSize; }
+    std::uint32_t Size() const { return Size_; }
     // Capped at the largest size; a new size while recording starts the recorder again.
     void SetSize(std::uint32_t value);
-    const std::string& Name() const { return FName; }
+    const std::string& Name() const { return Name_; }
     void SetName(std::string value);
-    bool Hex() const { return FHex; }
-    void SetHex(bool value) { FHex = value; }
-    bool AllHex() const { return FAllHex; }
-    void SetAllHex(bool value) { FAllHex = value; }
+    bool Hex() const { return Hex_; }
+    void SetHex(bool value) { Hex_ = value; }
+    bool AllHex() const { return AllHex_; }
+    void SetAllHex(bool value) { AllHex_ = value; }
 
     // n = 0 keeps the size.
     void Start(std::uint32_t n);
@@ -49,12 +49,12 @@ private:
     bool Closing() const;
     TSioLockedRecorder& Engine();
 
-    TSioCustomComPort& FPort;
-    TSioRecorderKind FKind;
-    std::uint32_t FMaxSize;
-    TTraceLogState FState = tlOff;
-    std::uint32_t FSize = 10000;
-    std::string FName;
-    bool FHex = true;
-    bool FAllHex = false;
+    TSioCustomComPort& Port_;
+    TSioRecorderKind Kind_;
+    std::uint32_t MaxSize_;
+    TTraceLogState State_ = tlOff;
+    std::uint32_t Size_ = 10000;
+    std::string Name_;
+    bool Hex_ = true;
+    bool AllHex_ = false;
 };

@@ -59,7 +59,7 @@ public:
         if (!port)
             return 0;
         try {
-            THandlerScope handler(port->FHandlerDepth);
+            THandlerScope handler(port->HandlerDepth_);
             Deliver(*port, *dispatcher, message, wParam, lParam);
         } catch (...) {
             // A handler's failure is the operator's to see, and only the GUI thread can show it.
@@ -110,10 +110,10 @@ private:
             port.FireTriggerModemStatus();
             break;
         case StatusLineError: {
-            const bool open = port.FLinkState == lsOpen && port.FDispatcher;
-            const bool lineBreak = open && port.FDispatcher->TakeLineBreak();
+            const bool open = port.LinkState_ == lsOpen && port.Dispatcher_;
+            const bool lineBreak = open && port.Dispatcher_->TakeLineBreak();
             const auto error =
-                open ? static_cast<std::uint16_t>(port.FDispatcher->TakeLineError()) : 0;
+                open ? static_cast<std::uint16_t>(port.Dispatcher_->TakeLineError()) : 0;
             port.FireTriggerLineError(static_cast<std::uint16_t>(error), lineBreak);
             break;
         }
@@ -134,129 +134,129 @@ private:
 
 void TSioCustomComPort::AttachNotifyWindow(bool on) {
     if (!on) {
-        if (FNotifyWindow && FDispatcher)
-            FDispatcher->RemoveNotifyWindow(FNotifyWindow->Handle());
-        FNotifyWindow.reset();
+        if (NotifyWindow_ && Dispatcher_)
+            Dispatcher_->RemoveNotifyWindow(NotifyWindow_->Handle());
+        NotifyWindow_.reset();
         return;
     }
-    FNotifyWindow = TMessageWindow::Create(&TComPortWindowProc::Run);
-    FDispatcher->AddNotifyWindow(FNotifyWindow->Handle());
+    NotifyWindow_ = TMessageWindow::Create(&TComPortWindowProc::Run);
+    Dispatcher_->AddNotifyWindow(NotifyWindow_->Handle());
 }
 
 bool TSioCustomComPort::AnyTriggerHandler() const {
-    return FOnTrigger || FOnTriggerAvail || FOnTriggerData || FOnTriggerStatus || FOnTriggerTimer ||
-           FOnTriggerLineError || FOnTriggerModemStatus || FOnTriggerOutbuffFree ||
-           FOnTriggerOutbuffUsed || FOnTriggerOutSent;
+    return OnTrigger_ || OnTriggerAvail_ || OnTriggerData_ || OnTriggerStatus_ || OnTriggerTimer_ ||
+           OnTriggerLineError_ || OnTriggerModemStatus_ || OnTriggerOutbuffFree_ ||
+           OnTriggerOutbuffUsed_ || OnTriggerOutSent_;
 }
 
 void TSioCustomComPort::UpdateHandlerState() {
-    if (FLinkState == lsOpen && FDispatcher)
-        FDispatcher->RefreshHandlerState(AnyTriggerHandler() ? TSioHandlerState::OwnerHandles
+    if (LinkState_ == lsOpen && Dispatcher_)
+        Dispatcher_->RefreshHandlerState(AnyTriggerHandler() ? TSioHandlerState::OwnerHandles
                                                              : TSioHandlerState::OwnerHandlesNone);
 }
 
 void TSioCustomComPort::SetOnTrigger(TTriggerEvent handler) {
-    FOnTrigger = std::move(handler);
+    OnTrigger_ = std::move(handler);
     UpdateHandlerState();
 }
 
 void TSioCustomComPort::SetOnTriggerAvail(TTriggerAvailEvent handler) {
-    FOnTriggerAvail = std::move(handler);
+    OnTriggerAvail_ = std::move(handler);
     UpdateHandlerState();
 }
 
 void TSioCustomComPort::SetOnTriggerData(TTriggerDataEvent handler) {
-    FOnTriggerData = std::move(handler);
+    OnTriggerData_ = std::move(handler);
     UpdateHandlerState();
 }
 
 void TSioCustomComPort::SetOnTriggerStatus(TTriggerStatusEvent handler) {
-    FOnTriggerStatus = std::move(handler);
+    OnTriggerStatus_ = std::move(handler);
     UpdateHandlerState();
 }
 
 void TSioCustomComPort::SetOnTriggerTimer(TTriggerTimerEvent handler) {
-    FOnTriggerTimer = std::move(handler);
+    OnTriggerTimer_ = std::move(handler);
     UpdateHandlerState();
 }
 
 void TSioCustomComPort::SetOnTriggerLineError(TTriggerLineErrorEvent handler) {
-    FOnTriggerLineError = std::move(handler);
+    OnTriggerLineError_ = std::move(handler);
     UpdateHandlerState();
 }
 
 void TSioCustomComPort::SetOnTriggerModemStatus(TSioNotifyEvent handler) {
-    FOnTriggerModemStatus = std::move(handler);
+    OnTriggerModemStatus_ = std::move(handler);
     UpdateHandlerState();
 }
 
 void TSioCustomComPort::SetOnTriggerOutbuffFree(TSioNotifyEvent handler) {
-    FOnTriggerOutbuffFree = std::move(handler);
+    OnTriggerOutbuffFree_ = std::move(handler);
     UpdateHandlerState();
 }
 
 void TSioCustomComPort::SetOnTriggerOutbuffUsed(TSioNotifyEvent handler) {
-    FOnTriggerOutbuffUsed = std::move(handler);
+    OnTriggerOutbuffUsed_ = std::move(handler);
     UpdateHandlerState();
 }
 
 void TSioCustomComPort::SetOnTriggerOutSent(TSioNotifyEvent handler) {
-    FOnTriggerOutSent = std::move(handler);
+    OnTriggerOutSent_ = std::move(handler);
     UpdateHandlerState();
 }
 
 void TSioCustomComPort::FireTrigger(std::uint16_t Msg, std::uint16_t TriggerHandle,
                                     std::uint16_t Data) {
-    if (FOnTrigger)
-        FOnTrigger(*this, Msg, TriggerHandle, Data);
+    if (OnTrigger_)
+        OnTrigger_(*this, Msg, TriggerHandle, Data);
 }
 
 void TSioCustomComPort::FireTriggerAvail(std::uint16_t Count) {
-    if (FOnTriggerAvail)
-        FOnTriggerAvail(*this, Count);
+    if (OnTriggerAvail_)
+        OnTriggerAvail_(*this, Count);
 }
 
 void TSioCustomComPort::FireTriggerData(std::uint16_t TriggerHandle) {
-    if (FOnTriggerData)
-        FOnTriggerData(*this, TriggerHandle);
+    if (OnTriggerData_)
+        OnTriggerData_(*this, TriggerHandle);
 }
 
 void TSioCustomComPort::FireTriggerStatus(std::uint16_t TriggerHandle) {
-    if (FOnTriggerStatus)
-        FOnTriggerStatus(*this, TriggerHandle);
+    if (OnTriggerStatus_)
+        OnTriggerStatus_(*this, TriggerHandle);
 }
 
 void TSioCustomComPort::FireTriggerTimer(std::uint16_t TriggerHandle) {
-    if (FOnTriggerTimer)
-        FOnTriggerTimer(*this, TriggerHandle);
+    if (OnTriggerTimer_)
+        OnTriggerTimer_(*this, TriggerHandle);
 }
 
 void TSioCustomComPort::FireTriggerLineError(std::uint16_t Error, bool LineBreak) {
-    if (FOnTriggerLineError)
-        FOnTriggerLineError(*this, Error, LineBreak);
+    if (OnTriggerLineError_)
+        OnTriggerLineError_(*this, Error, LineBreak);
 }
 
 void TSioCustomComPort::FireTriggerModemStatus() {
-    if (FOnTriggerModemStatus)
-        FOnTriggerModemStatus(*this);
+    if (OnTriggerModemStatus_)
+        OnTriggerModemStatus_(*this);
 }
 
 void TSioCustomComPort::FireTriggerOutbuffFree() {
-    if (FOnTriggerOutbuffFree)
-        FOnTriggerOutbuffFree(*this);
+    if (OnTriggerOutbuffFree_)
+        OnTriggerOutbuffFree_(*this);
 }
 
 void TSioCustomComPort::FireTriggerOutbuffUsed() {
-    if (FOnTriggerOutbuffUsed)
-        FOnTriggerOutbuffUsed(*this);
+    if (OnTriggerOutbuffUsed_)
+        OnTriggerOutbuffUsed_(*this);
 }
 
 void TSioCustomComPort::FireTriggerOutSent() {
-    if (FOnTriggerOutSent)
-        FOnTriggerOutSent(*this);
+    if (OnTriggerOutSent_)
+        OnTriggerOutSent_(*this);
 }
 
 void TSioCustomComPort::FireWaitChar(char C) {
-    if (FOnWaitChar)
-        FOnWaitChar(*this, C);
+    if (OnWaitChar_)
+        OnWaitChar_(*this, C);
 }

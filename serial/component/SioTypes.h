@@ -21,20 +21,20 @@ public:
     constexpr THWFlowOptions() = default;
     constexpr THWFlowOptions(std::initializer_list<THWFlowOption> options) {
         for (THWFlowOption option : options)
-            FBits |= Bit(option);
+            Bits_ |= Bit(option);
     }
-    constexpr bool Contains(THWFlowOption option) const { return (FBits & Bit(option)) != 0; }
-    constexpr bool Empty() const { return FBits == 0; }
-    constexpr std::uint8_t Mask() const { return FBits; }
+    constexpr bool Contains(THWFlowOption option) const { return (Bits_ & Bit(option)) != 0; }
+    constexpr bool Empty() const { return Bits_ == 0; }
+    constexpr std::uint8_t Mask() const { return Bits_; }
     constexpr THWFlowOptions With(THWFlowOption option) const {
-        return FromMask(static_cast<std::uint8_t>(FBits | Bit(option)));
+        return FromMask(static_cast<std::uint8_t>(Bits_ | Bit(option)));
     }
     constexpr THWFlowOptions Without(THWFlowOption option) const {
-        return FromMask(static_cast<std::uint8_t>(FBits & ~Bit(option)));
+        return FromMask(static_cast<std::uint8_t>(Bits_ & ~Bit(option)));
     }
     static constexpr THWFlowOptions FromMask(std::uint8_t mask) {
         THWFlowOptions result;
-        result.FBits = mask & 0x0F;
+        result.Bits_ = mask & 0x0F;
         return result;
     }
     friend constexpr bool operator==(THWFlowOptions, THWFlowOptions) = default;
@@ -43,7 +43,7 @@ private:
     static constexpr std::uint8_t Bit(THWFlowOption option) {
         return static_cast<std::uint8_t>(1u << option);
     }
-    std::uint8_t FBits = 0;
+    std::uint8_t Bits_ = 0;
 };
 
 class TSioCustomComPort;

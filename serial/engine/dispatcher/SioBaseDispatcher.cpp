@@ -7,26 +7,21 @@
 #include <new>
 #include <vector>
 
-namespace {
-// Between two passes a message-handling wait sleeps at most one classic timer tick.
-constexpr std::chrono::milliseconds WaitPass{55};
-} // namespace
-
 TSioBaseDispatcher::TSioBaseDispatcher(TSioDispatcherOwner* owner, ISioWindowMessenger* messenger)
-    : FOwner(owner), FMessenger(messenger) {
-    FRegistryIndex = DispatcherRegistry().Register(this);
+    : Owner_(owner), Messenger_(messenger) {
+    RegistryIndex_ = DispatcherRegistry().Register(this);
 }
 
 TSioBaseDispatcher::~TSioBaseDispatcher() {
-    DispatcherRegistry().Unregister(FRegistryIndex);
+    DispatcherRegistry().Unregister(RegistryIndex_);
 }
 
 void TSioBaseDispatcher::Shutdown() {
-    if (FClosePending.load())
+    if (ClosePending_.load())
         ReleaseResources();
     else
         ClosePort();
-    WaitHandlingMessages([this] { return FRunningWorkers.load() == 0; }, !CalledFromWorker());
+    WaitHandlingMessages([this] { return Workers_.Running() == 0; }, !CalledFromWorker());
     WaitDetachedDeliveryEnd();
 }
 
@@ -34,13 +29,12 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
                                         std::uint8_t parity, std::uint8_t dataBits,
                                         std::uint8_t stopBits, std::uint32_t inSize,
                                         std::uint32_t outSize, std::uint32_t flags) {
-    RingSeen = false;
-    FDispatching = false;
-    if (FRegistryIndex < 0)
+    Dispatching_ = false;
+    if (RegistryIndex_ < 0)
         return ecNoHandles;
 
     std::int32_t handle = OpenDevice(deviceName, inSize, outSize);
-    FDeviceHandle = handle;
+    DeviceHandle_ = handle;
     if (handle < 0) {
         ClosePort();
         return handle;
@@ -52,49 +46,49 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     }
 
     try {
-        std::lock_guard inputLock(InputLock);
-        std::lock_guard outputLock(OutputLock);
-        Input.Allocate();
-        Output.Allocate(outSize);
-        InSize = inSize;
-        OutSize = outSize;
+        std::lock_guard inputLock(InputLock_);
+        std::lock_guard outputLock(OutputLock_);
+        Input_.Allocate();
+        Output_.Allocate(outSize);
+        InSize_ = inSize;
+        OutSize_ = outSize;
     } catch (const std::bad_alloc&) {
         ClosePort();
         return ecOutOfMemory;
     }
     {
-        std::lock_guard lock(StateLock);
-        LineErrorBits = 0;
-        FClosePending = false;
-        Rs485 = false;
-        ReadDeviceSettings(LineSettings);
+        std::lock_guard lock(StateLock_);
+        LineStatus_.SetErrors(0);
+        ClosePending_ = false;
+        Line_.Rs485 = false;
+        ReadDeviceSettings(Line_.Settings);
     }
-    OutputSinceOpen = false;
+    OutputSinceOpen_ = false;
 
     if (flags & OpenDtrByFlow) {
-        DtrByFlow = true;
+        Line_.DtrByFlow = true;
     } else {
-        DtrByFlow = false;
+        Line_.DtrByFlow = false;
         DriveDtr((flags & OpenDtrOn) != 0);
     }
     if (flags & OpenRtsByFlow) {
-        RtsByFlow = true;
+        Line_.RtsByFlow = true;
     } else {
-        RtsByFlow = false;
+        Line_.RtsByFlow = false;
         DriveRts((flags & OpenRtsOn) != 0);
     }
 
     {
-        std::lock_guard inputLock(InputLock);
-        Input.Reset();
-        NotifyPos = 0;
+        std::lock_guard inputLock(InputLock_);
+        Input_.Reset();
+        NotifyPos_ = 0;
     }
     {
-        std::lock_guard lock(StateLock);
-        FAvailThreshold = 0;
-        FModemBits = 0;
-        RefreshModemStatus(0xF0);
-        LastRate = 115200;
+        std::lock_guard lock(StateLock_);
+        AvailThreshold_ = 0;
+        LineStatus_.ResetModem();
+        LineStatus_.Refresh(ReadModemLines(), 0xF0);
+        LastRate_ = 115200;
     }
 
     result = ApplyLine(baud, parity, dataBits, stopBits);
@@ -104,23 +98,24 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     }
     RefreshLineErrors();
     {
-        std::lock_guard lock(StateLock);
-        FTraceRecorder.Discard();
-        FLogRecorder.Discard();
-        DispatchLog.SetStartTime(SioMilliseconds());
+        std::lock_guard lock(StateLock_);
+        Recorders_.TraceRecorder.Discard();
+        Recorders_.LogRecorder.Discard();
+        Recorders_.Log.SetStartTime(SioMilliseconds());
     }
     StartWorkers();
     return ecOK;
 }
 
 void TSioBaseDispatcher::ClosePort() {
-    if (FDeviceHandle.load() >= 0) {
+    if (DeviceHandle_.load() >= 0) {
         PurgeOutput();
         PurgeInput();
+        DeviceHandle_ = -1;
         CloseDevice();
     }
-    if (FDispatching.load()) {
-        FClosePending = true;
+    if (Dispatching_.load()) {
+        ClosePending_ = true;
         // A delivery still queued for a window is dropped at once, so a close from another
         // thread does not wait out the send time-out; a handler that runs finishes normally.
         ReleasePendingSends();
@@ -137,8 +132,8 @@ void TSioBaseDispatcher::ReleaseResources() {
     // After a close during a delivery this runs on the dispatch worker and on the closing
     // thread: StopWorkers and FreeRings are safe to run twice and hold no lock while waiting.
     {
-        std::lock_guard lock(StateLock);
-        ReleaseOnExit = false;
+        std::lock_guard lock(StateLock_);
+        Workers_.SetReleaseOnExit(false);
     }
     StopWorkers();
     // A handler may still run for a detached delivery: its takes read the rings until it returns
@@ -148,70 +143,39 @@ void TSioBaseDispatcher::ReleaseResources() {
 }
 
 void TSioBaseDispatcher::FreeRings() {
-    std::lock_guard inputLock(InputLock);
-    std::lock_guard outputLock(OutputLock);
-    Input.Free();
-    Output.Free();
-}
-
-bool TSioBaseDispatcher::CountWorkerIn() {
-    // KillWorkers is set under StateLock too, so no stop slips in between the look and the count.
-    std::lock_guard lock(StateLock);
-    if (!WorkersStarted.load() || KillWorkers.load())
-        return false;
-    ++FRunningWorkers;
-    return true;
+    std::lock_guard inputLock(InputLock_);
+    std::lock_guard outputLock(OutputLock_);
+    Input_.Free();
+    Output_.Free();
 }
 
 void TSioBaseDispatcher::WorkerExit(TSioWorkerKind worker) {
-    WorkerAlive[static_cast<int>(worker)] = false;
+    Workers_.MarkEnded(worker);
     if (worker == TSioWorkerKind::Dispatch) {
         bool release;
         {
-            std::lock_guard lock(StateLock);
-            release = ReleaseOnExit;
+            std::lock_guard lock(StateLock_);
+            release = Workers_.ReleaseOnExit();
         }
         if (release)
             ReleaseResources();
     }
-    {
-        std::lock_guard lock(ExitMutex_);
-        if (--FRunningWorkers == 0)
-            WorkersStarted = false;
-        ExitCondition_.notify_all();
-    }
-    WakeExitWaiters();
+    ExitWait_.Wake([this] { Workers_.CountOut(); });
 }
 
 void TSioBaseDispatcher::ReleasePendingSends() {
-    if (!FMessenger)
+    if (!Messenger_)
         return;
     std::vector<TSioWindowHandle> windows;
     {
-        std::lock_guard lock(StateLock);
-        windows = NotifyWindowList.Windows();
+        std::lock_guard lock(StateLock_);
+        windows = NotifyWindowList_.Windows();
     }
     for (TSioWindowHandle window : windows)
-        FMessenger->ReleaseSends(window);
-}
-
-void TSioBaseDispatcher::WakeExitWaiters() {
-    {
-        std::lock_guard lock(ExitMutex_);
-        ExitCondition_.notify_all();
-    }
-    if (FMessenger)
-        FMessenger->WakeWaiters();
+        Messenger_->ReleaseSends(window);
 }
 
 void TSioBaseDispatcher::WaitHandlingMessages(const std::function<bool()>& done,
                                               bool handleMessages) {
-    while (!done()) {
-        if (FMessenger && handleMessages) {
-            FMessenger->ProcessOnePending(WaitPass);
-        } else {
-            std::unique_lock lock(ExitMutex_);
-            ExitCondition_.wait_for(lock, WaitPass, done);
-        }
-    }
+    ExitWait_.Wait(done, handleMessages);
 }

@@ -2,41 +2,40 @@
 // The port dispatcher: the engine behind one open serial port.
 //
 // Owns, from OpenPort to ClosePort, the device (through the device operations a derived class
-// implements), the 8192-byte input ring, the output ring, the line settings, the line-error and
-// modem bookkeeping, the notify-window list, the byte trace and the dispatch log, and the
-// workers (up to three, each started when first needed). It announces unread bytes to the
+// implements, SioDeviceOperations.h; the device layer calls back only through
+// SioDispatcherCore.h), the 8192-byte input ring, the output ring, the line settings, the
+// line-error and modem bookkeeping, the notify-window list, the byte trace and the dispatch log,
+// and the workers (up to three, each started when first needed). It announces unread bytes to the
 // registered windows with MsgTriggerAvail, sent through the ISioWindowMessenger given at
 // construction; each delivery is given at most 3000 ms.
 //
 // Threads. The opening thread (the component's) calls everything public; the line's reader
 // fills the ring and announces it (FillInput, AnnounceInput, ProcessCycle: one at a time
 // announces). The reader is the window's thread itself while the device layer can watch the
-// line there (TWindowRead), else a worker. Inside a delivery, the window's handler calls
+// line there (TSioWindowRead), else a worker. Inside a delivery, the window's handler calls
 // TakeByte, TakeBlock, PeekAt, InputCount, QueueBlock, OutputUsed/OutputFree, the purges and
 // even ClosePort from the window's thread. Destruction runs on the opening thread.
 //
 // Deliveries. On the window's thread, while it reads the line, a notification runs the handler
 // in place (DeliverInPlace): the delivery begins and ends around the call. With one window to
-// serve, an announcing worker does not wait for the handler: it
-// sends the notification detached and goes back to its device. The delivery ends on the
-// window's thread when the handler has returned (or the message was dropped); that end books the
-// read-ahead and announces, from the window's thread, the input that came in meanwhile. Until
-// then no other notification goes out; after NotifySendTimeout a worker (or the release of the
-// rings) ends it as a send that timed out, exactly as a waiting worker would have. With several
-// windows the worker sends to each in turn and waits, up to NotifySendTimeout each.
+// serve, an announcing worker sends it detached (SioDetachedDelivery.h) and goes back to its
+// device. With several windows the worker sends to each in turn and waits, up to
+// NotifySendTimeout each.
 // Because the ring goes on filling while a handler runs, a byte read during a handler is logged
 // (ReadCom) before the WriteCom of that handler's own reply.
 //
-// Locks. Three recursive ones: StateLock: line settings, DTR/RTS/RS-485 state, the window list
-// and handler flags, trigger state, FModemBits, LineErrorBits for TakeLineError/TakeLineBreak,
-// the trace and the log. OutputLock: the output ring and every device status refresh. InputLock:
-// the input ring's producer side and its resets (filling, purging, a delivery's end); it may be
-// held while taking either of the others, never taken while holding one. ExitMutex_ (plain) only
-// pairs with the condition that wakes waiters when a worker ends. No lock is held while a window
-// handles a message or while StopWorkers waits for the workers. The process-wide RegistryLock is
-// taken by construction and destruction.
+// Locks. Three recursive ones: StateLock_ (the device layer's Core().StateLock()): line
+// settings, DTR/RTS/RS-485 state, the window list and handler flags, trigger state, the line
+// status (modem bits, line errors for TakeLineError/TakeLineBreak), the trace and the log.
+// OutputLock_: the output ring and every device status refresh. InputLock_: the input ring's
+// producer side and its resets (filling, purging, a delivery's end); it may be held while taking
+// either of the others, never taken while holding one. Two plain ones: ExitWait_'s only pairs with
+// the condition that wakes waiters when a worker ends, and the detached delivery's own
+// (SioDetachedDelivery.h) is a leaf. No lock is held while a window handles a message or while
+// StopWorkers waits for the workers. The process-wide RegistryLock is taken by construction and
+// destruction.
 //
-// The input ring (SioInputRing.h) is filled under InputLock and read without a lock: the reader
+// The input ring (SioInputRing.h) is filled under InputLock_ and read without a lock: the reader
 // is one thread at a time (the window's thread inside a delivery, else the thread that opened the
 // port), and a worker fills the free part of the ring meanwhile, also while a handler runs.
 
@@ -45,30 +44,30 @@
 // started").
 
 #include "runtime/SioWindowMessenger.h"
+#include "serial/engine/dispatcher/SioDetachedDelivery.h"
+#include "serial/engine/dispatcher/SioDeviceOperations.h"
+#include "serial/engine/dispatcher/SioDispatcherCore.h"
 #include "serial/engine/dispatcher/SioDispatcherFlags.h"
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
+#include "serial/engine/dispatcher/SioDispatcherRecorders.h"
+#include "serial/engine/dispatcher/SioExitWait.h"
 #include "serial/engine/dispatcher/SioInputRing.h"
-#include "serial/engine/dispatcher/SioLineClaim.h"
 #include "serial/engine/dispatcher/SioLineSettings.h"
-#include "serial/engine/dispatcher/SioLockedRecorder.h"
+#include "serial/engine/dispatcher/SioLineStatus.h"
 #include "serial/engine/dispatcher/SioMessages.h"
 #include "serial/engine/dispatcher/SioNotifyWindowList.h"
 #include "serial/engine/dispatcher/SioOutputRing.h"
 #include "serial/engine/errors/SioResultCodes.h"
-#include "serial/engine/trace/SioDispatchLog.h"
-#include "serial/engine/trace/SioTraceStore.h"
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 
-class TSioBaseDispatcher {
+class TSioBaseDispatcher : protected ISioDeviceOperations, private ISioDispatcherCore {
 public:
     // Registers in the DispatcherRegistry (RegistryLock); opens nothing. `owner` and `messenger`
     // may be null (a probe); without a messenger no notification goes out.
@@ -163,25 +162,27 @@ public:
     // --- Trace and dispatch log (any thread; StateLock) ---
 
     // The two recorders, each driven the same way (SioLockedRecorder.h).
-    TSioLockedRecorder& TraceRecorder() { return FTraceRecorder; }
-    TSioLockedRecorder& LogRecorder() { return FLogRecorder; }
+    TSioLockedRecorder& TraceRecorder() { return Recorders_.TraceRecorder; }
+    TSioLockedRecorder& LogRecorder() { return Recorders_.LogRecorder; }
     // -1002 when capacity exceeds 4,000,000.
-    TSioResult StartTrace(std::uint32_t capacity) { return FTraceRecorder.Start(capacity); }
-    TSioResult ClearTrace() { return FTraceRecorder.Clear(); }
-    void DiscardTrace() { FTraceRecorder.Discard(); }
-    void PauseTrace() { FTraceRecorder.Pause(); }
-    void ResumeTrace() { FTraceRecorder.Resume(); }
+    TSioResult StartTrace(std::uint32_t capacity) {
+        return Recorders_.TraceRecorder.Start(capacity);
+    }
+    TSioResult ClearTrace() { return Recorders_.TraceRecorder.Clear(); }
+    void DiscardTrace() { Recorders_.TraceRecorder.Discard(); }
+    void PauseTrace() { Recorders_.TraceRecorder.Pause(); }
+    void ResumeTrace() { Recorders_.TraceRecorder.Resume(); }
     TSioResult WriteTraceFile(const std::string& name, bool append, bool hex, bool allHex) {
-        return FTraceRecorder.WriteFile(name, append, hex, allHex);
+        return Recorders_.TraceRecorder.WriteFile(name, append, hex, allHex);
     }
     // Never refused: without memory for the ring the log keeps nothing.
-    void StartDispatchLog(std::uint32_t capacity) { FLogRecorder.Start(capacity); }
-    void ClearDispatchLog() { FLogRecorder.Clear(); }
-    void DiscardDispatchLog() { FLogRecorder.Discard(); }
-    void PauseDispatchLog() { FLogRecorder.Pause(); }
-    void ResumeDispatchLog() { FLogRecorder.Resume(); }
+    void StartDispatchLog(std::uint32_t capacity) { Recorders_.LogRecorder.Start(capacity); }
+    void ClearDispatchLog() { Recorders_.LogRecorder.Clear(); }
+    void DiscardDispatchLog() { Recorders_.LogRecorder.Discard(); }
+    void PauseDispatchLog() { Recorders_.LogRecorder.Pause(); }
+    void ResumeDispatchLog() { Recorders_.LogRecorder.Resume(); }
     TSioResult WriteDispatchLogFile(const std::string& name, bool append, bool hex, bool allHex) {
-        return FLogRecorder.WriteFile(name, append, hex, allHex);
+        return Recorders_.LogRecorder.WriteFile(name, append, hex, allHex);
     }
     // "COM<n>", set by the component for the dispatch log's device line.
     void SetPortName(const std::string& name);
@@ -197,134 +198,71 @@ public:
 
     // --- State for the component's window (any thread, lock-free reads) ---
 
-    TSioDispatcherOwner* Owner() const { return FOwner; }
-    ISioWindowMessenger* Messenger() const { return FMessenger; }
-    std::int32_t RegistryIndex() const { return FRegistryIndex; }
-    std::int32_t DeviceHandle() const { return FDeviceHandle.load(); }
-    bool Dispatching() const { return FDispatching.load(); }
-    bool ClosePending() const { return FClosePending.load(); }
-    std::int32_t RunningWorkers() const { return FRunningWorkers.load(); }
+    TSioDispatcherOwner* Owner() const { return Owner_; }
+    ISioWindowMessenger* Messenger() const { return Messenger_; }
+    std::int32_t RegistryIndex() const { return RegistryIndex_; }
+    std::int32_t DeviceHandle() const { return DeviceHandle_.load(); }
+    bool Dispatching() const { return Dispatching_.load(); }
+    bool ClosePending() const override { return ClosePending_.load(); }
+    std::int32_t RunningWorkers() const { return Workers_.Running(); }
     // True once every worker has run its exit bookkeeping and the window's thread has stopped
     // reading the line.
-    bool WorkersGone() const { return FRunningWorkers.load() == 0 && WindowReads_.load() == 0; }
+    bool WorkersGone() const { return Workers_.Running() == 0 && WindowReads_.load() == 0; }
     // False while an open port's device has vanished and is not yet re-attached.
     virtual bool DeviceAttached() const { return true; }
 
 protected:
-    // --- Device operations, implemented by the device layer ---
-
-    virtual TSioResult SendLineControl(TSioLineFunction function) = 0;
-    // Discards the queued output or the unread input.
-    virtual TSioResult PurgeDevice(TSioPurgeTarget which) = 0;
-    // Clears and returns the line-error bits; fills the status (OutQueue is the ring's usage).
-    virtual std::uint32_t ReadDeviceErrors(TSioDeviceStatus& status) = 0;
-    // Bytes the device has taken but not yet sent; 0 when it cannot say.
-    virtual std::uint32_t DeviceOutputQueued() = 0;
-    virtual void AcknowledgeDeviceEvents(std::int32_t mask) = 0;
-    virtual TSioResult ReadDeviceSettings(TSioLineSettings& settings) = 0;
-    // Reads at most n bytes already waiting; the count, 0 when none, negative on failure.
-    virtual std::int32_t ReadDevice(std::uint8_t* buffer, std::uint32_t n) = 0;
-    virtual TSioResult WriteDeviceSettings(const TSioLineSettings& settings) = 0;
-    // Copies into the output ring (room was checked) and wakes the output worker; returns n.
-    virtual std::int32_t QueueOutput(const std::uint8_t* block, std::uint32_t n) = 0;
-    virtual bool SizeDeviceQueues(std::uint32_t inSize, std::uint32_t outSize) = 0;
-    // The device's descriptor, or a negative result code (minus errno, -8).
-    virtual std::int32_t OpenDevice(const std::string& name, std::uint32_t inSize,
-                                    std::uint32_t outSize) = 0;
-    virtual TSioResult CloseDevice() = 0;
-    // The modem lines in bits 4-7 (CTS 0x10, DSR 0x20, RI 0x40, DCD 0x80); 0 without lines.
-    virtual std::uint8_t ReadModemLines() = 0;
-    // The device events seen since the previous cycle (Ev* bits).
-    virtual std::uint32_t TakeDeviceEvents() = 0;
-    // Gives the existing workers their priorities after SetPriorityBoost or SetRs485.
-    virtual void ApplyWorkerPriorities() = 0;
-    // The input ring was full and has room again.
-    virtual void InputRoomAvailable() = 0;
-    // A receiver or the threshold changed, so unread bytes may now be due for a notification:
-    // the worker that announces is to look again.
-    virtual void AnnouncementDue() = 0;
-    // The notify windows or the owner's handlers changed (StateLock held): the device layer
-    // decides again who reads the line.
-    virtual void ReceiversChanged() = 0;
-    // A handler ran past HandOverBound, or returned within it (on the window's thread).
-    virtual void HandlerOutlivedBound() = 0;
-    virtual void HandlerWasQuick() = 0;
-    // Somebody looks at the input while nobody reads the line yet (LineClaim undecided): the device
-    // layer is to choose a reader and read what waits.
-    virtual void ReaderWanted() = 0;
-    void EnsureReader() {
-        if (LineClaim.Undecided())
-            ReaderWanted();
-    }
-
-    // The window's thread reading the line for this dispatcher, from a watch on its descriptor:
-    // a notification announced meanwhile runs the handler in place. Nested reads count once.
-    class TWindowRead {
-    public:
-        explicit TWindowRead(TSioBaseDispatcher& dispatcher);
-        ~TWindowRead();
-        TWindowRead(const TWindowRead&) = delete;
-        TWindowRead& operator=(const TWindowRead&) = delete;
-        bool Outermost() const { return Outermost_; }
-
-    private:
-        TSioBaseDispatcher& Dispatcher_;
-        TSioBaseDispatcher* Previous_;
-        bool Outermost_;
-    };
-    // True on the window's thread inside a TWindowRead of this dispatcher.
-    bool ReadingInPlace() const;
-    // Bytes have come in since the last notification.
-    bool InputUnannounced() const { return Input.Total() != NotifyPos.load(); }
-    // AnnouncementDue, when bytes have come in since the last notification.
-    void AnnounceIfDue();
-    // On the window's thread, as a detached delivery ends with input waiting: announces it from
-    // there (the next notification queues behind the thread's own work), or leaves it to a worker
-    // when one is announcing already.
-    virtual void AnnounceAfterHandler() = 0;
-    // Stops the workers (joining any that ended), frees both rings. Safe to run twice, on two
-    // threads.
-    virtual void ReleaseResources();
+    // The calls the device layer makes into the core.
+    ISioDispatcherCore& Core() { return *this; }
+    const ISioDispatcherCore& Core() const { return *this; }
     // The destruction work that needs the device layer: the derived destructor calls it first.
     // Closes (or finishes a close), then waits, handling messages, until every worker has ended.
     void Shutdown();
 
-    // --- Processing (workers; the device layer lets one at a time announce) ---
+private:
+    // --- ISioDispatcherCore ---
 
-    // False when a close cut the cycle short (then no cycle-done signal is due).
-    bool ProcessCycle();
-    void FillInput();
+    void FillInput() override;
+    bool AnnounceInput() override;
+    bool ProcessCycle() override;
+    bool InputUnannounced() const override { return Input_.Total() != NotifyPos_.load(); }
+    bool InputFull() const override { return Input_.Full(); }
+    std::uint64_t AnnouncedTotal() const override { return NotifyPos_.load(); }
+    std::optional<std::chrono::steady_clock::time_point> DeliveryDeadline() const override {
+        return Delivery_.Deadline();
+    }
+    void ExpireOverdueDelivery() override { Delivery_.ExpireIfOverdue(); }
+    bool EnterWindowRead() override { return WindowReads_.fetch_add(1) == 0; }
+    void LeaveWindowRead() override;
+    bool WindowReading() const override { return WindowReads_.load() > 0; }
+    std::recursive_mutex& StateLock() override { return StateLock_; }
+    TSioLineState LineState() override;
+    TSioWindowHandle OnlyReceiver() const override { return NotifyWindowList_.Only(); }
+    bool HasReceivers() const override { return !NotifyWindowList_.Empty(); }
+    TSioLockedOutput LockOutput() override { return {std::unique_lock(OutputLock_), Output_}; }
+    TSioWorkerBook& Workers() override { return Workers_; }
+    const TSioWorkerBook& Workers() const override { return Workers_; }
+    void WorkerExit(TSioWorkerKind worker) override;
+    void ReportWorkerFailure(TSioWorkerKind worker, const std::string& error) noexcept override;
+    void WaitHandlingMessages(const std::function<bool()>& done, bool handleMessages) override;
+    void ReleasePendingSends() override;
+    // Stops the workers (joining any that ended), frees both rings. Safe to run twice, on two
+    // threads.
+    void ReleaseResources() override;
+
+    // True on the window's thread inside a TSioWindowRead of this dispatcher.
+    bool ReadingInPlace() const { return TSioWindowRead::ReadsFor(*this); }
+    // AnnouncementDue, when bytes have come in since the last notification.
+    void AnnounceIfDue();
     bool CheckAvail();
     bool NotifyWindows(TSioMessage message, std::uintptr_t wParam, std::uint16_t low);
     // Returns the refreshed device status.
     TSioDeviceStatus RefreshLineErrors();
-    std::uint8_t RefreshModemStatus(std::uint8_t mask);
-    void NoteModemChange();
-    // Counts a worker in before it starts; false (nothing counted) once the workers are stopping
-    // or have all ended. StateLock.
-    bool CountWorkerIn();
-    // The end of every worker, on every path.
-    void WorkerExit(TSioWorkerKind worker);
-    // A worker that ended on an exception says so in one line on standard error, naming the
-    // port, the worker and the error, and in the dispatch log when it records.
-    void ReportWorkerFailure(TSioWorkerKind worker, const std::string& error) noexcept;
-    // Calls `done` until it holds, handling the calling thread's messages in between (or, for
-    // a worker or without a messenger, sleeping on the worker-exit condition); never spins.
-    void WaitHandlingMessages(const std::function<bool()>& done, bool handleMessages = true);
-    // Drops every send to this dispatcher's windows that no window has started to handle.
-    void ReleasePendingSends();
-    // When a detached delivery is outstanding, the moment its send times out.
-    std::optional<std::chrono::steady_clock::time_point> DeliveryDeadline() const;
-    // Ends a detached delivery whose send has timed out.
-    void ExpireOverdueDelivery();
-    bool DetachedDeliveryOpen() const { return FDeliveryDeadline.load() != 0; }
+    // Under OutputLock: the device's error bits, and the output ring's usage in DeviceStatus.
+    std::uint32_t ReadErrorsAndUsage();
     // Waits, handling messages, until a detached delivery has ended (or its send has timed out)
     // and its end has stopped touching this dispatcher.
     void WaitDetachedDeliveryEnd();
-    // True on one of this port's workers, which own no windows.
-    virtual bool CalledFromWorker() const = 0;
-    // Wakes WaitHandlingMessages; called whenever a worker ends.
-    void WakeExitWaiters();
 
     TSioResult WriteLineSettings(TSioLineSettings& settings);
     // Waits, within a fixed limit, until the output ring and the device's own queue are empty.
@@ -333,82 +271,8 @@ protected:
     void RecordTaken(const std::uint8_t* bytes, std::uint32_t count);
     // TakeByte outside a delivery (claiming the tail) or while recording.
     TSioResult TakeByteSlow(std::uint8_t& byte);
-    // Hands the unread bytes to the windows: CheckAvail until it has nothing more to say.
-    // False when a close cut it short.
-    bool AnnounceInput();
     void RecordLog(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
                    const std::uint8_t* data, std::uint32_t count);
-
-    // Identity.
-    TSioDispatcherOwner* FOwner;
-    ISioWindowMessenger* FMessenger;
-    std::int32_t FRegistryIndex = -1;
-    std::atomic<std::int32_t> FDeviceHandle{-1};
-
-    std::uint32_t InSize = 0;
-    std::uint32_t OutSize = 0;
-    TSioLineSettings LineSettings;
-    std::uint32_t LastRate = 115200;
-
-    bool DtrOn = false;
-    bool DtrByFlow = false;
-    bool RtsOn = false;
-    bool RtsByFlow = false;
-    bool Rs485 = false;
-    std::uint8_t PriorityBoost = 0;
-
-    TSioDeviceStatus DeviceStatus;
-    std::uint32_t LineErrorBits = 0;
-    std::uint8_t FModemBits = 0;
-    std::atomic<bool> RingSeen{false};
-
-    TSioInputRing Input{[this] { InputRoomAvailable(); }};
-    // The input total at the last notification, so a head that wrapped all the way round still
-    // counts as new input. Only the worker running the notification moves it; a detached delivery's
-    // end reads it.
-    std::atomic<std::uint64_t> NotifyPos{0};
-    std::atomic<std::uint32_t> FAvailThreshold{0};
-
-    // Under OutputLock.
-    TSioOutputRing Output;
-    // Nothing has been written since the device was opened: a line change need not wait for
-    // characters on the wire.
-    std::atomic<bool> OutputSinceOpen{false};
-
-    TSioNotifyWindowList NotifyWindowList;
-    bool OwnerHandlesEvents = false;
-    std::atomic<bool> NotifyNeeded{false};
-
-    std::atomic<bool> FDispatching{false};
-    // How deep the window's thread is in TWindowRead scopes of this dispatcher.
-    std::atomic<int> WindowReads_{0};
-    // Moved by the device layer. While undecided, an open port without windows yet reads
-    // nothing until a window comes or the input is looked at.
-    TSioLineClaim LineClaim;
-    std::atomic<bool> FClosePending{false};
-
-    // Workers.
-    std::atomic<bool> WorkerAlive[3] = {false, false, false};
-    std::atomic<bool> KillWorkers{false};
-    std::atomic<bool> WorkersStarted{false};
-    std::atomic<std::int32_t> FRunningWorkers{0};
-    bool ReleaseOnExit = false;
-
-    std::uint32_t OptionBits = 0;
-
-    std::recursive_mutex StateLock;
-    std::recursive_mutex OutputLock;
-    std::recursive_mutex InputLock;
-
-    // The recorders, each behind StateLock; the log also keeps the port's name (its file's
-    // device line).
-    TSioTraceStore Trace;
-    TSioDispatchLog DispatchLog;
-    TSioLockedRecorder FTraceRecorder{Trace, StateLock};
-    TSioLockedRecorder FLogRecorder{DispatchLog, StateLock};
-
-private:
-    class TDeliveryTicket;
     // Runs the one window's handler at once, on its own thread, and ends the delivery; as
     // NotifyWindows.
     bool DeliverInPlace(TSioWindowHandle window, TSioMessage message, std::uintptr_t wParam,
@@ -429,22 +293,61 @@ private:
     void EndDetachedDelivery(std::uintptr_t announced, bool handled, bool quick);
     void FreeRings();
 
-    std::mutex ExitMutex_;
-    std::condition_variable ExitCondition_;
-    // The detached delivery outstanding (StateLock), and its deadline in steady-clock
-    // nanoseconds (0: none), readable without a lock.
-    std::shared_ptr<TDeliveryTicket> FDelivery;
-    std::atomic<std::int64_t> FDeliveryDeadline{0};
-    // The latest detached delivery, kept after its end (StateLock): its lock is held until its
-    // end has finished with this dispatcher.
-    std::shared_ptr<TDeliveryTicket> FLastDelivery;
+    // Identity.
+    TSioDispatcherOwner* Owner_;
+    ISioWindowMessenger* Messenger_;
+    std::int32_t RegistryIndex_ = -1;
+    std::atomic<std::int32_t> DeviceHandle_{-1};
+
+    std::uint32_t InSize_ = 0;
+    std::uint32_t OutSize_ = 0;
+    // The line settings and the DTR/RTS/RS-485 state and priority boost the port was given.
+    TSioLineState Line_;
+    std::uint32_t LastRate_ = 115200;
+
+    TSioDeviceStatus DeviceStatus_;
+    TSioLineStatus LineStatus_;
+
+    TSioInputRing Input_{[this] { InputRoomAvailable(); }};
+    // The input total at the last notification, so a head that wrapped all the way round still
+    // counts as new input. Only the worker running the notification moves it; a detached delivery's
+    // end reads it.
+    std::atomic<std::uint64_t> NotifyPos_{0};
+    std::atomic<std::uint32_t> AvailThreshold_{0};
+
+    // Under OutputLock.
+    TSioOutputRing Output_;
+    // Nothing has been written since the device was opened: a line change need not wait for
+    // characters on the wire.
+    std::atomic<bool> OutputSinceOpen_{false};
+
+    TSioNotifyWindowList NotifyWindowList_;
+    bool OwnerHandlesEvents_ = false;
+    std::atomic<bool> NotifyNeeded_{false};
+
+    std::atomic<bool> Dispatching_{false};
+    // How deep the window's thread is in TSioWindowRead scopes of this dispatcher.
+    std::atomic<int> WindowReads_{0};
+    std::atomic<bool> ClosePending_{false};
+    TSioWorkerBook Workers_;
+
+    std::uint32_t OptionBits_ = 0;
+
+    std::recursive_mutex StateLock_;
+    std::recursive_mutex OutputLock_;
+    std::recursive_mutex InputLock_;
+
+    TSioDispatcherRecorders Recorders_{StateLock_};
+
+    TSioExitWait ExitWait_{Messenger_};
+    TSioDetachedDelivery Delivery_;
 };
 
 // Inline: the component's ReadChar calls it once per byte. Inside a delivery with nothing
 // recording it is a few plain loads and one store; everything else is TakeByteSlow's.
 inline TSioResult TSioBaseDispatcher::TakeByte(std::uint8_t& byte) {
     bool empty = false;
-    if (FTraceRecorder.On() || !Input.TakeAheadByte(byte, empty))
+    if (Recorders_.TraceRecorder.On() || !Input_.TakeAheadByte(byte, empty))
         return TakeByteSlow(byte);
     return empty ? ecBufferIsEmpty : ecOK;
 }

@@ -1,32 +1,23 @@
 // Detached deliveries: a notification to one window goes out without waiting for its handler;
 // the delivery ends on the window's thread, or where its send is found timed out.
-#include "serial/engine/dispatcher/SioDeliveryTicket.h"
-
-namespace {
-std::int64_t SteadyNs(std::chrono::steady_clock::time_point at) {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count();
-}
-} // namespace
+#include "serial/engine/dispatcher/SioBaseDispatcher.h"
 
 bool TSioBaseDispatcher::SendDetachedDelivery(TSioWindowHandle window, TSioMessage message,
                                               std::uintptr_t wParam, std::intptr_t lParam) {
-    auto ticket = std::make_shared<TDeliveryTicket>(*this, wParam);
-    {
-        std::lock_guard lock(StateLock);
-        FDelivery = ticket;
-        FLastDelivery = ticket;
-        FDeliveryDeadline = SteadyNs(std::chrono::steady_clock::now() + NotifySendTimeout);
-    }
-    if (!FMessenger->SendDetached(window, message, wParam, lParam, ticket))
+    auto ticket =
+        Delivery_.Open(wParam, [this](std::uintptr_t announced, bool handled, bool quick) {
+            EndDetachedDelivery(announced, handled, quick);
+        });
+    if (!Messenger_->SendDetached(window, message, wParam, lParam, ticket))
         ticket->Dropped();
     return false;
 }
 
 void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced, bool handled, bool quick) {
     EndDelivery(announced);
-    if (FClosePending.load() || KillWorkers.load()) {
+    if (ClosePending_.load() || Workers_.Stopping()) {
         // The release of a close waits for this end before it frees the rings.
-        WakeExitWaiters();
+        ExitWait_.Wake();
         return;
     }
     if (quick)
@@ -41,44 +32,18 @@ void TSioBaseDispatcher::EndDetachedDelivery(std::uintptr_t announced, bool hand
 }
 
 TSioWindowHandle TSioBaseDispatcher::DetachedReceiver() {
-    std::lock_guard lock(StateLock);
-    const bool served = NotifyWindowList.Size() > 1 || OwnerHandlesEvents;
-    return served && FMessenger && !KillWorkers.load() ? NotifyWindowList.Only() : 0;
-}
-
-std::optional<std::chrono::steady_clock::time_point> TSioBaseDispatcher::DeliveryDeadline() const {
-    const std::int64_t deadline = FDeliveryDeadline.load();
-    if (deadline == 0)
-        return std::nullopt;
-    return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline));
+    std::lock_guard lock(StateLock_);
+    const bool served = NotifyWindowList_.Size() > 1 || OwnerHandlesEvents_;
+    return served && Messenger_ && !Workers_.Stopping() ? NotifyWindowList_.Only() : 0;
 }
 
 void TSioBaseDispatcher::WaitDetachedDeliveryEnd() {
     WaitHandlingMessages(
         [this] {
-            ExpireOverdueDelivery();
-            return !DetachedDeliveryOpen();
+            Delivery_.ExpireIfOverdue();
+            return !Delivery_.IsOpen();
         },
         !CalledFromWorker());
     // The end clears the deadline under the ticket's lock and goes on to wake and announce.
-    std::shared_ptr<TDeliveryTicket> last;
-    {
-        std::lock_guard lock(StateLock);
-        last = FLastDelivery;
-    }
-    if (last)
-        last->AwaitEndBooked();
-}
-
-void TSioBaseDispatcher::ExpireOverdueDelivery() {
-    const std::int64_t deadline = FDeliveryDeadline.load();
-    if (deadline == 0 || SteadyNs(std::chrono::steady_clock::now()) < deadline)
-        return;
-    std::shared_ptr<TDeliveryTicket> ticket;
-    {
-        std::lock_guard lock(StateLock);
-        ticket = FDelivery;
-    }
-    if (ticket)
-        ticket->Expire();
+    Delivery_.AwaitLastEnd();
 }

@@ -3,14 +3,14 @@
 #include "serial/engine/trace/SioLogEntry.h"
 
 void TSioBaseDispatcher::FillInput() {
-    std::lock_guard lock(InputLock);
-    if (!Input.Allocated())
+    std::lock_guard lock(InputLock_);
+    if (!Input_.Allocated())
         return;
     RefreshLineErrors();
     // The reads themselves tell how much was waiting: a piece that comes back short has
     // emptied the device, so no separate query is needed.
     for (int piece = 0; piece < 2; ++piece) {
-        const std::span<std::uint8_t> room = Input.FreePiece();
+        const std::span<std::uint8_t> room = Input_.FreePiece();
         if (room.empty())
             return;
         const auto wanted = static_cast<std::uint32_t>(room.size());
@@ -22,7 +22,7 @@ void TSioBaseDispatcher::FillInput() {
         // A read that found nothing is no event: logging it would push the useful entries out.
         if (got > 0)
             RecordLog(sltDispatch, slsReadCom, got, room.data(), static_cast<std::uint32_t>(got));
-        Input.Produced(static_cast<std::uint32_t>(got));
+        Input_.Produced(static_cast<std::uint32_t>(got));
         if (static_cast<std::uint32_t>(got) < wanted)
             return;
     }
@@ -31,16 +31,16 @@ void TSioBaseDispatcher::FillInput() {
 TSioResult TSioBaseDispatcher::PeekAt(std::uint32_t n, std::uint8_t& byte) {
     if (n == 0)
         return ecBadArgument;
-    EnsureReader();
-    return Input.PeekAt(n, byte) ? ecOK : ecBufferIsEmpty;
+    ReaderWanted();
+    return Input_.PeekAt(n, byte) ? ecOK : ecBufferIsEmpty;
 }
 
 void TSioBaseDispatcher::RecordTaken(const std::uint8_t* bytes, std::uint32_t count) {
-    std::lock_guard state(StateLock);
-    if (!Trace.Recording())
+    std::lock_guard state(StateLock_);
+    if (!Recorders_.Trace.Recording())
         return;
     for (std::uint32_t i = 0; i < count; ++i)
-        Trace.Record(TraceKindReceive, bytes[i]);
+        Recorders_.Trace.Record(TraceKindReceive, bytes[i]);
 }
 
 TSioResult TSioBaseDispatcher::TakeByteSlow(std::uint8_t& byte) {
@@ -52,26 +52,26 @@ TSioResult TSioBaseDispatcher::TakeByteSlow(std::uint8_t& byte) {
 }
 
 std::uint32_t TSioBaseDispatcher::PeekBlock(std::uint8_t* buffer, std::uint32_t size) {
-    EnsureReader();
-    return Input.Peek(buffer, size);
+    ReaderWanted();
+    return Input_.Peek(buffer, size);
 }
 
 std::uint32_t TSioBaseDispatcher::TakeBlock(std::uint8_t* buffer, std::uint32_t size) {
-    EnsureReader();
-    const std::uint32_t count = Input.Take(buffer, size);
-    if (count > 0 && FTraceRecorder.On())
+    ReaderWanted();
+    const std::uint32_t count = Input_.Take(buffer, size);
+    if (count > 0 && Recorders_.TraceRecorder.On())
         RecordTaken(buffer, count);
     return count;
 }
 
 std::uint32_t TSioBaseDispatcher::InputCount() {
-    EnsureReader();
-    return Input.Count();
+    ReaderWanted();
+    return Input_.Count();
 }
 
 TSioResult TSioBaseDispatcher::PurgeInput() {
-    std::lock_guard lock(InputLock);
+    std::lock_guard lock(InputLock_);
     TSioResult result = PurgeDevice(TSioPurgeTarget::Input);
-    Input.Purge();
+    Input_.Purge();
     return result;
 }

@@ -12,30 +12,30 @@ TSioResult TSioBaseDispatcher::ApplyLine(std::uint32_t baud, std::uint8_t parity
     std::uint8_t byteSize;
     std::uint8_t stopCode;
     {
-        std::lock_guard lock(StateLock);
-        ReadDeviceSettings(LineSettings);
+        std::lock_guard lock(StateLock_);
+        ReadDeviceSettings(Line_.Settings);
         if (stopBits != KeepStopBits)
             stopBits = std::clamp<std::uint8_t>(stopBits, 1, 2);
-        rate = baud != KeepBaud ? baud : LineSettings.BaudRate;
-        newParity = parity != KeepParity ? parity : LineSettings.Parity;
-        stopCode = LineSettings.StopBits;
-        byteSize = dataBits != KeepDataBits ? dataBits : LineSettings.ByteSize;
+        rate = baud != KeepBaud ? baud : Line_.Settings.BaudRate;
+        newParity = parity != KeepParity ? parity : Line_.Settings.Parity;
+        stopCode = Line_.Settings.StopBits;
+        byteSize = dataBits != KeepDataBits ? dataBits : Line_.Settings.ByteSize;
         if (dataBits == 5)
             stopCode = One5StopBits;
         if (stopBits != KeepStopBits)
             stopCode = byteSize == 5 ? One5StopBits : (stopBits == 1 ? OneStopBit : TwoStopBits);
-        if (rate == LineSettings.BaudRate && newParity == LineSettings.Parity &&
-            byteSize == LineSettings.ByteSize && stopCode == LineSettings.StopBits)
+        if (rate == Line_.Settings.BaudRate && newParity == Line_.Settings.Parity &&
+            byteSize == Line_.Settings.ByteSize && stopCode == Line_.Settings.StopBits)
             return ecOK;
     }
     WaitOutputDrained();
-    std::lock_guard lock(StateLock);
-    ReadDeviceSettings(LineSettings);
-    LineSettings.BaudRate = rate;
-    LineSettings.Parity = newParity;
-    LineSettings.ByteSize = byteSize;
-    LineSettings.StopBits = stopCode;
-    return WriteLineSettings(LineSettings);
+    std::lock_guard lock(StateLock_);
+    ReadDeviceSettings(Line_.Settings);
+    Line_.Settings.BaudRate = rate;
+    Line_.Settings.Parity = newParity;
+    Line_.Settings.ByteSize = byteSize;
+    Line_.Settings.StopBits = stopCode;
+    return WriteLineSettings(Line_.Settings);
 }
 
 void TSioBaseDispatcher::WaitOutputDrained() {
@@ -44,153 +44,153 @@ void TSioBaseDispatcher::WaitOutputDrained() {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     // Characters the device already has go out at the old rate; with nothing written since the
     // open there are none to wait for.
-    if (!OutputSinceOpen.load())
+    if (!OutputSinceOpen_.load())
         return;
     std::uint32_t delay;
     {
-        std::lock_guard lock(StateLock);
-        ReadDeviceSettings(LineSettings);
-        delay = DrainDelayMs(LineSettings, LastRate);
+        std::lock_guard lock(StateLock_);
+        ReadDeviceSettings(Line_.Settings);
+        delay = DrainDelayMs(Line_.Settings, LastRate_);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(delay));
 }
 
 TSioLineQuery TSioBaseDispatcher::QueryLine() {
-    std::lock_guard lock(StateLock);
-    ReadDeviceSettings(LineSettings);
+    std::lock_guard lock(StateLock_);
+    ReadDeviceSettings(Line_.Settings);
     TSioLineQuery query;
-    query.Baud = NormaliseRate(LineSettings.BaudRate);
-    query.Parity = LineSettings.Parity;
-    query.DataBits = LineSettings.ByteSize;
-    query.StopBits = LineSettings.StopBits != OneStopBit ? 2 : 1;
+    query.Baud = NormaliseRate(Line_.Settings.BaudRate);
+    query.Parity = Line_.Settings.Parity;
+    query.DataBits = Line_.Settings.ByteSize;
+    query.StopBits = Line_.Settings.StopBits != OneStopBit ? 2 : 1;
     return query;
 }
 
 TSioResult TSioBaseDispatcher::WriteLineSettings(TSioLineSettings& settings) {
-    std::lock_guard lock(StateLock);
-    if (!DtrByFlow)
-        settings.fDtrControl = DtrOn ? TSioLineControl::Enable : TSioLineControl::Disable;
-    if (!RtsByFlow)
-        settings.fRtsControl = RtsOn ? TSioLineControl::Enable : TSioLineControl::Disable;
+    std::lock_guard lock(StateLock_);
+    if (!Line_.DtrByFlow)
+        settings.fDtrControl = Line_.DtrOn ? TSioLineControl::Enable : TSioLineControl::Disable;
+    if (!Line_.RtsByFlow)
+        settings.fRtsControl = Line_.RtsOn ? TSioLineControl::Enable : TSioLineControl::Disable;
     TSioResult result = WriteDeviceSettings(settings);
-    LastRate = settings.BaudRate;
-    DriveDtr(DtrOn);
-    if (!Rs485)
-        DriveRts(RtsOn);
+    LastRate_ = settings.BaudRate;
+    DriveDtr(Line_.DtrOn);
+    if (!Line_.Rs485)
+        DriveRts(Line_.RtsOn);
     return result;
 }
 
 TSioResult TSioBaseDispatcher::DriveDtr(bool on) {
-    std::lock_guard lock(StateLock);
-    if (DtrByFlow)
+    std::lock_guard lock(StateLock_);
+    if (Line_.DtrByFlow)
         return 1;
     TSioResult result =
         SendLineControl(on ? TSioLineFunction::RaiseDtr : TSioLineFunction::LowerDtr);
-    DtrOn = on;
+    Line_.DtrOn = on;
     return result < 0 ? ecBadArgument : result;
 }
 
 TSioResult TSioBaseDispatcher::DriveRts(bool on) {
-    std::lock_guard lock(StateLock);
-    if (RtsByFlow)
+    std::lock_guard lock(StateLock_);
+    if (Line_.RtsByFlow)
         return 1;
     TSioResult result =
         SendLineControl(on ? TSioLineFunction::RaiseRts : TSioLineFunction::LowerRts);
-    RtsOn = on;
+    Line_.RtsOn = on;
     return result < 0 ? ecBadArgument : result;
 }
 
 TSioResult TSioBaseDispatcher::ApplyHardwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
                                                  std::uint32_t options) {
-    std::lock_guard lock(StateLock);
-    if (bufferFull < resume || bufferFull > InSize)
+    std::lock_guard lock(StateLock_);
+    if (bufferFull < resume || bufferFull > InSize_)
         return ecBadArgument;
-    ReadDeviceSettings(LineSettings);
-    LineSettings.fOutxCtsFlow = false;
-    LineSettings.fOutxDsrFlow = false;
-    LineSettings.fDtrControl = TSioLineControl::Disable;
-    LineSettings.fRtsControl = TSioLineControl::Disable;
-    DtrByFlow = false;
-    RtsByFlow = false;
+    ReadDeviceSettings(Line_.Settings);
+    Line_.Settings.fOutxCtsFlow = false;
+    Line_.Settings.fOutxDsrFlow = false;
+    Line_.Settings.fDtrControl = TSioLineControl::Disable;
+    Line_.Settings.fRtsControl = TSioLineControl::Disable;
+    Line_.DtrByFlow = false;
+    Line_.RtsByFlow = false;
     if (options & HwFlowUseDtr) {
-        LineSettings.fDtrControl = TSioLineControl::Handshake;
-        DtrByFlow = true;
-    } else if (DtrOn) {
-        LineSettings.fDtrControl = TSioLineControl::Enable;
+        Line_.Settings.fDtrControl = TSioLineControl::Handshake;
+        Line_.DtrByFlow = true;
+    } else if (Line_.DtrOn) {
+        Line_.Settings.fDtrControl = TSioLineControl::Enable;
     }
     if (options & HwFlowUseRts) {
-        LineSettings.fRtsControl = TSioLineControl::Handshake;
-        RtsByFlow = true;
-    } else if (RtsOn) {
-        LineSettings.fRtsControl = TSioLineControl::Enable;
+        Line_.Settings.fRtsControl = TSioLineControl::Handshake;
+        Line_.RtsByFlow = true;
+    } else if (Line_.RtsOn) {
+        Line_.Settings.fRtsControl = TSioLineControl::Enable;
     }
-    if (Rs485) {
-        LineSettings.fRtsControl = TSioLineControl::Toggle;
-        RtsByFlow = true;
+    if (Line_.Rs485) {
+        Line_.Settings.fRtsControl = TSioLineControl::Toggle;
+        Line_.RtsByFlow = true;
     }
-    LineSettings.XoffLim = static_cast<std::uint16_t>(InSize - bufferFull);
-    LineSettings.XonLim = static_cast<std::uint16_t>(resume);
-    LineSettings.fOutxDsrFlow = (options & HwFlowRequireDsr) != 0;
-    LineSettings.fOutxCtsFlow = (options & HwFlowRequireCts) != 0;
-    return WriteLineSettings(LineSettings);
+    Line_.Settings.XoffLim = static_cast<std::uint16_t>(InSize_ - bufferFull);
+    Line_.Settings.XonLim = static_cast<std::uint16_t>(resume);
+    Line_.Settings.fOutxDsrFlow = (options & HwFlowRequireDsr) != 0;
+    Line_.Settings.fOutxCtsFlow = (options & HwFlowRequireCts) != 0;
+    return WriteLineSettings(Line_.Settings);
 }
 
 TSioResult TSioBaseDispatcher::ApplySoftwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
                                                  std::uint32_t options) {
-    std::lock_guard lock(StateLock);
-    if (bufferFull < resume || bufferFull > InSize)
+    std::lock_guard lock(StateLock_);
+    if (bufferFull < resume || bufferFull > InSize_)
         return ecBadArgument;
-    ReadDeviceSettings(LineSettings);
+    ReadDeviceSettings(Line_.Settings);
     if (options & SwFlowReceive) {
-        LineSettings.fInX = true;
-        LineSettings.XoffLim = static_cast<std::uint16_t>(InSize - bufferFull);
-        LineSettings.XonLim = static_cast<std::uint16_t>(resume);
-        LineSettings.XonChar = 17;
-        LineSettings.XoffChar = 19;
+        Line_.Settings.fInX = true;
+        Line_.Settings.XoffLim = static_cast<std::uint16_t>(InSize_ - bufferFull);
+        Line_.Settings.XonLim = static_cast<std::uint16_t>(resume);
+        Line_.Settings.XonChar = 17;
+        Line_.Settings.XoffChar = 19;
     }
     if (options & SwFlowTransmit) {
-        LineSettings.fOutX = true;
-        LineSettings.XonChar = 17;
-        LineSettings.XoffChar = 19;
+        Line_.Settings.fOutX = true;
+        Line_.Settings.XonChar = 17;
+        Line_.Settings.XoffChar = 19;
     }
-    return WriteLineSettings(LineSettings);
+    return WriteLineSettings(Line_.Settings);
 }
 
 TSioResult TSioBaseDispatcher::DisableSoftwareFlow() {
-    std::lock_guard lock(StateLock);
-    ReadDeviceSettings(LineSettings);
-    LineSettings.fInX = false;
-    LineSettings.fOutX = false;
-    return WriteLineSettings(LineSettings);
+    std::lock_guard lock(StateLock_);
+    ReadDeviceSettings(Line_.Settings);
+    Line_.Settings.fInX = false;
+    Line_.Settings.fOutX = false;
+    return WriteLineSettings(Line_.Settings);
 }
 
 TSioResult TSioBaseDispatcher::ApplyFlowChars(std::uint8_t xon, std::uint8_t xoff) {
-    std::lock_guard lock(StateLock);
-    ReadDeviceSettings(LineSettings);
-    LineSettings.XonChar = xon;
-    LineSettings.XoffChar = xoff;
-    return WriteLineSettings(LineSettings);
+    std::lock_guard lock(StateLock_);
+    ReadDeviceSettings(Line_.Settings);
+    Line_.Settings.XonChar = xon;
+    Line_.Settings.XoffChar = xoff;
+    return WriteLineSettings(Line_.Settings);
 }
 
 TSioFlowQuery TSioBaseDispatcher::QueryFlow() {
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(StateLock_);
     TSioFlowQuery query;
-    query.Result = ReadDeviceSettings(LineSettings);
-    if (LineSettings.fDtrControl == TSioLineControl::Handshake)
+    query.Result = ReadDeviceSettings(Line_.Settings);
+    if (Line_.Settings.fDtrControl == TSioLineControl::Handshake)
         query.Hardware |= HwFlowUseDtr;
-    if (LineSettings.fRtsControl == TSioLineControl::Handshake ||
-        LineSettings.fRtsControl == TSioLineControl::Toggle)
+    if (Line_.Settings.fRtsControl == TSioLineControl::Handshake ||
+        Line_.Settings.fRtsControl == TSioLineControl::Toggle)
         query.Hardware |= HwFlowUseRts;
-    if (LineSettings.fOutxDsrFlow)
+    if (Line_.Settings.fOutxDsrFlow)
         query.Hardware |= HwFlowRequireDsr;
-    if (LineSettings.fOutxCtsFlow)
+    if (Line_.Settings.fOutxCtsFlow)
         query.Hardware |= HwFlowRequireCts;
-    if (LineSettings.fInX)
+    if (Line_.Settings.fInX)
         query.Software |= SwFlowReceive;
-    if (LineSettings.fOutX)
+    if (Line_.Settings.fOutX)
         query.Software |= SwFlowTransmit;
-    query.XonChar = LineSettings.XonChar;
-    query.XoffChar = LineSettings.XoffChar;
+    query.XonChar = Line_.Settings.XonChar;
+    query.XoffChar = Line_.Settings.XoffChar;
     return query;
 }
 
@@ -198,64 +198,33 @@ TSioDeviceStatus TSioBaseDispatcher::RefreshLineErrors() {
     std::uint32_t bits;
     TSioDeviceStatus status;
     {
-        std::lock_guard lock(OutputLock);
-        bits = ReadDeviceErrors(DeviceStatus);
-        status = DeviceStatus;
+        std::lock_guard lock(OutputLock_);
+        bits = ReadErrorsAndUsage();
+        status = DeviceStatus_;
     }
     if (bits & 0x1F) {
-        std::lock_guard lock(StateLock);
-        LineErrorBits |= bits & 0x1F;
+        std::lock_guard lock(StateLock_);
+        LineStatus_.AddErrors(bits);
     }
     return status;
 }
 
 std::int32_t TSioBaseDispatcher::TakeLineError() {
-    static constexpr struct {
-        std::uint32_t Bit;
-        std::int32_t Code;
-    } Order[] = {{LineErrorRxOver, 1},
-                 {LineErrorOverrun, 2},
-                 {LineErrorParity, 3},
-                 {LineErrorFrame, 4},
-                 {LineErrorBreak, 9}};
-    std::lock_guard lock(StateLock);
-    for (const auto& entry : Order) {
-        if (LineErrorBits & entry.Bit) {
-            LineErrorBits &=
-                ~(LineErrorRxOver | LineErrorOverrun | LineErrorParity | LineErrorFrame);
-            return entry.Code;
-        }
-    }
-    return 0;
+    std::lock_guard lock(StateLock_);
+    return LineStatus_.TakeError();
 }
 
 bool TSioBaseDispatcher::TakeLineBreak() {
-    std::lock_guard lock(StateLock);
-    bool set = (LineErrorBits & LineErrorBreak) != 0;
-    LineErrorBits &= ~LineErrorBreak;
-    return set;
-}
-
-std::uint8_t TSioBaseDispatcher::RefreshModemStatus(std::uint8_t mask) {
-    std::lock_guard lock(StateLock);
-    std::uint8_t lines = ReadModemLines();
-    FModemBits = static_cast<std::uint8_t>((lines & 0xF0) | (FModemBits & 0x0F));
-    if (RingSeen.exchange(false))
-        FModemBits |= 4;
-    std::uint8_t result = FModemBits;
-    FModemBits &= mask;
-    return result;
-}
-
-void TSioBaseDispatcher::NoteModemChange() {
-    std::lock_guard lock(StateLock);
-    std::uint8_t old = FModemBits;
-    RefreshModemStatus(0xFF);
-    std::uint8_t changed = static_cast<std::uint8_t>((old ^ FModemBits) & 0xF0);
-    FModemBits |= static_cast<std::uint8_t>(changed >> 4);
+    std::lock_guard lock(StateLock_);
+    return LineStatus_.TakeBreak();
 }
 
 std::uint8_t TSioBaseDispatcher::ModemBits() {
-    std::lock_guard lock(StateLock);
-    return FModemBits;
+    std::lock_guard lock(StateLock_);
+    return LineStatus_.ModemBits();
+}
+
+TSioLineState TSioBaseDispatcher::LineState() {
+    std::lock_guard lock(StateLock_);
+    return Line_;
 }

@@ -10,42 +10,49 @@ TSioResult TSioBaseDispatcher::QueueBlock(const void* block, std::uint32_t lengt
     TSioResult result = ecOK;
     std::uint32_t errorBits;
     {
-        std::lock_guard lock(OutputLock);
-        errorBits = ReadDeviceErrors(DeviceStatus);
-        std::uint32_t free = Output.Allocated() ? OutSize - DeviceStatus.OutQueue : 0;
+        std::lock_guard lock(OutputLock_);
+        errorBits = ReadErrorsAndUsage();
+        std::uint32_t free = Output_.Allocated() ? OutSize_ - DeviceStatus_.OutQueue : 0;
         if (free < length) {
-            std::lock_guard state(StateLock);
-            LineErrorBits = errorBits;
+            std::lock_guard state(StateLock_);
+            LineStatus_.SetErrors(errorBits);
             return ecOutputBufferTooSmall;
         }
         written = QueueOutput(bytes, length);
+        OutputSinceOpen_ = true;
         if (written <= 0) {
             written = -written;
             result = ecPutBlockFail;
-            errorBits = ReadDeviceErrors(DeviceStatus);
+            errorBits = ReadErrorsAndUsage();
         }
     }
-    std::lock_guard state(StateLock);
-    LineErrorBits = errorBits;
+    std::lock_guard state(StateLock_);
+    LineStatus_.SetErrors(errorBits);
     RecordLog(sltDispatch, slsWriteCom, written, written > 0 ? bytes : nullptr,
               static_cast<std::uint32_t>(written));
-    if (Trace.Recording()) {
+    if (Recorders_.Trace.Recording()) {
         for (std::int32_t i = 0; i < written; ++i)
-            Trace.Record(TraceKindTransmit, bytes[i]);
+            Recorders_.Trace.Record(TraceKindTransmit, bytes[i]);
     }
     return result;
 }
 
+std::uint32_t TSioBaseDispatcher::ReadErrorsAndUsage() {
+    const std::uint32_t bits = ReadDeviceErrors(DeviceStatus_);
+    DeviceStatus_.OutQueue = Output_.Used();
+    return bits;
+}
+
 std::uint32_t TSioBaseDispatcher::OutputUsed() {
     RefreshLineErrors();
-    std::lock_guard lock(OutputLock);
-    return DeviceStatus.OutQueue;
+    std::lock_guard lock(OutputLock_);
+    return DeviceStatus_.OutQueue;
 }
 
 std::uint32_t TSioBaseDispatcher::OutputFree() {
     RefreshLineErrors();
-    std::lock_guard lock(OutputLock);
-    return OutSize - DeviceStatus.OutQueue;
+    std::lock_guard lock(OutputLock_);
+    return OutSize_ - DeviceStatus_.OutQueue;
 }
 
 TSioResult TSioBaseDispatcher::PurgeOutput() {

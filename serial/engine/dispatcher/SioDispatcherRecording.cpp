@@ -3,18 +3,18 @@
 
 void TSioBaseDispatcher::RecordLog(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
                                    const std::uint8_t* data, std::uint32_t count) {
-    if (!FLogRecorder.On())
+    if (!Recorders_.LogRecorder.On())
         return;
-    std::lock_guard lock(StateLock);
-    DispatchLog.Record(type, subtype, value, data, count);
+    std::lock_guard lock(StateLock_);
+    Recorders_.Log.Record(type, subtype, value, data, count);
 }
 
 void TSioBaseDispatcher::SetPortName(const std::string& name) {
-    std::lock_guard lock(StateLock);
-    DispatchLog.SetDeviceName(name);
+    std::lock_guard lock(StateLock_);
+    Recorders_.Log.SetDeviceName(name);
 }
 
 std::string TSioBaseDispatcher::PortName() {
-    std::lock_guard lock(StateLock);
-    return DispatchLog.DeviceName();
+    std::lock_guard lock(StateLock_);
+    return Recorders_.Log.DeviceName();
 }

@@ -1,6 +1,6 @@
 #include "serial/engine/errors/SioExceptions.h"
 
-#include "serial/engine/errors/ErrorText.h"
+#include "serial/engine/errors/SioErrorText.h"
 
 #include <algorithm>
 #include <iterator>

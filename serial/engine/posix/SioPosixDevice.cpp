@@ -1,9 +1,11 @@
 #include "serial/engine/posix/SioPosixDevice.h"
 
+#include "serial/engine/dispatcher/SioDispatcherFlags.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <iterator>
 #include <fcntl.h>
+#include <iterator>
 #include <linux/major.h>
 #include <linux/serial.h>
 #include <sys/file.h>
@@ -272,6 +274,20 @@ int ReadErrorCounts(int fd, TSioErrorCounts& counts) {
               static_cast<std::uint32_t>(icount.overrun), static_cast<std::uint32_t>(icount.parity),
               static_cast<std::uint32_t>(icount.frame), static_cast<std::uint32_t>(icount.brk)};
     return 0;
+}
+
+std::uint32_t ModemEventsOfChange(std::uint8_t before, std::uint8_t now) {
+    const std::uint8_t changed = before ^ now;
+    std::uint32_t mask = 0;
+    if (changed & 0x10)
+        mask |= EvCts;
+    if (changed & 0x20)
+        mask |= EvDsr;
+    if (changed & 0x80)
+        mask |= EvRlsd;
+    if (changed & 0x40)
+        mask |= (now & 0x40) ? EvRing : EvRing | EvRingTrailingEdge;
+    return mask;
 }
 
 std::uint32_t ErrorBitsOfDelta(const TSioErrorCounts& before, const TSioErrorCounts& after) {

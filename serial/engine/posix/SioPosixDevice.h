@@ -38,6 +38,8 @@ void TermiosToSettings(const termios& tio, TSioLineSettings& settings);
 // Modem lines in the 16550 layout (CTS 0x10, DSR 0x20, RI 0x40, DCD 0x80); -ENOTTY and the like
 // when the device has none (a pseudo-terminal).
 int ReadModemLineBits(int fd);
+// The Ev* bits (CTS, DSR, RLSD, ring and its trailing edge) of a change of the modem lines.
+std::uint32_t ModemEventsOfChange(std::uint8_t before, std::uint8_t now);
 // Raises (on) or lowers a TIOCM_* line.
 int SetModemLine(int fd, int line, bool on);
 // Receive overflow, overrun, parity, framing and break counts; -errno when the driver keeps none.

@@ -15,22 +15,13 @@ TSioPosixDispatcher::TSioPosixDispatcher(TSioDispatcherOwner* owner, ISioWindowM
 
 TSioPosixDispatcher::~TSioPosixDispatcher() {
     Shutdown();
-    JoinWorkers();
-    CloseDescriptor();
+    Threads_.JoinEnded();
+    Slot_.Close();
 }
 
 TSioResult TSioPosixDispatcher::YieldSlice() {
     sched_yield();
     return ecOK;
-}
-
-bool TSioPosixDispatcher::CreateSignals() {
-    for (TSioSignal* signal : {&CommEventSignal, &WorkerAckSignal, &OutputReadySignal,
-                               &OutputFlushSignal, &DeviceWakeSignal}) {
-        if (signal->Create() != 0)
-            return false;
-    }
-    return HandOverTimer_.Create() == 0;
 }
 
 std::int32_t TSioPosixDispatcher::OpenDevice(const std::string& name, std::uint32_t,
@@ -43,55 +34,41 @@ std::int32_t TSioPosixDispatcher::OpenDevice(const std::string& name, std::uint3
         return configured;
     }
     DeviceGone_ = false;
-    Detached_ = false;
-    DevicePath_ = name;
-    NotePathIdentity();
-    ModemLinesSupported_ = true;
-    ErrorCountsSupported_ = true;
-    ErrorCountsKnown_ = false;
-    LastModemLines_ = 0;
-    Fd_ = fd;
+    Path_.Open(name);
+    Lines_.Open();
+    Slot_.Put(fd);
     return fd;
 }
 
 std::int32_t TSioPosixDispatcher::ProbeOpen(const std::string& name) {
     int fd = OpenExclusiveTty(name);
-    if (fd >= 0) {
-        Fd_ = fd;
-        FDeviceHandle = fd;
-    }
+    if (fd >= 0)
+        Slot_.Put(fd);
     return fd;
 }
 
 TSioResult TSioPosixDispatcher::CloseDevice() {
-    FDeviceHandle = -1;
-    if (WorkersStarted.load()) {
+    if (Core().Workers().Started()) {
         {
             // Under StateLock, so a worker being started on demand sees it or is counted first.
-            std::lock_guard lock(StateLock);
-            KillWorkers = true;
+            std::lock_guard lock(Core().StateLock());
+            Core().Workers().Stop();
         }
-        DeviceWakeSignal.Set();
-        CommEventSignal.Set();
-        WorkerAckSignal.ResetSignal();
+        Signals_.DeviceWake.Set();
+        Signals_.CommEvent.Set();
+        Signals_.WorkerAck.ResetSignal();
         // The descriptor stays until the workers are gone (StopWorkers closes it).
         return ecOK;
     }
-    CloseDescriptor();
+    Slot_.Close();
     return ecOK;
 }
 
-void TSioPosixDispatcher::CloseDescriptor() {
-    std::lock_guard lock(DeviceLock_);
-    CloseTty(Fd_.exchange(-1));
-    Detached_ = false;
-}
-
 TSioResult TSioPosixDispatcher::SendLineControl(TSioLineFunction function) {
-    int fd = Fd_.load();
+    int fd = Slot_.Fd();
     // The lines of a vanished device are set when it comes back; a device found to have no
     // modem lines (a pseudo-terminal) is not asked again.
-    if (DeviceGone_.load() || !ModemLinesSupported_.load())
+    if (DeviceGone_.load() || !Lines_.HasModemLines())
         return ecOK;
     switch (function) {
     case TSioLineFunction::RaiseRts:
@@ -115,19 +92,14 @@ TSioResult TSioPosixDispatcher::PurgeDevice(TSioPurgeTarget which) {
     if (which == TSioPurgeTarget::Output) {
         // An empty ring has no piece in flight (a piece leaves the ring only once written), so
         // the output worker has nothing to give up and need not be asked.
-        bool empty;
-        {
-            std::lock_guard lock(OutputLock);
-            empty = Output.Empty();
+        const bool empty = Core().LockOutput().Ring.Empty();
+        if (!empty && Core().Workers().Alive(TSioWorkerKind::Output)) {
+            Signals_.OutputFlush.Set();
+            Signals_.WorkerAck.Wait(std::chrono::milliseconds(5000));
         }
-        if (!empty && WorkerAlive[static_cast<int>(TSioWorkerKind::Output)].load()) {
-            SetOutputFlush();
-            WorkerAckSignal.Wait(std::chrono::milliseconds(5000));
-        }
-        std::lock_guard lock(OutputLock);
-        Output.Purge();
+        Core().LockOutput().Ring.Purge();
     }
-    int fd = Fd_.load();
+    int fd = Slot_.Fd();
     if (fd < 0)
         return -EBADF;
     if (DeviceGone_.load())
@@ -137,32 +109,13 @@ TSioResult TSioPosixDispatcher::PurgeDevice(TSioPurgeTarget which) {
     return ecOK;
 }
 
-std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus& status) {
-    int fd = Fd_.load();
-    std::uint32_t bits = 0;
-    if (fd >= 0 && !DeviceGone_.load()) {
-        if (ErrorCountsSupported_.load()) {
-            TSioErrorCounts counts{};
-            if (ReadErrorCounts(fd, counts) == 0) {
-                std::lock_guard lock(OutputLock);
-                if (ErrorCountsStale_.exchange(false))
-                    ErrorCountsKnown_ = false;
-                if (ErrorCountsKnown_)
-                    bits = ErrorBitsOfDelta(LastErrorCounts_, counts);
-                LastErrorCounts_ = counts;
-                ErrorCountsKnown_ = true;
-            } else {
-                ErrorCountsSupported_ = false;
-            }
-        }
-    }
-    std::lock_guard lock(OutputLock);
-    status.OutQueue = Output.Used();
-    return bits;
+std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus&) {
+    const int fd = Slot_.Fd();
+    return fd >= 0 && !DeviceGone_.load() ? Lines_.TakeErrorBits(fd) : 0;
 }
 
 std::uint32_t TSioPosixDispatcher::DeviceOutputQueued() {
-    int fd = Fd_.load();
+    int fd = Slot_.Fd();
     int queued = 0;
     // A pseudo-terminal hands its output on at once and always says 0.
     if (fd < 0 || DeviceGone_.load() || ioctl(fd, TIOCOUTQ, &queued) != 0 || queued < 0)
@@ -177,14 +130,14 @@ TSioResult TSioPosixDispatcher::ReadDeviceSettings(TSioLineSettings& settings) {
     // The record holds what the vanished device had and the next one gets.
     if (DeviceGone_.load())
         return ecOK;
-    if (tcgetattr(Fd_.load(), &tio) != 0)
+    if (tcgetattr(Slot_.Fd(), &tio) != 0)
         return -1;
     TermiosToSettings(tio, settings);
     return ecOK;
 }
 
 TSioResult TSioPosixDispatcher::WriteDeviceSettings(const TSioLineSettings& settings) {
-    int fd = Fd_.load();
+    int fd = Slot_.Fd();
     termios tio{};
     if (DeviceGone_.load())
         return SettingsToTermios(settings, tio);
@@ -202,7 +155,7 @@ TSioResult TSioPosixDispatcher::WriteDeviceSettings(const TSioLineSettings& sett
 }
 
 std::int32_t TSioPosixDispatcher::ReadDevice(std::uint8_t* buffer, std::uint32_t n) {
-    int fd = Fd_.load();
+    int fd = Slot_.Fd();
     for (;;) {
         ssize_t got = read(fd, buffer, n);
         if (got > 0)
@@ -225,28 +178,37 @@ std::int32_t TSioPosixDispatcher::ReadDevice(std::uint8_t* buffer, std::uint32_t
 std::int32_t TSioPosixDispatcher::QueueOutput(const std::uint8_t* block, std::uint32_t n) {
     bool wake = false;
     {
-        std::lock_guard lock(OutputLock);
-        const bool wasEmpty = Output.Empty();
+        TSioLockedOutput output = Core().LockOutput();
+        const bool wasEmpty = output.Ring.Empty();
         // With nothing queued the output worker is idle, so the device may take the block at
         // once from this thread: the order stays, and a reply is not held up by a hand-off.
         std::uint32_t done = 0;
         if (wasEmpty)
             done = static_cast<std::uint32_t>(std::max(WriteDirect(block, n), 0));
-        Output.Put(block + done, n - done);
+        output.Ring.Put(block + done, n - done);
         // The worker writes until it finds the ring empty, so only new data in an empty ring
         // needs to wake it.
         wake = wasEmpty && done < n;
     }
-    OutputSinceOpen = true;
     if (wake) {
         StartWorker(TSioWorkerKind::Output);
-        OutputReadySignal.Set();
+        Signals_.OutputReady.Set();
     }
     return static_cast<std::int32_t>(n);
 }
 
+std::int32_t TSioPosixDispatcher::WriteDevice(const std::uint8_t* data, std::uint32_t count) {
+    for (;;) {
+        ssize_t written = write(Slot_.Fd(), data, count);
+        if (written >= 0)
+            return static_cast<std::int32_t>(written);
+        if (errno != EINTR)
+            return -errno;
+    }
+}
+
 std::int32_t TSioPosixDispatcher::WriteDirect(const std::uint8_t* data, std::uint32_t count) {
-    if (Fd_.load() < 0 || DeviceGone_.load())
+    if (Slot_.Fd() < 0 || DeviceGone_.load())
         return 0;
     return WriteDevice(data, count);
 }
@@ -257,49 +219,18 @@ bool TSioPosixDispatcher::SizeDeviceQueues(std::uint32_t, std::uint32_t) {
 }
 
 std::uint8_t TSioPosixDispatcher::ReadModemLines() {
-    int fd = Fd_.load();
-    if (fd < 0 || !ModemLinesSupported_.load())
-        return 0;
-    // A vanished device's lines stay as last seen, so its absence raises no modem event.
-    if (DeviceGone_.load())
-        return LastModemLines_;
-    int bits = ReadModemLineBits(fd);
-    if (bits < 0) {
-        ModemLinesSupported_ = false;
-        return 0;
-    }
-    return static_cast<std::uint8_t>(bits);
+    return Lines_.ReadLines(Slot_.Fd(), DeviceGone_.load());
 }
 
 std::uint32_t TSioPosixDispatcher::TakeDeviceEvents() {
-    std::uint32_t mask = EventMask_.exchange(0);
+    std::uint32_t mask = EventWorker_.TakeEvents();
     // termios has no wait for modem-line changes that can share a poll(): the cycle compares.
-    if (ModemLinesSupported_.load()) {
-        std::uint8_t lines = ReadModemLines();
-        std::uint8_t changed = lines ^ LastModemLines_;
-        if (changed & 0x10)
-            mask |= EvCts;
-        if (changed & 0x20)
-            mask |= EvDsr;
-        if (changed & 0x80)
-            mask |= EvRlsd;
-        if (changed & 0x40) {
-            mask |= EvRing;
-            if (!(lines & 0x40)) {
-                mask |= EvRingTrailingEdge;
-                RingSeen = true;
-            }
-        }
-        LastModemLines_ = lines;
-    }
+    if (Lines_.HasModemLines())
+        mask |= Lines_.TakeModemEvents(ReadModemLines());
     return mask;
 }
 
 void TSioPosixDispatcher::InputRoomAvailable() {
     UpdateWatch();
-    DeviceWakeSignal.Set();
-}
-
-void TSioPosixDispatcher::SetOutputFlush() {
-    OutputFlushSignal.Set();
+    Signals_.DeviceWake.Set();
 }

@@ -7,7 +7,7 @@
 // then runs until the close (StartWorker; a worker runs at most once per open, and its start and
 // end are dispatch-log entries).
 //
-// Who reads the line (LineClaim, SioPosixLineReader.cpp). While the port has one notify
+// Who reads the line (LineClaim_, SioPosixLineReader.cpp). While the port has one notify
 // window, owned by the thread that set it up, and handlers return within HandOverBound, the
 // window's thread reads: the messenger watches the descriptor on that thread, and input wakes
 // only it. It reads into the ring, books counts, trace and log entries, and runs the handler in
@@ -22,13 +22,13 @@
 //    (on the window's thread): the claim moves, the watch is switched on, the worker is woken and
 //    leaves the device out of its poll().
 // Both readers fill the ring under InputLock, so a read that races the hand-over is only one
-// read more; one announcer at a time is kept by CycleLock_, and a pass of the window's thread
+// read more; one announcer at a time is kept by Announcer_, and a pass of the window's thread
 // looks again as it ends, for input a worker read meanwhile. While the window's thread reads,
 // every announcement is made on it (a due one asks its watch for a pass), so every delivery of
 // that time ends there, and a close from inside a handler is released there as the pass ends.
 // The first handler that outlives the bound is seen as it returns, and the line waits in the
 // driver's buffer until then; the event worker it starts also watches each later read pass of
-// the window's thread with a timer (HandOverTimer_) and takes the line over the moment a handler
+// the window's thread with a timer (Signals_.HandOver) and takes the line over the moment a handler
 // outlives the bound, so the ring fills on while it runs. The watch is off while the ring is
 // full or the device is gone, and on again when there is room or the device is back. A port
 // opened before its window is added reads nothing until the window comes or somebody looks at
@@ -55,7 +55,8 @@
 //    the device does not take waits in the ring.
 // Every hand-off is a direct wake-up (eventfd); nothing waits for the 50 ms cycle.
 //
-// Threads and locks as TSioBaseDispatcher. The workers take no lock while they wait.
+// Threads and locks as TSioBaseDispatcher. Everything this layer asks of the core goes through
+// Core() (SioDispatcherCore.h). The workers take no lock while they wait.
 // StartWorkers and StopWorkers belong to the opening thread (StopWorkers also runs on the
 // dispatch worker when a close arrived during a delivery). The descriptor is closed only after
 // the workers have ended, so no worker ever touches a reused descriptor number.
@@ -69,7 +70,8 @@
 // and RTS settings and takes the descriptor's place. Meanwhile the port stays open and only falls
 // silent: output goes nowhere (it is dropped, as on a failed write), settings are kept for the
 // next device.
-// DeviceLock_ orders the descriptor swaps against the close; a re-attach holds StateLock first.
+// The slot's lock (SioDeviceSlot.h) orders the descriptor swaps against the close; a re-attach
+// holds StateLock first.
 //
 // The workers call the device operations virtually: a class deriving from this one (a test's
 // device double) calls Shutdown() first in its own destructor, so they have ended before its
@@ -77,8 +79,17 @@
 
 #include "runtime/SioWindowMessenger.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
-#include "serial/engine/posix/SioSignal.h"
-#include "serial/engine/posix/SioTimer.h"
+#include "serial/engine/dispatcher/SioLineClaim.h"
+#include "serial/engine/posix/SioAnnouncer.h"
+#include "serial/engine/posix/SioDeviceLines.h"
+#include "serial/engine/posix/SioDevicePath.h"
+#include "serial/engine/posix/SioDeviceSlot.h"
+#include "serial/engine/posix/SioDispatchWorker.h"
+#include "serial/engine/posix/SioEventWorker.h"
+#include "serial/engine/posix/SioLineWatch.h"
+#include "serial/engine/posix/SioOutputWorker.h"
+#include "serial/engine/posix/SioWorkerSignals.h"
+#include "serial/engine/posix/SioWorkerThreads.h"
 
 #include <array>
 #include <atomic>
@@ -107,14 +118,14 @@ public:
     TSioResult ProbeClose() { return CloseDevice(); }
 
     // Test-visible counters: how often each worker has come back from its wait.
-    std::uint64_t EventWorkerWakeups() const { return EventWakeups_.load(); }
-    std::uint64_t DispatchWorkerWakeups() const { return DispatchWakeups_.load(); }
-    std::uint64_t OutputWorkerWakeups() const { return OutputWakeups_.load(); }
+    std::uint64_t EventWorkerWakeups() const { return EventWorker_.Wakeups(); }
+    std::uint64_t DispatchWorkerWakeups() const { return DispatchWorker_.Wakeups(); }
+    std::uint64_t OutputWorkerWakeups() const { return OutputWorker_.Wakeups(); }
     // True from the device's hang-up (peer closed, adapter gone) until a device is re-attached.
     bool DeviceGone() const { return DeviceGone_.load(); }
     bool DeviceAttached() const override { return !DeviceGone(); }
     // How often a vanished device was let go, and how often a device came back in its place.
-    std::uint64_t DeviceDetachments() const { return Detachments_.load(); }
+    std::uint64_t DeviceDetachments() const { return Slot_.Detachments(); }
     std::uint64_t DeviceReattachments() const { return Reattachments_.load(); }
 
 protected:
@@ -153,29 +164,21 @@ protected:
     virtual std::int32_t WriteDirect(const std::uint8_t* data, std::uint32_t count);
 
 private:
-    // --- Worker loops (SioPosixInputWorkers.cpp, SioPosixOutputWorker.cpp) ---
+    // --- What the worker loops ask (SioPosixWorkerHooks.cpp; the loops are their own classes) ---
 
-    void EventWorker();
     // The event worker's answer to input: read it, and announce it unless a cycle runs or the
     // receivers are slow.
     void ServeInput();
-    // Runs `announce` and keeps how long it took in LastAnnouncement_.
-    void TimeAnnouncement(const std::function<void()>& announce);
-    void DispatchWorker();
     // How long the dispatch worker may wait for a wake-up before a cycle is due.
     std::chrono::milliseconds NextCycleDue() const;
     // How long the event worker may wait: until a detached delivery's send times out, or -1.
     int EventWaitLimit() const;
-    void OutputWorker();
 
     // --- Starting and stopping the workers (SioPosixWorkers.cpp) ---
 
-    void RunWorker(TSioWorkerKind kind, void (TSioPosixDispatcher::*body)());
+    void RunWorker(TSioWorkerKind kind);
     // Starts the worker unless it has run since the open or the workers are stopping.
     void StartWorker(TSioWorkerKind kind);
-    // Made with the first worker and kept until destruction: a port no worker serves needs
-    // none. True when all are there.
-    bool CreateSignals();
     // Wakes the dispatch worker, starting it first when it has not run yet.
     void WakeDispatchWorker();
     // Whether the ending worker (or the window thread's read pass) is the one to release the
@@ -194,96 +197,49 @@ private:
     void ChooseReader(TSioLineReader reader);
     // Switches the watch on exactly while the window's thread is to read and can.
     void UpdateWatch();
-    void EndWatch();
     // The watch's pass on the window's thread: reads the line and announces in place.
     void ReadOnWindowThread();
     // The event worker, when the hand-over timer has run out: takes the line while a pass of the
     // window's thread is still under way. True when it did.
     bool TakeLineFromSlowHandler();
-    void WriteOutput();
-    // Waits until the device takes output again; false when a flush request came first.
-    bool WaitWritable();
-    void SetOutputFlush();
     void MarkDeviceGone();
     // Dispatch worker, after each cycle: lets go of a vanished device, or tries to re-attach.
     void ServiceVanishedDevice();
     void DetachDevice();
     void TryReattach();
-    // Remembers how the port's path reaches its device, for MaySameDeviceReturn.
-    void NotePathIdentity();
-    bool MaySameDeviceReturn() const;
     // Opens the port's path and gives it the port's settings; the descriptor or minus errno.
     // StateLock held.
     int OpenReplacement();
-    void JoinWorkers();
-    void CloseDescriptor();
 
+    // Moved under StateLock, or as the reader gives the line up. While undecided, an open port
+    // without windows yet reads nothing until a window comes or the input is looked at.
+    TSioLineClaim LineClaim_;
     // The descriptor the workers use; closed once no worker can use it any more.
-    std::atomic<int> Fd_{-1};
+    TSioDeviceSlot Slot_;
     std::atomic<bool> DeviceGone_{false};
-    std::atomic<std::uint32_t> EventMask_{0};
-    // Set while /dev/null stands in for a vanished device. Changed under DeviceLock_ by the
-    // dispatch worker and by the close once the workers have ended.
-    bool Detached_ = false;
-    std::string DevicePath_;
-    // The port's path as last attached: a link's own identity (device, inode, change time).
-    struct TPathIdentity {
-        bool Link = false;
-        std::uint64_t Device = 0;
-        std::uint64_t Inode = 0;
-        std::int64_t ChangedNs = 0;
-        bool operator==(const TPathIdentity&) const = default;
-    };
-    TPathIdentity PathIdentity_;
+    TSioDevicePath Path_;
     std::chrono::steady_clock::time_point NextReattach_;
-    std::mutex DeviceLock_;
-    std::atomic<std::uint64_t> Detachments_{0};
     std::atomic<std::uint64_t> Reattachments_{0};
-    // Counters and lines are read only while the driver keeps them (a pseudo-terminal does not).
-    std::array<std::uint32_t, 5> LastErrorCounts_{};
-    std::atomic<bool> ErrorCountsSupported_{true};
-    bool ErrorCountsKnown_ = false;
-    // A re-attached device's counters start afresh; set by the dispatch worker.
-    std::atomic<bool> ErrorCountsStale_{false};
-    std::atomic<bool> ModemLinesSupported_{true};
-    // Read by any thread while the device is gone.
-    std::atomic<std::uint8_t> LastModemLines_{0};
+    TSioDeviceLines Lines_;
 
-    // The workers' signals. A write's completion needs none: the output worker waits for the
-    // device's POLLOUT together with OutputFlushSignal.
-    TSioSignal CommEventSignal{TSioSignal::Reset::Automatic};
-    TSioSignal WorkerAckSignal{TSioSignal::Reset::Automatic};
-    TSioSignal OutputReadySignal{TSioSignal::Reset::Automatic};
-    TSioSignal OutputFlushSignal{TSioSignal::Reset::Automatic};
-    // Wakes the event worker's poll (close, ring room, device gone).
-    TSioSignal DeviceWakeSignal{TSioSignal::Reset::Automatic};
-    // Armed by the window's thread around its deliveries while the event worker runs: when it
-    // expires the handler has outlived HandOverBound, and the worker takes the line at once.
-    TSioTimer HandOverTimer_;
+    TSioWorkerSignals Signals_;
+    TSioAnnouncer Announcer_;
+    TSioEventWorker EventWorker_{Core(),
+                                 Signals_,
+                                 {[this](std::uint32_t& mask) { return WaitDeviceEvent(mask); },
+                                  [this] { ServeInput(); }, [this] { WakeDispatchWorker(); }}};
+    TSioDispatchWorker DispatchWorker_{
+        Core(),
+        Signals_,
+        Announcer_,
+        {[this] { return NextCycleDue(); }, [this] { ServiceVanishedDevice(); }}};
+    TSioOutputWorker OutputWorker_{
+        Core(), Signals_, Slot_,
+        [this](const std::uint8_t* data, std::uint32_t count) { return WriteDevice(data, count); }};
 
-    // Held by whichever thread runs the notification part of a cycle, so only one announces;
-    // recursive, as a handler run in place may change what is due.
-    std::recursive_mutex CycleLock_;
-    // Guards the watch and the window it was made for.
-    std::mutex WatchLock_;
-    std::unique_ptr<ISioInputWatch> LineWatch_;
-    TSioWindowHandle WatchWindow_ = 0;
+    TSioLineWatch LineWatch_;
     // Under StateLock: the dispatch worker has ended; a worker has taken on the release.
     bool DispatchEnded_ = false;
     bool ReleaseClaimed_ = false;
-    // How long the latest announcement (or cycle) took, handlers included.
-    std::atomic<std::chrono::microseconds> LastAnnouncement_{};
-    mutable std::mutex ThreadsLock_;
-    // Which workers have been started since the open; set under ThreadsLock_, read without it.
-    std::array<std::atomic<bool>, 3> Started_{};
-    std::array<std::thread, 3> Threads_;
-    std::array<std::thread::id, 3> ThreadIds_{};
-    std::array<std::atomic<int>, 3> Tids_{};
-    // Whether the last ApplyWorkerPriorities found a boost or RS-485 on. Paired with Tids_, so a
-    // starting worker needs no lock: it sees the flag, or the setter sees its id.
-    std::atomic<bool> PrioritiesRaised_{false};
-
-    std::atomic<std::uint64_t> EventWakeups_{0};
-    std::atomic<std::uint64_t> DispatchWakeups_{0};
-    std::atomic<std::uint64_t> OutputWakeups_{0};
+    TSioWorkerThreads Threads_;
 };

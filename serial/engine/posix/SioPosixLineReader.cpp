@@ -3,170 +3,143 @@
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
 TSioWindowHandle TSioPosixDispatcher::WatchableWindow() const {
-    return FMessenger && !KillWorkers.load() ? NotifyWindowList.Only() : 0;
+    return Messenger() && !Core().Workers().Stopping() ? Core().OnlyReceiver() : 0;
 }
 
 void TSioPosixDispatcher::ReceiversChanged() {
-    if (!WorkersStarted.load())
+    if (!Core().Workers().Started())
         return;
     const TSioWindowHandle window = WatchableWindow();
-    bool watching;
-    {
-        std::lock_guard lock(WatchLock_);
-        if (window != WatchWindow_ || !LineWatch_) {
-            LineWatch_.reset();
-            WatchWindow_ = 0;
-            const int fd = Fd_.load();
-            // Made only on the window's own thread; the messenger refuses it elsewhere.
-            if (window != 0 && fd >= 0) {
-                LineWatch_ = FMessenger->WatchInput(window, fd, [this] { ReadOnWindowThread(); });
-                if (LineWatch_)
-                    WatchWindow_ = window;
-            }
-        }
-        watching = LineWatch_ != nullptr;
-    }
-    if (watching && !LineClaim.HandedOver())
+    const bool watching =
+        LineWatch_.WatchFor(Messenger(), window, Slot_.Fd(), [this] { ReadOnWindowThread(); });
+    if (watching && !LineClaim_.HandedOver())
         ChooseReader(TSioLineReader::WindowThread);
-    else if (NotifyWindowList.Empty() && !LineClaim.Is(TSioLineReader::EventWorker))
+    else if (!Core().HasReceivers() && !LineClaim_.Is(TSioLineReader::EventWorker))
         ChooseReader(TSioLineReader::Undecided);
     else
         ChooseReader(TSioLineReader::EventWorker);
 }
 
 void TSioPosixDispatcher::ReaderWanted() {
+    if (!LineClaim_.Undecided())
+        return;
     {
-        std::lock_guard lock(StateLock);
-        if (LineClaim.Is(TSioLineReader::Undecided))
+        std::lock_guard lock(Core().StateLock());
+        if (LineClaim_.Is(TSioLineReader::Undecided))
             ChooseReader(TSioLineReader::EventWorker);
     }
     // What came before the worker runs is there for this look already.
-    FillInput();
+    Core().FillInput();
 }
 
 void TSioPosixDispatcher::ChooseReader(TSioLineReader reader) {
-    const bool changed = LineClaim.MoveTo(reader);
+    const bool changed = LineClaim_.MoveTo(reader);
     if (reader == TSioLineReader::EventWorker)
         StartWorker(TSioWorkerKind::Event);
     UpdateWatch();
     // The event worker takes the device into its poll() set, or leaves it out, from its next
     // wait on.
     if (changed)
-        DeviceWakeSignal.Set();
+        Signals_.DeviceWake.Set();
 }
 
 void TSioPosixDispatcher::UpdateWatch() {
-    std::lock_guard lock(WatchLock_);
-    if (LineWatch_)
-        LineWatch_->SetEnabled(LineClaim.Is(TSioLineReader::WindowThread) && !DeviceGone_.load() &&
-                               !Input.Full() && !KillWorkers.load());
-}
-
-void TSioPosixDispatcher::EndWatch() {
-    std::lock_guard lock(WatchLock_);
-    LineWatch_.reset();
-    WatchWindow_ = 0;
+    LineWatch_.Update([this] {
+        return LineClaim_.Is(TSioLineReader::WindowThread) && !DeviceGone_.load() &&
+               !Core().InputFull() && !Core().Workers().Stopping();
+    });
 }
 
 void TSioPosixDispatcher::HandlerOutlivedBound() {
-    LineClaim.NoteHandedOver();
-    if (LineClaim.Is(TSioLineReader::WindowThread))
+    LineClaim_.NoteHandedOver();
+    if (LineClaim_.Is(TSioLineReader::WindowThread))
         ChooseReader(TSioLineReader::EventWorker);
 }
 
 bool TSioPosixDispatcher::TakeLineFromSlowHandler() {
-    HandOverTimer_.Consume();
+    Signals_.HandOver.Consume();
     // The pass may have ended just as the timer ran out.
-    if (WindowReads_.load() == 0 || !LineClaim.Is(TSioLineReader::WindowThread))
+    if (!Core().WindowReading() || !LineClaim_.Is(TSioLineReader::WindowThread))
         return false;
-    LineClaim.NoteHandedOver();
+    LineClaim_.NoteHandedOver();
     ChooseReader(TSioLineReader::EventWorker);
     return true;
 }
 
 void TSioPosixDispatcher::HandlerWasQuick() {
-    if (!LineClaim.EndHandOver())
+    if (!LineClaim_.EndHandOver())
         return;
-    std::lock_guard lock(StateLock);
+    std::lock_guard lock(Core().StateLock());
     ReceiversChanged();
 }
 
 void TSioPosixDispatcher::ReadOnWindowThread() {
-    if (!LineClaim.Is(TSioLineReader::WindowThread) || KillWorkers.load()) {
+    if (!LineClaim_.Is(TSioLineReader::WindowThread) || Core().Workers().Stopping()) {
         UpdateWatch();
         return;
     }
-    TWindowRead read(*this);
+    TSioWindowRead read(Core());
     if (!DeviceGone_.load())
-        FillInput();
-    const std::uint64_t announced = NotifyPos.load();
-    {
-        std::unique_lock cycle(CycleLock_, std::try_to_lock);
-        if (cycle.owns_lock()) {
-            const bool watched = WorkerAlive[static_cast<int>(TSioWorkerKind::Event)].load();
-            if (watched)
-                HandOverTimer_.Arm(HandOverBound);
-            AnnounceInput();
-            if (watched)
-                HandOverTimer_.Disarm();
-        } else {
-            WakeAnnouncer();
-        }
-    }
+        Core().FillInput();
+    const std::uint64_t announced = Core().AnnouncedTotal();
+    const bool announcing = Announcer_.TryRun([this] {
+        const bool watched = Core().Workers().Alive(TSioWorkerKind::Event);
+        if (watched)
+            Signals_.HandOver.Arm(HandOverBound);
+        Core().AnnounceInput();
+        if (watched)
+            Signals_.HandOver.Disarm();
+    });
+    if (!announcing)
+        WakeAnnouncer();
     // Input a worker read while the handler ran, and which the announcement left behind.
-    if (NotifyPos.load() != announced && InputUnannounced())
+    if (Core().AnnouncedTotal() != announced && Core().InputUnannounced())
         AnnouncementDue();
     // A ring the handlers left full switches the watch off, and nobody here would see a hang-up.
-    if (Input.Full() && LineClaim.Is(TSioLineReader::WindowThread)) {
-        LineClaim.NoteHandedOver();
+    if (Core().InputFull() && LineClaim_.Is(TSioLineReader::WindowThread)) {
+        LineClaim_.NoteHandedOver();
         ChooseReader(TSioLineReader::EventWorker);
     }
     UpdateWatch();
     // A close from inside the handler: no worker may be left to release what it leaves.
-    if (read.Outermost() && (FClosePending.load() || KillWorkers.load())) {
+    if (read.Outermost() && (ClosePending() || Core().Workers().Stopping())) {
         bool release;
         {
-            std::lock_guard lock(StateLock);
+            std::lock_guard lock(Core().StateLock());
             release = ClaimRelease(true);
         }
         if (release)
-            ReleaseResources();
+            Core().ReleaseResources();
     }
 }
 
 void TSioPosixDispatcher::AnnouncementDue() {
     // The reader chosen later announces what is due by then.
-    if (LineClaim.Is(TSioLineReader::Undecided))
+    if (LineClaim_.Is(TSioLineReader::Undecided))
         return;
-    if (LineClaim.Is(TSioLineReader::WindowThread)) {
+    if (LineClaim_.Is(TSioLineReader::WindowThread)) {
         // Announced on the window's thread by a pass of its own, after what it is doing now.
-        std::lock_guard lock(WatchLock_);
-        if (LineWatch_) {
-            LineWatch_->Trigger();
+        if (LineWatch_.Trigger())
             return;
-        }
     }
     WakeAnnouncer();
 }
 
 void TSioPosixDispatcher::AnnounceAfterHandler() {
-    if (LineClaim.Is(TSioLineReader::WindowThread)) {
+    if (LineClaim_.Is(TSioLineReader::WindowThread)) {
         AnnouncementDue();
         return;
     }
     // Saves a worker's wake-up per notification while input streams in.
-    std::unique_lock cycle(CycleLock_, std::try_to_lock);
-    if (cycle.owns_lock())
-        AnnounceInput();
-    else
+    if (!Announcer_.TryRun([this] { Core().AnnounceInput(); }))
         WakeAnnouncer();
 }
 
 void TSioPosixDispatcher::WakeAnnouncer() {
     // The event worker announces, reading what has come meanwhile; once it has ended, or before
     // it is needed, the dispatch worker's cycle does.
-    if (WorkerAlive[static_cast<int>(TSioWorkerKind::Event)].load())
-        DeviceWakeSignal.Set();
+    if (Core().Workers().Alive(TSioWorkerKind::Event))
+        Signals_.DeviceWake.Set();
     else
         WakeDispatchWorker();
 }

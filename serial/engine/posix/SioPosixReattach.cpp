@@ -4,44 +4,22 @@
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <linux/major.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <termios.h>
-#include <unistd.h>
-
-namespace {
-
-bool IsPseudoTerminal(const struct stat& node) {
-    if (!S_ISCHR(node.st_mode))
-        return false;
-    const unsigned int deviceMajor = major(node.st_rdev);
-    return (deviceMajor >= UNIX98_PTY_SLAVE_MAJOR &&
-            deviceMajor < UNIX98_PTY_SLAVE_MAJOR + UNIX98_PTY_MAJOR_COUNT) ||
-           deviceMajor == PTY_SLAVE_MAJOR;
-}
-
-std::int64_t ChangeTimeNs(const struct stat& node) {
-    return static_cast<std::int64_t>(node.st_ctim.tv_sec) * 1'000'000'000 + node.st_ctim.tv_nsec;
-}
-
-} // namespace
 
 void TSioPosixDispatcher::MarkDeviceGone() {
     if (!DeviceGone_.exchange(true)) {
         UpdateWatch();
-        DeviceWakeSignal.Set();
+        Signals_.DeviceWake.Set();
         // The dispatch worker lets go of the device and starts looking for its return.
         WakeDispatchWorker();
     }
 }
 
 void TSioPosixDispatcher::ServiceVanishedDevice() {
-    if (!DeviceGone_.load() || KillWorkers.load() || FClosePending.load())
+    if (!DeviceGone_.load() || Core().Workers().Stopping() || ClosePending())
         return;
-    if (!Detached_) {
+    if (!Slot_.Detached()) {
         DetachDevice();
         return;
     }
@@ -53,36 +31,21 @@ void TSioPosixDispatcher::ServiceVanishedDevice() {
 }
 
 void TSioPosixDispatcher::DetachDevice() {
-    // Opened anew each time: a port that never loses its device holds no extra descriptor.
-    int null = open("/dev/null", O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (null < 0)
-        return;
-    {
-        std::lock_guard lock(DeviceLock_);
-        int fd = Fd_.load();
-        if (fd >= 0) {
-            ioctl(fd, TIOCNXCL);
-            // The last reference to the tty goes, and with it the lock; the number stays ours.
-            if (dup3(null, fd, O_CLOEXEC) == fd) {
-                Detached_ = true;
-                ++Detachments_;
-            }
-        }
-    }
-    close(null);
-    NextReattach_ = std::chrono::steady_clock::now() + ReattachInterval;
+    if (Slot_.Detach())
+        NextReattach_ = std::chrono::steady_clock::now() + ReattachInterval;
 }
 
 int TSioPosixDispatcher::OpenReplacement() {
-    int fd = OpenExclusiveTty(DevicePath_);
+    int fd = OpenExclusiveTty(Path_.Path());
     if (fd < 0)
         return fd;
     termios tio{};
     int result = ConfigureRawTty(fd);
     if (result == 0 && tcgetattr(fd, &tio) != 0)
         result = -errno;
+    const TSioLineState line = Core().LineState();
     if (result == 0)
-        result = SettingsToTermios(LineSettings, tio);
+        result = SettingsToTermios(line.Settings, tio);
     if (result == 0 && tcsetattr(fd, TCSANOW, &tio) != 0)
         result = -errno;
     if (result < 0) {
@@ -90,65 +53,30 @@ int TSioPosixDispatcher::OpenReplacement() {
         return result;
     }
     // Lines that a handshake drives are the driver's; a device without them is no failure.
-    if (!DtrByFlow)
-        SetModemLine(fd, TIOCM_DTR, DtrOn);
-    if (!RtsByFlow && !Rs485)
-        SetModemLine(fd, TIOCM_RTS, RtsOn);
+    if (!line.DtrByFlow)
+        SetModemLine(fd, TIOCM_DTR, line.DtrOn);
+    if (!line.RtsByFlow && !line.Rs485)
+        SetModemLine(fd, TIOCM_RTS, line.RtsOn);
     return fd;
-}
-
-void TSioPosixDispatcher::NotePathIdentity() {
-    struct stat node {};
-    PathIdentity_ = {};
-    if (lstat(DevicePath_.c_str(), &node) == 0 && S_ISLNK(node.st_mode))
-        PathIdentity_ = {true, node.st_dev, node.st_ino, ChangeTimeNs(node)};
-}
-
-bool TSioPosixDispatcher::MaySameDeviceReturn() const {
-    struct stat node {};
-    if (lstat(DevicePath_.c_str(), &node) != 0)
-        return false;
-    // A device node named directly comes back as itself (an adapter replugged under its name).
-    if (!S_ISLNK(node.st_mode) || !PathIdentity_.Link)
-        return true;
-    if (PathIdentity_ != TPathIdentity{true, node.st_dev, node.st_ino, ChangeTimeNs(node)})
-        return true;
-    // The same link still names a vanished pseudo-terminal, whose number may now be somebody
-    // else's terminal.
-    return stat(DevicePath_.c_str(), &node) == 0 && !IsPseudoTerminal(node);
 }
 
 void TSioPosixDispatcher::TryReattach() {
     // StateLock first, so no setting changes between the new device's set-up and its swap.
-    std::lock_guard stateLock(StateLock);
-    if (!MaySameDeviceReturn())
+    std::lock_guard stateLock(Core().StateLock());
+    if (!Path_.MaySameDeviceReturn())
         return;
     int fresh = OpenReplacement();
     if (fresh < 0)
         return;
-    {
-        std::lock_guard lock(DeviceLock_);
-        int fd = Fd_.load();
-        if (fd < 0 || dup3(fresh, fd, O_CLOEXEC) != fd) {
-            CloseTty(fresh);
-            return;
-        }
-        // The duplicate keeps the open file, its lock and the exclusive mode.
-        close(fresh);
-        Detached_ = false;
-        ModemLinesSupported_ = true;
-        ErrorCountsSupported_ = true;
-        ErrorCountsStale_ = true;
-        int lines = ReadModemLineBits(fd);
-        if (lines < 0)
-            ModemLinesSupported_ = false;
-        else
-            LastModemLines_ = static_cast<std::uint8_t>(lines);
+    const bool swapped = Slot_.Replace(fresh, [this](int fd) {
+        Lines_.Reattached(fd);
         DeviceGone_ = false;
-    }
-    NotePathIdentity();
+    });
+    if (!swapped)
+        return;
+    Path_.NoteIdentity();
     ++Reattachments_;
     // Whoever reads the line takes the device up again.
     UpdateWatch();
-    DeviceWakeSignal.Set();
+    Signals_.DeviceWake.Set();
 }

@@ -1,7 +1,7 @@
 #include "serial/engine/trace/SioLogNames.h"
 
-#include "serial/engine/errors/ErrorText.h"
-#include "serial/engine/errors/MessageTable.h"
+#include "serial/engine/errors/SioErrorText.h"
+#include "serial/engine/errors/SioMessageTable.h"
 
 #include <array>
 #include <string_view>

@@ -1,14 +1,19 @@
 // Tables for the engine's pure functions: rates, drain delays, open-failure classes, port names,
 // the termios mapping, error-counter deltas, the registry's slot reuse, the recorders' flag, the
-// notify-window list and the line's claim.
+// notify-window list, the line's claim and status, the workers' bookkeeping and the delivery
+// ticket.
+#include "serial/engine/dispatcher/SioDetachedDelivery.h"
 #include "serial/engine/dispatcher/SioDispatcherRegistry.h"
 #include "serial/engine/dispatcher/SioLineClaim.h"
+#include "serial/engine/dispatcher/SioLineStatus.h"
 #include "serial/engine/dispatcher/SioLineTiming.h"
 #include "serial/engine/dispatcher/SioLockedRecorder.h"
 #include "serial/engine/dispatcher/SioNotifyWindowList.h"
+#include "serial/engine/dispatcher/SioWorkerBook.h"
 #include "serial/engine/ports/SioOpenFailure.h"
 #include "serial/engine/ports/SioPortNames.h"
 #include "serial/engine/posix/SioPosixDevice.h"
+#include "serial/engine/posix/SioWorkerThreads.h"
 #include "serial/engine/trace/SioTraceStore.h"
 #include "tools/virtualport/VirtualComPort.h"
 
@@ -217,6 +222,23 @@ TEST(ErrorCounters, GrownCountersGiveTheirBits) {
     EXPECT_EQ(ErrorBitsOfDelta(before, {1, 2, 3, 4, 6}), 16u);
 }
 
+// Only the lines that changed raise events; a ring's end raises its trailing edge too.
+TEST(ModemLines, ChangedLinesGiveTheirEvents) {
+    struct {
+        std::uint8_t Before;
+        std::uint8_t Now;
+        std::uint32_t Events;
+    } const table[] = {{0xB0, 0xB0, 0},
+                       {0x00, 0x10, EvCts},
+                       {0x30, 0x10, EvDsr},
+                       {0x80, 0x00, EvRlsd},
+                       {0x00, 0x40, EvRing},
+                       {0x40, 0x00, EvRing | EvRingTrailingEdge},
+                       {0x90, 0x20, EvCts | EvDsr | EvRlsd}};
+    for (const auto& row : table)
+        EXPECT_EQ(ModemEventsOfChange(row.Before, row.Now), row.Events) << std::hex << +row.Now;
+}
+
 TEST(Registry, ReusesFreedSlotsAndDropsTrailingOnes) {
     auto* a = reinterpret_cast<TSioBaseDispatcher*>(0x1000);
     auto* b = reinterpret_cast<TSioBaseDispatcher*>(0x2000);
@@ -305,4 +327,102 @@ TEST(LineClaim, RestartMovesAndHandOvers) {
     claim.NoteHandedOver();
     EXPECT_TRUE(claim.EndHandOver());
     EXPECT_FALSE(claim.EndHandOver());
+}
+
+// No worker counts in outside a run or once it stops; the last one out ends the run, and each
+// worker is claimed once per open.
+TEST(WorkerBook, CountsWorkersOnlyWhileARunLasts) {
+    TSioWorkerBook book;
+    EXPECT_FALSE(book.CountIn(TSioWorkerKind::Event));
+    book.Begin();
+    EXPECT_TRUE(book.CountIn(TSioWorkerKind::Event));
+    EXPECT_TRUE(book.CountIn(TSioWorkerKind::Output));
+    EXPECT_TRUE(book.Alive(TSioWorkerKind::Output));
+    book.Stop();
+    EXPECT_FALSE(book.CountIn(TSioWorkerKind::Dispatch));
+    book.CountOut();
+    EXPECT_TRUE(book.Started());
+    book.CountOut();
+    EXPECT_FALSE(book.Started());
+
+    TSioWorkerThreads threads;
+    int admitted = 0;
+    const auto admit = [&] { return ++admitted == 1 || admitted == 3; };
+    EXPECT_TRUE(threads.Claim(TSioWorkerKind::Event, admit));
+    EXPECT_FALSE(threads.Claim(TSioWorkerKind::Event, admit));
+    EXPECT_FALSE(threads.Claim(TSioWorkerKind::Output, admit));
+    threads.Rearm();
+    EXPECT_FALSE(threads.Started(TSioWorkerKind::Event));
+    EXPECT_TRUE(threads.Claim(TSioWorkerKind::Output, admit));
+}
+
+// Whoever ends a detached delivery first books its end, once; a handler whose send timed out
+// before it started never runs.
+TEST(DeliveryTicket, EndsOnceWhoeverComesFirst) {
+    enum TStep { Start, Finish, Drop, Expire };
+    struct {
+        std::vector<TStep> Steps;
+        bool Started;
+        bool Handled;
+    } const table[] = {{{Start, Finish, Drop, Expire}, true, true},
+                       {{Expire, Start, Finish}, false, false},
+                       {{Drop, Start, Expire}, false, false},
+                       {{Start, Expire, Finish}, true, false}};
+    for (const auto& row : table) {
+        int ends = 0;
+        bool handled = false;
+        TSioDetachedDelivery delivery;
+        auto ticket = delivery.Open(7, [&](std::uintptr_t announced, bool wasHandled, bool) {
+            EXPECT_EQ(announced, 7u);
+            ++ends;
+            handled = wasHandled;
+            delivery.Close();
+        });
+        EXPECT_TRUE(delivery.IsOpen());
+        bool started = false;
+        for (TStep step : row.Steps) {
+            if (step == Start)
+                started = ticket->Starting();
+            else if (step == Finish)
+                ticket->Finished();
+            else if (step == Drop)
+                ticket->Dropped();
+            else
+                ticket->Expire();
+        }
+        EXPECT_EQ(started, row.Started);
+        EXPECT_EQ(ends, 1);
+        EXPECT_EQ(handled, row.Handled);
+        EXPECT_FALSE(delivery.IsOpen());
+        EXPECT_FALSE(delivery.Deadline());
+        delivery.AwaitLastEnd();
+    }
+}
+
+// Errors are taken by priority and all at once, a break on its own; a line change sets its
+// change bit beside the line, and a ring's end sets bit 2 once.
+TEST(LineStatus, TakesErrorsByPriorityAndMarksModemChanges) {
+    struct {
+        std::uint32_t Bits;
+        std::int32_t Error;
+        bool Break;
+    } const table[] = {{0, 0, false},
+                       {LineErrorParity | LineErrorOverrun, 2, false},
+                       {LineErrorFrame | LineErrorBreak, 4, true},
+                       {LineErrorBreak, 9, true}};
+    for (const auto& row : table) {
+        TSioLineStatus status;
+        status.AddErrors(row.Bits);
+        EXPECT_EQ(status.TakeError(), row.Error) << row.Bits;
+        EXPECT_EQ(status.TakeError(), row.Break ? 9 : 0) << row.Bits;
+        EXPECT_EQ(status.TakeBreak(), row.Break) << row.Bits;
+        EXPECT_FALSE(status.TakeBreak());
+    }
+    TSioLineStatus status;
+    EXPECT_EQ(status.Refresh(0x90, 0xF0), 0x90);
+    status.NoteChange(0x30);
+    EXPECT_EQ(status.ModemBits(), 0x30 | 0x08 | 0x02);
+    status.NoteRingEnd();
+    EXPECT_EQ(status.Refresh(0x30, 0xF0), 0x30 | 0x0A | 0x04);
+    EXPECT_EQ(status.Refresh(0x30, 0xF0), 0x30);
 }

@@ -22,9 +22,7 @@ public:
 
     std::atomic<bool> Armed{false};
     // The failing worker has reported its failure and is no longer alive.
-    bool FailedWorkerEnded() const {
-        return Thrown_ && !WorkerAlive[static_cast<int>(Part_)].load();
-    }
+    bool FailedWorkerEnded() const { return Thrown_ && !Core().Workers().Alive(Part_); }
 
 protected:
     bool WaitDeviceEvent(std::uint32_t& mask) override {

@@ -3,7 +3,7 @@
 
 #include "serial/engine/errors/SioExceptions.h"
 
-#include "serial/engine/errors/ErrorText.h"
+#include "serial/engine/errors/SioErrorText.h"
 
 #include <gtest/gtest.h>
 #include <string>

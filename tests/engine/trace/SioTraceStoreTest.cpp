@@ -1,8 +1,8 @@
 #include "serial/engine/trace/SioTraceStore.h"
 
 #include "TraceTestSupport.h"
-#include "serial/engine/errors/CheckResult.h"
 #include "runtime/RunTimeErrors.h"
+#include "serial/engine/errors/SioCheckResult.h"
 
 #include <cerrno>
 #include <filesystem>

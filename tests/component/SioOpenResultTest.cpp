@@ -1,7 +1,7 @@
-#include "serial/component/OpenResult.h"
+#include "serial/component/SioOpenResult.h"
 
-#include "serial/engine/errors/CheckResult.h"
 #include "runtime/RunTimeErrors.h"
+#include "serial/engine/errors/SioCheckResult.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

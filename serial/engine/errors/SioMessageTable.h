@@ -13,13 +13,13 @@
 #include <span>
 #include <string_view>
 
-struct TMessageRow {
+struct TSioMessageRow {
     TSioResult Code;
     std::string_view Text;
 };
 
 // Every row, in ascending order of magnitude.
-std::span<const TMessageRow> MessageTable();
+std::span<const TSioMessageRow> MessageTable();
 
 // The text of the row whose code has this magnitude, cut to 255 characters; empty when no row
 // has it. A binary search over the magnitudes.

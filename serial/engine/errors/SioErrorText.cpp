@@ -1,6 +1,6 @@
-#include "serial/engine/errors/ErrorText.h"
+#include "serial/engine/errors/SioErrorText.h"
 
-#include "serial/engine/errors/MessageTable.h"
+#include "serial/engine/errors/SioMessageTable.h"
 
 #include <cstdint>
 #include <cstring>
@@ -14,19 +14,19 @@ constexpr std::size_t MaxTextLength = 255;
 // user's), so system texts are asked for in the C locale.
 class TCLocale {
 public:
-    TCLocale() : FLocale(newlocale(LC_ALL_MASK, "C", locale_t{})) {}
+    TCLocale() : Locale_(newlocale(LC_ALL_MASK, "C", locale_t{})) {}
     ~TCLocale() {
-        if (FLocale != locale_t{}) {
-            freelocale(FLocale);
+        if (Locale_ != locale_t{}) {
+            freelocale(Locale_);
         }
     }
     TCLocale(const TCLocale&) = delete;
     TCLocale& operator=(const TCLocale&) = delete;
 
-    locale_t Get() const { return FLocale; }
+    locale_t Get() const { return Locale_; }
 
 private:
-    locale_t FLocale;
+    locale_t Locale_;
 };
 
 // strerror_r comes in two flavours: GNU returns the text, XSI fills the buffer and returns 0.

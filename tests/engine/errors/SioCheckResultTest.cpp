@@ -1,9 +1,9 @@
 // CheckResult: pass-through, the loading state, the run-time exceptions for system error numbers,
 // mapped classes and the "Sio exception" default.
 
-#include "serial/engine/errors/CheckResult.h"
+#include "serial/engine/errors/SioCheckResult.h"
 
-#include "serial/engine/errors/ErrorText.h"
+#include "serial/engine/errors/SioErrorText.h"
 #include "serial/engine/errors/SioExceptions.h"
 
 #include <gtest/gtest.h>
@@ -22,28 +22,28 @@ private:
 
 const TOwner Loaded(false);
 
-TEST(CheckResultTest, SuccessIsReturned) {
+TEST(SioCheckResultTest, SuccessIsReturned) {
     EXPECT_EQ(CheckResult(&Loaded, 0), 0);
     EXPECT_EQ(CheckResult(&Loaded, 7), 7);
     EXPECT_EQ(CheckResult(nullptr, 8192), 8192);
 }
 
-TEST(CheckResultTest, LoadingOwnerNeverRaises) {
+TEST(SioCheckResultTest, LoadingOwnerNeverRaises) {
     const TOwner loading(true);
     for (const TSioResult code : {ecBadId, ecOutOfMemory, -5, -1001, -99999}) {
         EXPECT_EQ(CheckResult(&loading, code), code);
     }
 }
 
-TEST(CheckResultTest, NullOwnerIsNotLoading) {
+TEST(SioCheckResultTest, NullOwnerIsNotLoading) {
     EXPECT_THROW(CheckResult(nullptr, ecBadId), EBadId);
 }
 
-TEST(CheckResultTest, OutOfMemoryRaisesTheRunTimesOutOfMemory) {
+TEST(SioCheckResultTest, OutOfMemoryRaisesTheRunTimesOutOfMemory) {
     EXPECT_THROW(CheckResult(&Loaded, ecOutOfMemory), EOutOfMemory);
 }
 
-TEST(CheckResultTest, SystemErrorsRaiseInOutErrorWithTextAndNumber) {
+TEST(SioCheckResultTest, SystemErrorsRaiseInOutErrorWithTextAndNumber) {
     for (const TSioResult code : {-2, -5, -31, -100, -150, -162}) {
         SCOPED_TRACE(code);
         try {
@@ -56,7 +56,7 @@ TEST(CheckResultTest, SystemErrorsRaiseInOutErrorWithTextAndNumber) {
     }
 }
 
-TEST(CheckResultTest, InputOutputErrorUsesTheSystemsText) {
+TEST(SioCheckResultTest, InputOutputErrorUsesTheSystemsText) {
     try {
         CheckResult(&Loaded, -5);
         ADD_FAILURE() << "no exception";
@@ -66,7 +66,7 @@ TEST(CheckResultTest, InputOutputErrorUsesTheSystemsText) {
     }
 }
 
-TEST(CheckResultTest, BoundariesOfTheSystemRange) {
+TEST(SioCheckResultTest, BoundariesOfTheSystemRange) {
     EXPECT_THROW(CheckResult(&Loaded, -163), ESioException);
     try {
         CheckResult(&Loaded, -1);
@@ -77,7 +77,7 @@ TEST(CheckResultTest, BoundariesOfTheSystemRange) {
     }
 }
 
-TEST(CheckResultTest, CodesWithTextButNoClassRaiseSioException) {
+TEST(SioCheckResultTest, CodesWithTextButNoClassRaiseSioException) {
     for (const TSioResult code : {-1001, -3002, -4009, -5501, -13804, -13849}) {
         SCOPED_TRACE(code);
         try {
@@ -91,7 +91,7 @@ TEST(CheckResultTest, CodesWithTextButNoClassRaiseSioException) {
     }
 }
 
-TEST(CheckResultTest, MappedCodesRaiseTheirClass) {
+TEST(SioCheckResultTest, MappedCodesRaiseTheirClass) {
     try {
         CheckResult(&Loaded, -6008);
         ADD_FAILURE() << "no exception";
@@ -109,7 +109,7 @@ TEST(CheckResultTest, MappedCodesRaiseTheirClass) {
     EXPECT_THROW(CheckResult(&Loaded, ecOutputBufferTooSmall), EOutputBufferTooSmall);
 }
 
-TEST(CheckResultTest, BadIdIsCaughtAsLeafGroupAndFamily) {
+TEST(SioCheckResultTest, BadIdIsCaughtAsLeafGroupAndFamily) {
     EXPECT_THROW(CheckResult(&Loaded, ecBadId), EBadId);
     EXPECT_THROW(CheckResult(&Loaded, ecBadId), EOpenComm);
     try {

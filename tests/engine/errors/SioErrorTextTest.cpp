@@ -1,6 +1,6 @@
 // ErrorText: table rows, the system's texts for minus errno, and the clean-up of system texts.
 
-#include "serial/engine/errors/ErrorText.h"
+#include "serial/engine/errors/SioErrorText.h"
 
 #include <cerrno>
 #include <clocale>
@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(ErrorTextTest, TableTextsByMagnitude) {
+TEST(SioErrorTextTest, TableTextsByMagnitude) {
     EXPECT_EQ(ErrorText(0), "OK");
     EXPECT_EQ(ErrorText(2011), "The ComNumber property of the TSioComPort has not been set");
     EXPECT_EQ(ErrorText(-2011), ErrorText(2011));
@@ -21,13 +21,13 @@ TEST(ErrorTextTest, TableTextsByMagnitude) {
     EXPECT_EQ(ErrorText(15502), "--------  --------  ------------  --------  ---------");
 }
 
-TEST(ErrorTextTest, CodeIsTakenAsSixteenBits) {
+TEST(SioErrorTextTest, CodeIsTakenAsSixteenBits) {
     EXPECT_EQ(ErrorText(-2011 + 65536), ErrorText(-2011));
     EXPECT_EQ(ErrorText(-2011 - 65536), ErrorText(-2011));
     EXPECT_EQ(ErrorText(65536), "OK");
 }
 
-TEST(ErrorTextTest, SystemErrorNumbersGiveTheSystemsText) {
+TEST(SioErrorTextTest, SystemErrorNumbersGiveTheSystemsText) {
     EXPECT_EQ(ErrorText(-5), "Input/output error");
     EXPECT_EQ(ErrorText(-2), "No such file or directory");
     EXPECT_EQ(ErrorText(-EACCES), "Permission denied");
@@ -38,7 +38,7 @@ TEST(ErrorTextTest, SystemErrorNumbersGiveTheSystemsText) {
     EXPECT_EQ(ErrorText(-162), "General failure");
 }
 
-TEST(ErrorTextTest, SystemTextsStayEnglishUnderAnotherLanguage) {
+TEST(SioErrorTextTest, SystemTextsStayEnglishUnderAnotherLanguage) {
     const char* previousLanguage = std::getenv("LANGUAGE");
     const std::string savedLanguage = previousLanguage != nullptr ? previousLanguage : "";
     const std::string savedLocale = std::setlocale(LC_ALL, nullptr);
@@ -56,27 +56,27 @@ TEST(ErrorTextTest, SystemTextsStayEnglishUnderAnotherLanguage) {
     }
 }
 
-TEST(ErrorTextTest, OutOfMemoryKeepsTheLayersText) {
+TEST(SioErrorTextTest, OutOfMemoryKeepsTheLayersText) {
     EXPECT_EQ(ErrorText(-8), "Insufficient memory");
 }
 
-TEST(ErrorTextTest, NoRowAndNoSystemTextGivesEmptyText) {
+TEST(SioErrorTextTest, NoRowAndNoSystemTextGivesEmptyText) {
     EXPECT_EQ(ErrorText(-4009), "");
     EXPECT_EQ(ErrorText(-13849), "");
     EXPECT_EQ(SystemErrorText(4009), "");
 }
 
-TEST(ErrorTextTest, NoRowFallsBackToTheSystemText) {
+TEST(SioErrorTextTest, NoRowFallsBackToTheSystemText) {
     EXPECT_EQ(ErrorText(-1), "Operation not permitted");
 }
 
-TEST(ErrorTextTest, ResultsNeverExceed255Characters) {
+TEST(SioErrorTextTest, ResultsNeverExceed255Characters) {
     for (int code = -32768; code <= 32767; code += 7) {
         ASSERT_LE(ErrorText(code).size(), 255U) << code;
     }
 }
 
-TEST(ErrorTextTest, CleanSystemTextMakesControlsSingleSpaces) {
+TEST(SioErrorTextTest, CleanSystemTextMakesControlsSingleSpaces) {
     struct TCleanCase {
         std::string Raw;
         std::string Cleaned;

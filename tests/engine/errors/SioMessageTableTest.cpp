@@ -1,6 +1,6 @@
 // The message table: order, the rows the layer and the dispatch log need, and the lookup.
 
-#include "serial/engine/errors/MessageTable.h"
+#include "serial/engine/errors/SioMessageTable.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(MessageTableTest, StrictlyAscendingByMagnitudeAndStartsWithOk) {
+TEST(SioMessageTableTest, StrictlyAscendingByMagnitudeAndStartsWithOk) {
     const auto rows = MessageTable();
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows.front().Code, 0);
@@ -18,20 +18,20 @@ TEST(MessageTableTest, StrictlyAscendingByMagnitudeAndStartsWithOk) {
     }
 }
 
-TEST(MessageTableTest, EveryRowIsFoundByItsMagnitude) {
-    for (const TMessageRow& row : MessageTable()) {
+TEST(SioMessageTableTest, EveryRowIsFoundByItsMagnitude) {
+    for (const TSioMessageRow& row : MessageTable()) {
         EXPECT_EQ(MessageTableText(std::abs(row.Code)), row.Text) << row.Code;
     }
 }
 
-TEST(MessageTableTest, MagnitudesWithoutRowGiveEmptyText) {
+TEST(SioMessageTableTest, MagnitudesWithoutRowGiveEmptyText) {
     for (const int magnitude :
          {1, 7, 31, 163, 1000, 1010, 2013, 4009, 15000, 15022, 15100, 15743, 32768, 99999}) {
         EXPECT_TRUE(MessageTableText(magnitude).empty()) << magnitude;
     }
 }
 
-TEST(MessageTableTest, RowCountsPerRange) {
+TEST(SioMessageTableTest, RowCountsPerRange) {
     struct TRange {
         int First, Last;
         int Rows;
@@ -49,7 +49,7 @@ TEST(MessageTableTest, RowCountsPerRange) {
     }
 }
 
-TEST(MessageTableTest, DispatchLogNames) {
+TEST(SioMessageTableTest, DispatchLogNames) {
     struct TNamedRow {
         int Code;
         std::string_view Text;
@@ -79,7 +79,7 @@ TEST(MessageTableTest, DispatchLogNames) {
     }
 }
 
-TEST(MessageTableTest, ModemBitNamesEndInExactlyOneSpace) {
+TEST(SioMessageTableTest, ModemBitNamesEndInExactlyOneSpace) {
     for (int bit = 0; bit < 8; ++bit) {
         const std::string_view name = MessageTableText(mtModemBitNameBase + bit);
         ASSERT_GE(name.size(), 2U);
@@ -88,8 +88,8 @@ TEST(MessageTableTest, ModemBitNamesEndInExactlyOneSpace) {
     }
 }
 
-TEST(MessageTableTest, NoRowIsEmptyOrLongerThan255) {
-    for (const TMessageRow& row : MessageTable()) {
+TEST(SioMessageTableTest, NoRowIsEmptyOrLongerThan255) {
+    for (const TSioMessageRow& row : MessageTable()) {
         EXPECT_FALSE(row.Text.empty()) << row.Code;
         EXPECT_LE(row.Text.size(), 255U) << row.Code;
     }

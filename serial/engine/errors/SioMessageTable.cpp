@@ -1,4 +1,4 @@
-#include "serial/engine/errors/MessageTable.h"
+#include "serial/engine/errors/SioMessageTable.h"
 
 #include <cstddef>
 
@@ -8,7 +8,7 @@ constexpr int Magnitude(TSioResult code) {
     return code < 0 ? -code : code;
 }
 
-constexpr TMessageRow Rows[] = {
+constexpr TSioMessageRow Rows[] = {
     {0, "OK"},
 
     // File and device errors.
@@ -203,7 +203,7 @@ constexpr std::size_t MaxTextLength = 255;
 
 } // namespace
 
-std::span<const TMessageRow> MessageTable() {
+std::span<const TSioMessageRow> MessageTable() {
     return Rows;
 }
 

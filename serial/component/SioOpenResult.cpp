@@ -1,4 +1,4 @@
-#include "serial/component/OpenResult.h"
+#include "serial/component/SioOpenResult.h"
 
 #include "serial/engine/ports/SioOpenFailure.h"
 

@@ -1,7 +1,7 @@
-#include "serial/engine/errors/CheckResult.h"
+#include "serial/engine/errors/SioCheckResult.h"
 
-#include "serial/engine/errors/ErrorText.h"
 #include "runtime/RunTimeErrors.h"
+#include "serial/engine/errors/SioErrorText.h"
 #include "serial/engine/errors/SioExceptions.h"
 
 TSioResult CheckResult(const ISioOwner* owner, TSioResult code) {
