@@ -173,6 +173,34 @@ private:
     std::optional<TChildProcess> Server_; // stopped before its folder goes
 };
 
+// The simulator sounding its alarms (with the faults given) into a private audio server, and
+// a working folder whose settings have the program listen there.
+class THeardBench {
+public:
+    explicit THeardBench(const std::vector<std::string>& fault) {
+        std::filesystem::create_directories(Work.Path / "Quorvane");
+        std::ofstream(Work.Path / "Quorvane" / "Quorvane.conf")
+            << "[Pruefprotokoll]\nToneingang=" << TPulseServer::SourceName << "\n";
+        std::vector<std::string> simulator{"--dir", ComDir.Path(), "--com",
+                                           "1",     "--json",      "--play"};
+        simulator.insert(simulator.end(), fault.begin(), fault.end());
+        Encoder.emplace(QUORVANE_ENCODER_SIM_BINARY, simulator, Audio.Client, Work.Path.string());
+    }
+
+    // What the program needs to run there, the trigger plugin's parameter included.
+    TEnvironment ProgramEnvironment(const std::string& trigger) const {
+        TEnvironment environment = Audio.Client;
+        for (auto& setting : ::ProgramEnvironment(ComDir.Path(), trigger, Work.Path))
+            environment.push_back(setting);
+        return environment;
+    }
+
+    TPulseServer Audio;
+    TVirtualComDir ComDir{false};
+    TWorkFolder Work;
+    std::optional<TChildProcess> Encoder; // stopped first
+};
+
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> fields;
     std::stringstream stream(text);
@@ -194,22 +222,10 @@ TEST(QuorvaneProgram, HearsTheAlarmItSentJudgesAndRecordsIt) {
     } cases[] = {{{}, "stimmt", ""}, {{"--detune", "3"}, "weicht ab", "Ton 1: "}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Verdict);
-        TPulseServer audio;
-        TVirtualComDir comDir(false);
-        TWorkFolder work;
-        std::filesystem::create_directories(work.Path / "Quorvane");
-        std::ofstream(work.Path / "Quorvane" / "Quorvane.conf")
-            << "[Pruefprotokoll]\nToneingang=" << TPulseServer::SourceName << "\n";
-
-        TEnvironment environment = audio.Client;
-        std::vector<std::string> simulator{"--dir", comDir.Path(), "--com",
-                                           "1",     "--json",      "--play"};
-        simulator.insert(simulator.end(), c.Fault.begin(), c.Fault.end());
-        TChildProcess encoder(QUORVANE_ENCODER_SIM_BINARY, simulator, environment,
-                              work.Path.string());
-        ASSERT_TRUE(encoder.ReadLine(10s)) << "the simulator starts";
-        for (auto& setting : ProgramEnvironment(comDir.Path(), "12345", work.Path))
-            environment.push_back(setting);
+        THeardBench bench(c.Fault);
+        ASSERT_TRUE(bench.Encoder->ReadLine(10s)) << "the simulator starts";
+        TEnvironment environment = bench.ProgramEnvironment("12345");
+        const std::filesystem::path& workPath = bench.Work.Path;
         // A picture of the window with the record filled, on request; on a display (Xvfb) when
         // there is one.
         if (const char* shot = std::getenv("QUORVANE_TEST_SHOT")) {
@@ -224,7 +240,7 @@ TEST(QuorvaneProgram, HearsTheAlarmItSentJudgesAndRecordsIt) {
                     if (name == "QT_QPA_PLATFORM")
                         value = "xcb";
         }
-        TChildProcess quorvane(QUORVANE_BINARY, {}, environment, work.Path.string());
+        TChildProcess quorvane(QUORVANE_BINARY, {}, environment, workPath.string());
 
         std::vector<std::string> row;
         const auto deadline = std::chrono::steady_clock::now() + 60s;
@@ -247,7 +263,7 @@ TEST(QuorvaneProgram, HearsTheAlarmItSentJudgesAndRecordsIt) {
         std::vector<std::string> fileRow;
         std::filesystem::path pictures;
         while (fileRow.empty() && std::chrono::steady_clock::now() < deadline + 20s) {
-            for (const auto& entry : std::filesystem::directory_iterator(work.Path)) {
+            for (const auto& entry : std::filesystem::directory_iterator(workPath)) {
                 if (entry.path().filename().string().rfind("Pruefprotokoll-", 0) != 0)
                     continue;
                 if (entry.is_directory()) {
@@ -298,23 +314,13 @@ TEST(QuorvaneProgram, RunsATestPlanEachAlarmAfterTheVerdictBefore) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Plan);
-        TPulseServer audio;
-        TVirtualComDir comDir(false);
-        TWorkFolder work;
-        std::filesystem::create_directories(work.Path / "Quorvane");
-        std::ofstream(work.Path / "Quorvane" / "Quorvane.conf")
-            << "[Pruefprotokoll]\nToneingang=" << TPulseServer::SourceName << "\n";
-        TEnvironment environment = audio.Client;
-        std::vector<std::string> simulator{"--dir", comDir.Path(), "--com",
-                                           "1",     "--json",      "--play"};
-        simulator.insert(simulator.end(), c.Fault.begin(), c.Fault.end());
-        TChildProcess encoder(QUORVANE_ENCODER_SIM_BINARY, simulator, environment,
-                              work.Path.string());
+        THeardBench bench(c.Fault);
+        TChildProcess& encoder = *bench.Encoder;
         ASSERT_TRUE(encoder.ReadLine(10s)) << "the simulator starts";
-        const std::string plan = "plan=" + std::string(c.Plan) + "=12345";
-        for (auto& setting : ProgramEnvironment(comDir.Path(), plan, work.Path))
-            environment.push_back(setting);
-        TChildProcess quorvane(QUORVANE_BINARY, {}, environment, work.Path.string());
+        const std::filesystem::path& workPath = bench.Work.Path;
+        TChildProcess quorvane(QUORVANE_BINARY, {},
+                               bench.ProgramEnvironment("plan=" + std::string(c.Plan) + "=12345"),
+                               workPath.string());
 
         std::vector<std::string> keys, verdicts; // per row, in the order they appeared
         std::string report;
@@ -352,11 +358,11 @@ TEST(QuorvaneProgram, RunsATestPlanEachAlarmAfterTheVerdictBefore) {
             quorvane.Stop(); // the last rows go into the file as the window closes
             const std::string pdf =
                 std::filesystem::path(shot).replace_extension().string() + "-Pruefbericht.pdf";
-            for (const auto& entry : std::filesystem::directory_iterator(work.Path))
+            for (const auto& entry : std::filesystem::directory_iterator(workPath))
                 if (entry.path().extension() == ".csv")
                     TChildProcess(QUORVANE_REPORT_BINARY,
                                   {entry.path().string(), "-o", pdf, "--pruefer", "Test"}, {},
-                                  work.Path.string())
+                                  workPath.string())
                         .Stop(0, 30s);
             const std::string page = "pdftoppm -png -r 60 -f 1 -l 1 -singlefile '" + pdf + "' '" +
                                      pdf.substr(0, pdf.size() - 4) + "'";
