@@ -3,7 +3,9 @@
 # four looks: a five-character type, a ten-character type with the code 12345ABCDE typed, fixed
 # codes, and the port selection dialog; and the whole program with its test record filled, after
 # the simulated encoder has sounded an alarm into a private audio server, with the row selected
-# and its picture shown: as it should (test-record.png) and detuned (test-record-weicht-ab.png).
+# and its picture shown: as it should (test-record.png) and detuned (test-record-weicht-ab.png);
+# and a test plan's run: the window during it (test-run-Ablauf.png), the report dialog at its end
+# (test-run-Bericht.png) and the first page of the day's report (test-run-Pruefbericht.png).
 # The same run checks that every caption is whole and the code shows from its first character;
 # the pictures go to build/screenshots/ (or the folder given).
 # Usage: scripts/screenshots.sh [folder]
@@ -25,5 +27,8 @@ QUORVANE_SCREENSHOT_DIR="$OUT" xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten 
 QUORVANE_TEST_SHOT="$OUT/test-record.png" xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
     "$BUILD/tests/app/program/quorvane_program_tests" \
     --gtest_filter='QuorvaneProgram.HearsTheAlarmItSentJudgesAndRecordsIt'
+QUORVANE_TEST_SHOT="$OUT/test-run.png" xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+    "$BUILD/tests/app/program/quorvane_program_tests" \
+    --gtest_filter='QuorvaneProgram.RunsATestPlanEachAlarmAfterTheVerdictBefore'
 echo "screenshots: saved in $OUT"
 ls "$OUT"
