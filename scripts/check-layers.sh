@@ -1,6 +1,6 @@
 #!/bin/sh
 # Checks that every #include of the program's code runs down the layers, never back up:
-#   app/main -> app/window -> the other app/ modules -> runtime/
+#   app/main -> app/window -> the other app/ modules -> runtime/, and app/runcli beside the window
 #   app/window -> serial/component -> serial/engine -> runtime/, and inside the engine
 #   ports/ -> posix/ -> dispatcher/ -> trace/ and errors/, and the plain messenger (messenger/,
 #   for tests and benchmarks) on nothing of the engine and under nothing of the program;
@@ -31,8 +31,14 @@ allowed_for() {
     serial/component/*) echo "runtime/ framework/ serial/component/ serial/engine/dispatcher/
         serial/engine/errors/ serial/engine/trace/ serial/engine/posix/ serial/engine/ports/" ;;
     app/main/*) echo "runtime/ framework/ serial/component/ app/" ;;
-    app/window/*) echo "runtime/ framework/ serial/component/ app/window/ app/fixedcodes/ app/testplan/
-        app/options/ app/report/ app/supervision/ app/telegram/ app/testrecord/ app/tonecheck/
+    app/window/*) echo "runtime/ framework/ serial/component/ app/window/ app/fixedcodes/
+        app/options/ app/report/ app/supervision/ app/telegram/ app/testplan/ app/testrecord/
+        app/tonecheck/ app/toneinput/ app/tonepicture/ app/tones/" ;;
+    # The run without a window stands beside the window: on the same modules and the port.
+    app/runcli/*) echo "runtime/ framework/ serial/component/ app/fixedcodes/ app/options/
+        app/outputfile/ app/report/ app/runcli/ app/supervision/ app/telegram/ app/testplan/
+        app/testrecord/ app/tonecheck/ app/toneinput/ app/tonepicture/ app/tones/" ;;
+    app/toneinput/*) echo "runtime/ framework/ app/toneinput/ app/testrecord/ app/tonecheck/
         app/tonepicture/ app/tones/" ;;
     app/tones/*) echo "app/tones/" ;;
     app/*) echo "runtime/ app/fixedcodes/ app/options/ app/outputfile/ app/report/ app/reportcli/

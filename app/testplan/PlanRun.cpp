@@ -37,7 +37,9 @@ TPlanRun::TPlanRun(TTestPlan plan, TTime now) : Plan_(std::move(plan)), Started_
 
 const TPlanStep* TPlanRun::Due(TTime now) {
     Tick(now);
-    if (State_ != TState::Ready || Paused_ || LinkLost_)
+    if (CarrierUntil_ && now >= *CarrierUntil_)
+        CarrierUntil_.reset();
+    if (State_ != TState::Ready || Paused_ || LinkLost_ || CarrierUntil_)
         return nullptr;
     return &Plan_.Steps[Step_];
 }
@@ -53,6 +55,10 @@ void TPlanRun::Sent(std::size_t row, TTime now, double settleSeconds) {
 }
 
 void TPlanRun::Reply(TReplyKind reply, TTime now) {
+    if (reply == TReplyKind::CarrierLime)
+        CarrierUntil_ = now + After(CarrierWaitSeconds);
+    else if (reply == TReplyKind::CarrierNeutral)
+        CarrierUntil_.reset();
     if (State_ != TState::AwaitingAck)
         return;
     if (reply == TReplyKind::Ack) {
@@ -136,6 +142,10 @@ int TPlanRun::Number() const {
 
 std::string TPlanRun::StepText() const {
     return "Schritt " + std::to_string(Number()) + " von " + std::to_string(Total_);
+}
+
+bool TPlanRun::EveryAlarmMatched() const {
+    return Done_ == Total_ && Tally_.size() == 1 && Tally_.begin()->first == TVerdictKind::Matches;
 }
 
 std::string TPlanRun::TallyText() const {

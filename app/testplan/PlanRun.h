@@ -9,8 +9,10 @@
 // hearing window passed), or, where no row will be judged or it settled before the ACK ("kein
 // Code"), the settle time the caller gives (the encoder's transmit time). An alarm that did not
 // reach the encoder ("nicht gesendet"), or whose ACK the link loss cut off, goes out again once the
-// link is back: nothing is lost and nothing doubled. The operator may pause, resume and stop; a
-// stop ends the run at once, the row in flight is recorded as it ends.
+// link is back: nothing is lost and nothing doubled. While the encoder reports its carrier on (it
+// is still transmitting) no alarm goes out, for at most CarrierWaitSeconds: one it took meanwhile
+// would wait in its buffer. The operator may pause, resume and stop; a stop ends the run at once,
+// the row in flight is recorded as it ends.
 //
 // Time is passed in, so tests need no clock. One thread; nothing here throws.
 
@@ -27,6 +29,7 @@
 
 inline constexpr double NakRetrySeconds = 2.0;
 inline constexpr double AckWaitSeconds = 10.0;
+inline constexpr double CarrierWaitSeconds = 60.0;
 
 class TPlanRun {
 public:
@@ -71,6 +74,8 @@ public:
     int Total() const { return Total_; }
     // "Schritt 7 von 24"
     std::string StepText() const;
+    // Every alarm went out and was judged "stimmt".
+    bool EveryAlarmMatched() const;
     // "6 stimmt, 1 weicht ab"; empty before the first alarm settles.
     std::string TallyText() const;
     // Seconds run so far, pauses left out.
@@ -96,6 +101,7 @@ private:
     bool LinkLost_ = false;
     std::optional<std::size_t> InFlight_;      // the row of the alarm awaiting its ACK or settling
     std::optional<TVerdictKind> SettledEarly_; // its row settled before the ACK came
+    std::optional<TTime> CarrierUntil_;        // the carrier is on; waited for until then
     double SettleSeconds_ = 0.0;
     TTime Deadline_{};
     TTime Started_;

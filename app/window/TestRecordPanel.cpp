@@ -2,6 +2,8 @@
 
 #include "app/testrecord/RecordFile.h"
 #include "app/testrecord/RecordPicture.h"
+#include "app/toneinput/HeardPictures.h"
+#include "app/toneinput/ToneListener.h"
 #include "app/tonepicture/AlarmPicture.h"
 #include "app/tonepicture/PictureFile.h"
 #include "app/window/AlarmDetailWindow.h"
@@ -9,7 +11,6 @@
 #include "app/window/GuardedConnect.h"
 #include "app/window/ProgramSettings.h"
 #include "app/window/ReportDialog.h"
-#include "app/window/ToneListener.h"
 #include "app/window/UnsavedRowsDialog.h"
 #include "runtime/RegularFile.h"
 
@@ -84,9 +85,6 @@ QColor VerdictColour(TVerdictKind kind) {
         return Neutral;
     }
 }
-
-// A picture starts a little before its alarm went out, so the first tone stands clear.
-constexpr double PictureLeadSeconds = 0.5;
 
 TLoadedLimits LoadLimits() {
     return LoadToneLimits(
@@ -485,27 +483,9 @@ std::vector<TReportRow> TTestRecordPanel::MarkedRows() const {
 }
 
 void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
-    const TAlarmSent& alarm = row.Alarm;
-    if (!alarm.Listening || !ToneListener_->Listening())
-        return;
-    const TListenedAudio audio = ToneListener_->HeardSince(alarm.HeardFrom - PictureLeadSeconds);
-    if (audio.Samples.empty())
-        return;
-    const TAlarmHeard heard{
-        {audio.Samples.data(), audio.Samples.size(), audio.Rate, audio.StartSeconds},
-        alarm.HeardFrom,
-        row.Judgement ? row.Judgement->Marks : UnjudgedMarks(row.Signals),
-        row.Judgement ? row.Judgement->Bands : std::vector<TExpectedBand>{}};
-    const QString folder = QString::fromStdString(RecordPictureFolder(alarm.Date)) + '/';
-    // A folder that cannot be made shows in the write's own reason.
-    QDir().mkpath(folder);
-    std::optional<std::string> failure = WritePicturePng(
-        DrawAlarmPicture(heard),
-        folder + QString::fromStdString(RecordPictureFileName(alarm.Time, alarm.Code)));
     // The view below the list is too low for both panels: it shows the code, drawn for its size.
-    if (const QImage code = DrawCodeZoom(heard, PictureView->size()); !code.isNull() && !failure)
-        failure = WritePicturePng(code, folder + QString::fromStdString(RecordCodePictureFileName(
-                                                     alarm.Time, alarm.Code)));
+    const std::optional<std::string> failure =
+        SaveHeardPictures(row, *ToneListener_, PictureView->size());
     if (!failure) {
         PictureFailureShown_ = false;
         return;
@@ -514,7 +494,8 @@ void TTestRecordPanel::SavePicture(const TTestRecordRow& row) {
         return;
     // Told once per episode; the record goes on without pictures.
     const std::string message = "Bilder des Prüfprotokolls können nicht in \"" +
-                                folder.toStdString() + "\" gespeichert werden (" + *failure + ")";
+                                RecordPictureFolder(row.Alarm.Date) + "/\" gespeichert werden (" +
+                                *failure + ")";
     QTimer::singleShot(0, this, [message] { ShowErrorReport(message); });
 }
 

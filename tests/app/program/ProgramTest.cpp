@@ -375,4 +375,46 @@ TEST(QuorvaneProgram, RunsATestPlanEachAlarmAfterTheVerdictBefore) {
     }
 }
 
+// The same run without a window: a Dauertest of 20 alarms against the simulator whose every fifth
+// alarm is detuned gives 16 "stimmt" and 4 "weicht ab" in the record, each alarm taken by an idle
+// encoder, the report of the run, and exit status 1.
+TEST(QuorvaneProgram, RunsATestPlanWithoutAWindow) {
+    if (access(TPulseServer::Program, X_OK) != 0)
+        GTEST_SKIP() << "pulseaudio is not installed (scripts/install-deps.sh installs it)";
+    THeardBench bench({"--detune", "3", "--fault-every", "5"});
+    TChildProcess& encoder = *bench.Encoder;
+    ASSERT_TRUE(encoder.ReadLine(10s)) << "the simulator starts";
+    const std::filesystem::path& workPath = bench.Work.Path;
+    std::ofstream(workPath / "dauertest.txt")
+        << "# 20 alarms\nStandart neu; 12345; Ohne Tonruf; Sofortiger Weckruf; 20\n";
+    TChildProcess run(QUORVANE_RUN_BINARY,
+                      {"dauertest.txt", "--port", "COM1", "--tone-input", TPulseServer::SourceName,
+                       "-o", "bericht.pdf"},
+                      bench.ProgramEnvironment(""), workPath.string());
+    const int status = run.Stop(0, 200s);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    while (const auto event = encoder.ReadLine(0ms)) {
+        if (event->find("\"event\":\"frame\"") != std::string::npos) {
+            EXPECT_NE(event->find("\"outcome\":\"transmitting\""), std::string::npos) << *event;
+        }
+    }
+    std::vector<TCsvRecord> records;
+    for (const auto& entry : std::filesystem::directory_iterator(workPath))
+        if (entry.path().extension() == ".csv") {
+            std::stringstream content;
+            content << std::ifstream(entry.path()).rdbuf();
+            records = SplitCsvRecords(content.str());
+        }
+    ASSERT_EQ(records.size(), 21u) << "the header and 20 rows";
+    for (std::size_t step = 1; step <= 20; ++step) {
+        const std::vector<std::string>& row = records[step].Fields;
+        ASSERT_EQ(row.size(), 15u);
+        EXPECT_EQ(row[9].rfind(step % 5 == 0 ? "weicht ab" : "stimmt", 0), 0u)
+            << "step " << step << ": " << row[9];
+        EXPECT_EQ(row[14], std::to_string(step));
+    }
+    EXPECT_TRUE(std::filesystem::is_regular_file(workPath / "bericht.pdf"));
+}
+
 } // namespace

@@ -10,8 +10,8 @@ using namespace std::chrono_literals;
 
 // What happens to a run, one letter each: s the due alarm goes out (it must be due), - nothing
 // is due, a ACK, n NAK, j its row is judged "stimmt", d "weicht ab", x "nicht gesendet",
-// c its row completes without a verdict, w one second passes, l the link is lost, b it is back,
-// p pause, r resume, q stop.
+// c its row completes without a verdict, L the carrier goes on, N off, w one second passes, l the
+// link is lost, b it is back, p pause, r resume, q stop.
 struct TRunCase {
     const char* Name;
     std::vector<int> Counts; // one step per count
@@ -31,6 +31,12 @@ const TRunCase RunCases[] = {
     {"a row settled before its ACK still waits for it",
      {2},
      "sj-a-wwws-aj",
+     "2 stimmt",
+     2,
+     TPlanRun::TState::Finished},
+    {"the next alarm waits while the carrier is on",
+     {2},
+     "saLj-Ns-aj",
      "2 stimmt",
      2,
      TPlanRun::TState::Finished},
@@ -109,6 +115,12 @@ TEST(PlanRunTest, PacesEachAlarmByItsAnswerAndItsRow) {
                 break;
             case 'n':
                 run.Reply(TReplyKind::Nak, now);
+                break;
+            case 'L':
+                run.Reply(TReplyKind::CarrierLime, now);
+                break;
+            case 'N':
+                run.Reply(TReplyKind::CarrierNeutral, now);
                 break;
             case 'j':
                 run.RowChanged(inFlight, TVerdictKind::Matches, false);

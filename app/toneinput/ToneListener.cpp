@@ -1,4 +1,4 @@
-#include "app/window/ToneListener.h"
+#include "app/toneinput/ToneListener.h"
 
 #include "framework/ErrorReport.h"
 
