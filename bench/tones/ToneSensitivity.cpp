@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
                 codes);
     std::printf("| row | figure |");
     for (const double snr : SnrsDb)
-        std::printf(" %+.0f dB |", snr);
+        std::printf(snr == 0.0 ? " %.0f dB |" : " %+.0f dB |", snr);
     std::printf(" our CPU per s of audio |\n|---|---|");
     for (std::size_t s = 0; s <= SnrsDb.size(); ++s)
         std::printf("---|");
