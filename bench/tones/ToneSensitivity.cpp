@@ -131,22 +131,74 @@ std::vector<std::string> MultimonSequences(const char* demodulator,
     return sequences;
 }
 
-void PrintLine(const char* row, const char* figure, const std::array<TTally, SnrsDb.size()>& ours,
-               const std::array<TTally, SnrsDb.size()>& theirs, bool found, const char* last) {
-    std::printf("| %s | %s |", row, figure);
-    for (std::size_t s = 0; s < SnrsDb.size(); ++s) {
-        if (found)
-            std::printf(" %d / %d |", ours[s].Found, theirs[s].Found);
-        else
-            std::printf(" %d / %d |", ours[s].Wrong, theirs[s].Wrong);
-    }
-    std::printf(" %s |\n", last);
+// One row of the table: both decoders' counts in each cell and what our decoding cost.
+struct TRowCounts {
+    std::array<TTally, SnrsDb.size()> Ours{};
+    std::array<TTally, SnrsDb.size()> Theirs{};
+    TCpu Cpu{};
+};
+
+void DecodeBoth(TRowCounts& counts, std::size_t cell, const TRow& row,
+                const std::vector<std::int16_t>& samples, const std::string& code,
+                const std::string& rawPath) {
+    Count(counts.Ours[cell], OurSequences(row.Standard, samples, counts.Cpu), code);
+    Count(counts.Theirs[cell], MultimonSequences(row.Demodulator, samples, rawPath), code);
 }
 
-std::string CpuText(const TCpu& cpu) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f ms", cpu.Ms / cpu.AudioSeconds);
-    return text;
+TRowCounts SignalRow(const TRow& row, int codes, const std::string& rawPath) {
+    TRowCounts counts;
+    for (std::size_t s = 0; s < SnrsDb.size(); ++s) {
+        std::fprintf(stderr, "%s at %+.0f dB\n", row.Name, SnrsDb[s]);
+        // Every cell of a standard gets the same codes, tone errors and fading path, so the
+        // cells differ in noise only, and a fading row from its plain row in fading only.
+        const auto seed = static_cast<unsigned>(row.Standard) + 1;
+        std::mt19937 sending(seed);
+        std::mt19937 noise(100 * seed + static_cast<unsigned>(s));
+        std::optional<TRayleighFading> fading;
+        if (row.Fading)
+            fading.emplace(seed);
+        for (int i = 0; i < codes; ++i) {
+            const std::string code = RandomCode(sending);
+            const std::vector<std::int16_t> samples =
+                Receive(SoundAlarm(row.Standard, code, row.MaxDetune, sending), SnrsDb[s],
+                        fading ? &*fading : nullptr, noise);
+            DecodeBoth(counts, s, row, samples, code, rawPath);
+        }
+    }
+    return counts;
+}
+
+// Noise alone, as strong inside the band as in each cell of the signal rows.
+TRowCounts NoiseRow(const TRow& row, const std::string& rawPath) {
+    TRowCounts counts;
+    std::mt19937 reference(1);
+    const double tonePower = SoundAlarm(row.Standard, "12345", EncoderDetune, reference).TonePower;
+    for (std::size_t s = 0; s < SnrsDb.size(); ++s) {
+        std::fprintf(stderr, "%s, noise only at %+.0f dB\n", row.Demodulator, SnrsDb[s]);
+        std::mt19937 noise(1000 + static_cast<unsigned>(s));
+        const std::vector<std::int16_t> samples =
+            BandLimitedNoise(static_cast<std::size_t>(NoiseOnlySeconds * ChannelRate),
+                             tonePower / std::pow(10.0, SnrsDb[s] / 10.0), noise);
+        DecodeBoth(counts, s, row, samples, "", rawPath);
+    }
+    return counts;
+}
+
+enum class TFigure { Found, Wrong };
+
+void PrintLine(const std::string& row, const char* figure, const TRowCounts& counts, TFigure shown,
+               bool withCpu) {
+    std::printf("| %s | %s |", row.c_str(), figure);
+    for (std::size_t s = 0; s < SnrsDb.size(); ++s) {
+        if (shown == TFigure::Found)
+            std::printf(" %d / %d |", counts.Ours[s].Found, counts.Theirs[s].Found);
+        else
+            std::printf(" %d / %d |", counts.Ours[s].Wrong, counts.Theirs[s].Wrong);
+    }
+    if (withCpu)
+        std::printf(" %.2f ms |\n", counts.Cpu.Ms / counts.Cpu.AudioSeconds);
+    else
+        std::printf("  |\n");
 }
 
 } // namespace
@@ -173,63 +225,28 @@ int main(int argc, char** argv) {
         std::printf("---|");
     std::printf("\n");
 
-    TCpu allCpu;
+    TCpu total;
+    const auto addCpu = [&total](const TRowCounts& counts) {
+        total.Ms += counts.Cpu.Ms;
+        total.AudioSeconds += counts.Cpu.AudioSeconds;
+    };
     for (const TRow& row : Rows) {
-        std::array<TTally, SnrsDb.size()> ours{};
-        std::array<TTally, SnrsDb.size()> theirs{};
-        TCpu cpu;
-        for (std::size_t s = 0; s < SnrsDb.size(); ++s) {
-            std::fprintf(stderr, "%s at %+.0f dB\n", row.Name, SnrsDb[s]);
-            // The same codes, tone errors and fading path in every cell of a standard: only the
-            // noise and the fading differ.
-            const auto seed = static_cast<unsigned>(row.Standard) + 1;
-            std::mt19937 sending(seed);
-            std::mt19937 noise(100 * seed + static_cast<unsigned>(s));
-            std::optional<TRayleighFading> fading;
-            if (row.Fading)
-                fading.emplace(seed);
-            for (int i = 0; i < codes; ++i) {
-                const std::string code = RandomCode(sending);
-                const std::vector<std::int16_t> samples =
-                    Receive(SoundAlarm(row.Standard, code, row.MaxDetune, sending), SnrsDb[s],
-                            fading ? &*fading : nullptr, noise);
-                Count(ours[s], OurSequences(row.Standard, samples, cpu), code);
-                Count(theirs[s], MultimonSequences(row.Demodulator, samples, rawPath), code);
-            }
-        }
-        PrintLine(row.Name, "codes found", ours, theirs, true, CpuText(cpu).c_str());
-        PrintLine("", "wrong sequences", ours, theirs, false, "");
-        allCpu.Ms += cpu.Ms;
-        allCpu.AudioSeconds += cpu.AudioSeconds;
+        const TRowCounts counts = SignalRow(row, codes, rawPath);
+        PrintLine(row.Name, "codes found", counts, TFigure::Found, true);
+        PrintLine("", "wrong sequences", counts, TFigure::Wrong, false);
+        addCpu(counts);
     }
-
-    // Noise alone at the level each cell's noise has inside the band.
     for (const TRow& row : {Rows[0], Rows[1]}) {
-        std::array<TTally, SnrsDb.size()> ours{};
-        std::array<TTally, SnrsDb.size()> theirs{};
-        TCpu cpu;
-        std::mt19937 reference(1);
-        const double tonePower =
-            SoundAlarm(row.Standard, "12345", EncoderDetune, reference).TonePower;
-        for (std::size_t s = 0; s < SnrsDb.size(); ++s) {
-            std::fprintf(stderr, "%s, noise only at %+.0f dB\n", row.Demodulator, SnrsDb[s]);
-            std::mt19937 noise(1000 + static_cast<unsigned>(s));
-            const std::vector<std::int16_t> samples =
-                BandLimitedNoise(static_cast<std::size_t>(NoiseOnlySeconds * ChannelRate),
-                                 tonePower / std::pow(10.0, SnrsDb[s] / 10.0), noise);
-            Count(ours[s], OurSequences(row.Standard, samples, cpu), "");
-            Count(theirs[s], MultimonSequences(row.Demodulator, samples, rawPath), "");
-        }
-        const std::string name = std::string(row.Demodulator) + ", noise only (2 min per cell)";
-        PrintLine(name.c_str(), "false sequences", ours, theirs, false, CpuText(cpu).c_str());
-        allCpu.Ms += cpu.Ms;
-        allCpu.AudioSeconds += cpu.AudioSeconds;
+        const TRowCounts counts = NoiseRow(row, rawPath);
+        PrintLine(std::string(row.Demodulator) + ", noise only (2 min per cell)", "false sequences",
+                  counts, TFigure::Wrong, true);
+        addCpu(counts);
     }
     std::filesystem::remove(rawPath);
 
     std::printf("\nOur decoding took %.2f ms of CPU per second of audio over all %.0f s "
                 "(%.3f %% of one core).\n",
-                allCpu.Ms / allCpu.AudioSeconds, allCpu.AudioSeconds,
-                allCpu.Ms / allCpu.AudioSeconds / 10.0);
+                total.Ms / total.AudioSeconds, total.AudioSeconds,
+                total.Ms / total.AudioSeconds / 10.0);
     return 0;
 }
