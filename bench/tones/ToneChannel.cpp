@@ -27,6 +27,11 @@ constexpr double LimiterCeiling = 0.04;
 constexpr int FadingStepSamples = 210;
 constexpr double FadingStepRate = static_cast<double>(ChannelRate) / FadingStepSamples;
 const double FadingStageHz = 2.0 / std::sqrt(std::numbers::sqrt2 - 1.0);
+const double FadingPole = std::exp(-2.0 * std::numbers::pi * FadingStageHz / FadingStepRate);
+// Mean square of one component after both stages per unit of input power, so the gain can be
+// scaled to a mean square of 1.
+const double FadingStagesPower = std::pow(1.0 - FadingPole, 4) * (1.0 + FadingPole * FadingPole) /
+                                 std::pow(1.0 - FadingPole * FadingPole, 3);
 constexpr int FadingWarmUpSteps = 1000;
 
 std::int16_t ToSample(double value) {
@@ -146,14 +151,11 @@ TRayleighFading::TRayleighFading(std::uint32_t seed) : Random_(seed) {
 }
 
 void TRayleighFading::Step() {
-    const double a = std::exp(-2.0 * std::numbers::pi * FadingStageHz / FadingStepRate);
-    // Mean square of each stage pair's output per unit of input power and component, so the
-    // gain can be scaled to a mean square of 1.
-    const double power = std::pow(1.0 - a, 4) * (1.0 + a * a) / std::pow(1.0 - a * a, 3);
+    const double a = FadingPole;
     First_ = a * First_ + (1.0 - a) * std::complex<double>(Gauss_(Random_), Gauss_(Random_));
     Second_ = a * Second_ + (1.0 - a) * First_;
     Before_ = After_;
-    After_ = std::abs(Second_) / std::sqrt(2.0 * power);
+    After_ = std::abs(Second_) / std::sqrt(2.0 * FadingStagesPower);
 }
 
 double TRayleighFading::Next() {
