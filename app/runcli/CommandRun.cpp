@@ -93,7 +93,14 @@ bool TCommandRun::Start() {
 }
 
 void TCommandRun::Poll() {
-    Port_.WriteString(std::string(PollRequest));
+    try {
+        Port_.WriteString(std::string(PollRequest));
+        OutputFullShown_ = false;
+    } catch (const EOutputBufferTooSmall& error) {
+        // While the line does not drain every poll fails the same way: told once.
+        if (!std::exchange(OutputFullShown_, true))
+            Say(std::string("cannot poll: ") + error.what());
+    }
 }
 
 void TCommandRun::WatchLink() {
@@ -130,6 +137,11 @@ void TCommandRun::Tick() {
 
 void TCommandRun::Send(const TPlanStep& step) {
     TPlannedAlarm planned = PlannedAlarm(step);
+    if (planned.Telegram.empty()) {
+        Say("step " + std::to_string(Run_.Number()) + " cannot be sent; the run ends");
+        Run_.Stop();
+        return;
+    }
     TAlarmSent& alarm = planned.Alarm;
     const QDateTime now = QDateTime::currentDateTime();
     alarm.Date = now.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
@@ -139,9 +151,15 @@ void TCommandRun::Send(const TPlanStep& step) {
     alarm.HeardFrom = Listener_.ListenedSeconds();
     alarm.Step = Run_.Number();
     // A port whose device has gone takes writes without a word; they go nowhere.
-    alarm.Sent = !planned.Telegram.empty() && Port_.DeviceAttached() && !LinkLostShown_;
-    if (alarm.Sent)
-        Port_.WriteString(planned.Telegram);
+    alarm.Sent = Port_.DeviceAttached() && !LinkLostShown_;
+    try {
+        if (alarm.Sent)
+            Port_.WriteString(planned.Telegram);
+    } catch (const std::exception& error) {
+        // Recorded "nicht gesendet": the run sends it again once the encoder answers.
+        alarm.Sent = false;
+        Say("cannot send step " + std::to_string(alarm.Step) + ": " + error.what());
+    }
     const std::size_t row = Session_.RowCount();
     const double onAir = HearingWindowSeconds(ExpectedOf(alarm), Limits_);
     const bool listening = alarm.Listening;

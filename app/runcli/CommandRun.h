@@ -54,6 +54,7 @@ private:
     int LinkWatchdog_ = 0;
     bool LinkLostShown_ = false;
     bool WriteFailureShown_ = false;
+    bool OutputFullShown_ = false;
     // The run's rows as last seen, for the progress lines and the report.
     std::map<std::size_t, TTestRecordRow> Rows_;
 };
