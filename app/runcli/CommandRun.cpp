@@ -121,10 +121,7 @@ void TCommandRun::Received(std::uint16_t count) {
         ApplyReply(reply, LastReplyWasAck_, LinkWatchdog_);
         if (const std::string_view text = RecordedReply(reply); !text.empty())
             Apply(Session_.Reply(text));
-        if (reply != TReplyKind::Ignored) {
-            Run_.LinkBack();
-            Run_.Reply(reply, TPlanRun::TTime::clock::now());
-        }
+        Run_.Reply(reply, TPlanRun::TTime::clock::now());
     }
 }
 

@@ -55,6 +55,9 @@ void TPlanRun::Sent(std::size_t row, TTime now, double settleSeconds) {
 }
 
 void TPlanRun::Reply(TReplyKind reply, TTime now) {
+    if (reply == TReplyKind::Ignored)
+        return;
+    LinkBack();
     if (reply == TReplyKind::CarrierLime)
         CarrierUntil_ = now + After(CarrierWaitSeconds);
     else if (reply == TReplyKind::CarrierNeutral)

@@ -51,6 +51,7 @@ public:
     // The alarm of Due went out as record row `row`; `settleSeconds` after its ACK the row counts
     // as settled even when nothing settled it.
     void Sent(std::size_t row, TTime now, double settleSeconds);
+    // What the encoder answered; any answer also says the link is back.
     void Reply(TReplyKind reply, TTime now);
     // A row of the record changed: its verdict kind now, and whether it is complete.
     void RowChanged(std::size_t row, TVerdictKind kind, bool complete);

@@ -201,10 +201,8 @@ void TPlanRunPanel::StopButtonClick() {
 }
 
 void TPlanRunPanel::ReplyReceived(TReplyKind reply) {
-    if (!Run_ || reply == TReplyKind::Ignored)
-        return;
-    Run_->LinkBack();
-    Run_->Reply(reply, Clock());
+    if (Run_)
+        Run_->Reply(reply, Clock());
 }
 
 void TPlanRunPanel::LinkLost() {
