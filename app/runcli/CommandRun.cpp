@@ -201,11 +201,13 @@ void TCommandRun::Finish() {
     LinkTimer_.stop();
     ExpireTimer_.stop();
     Apply(Session_.CompleteAll());
-    Apply(Session_.WriteAgain());
     Listener_.Stop();
     int status = Run_.EveryAlarmMatched() ? 0 : 1;
-    if (const std::size_t unsaved = Session_.Unsaved(); unsaved > 0) {
-        Say(std::to_string(unsaved) + " rows of the test record could not be saved");
+    // Rows the working folder does not take go to the state folder, as the window's do.
+    if (const std::size_t lost =
+            SaveWhereverPossible(Session_.TakeHeld(), std::string(RunProgramFile)).size();
+        lost > 0) {
+        Say(std::to_string(lost) + " rows of the test record could not be saved anywhere");
         status = 2;
     }
     Say("Prüfablauf " +

@@ -4,9 +4,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -95,4 +97,34 @@ std::optional<std::string> AppendRecordLine(const std::string& path, const TTest
     if (error != 0)
         return std::strerror(error);
     return std::nullopt;
+}
+
+std::vector<TTestRecordRow>
+AppendRows(std::vector<TTestRecordRow> rows,
+           const std::function<std::string(const TTestRecordRow&)>& pathOf) {
+    std::vector<TTestRecordRow> failed;
+    for (TTestRecordRow& row : rows)
+        if (AppendRecordLine(pathOf(row), row))
+            failed.push_back(std::move(row));
+    return failed;
+}
+
+std::vector<TTestRecordRow> SaveWhereverPossible(std::vector<TTestRecordRow> rows,
+                                                 const std::string& program) {
+    rows = AppendRows(std::move(rows),
+                      [](const TTestRecordRow& row) { return RecordFileName(row.Alarm.Date); });
+    if (rows.empty())
+        return rows;
+    const std::string folder = UnsavedRecordFolder();
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    const std::size_t unsaved = rows.size();
+    rows = AppendRows(std::move(rows), [&folder](const TTestRecordRow& row) {
+        return folder + "/" + RecordFileName(row.Alarm.Date);
+    });
+    std::fprintf(stderr,
+                 "%s: %zu test record rows could not be written to the working folder; %zu of "
+                 "them are saved in %s\n",
+                 program.c_str(), unsaved, unsaved - rows.size(), folder.c_str());
+    return rows;
 }

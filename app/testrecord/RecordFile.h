@@ -8,9 +8,11 @@
 
 #include "app/testrecord/TestRecordRow.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The file of the day `date` ("2026-12-07").
 std::string RecordFileName(std::string_view date);
@@ -26,3 +28,14 @@ std::string UnsavedRecordFolder();
 // name is taken by something other than a regular file, and when another program holds the lock
 // for more than a few milliseconds; never blocks on a pipe or on a foreign lock.
 std::optional<std::string> AppendRecordLine(const std::string& path, const TTestRecordRow& row);
+
+// The rows of `rows` that could not be appended to `pathOf(row)`, in order.
+std::vector<TTestRecordRow>
+AppendRows(std::vector<TTestRecordRow> rows,
+           const std::function<std::string(const TTestRecordRow&)>& pathOf);
+
+// At the end of a program: the rows go to the working folder's day files, those that cannot to
+// the same names in UnsavedRecordFolder() (said on stderr, after `program`); returns the rows
+// that went nowhere.
+std::vector<TTestRecordRow> SaveWhereverPossible(std::vector<TTestRecordRow> rows,
+                                                 const std::string& program);

@@ -417,36 +417,6 @@ void TTestRecordPanel::ShowRecordNote() {
     RecordNote->setText(notes.join(QStringLiteral(" · ")));
 }
 
-std::vector<TTestRecordRow>
-TTestRecordPanel::AppendRows(std::vector<TTestRecordRow> rows,
-                             const std::function<std::string(const TTestRecordRow&)>& pathOf) {
-    std::vector<TTestRecordRow> failed;
-    for (TTestRecordRow& row : rows)
-        if (AppendRecordLine(pathOf(row), row))
-            failed.push_back(std::move(row));
-    return failed;
-}
-
-std::vector<TTestRecordRow>
-TTestRecordPanel::SaveWhereverPossible(std::vector<TTestRecordRow> rows) {
-    rows = AppendRows(std::move(rows),
-                      [](const TTestRecordRow& row) { return RecordFileName(row.Alarm.Date); });
-    if (rows.empty())
-        return rows;
-    const std::string folder = UnsavedRecordFolder();
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
-    const std::size_t unsaved = rows.size();
-    rows = AppendRows(std::move(rows), [&folder](const TTestRecordRow& row) {
-        return folder + "/" + RecordFileName(row.Alarm.Date);
-    });
-    std::fprintf(stderr,
-                 "%s: %zu test record rows could not be written to the working folder; %zu of "
-                 "them are saved in %s\n",
-                 ApplicationTitle().c_str(), unsaved, unsaved - rows.size(), folder.c_str());
-    return rows;
-}
-
 void TTestRecordPanel::ReportButtonClick() {
     TReportDialog dialog(this, QDir::currentPath(), RowsOfToday(), MarkedRows());
     dialog.exec();
@@ -540,7 +510,8 @@ void TTestRecordPanel::Close() {
     // A last try; what is still unsaved then must not go with the program.
     ShowWriteState(Session_.WriteAgain().WriteFailure);
     if (Session_.Unsaved() > 0) {
-        std::vector<TTestRecordRow> rows = SaveWhereverPossible(Session_.TakeHeld());
+        std::vector<TTestRecordRow> rows =
+            SaveWhereverPossible(Session_.TakeHeld(), ApplicationTitle());
         UnsavedAtClose_.insert(UnsavedAtClose_.end(), std::make_move_iterator(rows.begin()),
                                std::make_move_iterator(rows.end()));
         ShowRecordNote();
@@ -553,7 +524,7 @@ void TTestRecordPanel::AskForUnsavedRows() {
     TUnsavedRowsChoices choices;
     choices.Count = [this] { return UnsavedAtClose_.size(); };
     choices.TryAgain = [this] {
-        UnsavedAtClose_ = SaveWhereverPossible(std::move(UnsavedAtClose_));
+        UnsavedAtClose_ = SaveWhereverPossible(std::move(UnsavedAtClose_), ApplicationTitle());
     };
     choices.SaveTo = [this](const std::string& path) {
         UnsavedAtClose_ =

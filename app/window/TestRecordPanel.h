@@ -117,12 +117,6 @@ private:
     const TTestRecordRow* ListedRow(const QTreeWidgetItem* item) const;
     void ShowWriteState(const std::optional<TRecordFileQueue::TFailure>& failure);
     void ShowRecordNote();
-    // Rows of `rows` that could not be written to `pathOf(row)`, in order.
-    static std::vector<TTestRecordRow>
-    AppendRows(std::vector<TTestRecordRow> rows,
-               const std::function<std::string(const TTestRecordRow&)>& pathOf);
-    // Rows of `rows` that could not go to the working folder, nor then to the state folder.
-    static std::vector<TTestRecordRow> SaveWhereverPossible(std::vector<TTestRecordRow> rows);
     void SavePicture(const TTestRecordRow& row);
     // The row's picture file, or that of its code alone.
     QString PicturePath(const QTreeWidgetItem* item, bool codeOnly = false) const;
