@@ -32,4 +32,9 @@ struct THeardSignal {
     std::vector<double> FrequenciesHz;
     // TwoTone: the lower tone's level less the higher tone's, in dB.
     double LevelDifferenceDb = 0.0;
+    // Sequence: how far the weakest tone stood above the strongest other line in its place, in
+    // dB (the sequence's margin over its runner-up). Below the decoder's floor the digits are a
+    // guess and Certain is false: shown as "unsicher", never as a code.
+    double ConfidenceDb = 0.0;
+    bool Certain = true;
 };
