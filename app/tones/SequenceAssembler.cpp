@@ -165,3 +165,11 @@ void TSequenceAssembler::EndRun(std::optional<double> nextStart, std::vector<THe
     emit();
     Run_.clear();
 }
+
+std::optional<double> TSequenceAssembler::OpenSince() const {
+    if (!Run_.empty())
+        return Run_.front().Segment.StartSeconds;
+    if (Piece_)
+        return Piece_->StartSeconds;
+    return std::nullopt;
+}

@@ -33,6 +33,10 @@ public:
     // End of input.
     void Finish(std::vector<THeardSignal>& heard);
 
+    // Where the run still open begins (or a piece that may yet open one): no sequence still to
+    // come starts before it.
+    std::optional<double> OpenSince() const;
+
 private:
     struct TRunTone {
         TToneSegment Raw;     // as the tracker found it, pieces of one tone joined

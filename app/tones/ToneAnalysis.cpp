@@ -45,6 +45,8 @@ TToneAnalysis::TToneAnalysis(TToneStandard standard, int sampleRate)
       SequenceTones_(TToneCount::One, HopSeconds(Short_)),
       SingleTones_(TToneCount::One, HopSeconds(Long_)),
       ToneCouples_(TToneCount::Two, HopSeconds(Long_)), Sequences_(standard, Measurer_),
+      Arbiter_(standard, Decimator_.OutputRate(),
+               (Decimator_.Factor() - 1 - Decimator_.DelaySamples()) / sampleRate, Measurer_),
       History_(Long_.Analyser.WindowLength()), LevelLength_(SamplesFor(LevelSeconds, sampleRate)) {}
 
 double TToneAnalysis::HopSeconds(const TFrameTrack& track) const {
@@ -72,6 +74,7 @@ void TToneAnalysis::Feed(const std::int16_t* samples, std::size_t count) {
 void TToneAnalysis::AddAnalysisSample(float sample) {
     History_.Push(sample);
     Measurer_.Add(sample);
+    Arbiter_.Add(sample);
 
     // The newest sample's time, less the front end's delay; a frame's centre lies half its
     // window earlier.
@@ -100,8 +103,21 @@ void TToneAnalysis::AnalyseShort(double centreSeconds) {
     const TSpectrumFrame frame =
         Short_.Analyser.Analyse(Latest(Short_.Analyser.WindowLength()), centreSeconds);
     if (const auto segment = SequenceTones_.Push(frame))
-        Sequences_.Take(*segment, Heard_);
-    Sequences_.Tick(centreSeconds, SequenceTones_.OpenSince(), Heard_);
+        Sequences_.Take(*segment, Framed_);
+    Sequences_.Tick(centreSeconds, SequenceTones_.OpenSince(), Framed_);
+    PassFramed();
+    // A sequence still to come from the frame path starts no earlier than what it follows now.
+    double framedSince = centreSeconds;
+    for (const std::optional<double> open : {Sequences_.OpenSince(), SequenceTones_.OpenSince()})
+        if (open)
+            framedSince = std::min(framedSince, *open);
+    Arbiter_.Release(framedSince, Heard_);
+}
+
+void TToneAnalysis::PassFramed() {
+    for (THeardSignal& sequence : Framed_)
+        Arbiter_.TakeFramed(std::move(sequence));
+    Framed_.clear();
 }
 
 void TToneAnalysis::AnalyseLong(double centreSeconds) {
@@ -168,8 +184,10 @@ void TToneAnalysis::Flush() {
     const std::vector<std::int16_t> silence(SamplesFor(FlushSeconds, SampleRate_), 0);
     Feed(silence.data(), silence.size());
     if (const auto segment = SequenceTones_.Close())
-        Sequences_.Take(*segment, Heard_);
-    Sequences_.Finish(Heard_);
+        Sequences_.Take(*segment, Framed_);
+    Sequences_.Finish(Framed_);
+    PassFramed();
+    Arbiter_.Finish(Heard_);
     if (const auto segment = SingleTones_.Close())
         TakeLongSegment(*segment, THeardKind::LongTone);
     if (const auto segment = ToneCouples_.Close())

@@ -2,12 +2,15 @@
 // The decoder's inner workings behind TToneDecoder: a decimating front end feeding two frame
 // analyses over one sample history. Short frames (20 ms every 2.5 ms) follow the quick tones of a
 // selective call; long frames (64 ms every 16 ms) resolve the tones of a two-tone alarm. What
-// they find is measured closely on the samples themselves (TToneMeasurer).
+// they find is measured closely on the samples themselves (TToneMeasurer). Beside the short
+// frames, a line bank integrates whole tones to hear codes deep in noise; the arbiter decides
+// between the two and grades every sequence.
 //
 // Plain object; one thread at a time.
 
 #include "app/tones/Decimator.h"
 #include "app/tones/HeardSignal.h"
+#include "app/tones/SequenceArbiter.h"
 #include "app/tones/SequenceAssembler.h"
 #include "app/tones/SpectrumAnalyser.h"
 #include "app/tones/ToneMeasurer.h"
@@ -47,6 +50,7 @@ private:
     void AddAnalysisSample(float sample);
     void AnalyseShort(double centreSeconds);
     void AnalyseLong(double centreSeconds);
+    void PassFramed();
     void TakeLongSegment(const TToneSegment& segment, THeardKind kind);
     // pair: the tracker follows two tones, whose partner the edge must leave out.
     void MeasureOpening(const TToneTracker& tracker, const TSpectrumFrame& frame,
@@ -64,6 +68,8 @@ private:
     TToneTracker SingleTones_;
     TToneTracker ToneCouples_;
     TSequenceAssembler Sequences_;
+    TSequenceArbiter Arbiter_;
+    std::vector<THeardSignal> Framed_; // the frame path's sequences on their way to the arbiter
     std::optional<TOpening> SingleOpening_;
     std::optional<TOpening> CoupleOpening_;
     TSampleRing<float> History_; // the long window's length

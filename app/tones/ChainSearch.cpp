@@ -1,0 +1,113 @@
+#include "app/tones/ChainSearch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double GridStepSeconds = 0.002;
+constexpr double LengthShare = 0.2;
+constexpr double LeastLengthReachSeconds = 0.010;
+constexpr float Impossible = -std::numeric_limits<float>::infinity();
+
+std::size_t BlockLength(double sampleRate) {
+    return static_cast<std::size_t>(std::lround(GridStepSeconds * sampleRate));
+}
+
+} // namespace
+
+TChainSearch::TChainSearch(TToneStandard standard, double sampleRate, double keptSeconds)
+    : Scorer_(standard, sampleRate, BlockLength(sampleRate),
+              static_cast<std::size_t>(std::ceil(keptSeconds / GridStepSeconds))),
+      GridSeconds_(static_cast<double>(BlockLength(sampleRate)) / sampleRate) {
+    const double tone = TableOf(standard).ToneSeconds;
+    const double reach = std::max(LengthShare * tone, LeastLengthReachSeconds);
+    ShortestSlot_ = static_cast<std::uint64_t>(std::floor((tone - reach) / GridSeconds_));
+    LongestSlot_ = static_cast<std::uint64_t>(std::ceil((tone + reach) / GridSeconds_));
+    Points_.resize(ChainTones * LongestSlot_ + 2);
+    for (TPoint& point : Points_)
+        point.Slots.resize(LongestSlot_ - ShortestSlot_ + 1);
+}
+
+bool TChainSearch::Add(float sample) {
+    if (!Scorer_.Bank().Add(sample))
+        return false;
+    Advance(Now());
+    return true;
+}
+
+std::optional<TChain> TChainSearch::Best() const {
+    const std::uint64_t now = Now();
+    const TPoint& point = PointAt(now);
+    const std::uint8_t last = point.Best[ChainTones - 1];
+    if (!point.Valid || point.States[ChainTones - 1][last].Score == Impossible)
+        return std::nullopt;
+    return Trace(now, last);
+}
+
+void TChainSearch::Advance(std::uint64_t now) {
+    TPoint& point = PointAt(now);
+    point.Valid = false;
+    for (auto& states : point.States)
+        states.fill(TState{Impossible, 0, 0});
+    if (now < ShortestSlot_)
+        return;
+    for (std::uint64_t length = ShortestSlot_; length <= LongestSlot_ && length <= now; ++length) {
+        const auto index = static_cast<std::uint8_t>(length - ShortestSlot_);
+        const TSlotScores& slot = point.Slots[index] = Scorer_.Score(now - length, now);
+        const TPoint& before = PointAt(now - length);
+        const bool chained = before.Valid;
+        for (std::size_t s = 0; s < ToneSymbols.size(); ++s) {
+            const float gain = std::sqrt(slot.Symbol[s]);
+            for (std::size_t k = 0; k < ChainTones; ++k) {
+                float score = gain;
+                std::uint8_t previous = 0;
+                if (k > 0) {
+                    if (!chained)
+                        break;
+                    // No symbol twice in a row: the best chain one shorter, or its runner-up.
+                    previous = before.Best[k - 1] == s ? before.Second[k - 1] : before.Best[k - 1];
+                    const float prior = before.States[k - 1][previous].Score;
+                    if (prior == Impossible)
+                        break;
+                    score += prior;
+                }
+                TState& state = point.States[k][s];
+                if (score > state.Score)
+                    state = TState{score, index, previous};
+            }
+        }
+    }
+    for (std::size_t k = 0; k < ChainTones; ++k) {
+        const auto& states = point.States[k];
+        std::size_t best = 0;
+        for (std::size_t s = 1; s < states.size(); ++s)
+            if (states[s].Score > states[best].Score)
+                best = s;
+        std::size_t second = best == 0 ? 1 : 0;
+        for (std::size_t s = 0; s < states.size(); ++s)
+            if (s != best && states[s].Score > states[second].Score)
+                second = s;
+        point.Best[k] = static_cast<std::uint8_t>(best);
+        point.Second[k] = static_cast<std::uint8_t>(second);
+    }
+    point.Valid = true;
+}
+
+TChain TChainSearch::Trace(std::uint64_t end, std::uint8_t symbol) const {
+    TChain chain;
+    chain.Score = PointAt(end).States[ChainTones - 1][symbol].Score;
+    std::uint64_t at = end;
+    for (std::size_t k = ChainTones; k-- > 0;) {
+        const TPoint& point = PointAt(at);
+        const TState& state = point.States[k][symbol];
+        chain.Bounds[k + 1] = at;
+        chain.Symbols[k] = symbol;
+        chain.Slots[k] = point.Slots[state.Length];
+        at -= ShortestSlot_ + state.Length;
+        symbol = state.Previous;
+    }
+    chain.Bounds[0] = at;
+    return chain;
+}
