@@ -34,10 +34,6 @@ const double FadingStagesPower = std::pow(1.0 - FadingPole, 4) * (1.0 + FadingPo
                                  std::pow(1.0 - FadingPole * FadingPole, 3);
 constexpr int FadingWarmUpSteps = 1000;
 
-std::int16_t ToSample(double value) {
-    return static_cast<std::int16_t>(std::lround(std::clamp(value, -1.0, 1.0) * 32767.0));
-}
-
 // The mean square white noise of unit power keeps through the band-pass.
 double InBandShare() {
     static const double share = [] {
@@ -72,6 +68,10 @@ std::vector<TToneBurst> OffBursts(TToneStandard standard, const std::string& cod
 }
 
 } // namespace
+
+std::int16_t ToSample(double value) {
+    return static_cast<std::int16_t>(std::lround(std::clamp(value, -1.0, 1.0) * 32767.0));
+}
 
 std::string RandomCode(std::mt19937& random) {
     std::uniform_int_distribution<int> digit(0, 9);

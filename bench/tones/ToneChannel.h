@@ -25,6 +25,9 @@ inline constexpr int ChannelRate = 22050;
 inline constexpr double EncoderDetune = 0.015;
 inline constexpr double TightEncoderDetune = 0.005;
 
+// A sample in full-scale units (1 = 32767), rounded and clipped to 16 bits.
+std::int16_t ToSample(double value);
+
 // Five digits 0-9; equal neighbours are sounded with the repeat tone.
 std::string RandomCode(std::mt19937& random);
 
