@@ -45,8 +45,9 @@ TTestRecordBook::TargetOf(const THeardSignal& signal) {
             return notBefore(index) && WaitsForSequence(row);
         };
         const auto target = FirstOpen(waiting);
+        // Guessed symbols are no reason to pass the rows before.
         const auto expecting = FirstOpen([&](std::size_t index, const TTestRecordRow& row) {
-            return waiting(index, row) && row.Alarm.Expected == signal.Digits;
+            return waiting(index, row) && signal.Certain && row.Alarm.Expected == signal.Digits;
         });
         return expecting != Open_.end() ? expecting : target;
     }

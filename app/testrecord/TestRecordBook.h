@@ -3,19 +3,19 @@
 // belongs to, when a row's verdict is settled and when the row is complete.
 //
 // A row is open from its alarm until it is complete. Replies belong to the newest row, as they
-// follow the last alarm sent. An alarm's tones come in the order the encoder got the alarms:
-// its call tone, its code, the code's repeat where the standard repeats it, and the two-tone
-// pair where its alarm type has one. A sequence belongs to the oldest open row still waiting for
-// one, not older than the last row that got one (a repeat goes to the row of its first code); a
-// sequence that is exactly what a later waiting row expects goes to that row instead, so one
-// alarm the encoder dropped does not shift every verdict after it. A long tone belongs to the
-// oldest waiting row newer than the last row that got a sequence, a two-tone signal to the
-// oldest row that has its code and waits for its pair. A row is judged against the limits
-// (JudgeAlarm) once it has all it waits for, or when its hearing window (as long as the alarm
-// needs) has passed: then "nichts gehört" when no sequence came. A row is complete when its
-// hearing window has passed, or as soon as it has its verdict (or nothing to wait for) and a
-// newer alarm has gone out. An alarm that did not go out is complete at once, "nicht gesendet",
-// and gets no replies; one without a code to sound ("kein Code") waits for no tones.
+// follow the last alarm sent. An alarm's tones come in the order the encoder got the alarms: its
+// call tone, its code, the code's repeat where the standard repeats it, and the two-tone pair where
+// its alarm type has one. A sequence belongs to the oldest open row still waiting for one, not
+// older than the last row that got one (a repeat goes to the row of its first code); a sequence
+// that is exactly what a later waiting row expects goes to that row instead (never one the decoder
+// only guessed), so one alarm the encoder dropped does not shift every verdict after it. A long
+// tone belongs to the oldest waiting row newer than the last row that got a sequence, a two-tone
+// signal to the oldest row that has its code and waits for its pair. A row is judged against the
+// limits (JudgeAlarm) once it has all it waits for, or when its hearing window (as long as the
+// alarm needs) has passed: then "nichts gehört" when no sequence came. A row is complete when its
+// hearing window has passed, or as soon as it has its verdict (or nothing to wait for) and a newer
+// alarm has gone out. An alarm that did not go out is complete at once, "nicht gesendet", and gets
+// no replies; one without a code to sound ("kein Code") waits for no tones.
 //
 // Time is passed in, so tests need no clock. One thread; nothing here fails.
 

@@ -110,7 +110,7 @@ TExpectedAlarm ExpectedOf(const TAlarmSent& alarm) {
 
 std::string HeardText(const THeardSignal& signal) {
     if (signal.Kind == THeardKind::Sequence)
-        return signal.Digits;
+        return NameOfSequence(signal);
     const std::string name = NameOfHeard(signal);
     const std::string what = name.empty() ? Frequencies(signal.FrequenciesHz) : name;
     return what + " " + Decimal(signal.DurationSeconds, 1) + " s";

@@ -83,8 +83,9 @@ std::vector<TSheetRow> SheetOfField(std::string_view field);
 // A test plan's alarms carry their step number in the last column; empty for a single alarm.
 inline constexpr std::string_view StepColumnTitle{"Schritt"};
 
-// A heard signal as the record names it: the symbols of a sequence, the name (or frequency)
-// and length of a long tone or two-tone signal ("Tonruf I 2,0 s", "675+1240 Hz 4,5 s").
+// A heard signal as the record names it: the symbols of a sequence ("unsicher (12345?)" when
+// the decoder only guessed them), the name (or frequency) and length of a long tone or two-tone
+// signal ("Tonruf I 2,0 s", "675+1240 Hz 4,5 s").
 std::string HeardText(const THeardSignal& signal);
 
 // A reply as the record names it ("ACK", "Träger ein", ...); empty for an ignored byte.

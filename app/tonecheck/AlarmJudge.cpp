@@ -1,6 +1,7 @@
 #include "app/tonecheck/AlarmJudge.h"
 
 #include "app/tonecheck/GermanNumbers.h"
+#include "app/tonecheck/ToneNames.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +15,12 @@ constexpr double BaseHearingSeconds = 10.0;
 constexpr double PairMarginSeconds = 2.0;
 // A long tone this near a call tone is taken for it, to be judged; farther off it is another.
 constexpr double CallToneReach = 0.05;
+// Stands for a symbol of a sequence the decoder only guessed.
+constexpr char UncertainSymbol = '?';
+
+char HeardSymbol(const THeardSignal& sequence, std::size_t position) {
+    return sequence.Certain ? sequence.Digits[position] : UncertainSymbol;
+}
 
 // How a miss writes a quantity: its scale from the limits' unit, its usual places, its unit.
 struct TUnit {
@@ -127,15 +134,19 @@ public:
             return Result(TAlarmVerdict::NothingHeard);
         }
 
-        const auto matches = [&](const THeardSignal* s) { return s->Digits == Expected_.Symbols; };
+        const auto matches = [&](const THeardSignal* s) {
+            return s->Certain && s->Digits == Expected_.Symbols;
+        };
         const auto first = std::ranges::find_if(sequences, matches);
         const THeardSignal& code = first == sequences.end() ? *sequences.front() : **first;
         if (first == sequences.end())
             CompareCode(code.Digits);
         const TSequenceMisses codeMisses = Sequence(code, "", {});
         const THeardSignal* repeat = nullptr;
+        // Guessed symbols repeat nothing, nor are they repeated.
         for (const THeardSignal* s : sequences)
-            if (s->StartSeconds > code.StartSeconds && s->Digits == code.Digits && !repeat)
+            if (s->StartSeconds > code.StartSeconds && code.Certain && s->Certain &&
+                s->Digits == code.Digits && !repeat)
                 repeat = s;
         if (repeat) {
             const double pause = repeat->StartSeconds - End(code);
@@ -199,7 +210,7 @@ private:
         };
         for (std::size_t i = 0; i < signal.Tones.size(); ++i)
             Marks_.push_back({signal.Tones[i].StartSeconds, signal.Tones[i].Seconds,
-                              signal.Tones[i].FrequencyHz, state(i), signal.Digits[i],
+                              signal.Tones[i].FrequencyHz, state(i), HeardSymbol(signal, i),
                               i < toneBands.size() ? toneBands[i] : band, words(i)});
         for (std::size_t i = 0; i < signal.FrequenciesHz.size(); ++i)
             Marks_.push_back({signal.StartSeconds, signal.DurationSeconds, signal.FrequenciesHz[i],
@@ -271,6 +282,7 @@ private:
     TSequenceMisses Sequence(const THeardSignal& sequence, const std::string& prefix,
                              const TSequenceMisses& named) {
         TSequenceMisses found;
+        Confidence(sequence, prefix);
         const TToneTable& table = TableOf(Expected_.Standard);
         const double share = SequenceLimits_.FrequencyTolerancePercent / 100.0;
         std::vector<std::string> toneWords;
@@ -280,10 +292,16 @@ private:
         for (std::size_t i = 0; i < sequence.Tones.size(); ++i) {
             TSheetLine& line =
                 AddLine(sequence.Tones[i].StartSeconds, prefix + "Ton " + std::to_string(i + 1));
-            line.Symbol = i < Expected_.Symbols.size() ? Expected_.Symbols[i] : sequence.Digits[i];
+            line.Symbol =
+                i < Expected_.Symbols.size() ? Expected_.Symbols[i] : HeardSymbol(sequence, i);
             lines.push_back(&line);
             if (i < Expected_.Symbols.size() && sequence.Digits[i] == Expected_.Symbols[i])
                 continue;
+            // A guessed symbol is named by no place: the confidence line says it once.
+            if (!sequence.Certain) {
+                line.Misses.emplace_back(UncertainText);
+                continue;
+            }
             const std::string words =
                 i < Expected_.Symbols.size()
                     ? std::string(1, sequence.Digits[i]) + " statt " + Expected_.Symbols[i]
@@ -343,6 +361,15 @@ private:
         return found;
     }
 
+    // How far the sequence stood above its runner-up; below the decoder's floor its symbols are
+    // a guess, which the verdict names before any of its tones.
+    void Confidence(const THeardSignal& sequence, const std::string& prefix) {
+        TSheetLine& line = AddLine(End(sequence) - 1e-6, prefix + "Sicherheit");
+        line.ConfidenceDb = sequence.ConfidenceDb;
+        if (!sequence.Certain)
+            Miss(line, prefix + "Code ", std::string(UncertainText));
+    }
+
     // What a selective-call decoder leaves of its acceptance for one tone: the lesser of its
     // frequency and its length reserve.
     TReceiverReserve ToneReserve(const TMeasuredTone& tone, double nominalHz) const {
@@ -363,9 +390,10 @@ private:
             return;
         Receivers_.Judged = true;
         std::optional<TReceiverReserve> best;
-        std::string why = "Code " + code.Digits + " statt " + Expected_.Symbols;
+        std::string why = code.Certain ? "Code " + code.Digits + " statt " + Expected_.Symbols
+                                       : "Code " + std::string(UncertainText);
         for (const THeardSignal* sequence : {&code, repeat}) {
-            if (!sequence || sequence->Digits != Expected_.Symbols)
+            if (!sequence || !sequence->Certain || sequence->Digits != Expected_.Symbols)
                 continue;
             std::optional<TReceiverReserve> least;
             std::size_t worst = 0;
@@ -610,7 +638,7 @@ std::vector<TToneMark> UnjudgedMarks(const std::vector<THeardSignal>& heard) {
             marks.push_back({.StartSeconds = signal.Tones[i].StartSeconds,
                              .Seconds = signal.Tones[i].Seconds,
                              .FrequencyHz = signal.Tones[i].FrequencyHz,
-                             .Symbol = i < signal.Digits.size() ? signal.Digits[i] : '\0'});
+                             .Symbol = i < signal.Digits.size() ? HeardSymbol(signal, i) : '\0'});
         for (const double hz : signal.FrequenciesHz)
             marks.push_back({.StartSeconds = signal.StartSeconds,
                              .Seconds = signal.DurationSeconds,

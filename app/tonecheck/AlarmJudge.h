@@ -3,7 +3,9 @@
 // the pause before it, the call tone the pre-tone item asks for, and the two-tone pair the
 // alarm type has in the limits, each measured value against its limit. "stimmt" when all
 // hold; "weicht ab" with each miss in German ("Ton 3: 1290 Hz statt 1270 Hz (+1,6 %)");
-// "nichts gehört" when no sequence was heard at all.
+// "nichts gehört" when no sequence was heard at all. A sequence the decoder was not certain of
+// is never the expected code nor a repeat; judged as the code, it is "Code unsicher" and none
+// of its symbols is named as heard.
 //
 // Pure functions; any thread. Nothing here throws.
 
@@ -40,7 +42,7 @@ struct TToneMark {
     double Seconds = 0.0;
     double FrequencyHz = 0.0;
     TToneMarkState State = TToneMarkState::NotJudged;
-    char Symbol = 0;      // a code's tone: the symbol heard; 0 for other tones
+    char Symbol = 0;      // a code's tone: the symbol heard ('?': uncertain); 0 for others
     TExpectedBand Band{}; // what it should have sounded; empty when nothing was expected
     std::string Words{};  // what it missed, "1092 Hz statt 1060 Hz"; empty when it held
 
@@ -69,12 +71,13 @@ struct TReceiverReserve {
 
 // One line of the measurement sheet ("Messblatt"): one element of the alarm in time order.
 struct TSheetLine {
-    std::string Element; // "Tonruf I", "Ton 3", "Code", "Pause", "Wiederholung Ton 3", ...
-    char Symbol = 0;     // a code's tone: the symbol expected there
+    std::string Element; // "Tonruf I", "Ton 3", "Code", "Sicherheit", "Pause", ...
+    char Symbol = 0;     // a code's tone: the symbol expected there, past the code the one heard
     std::optional<TSheetValue> Frequency;
     std::optional<TSheetValue> Length;
     std::optional<double> LevelDifferenceDb;
-    std::vector<std::string> Misses; // what is wrong; empty: ok
+    std::optional<double> ConfidenceDb; // a code's margin over its runner-up
+    std::vector<std::string> Misses;    // what is wrong; empty: ok
     std::optional<TReceiverReserve> Reserve;
 
     bool operator==(const TSheetLine&) const = default;

@@ -17,9 +17,16 @@ std::string Listed(const std::vector<TMeasuredTone>& tones, double TMeasuredTone
 }
 
 std::string SequenceText(const THeardSignal& sequence) {
-    return sequence.Digits + ": " + Listed(sequence.Tones, &TMeasuredTone::FrequencyHz, 1.0, 1) +
-           " Hz, " + Listed(sequence.Tones, &TMeasuredTone::Seconds, 1000.0, 0) + " ms, Code " +
-           GermanDecimal(sequence.DurationSeconds * 1000.0, 0) + " ms";
+    return NameOfSequence(sequence) + ": " +
+           Listed(sequence.Tones, &TMeasuredTone::FrequencyHz, 1.0, 1) + " Hz, " +
+           Listed(sequence.Tones, &TMeasuredTone::Seconds, 1000.0, 0) + " ms, Code " +
+           GermanDecimal(sequence.DurationSeconds * 1000.0, 0) + " ms, Sicherheit " +
+           GermanDecimal(sequence.ConfidenceDb, 1) + " dB";
+}
+
+// As the judge pairs them: guessed symbols repeat nothing.
+bool Repeats(const THeardSignal& sequence, const THeardSignal& before) {
+    return sequence.Certain && before.Certain && sequence.Digits == before.Digits;
 }
 
 std::string FrequenciesText(const std::vector<double>& frequenciesHz) {
@@ -41,7 +48,7 @@ std::string MeasuredValuesText(const std::vector<THeardSignal>& heard) {
     std::optional<THeardSignal> lastSequence;
     for (const THeardSignal& signal : ordered) {
         if (signal.Kind == THeardKind::Sequence) {
-            if (lastSequence && lastSequence->Digits == signal.Digits)
+            if (lastSequence && Repeats(signal, *lastSequence))
                 add("Pause " +
                     GermanDecimal((signal.StartSeconds - lastSequence->StartSeconds -
                                    lastSequence->DurationSeconds) *

@@ -65,6 +65,8 @@ TSheetRow SheetRowOf(const TSheetLine& line) {
     }
     if (line.LevelDifferenceDb)
         row[scMeasuredHz] = GermanSigned(*line.LevelDifferenceDb, 1) + " dB";
+    if (line.ConfidenceDb)
+        row[scMeasuredHz] = GermanDecimal(*line.ConfidenceDb, 1) + " dB";
     std::string result;
     for (const std::string& miss : line.Misses)
         result += (result.empty() ? "" : ", ") + miss;

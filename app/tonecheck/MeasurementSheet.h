@@ -1,7 +1,8 @@
 #pragma once
 // The measurement sheet ("Messblatt") of one alarm as text: one row per element of the alarm in
 // time order, each with its nominal and measured frequency and length, the deviation, the
-// limits, what is wrong ("ok" when nothing) and what a receiver leaves in reserve. The window
+// limits, what is wrong ("ok" when nothing) and what a receiver leaves in reserve; a code's
+// "Sicherheit" row shows its margin in dB and "unsicher" when the decoder guessed it. The window
 // and the report show the rows as a table; quorvane-tones --sheet prints them aligned.
 //
 // Pure; any thread.

@@ -60,3 +60,9 @@ std::string NameOfHeard(const THeardSignal& signal) {
     }
     return {};
 }
+
+std::string NameOfSequence(const THeardSignal& sequence) {
+    if (sequence.Certain)
+        return sequence.Digits;
+    return std::string(UncertainText) + " (" + sequence.Digits + "?)";
+}

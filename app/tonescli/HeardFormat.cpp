@@ -52,14 +52,14 @@ std::string_view KindName(THeardKind kind) {
 std::string Text(const THeardSignal& signal, TToneStandard standard) {
     std::string line = Fixed(signal.StartSeconds, 3) + " s: " + std::string(KindName(signal.Kind));
     if (signal.Kind == THeardKind::Sequence) {
-        line += " " + signal.Digits + " (" + std::string(DisplayName(standard)) + "), " +
+        line += " " + NameOfSequence(signal) + " (" + std::string(DisplayName(standard)) + "), " +
                 Fixed(signal.DurationSeconds, 3) + " s, tones";
         for (std::size_t i = 0; i < signal.Tones.size(); ++i)
             line += (i ? "/" : " ") + Fixed(signal.Tones[i].Seconds * 1000.0, 0);
         line += " ms at";
         for (std::size_t i = 0; i < signal.Tones.size(); ++i)
             line += (i ? "/" : " ") + Fixed(signal.Tones[i].FrequencyHz, 1);
-        return line + " Hz";
+        return line + " Hz, confidence " + Fixed(signal.ConfidenceDb, 1) + " dB";
     }
     for (std::size_t i = 0; i < signal.FrequenciesHz.size(); ++i)
         line += (i ? " + " : " ") + Fixed(signal.FrequenciesHz[i], 1);
@@ -87,7 +87,8 @@ std::string Json(const THeardSignal& signal, TToneStandard standard) {
                       ",\"start\":" + Fixed(tone.StartSeconds, 3) +
                       ",\"gap_ms\":" + Fixed(tone.GapSeconds * 1000.0, 1) + "}";
         }
-        object += "]";
+        object += "],\"confidence_db\":" + Fixed(signal.ConfidenceDb, 1) +
+                  ",\"certain\":" + (signal.Certain ? "true" : "false");
     } else {
         object += ",\"frequencies\":" + JsonList(signal.FrequenciesHz, 1) +
                   ",\"name\":" + JsonString(NameOfHeard(signal)) +
@@ -134,6 +135,8 @@ std::string Json(const TSheetLine& line) {
         object += ",\"seconds\":" + Json(*line.Length);
     if (line.LevelDifferenceDb)
         object += ",\"level_difference_db\":" + Fixed(*line.LevelDifferenceDb, 1);
+    if (line.ConfidenceDb)
+        object += ",\"confidence_db\":" + Fixed(*line.ConfidenceDb, 1);
     std::string misses;
     for (const std::string& miss : line.Misses)
         misses += (misses.empty() ? "" : ",") + JsonString(miss);

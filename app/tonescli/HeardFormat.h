@@ -1,6 +1,7 @@
 #pragma once
 // How quorvane-tones prints what was heard and its verdict: one line of text or one JSON object
-// per signal.
+// per signal. A sequence tells how certain the decoder was of it; guessed symbols read
+// "unsicher (12345?)" in the text, and come with "certain":false in the JSON.
 //
 // Pure; any thread may call it.
 

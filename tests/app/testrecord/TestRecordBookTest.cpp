@@ -19,7 +19,7 @@ const TTestRecordBook::TTime Start{};
 // A sequence as the decoder reports it: each tone at its nominal ZVEI1 frequency and length.
 THeardSignal Sequence(const std::string& digits, double start) {
     const TToneTable& table = TableOf(TToneStandard::Zvei1);
-    THeardSignal signal{THeardKind::Sequence, start, 0.0, digits, {}, {}, 0.0};
+    THeardSignal signal{THeardKind::Sequence, start, 0.0, digits, {}, {}, 0.0, 14.2};
     for (const char symbol : digits) {
         const double at = start + signal.DurationSeconds;
         const double hz = table.FrequencyHz[ToneSymbols.find(symbol)];
@@ -32,8 +32,9 @@ THeardSignal Sequence(const std::string& digits, double start) {
 // Plays a session written as steps: "alarm SECONDS CODE" (tone input on), "fire SECONDS CODE"
 // (the same as a "Feueralarm", which has a two-tone pair), "quiet SECONDS CODE" (tone input
 // off), "unsent SECONDS CODE" (it never reached the encoder), "heard DIGITS" (a sequence, the
-// next one the usual pause later), "pair" (the two-tone pair, when it is due), "reply TEXT",
-// "off" (input switched off), "expire SECONDS"; a CODE of "-" carries no code.
+// next one the usual pause later), "guess DIGITS" (the same, its symbols not certain), "pair"
+// (the two-tone pair, when it is due), "reply TEXT", "off" (input switched off), "expire
+// SECONDS"; a CODE of "-" carries no code.
 // Returns the rows in the order they completed.
 std::vector<std::size_t> Play(TTestRecordBook& book, const std::string& steps) {
     std::vector<std::size_t> completed;
@@ -56,9 +57,10 @@ std::vector<std::size_t> Play(TTestRecordBook& book, const std::string& steps) {
         } else if (step == "reply") {
             in >> text;
             change = book.AddReply(text);
-        } else if (step == "heard") {
+        } else if (step == "heard" || step == "guess") {
             in >> text;
-            const THeardSignal code = Sequence(text, clock);
+            THeardSignal code = Sequence(text, clock);
+            code.Certain = step == "heard";
             clock += code.DurationSeconds + 0.6;
             change = book.AddHeard(code);
         } else if (step == "pair") {
@@ -93,6 +95,10 @@ TEST(TestRecordBookTest, Sessions) {
          "33833 expire 11 expire 13",
          {"nichts gehört", "stimmt", "weicht ab (Stelle 3: 8 statt 3)"},
          {1, 0, 2}},
+        // A guess is no exact match: it stays in order, and never makes an alarm stimmt.
+        {"alarm 0 11111 alarm 1 22222 guess 22222 guess 22222 expire 12",
+         {"weicht ab (Code unsicher, keine Wiederholung des Codes gehört)", "nichts gehört"},
+         {0, 1}},
         // A repeat belongs to its own code, not to the next alarm.
         {"alarm 0 11111 alarm 1 22222 heard 11111 heard 11111 heard 22222 heard 22222 expire 12",
          {"stimmt", "stimmt"},
@@ -129,14 +135,14 @@ TEST(TestRecordBookTest, RepliesAndTonesFillTheirRows) {
     for (const char* reply : {"ACK", "ACK", "Träger ein", "Geber läuft", "Träger aus", "ACK"})
         book.AddReply(reply);
     book.AddHeard({THeardKind::LongTone, 0, 2.04, {}, {}, {1750.0}, 0.0});
-    Play(book, "heard 12345 heard 12345");
+    Play(book, "heard 12345 guess 12345");
     book.AddHeard({THeardKind::TwoTone, 7, 4.5, {}, {}, {700.2, 1499.6}, 0.0});
     Play(book, "alarm 1 54321");
     book.AddReply("NAK");
     EXPECT_EQ(RecordFields(book.Row(0))[rcReplies],
               "ACK, Träger ein, Geber läuft, Träger aus, ACK");
     EXPECT_EQ(RecordFields(book.Row(0))[rcHeard],
-              "Tonruf I 2,0 s; 12345; 12345; 700+1500 Hz 4,5 s");
+              "Tonruf I 2,0 s; 12345; unsicher (12345?); 700+1500 Hz 4,5 s");
     EXPECT_EQ(book.NextDeadline(), Start + 1s + 10950ms) << "ten seconds and the repeat";
     Play(book, "expire 12");
     book.AddReply("ACK"); // after the last row completed
@@ -197,8 +203,9 @@ TEST(TestSessionTest, OneJudgementFromTheToneInputToTheFilesLine) {
     EXPECT_EQ(lines[0], CsvLine(row));
     EXPECT_NE(lines[0].find(";würden auslösen (Reserve "), std::string::npos) << lines[0];
     EXPECT_EQ(SheetOfField(SheetField(row)), SheetRows(*row.Judgement));
-    EXPECT_EQ(SheetRows(*row.Judgement)[8][scResult], "1180 Hz statt 1160 Hz (+1,7 %)")
-        << "the repeat's second tone, after the code's five, its length and the pause";
+    EXPECT_EQ(SheetRows(*row.Judgement)[6][scMeasuredHz], "14,2 dB") << "the code's confidence";
+    EXPECT_EQ(SheetRows(*row.Judgement)[9][scResult], "1180 Hz statt 1160 Hz (+1,7 %)")
+        << "the repeat's second tone, after the code's five, its length, confidence and pause";
     EXPECT_FALSE(done.NextDeadline);
     EXPECT_EQ(order, (std::vector<std::string>{"picture", "line"}))
         << "whoever finds the row in the file finds its picture";

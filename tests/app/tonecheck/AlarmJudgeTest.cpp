@@ -7,7 +7,7 @@
 
 namespace {
 
-THeardSignal Sequence(double start, std::string_view sent) {
+THeardSignal Sequence(double start, std::string_view sent, bool certain = true) {
     const TToneTable& table = TableOf(TToneStandard::Zvei1);
     THeardSignal signal;
     signal.StartSeconds = start;
@@ -17,6 +17,8 @@ THeardSignal Sequence(double start, std::string_view sent) {
         signal.Digits += symbol == RepeatToneSymbol ? signal.Digits.back() : symbol;
         signal.DurationSeconds += 0.070;
     }
+    signal.ConfidenceDb = 18.0;
+    signal.Certain = certain;
     return signal;
 }
 
@@ -92,6 +94,16 @@ TEST(AlarmJudge, EveryMissIsNamed) {
          {"Stelle 4: 4 statt 3"}},
         {"no repeat",
          [](auto& h) { h.erase(h.begin() + 2); },
+         TAlarmVerdict::Differs,
+         {"keine Wiederholung des Codes gehört", "Doppelton 5,95 s nach dem Code statt 5,00 s"}},
+        // Guessed symbols never stand for the code or its repeat, even when they are right.
+        {"guessed code and repeat",
+         [](auto& h) { h[1].Certain = h[2].Certain = false; },
+         TAlarmVerdict::Differs,
+         {"Code unsicher", "keine Wiederholung des Codes gehört",
+          "Doppelton 5,95 s nach dem Code statt 5,00 s"}},
+        {"guessed repeat",
+         [](auto& h) { h[2].Certain = false; },
          TAlarmVerdict::Differs,
          {"keine Wiederholung des Codes gehört", "Doppelton 5,95 s nach dem Code statt 5,00 s"}},
         {"long pause",
@@ -222,6 +234,11 @@ TEST(AlarmJudge, SheetAndReceivers) {
          },
          {"Ton 4: 4 statt 3", "Wiederholung Ton 4: 4 statt 3"},
          "würden nicht auslösen (Code 12345 statt 12335)"},
+        {"guessed wrong digit",
+         [](auto& h) { h[1] = h[2] = Sequence(1.2, "12345", false); },
+         {"Ton 4: unsicher", "Sicherheit: unsicher", "Wiederholung: nicht gehört",
+          "Verzögerung Doppelton: 5,95 s nach dem Code statt 5,00 s"},
+         "würden nicht auslösen (Code unsicher)"},
         {"wrong pair",
          [](auto& h) {
              h[3].FrequenciesHz = {675.1, 2280.3};
@@ -290,9 +307,10 @@ TEST(AlarmJudge, SheetAndReceivers) {
                     DefaultToneLimits(), good)
              .Sheet)
         elements += line.Element + (line.Symbol ? std::string(" ") + line.Symbol : "") + "; ";
-    EXPECT_EQ(elements, "Tonruf I; Ton 1 1; Ton 2 2; Ton 3 3; Ton 4 3; Ton 5 5; Code; Pause; "
-                        "Wiederholung Ton 1 1; Wiederholung Ton 2 2; Wiederholung Ton 3 3; "
-                        "Wiederholung Ton 4 3; Wiederholung Ton 5 5; Wiederholung Code; "
+    EXPECT_EQ(elements, "Tonruf I; Ton 1 1; Ton 2 2; Ton 3 3; Ton 4 3; Ton 5 5; Code; "
+                        "Sicherheit; Pause; Wiederholung Ton 1 1; Wiederholung Ton 2 2; "
+                        "Wiederholung Ton 3 3; Wiederholung Ton 4 3; Wiederholung Ton 5 5; "
+                        "Wiederholung Code; Wiederholung Sicherheit; "
                         "Verzögerung Doppelton; Doppelton Ton 1; Doppelton Ton 2; "
                         "Doppelton Länge; Doppelton Pegel; ")
         << "in time order";
@@ -307,10 +325,18 @@ TEST(AlarmJudge, TextsForTheRecord) {
     EXPECT_EQ(VerdictLine(TAlarmJudgement{}), "nichts gehört");
     EXPECT_EQ(MeasuredValuesText(GoodAlarm()),
               "Tonruf I 1750,2 Hz 0,50 s; "
-              "12335: 1060,0/1160,0/1270,0/2600,0/1530,0 Hz, 70/70/70/70/70 ms, Code 350 ms; "
-              "Pause 600 ms; "
-              "12335: 1060,0/1160,0/1270,0/2600,0/1530,0 Hz, 70/70/70/70/70 ms, Code 350 ms; "
+              "12335: 1060,0/1160,0/1270,0/2600,0/1530,0 Hz, 70/70/70/70/70 ms, Code 350 ms, "
+              "Sicherheit 18,0 dB; Pause 600 ms; "
+              "12335: 1060,0/1160,0/1270,0/2600,0/1530,0 Hz, 70/70/70/70/70 ms, Code 350 ms, "
+              "Sicherheit 18,0 dB; "
               "Doppelton 675+1240(E) 675,4+1240,8 Hz 5,00 s, 5,00 s nach dem Code, Pegel 0,0 dB");
+    // A guess is no repeat, and no symbol of it shows in a picture.
+    const std::vector<THeardSignal> guessed{Sequence(1.2, "12"), Sequence(1.5, "12", false)};
+    EXPECT_EQ(MeasuredValuesText(guessed),
+              "12: 1060,0/1160,0 Hz, 70/70 ms, Code 140 ms, Sicherheit "
+              "18,0 dB; unsicher (12?): 1060,0/1160,0 Hz, 70/70 ms, "
+              "Code 140 ms, Sicherheit 18,0 dB");
+    EXPECT_EQ(UnjudgedMarks(guessed).back().Symbol, '?');
 }
 
 TEST(AlarmJudge, HearingWindowCoversAnExpectedPair) {
