@@ -7,6 +7,9 @@
 namespace {
 
 constexpr double GridStepSeconds = 0.002;
+// Slot lengths go in steps of two grid points: a tone's edge is still placed to a grid point
+// by its neighbour's, and a slot a grid point off the tone loses a quarter of a dB.
+constexpr std::uint64_t LengthStep = 2;
 constexpr double LengthShare = 0.2;
 constexpr double LeastLengthReachSeconds = 0.010;
 constexpr float Impossible = -std::numeric_limits<float>::infinity();
@@ -26,8 +29,6 @@ TChainSearch::TChainSearch(TToneStandard standard, double sampleRate, double kep
     ShortestSlot_ = static_cast<std::uint64_t>(std::floor((tone - reach) / GridSeconds_));
     LongestSlot_ = static_cast<std::uint64_t>(std::ceil((tone + reach) / GridSeconds_));
     Points_.resize(ChainTones * LongestSlot_ + 2);
-    for (TPoint& point : Points_)
-        point.Slots.resize(LongestSlot_ - ShortestSlot_ + 1);
 }
 
 bool TChainSearch::Add(float sample) {
@@ -53,9 +54,16 @@ void TChainSearch::Advance(std::uint64_t now) {
         states.fill(TState{Impossible, 0, 0});
     if (now < ShortestSlot_)
         return;
-    for (std::uint64_t length = ShortestSlot_; length <= LongestSlot_ && length <= now; ++length) {
-        const auto index = static_cast<std::uint8_t>(length - ShortestSlot_);
-        const TSlotScores& slot = point.Slots[index] = Scorer_.Score(now - length, now);
+    // One noise figure for all slots ending here: they share most of their samples.
+    const std::uint64_t nominal = (ShortestSlot_ + LongestSlot_) / 2;
+    const double noisePerStep = point.NoisePerStep =
+        Scorer_.NoiseEnergy(now - std::min(nominal, now), now) /
+        static_cast<double>(std::min(nominal, now));
+    for (std::uint64_t length = ShortestSlot_; length <= LongestSlot_ && length <= now;
+         length += LengthStep) {
+        const auto extra = static_cast<std::uint8_t>(length - ShortestSlot_);
+        TSlotScores slot;
+        Scorer_.ScoreSymbols(now - length, now, noisePerStep * static_cast<double>(length), slot);
         const TPoint& before = PointAt(now - length);
         const bool chained = before.Valid;
         for (std::size_t s = 0; s < ToneSymbols.size(); ++s) {
@@ -75,7 +83,7 @@ void TChainSearch::Advance(std::uint64_t now) {
                 }
                 TState& state = point.States[k][s];
                 if (score > state.Score)
-                    state = TState{score, index, previous};
+                    state = TState{score, extra, previous};
             }
         }
     }
@@ -104,8 +112,11 @@ TChain TChainSearch::Trace(std::uint64_t end, std::uint8_t symbol) const {
         const TState& state = point.States[k][symbol];
         chain.Bounds[k + 1] = at;
         chain.Symbols[k] = symbol;
-        chain.Slots[k] = point.Slots[state.Length];
-        at -= ShortestSlot_ + state.Length;
+        const std::uint64_t length = ShortestSlot_ + state.Extra;
+        chain.Slots[k] =
+            Scorer_.Score(at - length, at, point.NoisePerStep * static_cast<double>(length));
+        const std::uint64_t from = at - length;
+        at = from;
         symbol = state.Previous;
     }
     chain.Bounds[0] = at;

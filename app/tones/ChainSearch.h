@@ -1,7 +1,7 @@
 #pragma once
-// Finds, at every grid point, the best chain of five abutting tones of one standard that ends
-// there: a best-path search over tone slots, each slot as long as a tone may be (the nominal
-// length +-20 %, at least +-10 ms), no symbol twice in a row (the repeat tone is a symbol of its
+// Finds, at every grid point (2 ms), the best chain of five abutting tones of one standard that
+// ends there: a best-path search over tone slots, each slot as long as a tone may be (the nominal
+// length +-20 %, at least +-10 ms, in 4 ms steps), no symbol twice in a row (the repeat tone is a symbol of its
 // own). A slot counts by the square root of its symbol's energy over the noise, which is close
 // to what a tone of unknown level adds to the likelihood and keeps one loud tone from carrying
 // four empty slots.
@@ -45,14 +45,14 @@ public:
 private:
     struct TState {
         float Score = 0.0f;
-        std::uint8_t Length = 0; // slot length less the shortest, in grid steps
+        std::uint8_t Extra = 0; // slot length less the shortest, in grid steps
         std::uint8_t Previous = 0;
     };
     struct TPoint {
         std::array<std::array<TState, ToneSymbols.size()>, ChainTones> States{};
         std::array<std::uint8_t, ChainTones> Best{};   // the best last symbol per chain length
         std::array<std::uint8_t, ChainTones> Second{}; // the best with another last symbol
-        std::vector<TSlotScores> Slots;                // the slots ending here, per length
+        double NoisePerStep = 0.0;
         bool Valid = false;
     };
     TPoint& PointAt(std::uint64_t point) { return Points_[point % Points_.size()]; }

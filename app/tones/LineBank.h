@@ -30,20 +30,23 @@ public:
     // Whether point g is still kept.
     bool Holds(std::uint64_t point) const { return point <= Points_ && Points_ - point < Depth_; }
 
-    // |spectrum|^2 of the samples between two kept grid points (from < to), at every line:
-    // `energies` gets Lines() values.
-    void Energies(std::uint64_t from, std::uint64_t to, float* energies) const;
+    // |spectrum|^2 of the samples between two kept grid points (from < to), at the lines from
+    // firstLine to before endLine: energies[line] for each.
+    void Energies(std::uint64_t from, std::uint64_t to, std::size_t firstLine,
+                  std::size_t endLine, float* energies) const;
 
 private:
-    const std::complex<double>* Prefix(std::uint64_t point) const;
     void CloseBlock();
 
     std::vector<double> FrequenciesHz_;
     std::size_t BlockLength_;
     std::size_t Depth_;
-    // Per line, e^{-i w m} for m inside a block, split into real and imaginary rows.
+    std::size_t Stride_; // lines, padded
+    // Per sample of a block, e^{-i w m} for every line, split into real and imaginary rows.
     std::vector<float> Cosines_;
     std::vector<float> Sines_;
+    std::vector<float> Real_; // the block's sums, per line
+    std::vector<float> Imaginary_;
     // Per line, e^{-i w n} at the current block's first sample, and its step per block.
     std::vector<std::complex<double>> Phase_;
     std::vector<std::complex<double>> BlockStep_;

@@ -53,32 +53,50 @@ TSlotScorer::TSlotScorer(TToneStandard standard, double sampleRate, std::size_t 
       Bank_(sampleRate, Plan_.FrequenciesHz, blockLength, depth), Energies_(Bank_.Lines()),
       References_(Bank_.Lines() - Plan_.ReferenceFirst) {}
 
-TSlotScores TSlotScorer::Score(std::uint64_t from, std::uint64_t to) const {
-    Bank_.Energies(from, to, Energies_.data());
+double TSlotScorer::NoiseEnergy(std::uint64_t from, std::uint64_t to) const {
+    Bank_.Energies(from, to, Plan_.ReferenceFirst, Bank_.Lines(), Energies_.data());
     std::copy(Energies_.begin() + static_cast<std::ptrdiff_t>(Plan_.ReferenceFirst),
               Energies_.end(), References_.begin());
     const auto middle = References_.begin() + static_cast<std::ptrdiff_t>(References_.size() / 2);
     std::nth_element(References_.begin(), middle, References_.end());
     const double samples = static_cast<double>((to - from) * Bank_.BlockLength());
-    const double noise =
-        std::max(static_cast<double>(*middle) * MedianToMean, NoiseFloorPerSample * samples);
+    return std::max(static_cast<double>(*middle) * MedianToMean, NoiseFloorPerSample * samples);
+}
 
-    TSlotScores scores;
-    scores.NoiseEnergy = static_cast<float>(noise);
-    const auto scaled = [&](std::size_t line) {
-        return static_cast<float>(Energies_[line] / noise);
-    };
-    for (std::size_t s = 0; s < ToneSymbols.size(); ++s)
+void TSlotScorer::ScoreSymbols(std::uint64_t from, std::uint64_t to, double noiseEnergy,
+                               TSlotScores& scores) const {
+    Bank_.Energies(from, to, 0, Plan_.ReferenceFirst, Energies_.data());
+    FillSymbols(noiseEnergy, scores);
+}
+
+void TSlotScorer::FillSymbols(double noiseEnergy, TSlotScores& scores) const {
+    scores.NoiseEnergy = static_cast<float>(noiseEnergy);
+    const auto scale = static_cast<float>(1.0 / noiseEnergy);
+    for (std::size_t s = 0; s < ToneSymbols.size(); ++s) {
+        float strongest = 0.0f;
         for (std::size_t line = Plan_.SymbolFirst[s]; line < Plan_.SymbolFirst[s + 1]; ++line)
-            scores.Symbol[s] = std::max(scores.Symbol[s], scaled(line));
+            strongest = std::max(strongest, Energies_[line]);
+        scores.Symbol[s] = strongest * scale;
+    }
+}
+
+TSlotScores TSlotScorer::Score(std::uint64_t from, std::uint64_t to) const {
+    return Score(from, to, NoiseEnergy(from, to));
+}
+
+TSlotScores TSlotScorer::Score(std::uint64_t from, std::uint64_t to, double noiseEnergy) const {
+    TSlotScores scores;
+    Bank_.Energies(from, to, 0, Bank_.Lines(), Energies_.data());
+    FillSymbols(noiseEnergy, scores);
     for (const std::size_t line : Plan_.Clear)
-        scores.Between = std::max(scores.Between, scaled(line));
+        scores.Between =
+            std::max(scores.Between, static_cast<float>(Energies_[line] / noiseEnergy));
     return scores;
 }
 
 double TSlotScorer::StrongestHz(std::size_t symbol, std::uint64_t from, std::uint64_t to) const {
-    Bank_.Energies(from, to, Energies_.data());
     std::size_t best = Plan_.SymbolFirst[symbol];
+    Bank_.Energies(from, to, best, Plan_.SymbolFirst[symbol + 1], Energies_.data());
     for (std::size_t line = best; line < Plan_.SymbolFirst[symbol + 1]; ++line)
         if (Energies_[line] > Energies_[best])
             best = line;
@@ -87,7 +105,7 @@ double TSlotScorer::StrongestHz(std::size_t symbol, std::uint64_t from, std::uin
 
 TToneStanding TSlotScorer::StandingAt(std::uint64_t from, std::uint64_t to, double hz,
                                      double amplitude) const {
-    const TSlotScores scores = Score(from, to); // leaves the stretch's energies in Energies_
+    const TSlotScores scores = Score(from, to); // leaves every line's energy in Energies_
     const double samples = static_cast<double>((to - from) * Bank_.BlockLength());
     // A sine of peak amplitude a integrates to a * samples / 2 at its own frequency.
     const double measured = amplitude * samples / 2.0;

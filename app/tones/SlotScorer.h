@@ -37,6 +37,14 @@ public:
     const TLineBank& Bank() const { return Bank_; }
 
     TSlotScores Score(std::uint64_t from, std::uint64_t to) const;
+    // The same, in the units of a noise energy already known for the stretch.
+    TSlotScores Score(std::uint64_t from, std::uint64_t to, double noiseEnergy) const;
+
+    // The parts of Score, for a search that reads many stretches: the noise line's energy
+    // over a stretch, and the symbols' energies in its units (Between is left alone).
+    double NoiseEnergy(std::uint64_t from, std::uint64_t to) const;
+    void ScoreSymbols(std::uint64_t from, std::uint64_t to, double noiseEnergy,
+                      TSlotScores& scores) const;
 
     // The frequency of the symbol's line that holds the most of this stretch.
     double StrongestHz(std::size_t symbol, std::uint64_t from, std::uint64_t to) const;
@@ -54,6 +62,8 @@ private:
         std::vector<std::size_t> Clear; // reference lines clear of every symbol
     };
     static TPlan PlanFor(const TToneTable& table);
+    // The symbols' strongest lines from the energies last read into Energies_.
+    void FillSymbols(double noiseEnergy, TSlotScores& scores) const;
 
     TPlan Plan_;
     double ClearHz_;
