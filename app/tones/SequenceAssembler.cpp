@@ -59,7 +59,7 @@ void TSequenceAssembler::Take(const TToneSegment& segment, std::vector<THeardSig
     // pieces of one frequency are one tone that noise broke up.
     if (!Run_.empty() && SameTone(Run_.back().Raw, segment)) {
         Run_.back().Raw.EndSeconds = segment.EndSeconds;
-        Measure(Run_.back());
+        MeasureLast();
         return;
     }
     TToneSegment whole = segment;
@@ -73,29 +73,41 @@ void TSequenceAssembler::Take(const TToneSegment& segment, std::vector<THeardSig
     if (!Run_.empty() && whole.StartSeconds - Run_.back().Raw.EndSeconds > GapSeconds_)
         EndRun(std::nullopt, heard);
 
-    TRunTone tone{whole, whole, whole.EndSeconds,
-                  !Run_.empty() && whole.StartSeconds - Run_.back().Raw.EndSeconds <= JoinSeconds};
-    Measure(tone);
-    Run_.push_back(tone);
+    const bool joins =
+        !Run_.empty() && whole.StartSeconds - Run_.back().Raw.EndSeconds <= JoinSeconds;
+    Run_.push_back({whole, whole, 0.0, whole.EndSeconds, joins});
+    MeasureLast();
     if (Run_.size() >= LongestRun)
         EndRun(std::nullopt, heard);
 }
 
-void TSequenceAssembler::Measure(TRunTone& tone) const {
+void TSequenceAssembler::MeasureLast() {
+    TRunTone& tone = Run_.back();
     const TToneSegment& raw = tone.Raw;
     tone.Segment = raw;
     double& hz = tone.Segment.FrequenciesHz.front();
     const double inside = raw.StartSeconds + EdgeMarginSeconds;
     const double insideEnd = raw.EndSeconds - EdgeMarginSeconds;
     hz = Measurer_.FrequencyHz(inside, insideEnd, hz);
-    const double amplitude = Measurer_.Amplitude(inside, insideEnd, hz);
+    tone.Amplitude = Measurer_.Amplitude(inside, insideEnd, hz);
     const double middle = (raw.StartSeconds + raw.EndSeconds) / 2.0;
-    if (!tone.JoinsPrevious)
+    if (tone.JoinsPrevious) {
+        // The frames that straddle two tones see neither, so the tracker leaves a gap of a few
+        // hops around the boundary; the samples place it to a fraction of a millisecond.
+        const TRunTone& previous = Run_[Run_.size() - 2];
+        const double previousMiddle = (previous.Raw.StartSeconds + previous.Raw.EndSeconds) / 2.0;
         tone.Segment.StartSeconds =
-            Measurer_.EdgeSeconds(hz, amplitude, middle, raw.StartSeconds - EdgeReachSeconds)
+            Measurer_
+                .BoundarySeconds(previous.Segment.FrequenciesHz.front(), previous.Amplitude, hz,
+                                 tone.Amplitude, previousMiddle, middle)
+                .value_or((previous.Raw.EndSeconds + raw.StartSeconds) / 2.0);
+    } else {
+        tone.Segment.StartSeconds =
+            Measurer_.EdgeSeconds(hz, tone.Amplitude, middle, raw.StartSeconds - EdgeReachSeconds)
                 .value_or(raw.StartSeconds);
+    }
     tone.MeasuredEnd =
-        Measurer_.EdgeSeconds(hz, amplitude, middle, raw.EndSeconds + EdgeReachSeconds)
+        Measurer_.EdgeSeconds(hz, tone.Amplitude, middle, raw.EndSeconds + EdgeReachSeconds)
             .value_or(raw.EndSeconds);
 }
 
@@ -129,11 +141,9 @@ void TSequenceAssembler::EndRun(std::optional<double> nextStart, std::vector<THe
             segment.EndSeconds = Run_[i].MeasuredEnd;
             continue;
         }
-        const double next = i + 1 < Run_.size() ? Run_[i + 1].Segment.StartSeconds : *nextStart;
-        const double middle = (segment.EndSeconds + next) / 2.0;
-        segment.EndSeconds = middle;
-        if (i + 1 < Run_.size())
-            Run_[i + 1].Segment.StartSeconds = middle;
+        // The tone that ended the run is unmeasured: the boundary lies midway in the tracker's gap.
+        segment.EndSeconds = i + 1 < Run_.size() ? Run_[i + 1].Segment.StartSeconds
+                                                 : (Run_[i].Raw.EndSeconds + *nextStart) / 2.0;
     }
 
     THeardSignal sequence;

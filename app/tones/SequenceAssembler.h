@@ -1,8 +1,8 @@
 #pragma once
 // Turns the short tones of one standard into selective-call sequences. Pieces of one frequency
 // with little between them are one tone that noise broke up. Tones that follow each other with
-// at most a short pause form a run; where two tones meet without a pause, the boundary
-// lies midway between them, and where a pause lies between them, each edge is measured. Each
+// at most a short pause form a run; where two tones meet without a pause, their boundary is
+// measured on the samples, and where a pause lies between them, each edge is measured. Each
 // tone of the run is named by the table's nearest symbol while it lies closer to it than to any
 // other and sounds between half and one and a half times the nominal length, so a detuned or
 // stretched tone is still heard and measured; at least three symbols in a row make a sequence,
@@ -40,12 +40,14 @@ public:
 private:
     struct TRunTone {
         TToneSegment Raw;     // as the tracker found it, pieces of one tone joined
-        TToneSegment Segment; // its frequency measured, its start measured after a pause
+        TToneSegment Segment; // its frequency and start measured
+        double Amplitude;     // its level, for the edges
         double MeasuredEnd;   // the end as measured, for a tone a pause follows
         bool JoinsPrevious;   // no pause before it
     };
     void EndRun(std::optional<double> nextStart, std::vector<THeardSignal>& heard);
-    void Measure(TRunTone& tone) const;
+    // Measures the run's last tone, while its samples are still kept.
+    void MeasureLast();
     bool SameTone(const TToneSegment& earlier, const TToneSegment& later) const;
     std::optional<char> SymbolOf(const TToneSegment& segment) const;
 

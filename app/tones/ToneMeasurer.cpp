@@ -116,6 +116,44 @@ double TToneMeasurer::Amplitude(double fromSeconds, double toSeconds, double hz)
     return span.Count == 0 ? 0.0 : WindowedMagnitude(span, hz);
 }
 
+std::vector<double> TToneMeasurer::Envelope(const TSpan& span, double hz, std::size_t width) const {
+    std::vector<double> envelope;
+    if (span.Count <= width)
+        return envelope;
+    envelope.reserve(span.Count - width);
+    // Mixed down, a real tone leaves an image at twice its frequency, which a box holding only
+    // part of the tone does not cancel: the edge would move with the tone's phase. Two taps null
+    // that image exactly and pass the tone unchanged, half a sample late.
+    const std::complex<double> step = std::polar(1.0, -2.0 * std::numbers::pi * hz / SampleRate_);
+    const std::complex<double> image = step * step;
+    std::vector<std::complex<double>> mixed(span.Count - 1);
+    std::complex<double> tone = 1.0;
+    std::complex<double> previous = static_cast<double>(At(span.First));
+    for (std::size_t n = 1; n < span.Count; ++n) {
+        tone *= step;
+        const std::complex<double> current = static_cast<double>(At(span.First + n)) * tone;
+        mixed[n - 1] = (current - image * previous) / (1.0 - image);
+        previous = current;
+    }
+    std::complex<double> sum;
+    for (std::size_t n = 0; n < mixed.size(); ++n) {
+        sum += mixed[n];
+        if (n >= width)
+            sum -= mixed[n - width];
+        if (n + 1 >= width)
+            envelope.push_back(2.0 * std::abs(sum) / static_cast<double>(width));
+    }
+    return envelope;
+}
+
+double TToneMeasurer::BoxCentreSeconds(const TSpan& span, double position,
+                                       std::size_t width) const {
+    // The envelope's samples lie half a sample after the span's.
+    return (static_cast<double>(span.First) + position + static_cast<double>(width) / 2.0) /
+               SampleRate_ +
+           OffsetSeconds_;
+}
+
 std::optional<double> TToneMeasurer::EdgeSeconds(double hz, double amplitude, double insideSeconds,
                                                  double outsideSeconds, double otherHz) const {
     // A box as wide as whole periods of the difference tone cancels the partner.
@@ -131,25 +169,7 @@ std::optional<double> TToneMeasurer::EdgeSeconds(double hz, double amplitude, do
                               : Kept(insideSeconds - half, outsideSeconds + half);
     if (span.Count <= width + 1 || amplitude <= 0.0)
         return std::nullopt;
-
-    // The envelope of a box window sliding over the span, one value per position.
-    std::vector<double> envelope;
-    envelope.reserve(span.Count - width + 1);
-    const std::complex<double> step = std::polar(1.0, -2.0 * std::numbers::pi * hz / SampleRate_);
-    std::vector<std::complex<double>> mixed(span.Count);
-    std::complex<double> tone = 1.0;
-    for (std::size_t n = 0; n < span.Count; ++n) {
-        mixed[n] = static_cast<double>(At(span.First + n)) * tone;
-        tone *= step;
-    }
-    std::complex<double> sum;
-    for (std::size_t n = 0; n < span.Count; ++n) {
-        sum += mixed[n];
-        if (n >= width)
-            sum -= mixed[n - width];
-        if (n + 1 >= width)
-            envelope.push_back(2.0 * std::abs(sum) / static_cast<double>(width));
-    }
+    const std::vector<double> envelope = Envelope(span, hz, width);
 
     // Scan from inside the tone outwards, so noise in the silence cannot pass for the edge.
     const double threshold = EdgeShare * amplitude;
@@ -163,13 +183,52 @@ std::optional<double> TToneMeasurer::EdgeSeconds(double hz, double amplitude, do
         const double crossing =
             static_cast<double>(i - 1) + (value(i - 1) - threshold) / (value(i - 1) - value(i));
         const double position = rising ? static_cast<double>(count - 1) - crossing : crossing;
-        const double centre = (static_cast<double>(span.First) + position +
-                               (static_cast<double>(width) - 1.0) / 2.0) /
-                                  SampleRate_ +
-                              OffsetSeconds_;
+        const double centre = BoxCentreSeconds(span, position, width);
         // A box of the window's width reaches the share this far before (after) the edge.
         const double lead = (0.5 - EdgeShare) * widthSeconds;
         return rising ? centre + lead : centre - lead;
     }
     return std::nullopt;
+}
+
+std::optional<double> TToneMeasurer::BoundarySeconds(double firstHz, double firstAmplitude,
+                                                     double secondHz, double secondAmplitude,
+                                                     double fromSeconds, double toSeconds) const {
+    // Mixed down to either tone, the signal of a phase-continuous change is the same turning
+    // phasor mirrored in time about the boundary, so the two shares cross exactly there. Halves
+    // of the box half a difference period off whole ones meet the other tone in counter-phase
+    // at the box's far end, which makes the shares cross steeply and noise move them little.
+    const double apartHz = std::abs(secondHz - firstHz);
+    if (apartHz <= 0.0 || firstAmplitude <= 0.0 || secondAmplitude <= 0.0)
+        return std::nullopt;
+    const double halfSeconds = (std::ceil(EnvelopeSeconds / 2.0 * apartHz - 0.5) + 0.5) / apartHz;
+    const auto half =
+        static_cast<std::size_t>(std::max(2.0, std::round(halfSeconds * SampleRate_)));
+    const std::size_t width = 2 * half;
+    const double halfWidthSeconds = static_cast<double>(half) / SampleRate_;
+    const TSpan span = Kept(fromSeconds - halfWidthSeconds, toSeconds + halfWidthSeconds);
+    if (span.Count <= width + 1)
+        return std::nullopt;
+    const std::vector<double> first = Envelope(span, firstHz, width);
+    const std::vector<double> second = Envelope(span, secondHz, width);
+    const std::size_t count = first.size();
+    const auto ahead = [&](std::size_t i) {
+        return first[i] / firstAmplitude - second[i] / secondAmplitude;
+    };
+    if (ahead(0) <= 0.0 || ahead(count - 1) >= 0.0)
+        return std::nullopt;
+
+    // Noise can make the shares cross more than once right at the boundary: it lies midway
+    // between the first crossing and the last.
+    const auto crossing = [&](std::size_t before) {
+        return static_cast<double>(before) + ahead(before) / (ahead(before) - ahead(before + 1));
+    };
+    std::size_t firstCrossing = 0;
+    while (ahead(firstCrossing + 1) > 0.0)
+        ++firstCrossing;
+    std::size_t lastCrossing = count - 2;
+    while (ahead(lastCrossing) < 0.0)
+        --lastCrossing;
+    const double position = (crossing(firstCrossing) + crossing(lastCrossing)) / 2.0;
+    return BoxCentreSeconds(span, position, width);
 }

@@ -155,6 +155,20 @@ const MeasureCase MeasureCases[] = {
     {"CcirShortOutside48k", TToneStandard::Ccir, 48000, 1.0, 0.89},
     {"CcirLongOutside8k", TToneStandard::Ccir, 8000, 1.0, 1.11},
     {"Eea16k", TToneStandard::Eea, 16000, 1.0, 1.0},
+    // 8 kHz, nominal and 1.5 % off, at the length limits the tone checks hold (ZVEI 70 +-15 ms,
+    // CCIR 100 +-20 ms, EEA 40 +-10 ms).
+    {"ZveiShortHigh8k", TToneStandard::Zvei1, 8000, 1.015, 55.0 / 70},
+    {"ZveiLongLow8k", TToneStandard::Zvei2, 8000, 0.985, 85.0 / 70},
+    {"CcirNominal8k", TToneStandard::Ccir, 8000, 1.0, 1.0},
+    {"CcirShortLow8k", TToneStandard::Ccir, 8000, 0.985, 0.8},
+    {"CcirLongHigh8k", TToneStandard::Ccir, 8000, 1.015, 1.2},
+    {"EeaNominal8k", TToneStandard::Eea, 8000, 1.0, 1.0},
+    {"EeaShortHigh8k", TToneStandard::Eea, 8000, 1.015, 0.75},
+    {"EeaLongLow8k", TToneStandard::Eea, 8000, 0.985, 1.25},
+    // Rates whose analysis hops fall unevenly on the boundaries between the tones.
+    {"CcirShortHigh11k", TToneStandard::Ccir, 11025, 1.015, 0.9},
+    {"CcirLow22k", TToneStandard::Ccir, 22050, 0.985, 1.0},
+    {"CcirNominal44k", TToneStandard::Ccir, 44100, 1.0, 1.0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Tones, ToneMeasurement, testing::ValuesIn(MeasureCases),
