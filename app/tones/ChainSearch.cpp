@@ -13,6 +13,9 @@ constexpr std::uint64_t LengthStep = 2;
 constexpr double LengthShare = 0.2;
 constexpr double LeastLengthReachSeconds = 0.010;
 constexpr float Impossible = -std::numeric_limits<float>::infinity();
+// A hand-over is judged over 20 ms either side of the edge, 4 ms clear of it.
+constexpr std::uint64_t HandOverSpan = 10;
+constexpr std::uint64_t HandOverLead = 2;
 
 std::size_t BlockLength(double sampleRate) {
     return static_cast<std::size_t>(std::lround(GridStepSeconds * sampleRate));
@@ -115,10 +118,24 @@ TChain TChainSearch::Trace(std::uint64_t end, std::uint8_t symbol) const {
         const std::uint64_t length = ShortestSlot_ + state.Extra;
         chain.Slots[k] =
             Scorer_.Score(at - length, at, point.NoisePerStep * static_cast<double>(length));
-        const std::uint64_t from = at - length;
-        at = from;
+        at -= length;
         symbol = state.Previous;
     }
     chain.Bounds[0] = at;
+    for (std::size_t k = 1; k < ChainTones; ++k)
+        MeasureHandOver(chain, k);
     return chain;
+}
+
+// How much of the tone before slot k still sounds early in it, beside how it sounded at the end
+// of its own slot: a clean hand-over leaves nothing, a note's release rings on.
+void TChainSearch::MeasureHandOver(TChain& chain, std::size_t k) const {
+    const std::uint64_t edge = chain.Bounds[k];
+    const std::uint8_t before = chain.Symbols[k - 1];
+    const double noise = PointAt(edge).NoisePerStep * static_cast<double>(HandOverSpan);
+    TSlotScores stretch;
+    Scorer_.ScoreSymbols(edge - HandOverLead - HandOverSpan, edge - HandOverLead, noise, stretch);
+    chain.Slots[k].EndOfBefore = stretch.Symbol[before];
+    Scorer_.ScoreSymbols(edge + HandOverLead, edge + HandOverLead + HandOverSpan, noise, stretch);
+    chain.Slots[k].BeforeLingering = stretch.Symbol[before];
 }

@@ -59,6 +59,7 @@ private:
     const TPoint& PointAt(std::uint64_t point) const { return Points_[point % Points_.size()]; }
     void Advance(std::uint64_t now);
     TChain Trace(std::uint64_t end, std::uint8_t symbol) const;
+    void MeasureHandOver(TChain& chain, std::size_t k) const;
 
     TSlotScorer Scorer_;
     double GridSeconds_;

@@ -25,8 +25,16 @@ constexpr std::uint64_t SameEdge = 2;
 constexpr double RepeatNearestSeconds = 0.5;
 constexpr double RepeatFarthestSeconds = 2.5;
 
+// The tone before may ring on into a slot as noise does, or 12 dB below its own level.
+constexpr float LingeringNoise = 9.0f;
+constexpr float LingeringShare = 1.0f / 16.0f;
+
+bool HandedOverCleanly(const TSlotScores& slot) {
+    return slot.BeforeLingering <= std::max(LingeringNoise, LingeringShare * slot.EndOfBefore);
+}
+
 bool Passes(const TSlotScores& slot, std::uint8_t symbol, const TGradeFloor& floor) {
-    return slot.Symbol[symbol] >= floor.Energy &&
+    return HandedOverCleanly(slot) && slot.Symbol[symbol] >= floor.Energy &&
            TChainSelector::MarginDb(slot, symbol) >= floor.MarginDb;
 }
 
@@ -180,6 +188,8 @@ std::optional<TFoundChain> TChainSelector::Combined(const TCandidate& earlier,
         for (std::size_t s = 0; s < ToneSymbols.size(); ++s)
             sum[i].Symbol[s] = a.Slots[i].Symbol[s] + b.Slots[i].Symbol[s];
         sum[i].Between = a.Slots[i].Between + b.Slots[i].Between;
+        sum[i].EndOfBefore = a.Slots[i].EndOfBefore + b.Slots[i].EndOfBefore;
+        sum[i].BeforeLingering = a.Slots[i].BeforeLingering + b.Slots[i].BeforeLingering;
     }
     if (2 * agreeing <= sum.size())
         return std::nullopt;

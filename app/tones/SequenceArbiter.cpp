@@ -14,6 +14,17 @@ constexpr double RememberedSeconds = 10.0;
 constexpr double EdgeMarginSeconds = 0.006;
 // How far a measured outer edge may lie from where the chain put it.
 constexpr double EdgeReachSeconds = 0.010;
+// A tone's second harmonic this strong (-20 dB) makes it a note; above the band none is heard.
+constexpr double HarmonicShare = 0.1;
+constexpr double HarmonicBandHz = 3000.0;
+// A hand-over is judged over 20 ms either side of the edge, 4 ms clear of it (in grid points);
+// the tone before may ring on 12 dB below its level, which noise at the frame path's limit
+// never reaches.
+constexpr std::uint64_t HandOverSpan = 10;
+constexpr std::uint64_t HandOverLead = 2;
+constexpr double LingeringShare = 1.0 / 16.0;
+constexpr double ToleratedDetune = 0.025;
+constexpr double ToleratedGapSeconds = 0.005;
 // The frame path's edges may be measured this much before its tracker opened them.
 constexpr double FramedLeadSeconds = 0.03;
 
@@ -29,7 +40,7 @@ bool Holds(const std::string& framedSymbols, const std::string& chainSymbols) {
 
 TSequenceArbiter::TSequenceArbiter(TToneStandard standard, double sampleRate,
                                    double offsetSeconds, const TToneMeasurer& measurer)
-    : Search_(standard, sampleRate, KeptSeconds),
+    : Table_(TableOf(standard)), Search_(standard, sampleRate, KeptSeconds),
       Selector_(Search_.GridSeconds(), Search_.LongestChain()), Measurer_(measurer),
       SampleRate_(sampleRate), OffsetSeconds_(offsetSeconds) {}
 
@@ -99,7 +110,50 @@ TSequenceArbiter::TPendingSequence TSequenceArbiter::Pending(THeardSignal sequen
     return {std::move(sequence), std::move(symbols), from, to};
 }
 
+// A selective call's tones are pure and stop where the next starts; music's notes carry
+// harmonics and ring on into the next note.
+bool TSequenceArbiter::SoundsLikeACall(const THeardSignal& sequence) const {
+    const std::vector<TMeasuredTone>& tones = sequence.Tones;
+    for (std::size_t i = 0; i < tones.size(); ++i) {
+        const TMeasuredTone& tone = tones[i];
+        const double from = tone.StartSeconds + EdgeMarginSeconds;
+        const double to = tone.StartSeconds + tone.Seconds - EdgeMarginSeconds;
+        const double level = Measurer_.Amplitude(from, to, tone.FrequencyHz);
+        if (2.0 * tone.FrequencyHz < HarmonicBandHz &&
+            Measurer_.Amplitude(from, to, 2.0 * tone.FrequencyHz) > HarmonicShare * level)
+            return false;
+        if (i == 0 || tone.GapSeconds > 0.0)
+            continue;
+        // Unwindowed sums over 20 ms tell the tone before from a neighbour 60 Hz away.
+        const std::uint64_t edge = Point(tone.StartSeconds);
+        const double hz = tones[i - 1].FrequencyHz;
+        const TSlotScorer& scorer = Search_.Scorer();
+        if (!scorer.Bank().Holds(edge - HandOverLead - HandOverSpan) ||
+            !scorer.Bank().Holds(edge + HandOverLead + HandOverSpan))
+            continue;
+        const double ending =
+            scorer.EnergyNear(hz, edge - HandOverLead - HandOverSpan, edge - HandOverLead);
+        const double lingering =
+            scorer.EnergyNear(hz, edge + HandOverLead, edge + HandOverLead + HandOverSpan);
+        if (lingering > LingeringShare * ending)
+            return false;
+    }
+    return true;
+}
+
+// Named with little doubt: each tone near its table frequency (tones further off are named by
+// the nearest, which may be another standard's) and following the one before at once.
+bool TSequenceArbiter::ClearlyNamed(const THeardSignal& sequence) const {
+    return std::ranges::all_of(sequence.Tones, [&](const TMeasuredTone& tone) {
+        const double nominal = Table_.FrequencyHz[ToneSymbols.find(tone.Symbol)];
+        return std::abs(tone.FrequencyHz / nominal - 1.0) <= ToleratedDetune &&
+               tone.GapSeconds <= ToleratedGapSeconds;
+    });
+}
+
 void TSequenceArbiter::TakeFramed(THeardSignal sequence) {
+    if (!SoundsLikeACall(sequence))
+        return;
     const std::uint64_t from = Point(sequence.StartSeconds);
     const std::uint64_t to = Point(sequence.StartSeconds + sequence.DurationSeconds);
     JudgeFramed(sequence);
@@ -109,7 +163,7 @@ void TSequenceArbiter::TakeFramed(THeardSignal sequence) {
 // Certain when every tone stands clear of noise and of every other line.
 void TSequenceArbiter::JudgeFramed(THeardSignal& sequence) const {
     const TLineBank& bank = Search_.Scorer().Bank();
-    sequence.Certain = true;
+    sequence.Certain = ClearlyNamed(sequence);
     sequence.ConfidenceDb = std::numeric_limits<double>::infinity();
     for (const TMeasuredTone& tone : sequence.Tones) {
         const std::uint64_t first = Point(tone.StartSeconds);

@@ -3,9 +3,10 @@
 // clear tones of any length, pauses and detuning closely; the chain path (chain search and
 // selector) integrates whole tones and hears codes far down in noise. Where both heard the
 // same stretch, the frame path's sequence stands if it holds the chain's digits; a certain
-// chain that it does not hold replaces it (the frame path's fragments of a weak code). Every
-// sequence leaves with a confidence: the frame path's from how each of its tones stands in the
-// line bank, the chain's from its selector. A sequence leaves once neither path can still
+// chain that it does not hold replaces it (the frame path's fragments of a weak code). A frame
+// path sequence whose tones carry harmonics or ring on into the next is music, not a call.
+// Every sequence leaves with a confidence: the frame path's from how each of its tones stands
+// in the line bank (certain only within an encoder's tolerance), the chain's from its selector. A sequence leaves once neither path can still
 // report anything overlapping it.
 //
 // Plain object; one thread at a time.
@@ -60,6 +61,8 @@ private:
     std::uint64_t Point(double seconds) const;
     THeardSignal Measured(const TFoundChain& chain) const;
     void JudgeFramed(THeardSignal& sequence) const;
+    bool SoundsLikeACall(const THeardSignal& sequence) const;
+    bool ClearlyNamed(const THeardSignal& sequence) const;
     bool FramedReady(const TPendingSequence& framed) const;
     bool ChainReady(const TPendingSequence& chain, double framedSince) const;
     void Pass(TPendingSequence& framed, std::vector<THeardSignal>& heard);
@@ -67,6 +70,7 @@ private:
     void Record(const TPendingSequence& sequence, bool framed, bool passed);
     static TPendingSequence Pending(THeardSignal sequence, std::uint64_t from, std::uint64_t to);
 
+    const TToneTable& Table_;
     TChainSearch Search_;
     TChainSelector Selector_;
     const TToneMeasurer& Measurer_;

@@ -120,3 +120,12 @@ TToneStanding TSlotScorer::StandingAt(std::uint64_t from, std::uint64_t to, doub
     }
     return {own, 10.0 * std::log10(std::max(own, 1e-9) / std::max(other, 1e-9))};
 }
+
+double TSlotScorer::EnergyNear(double hz, std::uint64_t from, std::uint64_t to) const {
+    std::size_t nearest = 0;
+    for (std::size_t line = 1; line < Bank_.Lines(); ++line)
+        if (std::abs(Bank_.FrequencyHz(line) - hz) < std::abs(Bank_.FrequencyHz(nearest) - hz))
+            nearest = line;
+    Bank_.Energies(from, to, nearest, nearest + 1, Energies_.data());
+    return Energies_[nearest];
+}

@@ -21,6 +21,10 @@ struct TSlotScores {
     std::array<float, ToneSymbols.size()> Symbol{};
     float Between = 0.0f; // the strongest line clear of every symbol's tone
     float NoiseEnergy = 0.0f;
+    // The tone before this one, at the end of its own slot and early in this one (see
+    // TChainSearch): a tone stops where the next starts, a note rings on.
+    float EndOfBefore = 0.0f;
+    float BeforeLingering = 0.0f;
 };
 
 struct TToneStanding {
@@ -48,6 +52,10 @@ public:
 
     // The frequency of the symbol's line that holds the most of this stretch.
     double StrongestHz(std::size_t symbol, std::uint64_t from, std::uint64_t to) const;
+
+    // The energy of the line nearest hz over the stretch: a plain, unwindowed sum, so a tone
+    // a resolution step away leaks little into it.
+    double EnergyNear(double hz, std::uint64_t from, std::uint64_t to) const;
 
     // How a tone measured at hz with this peak amplitude (1: full scale) stands in the
     // stretch: its energy over the noise and its margin over the strongest line clear of it.

@@ -123,7 +123,7 @@ TEST_F(TonesProgram, PrintsWhatItHearsAndExitsByWhetherItCouldRead) {
          "\nEmpfänger würden nicht auslösen (Doppelton Ton 2 zu weit ab, Reserve \u22121030,0 "
          "Hz)\n"},
         // Tones of another standard are named by the nearest of the table, and judged off.
-        {Path("alarm.wav") + " --expect 11223", 0, "\nweicht ab (Stelle 1: 2 statt 1, "},
+        {Path("alarm.wav") + " --expect 11223", 0, "\nweicht ab (Code unsicher, "},
         {"- --rate 8000 --expect 11223 < /dev/null", 0, "nichts gehört\n"},
         {Path("wrong-pair.wav") + Expect + " --png " + Path("alarm.png"), 0, "weicht ab"},
         {Path("alarm.wav") + " --png " + Path("missing/alarm.png"), 2,
