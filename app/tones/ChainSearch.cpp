@@ -6,16 +6,15 @@
 
 namespace {
 
-constexpr double GridStepSeconds = 0.002;
-// Slot lengths go in steps of two grid points: a tone's edge is still placed to a grid point
-// by its neighbour's, and a slot a grid point off the tone loses a quarter of a dB.
-constexpr std::uint64_t LengthStep = 2;
+// A slot a grid step off its tone loses about half a dB.
+constexpr double GridStepSeconds = 0.004;
+constexpr std::uint64_t NoiseEvery = 4;
 constexpr double LengthShare = 0.2;
 constexpr double LeastLengthReachSeconds = 0.010;
 constexpr float Impossible = -std::numeric_limits<float>::infinity();
 // A hand-over is judged over 20 ms either side of the edge, 4 ms clear of it.
-constexpr std::uint64_t HandOverSpan = 10;
-constexpr std::uint64_t HandOverLead = 2;
+constexpr double HandOverSeconds = 0.020;
+constexpr double HandOverLeadSeconds = 0.004;
 
 std::size_t BlockLength(double sampleRate) {
     return static_cast<std::size_t>(std::lround(GridStepSeconds * sampleRate));
@@ -26,7 +25,9 @@ std::size_t BlockLength(double sampleRate) {
 TChainSearch::TChainSearch(TToneStandard standard, double sampleRate, double keptSeconds)
     : Scorer_(standard, sampleRate, BlockLength(sampleRate),
               static_cast<std::size_t>(std::ceil(keptSeconds / GridStepSeconds))),
-      GridSeconds_(static_cast<double>(BlockLength(sampleRate)) / sampleRate) {
+      GridSeconds_(static_cast<double>(BlockLength(sampleRate)) / sampleRate),
+      HandOverSpan_(static_cast<std::uint64_t>(std::lround(HandOverSeconds / GridSeconds_))),
+      HandOverLead_(static_cast<std::uint64_t>(std::lround(HandOverLeadSeconds / GridSeconds_))) {
     const double tone = TableOf(standard).ToneSeconds;
     const double reach = std::max(LengthShare * tone, LeastLengthReachSeconds);
     ShortestSlot_ = static_cast<std::uint64_t>(std::floor((tone - reach) / GridSeconds_));
@@ -57,13 +58,16 @@ void TChainSearch::Advance(std::uint64_t now) {
         states.fill(TState{Impossible, 0, 0});
     if (now < ShortestSlot_)
         return;
-    // One noise figure for all slots ending here: they share most of their samples.
-    const std::uint64_t nominal = (ShortestSlot_ + LongestSlot_) / 2;
-    const double noisePerStep = point.NoisePerStep =
-        Scorer_.NoiseEnergy(now - std::min(nominal, now), now) /
-        static_cast<double>(std::min(nominal, now));
-    for (std::uint64_t length = ShortestSlot_; length <= LongestSlot_ && length <= now;
-         length += LengthStep) {
+    // One noise figure for all slots ending here, as they share most of their samples; it
+    // changes slowly, so it is read afresh every few grid points.
+    const std::uint64_t nominal = std::min((ShortestSlot_ + LongestSlot_) / 2, now);
+    const TPoint& last = PointAt(now - 1);
+    point.NoisePerStep =
+        now % NoiseEvery == 0 || !last.Valid
+            ? Scorer_.NoiseEnergy(now - nominal, now) / static_cast<double>(nominal)
+            : last.NoisePerStep;
+    const double noisePerStep = point.NoisePerStep;
+    for (std::uint64_t length = ShortestSlot_; length <= LongestSlot_ && length <= now; ++length) {
         const auto extra = static_cast<std::uint8_t>(length - ShortestSlot_);
         TSlotScores slot;
         Scorer_.ScoreSymbols(now - length, now, noisePerStep * static_cast<double>(length), slot);
@@ -127,15 +131,21 @@ TChain TChainSearch::Trace(std::uint64_t end, std::uint8_t symbol) const {
     return chain;
 }
 
-// How much of the tone before slot k still sounds early in it, beside how it sounded at the end
-// of its own slot: a clean hand-over leaves nothing, a note's release rings on.
+// How the tones either side of the edge before slot k sound on the other side of it, beside
+// how they sound on their own: a clean hand-over leaves nothing there.
 void TChainSearch::MeasureHandOver(TChain& chain, std::size_t k) const {
     const std::uint64_t edge = chain.Bounds[k];
     const std::uint8_t before = chain.Symbols[k - 1];
-    const double noise = PointAt(edge).NoisePerStep * static_cast<double>(HandOverSpan);
+    const double noise = PointAt(edge).NoisePerStep * static_cast<double>(HandOverSpan_);
+    const std::uint8_t own = chain.Symbols[k];
+    TSlotScores& slot = chain.Slots[k];
     TSlotScores stretch;
-    Scorer_.ScoreSymbols(edge - HandOverLead - HandOverSpan, edge - HandOverLead, noise, stretch);
-    chain.Slots[k].EndOfBefore = stretch.Symbol[before];
-    Scorer_.ScoreSymbols(edge + HandOverLead, edge + HandOverLead + HandOverSpan, noise, stretch);
-    chain.Slots[k].BeforeLingering = stretch.Symbol[before];
+    Scorer_.ScoreSymbols(edge - HandOverLead_ - HandOverSpan_, edge - HandOverLead_, noise,
+                         stretch);
+    slot.EndOfBefore = stretch.Symbol[before];
+    slot.OwnEarly = stretch.Symbol[own];
+    Scorer_.ScoreSymbols(edge + HandOverLead_, edge + HandOverLead_ + HandOverSpan_, noise,
+                         stretch);
+    slot.BeforeLingering = stretch.Symbol[before];
+    slot.StartOfOwn = stretch.Symbol[own];
 }

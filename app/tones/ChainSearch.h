@@ -1,10 +1,10 @@
 #pragma once
-// Finds, at every grid point (2 ms), the best chain of five abutting tones of one standard that
+// Finds, at every grid point (4 ms), the best chain of five abutting tones of one standard that
 // ends there: a best-path search over tone slots, each slot as long as a tone may be (the nominal
-// length +-20 %, at least +-10 ms, in 4 ms steps), no symbol twice in a row (the repeat tone is a symbol of its
-// own). A slot counts by the square root of its symbol's energy over the noise, which is close
-// to what a tone of unknown level adds to the likelihood and keeps one loud tone from carrying
-// four empty slots.
+// length +-20 %, at least +-10 ms, in 4 ms steps), no symbol twice in a row (the repeat tone is a
+// symbol of its own). A slot counts by the square root of its symbol's energy over the noise, which
+// is close to what a tone of unknown level adds to the likelihood and keeps one loud tone from
+// carrying four empty slots.
 //
 // Plain object; one thread at a time. Step allocates nothing.
 
@@ -42,6 +42,11 @@ public:
     // The best chain ending at the newest grid point, if one can.
     std::optional<TChain> Best() const;
 
+    // A hand-over from one tone to the next is judged over this many grid points either side
+    // of the edge, this many clear of it.
+    std::uint64_t HandOverSpan() const { return HandOverSpan_; }
+    std::uint64_t HandOverLead() const { return HandOverLead_; }
+
 private:
     struct TState {
         float Score = 0.0f;
@@ -63,6 +68,8 @@ private:
 
     TSlotScorer Scorer_;
     double GridSeconds_;
+    std::uint64_t HandOverSpan_;
+    std::uint64_t HandOverLead_;
     std::uint64_t ShortestSlot_;
     std::uint64_t LongestSlot_;
     std::vector<TPoint> Points_;

@@ -21,16 +21,17 @@ constexpr TGradeFloor LooseFloor{4.0f, 0.5};
 // The two repeats added together must pass this to be a code.
 constexpr TGradeFloor CombinedFloor{24.0f, 5.0};
 // Chain edges this close (grid steps) are the same edge.
-constexpr std::uint64_t SameEdge = 2;
+constexpr std::uint64_t SameEdge = 1;
 constexpr double RepeatNearestSeconds = 0.5;
 constexpr double RepeatFarthestSeconds = 2.5;
 
-// The tone before may ring on into a slot as noise does, or 12 dB below its own level.
-constexpr float LingeringNoise = 9.0f;
-constexpr float LingeringShare = 1.0f / 16.0f;
+// Either tone may sound across the edge between them as noise does, or 12 dB below its level.
+constexpr float CrossingNoise = 9.0f;
+constexpr float CrossingShare = 1.0f / 16.0f;
 
 bool HandedOverCleanly(const TSlotScores& slot) {
-    return slot.BeforeLingering <= std::max(LingeringNoise, LingeringShare * slot.EndOfBefore);
+    return slot.BeforeLingering <= std::max(CrossingNoise, CrossingShare * slot.EndOfBefore) &&
+           slot.OwnEarly <= std::max(CrossingNoise, CrossingShare * slot.StartOfOwn);
 }
 
 bool Passes(const TSlotScores& slot, std::uint8_t symbol, const TGradeFloor& floor) {
@@ -84,8 +85,8 @@ double TChainSelector::MarginDb(const TSlotScores& slot, std::uint8_t symbol) {
     for (std::size_t s = 0; s < slot.Symbol.size(); ++s)
         if (s != symbol)
             other = std::max(other, slot.Symbol[s]);
-    const double ratio = static_cast<double>(slot.Symbol[symbol]) /
-                         std::max(static_cast<double>(other), 1e-9);
+    const double ratio =
+        static_cast<double>(slot.Symbol[symbol]) / std::max(static_cast<double>(other), 1e-9);
     return 10.0 * std::log10(std::max(ratio, 1e-9));
 }
 
@@ -129,10 +130,9 @@ void TChainSelector::Take(std::uint64_t now, const std::optional<TChain>& best,
     Expire(now);
     if (!best)
         return;
-    TCandidate next = Candidate(TFoundChain{
-        {best->Bounds.begin(), best->Bounds.end()},
-        {best->Symbols.begin(), best->Symbols.end()},
-        {best->Slots.begin(), best->Slots.end()}});
+    TCandidate next = Candidate(TFoundChain{{best->Bounds.begin(), best->Bounds.end()},
+                                            {best->Symbols.begin(), best->Symbols.end()},
+                                            {best->Slots.begin(), best->Slots.end()}});
     if (next.Grade == TGrade::None || next.Chain.Bounds.front() + SameEdge < SettledEnd_)
         return;
     if (!Pending_) {
@@ -190,6 +190,8 @@ std::optional<TFoundChain> TChainSelector::Combined(const TCandidate& earlier,
         sum[i].Between = a.Slots[i].Between + b.Slots[i].Between;
         sum[i].EndOfBefore = a.Slots[i].EndOfBefore + b.Slots[i].EndOfBefore;
         sum[i].BeforeLingering = a.Slots[i].BeforeLingering + b.Slots[i].BeforeLingering;
+        sum[i].StartOfOwn = a.Slots[i].StartOfOwn + b.Slots[i].StartOfOwn;
+        sum[i].OwnEarly = a.Slots[i].OwnEarly + b.Slots[i].OwnEarly;
     }
     if (2 * agreeing <= sum.size())
         return std::nullopt;
@@ -244,9 +246,11 @@ void TChainSelector::Finish(std::vector<TFoundChain>& found) {
 bool TChainSelector::MayReport(std::uint64_t from, std::uint64_t to) const {
     if (to + LongestChain_ + SameEdge > Now_)
         return true;
-    if (Pending_ && Overlap(from, to, Pending_->Chain.Bounds.front(), Pending_->Chain.Bounds.back()))
+    if (Pending_ &&
+        Overlap(from, to, Pending_->Chain.Bounds.front(), Pending_->Chain.Bounds.back()))
         return true;
     return std::ranges::any_of(Held_, [&](const TCandidate& held) {
-        return !held.Reported && Overlap(from, to, held.Chain.Bounds.front(), held.Chain.Bounds.back());
+        return !held.Reported &&
+               Overlap(from, to, held.Chain.Bounds.front(), held.Chain.Bounds.back());
     });
 }

@@ -32,7 +32,8 @@ public:
     TChainSelector(double gridSeconds, std::uint64_t longestChain);
 
     // The chain search's best chain at grid point now, if it had one; appends what is decided.
-    void Take(std::uint64_t now, const std::optional<TChain>& best, std::vector<TFoundChain>& found);
+    void Take(std::uint64_t now, const std::optional<TChain>& best,
+              std::vector<TFoundChain>& found);
 
     // Decides what is still open, as at the end of input.
     void Finish(std::vector<TFoundChain>& found);

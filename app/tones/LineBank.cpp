@@ -12,8 +12,8 @@ constexpr std::uint64_t RenormalisePoints = 256;
 
 } // namespace
 
-TLineBank::TLineBank(double sampleRate, std::vector<double> frequenciesHz,
-                     std::size_t blockLength, std::size_t depth)
+TLineBank::TLineBank(double sampleRate, std::vector<double> frequenciesHz, std::size_t blockLength,
+                     std::size_t depth)
     : FrequenciesHz_(std::move(frequenciesHz)), BlockLength_(blockLength), Depth_(depth),
       Stride_((FrequenciesHz_.size() + LinePadding - 1) / LinePadding * LinePadding),
       Cosines_(Stride_ * blockLength), Sines_(Stride_ * blockLength), Real_(Stride_),

@@ -32,8 +32,8 @@ public:
 
     // |spectrum|^2 of the samples between two kept grid points (from < to), at the lines from
     // firstLine to before endLine: energies[line] for each.
-    void Energies(std::uint64_t from, std::uint64_t to, std::size_t firstLine,
-                  std::size_t endLine, float* energies) const;
+    void Energies(std::uint64_t from, std::uint64_t to, std::size_t firstLine, std::size_t endLine,
+                  float* energies) const;
 
 private:
     void CloseBlock();

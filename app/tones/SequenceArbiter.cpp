@@ -17,11 +17,8 @@ constexpr double EdgeReachSeconds = 0.010;
 // A tone's second harmonic this strong (-20 dB) makes it a note; above the band none is heard.
 constexpr double HarmonicShare = 0.1;
 constexpr double HarmonicBandHz = 3000.0;
-// A hand-over is judged over 20 ms either side of the edge, 4 ms clear of it (in grid points);
-// the tone before may ring on 12 dB below its level, which noise at the frame path's limit
+// The tone before may ring on 12 dB below its level, which noise at the frame path's limit
 // never reaches.
-constexpr std::uint64_t HandOverSpan = 10;
-constexpr std::uint64_t HandOverLead = 2;
 constexpr double LingeringShare = 1.0 / 16.0;
 constexpr double ToleratedDetune = 0.025;
 constexpr double ToleratedGapSeconds = 0.005;
@@ -38,8 +35,8 @@ bool Holds(const std::string& framedSymbols, const std::string& chainSymbols) {
 
 } // namespace
 
-TSequenceArbiter::TSequenceArbiter(TToneStandard standard, double sampleRate,
-                                   double offsetSeconds, const TToneMeasurer& measurer)
+TSequenceArbiter::TSequenceArbiter(TToneStandard standard, double sampleRate, double offsetSeconds,
+                                   const TToneMeasurer& measurer)
     : Table_(TableOf(standard)), Search_(standard, sampleRate, KeptSeconds),
       Selector_(Search_.GridSeconds(), Search_.LongestChain()), Measurer_(measurer),
       SampleRate_(sampleRate), OffsetSeconds_(offsetSeconds) {}
@@ -87,11 +84,10 @@ THeardSignal TSequenceArbiter::Measured(const TFoundChain& chain) const {
             tone.Seconds = end - tone.StartSeconds;
         }
         if (i + 1 == count)
-            tone.Seconds = Measurer_
-                               .EdgeSeconds(hz, amplitude, end - EdgeReachSeconds,
-                                            end + EdgeReachSeconds)
-                               .value_or(end) -
-                           tone.StartSeconds;
+            tone.Seconds =
+                Measurer_.EdgeSeconds(hz, amplitude, end - EdgeReachSeconds, end + EdgeReachSeconds)
+                    .value_or(end) -
+                tone.StartSeconds;
         const bool repeats = tone.Symbol == RepeatToneSymbol && i > 0;
         sequence.Digits.push_back(repeats ? sequence.Digits.back() : tone.Symbol);
         sequence.Tones.push_back(tone);
@@ -128,13 +124,12 @@ bool TSequenceArbiter::SoundsLikeACall(const THeardSignal& sequence) const {
         const std::uint64_t edge = Point(tone.StartSeconds);
         const double hz = tones[i - 1].FrequencyHz;
         const TSlotScorer& scorer = Search_.Scorer();
-        if (!scorer.Bank().Holds(edge - HandOverLead - HandOverSpan) ||
-            !scorer.Bank().Holds(edge + HandOverLead + HandOverSpan))
+        const std::uint64_t span = Search_.HandOverSpan();
+        const std::uint64_t lead = Search_.HandOverLead();
+        if (!scorer.Bank().Holds(edge - lead - span) || !scorer.Bank().Holds(edge + lead + span))
             continue;
-        const double ending =
-            scorer.EnergyNear(hz, edge - HandOverLead - HandOverSpan, edge - HandOverLead);
-        const double lingering =
-            scorer.EnergyNear(hz, edge + HandOverLead, edge + HandOverLead + HandOverSpan);
+        const double ending = scorer.EnergyNear(hz, edge - lead - span, edge - lead);
+        const double lingering = scorer.EnergyNear(hz, edge + lead, edge + lead + span);
         if (lingering > LingeringShare * ending)
             return false;
     }
@@ -171,15 +166,14 @@ void TSequenceArbiter::JudgeFramed(THeardSignal& sequence) const {
         // A tone the bank no longer holds (the start of a very long run) counts as heard.
         if (last <= first || !bank.Holds(first) || !bank.Holds(last))
             continue;
-        const double amplitude = Measurer_.Amplitude(tone.StartSeconds + EdgeMarginSeconds,
-                                                     tone.StartSeconds + tone.Seconds -
-                                                         EdgeMarginSeconds,
-                                                     tone.FrequencyHz);
+        const double amplitude = Measurer_.Amplitude(
+            tone.StartSeconds + EdgeMarginSeconds,
+            tone.StartSeconds + tone.Seconds - EdgeMarginSeconds, tone.FrequencyHz);
         const TToneStanding standing =
             Search_.Scorer().StandingAt(first, last, tone.FrequencyHz, amplitude);
         sequence.ConfidenceDb = std::min(sequence.ConfidenceDb, standing.MarginDb);
-        sequence.Certain = sequence.Certain && TChainSelector::Strong(standing.Energy,
-                                                                      standing.MarginDb);
+        sequence.Certain =
+            sequence.Certain && TChainSelector::Strong(standing.Energy, standing.MarginDb);
     }
     if (sequence.ConfidenceDb == std::numeric_limits<double>::infinity())
         sequence.ConfidenceDb = 0.0;
@@ -189,8 +183,7 @@ bool TSequenceArbiter::FramedReady(const TPendingSequence& framed) const {
     return !Selector_.MayReport(framed.From, framed.To);
 }
 
-bool TSequenceArbiter::ChainReady(const TPendingSequence& chain,
-                                  double framedSince) const {
+bool TSequenceArbiter::ChainReady(const TPendingSequence& chain, double framedSince) const {
     return Seconds(chain.To) + FramedLeadSeconds < framedSince;
 }
 
@@ -232,11 +225,12 @@ void TSequenceArbiter::Pass(TPendingSequence& framed, std::vector<THeardSignal>&
     bool stands = true;
     for (const TPendingSequence& chain : Chains_)
         stands = weigh(chain.From, chain.To, chain.Symbols, chain.Signal.Certain,
-                       chain.Signal.ConfidenceDb) && stands;
+                       chain.Signal.ConfidenceDb) &&
+                 stands;
     for (const TDecided& decided : Decided_)
         if (!decided.Framed)
-            stands = weigh(decided.From, decided.To, decided.Symbols, decided.Certain, 0.0) &&
-                     stands;
+            stands =
+                weigh(decided.From, decided.To, decided.Symbols, decided.Certain, 0.0) && stands;
     Record(framed, true, stands);
     if (stands)
         heard.push_back(std::move(signal));

@@ -6,8 +6,8 @@
 // chain that it does not hold replaces it (the frame path's fragments of a weak code). A frame
 // path sequence whose tones carry harmonics or ring on into the next is music, not a call.
 // Every sequence leaves with a confidence: the frame path's from how each of its tones stands
-// in the line bank (certain only within an encoder's tolerance), the chain's from its selector. A sequence leaves once neither path can still
-// report anything overlapping it.
+// in the line bank (certain only within an encoder's tolerance), the chain's from its selector. A
+// sequence leaves once neither path can still report anything overlapping it.
 //
 // Plain object; one thread at a time.
 
@@ -45,7 +45,7 @@ public:
 private:
     struct TPendingSequence {
         THeardSignal Signal;
-        std::string Symbols; // as sent: the repeat tone stays E
+        std::string Symbols;    // as sent: the repeat tone stays E
         std::uint64_t From = 0; // grid points
         std::uint64_t To = 0;
     };

@@ -86,11 +86,12 @@ TSlotScores TSlotScorer::Score(std::uint64_t from, std::uint64_t to) const {
 
 TSlotScores TSlotScorer::Score(std::uint64_t from, std::uint64_t to, double noiseEnergy) const {
     TSlotScores scores;
-    Bank_.Energies(from, to, 0, Bank_.Lines(), Energies_.data());
-    FillSymbols(noiseEnergy, scores);
-    for (const std::size_t line : Plan_.Clear)
+    ScoreSymbols(from, to, noiseEnergy, scores);
+    for (const std::size_t line : Plan_.Clear) {
+        Bank_.Energies(from, to, line, line + 1, Energies_.data());
         scores.Between =
             std::max(scores.Between, static_cast<float>(Energies_[line] / noiseEnergy));
+    }
     return scores;
 }
 
@@ -104,8 +105,9 @@ double TSlotScorer::StrongestHz(std::size_t symbol, std::uint64_t from, std::uin
 }
 
 TToneStanding TSlotScorer::StandingAt(std::uint64_t from, std::uint64_t to, double hz,
-                                     double amplitude) const {
-    const TSlotScores scores = Score(from, to); // leaves every line's energy in Energies_
+                                      double amplitude) const {
+    const TSlotScores scores = Score(from, to);
+    Bank_.Energies(from, to, 0, Bank_.Lines(), Energies_.data());
     const double samples = static_cast<double>((to - from) * Bank_.BlockLength());
     // A sine of peak amplitude a integrates to a * samples / 2 at its own frequency.
     const double measured = amplitude * samples / 2.0;

@@ -21,10 +21,13 @@ struct TSlotScores {
     std::array<float, ToneSymbols.size()> Symbol{};
     float Between = 0.0f; // the strongest line clear of every symbol's tone
     float NoiseEnergy = 0.0f;
-    // The tone before this one, at the end of its own slot and early in this one (see
-    // TChainSearch): a tone stops where the next starts, a note rings on.
+    // Around the edge to the tone before (see TChainSearch): that tone at the end of its slot
+    // and early in this one, and this slot's tone early in its slot and late in the one before.
+    // Code tones stop where the next starts; notes ring on, or start before the edge.
     float EndOfBefore = 0.0f;
     float BeforeLingering = 0.0f;
+    float StartOfOwn = 0.0f;
+    float OwnEarly = 0.0f;
 };
 
 struct TToneStanding {
