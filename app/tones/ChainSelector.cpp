@@ -25,13 +25,16 @@ constexpr std::uint64_t SameEdge = 1;
 constexpr double RepeatNearestSeconds = 0.5;
 constexpr double RepeatFarthestSeconds = 2.5;
 
-// Either tone may sound across the edge between them as noise does, or 12 dB below its level.
+// Either tone may sound across the edge between them as noise does, or below its level: the
+// tone before 12 dB (a note's release is stronger), this one 6 dB, as an edge placed a grid
+// step late in a fade lets through (a note that started well before the edge is as strong).
 constexpr float CrossingNoise = 9.0f;
 constexpr float CrossingShare = 1.0f / 16.0f;
+constexpr float EarlyShare = 1.0f / 4.0f;
 
 bool HandedOverCleanly(const TSlotScores& slot) {
     return slot.BeforeLingering <= std::max(CrossingNoise, CrossingShare * slot.EndOfBefore) &&
-           slot.OwnEarly <= std::max(CrossingNoise, CrossingShare * slot.StartOfOwn);
+           slot.OwnEarly <= std::max(CrossingNoise, EarlyShare * slot.StartOfOwn);
 }
 
 bool Passes(const TSlotScores& slot, std::uint8_t symbol, const TGradeFloor& floor) {
@@ -92,6 +95,13 @@ double TChainSelector::MarginDb(const TSlotScores& slot, std::uint8_t symbol) {
 
 bool TChainSelector::Strong(double energy, double marginDb) {
     return energy >= StrongFloor.Energy && marginDb >= StrongFloor.MarginDb;
+}
+
+bool TChainSelector::HoldsATone(const TSlotScores& slot) {
+    for (std::size_t s = 0; s < slot.Symbol.size(); ++s)
+        if (Passes(slot, static_cast<std::uint8_t>(s), WeakFloor))
+            return true;
+    return false;
 }
 
 TChainSelector::TGrade TChainSelector::GradeOf(const TSlotScores& slot, std::uint8_t symbol) {

@@ -47,6 +47,9 @@ public:
     // Whether a tone this far over the noise and its runner-up is certain on its own.
     static bool Strong(double energy, double marginDb);
 
+    // Whether some symbol sounds in the slot, if only weakly.
+    static bool HoldsATone(const TSlotScores& slot);
+
 private:
     enum class TGrade { None, Loose, Weak, Strong };
     struct TCandidate {

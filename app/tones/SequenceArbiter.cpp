@@ -210,8 +210,26 @@ void TSequenceArbiter::Release(std::optional<double> framedSince,
 
 // The frame path's sequence gives way to a certain chain over the same stretch that it does not
 // hold; a chain it holds lends it its certainty.
+// A weak tone just before or after the frame path's sequence makes it a piece of a code whose
+// other tones faded.
+bool TSequenceArbiter::AdjoinsATone(const TPendingSequence& framed) const {
+    const TSlotScorer& scorer = Search_.Scorer();
+    const auto slot =
+        static_cast<std::uint64_t>(std::lround(Table_.ToneSeconds / Search_.GridSeconds()));
+    const std::uint64_t lead = Search_.HandOverLead();
+    const auto holdsATone = [&](std::uint64_t from, std::uint64_t to) {
+        return scorer.Bank().Holds(from) && scorer.Bank().Holds(to) &&
+               TChainSelector::HoldsATone(scorer.Score(from, to));
+    };
+    return (framed.From > slot + lead &&
+            holdsATone(framed.From - lead - slot, framed.From - lead)) ||
+           holdsATone(framed.To + lead, framed.To + lead + slot);
+}
+
 void TSequenceArbiter::Pass(TPendingSequence& framed, std::vector<THeardSignal>& heard) {
     THeardSignal& signal = framed.Signal;
+    if (signal.Certain && AdjoinsATone(framed))
+        signal.Certain = false;
     const auto weigh = [&](std::uint64_t from, std::uint64_t to, const std::string& symbols,
                            bool certain, double confidenceDb) {
         if (!certain || !Overlap(framed.From, framed.To, from, to))

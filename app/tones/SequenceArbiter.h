@@ -63,6 +63,7 @@ private:
     void JudgeFramed(THeardSignal& sequence) const;
     bool SoundsLikeACall(const THeardSignal& sequence) const;
     bool ClearlyNamed(const THeardSignal& sequence) const;
+    bool AdjoinsATone(const TPendingSequence& framed) const;
     bool FramedReady(const TPendingSequence& framed) const;
     bool ChainReady(const TPendingSequence& chain, double framedSince) const;
     void Pass(TPendingSequence& framed, std::vector<THeardSignal>& heard);

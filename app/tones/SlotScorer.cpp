@@ -14,8 +14,11 @@ constexpr double ReferenceLowHz = 330.0;
 constexpr double ReferenceHighHz = 2950.0;
 // Reference lines one resolution step apart: no line between them escapes the margin test.
 constexpr double ReferenceStepShare = 1.0;
-// A reference line this many resolution steps from a symbol's lines holds none of its tone.
-constexpr double ClearSteps = 2.5;
+// A reference line this many resolution steps beyond a symbol's lines holds little of its tone
+// (13 dB down at most), and catches a tone just off the table that those lines would take in.
+constexpr double ClearSteps = 1.5;
+// Of a measured tone, the lines this many resolution steps either side are its own.
+constexpr double OwnSteps = 2.5;
 // The median of exponentially distributed energies is ln 2 of their mean.
 const double MedianToMean = 1.0 / std::numbers::ln2;
 // Digital silence has no noise: a floor far below a 16-bit step keeps the scale finite.
@@ -49,7 +52,7 @@ TSlotScorer::TPlan TSlotScorer::PlanFor(const TToneTable& table) {
 
 TSlotScorer::TSlotScorer(TToneStandard standard, double sampleRate, std::size_t blockLength,
                          std::size_t depth)
-    : Plan_(PlanFor(TableOf(standard))), ClearHz_(ClearSteps / TableOf(standard).ToneSeconds),
+    : Plan_(PlanFor(TableOf(standard))), OwnHz_(OwnSteps / TableOf(standard).ToneSeconds),
       Bank_(sampleRate, Plan_.FrequenciesHz, blockLength, depth), Energies_(Bank_.Lines()),
       References_(Bank_.Lines() - Plan_.ReferenceFirst) {}
 
@@ -115,7 +118,7 @@ TToneStanding TSlotScorer::StandingAt(std::uint64_t from, std::uint64_t to, doub
     double other = 0.0;
     for (std::size_t line = 0; line < Bank_.Lines(); ++line) {
         const double energy = Energies_[line] / scores.NoiseEnergy;
-        if (std::abs(Bank_.FrequencyHz(line) - hz) > ClearHz_)
+        if (std::abs(Bank_.FrequencyHz(line) - hz) > OwnHz_)
             other = std::max(other, energy);
         else
             own = std::max(own, energy);

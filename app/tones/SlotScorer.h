@@ -77,7 +77,7 @@ private:
     void FillSymbols(double noiseEnergy, TSlotScores& scores) const;
 
     TPlan Plan_;
-    double ClearHz_;
+    double OwnHz_;
     TLineBank Bank_;
     mutable std::vector<float> Energies_;
     mutable std::vector<float> References_;
