@@ -1,5 +1,5 @@
-// The component's events: the hidden notification window, its window procedure and the
-// trigger events it raises on the owning thread.
+// The component's notification window: its window procedure, which raises the trigger events on
+// the owning thread, and how the window and the port's handlers are made known to the dispatcher.
 
 #include "framework/ErrorReport.h"
 #include "serial/component/SioComPort.h"
@@ -143,120 +143,8 @@ void TSioCustomComPort::AttachNotifyWindow(bool on) {
     Dispatcher_->AddNotifyWindow(NotifyWindow_->Handle());
 }
 
-bool TSioCustomComPort::AnyTriggerHandler() const {
-    return OnTrigger_ || OnTriggerAvail_ || OnTriggerData_ || OnTriggerStatus_ || OnTriggerTimer_ ||
-           OnTriggerLineError_ || OnTriggerModemStatus_ || OnTriggerOutbuffFree_ ||
-           OnTriggerOutbuffUsed_ || OnTriggerOutSent_;
-}
-
-void TSioCustomComPort::UpdateHandlerState() {
+void TSioCustomComPort::TriggerHandlersChanged() {
     if (LinkState_ == lsOpen && Dispatcher_)
         Dispatcher_->RefreshHandlerState(AnyTriggerHandler() ? TSioHandlerState::OwnerHandles
                                                              : TSioHandlerState::OwnerHandlesNone);
-}
-
-void TSioCustomComPort::SetOnTrigger(TTriggerEvent handler) {
-    OnTrigger_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerAvail(TTriggerAvailEvent handler) {
-    OnTriggerAvail_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerData(TTriggerDataEvent handler) {
-    OnTriggerData_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerStatus(TTriggerStatusEvent handler) {
-    OnTriggerStatus_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerTimer(TTriggerTimerEvent handler) {
-    OnTriggerTimer_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerLineError(TTriggerLineErrorEvent handler) {
-    OnTriggerLineError_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerModemStatus(TSioNotifyEvent handler) {
-    OnTriggerModemStatus_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerOutbuffFree(TSioNotifyEvent handler) {
-    OnTriggerOutbuffFree_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerOutbuffUsed(TSioNotifyEvent handler) {
-    OnTriggerOutbuffUsed_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerOutSent(TSioNotifyEvent handler) {
-    OnTriggerOutSent_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::FireTrigger(std::uint16_t Msg, std::uint16_t TriggerHandle,
-                                    std::uint16_t Data) {
-    if (OnTrigger_)
-        OnTrigger_(*this, Msg, TriggerHandle, Data);
-}
-
-void TSioCustomComPort::FireTriggerAvail(std::uint16_t Count) {
-    if (OnTriggerAvail_)
-        OnTriggerAvail_(*this, Count);
-}
-
-void TSioCustomComPort::FireTriggerData(std::uint16_t TriggerHandle) {
-    if (OnTriggerData_)
-        OnTriggerData_(*this, TriggerHandle);
-}
-
-void TSioCustomComPort::FireTriggerStatus(std::uint16_t TriggerHandle) {
-    if (OnTriggerStatus_)
-        OnTriggerStatus_(*this, TriggerHandle);
-}
-
-void TSioCustomComPort::FireTriggerTimer(std::uint16_t TriggerHandle) {
-    if (OnTriggerTimer_)
-        OnTriggerTimer_(*this, TriggerHandle);
-}
-
-void TSioCustomComPort::FireTriggerLineError(std::uint16_t Error, bool LineBreak) {
-    if (OnTriggerLineError_)
-        OnTriggerLineError_(*this, Error, LineBreak);
-}
-
-void TSioCustomComPort::FireTriggerModemStatus() {
-    if (OnTriggerModemStatus_)
-        OnTriggerModemStatus_(*this);
-}
-
-void TSioCustomComPort::FireTriggerOutbuffFree() {
-    if (OnTriggerOutbuffFree_)
-        OnTriggerOutbuffFree_(*this);
-}
-
-void TSioCustomComPort::FireTriggerOutbuffUsed() {
-    if (OnTriggerOutbuffUsed_)
-        OnTriggerOutbuffUsed_(*this);
-}
-
-void TSioCustomComPort::FireTriggerOutSent() {
-    if (OnTriggerOutSent_)
-        OnTriggerOutSent_(*this);
-}
-
-void TSioCustomComPort::FireWaitChar(char C) {
-    if (OnWaitChar_)
-        OnWaitChar_(*this, C);
 }
