@@ -8,8 +8,24 @@
 
 #include "serial/engine/errors/SioResultCodes.h"
 
+#include <utility>
+
 class TSioBaseDispatcher;
 class TSioCustomComPort;
+
+// Gives a variable a value for a scope, and its previous value back on every way out.
+template <class T> class TValueScope {
+public:
+    TValueScope(T& variable, T value)
+        : Variable_(variable), Previous_(std::exchange(variable, std::move(value))) {}
+    ~TValueScope() { Variable_ = std::move(Previous_); }
+    TValueScope(const TValueScope&) = delete;
+    TValueScope& operator=(const TValueScope&) = delete;
+
+private:
+    T& Variable_;
+    T Previous_;
+};
 
 class TSioComHost {
 public:
@@ -27,20 +43,8 @@ public:
     // While the port replays its settings onto a new dispatcher, setters apply unchanged values.
     bool ForceApply() const { return ForceApply_; }
 
-    // Sets ForceApply for a scope and gives it its previous value back.
-    class TForceApplyScope {
-    public:
-        explicit TForceApplyScope(TSioComHost& host) : Host_(host), Previous_(host.ForceApply_) {
-            Host_.ForceApply_ = true;
-        }
-        ~TForceApplyScope() { Host_.ForceApply_ = Previous_; }
-        TForceApplyScope(const TForceApplyScope&) = delete;
-        TForceApplyScope& operator=(const TForceApplyScope&) = delete;
-
-    private:
-        TSioComHost& Host_;
-        bool Previous_;
-    };
+    // ForceApply for as long as the returned scope lives.
+    [[nodiscard]] TValueScope<bool> ForcingApply() { return {ForceApply_, true}; }
 
 protected:
     TSioComHost() = default;

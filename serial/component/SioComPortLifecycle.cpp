@@ -18,18 +18,6 @@ namespace {
 // How soon a deferred teardown looks again for the workers to have ended.
 constexpr std::chrono::milliseconds PortClosingRetry{10};
 
-// Sets a flag for a scope and clears it on every way out.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
-    ~TFlagScope() { FFlag = false; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& FFlag;
-};
-
 } // namespace
 
 TSioCustomComPort::TSioCustomComPort()
@@ -104,7 +92,7 @@ void TSioCustomComPort::OpenComPort() {
     if (Opening_)
         return;
     {
-        TFlagScope opening(Opening_);
+        const TValueScope<bool> opening(Opening_, true);
         if (TapiMode_ != tmOn)
             EnsureComNumber();
         Dispatcher_ = CreateDispatcher();

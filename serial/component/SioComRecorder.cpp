@@ -102,17 +102,13 @@ void TSioComRecorder::SetName(std::string value) {
     Name_ = CutFileName(std::move(value));
 }
 
-bool TSioComRecorder::Closing() const {
-    return Host_.PortClosing();
-}
-
 TSioLockedRecorder& TSioComRecorder::Engine() {
     TSioBaseDispatcher& dispatcher = Host_.RequireDispatcher();
     return Kind_ == TSioRecorderKind::Trace ? dispatcher.TraceRecorder() : dispatcher.LogRecorder();
 }
 
 void TSioComRecorder::Start(std::uint32_t n) {
-    if (Closing())
+    if (Host_.PortClosing())
         return;
     if (n != 0)
         Size_ = std::min(n, MaxSize_);
@@ -121,39 +117,39 @@ void TSioComRecorder::Start(std::uint32_t n) {
 }
 
 void TSioComRecorder::WriteFile(const std::string& name, bool append, bool hex) {
-    if (Closing())
+    if (Host_.PortClosing())
         return;
     Host_.Check(Engine().WriteFile(CutFileName(name), append, hex, AllHex_));
     State_ = tlOff;
 }
 
 void TSioComRecorder::Clear() {
-    if (!Closing())
+    if (!Host_.PortClosing())
         Host_.Check(Engine().Clear());
 }
 
 void TSioComRecorder::Discard() {
-    if (Closing())
+    if (Host_.PortClosing())
         return;
     Engine().Discard();
     State_ = tlOff;
 }
 
 void TSioComRecorder::Resume() {
-    if (Closing())
+    if (Host_.PortClosing())
         return;
     Engine().Resume();
     State_ = tlOn;
 }
 
 void TSioComRecorder::Pause() {
-    if (Closing())
+    if (Host_.PortClosing())
         return;
     Engine().Pause();
     State_ = tlPause;
 }
 
 void TSioComRecorder::Replay() {
-    TSioComHost::TForceApplyScope force(Host_);
+    const auto force = Host_.ForcingApply();
     Request(State_);
 }

@@ -50,7 +50,6 @@ public:
     void Replay();
 
 private:
-    bool Closing() const;
     TSioLockedRecorder& Engine();
 
     TSioComHost& Host_;

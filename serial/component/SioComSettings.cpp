@@ -34,31 +34,23 @@ std::uint8_t ByteSetting(std::uint16_t value) {
 } // namespace
 
 void TSioComSettings::SetBaud(std::int32_t value) {
-    if (value == Baud_)
-        return;
-    Baud_ = value;
-    ApplyLineSettings();
+    if (Change(Baud_, value))
+        ApplyLineSettings();
 }
 
 void TSioComSettings::SetParity(TParity value) {
-    if (value == Parity_)
-        return;
-    Parity_ = value;
-    ApplyLineSettings();
+    if (Change(Parity_, value))
+        ApplyLineSettings();
 }
 
 void TSioComSettings::SetDataBits(std::uint16_t value) {
-    if (value == DataBits_)
-        return;
-    DataBits_ = value;
-    ApplyLineSettings();
+    if (Change(DataBits_, value))
+        ApplyLineSettings();
 }
 
 void TSioComSettings::SetStopBits(std::uint16_t value) {
-    if (value == StopBits_)
-        return;
-    StopBits_ = value;
-    ApplyLineSettings();
+    if (Change(StopBits_, value))
+        ApplyLineSettings();
 }
 
 void TSioComSettings::ApplyLineSettings() {
@@ -68,17 +60,13 @@ void TSioComSettings::ApplyLineSettings() {
 }
 
 void TSioComSettings::SetInSize(std::uint16_t value) {
-    if (value == InSize_)
-        return;
-    InSize_ = value;
-    ApplyQueueSizes();
+    if (Change(InSize_, value))
+        ApplyQueueSizes();
 }
 
 void TSioComSettings::SetOutSize(std::uint16_t value) {
-    if (value == OutSize_)
-        return;
-    OutSize_ = value;
-    ApplyQueueSizes();
+    if (Change(OutSize_, value))
+        ApplyQueueSizes();
 }
 
 void TSioComSettings::ApplyQueueSizes() {
@@ -136,17 +124,13 @@ void TSioComSettings::DefaultFlowLevels(std::uint16_t full, std::uint16_t resume
 }
 
 void TSioComSettings::SetXOnChar(char value) {
-    if (Keeps(XOnChar_, value))
-        return;
-    XOnChar_ = value;
-    ApplyFlowChars();
+    if (Change(XOnChar_, value))
+        ApplyFlowChars();
 }
 
 void TSioComSettings::SetXOffChar(char value) {
-    if (Keeps(XOffChar_, value))
-        return;
-    XOffChar_ = value;
-    ApplyFlowChars();
+    if (Change(XOffChar_, value))
+        ApplyFlowChars();
 }
 
 void TSioComSettings::ApplyFlowChars() {
@@ -170,15 +154,14 @@ void TSioComSettings::SetBufferResume(std::uint16_t value) {
 }
 
 void TSioComSettings::ReapplyFlowOptions() {
-    TSioComHost::TForceApplyScope force(Host_);
+    const auto force = Host_.ForcingApply();
     SetHWFlowOptions(HWFlowOptions_);
     SetSWFlowOptions(SWFlowOptions_);
 }
 
 void TSioComSettings::SetUseEventWord(bool value) {
-    if (Keeps(UseEventWord_, value))
+    if (!Change(UseEventWord_, value))
         return;
-    UseEventWord_ = value;
     if (TSioBaseDispatcher* dispatcher = Host_.ApplyingDispatcher()) {
         if (value)
             dispatcher->SetOptionBits(EventWordOption);
@@ -188,9 +171,8 @@ void TSioComSettings::SetUseEventWord(bool value) {
 }
 
 void TSioComSettings::SetRS485Mode(bool value) {
-    if (Keeps(RS485Mode_, value))
+    if (!Change(RS485Mode_, value))
         return;
-    RS485Mode_ = value;
     if (TSioBaseDispatcher* dispatcher = Host_.ApplyingDispatcher())
         dispatcher->SetRs485(value);
     if (value) {
@@ -201,18 +183,14 @@ void TSioComSettings::SetRS485Mode(bool value) {
 }
 
 void TSioComSettings::SetAvailThreshold(std::uint16_t value) {
-    if (Keeps(AvailThreshold_, value))
-        return;
-    AvailThreshold_ = value;
-    if (TSioBaseDispatcher* dispatcher = Host_.ApplyingDispatcher())
+    TSioBaseDispatcher* dispatcher = Host_.ApplyingDispatcher();
+    if (Change(AvailThreshold_, value) && dispatcher)
         dispatcher->SetAvailThreshold(value);
 }
 
 void TSioComSettings::SetPriorityBoost(std::uint8_t value) {
-    if (Keeps(PriorityBoost_, value))
-        return;
-    PriorityBoost_ = value;
-    if (TSioBaseDispatcher* dispatcher = Host_.ApplyingDispatcher())
+    TSioBaseDispatcher* dispatcher = Host_.ApplyingDispatcher();
+    if (Change(PriorityBoost_, value) && dispatcher)
         dispatcher->SetPriorityBoost(value);
 }
 
@@ -233,7 +211,7 @@ TSioResult TSioComSettings::OpenDevice(TSioBaseDispatcher& dispatcher,
 }
 
 void TSioComSettings::ReplaySettings() {
-    TSioComHost::TForceApplyScope force(Host_);
+    const auto force = Host_.ForcingApply();
     SetHWFlowOptions(HWFlowOptions_);
     SetSWFlowOptions(SWFlowOptions_);
     SetXOnChar(XOnChar_);

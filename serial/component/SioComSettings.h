@@ -78,6 +78,13 @@ private:
     template <class T> bool Keeps(const T& current, const T& value) const {
         return value == current && !Host_.ForceApply();
     }
+    // Stores a value a setter is to apply; false when there is nothing to do (Keeps).
+    template <class T> bool Change(T& current, const T& value) {
+        if (Keeps(current, value))
+            return false;
+        current = value;
+        return true;
+    }
     // Levels of 0, or beyond the buffer or the full level, become the flow mode's defaults.
     void DefaultFlowLevels(std::uint16_t full, std::uint16_t resume);
     void ApplyLineSettings();
