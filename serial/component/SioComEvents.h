@@ -72,34 +72,17 @@ protected:
                OnTriggerOutbuffFree_ || OnTriggerOutbuffUsed_ || OnTriggerOutSent_;
     }
 
-    // Each calls its handler, if one is assigned.
-    void FirePortOpen() { Fire(OnPortOpen_); }
-    void FirePortClose() { Fire(OnPortClose_); }
-    void FireTrigger(std::uint16_t Msg, std::uint16_t TriggerHandle, std::uint16_t Data) {
-        Fire(OnTrigger_, Msg, TriggerHandle, Data);
+    // Calls the handler, if one is assigned, with the component first.
+    template <class THandler, class... TArgs> void Fire(const THandler& handler, TArgs... args) {
+        if (handler)
+            handler(Host_.Sender(), args...);
     }
-    void FireTriggerAvail(std::uint16_t Count) { Fire(OnTriggerAvail_, Count); }
-    void FireTriggerData(std::uint16_t TriggerHandle) { Fire(OnTriggerData_, TriggerHandle); }
-    void FireTriggerStatus(std::uint16_t TriggerHandle) { Fire(OnTriggerStatus_, TriggerHandle); }
-    void FireTriggerTimer(std::uint16_t TriggerHandle) { Fire(OnTriggerTimer_, TriggerHandle); }
-    void FireTriggerLineError(std::uint16_t Error, bool LineBreak) {
-        Fire(OnTriggerLineError_, Error, LineBreak);
-    }
-    void FireTriggerModemStatus() { Fire(OnTriggerModemStatus_); }
-    void FireTriggerOutbuffFree() { Fire(OnTriggerOutbuffFree_); }
-    void FireTriggerOutbuffUsed() { Fire(OnTriggerOutbuffUsed_); }
-    void FireTriggerOutSent() { Fire(OnTriggerOutSent_); }
 
 private:
     template <class THandler> void SetTrigger(THandler& slot, THandler handler) {
         slot = std::move(handler);
         Host_.TriggerHandlersChanged();
     }
-    template <class THandler, class... TArgs> void Fire(const THandler& handler, TArgs... args) {
-        if (handler)
-            handler(Host_.Sender(), args...);
-    }
-
     TSioComHost& Host_;
     TSioNotifyEvent OnPortClose_;
     TSioNotifyEvent OnPortOpen_;

@@ -123,7 +123,7 @@ void TSioCustomComPort::OpenComPort() {
     }
     // Handlers of OnPortOpen may write at once, so the open no longer counts as in progress.
     try {
-        FirePortOpen();
+        Fire(OnPortOpen());
     } catch (...) {
         AbandonOpen();
         throw;
@@ -185,7 +185,7 @@ void TSioCustomComPort::CloseComPort() {
     } else {
         FinishTeardown();
     }
-    FirePortClose();
+    Fire(OnPortClose());
     if (dumpFailure)
         std::rethrow_exception(dumpFailure);
 }

@@ -5,24 +5,19 @@
 #include "serial/engine/dispatcher/SioDispatcherFlags.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
 // The dispatcher's option bit that carries UseEventWord.
 constexpr std::uint32_t EventWordOption = 4;
 
+// The dispatcher's software flow bits of each TSWFlowOptions value, in the enumeration's order.
+constexpr std::uint8_t SoftwareFlowCodes[] = {0, SwFlowReceive, SwFlowTransmit,
+                                              SwFlowReceive | SwFlowTransmit};
+
 std::uint8_t SoftwareFlowCode(TSWFlowOptions options) {
-    switch (options) {
-    case swfReceive:
-        return SwFlowReceive;
-    case swfTransmit:
-        return SwFlowTransmit;
-    case swfBoth:
-        return SwFlowReceive | SwFlowTransmit;
-    case swfNone:
-        break;
-    }
-    return 0;
+    return options < std::size(SoftwareFlowCodes) ? SoftwareFlowCodes[options] : 0;
 }
 
 // A 16-bit line setting as the dispatcher's byte. Out of range stays out of range, so the device

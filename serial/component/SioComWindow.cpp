@@ -81,19 +81,19 @@ private:
         const auto handle = static_cast<std::uint16_t>(wParam);
         const auto data =
             message == MsgTriggerAvail ? handle : static_cast<std::uint16_t>(lParam & 0xFFFF);
-        port.FireTrigger(static_cast<std::uint16_t>(message), handle, data);
+        port.Fire(port.OnTrigger(), static_cast<std::uint16_t>(message), handle, data);
         switch (message) {
         case MsgTriggerAvail:
-            port.FireTriggerAvail(handle);
+            port.Fire(port.OnTriggerAvail(), handle);
             break;
         case MsgTriggerData:
-            port.FireTriggerData(handle);
+            port.Fire(port.OnTriggerData(), handle);
             break;
         case MsgTriggerTimer:
-            port.FireTriggerTimer(handle);
+            port.Fire(port.OnTriggerTimer(), handle);
             break;
         case MsgTriggerStatus:
-            port.FireTriggerStatus(handle);
+            port.Fire(port.OnTriggerStatus(), handle);
             DeliverStatus(port, wParam & 7);
             break;
         case MsgPortClosing:
@@ -107,24 +107,24 @@ private:
     static void DeliverStatus(TSioCustomComPort& port, std::uintptr_t kind) {
         switch (kind) {
         case StatusModem:
-            port.FireTriggerModemStatus();
+            port.Fire(port.OnTriggerModemStatus());
             break;
         case StatusLineError: {
             const bool open = port.LinkState_ == lsOpen && port.Dispatcher_;
             const bool lineBreak = open && port.Dispatcher_->TakeLineBreak();
             const auto error =
                 open ? static_cast<std::uint16_t>(port.Dispatcher_->TakeLineError()) : 0;
-            port.FireTriggerLineError(static_cast<std::uint16_t>(error), lineBreak);
+            port.Fire(port.OnTriggerLineError(), static_cast<std::uint16_t>(error), lineBreak);
             break;
         }
         case StatusOutbuffFree:
-            port.FireTriggerOutbuffFree();
+            port.Fire(port.OnTriggerOutbuffFree());
             break;
         case StatusOutbuffUsed:
-            port.FireTriggerOutbuffUsed();
+            port.Fire(port.OnTriggerOutbuffUsed());
             break;
         case StatusOutSent:
-            port.FireTriggerOutSent();
+            port.Fire(port.OnTriggerOutSent());
             break;
         default:
             break;
