@@ -32,13 +32,13 @@ bool IsComponentMessage(std::uint32_t message) {
 // Counts a port's handlers running on its thread (nested ones too) for the scope of one.
 class THandlerScope {
 public:
-    explicit THandlerScope(int& depth) : FDepth(depth) { ++FDepth; }
-    ~THandlerScope() { --FDepth; }
+    explicit THandlerScope(int& depth) : Depth_(depth) { ++Depth_; }
+    ~THandlerScope() { --Depth_; }
     THandlerScope(const THandlerScope&) = delete;
     THandlerScope& operator=(const THandlerScope&) = delete;
 
 private:
-    int& FDepth;
+    int& Depth_;
 };
 
 } // namespace
