@@ -14,13 +14,13 @@ class TSioBaseDispatcher;
 class TSioCustomComPort;
 
 // Gives a variable a value for a scope, and its previous value back on every way out.
-template <class T> class TValueScope {
+template <class T> class TSioValueScope {
 public:
-    TValueScope(T& variable, T value)
+    TSioValueScope(T& variable, T value)
         : Variable_(variable), Previous_(std::exchange(variable, std::move(value))) {}
-    ~TValueScope() { Variable_ = std::move(Previous_); }
-    TValueScope(const TValueScope&) = delete;
-    TValueScope& operator=(const TValueScope&) = delete;
+    ~TSioValueScope() { Variable_ = std::move(Previous_); }
+    TSioValueScope(const TSioValueScope&) = delete;
+    TSioValueScope& operator=(const TSioValueScope&) = delete;
 
 private:
     T& Variable_;
@@ -44,7 +44,7 @@ public:
     bool ForceApply() const { return ForceApply_; }
 
     // ForceApply for as long as the returned scope lives.
-    [[nodiscard]] TValueScope<bool> ForcingApply() { return {ForceApply_, true}; }
+    [[nodiscard]] TSioValueScope<bool> ForcingApply() { return {ForceApply_, true}; }
 
 protected:
     TSioComHost() = default;

@@ -92,7 +92,7 @@ void TSioCustomComPort::OpenComPort() {
     if (Opening_)
         return;
     {
-        const TValueScope<bool> opening(Opening_, true);
+        const TSioValueScope<bool> opening(Opening_, true);
         if (TapiMode_ != tmOn)
             EnsureComNumber();
         Dispatcher_ = CreateDispatcher();
