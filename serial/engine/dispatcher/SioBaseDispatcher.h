@@ -135,7 +135,6 @@ public:
     void SetOptionBits(std::uint32_t mask);
     void ClearOptionBits(std::uint32_t mask);
     std::uint32_t Options();
-    virtual TSioResult YieldSlice() = 0;
 
     // --- Trace and dispatch log (any thread; StateLock): SioDispatcherRecorders.h ---
 
