@@ -83,6 +83,9 @@ public:
     TSioBaseDispatcher(const TSioBaseDispatcher&) = delete;
     TSioBaseDispatcher& operator=(const TSioBaseDispatcher&) = delete;
 
+    // The line's operations are SioDispatcherLine.h's, the trace's and the dispatch log's
+    // SioDispatcherRecorders.h's.
+
     // --- Opening and closing (opening thread) ---
 
     // Opens the device, applies the line, allocates the rings, starts the workers. 0, or a
@@ -96,8 +99,6 @@ public:
     // sets ClosePending, and the dispatch worker releases the resources as it ends.
     void ClosePort();
     TSioResult ApplyQueueSizes(std::uint32_t inSize, std::uint32_t outSize);
-
-    // --- Line (opening thread; StateLock): SioDispatcherLine.h ---
 
     // --- Input (the reader's thread; no lock) ---
 
@@ -135,8 +136,6 @@ public:
     void SetOptionBits(std::uint32_t mask);
     void ClearOptionBits(std::uint32_t mask);
     std::uint32_t Options();
-
-    // --- Trace and dispatch log (any thread; StateLock): SioDispatcherRecorders.h ---
 
     // --- Workers ---
 
