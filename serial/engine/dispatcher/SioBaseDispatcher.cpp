@@ -54,14 +54,17 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
         ClosePort();
         return ecOutOfMemory;
     }
-    ClosePending_ = false;
+    {
+        std::lock_guard lock(StateLock_);
+        ClosePending_ = false;
+        AvailThreshold_ = 0;
+    }
     ResetLine(inSize, flags);
     {
         std::lock_guard inputLock(InputLock_);
         Input_.Reset();
         NotifyPos_ = 0;
     }
-    AvailThreshold_ = 0;
 
     result = ApplyLine(baud, parity, dataBits, stopBits);
     if (result != 0) {
