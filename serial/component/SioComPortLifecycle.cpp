@@ -18,21 +18,10 @@ namespace {
 // How soon a deferred teardown looks again for the workers to have ended.
 constexpr std::chrono::milliseconds PortClosingRetry{10};
 
-// Sets a flag for a scope and clears it on every way out.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
-    ~TFlagScope() { FFlag = false; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& FFlag;
-};
-
 } // namespace
 
-TSioCustomComPort::TSioCustomComPort() = default;
+TSioCustomComPort::TSioCustomComPort()
+    : TSioComSettings(AsHost()), TSioComEvents(AsHost()), TSioComRecorders(AsHost()) {}
 
 TSioCustomComPort::~TSioCustomComPort() {
     if (LinkState_ == lsOpen)
@@ -87,8 +76,8 @@ void TSioCustomComPort::SetComNumber(std::uint16_t value) {
     }
     Dispatcher_->SaveTriggerState(SavedTriggers_);
     TriggersSaved_ = true;
-    const TTraceLogState tracing = Trace_.State();
-    const TTraceLogState logging = Log_.State();
+    const TTraceLogState tracing = Tracing();
+    const TTraceLogState logging = Logging();
     const TSioTriggerState triggers = SavedTriggers_;
     SetOpen(false);
     ComNumber_ = value;
@@ -103,13 +92,14 @@ void TSioCustomComPort::OpenComPort() {
     if (Opening_)
         return;
     {
-        TFlagScope opening(Opening_);
+        const TSioValueScope<bool> opening(Opening_, true);
         if (TapiMode_ != tmOn)
             EnsureComNumber();
         Dispatcher_ = CreateDispatcher();
         Dispatcher_->SetPortName(PortDisplayName(ComNumber_));
         try {
-            const TSioResult result = RemapOpenResult(OpenOnDispatcher());
+            const TSioResult result =
+                RemapOpenResult(OpenDevice(*Dispatcher_, DevicePath(ComNumber_)));
             if (result != 0) {
                 Check(result);
                 // Only reached while loading, when results do not raise: stay closed.
@@ -117,7 +107,8 @@ void TSioCustomComPort::OpenComPort() {
                 return;
             }
             LinkState_ = lsOpen;
-            UpdateHandlerState();
+            TriggerHandlersChanged();
+            ReplayRecorders();
             ReplaySettings();
             Open_ = true;
             AttachNotifyWindow(true);
@@ -132,27 +123,11 @@ void TSioCustomComPort::OpenComPort() {
     }
     // Handlers of OnPortOpen may write at once, so the open no longer counts as in progress.
     try {
-        NotifyPortOpen();
+        Fire(OnPortOpen());
     } catch (...) {
         AbandonOpen();
         throw;
     }
-}
-
-void TSioCustomComPort::ReplaySettings() {
-    TForceApplyScope force(*this);
-    SetTracing(Trace_.State());
-    SetLogging(Log_.State());
-    SetHWFlowOptions(HWFlowOptions_);
-    SetSWFlowOptions(SWFlowOptions_);
-    SetXOnChar(XOnChar_);
-    SetXOffChar(XOffChar_);
-    SetAvailThreshold(AvailThreshold_);
-    SetDTR(DTR_);
-    SetRTS(RTS_);
-    SetUseEventWord(UseEventWord_);
-    SetRS485Mode(RS485Mode_);
-    SetPriorityBoost(PriorityBoost_);
 }
 
 void TSioCustomComPort::AbandonOpen() noexcept {
@@ -174,27 +149,10 @@ void TSioCustomComPort::EnsureComNumber() {
 }
 
 std::unique_ptr<TSioBaseDispatcher> TSioCustomComPort::CreateDispatcher() {
-    if (DeviceLayer_ != dlWin32)
-        throw ENullApi(ecNullApi);
     // Lines handed over by a telephony component do not exist on this platform.
     if (TapiMode_ == tmOn)
         throw ENotOpenedByTapi(ecNotOpenedByTapi);
     return std::make_unique<TSioPosixDispatcher>(this, &TQtWindowMessenger::Instance());
-}
-
-TSioResult TSioCustomComPort::OpenOnDispatcher() {
-    std::uint32_t flags = 0;
-    if (DTR_)
-        flags |= OpenDtrOn;
-    if (RTS_)
-        flags |= OpenRtsOn;
-    if (HWFlowOptions_.Contains(hwfUseDTR))
-        flags |= OpenDtrByFlow;
-    if (HWFlowOptions_.Contains(hwfUseRTS))
-        flags |= OpenRtsByFlow;
-    return Dispatcher_->OpenPort(DevicePath(ComNumber_), static_cast<std::uint32_t>(Baud_), Parity_,
-                                 ByteSetting(DataBits_), ByteSetting(StopBits_), InSize_, OutSize_,
-                                 flags);
 }
 
 void TSioCustomComPort::CloseComPort() {
@@ -215,7 +173,6 @@ void TSioCustomComPort::CloseComPort() {
             dumpFailure = std::current_exception();
     }
     LinkState_ = lsClosing;
-    NotifyPortClosing();
     Dispatcher_->SaveTriggerState(SavedTriggers_);
     TriggersSaved_ = true;
     Dispatcher_->ClosePort();
@@ -228,7 +185,7 @@ void TSioCustomComPort::CloseComPort() {
     } else {
         FinishTeardown();
     }
-    NotifyPortClose();
+    Fire(OnPortClose());
     if (dumpFailure)
         std::rethrow_exception(dumpFailure);
 }
@@ -256,19 +213,6 @@ void TSioCustomComPort::HandlePortClosing() {
     }
 }
 
-void TSioCustomComPort::NotifyPortOpen() {
-    if (OnPortOpen_)
-        OnPortOpen_(*this);
-}
-
-void TSioCustomComPort::NotifyPortClose() {
-    if (OnPortClose_)
-        OnPortClose_(*this);
-}
-
-// No dependents register on this platform; the hook stays for derived components.
-void TSioCustomComPort::NotifyPortClosing() {}
-
 bool TSioCustomComPort::DeviceAttached() const {
     return LinkState_ == lsOpen && Dispatcher_ && Dispatcher_->DeviceAttached();
 }
@@ -279,44 +223,13 @@ TSioBaseDispatcher* TSioCustomComPort::DispatcherOrOpen() {
     return Dispatcher_.get();
 }
 
+TSioBaseDispatcher* TSioCustomComPort::ApplyingDispatcher() {
+    return LinkState_ == lsOpen && !Loading() ? Dispatcher_.get() : nullptr;
+}
+
 TSioBaseDispatcher& TSioCustomComPort::RequireDispatcher() {
     TSioBaseDispatcher* dispatcher = DispatcherOrOpen();
     if (!dispatcher)
         throw ECommNotOpen(ecCommNotOpen);
     return *dispatcher;
-}
-
-void TSioCustomComPort::WriteString(const std::string& Data) {
-    if (LinkState_ == lsClosing || Opening_ || Data.empty())
-        return;
-    Check(RequireDispatcher().QueueBlock(Data.data(), static_cast<std::uint32_t>(Data.size())));
-}
-
-std::uint8_t TSioCustomComPort::ReadChar() {
-    if (LinkState_ == lsClosing || Opening_)
-        return 0;
-    // Called once per byte: an open port goes straight to its dispatcher.
-    TSioBaseDispatcher& dispatcher = Dispatcher_ ? *Dispatcher_ : RequireDispatcher();
-    std::uint8_t byte = 0;
-    if (const TSioResult result = dispatcher.TakeByte(byte); result != ecOK)
-        Check(result);
-    return byte;
-}
-
-std::uint32_t TSioCustomComPort::GetBlock(void* buffer, std::uint32_t size) {
-    if (LinkState_ == lsClosing || Opening_ || size == 0)
-        return 0;
-    TSioBaseDispatcher& dispatcher = Dispatcher_ ? *Dispatcher_ : RequireDispatcher();
-    return dispatcher.TakeBlock(static_cast<std::uint8_t*>(buffer), size);
-}
-
-std::uint32_t TSioCustomComPort::PeekBlock(void* buffer, std::uint32_t size) {
-    if (LinkState_ == lsClosing || Opening_ || size == 0)
-        return 0;
-    return RequireDispatcher().PeekBlock(static_cast<std::uint8_t*>(buffer), size);
-}
-
-void TSioCustomComPort::YieldToDispatcher() {
-    if (LinkState_ != lsClosing)
-        Check(RequireDispatcher().YieldSlice());
 }

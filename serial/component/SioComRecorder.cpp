@@ -1,6 +1,5 @@
 #include "serial/component/SioComRecorder.h"
 
-#include "serial/component/SioComPort.h"
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 
 #include <algorithm>
@@ -48,14 +47,14 @@ TTraceLogState StoredWhileClosed(TTraceLogState value) {
 
 } // namespace
 
-TSioComRecorder::TSioComRecorder(TSioCustomComPort& port, TSioRecorderKind kind)
-    : Port_(port), Kind_(kind), MaxSize_(kind == TSioRecorderKind::Trace ? 4'000'000 : 16'000'000),
+TSioComRecorder::TSioComRecorder(TSioComHost& host, TSioRecorderKind kind)
+    : Host_(host), Kind_(kind), MaxSize_(kind == TSioRecorderKind::Trace ? 4'000'000 : 16'000'000),
       Name_(kind == TSioRecorderKind::Trace ? "SIO.TRC" : "SIO.LOG") {}
 
 void TSioComRecorder::Request(TTraceLogState value) {
-    if (value == State_ && !Port_.ForceApply_)
+    if (value == State_ && !Host_.ForceApply())
         return;
-    if (!Port_.PortApplies()) {
+    if (!Host_.ApplyingDispatcher()) {
         State_ = StoredWhileClosed(value);
         return;
     }
@@ -92,7 +91,7 @@ void TSioComRecorder::SetSize(std::uint32_t value) {
     Size_ = value;
     // A new capacity needs a new store; a paused recorder ends off, as the restart is asked for
     // with the paused state.
-    if (Port_.PortApplies() && State_ != tlOff) {
+    if (Host_.ApplyingDispatcher() && State_ != tlOff) {
         const TTraceLogState state = State_;
         Request(tlOff);
         Request(state);
@@ -103,53 +102,54 @@ void TSioComRecorder::SetName(std::string value) {
     Name_ = CutFileName(std::move(value));
 }
 
-bool TSioComRecorder::Closing() const {
-    return Port_.LinkState_ == lsClosing;
-}
-
 TSioLockedRecorder& TSioComRecorder::Engine() {
-    TSioBaseDispatcher& dispatcher = Port_.RequireDispatcher();
+    TSioBaseDispatcher& dispatcher = Host_.RequireDispatcher();
     return Kind_ == TSioRecorderKind::Trace ? dispatcher.TraceRecorder() : dispatcher.LogRecorder();
 }
 
 void TSioComRecorder::Start(std::uint32_t n) {
-    if (Closing())
+    if (Host_.PortClosing())
         return;
     if (n != 0)
         Size_ = std::min(n, MaxSize_);
-    Port_.Check(Engine().Start(Size_));
+    Host_.Check(Engine().Start(Size_));
     State_ = tlOn;
 }
 
 void TSioComRecorder::WriteFile(const std::string& name, bool append, bool hex) {
-    if (Closing())
+    if (Host_.PortClosing())
         return;
-    Port_.Check(Engine().WriteFile(CutFileName(name), append, hex, AllHex_));
+    Host_.Check(Engine().WriteFile(CutFileName(name), append, hex, AllHex_));
     State_ = tlOff;
 }
 
 void TSioComRecorder::Clear() {
-    if (!Closing())
-        Port_.Check(Engine().Clear());
+    if (!Host_.PortClosing())
+        Host_.Check(Engine().Clear());
 }
 
 void TSioComRecorder::Discard() {
-    if (Closing())
+    if (Host_.PortClosing())
         return;
     Engine().Discard();
     State_ = tlOff;
 }
 
 void TSioComRecorder::Resume() {
-    if (Closing())
+    if (Host_.PortClosing())
         return;
     Engine().Resume();
     State_ = tlOn;
 }
 
 void TSioComRecorder::Pause() {
-    if (Closing())
+    if (Host_.PortClosing())
         return;
     Engine().Pause();
     State_ = tlPause;
+}
+
+void TSioComRecorder::Replay() {
+    const auto force = Host_.ForcingApply();
+    Request(State_);
 }

@@ -1,5 +1,5 @@
-// The component's events: the hidden notification window, its window procedure and the
-// trigger events it raises on the owning thread.
+// The component's notification window: its window procedure, which raises the trigger events on
+// the owning thread, and how the window and the port's handlers are made known to the dispatcher.
 
 #include "framework/ErrorReport.h"
 #include "serial/component/SioComPort.h"
@@ -32,13 +32,13 @@ bool IsComponentMessage(std::uint32_t message) {
 // Counts a port's handlers running on its thread (nested ones too) for the scope of one.
 class THandlerScope {
 public:
-    explicit THandlerScope(int& depth) : FDepth(depth) { ++FDepth; }
-    ~THandlerScope() { --FDepth; }
+    explicit THandlerScope(int& depth) : Depth_(depth) { ++Depth_; }
+    ~THandlerScope() { --Depth_; }
     THandlerScope(const THandlerScope&) = delete;
     THandlerScope& operator=(const THandlerScope&) = delete;
 
 private:
-    int& FDepth;
+    int& Depth_;
 };
 
 } // namespace
@@ -81,19 +81,19 @@ private:
         const auto handle = static_cast<std::uint16_t>(wParam);
         const auto data =
             message == MsgTriggerAvail ? handle : static_cast<std::uint16_t>(lParam & 0xFFFF);
-        port.FireTrigger(static_cast<std::uint16_t>(message), handle, data);
+        port.Fire(port.OnTrigger(), static_cast<std::uint16_t>(message), handle, data);
         switch (message) {
         case MsgTriggerAvail:
-            port.FireTriggerAvail(handle);
+            port.Fire(port.OnTriggerAvail(), handle);
             break;
         case MsgTriggerData:
-            port.FireTriggerData(handle);
+            port.Fire(port.OnTriggerData(), handle);
             break;
         case MsgTriggerTimer:
-            port.FireTriggerTimer(handle);
+            port.Fire(port.OnTriggerTimer(), handle);
             break;
         case MsgTriggerStatus:
-            port.FireTriggerStatus(handle);
+            port.Fire(port.OnTriggerStatus(), handle);
             DeliverStatus(port, wParam & 7);
             break;
         case MsgPortClosing:
@@ -107,24 +107,24 @@ private:
     static void DeliverStatus(TSioCustomComPort& port, std::uintptr_t kind) {
         switch (kind) {
         case StatusModem:
-            port.FireTriggerModemStatus();
+            port.Fire(port.OnTriggerModemStatus());
             break;
         case StatusLineError: {
             const bool open = port.LinkState_ == lsOpen && port.Dispatcher_;
             const bool lineBreak = open && port.Dispatcher_->TakeLineBreak();
             const auto error =
                 open ? static_cast<std::uint16_t>(port.Dispatcher_->TakeLineError()) : 0;
-            port.FireTriggerLineError(static_cast<std::uint16_t>(error), lineBreak);
+            port.Fire(port.OnTriggerLineError(), static_cast<std::uint16_t>(error), lineBreak);
             break;
         }
         case StatusOutbuffFree:
-            port.FireTriggerOutbuffFree();
+            port.Fire(port.OnTriggerOutbuffFree());
             break;
         case StatusOutbuffUsed:
-            port.FireTriggerOutbuffUsed();
+            port.Fire(port.OnTriggerOutbuffUsed());
             break;
         case StatusOutSent:
-            port.FireTriggerOutSent();
+            port.Fire(port.OnTriggerOutSent());
             break;
         default:
             break;
@@ -143,120 +143,8 @@ void TSioCustomComPort::AttachNotifyWindow(bool on) {
     Dispatcher_->AddNotifyWindow(NotifyWindow_->Handle());
 }
 
-bool TSioCustomComPort::AnyTriggerHandler() const {
-    return OnTrigger_ || OnTriggerAvail_ || OnTriggerData_ || OnTriggerStatus_ || OnTriggerTimer_ ||
-           OnTriggerLineError_ || OnTriggerModemStatus_ || OnTriggerOutbuffFree_ ||
-           OnTriggerOutbuffUsed_ || OnTriggerOutSent_;
-}
-
-void TSioCustomComPort::UpdateHandlerState() {
+void TSioCustomComPort::TriggerHandlersChanged() {
     if (LinkState_ == lsOpen && Dispatcher_)
         Dispatcher_->RefreshHandlerState(AnyTriggerHandler() ? TSioHandlerState::OwnerHandles
                                                              : TSioHandlerState::OwnerHandlesNone);
-}
-
-void TSioCustomComPort::SetOnTrigger(TTriggerEvent handler) {
-    OnTrigger_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerAvail(TTriggerAvailEvent handler) {
-    OnTriggerAvail_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerData(TTriggerDataEvent handler) {
-    OnTriggerData_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerStatus(TTriggerStatusEvent handler) {
-    OnTriggerStatus_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerTimer(TTriggerTimerEvent handler) {
-    OnTriggerTimer_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerLineError(TTriggerLineErrorEvent handler) {
-    OnTriggerLineError_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerModemStatus(TSioNotifyEvent handler) {
-    OnTriggerModemStatus_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerOutbuffFree(TSioNotifyEvent handler) {
-    OnTriggerOutbuffFree_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerOutbuffUsed(TSioNotifyEvent handler) {
-    OnTriggerOutbuffUsed_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::SetOnTriggerOutSent(TSioNotifyEvent handler) {
-    OnTriggerOutSent_ = std::move(handler);
-    UpdateHandlerState();
-}
-
-void TSioCustomComPort::FireTrigger(std::uint16_t Msg, std::uint16_t TriggerHandle,
-                                    std::uint16_t Data) {
-    if (OnTrigger_)
-        OnTrigger_(*this, Msg, TriggerHandle, Data);
-}
-
-void TSioCustomComPort::FireTriggerAvail(std::uint16_t Count) {
-    if (OnTriggerAvail_)
-        OnTriggerAvail_(*this, Count);
-}
-
-void TSioCustomComPort::FireTriggerData(std::uint16_t TriggerHandle) {
-    if (OnTriggerData_)
-        OnTriggerData_(*this, TriggerHandle);
-}
-
-void TSioCustomComPort::FireTriggerStatus(std::uint16_t TriggerHandle) {
-    if (OnTriggerStatus_)
-        OnTriggerStatus_(*this, TriggerHandle);
-}
-
-void TSioCustomComPort::FireTriggerTimer(std::uint16_t TriggerHandle) {
-    if (OnTriggerTimer_)
-        OnTriggerTimer_(*this, TriggerHandle);
-}
-
-void TSioCustomComPort::FireTriggerLineError(std::uint16_t Error, bool LineBreak) {
-    if (OnTriggerLineError_)
-        OnTriggerLineError_(*this, Error, LineBreak);
-}
-
-void TSioCustomComPort::FireTriggerModemStatus() {
-    if (OnTriggerModemStatus_)
-        OnTriggerModemStatus_(*this);
-}
-
-void TSioCustomComPort::FireTriggerOutbuffFree() {
-    if (OnTriggerOutbuffFree_)
-        OnTriggerOutbuffFree_(*this);
-}
-
-void TSioCustomComPort::FireTriggerOutbuffUsed() {
-    if (OnTriggerOutbuffUsed_)
-        OnTriggerOutbuffUsed_(*this);
-}
-
-void TSioCustomComPort::FireTriggerOutSent() {
-    if (OnTriggerOutSent_)
-        OnTriggerOutSent_(*this);
-}
-
-void TSioCustomComPort::FireWaitChar(char C) {
-    if (OnWaitChar_)
-        OnWaitChar_(*this, C);
 }

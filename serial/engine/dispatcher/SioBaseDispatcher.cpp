@@ -1,14 +1,13 @@
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 
 #include "serial/engine/dispatcher/SioDispatcherRegistry.h"
-#include "serial/engine/trace/SioClock.h"
 
 #include <cerrno>
 #include <new>
 #include <vector>
 
 TSioBaseDispatcher::TSioBaseDispatcher(TSioDispatcherOwner* owner, ISioWindowMessenger* messenger)
-    : Owner_(owner), Messenger_(messenger) {
+    : TSioDispatcherRecorders(StateLock_), Owner_(owner), Messenger_(messenger) {
     RegistryIndex_ = DispatcherRegistry().Register(this);
 }
 
@@ -50,7 +49,6 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
         std::lock_guard outputLock(OutputLock_);
         Input_.Allocate();
         Output_.Allocate(outSize);
-        InSize_ = inSize;
         OutSize_ = outSize;
     } catch (const std::bad_alloc&) {
         ClosePort();
@@ -58,37 +56,14 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
     }
     {
         std::lock_guard lock(StateLock_);
-        LineStatus_.SetErrors(0);
         ClosePending_ = false;
-        Line_.Rs485 = false;
-        ReadDeviceSettings(Line_.Settings);
+        AvailThreshold_ = 0;
     }
-    OutputSinceOpen_ = false;
-
-    if (flags & OpenDtrByFlow) {
-        Line_.DtrByFlow = true;
-    } else {
-        Line_.DtrByFlow = false;
-        DriveDtr((flags & OpenDtrOn) != 0);
-    }
-    if (flags & OpenRtsByFlow) {
-        Line_.RtsByFlow = true;
-    } else {
-        Line_.RtsByFlow = false;
-        DriveRts((flags & OpenRtsOn) != 0);
-    }
-
+    ResetLine(inSize, flags);
     {
         std::lock_guard inputLock(InputLock_);
         Input_.Reset();
         NotifyPos_ = 0;
-    }
-    {
-        std::lock_guard lock(StateLock_);
-        AvailThreshold_ = 0;
-        LineStatus_.ResetModem();
-        LineStatus_.Refresh(ReadModemLines(), 0xF0);
-        LastRate_ = 115200;
     }
 
     result = ApplyLine(baud, parity, dataBits, stopBits);
@@ -97,12 +72,7 @@ TSioResult TSioBaseDispatcher::OpenPort(const std::string& deviceName, std::uint
         return result;
     }
     RefreshLineErrors();
-    {
-        std::lock_guard lock(StateLock_);
-        Recorders_.TraceRecorder.Discard();
-        Recorders_.LogRecorder.Discard();
-        Recorders_.Log.SetStartTime(SioMilliseconds());
-    }
+    ResetRecorders();
     StartWorkers();
     return ecOK;
 }

@@ -3,11 +3,12 @@
 //
 // Owns, from OpenPort to ClosePort, the device (through the device operations a derived class
 // implements, SioDeviceOperations.h; the device layer calls back only through
-// SioDispatcherCore.h), the 8192-byte input ring, the output ring, the line settings, the
-// line-error and modem bookkeeping, the notify-window list, the byte trace and the dispatch log,
-// and the workers (up to three, each started when first needed). It announces unread bytes to the
-// registered windows with MsgTriggerAvail, sent through the ISioWindowMessenger given at
-// construction; each delivery is given at most 3000 ms.
+// SioDispatcherCore.h), the 8192-byte input ring, the output ring, the notify-window list and the
+// workers (up to three, each started when first needed). Two parts it is made of publish their
+// operations as its own: the line (SioDispatcherLine.h: settings, flow control, line errors and
+// modem bits) and the byte trace and dispatch log (SioDispatcherRecorders.h). It announces unread
+// bytes to the registered windows with MsgTriggerAvail, sent through the ISioWindowMessenger given
+// at construction; each delivery is given at most 3000 ms.
 //
 // Threads. The opening thread (the component's) calls everything public; the line's reader
 // fills the ring and announces it (FillInput, AnnounceInput, ProcessCycle: one at a time
@@ -24,9 +25,10 @@
 // Because the ring goes on filling while a handler runs, a byte read during a handler is logged
 // (ReadCom) before the WriteCom of that handler's own reply.
 //
-// Locks. Three recursive ones: StateLock_ (the device layer's Core().StateLock()): line
-// settings, DTR/RTS/RS-485 state, the window list and handler flags, trigger state, the line
-// status (modem bits, line errors for TakeLineError/TakeLineBreak), the trace and the log.
+// Locks. Three recursive ones: StateLock_ (held by the line part; the device layer's
+// Core().StateLock()): line settings, DTR/RTS/RS-485 state, the window list and handler flags,
+// trigger state, the line status (modem bits, line errors for TakeLineError/TakeLineBreak), the
+// trace and the log.
 // OutputLock_: the output ring and every device status refresh. InputLock_: the input ring's
 // producer side and its resets (filling, purging, a delivery's end); it may be held while taking
 // either of the others, never taken while holding one. Two plain ones: ExitWait_'s only pairs with
@@ -48,6 +50,7 @@
 #include "serial/engine/dispatcher/SioDeviceOperations.h"
 #include "serial/engine/dispatcher/SioDispatcherCore.h"
 #include "serial/engine/dispatcher/SioDispatcherFlags.h"
+#include "serial/engine/dispatcher/SioDispatcherLine.h"
 #include "serial/engine/dispatcher/SioDispatcherOwner.h"
 #include "serial/engine/dispatcher/SioDispatcherRecorders.h"
 #include "serial/engine/dispatcher/SioExitWait.h"
@@ -67,7 +70,9 @@
 #include <optional>
 #include <string>
 
-class TSioBaseDispatcher : protected ISioDeviceOperations, private ISioDispatcherCore {
+class TSioBaseDispatcher : public TSioDispatcherLine,
+                           public TSioDispatcherRecorders,
+                           private ISioDispatcherCore {
 public:
     // Registers in the DispatcherRegistry (RegistryLock); opens nothing. `owner` and `messenger`
     // may be null (a probe); without a messenger no notification goes out.
@@ -77,6 +82,9 @@ public:
     virtual ~TSioBaseDispatcher();
     TSioBaseDispatcher(const TSioBaseDispatcher&) = delete;
     TSioBaseDispatcher& operator=(const TSioBaseDispatcher&) = delete;
+
+    // The line's operations are SioDispatcherLine.h's, the trace's and the dispatch log's
+    // SioDispatcherRecorders.h's.
 
     // --- Opening and closing (opening thread) ---
 
@@ -91,32 +99,6 @@ public:
     // sets ClosePending, and the dispatch worker releases the resources as it ends.
     void ClosePort();
     TSioResult ApplyQueueSizes(std::uint32_t inSize, std::uint32_t outSize);
-
-    // --- Line (opening thread; StateLock) ---
-
-    // KeepBaud / KeepParity / KeepDataBits / KeepStopBits keep a value. Unchanged values return
-    // 0 at once; otherwise waits for the output to drain first.
-    TSioResult ApplyLine(std::uint32_t baud, std::uint8_t parity, std::uint8_t dataBits,
-                         std::uint8_t stopBits);
-    TSioLineQuery QueryLine();
-    // 0; 1 when the line is driven by flow control (nothing changes); -1002 on a device failure.
-    TSioResult DriveDtr(bool on);
-    TSioResult DriveRts(bool on);
-    // -1002 when bufferFull < resume or bufferFull > the input size.
-    TSioResult ApplyHardwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
-                                 std::uint32_t options);
-    TSioResult ApplySoftwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
-                                 std::uint32_t options);
-    TSioResult DisableSoftwareFlow();
-    TSioResult ApplyFlowChars(std::uint8_t xon, std::uint8_t xoff);
-    // Reports the dispatcher's settings, including handshakes the device cannot do itself
-    // (DTR/DSR), which are kept here and not enforced by the device.
-    TSioFlowQuery QueryFlow();
-    // 1 receive overflow, 2 overrun, 3 parity, 4 framing, 9 break, 0 none.
-    std::int32_t TakeLineError();
-    bool TakeLineBreak();
-    // Current modem lines and change bits (16550 layout: bits 4-7 CTS DSR RI DCD, 0-3 changes).
-    std::uint8_t ModemBits();
 
     // --- Input (the reader's thread; no lock) ---
 
@@ -138,7 +120,7 @@ public:
 
     // Queues the whole block or nothing: 0, or -3006 when it does not fit.
     TSioResult QueueBlock(const void* block, std::uint32_t length);
-    std::uint32_t OutputUsed();
+    std::uint32_t OutputUsed() override;
     std::uint32_t OutputFree();
     TSioResult PurgeOutput();
 
@@ -154,39 +136,6 @@ public:
     void SetOptionBits(std::uint32_t mask);
     void ClearOptionBits(std::uint32_t mask);
     std::uint32_t Options();
-    void SetRs485(bool on);
-    // 0, 1 or 2 steps above normal; a refusal by the system is not an error.
-    void SetPriorityBoost(std::uint8_t boost);
-    virtual TSioResult YieldSlice() = 0;
-
-    // --- Trace and dispatch log (any thread; StateLock) ---
-
-    // The two recorders, each driven the same way (SioLockedRecorder.h).
-    TSioLockedRecorder& TraceRecorder() { return Recorders_.TraceRecorder; }
-    TSioLockedRecorder& LogRecorder() { return Recorders_.LogRecorder; }
-    // -1002 when capacity exceeds 4,000,000.
-    TSioResult StartTrace(std::uint32_t capacity) {
-        return Recorders_.TraceRecorder.Start(capacity);
-    }
-    TSioResult ClearTrace() { return Recorders_.TraceRecorder.Clear(); }
-    void DiscardTrace() { Recorders_.TraceRecorder.Discard(); }
-    void PauseTrace() { Recorders_.TraceRecorder.Pause(); }
-    void ResumeTrace() { Recorders_.TraceRecorder.Resume(); }
-    TSioResult WriteTraceFile(const std::string& name, bool append, bool hex, bool allHex) {
-        return Recorders_.TraceRecorder.WriteFile(name, append, hex, allHex);
-    }
-    // Never refused: without memory for the ring the log keeps nothing.
-    void StartDispatchLog(std::uint32_t capacity) { Recorders_.LogRecorder.Start(capacity); }
-    void ClearDispatchLog() { Recorders_.LogRecorder.Clear(); }
-    void DiscardDispatchLog() { Recorders_.LogRecorder.Discard(); }
-    void PauseDispatchLog() { Recorders_.LogRecorder.Pause(); }
-    void ResumeDispatchLog() { Recorders_.LogRecorder.Resume(); }
-    TSioResult WriteDispatchLogFile(const std::string& name, bool append, bool hex, bool allHex) {
-        return Recorders_.LogRecorder.WriteFile(name, append, hex, allHex);
-    }
-    // "COM<n>", set by the component for the dispatch log's device line.
-    void SetPortName(const std::string& name);
-    std::string PortName();
 
     // --- Workers ---
 
@@ -236,7 +185,10 @@ private:
     void LeaveWindowRead() override;
     bool WindowReading() const override { return WindowReads_.load() > 0; }
     std::recursive_mutex& StateLock() override { return StateLock_; }
-    TSioLineState LineState() override;
+    TSioLineState LineState() override {
+        std::lock_guard lock(StateLock_);
+        return Line_;
+    }
     TSioWindowHandle OnlyReceiver() const override { return NotifyWindowList_.Only(); }
     bool HasReceivers() const override { return !NotifyWindowList_.Empty(); }
     TSioLockedOutput LockOutput() override { return {std::unique_lock(OutputLock_), Output_}; }
@@ -264,15 +216,8 @@ private:
     // and its end has stopped touching this dispatcher.
     void WaitDetachedDeliveryEnd();
 
-    TSioResult WriteLineSettings(TSioLineSettings& settings);
-    // Waits, within a fixed limit, until the output ring and the device's own queue are empty.
-    void WaitOutputDrained();
-    // Traces taken bytes; only called while tracing is on.
-    void RecordTaken(const std::uint8_t* bytes, std::uint32_t count);
     // TakeByte outside a delivery (claiming the tail) or while recording.
     TSioResult TakeByteSlow(std::uint8_t& byte);
-    void RecordLog(std::uint8_t type, std::uint8_t subtype, std::int32_t value,
-                   const std::uint8_t* data, std::uint32_t count);
     // Runs the one window's handler at once, on its own thread, and ends the delivery; as
     // NotifyWindows.
     bool DeliverInPlace(TSioWindowHandle window, TSioMessage message, std::uintptr_t wParam,
@@ -299,14 +244,8 @@ private:
     std::int32_t RegistryIndex_ = -1;
     std::atomic<std::int32_t> DeviceHandle_{-1};
 
-    std::uint32_t InSize_ = 0;
     std::uint32_t OutSize_ = 0;
-    // The line settings and the DTR/RTS/RS-485 state and priority boost the port was given.
-    TSioLineState Line_;
-    std::uint32_t LastRate_ = 115200;
-
     TSioDeviceStatus DeviceStatus_;
-    TSioLineStatus LineStatus_;
 
     TSioInputRing Input_{[this] { InputRoomAvailable(); }};
     // The input total at the last notification, so a head that wrapped all the way round still
@@ -317,9 +256,6 @@ private:
 
     // Under OutputLock.
     TSioOutputRing Output_;
-    // Nothing has been written since the device was opened: a line change need not wait for
-    // characters on the wire.
-    std::atomic<bool> OutputSinceOpen_{false};
 
     TSioNotifyWindowList NotifyWindowList_;
     bool OwnerHandlesEvents_ = false;
@@ -333,11 +269,8 @@ private:
 
     std::uint32_t OptionBits_ = 0;
 
-    std::recursive_mutex StateLock_;
     std::recursive_mutex OutputLock_;
     std::recursive_mutex InputLock_;
-
-    TSioDispatcherRecorders Recorders_{StateLock_};
 
     TSioExitWait ExitWait_{Messenger_};
     TSioDetachedDelivery Delivery_;
@@ -347,7 +280,7 @@ private:
 // recording it is a few plain loads and one store; everything else is TakeByteSlow's.
 inline TSioResult TSioBaseDispatcher::TakeByte(std::uint8_t& byte) {
     bool empty = false;
-    if (Recorders_.TraceRecorder.On() || !Input_.TakeAheadByte(byte, empty))
+    if (TraceOn() || !Input_.TakeAheadByte(byte, empty))
         return TakeByteSlow(byte);
     return empty ? ecBufferIsEmpty : ecOK;
 }

@@ -35,14 +35,6 @@ TSioResult TSioBaseDispatcher::PeekAt(std::uint32_t n, std::uint8_t& byte) {
     return Input_.PeekAt(n, byte) ? ecOK : ecBufferIsEmpty;
 }
 
-void TSioBaseDispatcher::RecordTaken(const std::uint8_t* bytes, std::uint32_t count) {
-    std::lock_guard state(StateLock_);
-    if (!Recorders_.Trace.Recording())
-        return;
-    for (std::uint32_t i = 0; i < count; ++i)
-        Recorders_.Trace.Record(TraceKindReceive, bytes[i]);
-}
-
 TSioResult TSioBaseDispatcher::TakeByteSlow(std::uint8_t& byte) {
     std::uint8_t taken[1];
     if (TakeBlock(taken, 1) == 0)
@@ -59,8 +51,10 @@ std::uint32_t TSioBaseDispatcher::PeekBlock(std::uint8_t* buffer, std::uint32_t 
 std::uint32_t TSioBaseDispatcher::TakeBlock(std::uint8_t* buffer, std::uint32_t size) {
     ReaderWanted();
     const std::uint32_t count = Input_.Take(buffer, size);
-    if (count > 0 && Recorders_.TraceRecorder.On())
-        RecordTaken(buffer, count);
+    if (count > 0 && TraceOn()) {
+        std::lock_guard state(StateLock_);
+        RecordTrace(TraceKindReceive, buffer, count);
+    }
     return count;
 }
 

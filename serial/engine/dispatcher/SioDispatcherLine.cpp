@@ -1,11 +1,11 @@
-// Line settings, line control, flow control, line errors and modem status of the dispatcher.
-#include "serial/engine/dispatcher/SioBaseDispatcher.h"
+#include "serial/engine/dispatcher/SioDispatcherLine.h"
+
 #include "serial/engine/dispatcher/SioLineTiming.h"
 
 #include <algorithm>
 #include <thread>
 
-TSioResult TSioBaseDispatcher::ApplyLine(std::uint32_t baud, std::uint8_t parity,
+TSioResult TSioDispatcherLine::ApplyLine(std::uint32_t baud, std::uint8_t parity,
                                          std::uint8_t dataBits, std::uint8_t stopBits) {
     std::uint32_t rate;
     std::uint8_t newParity;
@@ -38,7 +38,7 @@ TSioResult TSioBaseDispatcher::ApplyLine(std::uint32_t baud, std::uint8_t parity
     return WriteLineSettings(Line_.Settings);
 }
 
-void TSioBaseDispatcher::WaitOutputDrained() {
+void TSioDispatcherLine::WaitOutputDrained() {
     // Bytes the device already holds would otherwise go out at the new rate, or be cut.
     for (int pass = 0; pass < 5000 && (OutputUsed() > 0 || DeviceOutputQueued() > 0); ++pass)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -55,7 +55,7 @@ void TSioBaseDispatcher::WaitOutputDrained() {
     std::this_thread::sleep_for(std::chrono::milliseconds(delay));
 }
 
-TSioLineQuery TSioBaseDispatcher::QueryLine() {
+TSioLineQuery TSioDispatcherLine::QueryLine() {
     std::lock_guard lock(StateLock_);
     ReadDeviceSettings(Line_.Settings);
     TSioLineQuery query;
@@ -66,7 +66,7 @@ TSioLineQuery TSioBaseDispatcher::QueryLine() {
     return query;
 }
 
-TSioResult TSioBaseDispatcher::WriteLineSettings(TSioLineSettings& settings) {
+TSioResult TSioDispatcherLine::WriteLineSettings(TSioLineSettings& settings) {
     std::lock_guard lock(StateLock_);
     if (!Line_.DtrByFlow)
         settings.fDtrControl = Line_.DtrOn ? TSioLineControl::Enable : TSioLineControl::Disable;
@@ -80,7 +80,7 @@ TSioResult TSioBaseDispatcher::WriteLineSettings(TSioLineSettings& settings) {
     return result;
 }
 
-TSioResult TSioBaseDispatcher::DriveDtr(bool on) {
+TSioResult TSioDispatcherLine::DriveDtr(bool on) {
     std::lock_guard lock(StateLock_);
     if (Line_.DtrByFlow)
         return 1;
@@ -90,7 +90,7 @@ TSioResult TSioBaseDispatcher::DriveDtr(bool on) {
     return result < 0 ? ecBadArgument : result;
 }
 
-TSioResult TSioBaseDispatcher::DriveRts(bool on) {
+TSioResult TSioDispatcherLine::DriveRts(bool on) {
     std::lock_guard lock(StateLock_);
     if (Line_.RtsByFlow)
         return 1;
@@ -100,7 +100,7 @@ TSioResult TSioBaseDispatcher::DriveRts(bool on) {
     return result < 0 ? ecBadArgument : result;
 }
 
-TSioResult TSioBaseDispatcher::ApplyHardwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
+TSioResult TSioDispatcherLine::ApplyHardwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
                                                  std::uint32_t options) {
     std::lock_guard lock(StateLock_);
     if (bufferFull < resume || bufferFull > InSize_)
@@ -135,7 +135,7 @@ TSioResult TSioBaseDispatcher::ApplyHardwareFlow(std::uint32_t bufferFull, std::
     return WriteLineSettings(Line_.Settings);
 }
 
-TSioResult TSioBaseDispatcher::ApplySoftwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
+TSioResult TSioDispatcherLine::ApplySoftwareFlow(std::uint32_t bufferFull, std::uint32_t resume,
                                                  std::uint32_t options) {
     std::lock_guard lock(StateLock_);
     if (bufferFull < resume || bufferFull > InSize_)
@@ -156,7 +156,7 @@ TSioResult TSioBaseDispatcher::ApplySoftwareFlow(std::uint32_t bufferFull, std::
     return WriteLineSettings(Line_.Settings);
 }
 
-TSioResult TSioBaseDispatcher::DisableSoftwareFlow() {
+TSioResult TSioDispatcherLine::DisableSoftwareFlow() {
     std::lock_guard lock(StateLock_);
     ReadDeviceSettings(Line_.Settings);
     Line_.Settings.fInX = false;
@@ -164,7 +164,7 @@ TSioResult TSioBaseDispatcher::DisableSoftwareFlow() {
     return WriteLineSettings(Line_.Settings);
 }
 
-TSioResult TSioBaseDispatcher::ApplyFlowChars(std::uint8_t xon, std::uint8_t xoff) {
+TSioResult TSioDispatcherLine::ApplyFlowChars(std::uint8_t xon, std::uint8_t xoff) {
     std::lock_guard lock(StateLock_);
     ReadDeviceSettings(Line_.Settings);
     Line_.Settings.XonChar = xon;
@@ -172,7 +172,7 @@ TSioResult TSioBaseDispatcher::ApplyFlowChars(std::uint8_t xon, std::uint8_t xof
     return WriteLineSettings(Line_.Settings);
 }
 
-TSioFlowQuery TSioBaseDispatcher::QueryFlow() {
+TSioFlowQuery TSioDispatcherLine::QueryFlow() {
     std::lock_guard lock(StateLock_);
     TSioFlowQuery query;
     query.Result = ReadDeviceSettings(Line_.Settings);
@@ -194,37 +194,52 @@ TSioFlowQuery TSioBaseDispatcher::QueryFlow() {
     return query;
 }
 
-TSioDeviceStatus TSioBaseDispatcher::RefreshLineErrors() {
-    std::uint32_t bits;
-    TSioDeviceStatus status;
-    {
-        std::lock_guard lock(OutputLock_);
-        bits = ReadErrorsAndUsage();
-        status = DeviceStatus_;
-    }
-    if (bits & 0x1F) {
-        std::lock_guard lock(StateLock_);
-        LineStatus_.AddErrors(bits);
-    }
-    return status;
-}
-
-std::int32_t TSioBaseDispatcher::TakeLineError() {
+std::int32_t TSioDispatcherLine::TakeLineError() {
     std::lock_guard lock(StateLock_);
     return LineStatus_.TakeError();
 }
 
-bool TSioBaseDispatcher::TakeLineBreak() {
+bool TSioDispatcherLine::TakeLineBreak() {
     std::lock_guard lock(StateLock_);
     return LineStatus_.TakeBreak();
 }
 
-std::uint8_t TSioBaseDispatcher::ModemBits() {
+std::uint8_t TSioDispatcherLine::ModemBits() {
     std::lock_guard lock(StateLock_);
     return LineStatus_.ModemBits();
 }
 
-TSioLineState TSioBaseDispatcher::LineState() {
+void TSioDispatcherLine::SetRs485(bool on) {
     std::lock_guard lock(StateLock_);
-    return Line_;
+    Line_.Rs485 = on;
+    ApplyWorkerPriorities();
+}
+
+void TSioDispatcherLine::SetPriorityBoost(std::uint8_t boost) {
+    std::lock_guard lock(StateLock_);
+    if (boost == Line_.PriorityBoost)
+        return;
+    Line_.PriorityBoost = boost;
+    ApplyWorkerPriorities();
+}
+
+void TSioDispatcherLine::ResetLine(std::uint32_t inSize, std::uint32_t flags) {
+    {
+        std::lock_guard lock(StateLock_);
+        InSize_ = inSize;
+        LineStatus_.SetErrors(0);
+        Line_.Rs485 = false;
+        ReadDeviceSettings(Line_.Settings);
+    }
+    OutputSinceOpen_ = false;
+    Line_.DtrByFlow = (flags & OpenDtrByFlow) != 0;
+    if (!Line_.DtrByFlow)
+        DriveDtr((flags & OpenDtrOn) != 0);
+    Line_.RtsByFlow = (flags & OpenRtsByFlow) != 0;
+    if (!Line_.RtsByFlow)
+        DriveRts((flags & OpenRtsOn) != 0);
+    std::lock_guard lock(StateLock_);
+    LineStatus_.ResetModem();
+    LineStatus_.Refresh(ReadModemLines(), 0xF0);
+    LastRate_ = 115200;
 }

@@ -198,17 +198,3 @@ std::uint32_t TSioBaseDispatcher::Options() {
     std::lock_guard lock(StateLock_);
     return OptionBits_;
 }
-
-void TSioBaseDispatcher::SetRs485(bool on) {
-    std::lock_guard lock(StateLock_);
-    Line_.Rs485 = on;
-    ApplyWorkerPriorities();
-}
-
-void TSioBaseDispatcher::SetPriorityBoost(std::uint8_t boost) {
-    std::lock_guard lock(StateLock_);
-    if (boost == Line_.PriorityBoost)
-        return;
-    Line_.PriorityBoost = boost;
-    ApplyWorkerPriorities();
-}

@@ -1,4 +1,4 @@
-// The output ring as the dispatcher's callers see it.
+// The output ring as the dispatcher's callers see it, and the device status read with it.
 #include "serial/engine/dispatcher/SioBaseDispatcher.h"
 #include "serial/engine/trace/SioLogEntry.h"
 
@@ -30,10 +30,7 @@ TSioResult TSioBaseDispatcher::QueueBlock(const void* block, std::uint32_t lengt
     LineStatus_.SetErrors(errorBits);
     RecordLog(sltDispatch, slsWriteCom, written, written > 0 ? bytes : nullptr,
               static_cast<std::uint32_t>(written));
-    if (Recorders_.Trace.Recording()) {
-        for (std::int32_t i = 0; i < written; ++i)
-            Recorders_.Trace.Record(TraceKindTransmit, bytes[i]);
-    }
+    RecordTrace(TraceKindTransmit, bytes, static_cast<std::uint32_t>(written));
     return result;
 }
 
@@ -41,6 +38,21 @@ std::uint32_t TSioBaseDispatcher::ReadErrorsAndUsage() {
     const std::uint32_t bits = ReadDeviceErrors(DeviceStatus_);
     DeviceStatus_.OutQueue = Output_.Used();
     return bits;
+}
+
+TSioDeviceStatus TSioBaseDispatcher::RefreshLineErrors() {
+    std::uint32_t bits;
+    TSioDeviceStatus status;
+    {
+        std::lock_guard lock(OutputLock_);
+        bits = ReadErrorsAndUsage();
+        status = DeviceStatus_;
+    }
+    if (bits & 0x1F) {
+        std::lock_guard lock(StateLock_);
+        LineStatus_.AddErrors(bits);
+    }
+    return status;
 }
 
 std::uint32_t TSioBaseDispatcher::OutputUsed() {

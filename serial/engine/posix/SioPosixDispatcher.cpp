@@ -70,21 +70,11 @@ TSioResult TSioPosixDispatcher::SendLineControl(TSioLineFunction function) {
     // modem lines (a pseudo-terminal) is not asked again.
     if (DeviceGone_.load() || !Lines_.HasModemLines())
         return ecOK;
-    switch (function) {
-    case TSioLineFunction::RaiseRts:
-        SetModemLine(fd, TIOCM_RTS, true);
-        break;
-    case TSioLineFunction::LowerRts:
-        SetModemLine(fd, TIOCM_RTS, false);
-        break;
-    case TSioLineFunction::RaiseDtr:
-        SetModemLine(fd, TIOCM_DTR, true);
-        break;
-    case TSioLineFunction::LowerDtr:
-        SetModemLine(fd, TIOCM_DTR, false);
-        break;
-    }
-    // A device without modem lines (a pseudo-terminal) is not an error.
+    const bool rts =
+        function == TSioLineFunction::RaiseRts || function == TSioLineFunction::LowerRts;
+    const bool raise =
+        function == TSioLineFunction::RaiseRts || function == TSioLineFunction::RaiseDtr;
+    SetModemLine(fd, rts ? TIOCM_RTS : TIOCM_DTR, raise);
     return ecOK;
 }
 

@@ -109,7 +109,8 @@ public:
     TSioPosixDispatcher(TSioDispatcherOwner* owner, ISioWindowMessenger* messenger);
     ~TSioPosixDispatcher() override;
 
-    TSioResult YieldSlice() override;
+    // Gives up the rest of the calling thread's time slice; always 0.
+    TSioResult YieldSlice();
     void StartWorkers() override;
     void StopWorkers() override;
 

@@ -21,7 +21,6 @@ public:
     // 0, or minus errno.
     int Create();
     void Close();
-    bool Exists() const { return Fd_.load() >= 0; }
 
     void Set();
     void ResetSignal();
