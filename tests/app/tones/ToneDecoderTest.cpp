@@ -276,6 +276,29 @@ TEST(ToneDecoder, NoSequenceFromFalseAlarmMaterial) {
     }
 }
 
+TEST(ToneDecoder, CodeTooWeakAloneIsHeardWithItsRepeat) {
+    // About 9 dB (ZVEI) and 10 dB (CCIR) below the noise inside the audio band: a single sending
+    // is at best uncertain, the code and its repeat a second later are certain together.
+    const std::pair<TToneStandard, double> cases[] = {{TToneStandard::Zvei1, -15.0},
+                                                      {TToneStandard::Ccir, -16.0}};
+    for (const auto& [standard, snrDb] : cases) {
+        const auto once = SequenceBursts(standard, "27E81");
+        auto twice = once;
+        twice.insert(twice.end(), once.begin(), once.end());
+        const auto certain = [&](const std::vector<EncoderSim::TToneBurst>& bursts) {
+            std::vector<std::string> digits;
+            for (const THeardSignal& signal :
+                 Decode(standard, 22050, Render(bursts, {22050, -26, snrDb, 0.0})))
+                if (signal.Kind == THeardKind::Sequence && signal.Certain)
+                    digits.push_back(signal.Digits);
+            return digits;
+        };
+        EXPECT_EQ(certain(once), std::vector<std::string>{}) << DisplayName(standard);
+        EXPECT_EQ(certain(twice), (std::vector<std::string>{"27781", "27781"}))
+            << DisplayName(standard);
+    }
+}
+
 TEST(ToneDecoder, ToneBrokenByNoiseIsOneTone) {
     // The second tone drops out for 8 ms, as a fade on the channel does; the third for 25 ms,
     // longer than noise breaks a tone, so it is heard as two tones: no code.
