@@ -15,11 +15,11 @@ struct TGradeFloor {
     float Energy;
     double MarginDb;
 };
-constexpr TGradeFloor StrongFloor{14.0f, 5.0};
+constexpr TGradeFloor StrongFloor{13.0f, 4.5};
 constexpr TGradeFloor WeakFloor{9.0f, 3.0};
 constexpr TGradeFloor LooseFloor{4.0f, 0.5};
 // The two repeats added together must pass this to be a code.
-constexpr TGradeFloor CombinedFloor{20.0f, 4.0};
+constexpr TGradeFloor CombinedFloor{18.0f, 3.5};
 // Chain edges this close (grid steps) are the same edge.
 constexpr std::uint64_t SameEdge = 1;
 constexpr double RepeatNearestSeconds = 0.5;
