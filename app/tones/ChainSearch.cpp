@@ -33,6 +33,9 @@ TChainSearch::TChainSearch(TToneStandard standard, double sampleRate, double kep
     ShortestSlot_ = static_cast<std::uint64_t>(std::floor((tone - reach) / GridSeconds_));
     LongestSlot_ = static_cast<std::uint64_t>(std::ceil((tone + reach) / GridSeconds_));
     Points_.resize(ChainTones * LongestSlot_ + 2);
+    // Two spans and the lead must fit into the shortest tone (EEA's are 30 ms).
+    HandOverSpan_ =
+        std::max<std::uint64_t>(1, std::min(HandOverSpan_, (ShortestSlot_ - HandOverLead_) / 2));
 }
 
 bool TChainSearch::Add(float sample) {
@@ -148,4 +151,18 @@ void TChainSearch::MeasureHandOver(TChain& chain, std::size_t k) const {
                          stretch);
     slot.BeforeLingering = stretch.Symbol[before];
     slot.StartOfOwn = stretch.Symbol[own];
+    // One span further from the edge, what a tone leaks into the other's lines stays the same,
+    // a release or an early start does not.
+    const std::uint64_t far = HandOverLead_ + 2 * HandOverSpan_;
+    Scorer_.ScoreSymbols(edge - far, edge - far + HandOverSpan_, noise, stretch);
+    slot.OwnFarBefore = stretch.Symbol[own];
+    Scorer_.ScoreSymbols(edge + far - HandOverSpan_, edge + far, noise, stretch);
+    slot.BeforeFarAfter = stretch.Symbol[before];
+    // A steady tone that fills its slot holds the span's share of its energy at the edge.
+    const auto share = [&](std::size_t index) {
+        return static_cast<float>(HandOverSpan_) /
+               static_cast<float>(chain.Bounds[index + 1] - chain.Bounds[index]);
+    };
+    slot.BeforeFilled = chain.Slots[k - 1].Symbol[before] * share(k - 1);
+    slot.OwnFilled = slot.Symbol[own] * share(k);
 }

@@ -25,16 +25,38 @@ constexpr std::uint64_t SameEdge = 1;
 constexpr double RepeatNearestSeconds = 0.5;
 constexpr double RepeatFarthestSeconds = 2.5;
 
-// Either tone may sound across the edge between them as noise does, or below its level: the
-// tone before 12 dB (a note's release is stronger), this one 6 dB, as an edge placed a grid
-// step late in a fade lets through (a note that started well before the edge is as strong).
+// Either tone may sound across the edge between them as noise does, below its own level (the
+// tone before 12 dB, as a note's release is stronger; this one 6 dB, as an edge placed a grid
+// step late in a fade lets through, a note that started well before the edge is as strong), or
+// as a leak of the other tone into its lines: steady a span further on, and 9 dB below that
+// tone, where a chord's notes both sound in full.
 constexpr float CrossingNoise = 9.0f;
 constexpr float CrossingShare = 1.0f / 16.0f;
 constexpr float EarlyShare = 1.0f / 4.0f;
+constexpr float LeakGrowth = 4.0f;
+constexpr float LeakShare = 1.0f / 8.0f;
+
+bool Crosses(float across, float own, float ownShare, float farther, float other) {
+    return across > std::max({CrossingNoise, ownShare * own,
+                              std::min(LeakGrowth * farther, LeakShare * other)});
+}
+
+// A clear tone reaches the edge at no less than 6 dB below its steady level: a note may
+// have stopped or not yet started there.
+constexpr float ReachShare = 1.0f / 4.0f;
+constexpr float ReachFloor = 36.0f;
+
+bool ReachesTheEdge(float atEdge, float filled) {
+    return filled < ReachFloor || atEdge >= ReachShare * filled;
+}
 
 bool HandedOverCleanly(const TSlotScores& slot) {
-    return slot.BeforeLingering <= std::max(CrossingNoise, CrossingShare * slot.EndOfBefore) &&
-           slot.OwnEarly <= std::max(CrossingNoise, EarlyShare * slot.StartOfOwn);
+    return ReachesTheEdge(slot.EndOfBefore, slot.BeforeFilled) &&
+           ReachesTheEdge(slot.StartOfOwn, slot.OwnFilled) &&
+           !Crosses(slot.BeforeLingering, slot.EndOfBefore, CrossingShare, slot.BeforeFarAfter,
+                    slot.StartOfOwn) &&
+           !Crosses(slot.OwnEarly, slot.StartOfOwn, EarlyShare, slot.OwnFarBefore,
+                    slot.EndOfBefore);
 }
 
 bool Passes(const TSlotScores& slot, std::uint8_t symbol, const TGradeFloor& floor) {
@@ -202,6 +224,10 @@ std::optional<TFoundChain> TChainSelector::Combined(const TCandidate& earlier,
         sum[i].BeforeLingering = a.Slots[i].BeforeLingering + b.Slots[i].BeforeLingering;
         sum[i].StartOfOwn = a.Slots[i].StartOfOwn + b.Slots[i].StartOfOwn;
         sum[i].OwnEarly = a.Slots[i].OwnEarly + b.Slots[i].OwnEarly;
+        sum[i].BeforeFarAfter = a.Slots[i].BeforeFarAfter + b.Slots[i].BeforeFarAfter;
+        sum[i].OwnFarBefore = a.Slots[i].OwnFarBefore + b.Slots[i].OwnFarBefore;
+        sum[i].BeforeFilled = a.Slots[i].BeforeFilled + b.Slots[i].BeforeFilled;
+        sum[i].OwnFilled = a.Slots[i].OwnFilled + b.Slots[i].OwnFilled;
     }
     if (2 * agreeing <= sum.size())
         return std::nullopt;

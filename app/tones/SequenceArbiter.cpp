@@ -20,6 +20,8 @@ constexpr double HarmonicBandHz = 3000.0;
 // The tone before may ring on 12 dB below its level, which noise at the frame path's limit
 // never reaches.
 constexpr double LingeringShare = 1.0 / 16.0;
+constexpr double LeakGrowth = 4.0;
+constexpr double LeakShare = 1.0 / 8.0;
 constexpr double ToleratedDetune = 0.025;
 constexpr double ToleratedGapSeconds = 0.005;
 // The frame path's edges may be measured this much before its tracker opened them.
@@ -126,11 +128,17 @@ bool TSequenceArbiter::SoundsLikeACall(const THeardSignal& sequence) const {
         const TSlotScorer& scorer = Search_.Scorer();
         const std::uint64_t span = Search_.HandOverSpan();
         const std::uint64_t lead = Search_.HandOverLead();
-        if (!scorer.Bank().Holds(edge - lead - span) || !scorer.Bank().Holds(edge + lead + span))
+        if (!scorer.Bank().Holds(edge - lead - span) ||
+            !scorer.Bank().Holds(edge + lead + 2 * span))
             continue;
         const double ending = scorer.EnergyNear(hz, edge - lead - span, edge - lead);
         const double lingering = scorer.EnergyNear(hz, edge + lead, edge + lead + span);
-        if (lingering > LingeringShare * ending)
+        // What the next tone leaks into the line stays as strong a span later and lies well
+        // below that tone; a release fades, a chord's other note sounds in full.
+        const double later = scorer.EnergyNear(hz, edge + lead + span, edge + lead + 2 * span);
+        const double next = scorer.EnergyNear(tone.FrequencyHz, edge + lead, edge + lead + span);
+        if (lingering >
+            std::max(LingeringShare * ending, std::min(LeakGrowth * later, LeakShare * next)))
             return false;
     }
     return true;

@@ -28,6 +28,12 @@ struct TSlotScores {
     float BeforeLingering = 0.0f;
     float StartOfOwn = 0.0f;
     float OwnEarly = 0.0f;
+    // The same lines one span further from the edge: a neighbour's leak, steady in both.
+    float BeforeFarAfter = 0.0f;
+    float OwnFarBefore = 0.0f;
+    // What either tone would hold next to the edge if it sounded steadily through its slot.
+    float BeforeFilled = 0.0f;
+    float OwnFilled = 0.0f;
 };
 
 struct TToneStanding {
