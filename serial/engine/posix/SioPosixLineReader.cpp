@@ -45,7 +45,7 @@ void TSioPosixDispatcher::ChooseReader(TSioLineReader reader) {
 
 void TSioPosixDispatcher::UpdateWatch() {
     LineWatch_.Update([this] {
-        return LineClaim_.Is(TSioLineReader::WindowThread) && !DeviceGone_.load() &&
+        return LineClaim_.Is(TSioLineReader::WindowThread) && !Vanished_.Gone() &&
                !Core().InputFull() && !Core().Workers().Stopping();
     });
 }
@@ -79,7 +79,7 @@ void TSioPosixDispatcher::ReadOnWindowThread() {
         return;
     }
     TSioWindowRead read(Core());
-    if (!DeviceGone_.load())
+    if (!Vanished_.Gone())
         Core().FillInput();
     const std::uint64_t announced = Core().AnnouncedTotal();
     const bool announcing = Announcer_.TryRun([this] {

@@ -30,7 +30,7 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
     pollfd entries[3] = {{Signals_.DeviceWake.Fd(), POLLIN, 0},
                          {Signals_.HandOver.Fd(), POLLIN, 0},
                          {Slot_.Fd(), static_cast<short>(reads ? POLLIN : 0), 0}};
-    nfds_t count = (DeviceGone_.load() || entries[2].fd < 0) ? 2 : 3;
+    nfds_t count = (Vanished_.Gone() || entries[2].fd < 0) ? 2 : 3;
     int ready = poll(entries, count, EventWaitLimit());
     if (ready < 0)
         return errno == EINTR;
@@ -56,7 +56,7 @@ void TSioPosixDispatcher::ServeInput() {
     // a hand-over between workers. While the receivers are slow, the dispatch worker announces
     // instead, so this worker reads on into the ring while a handler takes.
     Core().FillInput();
-    if (DeviceGone_.load() || Announcer_.ReceiversSlow()) {
+    if (Vanished_.Gone() || Announcer_.ReceiversSlow()) {
         WakeDispatchWorker();
         return;
     }
@@ -73,9 +73,9 @@ int TSioPosixDispatcher::EventWaitLimit() const {
 
 std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
     std::chrono::milliseconds due = NoLimit;
-    if (DeviceGone_.load()) {
+    if (Vanished_.Gone()) {
         // Letting go was tried when the device went; should it have failed, it is tried again.
-        due = Slot_.Detached() ? TimeLeft(NextReattach_) : CycleTimeout;
+        due = Slot_.Detached() ? TimeLeft(Vanished_.NextReattach()) : CycleTimeout;
     } else if ((!Core().Workers().Alive(TSioWorkerKind::Event) &&
                 LineClaim_.Is(TSioLineReader::EventWorker)) ||
                Lines_.HasModemLines()) {

@@ -69,6 +69,15 @@ void TSioPosixDispatcher::WakeDispatchWorker() {
     Signals_.CommEvent.Set();
 }
 
+void TSioPosixDispatcher::MarkDeviceGone() {
+    if (Vanished_.MarkGone()) {
+        UpdateWatch();
+        Signals_.DeviceWake.Set();
+        // The dispatch worker lets go of the device and starts looking for its return.
+        WakeDispatchWorker();
+    }
+}
+
 void TSioPosixDispatcher::StopWorkers() {
     // Also when every worker has ended already (a lone event worker ends as soon as a close sets
     // the run stops): their threads are still to be joined and the descriptor to be closed.
