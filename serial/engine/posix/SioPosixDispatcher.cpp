@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -57,9 +56,9 @@ TSioResult TSioPosixDispatcher::CloseDevice() {
         Signals_.CommEvent.Set();
         Signals_.WorkerAck.ResetSignal();
         // The descriptor stays until the workers are gone (StopWorkers closes it).
-        return ecOK;
+    } else {
+        Slot_.Close();
     }
-    Slot_.Close();
     return ecOK;
 }
 

@@ -82,15 +82,9 @@
 #include "serial/engine/posix/SioWorkerSignals.h"
 #include "serial/engine/posix/SioWorkerThreads.h"
 
-#include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <functional>
-#include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 class TSioPosixDispatcher : public TSioBaseDispatcher {
 public:

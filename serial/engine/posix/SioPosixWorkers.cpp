@@ -27,12 +27,9 @@ void TSioPosixDispatcher::StartWorkers() {
         DispatchEnded_ = true;
         ReleaseClaimed_ = false;
         Core().Workers().Begin();
-    }
-    {
         // The line's reader: the window's thread when it can, else the event worker. A
         // pseudo-terminal that takes every write at once and has no modem lines then needs no
         // thread at all.
-        std::lock_guard lock(Core().StateLock());
         LineClaim_.Restart();
         ReceiversChanged();
     }

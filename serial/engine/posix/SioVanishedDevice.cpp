@@ -16,7 +16,22 @@ void TSioVanishedDevice::Service() {
     if (now < NextReattach_)
         return;
     NextReattach_ = now + ReattachInterval;
-    TryReattach();
+    // StateLock first, so no setting changes between the new device's set-up and its swap.
+    std::lock_guard stateLock(Core_.StateLock());
+    if (!Path_.MaySameDeviceReturn())
+        return;
+    int fresh = OpenReplacement();
+    if (fresh < 0)
+        return;
+    const bool swapped = Slot_.Replace(fresh, [this](int fd) {
+        Lines_.Reattached(fd);
+        Gone_ = false;
+    });
+    if (!swapped)
+        return;
+    Path_.NoteIdentity();
+    ++Reattachments_;
+    Reattached_();
 }
 
 int TSioVanishedDevice::OpenReplacement() {
@@ -37,23 +52,4 @@ int TSioVanishedDevice::OpenReplacement() {
     if (!line.RtsByFlow && !line.Rs485)
         SetModemLine(fd, TIOCM_RTS, line.RtsOn);
     return fd;
-}
-
-void TSioVanishedDevice::TryReattach() {
-    // StateLock first, so no setting changes between the new device's set-up and its swap.
-    std::lock_guard stateLock(Core_.StateLock());
-    if (!Path_.MaySameDeviceReturn())
-        return;
-    int fresh = OpenReplacement();
-    if (fresh < 0)
-        return;
-    const bool swapped = Slot_.Replace(fresh, [this](int fd) {
-        Lines_.Reattached(fd);
-        Gone_ = false;
-    });
-    if (!swapped)
-        return;
-    Path_.NoteIdentity();
-    ++Reattachments_;
-    Reattached_();
 }

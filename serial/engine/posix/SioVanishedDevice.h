@@ -50,7 +50,6 @@ public:
     void Service();
 
 private:
-    void TryReattach();
     // Opens the port's path and gives it the port's settings; the descriptor or minus errno.
     // StateLock held.
     int OpenReplacement();
