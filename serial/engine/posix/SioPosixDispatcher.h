@@ -154,8 +154,6 @@ private:
     void ServeInput();
     // How long the dispatch worker may wait for a wake-up before a cycle is due.
     std::chrono::milliseconds NextCycleDue() const;
-    // How long the event worker may wait: until a detached delivery's send times out, or -1.
-    int EventWaitLimit() const;
 
     // --- Starting and stopping the workers (SioPosixWorkers.cpp) ---
 
@@ -174,8 +172,6 @@ private:
 
     // --- The line's reader (SioPosixLineReader.cpp) ---
 
-    // The one window the window's thread may read for (StateLock held), or 0.
-    TSioWindowHandle WatchableWindow() const;
     // Moves the claim; starts or wakes the event worker as the change needs.
     void ChooseReader(TSioLineReader reader);
     // Switches the watch on exactly while the window's thread is to read and can.

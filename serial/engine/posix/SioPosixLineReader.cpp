@@ -2,14 +2,12 @@
 // worker; and the hand-over between the two (see the design comment in SioPosixDispatcher.h).
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
-TSioWindowHandle TSioPosixDispatcher::WatchableWindow() const {
-    return Messenger() && !Core().Workers().Stopping() ? Core().OnlyReceiver() : 0;
-}
-
 void TSioPosixDispatcher::ReceiversChanged() {
     if (!Core().Workers().Started())
         return;
-    const TSioWindowHandle window = WatchableWindow();
+    // The one window the window's thread may read for, or 0.
+    const TSioWindowHandle window =
+        Messenger() && !Core().Workers().Stopping() ? Core().OnlyReceiver() : 0;
     const bool watching =
         LineWatch_.WatchFor(Messenger(), window, Slot_.Fd(), [this] { ReadOnWindowThread(); });
     if (watching && !LineClaim_.HandedOver())

@@ -31,7 +31,9 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
                          {Signals_.HandOver.Fd(), POLLIN, 0},
                          {Slot_.Fd(), static_cast<short>(reads ? POLLIN : 0), 0}};
     nfds_t count = (Vanished_.Gone() || entries[2].fd < 0) ? 2 : 3;
-    int ready = poll(entries, count, EventWaitLimit());
+    // Until a detached delivery's send times out, if one is open.
+    const auto deadline = Core().DeliveryDeadline();
+    int ready = poll(entries, count, deadline ? static_cast<int>(TimeLeft(*deadline).count()) : -1);
     if (ready < 0)
         return errno == EINTR;
     if (entries[0].revents & POLLIN)
@@ -64,11 +66,6 @@ void TSioPosixDispatcher::ServeInput() {
     // already, and runs once more.
     if (!Announcer_.TryRun([this] { Core().AnnounceInput(); }, true) && !Core().WindowReading())
         WakeDispatchWorker();
-}
-
-int TSioPosixDispatcher::EventWaitLimit() const {
-    const auto deadline = Core().DeliveryDeadline();
-    return deadline ? static_cast<int>(TimeLeft(*deadline).count()) : -1;
 }
 
 std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
