@@ -52,6 +52,13 @@ private:
     int Fd_;
 };
 
+// Whether setting `a` would change nothing on a device that has `b`.
+bool SameTermios(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc) &&
+           cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
+}
+
 // The pseudo-terminal multiplexer (/dev/ptmx, /dev/pts/ptmx): character device 5, 2.
 bool IsPtyMultiplexer(const std::string& path) {
     struct stat node {};
@@ -128,12 +135,6 @@ std::uint32_t SpeedToRate(speed_t speed) {
     return 0;
 }
 
-bool SameTermios(const termios& a, const termios& b) {
-    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
-           a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc) &&
-           cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
-}
-
 int SettingsToTermios(const TSioLineSettings& settings, termios& tio) {
     speed_t speed = RateToSpeed(settings.BaudRate);
     if (speed == B0)
@@ -199,6 +200,19 @@ int SettingsToTermios(const TSioLineSettings& settings, termios& tio) {
     cfsetispeed(&tio, speed);
     cfsetospeed(&tio, speed);
     return 0;
+}
+
+int ApplyTtySettings(int fd, const TSioLineSettings& settings) {
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0)
+        return -errno;
+    const termios current = tio;
+    if (int mapped = SettingsToTermios(settings, tio); mapped < 0)
+        return mapped;
+    // A port's settings are replayed as a whole after every open: most of them change nothing.
+    if (SameTermios(tio, current))
+        return 0;
+    return tcsetattr(fd, TCSANOW, &tio) != 0 ? -errno : 0;
 }
 
 void TermiosToSettings(const termios& tio, TSioLineSettings& settings) {

@@ -29,9 +29,9 @@ std::uint32_t SpeedToRate(speed_t speed);
 // or parity termios cannot express. DTR handshake, DSR flow and RTS toggle have no termios
 // counterpart and are left to the dispatcher's record.
 int SettingsToTermios(const TSioLineSettings& settings, termios& tio);
-// Whether setting `a` would change nothing on a device that has `b`: flags, control characters
-// and speeds.
-bool SameTermios(const termios& a, const termios& b);
+// Puts the record's fields on the device, unless that would change nothing; 0 or minus errno
+// (-EINVAL as SettingsToTermios).
+int ApplyTtySettings(int fd, const TSioLineSettings& settings);
 // Reads the fields termios holds into `settings`, leaving the others as they are.
 void TermiosToSettings(const termios& tio, TSioLineSettings& settings);
 

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -33,8 +32,7 @@ std::int32_t TSioPosixDispatcher::OpenDevice(const std::string& name, std::uint3
         CloseTty(fd);
         return configured;
     }
-    DeviceGone_ = false;
-    Path_.Open(name);
+    Vanished_.Open(name);
     Lines_.Open();
     Slot_.Put(fd);
     return fd;
@@ -58,9 +56,9 @@ TSioResult TSioPosixDispatcher::CloseDevice() {
         Signals_.CommEvent.Set();
         Signals_.WorkerAck.ResetSignal();
         // The descriptor stays until the workers are gone (StopWorkers closes it).
-        return ecOK;
+    } else {
+        Slot_.Close();
     }
-    Slot_.Close();
     return ecOK;
 }
 
@@ -68,7 +66,7 @@ TSioResult TSioPosixDispatcher::SendLineControl(TSioLineFunction function) {
     int fd = Slot_.Fd();
     // The lines of a vanished device are set when it comes back; a device found to have no
     // modem lines (a pseudo-terminal) is not asked again.
-    if (DeviceGone_.load() || !Lines_.HasModemLines())
+    if (Vanished_.Gone() || !Lines_.HasModemLines())
         return ecOK;
     const bool rts =
         function == TSioLineFunction::RaiseRts || function == TSioLineFunction::LowerRts;
@@ -92,7 +90,7 @@ TSioResult TSioPosixDispatcher::PurgeDevice(TSioPurgeTarget which) {
     int fd = Slot_.Fd();
     if (fd < 0)
         return -EBADF;
-    if (DeviceGone_.load())
+    if (Vanished_.Gone())
         return ecOK;
     if (tcflush(fd, which == TSioPurgeTarget::Output ? TCOFLUSH : TCIFLUSH) != 0)
         return -errno;
@@ -101,14 +99,14 @@ TSioResult TSioPosixDispatcher::PurgeDevice(TSioPurgeTarget which) {
 
 std::uint32_t TSioPosixDispatcher::ReadDeviceErrors(TSioDeviceStatus&) {
     const int fd = Slot_.Fd();
-    return fd >= 0 && !DeviceGone_.load() ? Lines_.TakeErrorBits(fd) : 0;
+    return fd >= 0 && !Vanished_.Gone() ? Lines_.TakeErrorBits(fd) : 0;
 }
 
 std::uint32_t TSioPosixDispatcher::DeviceOutputQueued() {
     int fd = Slot_.Fd();
     int queued = 0;
     // A pseudo-terminal hands its output on at once and always says 0.
-    if (fd < 0 || DeviceGone_.load() || ioctl(fd, TIOCOUTQ, &queued) != 0 || queued < 0)
+    if (fd < 0 || Vanished_.Gone() || ioctl(fd, TIOCOUTQ, &queued) != 0 || queued < 0)
         return 0;
     return static_cast<std::uint32_t>(queued);
 }
@@ -118,7 +116,7 @@ void TSioPosixDispatcher::AcknowledgeDeviceEvents(std::int32_t) {}
 TSioResult TSioPosixDispatcher::ReadDeviceSettings(TSioLineSettings& settings) {
     termios tio{};
     // The record holds what the vanished device had and the next one gets.
-    if (DeviceGone_.load())
+    if (Vanished_.Gone())
         return ecOK;
     if (tcgetattr(Slot_.Fd(), &tio) != 0)
         return -1;
@@ -127,21 +125,10 @@ TSioResult TSioPosixDispatcher::ReadDeviceSettings(TSioLineSettings& settings) {
 }
 
 TSioResult TSioPosixDispatcher::WriteDeviceSettings(const TSioLineSettings& settings) {
-    int fd = Slot_.Fd();
+    // The record is checked all the same, and kept for the next device.
     termios tio{};
-    if (DeviceGone_.load())
-        return SettingsToTermios(settings, tio);
-    if (tcgetattr(fd, &tio) != 0)
-        return -errno;
-    const termios current = tio;
-    if (int mapped = SettingsToTermios(settings, tio); mapped < 0)
-        return mapped;
-    // A port's settings are replayed as a whole after every open: most of them change nothing.
-    if (SameTermios(tio, current))
-        return ecOK;
-    if (tcsetattr(fd, TCSANOW, &tio) != 0)
-        return -errno;
-    return ecOK;
+    return Vanished_.Gone() ? SettingsToTermios(settings, tio)
+                            : ApplyTtySettings(Slot_.Fd(), settings);
 }
 
 std::int32_t TSioPosixDispatcher::ReadDevice(std::uint8_t* buffer, std::uint32_t n) {
@@ -198,7 +185,7 @@ std::int32_t TSioPosixDispatcher::WriteDevice(const std::uint8_t* data, std::uin
 }
 
 std::int32_t TSioPosixDispatcher::WriteDirect(const std::uint8_t* data, std::uint32_t count) {
-    if (Slot_.Fd() < 0 || DeviceGone_.load())
+    if (Slot_.Fd() < 0 || Vanished_.Gone())
         return 0;
     return WriteDevice(data, count);
 }
@@ -209,7 +196,7 @@ bool TSioPosixDispatcher::SizeDeviceQueues(std::uint32_t, std::uint32_t) {
 }
 
 std::uint8_t TSioPosixDispatcher::ReadModemLines() {
-    return Lines_.ReadLines(Slot_.Fd(), DeviceGone_.load());
+    return Lines_.ReadLines(Slot_.Fd(), Vanished_.Gone());
 }
 
 std::uint32_t TSioPosixDispatcher::TakeDeviceEvents() {

@@ -61,17 +61,8 @@
 // dispatch worker when a close arrived during a delivery). The descriptor is closed only after
 // the workers have ended, so no worker ever touches a reused descriptor number.
 //
-// A device that vanishes while open (hang-up, read of 0, EIO) is let go at once: the dispatch
-// worker puts /dev/null in the descriptor's place, which drops the tty (and its lock) while the
-// descriptor number stays valid for every worker. Every ReattachInterval the dispatch worker tries
-// the same path again where it can lead to the same device: a device node named directly, a link
-// made anew, or a link to a device that is no pseudo-terminal (a vanished pseudo-terminal's
-// number goes to whoever makes the next one). A device that opens gets the port's line, flow, DTR
-// and RTS settings and takes the descriptor's place. Meanwhile the port stays open and only falls
-// silent: output goes nowhere (it is dropped, as on a failed write), settings are kept for the
-// next device.
-// The slot's lock (SioDeviceSlot.h) orders the descriptor swaps against the close; a re-attach
-// holds StateLock first.
+// A device that vanishes while open (hang-up, read of 0, EIO) is let go at once, and the dispatch
+// worker looks for its return (Vanished_, SioVanishedDevice.h); the port stays open meanwhile.
 //
 // The workers call the device operations virtually: a class deriving from this one (a test's
 // device double) calls Shutdown() first in its own destructor, so they have ended before its
@@ -82,27 +73,18 @@
 #include "serial/engine/dispatcher/SioLineClaim.h"
 #include "serial/engine/posix/SioAnnouncer.h"
 #include "serial/engine/posix/SioDeviceLines.h"
-#include "serial/engine/posix/SioDevicePath.h"
 #include "serial/engine/posix/SioDeviceSlot.h"
 #include "serial/engine/posix/SioDispatchWorker.h"
 #include "serial/engine/posix/SioEventWorker.h"
 #include "serial/engine/posix/SioLineWatch.h"
 #include "serial/engine/posix/SioOutputWorker.h"
+#include "serial/engine/posix/SioVanishedDevice.h"
 #include "serial/engine/posix/SioWorkerSignals.h"
 #include "serial/engine/posix/SioWorkerThreads.h"
 
-#include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <functional>
-#include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
-
-// How often the path of a vanished device is tried again.
-inline constexpr std::chrono::milliseconds ReattachInterval{250};
 
 class TSioPosixDispatcher : public TSioBaseDispatcher {
 public:
@@ -123,11 +105,11 @@ public:
     std::uint64_t DispatchWorkerWakeups() const { return DispatchWorker_.Wakeups(); }
     std::uint64_t OutputWorkerWakeups() const { return OutputWorker_.Wakeups(); }
     // True from the device's hang-up (peer closed, adapter gone) until a device is re-attached.
-    bool DeviceGone() const { return DeviceGone_.load(); }
+    bool DeviceGone() const { return Vanished_.Gone(); }
     bool DeviceAttached() const override { return !DeviceGone(); }
     // How often a vanished device was let go, and how often a device came back in its place.
     std::uint64_t DeviceDetachments() const { return Slot_.Detachments(); }
-    std::uint64_t DeviceReattachments() const { return Reattachments_.load(); }
+    std::uint64_t DeviceReattachments() const { return Vanished_.Reattachments(); }
 
 protected:
     TSioResult SendLineControl(TSioLineFunction function) override;
@@ -172,8 +154,6 @@ private:
     void ServeInput();
     // How long the dispatch worker may wait for a wake-up before a cycle is due.
     std::chrono::milliseconds NextCycleDue() const;
-    // How long the event worker may wait: until a detached delivery's send times out, or -1.
-    int EventWaitLimit() const;
 
     // --- Starting and stopping the workers (SioPosixWorkers.cpp) ---
 
@@ -192,8 +172,6 @@ private:
 
     // --- The line's reader (SioPosixLineReader.cpp) ---
 
-    // The one window the window's thread may read for (StateLock held), or 0.
-    TSioWindowHandle WatchableWindow() const;
     // Moves the claim; starts or wakes the event worker as the change needs.
     void ChooseReader(TSioLineReader reader);
     // Switches the watch on exactly while the window's thread is to read and can.
@@ -204,24 +182,15 @@ private:
     // window's thread is still under way. True when it did.
     bool TakeLineFromSlowHandler();
     void MarkDeviceGone();
-    // Dispatch worker, after each cycle: lets go of a vanished device, or tries to re-attach.
-    void ServiceVanishedDevice();
-    void DetachDevice();
-    void TryReattach();
-    // Opens the port's path and gives it the port's settings; the descriptor or minus errno.
-    // StateLock held.
-    int OpenReplacement();
 
     // Moved under StateLock, or as the reader gives the line up. While undecided, an open port
     // without windows yet reads nothing until a window comes or the input is looked at.
     TSioLineClaim LineClaim_;
     // The descriptor the workers use; closed once no worker can use it any more.
     TSioDeviceSlot Slot_;
-    std::atomic<bool> DeviceGone_{false};
-    TSioDevicePath Path_;
-    std::chrono::steady_clock::time_point NextReattach_;
-    std::atomic<std::uint64_t> Reattachments_{0};
     TSioDeviceLines Lines_;
+    // Whoever reads the line takes a re-attached device up, as it does a ring with room again.
+    TSioVanishedDevice Vanished_{Core(), Slot_, Lines_, [this] { InputRoomAvailable(); }};
 
     TSioWorkerSignals Signals_;
     TSioAnnouncer Announcer_;
@@ -233,7 +202,7 @@ private:
         Core(),
         Signals_,
         Announcer_,
-        {[this] { return NextCycleDue(); }, [this] { ServiceVanishedDevice(); }}};
+        {[this] { return NextCycleDue(); }, [this] { Vanished_.Service(); }}};
     TSioOutputWorker OutputWorker_{
         Core(), Signals_, Slot_,
         [this](const std::uint8_t* data, std::uint32_t count) { return WriteDevice(data, count); }};

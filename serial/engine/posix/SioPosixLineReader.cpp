@@ -2,14 +2,12 @@
 // worker; and the hand-over between the two (see the design comment in SioPosixDispatcher.h).
 #include "serial/engine/posix/SioPosixDispatcher.h"
 
-TSioWindowHandle TSioPosixDispatcher::WatchableWindow() const {
-    return Messenger() && !Core().Workers().Stopping() ? Core().OnlyReceiver() : 0;
-}
-
 void TSioPosixDispatcher::ReceiversChanged() {
     if (!Core().Workers().Started())
         return;
-    const TSioWindowHandle window = WatchableWindow();
+    // The one window the window's thread may read for, or 0.
+    const TSioWindowHandle window =
+        Messenger() && !Core().Workers().Stopping() ? Core().OnlyReceiver() : 0;
     const bool watching =
         LineWatch_.WatchFor(Messenger(), window, Slot_.Fd(), [this] { ReadOnWindowThread(); });
     if (watching && !LineClaim_.HandedOver())
@@ -45,7 +43,7 @@ void TSioPosixDispatcher::ChooseReader(TSioLineReader reader) {
 
 void TSioPosixDispatcher::UpdateWatch() {
     LineWatch_.Update([this] {
-        return LineClaim_.Is(TSioLineReader::WindowThread) && !DeviceGone_.load() &&
+        return LineClaim_.Is(TSioLineReader::WindowThread) && !Vanished_.Gone() &&
                !Core().InputFull() && !Core().Workers().Stopping();
     });
 }
@@ -79,7 +77,7 @@ void TSioPosixDispatcher::ReadOnWindowThread() {
         return;
     }
     TSioWindowRead read(Core());
-    if (!DeviceGone_.load())
+    if (!Vanished_.Gone())
         Core().FillInput();
     const std::uint64_t announced = Core().AnnouncedTotal();
     const bool announcing = Announcer_.TryRun([this] {

@@ -30,8 +30,10 @@ bool TSioPosixDispatcher::WaitDeviceEvent(std::uint32_t& mask) {
     pollfd entries[3] = {{Signals_.DeviceWake.Fd(), POLLIN, 0},
                          {Signals_.HandOver.Fd(), POLLIN, 0},
                          {Slot_.Fd(), static_cast<short>(reads ? POLLIN : 0), 0}};
-    nfds_t count = (DeviceGone_.load() || entries[2].fd < 0) ? 2 : 3;
-    int ready = poll(entries, count, EventWaitLimit());
+    nfds_t count = (Vanished_.Gone() || entries[2].fd < 0) ? 2 : 3;
+    // Until a detached delivery's send times out, if one is open.
+    const auto deadline = Core().DeliveryDeadline();
+    int ready = poll(entries, count, deadline ? static_cast<int>(TimeLeft(*deadline).count()) : -1);
     if (ready < 0)
         return errno == EINTR;
     if (entries[0].revents & POLLIN)
@@ -56,7 +58,7 @@ void TSioPosixDispatcher::ServeInput() {
     // a hand-over between workers. While the receivers are slow, the dispatch worker announces
     // instead, so this worker reads on into the ring while a handler takes.
     Core().FillInput();
-    if (DeviceGone_.load() || Announcer_.ReceiversSlow()) {
+    if (Vanished_.Gone() || Announcer_.ReceiversSlow()) {
         WakeDispatchWorker();
         return;
     }
@@ -66,16 +68,11 @@ void TSioPosixDispatcher::ServeInput() {
         WakeDispatchWorker();
 }
 
-int TSioPosixDispatcher::EventWaitLimit() const {
-    const auto deadline = Core().DeliveryDeadline();
-    return deadline ? static_cast<int>(TimeLeft(*deadline).count()) : -1;
-}
-
 std::chrono::milliseconds TSioPosixDispatcher::NextCycleDue() const {
     std::chrono::milliseconds due = NoLimit;
-    if (DeviceGone_.load()) {
+    if (Vanished_.Gone()) {
         // Letting go was tried when the device went; should it have failed, it is tried again.
-        due = Slot_.Detached() ? TimeLeft(NextReattach_) : CycleTimeout;
+        due = Slot_.Detached() ? TimeLeft(Vanished_.NextReattach()) : CycleTimeout;
     } else if ((!Core().Workers().Alive(TSioWorkerKind::Event) &&
                 LineClaim_.Is(TSioLineReader::EventWorker)) ||
                Lines_.HasModemLines()) {

@@ -27,12 +27,9 @@ void TSioPosixDispatcher::StartWorkers() {
         DispatchEnded_ = true;
         ReleaseClaimed_ = false;
         Core().Workers().Begin();
-    }
-    {
         // The line's reader: the window's thread when it can, else the event worker. A
         // pseudo-terminal that takes every write at once and has no modem lines then needs no
         // thread at all.
-        std::lock_guard lock(Core().StateLock());
         LineClaim_.Restart();
         ReceiversChanged();
     }
@@ -67,6 +64,15 @@ void TSioPosixDispatcher::StartWorker(TSioWorkerKind kind) {
 void TSioPosixDispatcher::WakeDispatchWorker() {
     StartWorker(TSioWorkerKind::Dispatch);
     Signals_.CommEvent.Set();
+}
+
+void TSioPosixDispatcher::MarkDeviceGone() {
+    if (Vanished_.MarkGone()) {
+        UpdateWatch();
+        Signals_.DeviceWake.Set();
+        // The dispatch worker lets go of the device and starts looking for its return.
+        WakeDispatchWorker();
+    }
 }
 
 void TSioPosixDispatcher::StopWorkers() {
