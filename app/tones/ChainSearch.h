@@ -6,7 +6,7 @@
 // is close to what a tone of unknown level adds to the likelihood and keeps one loud tone from
 // carrying four empty slots.
 //
-// Plain object; one thread at a time. Step allocates nothing.
+// Plain object; one thread at a time. Add allocates nothing.
 
 #include "app/tones/SlotScorer.h"
 #include "app/tones/ToneStandard.h"
