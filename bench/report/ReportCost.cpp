@@ -33,6 +33,7 @@ TAlarmJudgement JudgementWithSheet() {
                                    TSheetValue{1270.0, 1290.4, 19.05},
                                    TSheetValue{0.070, 0.072, 0.015},
                                    std::nullopt,
+                                   std::nullopt,
                                    {line % 4 == 0 ? "1290 Hz statt 1270 Hz (+1,6 %)" : ""},
                                    TReceiverReserve{12.3, " ms", 0.8}});
     judgement.Receivers = {true, true, {}, TReceiverReserve{3.0, " s", 0.6}};
