@@ -115,7 +115,6 @@ void TChainSearch::Advance(std::uint64_t now) {
 
 TChain TChainSearch::Trace(std::uint64_t end, std::uint8_t symbol) const {
     TChain chain;
-    chain.Score = PointAt(end).States[ChainTones - 1][symbol].Score;
     std::uint64_t at = end;
     for (std::size_t k = ChainTones; k-- > 0;) {
         const TPoint& point = PointAt(at);

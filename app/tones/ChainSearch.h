@@ -23,7 +23,6 @@ struct TChain {
     std::array<std::uint64_t, ChainTones + 1> Bounds{}; // grid points, first to last
     std::array<std::uint8_t, ChainTones> Symbols{};     // indices into ToneSymbols
     std::array<TSlotScores, ChainTones> Slots{};
-    double Score = 0.0;
 };
 
 class TChainSearch {
@@ -32,7 +31,7 @@ public:
 
     const TSlotScorer& Scorer() const { return Scorer_; }
     double GridSeconds() const { return GridSeconds_; }
-    // The longest and shortest a chain may last, in grid steps.
+    // The longest a chain may last, in grid steps.
     std::uint64_t LongestChain() const { return ChainTones * LongestSlot_; }
 
     // Takes one analysis sample; true when it completed a grid point.
