@@ -109,7 +109,6 @@ private:
     friend class TComPortWindowProc;
 
     // TSioComHost, for the parts.
-    TSioComHost& AsHost() { return *this; }
     TSioBaseDispatcher* ApplyingDispatcher() override;
     bool PortClosing() const override { return LinkState_ == lsClosing; }
     TSioResult Check(TSioResult code) override { return CheckResult(this, code); }

@@ -20,8 +20,12 @@ constexpr std::chrono::milliseconds PortClosingRetry{10};
 
 } // namespace
 
+// The host base is built before the parts, so they may hold it; no member of the port may be
+// called before its own construction has begun.
 TSioCustomComPort::TSioCustomComPort()
-    : TSioComSettings(AsHost()), TSioComEvents(AsHost()), TSioComRecorders(AsHost()) {}
+    : TSioComSettings(static_cast<TSioComHost&>(*this)),
+      TSioComEvents(static_cast<TSioComHost&>(*this)),
+      TSioComRecorders(static_cast<TSioComHost&>(*this)) {}
 
 TSioCustomComPort::~TSioCustomComPort() {
     if (LinkState_ == lsOpen)
