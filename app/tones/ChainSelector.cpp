@@ -160,13 +160,15 @@ void TChainSelector::Take(std::uint64_t now, const std::optional<TChain>& best,
     if (Pending_ && now >= Pending_->Chain.Bounds.back() + LongestChain_)
         Settle(*std::exchange(Pending_, std::nullopt), found);
     Expire(now);
-    if (!best)
+    // Most chains in noise fail a slot or lie in what is settled: they are let go unbuilt.
+    if (!best || best->Bounds.front() + SameEdge < SettledEnd_)
         return;
+    for (std::size_t i = 0; i < ChainTones; ++i)
+        if (GradeOf(best->Slots[i], best->Symbols[i]) == TGrade::None)
+            return;
     TCandidate next = Candidate(TFoundChain{{best->Bounds.begin(), best->Bounds.end()},
                                             {best->Symbols.begin(), best->Symbols.end()},
                                             {best->Slots.begin(), best->Slots.end()}});
-    if (next.Grade == TGrade::None || next.Chain.Bounds.front() + SameEdge < SettledEnd_)
-        return;
     if (!Pending_) {
         Pending_ = std::move(next);
     } else if (!Overlap(Pending_->Chain.Bounds.front(), Pending_->Chain.Bounds.back(),

@@ -10,7 +10,7 @@
 // Overlapping chains that agree on their shared tones are one longer sequence; of those that
 // do not, the better graded wins.
 //
-// Plain object; one thread at a time. Take allocates a little per grid point: the chain it weighs.
+// Plain object; one thread at a time. Take allocates a little for a chain that may be a code.
 
 #include "app/tones/ChainSearch.h"
 
